@@ -1,0 +1,104 @@
+#include "framework/Window.h"
+
+namespace fw {
+
+namespace {
+HINSTANCE ModuleInstance() { return GetModuleHandleA(nullptr); }
+}
+
+bool Window::Create(const char* className, const char* title, DWORD style, DWORD exStyle,
+                    int x, int y, int cx, int cy, HWND parent, HMENU menu,
+                    UINT classStyle, HICON icon, HBRUSH background) {
+    HINSTANCE instance = ModuleInstance();
+    WNDCLASSEXA wc{};
+    if (!GetClassInfoExA(instance, className, &wc)) {
+        wc = {};
+        wc.cbSize = sizeof(wc);
+        wc.style = classStyle;
+        wc.lpfnWndProc = StaticProc;
+        wc.hInstance = instance;
+        wc.hIcon = icon;
+        wc.hIconSm = icon;
+        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        wc.hbrBackground = background;
+        wc.lpszClassName = className;
+        if (!RegisterClassExA(&wc)) return false;
+    }
+    HWND hwnd = CreateWindowExA(exStyle, className, title, style, x, y, cx, cy, parent, menu,
+                                instance, this);
+    return hwnd != nullptr;
+}
+
+Window* Window::FromHandle(HWND hwnd) {
+    return reinterpret_cast<Window*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+}
+
+LRESULT Window::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcA(hwnd_, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK Window::StaticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    Window* self;
+    if (msg == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        self = static_cast<Window*>(cs->lpCreateParams);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    } else {
+        self = reinterpret_cast<Window*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    }
+    if (!self) return DefWindowProcA(hwnd, msg, wParam, lParam);
+    LRESULT result = self->HandleMessage(msg, wParam, lParam);
+    if (msg == WM_NCDESTROY) {
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+        self->hwnd_ = nullptr;
+        self->OnFinalMessage();
+    }
+    return result;
+}
+
+INT_PTR Dialog::DoModal(HWND owner, int templateId, HINSTANCE instance) {
+    return DialogBoxParamA(instance ? instance : ModuleInstance(), MAKEINTRESOURCEA(templateId),
+                           owner, StaticProc, reinterpret_cast<LPARAM>(this));
+}
+
+HWND Dialog::CreateModeless(HWND owner, int templateId, HINSTANCE instance) {
+    return CreateDialogParamA(instance ? instance : ModuleInstance(), MAKEINTRESOURCEA(templateId),
+                              owner, StaticProc, reinterpret_cast<LPARAM>(this));
+}
+
+INT_PTR Dialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_INITDIALOG:
+        return OnInitDialog();
+    case WM_COMMAND: {
+        int id = LOWORD(wParam);
+        if (OnCommand(id, HIWORD(wParam), reinterpret_cast<HWND>(lParam))) return TRUE;
+        if (id == IDOK) { OnOK(); return TRUE; }
+        if (id == IDCANCEL) { OnCancel(); return TRUE; }
+        return FALSE;
+    }
+    default:
+        return FALSE;
+    }
+}
+
+INT_PTR CALLBACK Dialog::StaticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    Dialog* self;
+    if (msg == WM_INITDIALOG) {
+        self = reinterpret_cast<Dialog*>(lParam);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
+    } else {
+        self = reinterpret_cast<Dialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+    }
+    if (!self) return FALSE;
+    INT_PTR result = self->HandleMessage(msg, wParam, lParam);
+    if (msg == WM_NCDESTROY) {
+        SetWindowLongPtrA(hwnd, DWLP_USER, 0);
+        self->hwnd_ = nullptr;
+    }
+    return result;
+}
+
+}  // namespace fw
