@@ -1,0 +1,2 @@
+#pragma once
+// Dialogs and controls of the value editors.
