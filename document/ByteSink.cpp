@@ -1,0 +1,85 @@
+#include "document/ByteSink.h"
+
+#include <cstring>
+#include <new>
+
+#include "document/Platform.h"
+
+bool ByteSink::Write(const char* text) { return Write(text, std::strlen(text)); }
+
+MemorySink::MemorySink(size_t initialCapacity) {
+    if (initialCapacity) Reserve(initialCapacity);
+}
+
+MemorySink::~MemorySink() { delete[] data; }
+
+bool MemorySink::Reserve(size_t wanted) {
+    if (wanted <= capacity) return true;
+    char* grown = new (std::nothrow) char[wanted];
+    if (!grown) return false;
+    if (size) std::memcpy(grown, data, size);
+    delete[] data;
+    data = grown;
+    capacity = wanted;
+    return true;
+}
+
+bool MemorySink::Write(const void* bytes, size_t count) {
+    if (failed) return false;
+    if (count > capacity - size) {
+        size_t wanted = capacity < 256 ? 256 : capacity;
+        while (wanted - size < count) {
+            if (wanted > SIZE_MAX / 2) {
+                wanted = size + count;
+                break;
+            }
+            wanted *= 2;
+        }
+        if (size + count < size || !Reserve(wanted)) {
+            failed = true;
+            return false;
+        }
+    }
+    if (count) std::memcpy(data + size, bytes, count);
+    size += count;
+    return true;
+}
+
+char* MemorySink::Release() {
+    char* block = data;
+    data = nullptr;
+    size = capacity = 0;
+    return block;
+}
+
+FileSink::~FileSink() {
+    if (file) std::fclose(file);
+}
+
+bool FileSink::Open(const char* path) {
+    if (file) std::fclose(file);
+    failed = false;
+    file = std::fopen(path, "wb");
+    if (!file) {
+        failed = true;
+        return false;
+    }
+    // Large writes go straight through; the buffer gathers the small pieces.
+    std::setvbuf(file, nullptr, _IOFBF, 1 << 16);
+    return true;
+}
+
+bool FileSink::Write(const void* bytes, size_t count) {
+    if (failed || !file) return false;
+    if (count && std::fwrite(bytes, 1, count, file) != count) failed = true;
+    return !failed;
+}
+
+bool FileSink::Close() {
+    if (!file) return false;
+    bool ok = !failed && FlushFileToDisk(file);
+    if (std::fclose(file) != 0) ok = false;
+    file = nullptr;
+    if (!ok) failed = true;
+    return ok;
+}

@@ -1,0 +1,138 @@
+// Platform services without Windows: the ANSI code page is Windows-1252 (the
+// code page Wine uses for C and English locales), files through stdio.
+#include "document/Platform.h"
+
+#include <cstring>
+#include <unistd.h>
+
+namespace {
+
+// Windows-1252 bytes 0x80..0x9F. The five undefined bytes map to the C1
+// control with the same number, as MultiByteToWideChar does for 1252.
+constexpr char16_t kHighTable[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+char16_t ByteToWide(unsigned char c) {
+    if (c >= 0x80 && c < 0xA0) return kHighTable[c - 0x80];
+    return c;
+}
+
+// '?' (the default character) when the code page has no such character.
+bool WideToByte(char16_t w, unsigned char& c) {
+    if (w < 0x80 || (w >= 0xA0 && w <= 0xFF)) {
+        c = static_cast<unsigned char>(w);
+        return true;
+    }
+    for (int i = 0; i < 32; ++i) {
+        if (kHighTable[i] == w) {
+            c = static_cast<unsigned char>(0x80 + i);
+            return true;
+        }
+    }
+    c = '?';
+    return false;
+}
+
+struct UpperTable {
+    unsigned char map[256];
+    UpperTable() {
+        for (int i = 0; i < 256; ++i) map[i] = static_cast<unsigned char>(i);
+        for (int i = 'a'; i <= 'z'; ++i) map[i] = static_cast<unsigned char>(i - 32);
+        // Latin-1 letters, without the division sign; y with diaeresis and the
+        // three caron letters live in the 0x80 row in 1252.
+        for (int i = 0xE0; i <= 0xFE; ++i)
+            if (i != 0xF7) map[i] = static_cast<unsigned char>(i - 32);
+        map[0x9A] = 0x8A;
+        map[0x9C] = 0x8C;
+        map[0x9E] = 0x8E;
+        map[0xFF] = 0x9F;
+    }
+};
+
+const UpperTable kUpper;
+
+}  // namespace
+
+size_t AnsiToWide(const char* src, size_t srcLen, char16_t* dst, size_t dstCap) {
+    if (srcLen > dstCap) return kConvertFailed;
+    const unsigned char* s = reinterpret_cast<const unsigned char*>(src);
+    for (size_t i = 0; i < srcLen; ++i) dst[i] = ByteToWide(s[i]);
+    return srcLen;
+}
+
+size_t WideToAnsi(const char16_t* src, size_t srcLen, char* dst, size_t dstCap, bool* lossy) {
+    bool lost = false;
+    size_t n = 0;
+    for (size_t i = 0; i < srcLen; ++i) {
+        if (n >= dstCap) return kConvertFailed;
+        char16_t w = src[i];
+        unsigned char c;
+        if (w < 0x80) {
+            c = static_cast<unsigned char>(w);
+        } else {
+            if (!WideToByte(w, c)) lost = true;
+            // A surrogate pair is one character: one replacement byte.
+            if (w >= 0xD800 && w < 0xDC00 && i + 1 < srcLen && src[i + 1] >= 0xDC00 && src[i + 1] < 0xE000) ++i;
+        }
+        dst[n++] = static_cast<char>(c);
+    }
+    if (lossy && lost) *lossy = true;
+    return n;
+}
+
+size_t WideToAnsiLength(const char16_t*, size_t srcLen) { return srcLen; }
+
+std::u16string AnsiToWideString(std::string_view text) {
+    std::u16string out(text.size(), u'\0');
+    AnsiToWide(text.data(), text.size(), out.data(), out.size());
+    return out;
+}
+
+std::string WideToAnsiString(std::u16string_view text, bool* lossy) {
+    std::string out(text.size(), '\0');
+    size_t n = WideToAnsi(text.data(), text.size(), out.data(), out.size(), lossy);
+    out.resize(n == kConvertFailed ? 0 : n);
+    return out;
+}
+
+unsigned char UpperByte(unsigned char c) { return kUpper.map[c]; }
+
+void UpperCaseInPlace(std::string& text) {
+    for (char& c : text) c = static_cast<char>(kUpper.map[static_cast<unsigned char>(c)]);
+}
+
+int CompareNoCase(const char* a, const char* b) {
+    const unsigned char* x = reinterpret_cast<const unsigned char*>(a);
+    const unsigned char* y = reinterpret_cast<const unsigned char*>(b);
+    for (;; ++x, ++y) {
+        int d = kUpper.map[*x] - kUpper.map[*y];
+        if (d != 0 || *x == 0) return d;
+    }
+}
+
+int CompareText(const char* a, const char* b) { return std::strcmp(a, b); }
+
+unsigned AnsiCodePage() { return 1252; }
+
+FILE* OpenFileForRead(const char* path) { return std::fopen(path, "rb"); }
+
+bool GetFileSize64(FILE* file, uint64_t& size) {
+    if (fseeko(file, 0, SEEK_END) != 0) return false;
+    off_t end = ftello(file);
+    if (end < 0 || fseeko(file, 0, SEEK_SET) != 0) return false;
+    size = static_cast<uint64_t>(end);
+    return true;
+}
+
+bool FlushFileToDisk(FILE* file) {
+    if (std::fflush(file) != 0) return false;
+    return fsync(fileno(file)) == 0;
+}
+
+bool ReplaceFileWith(const char* source, const char* target) { return std::rename(source, target) == 0; }
+
+bool RemoveFile(const char* path) { return std::remove(path) == 0; }

@@ -1,0 +1,182 @@
+// The document model: one .reg file's text in buffers the document keeps,
+// the key tree laid over it, each key's value lines kept as raw text.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "document/RegDialect.h"
+#include "document/ValueEntry.h"
+
+class KeyNode;
+
+// Raw value lines of a key in file form, line breaks included.
+struct ValueBlock {
+    char* text = nullptr;  // NUL-terminated; null when the key has no value lines
+    bool owned = false;    // set: allocated with new char[], freed by the key
+    RegDialect dialect = kRegedit4;  // of the hex(2) and hex(7) data inside
+};
+
+// Implemented by the key tree view. The parser calls AddKey for each key it
+// creates or reaches while the view is attached, once the key's name is final
+// (two key lines late). AddKey must first add the parent chain of keys that
+// have no view item yet, then the key itself as the last child of its parent,
+// and record the item in key->viewItem. Called on the parsing thread.
+class KeyTreeSink {
+public:
+    virtual ~KeyTreeSink() = default;
+    virtual void AddKey(KeyNode* key) = 0;
+};
+
+// Receives load and save progress (percent 0..100). Called on the worker thread.
+class ProgressSink {
+public:
+    virtual ~ProgressSink() = default;
+    virtual void SetProgress(int percent) = 0;
+};
+
+class KeyNode {
+public:
+    // Borrowed name: points into a document buffer (or text that outlives the key).
+    KeyNode(KeyNode* parent, char* borrowedName);
+    // Owned copy of the name.
+    KeyNode(const char* nameToCopy, KeyNode* parent);
+    // Destroy: frees owned name and blocks and every descendant, iteratively.
+    ~KeyNode();
+    KeyNode(const KeyNode&) = delete;
+    KeyNode& operator=(const KeyNode&) = delete;
+
+    // Nodes come from a pool: a key costs 64 bytes and no malloc header.
+    static void* operator new(size_t size);
+    static void operator delete(void* p) noexcept;
+
+    void AddChild(KeyNode* child);
+    // Unlinks the child from this key's children (not destroyed).
+    void RemoveChild(KeyNode* child);
+    // First child whose name equals the first path component of name
+    // (single-byte case mapping; a backslash ends the component).
+    KeyNode* FindChild(const char* name) const;
+    void SetName(const char* text);
+    void AttachValueBlock(char* text, bool owned, RegDialect dialect);
+    // Appends the values of the main block, then of each older block (a
+    // later value of the same name replaces the earlier one in place).
+    bool CollectValues(ValueList& values) const;
+    // Replaces every block by one owned dialect-4 block written from values,
+    // followed by the lines of the old blocks that are not values (comments,
+    // deletions). Leaves the key unchanged and returns false on memory failure.
+    bool RebuildValueBlock(const ValueList& values);
+    // Size estimate of this branch's text (see the writer).
+    size_t TextSize() const;
+    // Whether the writer emits a key line for this key.
+    bool HasKeyLine() const { return firstChild == nullptr || blockText != nullptr; }
+    // The key path: names from the root down joined by backslashes.
+    std::string Path() const;
+
+    ValueBlock MainBlock() const { return {blockText, (bits & kBlockOwned) != 0, BlockDialect()}; }
+    bool HasValueText() const { return blockText != nullptr; }
+    size_t OlderBlockCount() const { return Older() ? Older()->size() : 0; }
+    const ValueBlock& OlderBlock(size_t i) const { return (*Older())[i]; }
+    bool NameOwned() const { return (bits & kNameOwned) != 0; }
+
+    void* viewItem = nullptr;  // the key tree view's item; not owned
+    KeyNode* parent = nullptr;
+    KeyNode* firstChild = nullptr;
+    KeyNode* lastChild = nullptr;
+    KeyNode* nextSibling = nullptr;
+    char* name = nullptr;  // one path component, NUL-terminated
+
+private:
+    // The main block's text, and one word holding the older-blocks list
+    // pointer (8-aligned) with three flags in its low bits: a key is 64 bytes.
+    static constexpr uintptr_t kNameOwned = 1, kBlockOwned = 2, kBlockDialect5 = 4, kFlags = 7;
+    std::vector<ValueBlock>* Older() const { return reinterpret_cast<std::vector<ValueBlock>*>(bits & ~kFlags); }
+    RegDialect BlockDialect() const { return (bits & kBlockDialect5) ? kRegedit5 : kRegedit4; }
+    void SetOlder(std::vector<ValueBlock>* older) { bits = (bits & kFlags) | reinterpret_cast<uintptr_t>(older); }
+    void SetFlag(uintptr_t flag, bool on) { bits = on ? (bits | flag) : (bits & ~flag); }
+    void SetMainBlock(const ValueBlock& block);
+    void FreeBlocks();
+
+    char* blockText = nullptr;
+    uintptr_t bits = 0;
+};
+
+struct LoadRequest {
+    std::string path;
+    KeyTreeSink* view = nullptr;  // not owned; none for a plain open
+    bool clearFirst = true;
+    bool checkDuplicates = true;
+};
+
+struct LoadResult {
+    RegDialect dialect = kNoDialect;
+    bool unicode = false;
+    // A UTF-16 file held characters the ANSI code page cannot represent.
+    bool lossy = false;
+};
+
+enum class ReadError { None, Open, TooShort, Read, OutOfMemory, Conversion, Header, Aborted };
+const char* ReadErrorText(ReadError error);
+
+// The loaded text: bytes followed by NUL bytes, allocated with new char[].
+struct RegText {
+    std::unique_ptr<char[]> text;
+    size_t length = 0;  // characters as read (progress only)
+    RegDialect dialect = kNoDialect;
+    bool unicode = false;
+    bool lossy = false;
+};
+
+// Reads a .reg file whole, converting UTF-16 (with byte-order mark) to ANSI,
+// and tests its header. False with the reason on failure.
+bool ReadRegFile(const char* path, RegText& out, ReadError& error);
+// The same over bytes already in memory (the converted text is new).
+bool DecodeRegBytes(const char* bytes, size_t size, RegText& out, ReadError& error);
+
+class RegDocument {
+public:
+    RegDocument();
+    ~RegDocument();
+    RegDocument(const RegDocument&) = delete;
+    RegDocument& operator=(const RegDocument&) = delete;
+
+    // Destroys all keys and frees all buffers; clears unicode. The view is
+    // emptied by its owner.
+    void Clear();
+    KeyNode* FindOrCreateKey(KeyNode* previousKey, const char* previousPath, char* newPath, bool lookUpExisting);
+    // Parses a NUL-terminated text into the document. On success the document
+    // keeps the buffer; on failure (no valid header) it is freed with nothing
+    // changed. length is the progress 100% mark.
+    bool ParseText(std::unique_ptr<char[]> text, KeyTreeSink* view, size_t length, bool checkDuplicates,
+                   bool lookUpFirstKey);
+    // Reads and parses loadRequest.path; fills loadResult. Sets abort to 0
+    // first; see the worker protocol in the file loading code.
+    bool Load(ReadError* error = nullptr);
+    void AddRootKey(KeyNode* key);
+    void RemoveRootKey(KeyNode* key);
+    size_t CountKeysToWrite() const;
+    void SetFileName(const char* newPath, const char* newTitle);
+    // Keeps a text buffer alive as long as the document (keys point into it).
+    void AdoptBuffer(std::unique_ptr<char[]> buffer);
+
+    std::string path;
+    std::string title;
+    bool modified = false;
+    bool unicode = false;
+    RegDialect dialect = kRegedit5;
+    std::vector<KeyNode*> roots;  // owned
+    std::vector<std::unique_ptr<char[]>> buffers;
+    std::atomic<int32_t> abort{1};
+    ProgressSink* owner = nullptr;  // not owned
+    LoadRequest loadRequest;
+    LoadResult loadResult;
+    size_t keysToWrite = 0;
+    size_t keysWritten = 0;
+    int lastPercent = 0;
+};
+
+// A new NUL-filled text buffer of size + 2 bytes (null when out of memory).
+std::unique_ptr<char[]> AllocText(size_t size);

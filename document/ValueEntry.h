@@ -1,0 +1,180 @@
+// The values of a key, parsed from its value text on demand.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "document/RegDialect.h"
+
+class ByteSink;
+
+enum class ValueType { String, Dword, Binary, ExpandString, MultiString };
+
+// Find flags (the find dialog's check boxes).
+inline constexpr unsigned kFindKeys = 1u << 0;
+inline constexpr unsigned kFindValueNames = 1u << 1;
+inline constexpr unsigned kFindData = 1u << 2;
+inline constexpr unsigned kFindWholeString = 1u << 3;
+
+class ValueEntry;
+
+// Implemented by the GUI (editors/): opens the editor of the value's kind.
+// Returns true when the editor was closed with OK.
+class ValueEditor {
+public:
+    virtual ~ValueEditor() = default;
+    virtual bool EditValue(ValueEntry& value, void* ownerWindow) = 0;
+};
+void SetValueEditor(ValueEditor* editor);  // not owned; null unregisters
+
+// Implemented by the registry side (regedit/): replaces the value's data with
+// the live value of the same name in an open key (an HKEY). Returns true when
+// the data changed.
+class RegistryValueReader {
+public:
+    virtual ~RegistryValueReader() = default;
+    virtual bool ReadValue(ValueEntry& value, void* hkey) = 0;
+};
+void SetRegistryValueReader(RegistryValueReader* reader);  // not owned
+
+class ValueEntry {
+public:
+    virtual ~ValueEntry() = default;
+    ValueEntry(const ValueEntry&) = delete;
+    ValueEntry& operator=(const ValueEntry&) = delete;
+
+    // Virtual operations in their fixed order.
+    virtual bool IsString() const { return false; }
+    virtual const char* GetTypeName() const = 0;
+    virtual std::string GetDisplayText() const = 0;
+    // Appends the value's line(s) in single-byte file form, CR LF included.
+    virtual bool Write(ByteSink& out) const = 0;
+    // upperKey: the search text, already upper-cased.
+    virtual bool Matches(const char* upperKey, unsigned findFlags) const = 0;
+    // Clears changed and opens the registered editor; returns changed when
+    // the editor was closed with OK, false when none is registered.
+    virtual bool Edit(void* ownerWindow);
+    // Through the registered RegistryValueReader; false when none.
+    virtual bool ReadFromRegistry(void* hkey);
+
+    virtual ValueType GetType() const = 0;
+    virtual std::unique_ptr<ValueEntry> Clone() const = 0;
+
+    // The name in file form (escapes kept); empty for the default value.
+    const std::string& GetName() const { return name; }
+    void SetName(std::string fileFormName) { name = std::move(fileFormName); }
+    bool IsDefault() const { return name.empty(); }
+    bool IsChanged() const { return changed; }
+    void SetChanged(bool value) { changed = value; }
+
+protected:
+    explicit ValueEntry(std::string name) : name(std::move(name)) {}
+    bool WriteNamePart(ByteSink& out) const;
+
+    std::string name;
+    bool changed = false;
+};
+
+using ValueList = std::vector<std::unique_ptr<ValueEntry>>;
+
+// REG_SZ: data is the text between the quotes, escapes kept.
+class StringValue : public ValueEntry {
+public:
+    StringValue(std::string name, std::string data);
+    bool IsString() const override { return true; }
+    const char* GetTypeName() const override { return "REG_SZ"; }
+    std::string GetDisplayText() const override;
+    bool Write(ByteSink& out) const override;
+    bool Matches(const char* upperKey, unsigned findFlags) const override;
+    ValueType GetType() const override { return ValueType::String; }
+    std::unique_ptr<ValueEntry> Clone() const override;
+
+    const std::string& GetData() const { return data; }
+    void SetData(std::string fileFormData) { data = std::move(fileFormData); }
+
+private:
+    std::string data;
+};
+
+// REG_DWORD: data is the text after "dword:" (normally 8 hex digits).
+class DwordValue : public ValueEntry {
+public:
+    DwordValue(std::string name, std::string data);
+    const char* GetTypeName() const override { return "REG_DWORD"; }
+    std::string GetDisplayText() const override;
+    bool Write(ByteSink& out) const override;
+    bool Matches(const char* upperKey, unsigned findFlags) const override;
+    ValueType GetType() const override { return ValueType::Dword; }
+    std::unique_ptr<ValueEntry> Clone() const override;
+
+    const std::string& GetData() const { return data; }
+    void SetData(std::string text) { data = std::move(text); }
+    // The data as a number; false when it does not start with a hex digit.
+    bool GetNumber(uint32_t& number) const;
+    // Stores the number as 8 lower-case hex digits.
+    void SetNumber(uint32_t number);
+
+private:
+    std::string data;
+};
+
+// REG_BINARY and every hex(n) form but hex(2) and hex(7).
+class BinaryValue : public ValueEntry {
+public:
+    BinaryValue(std::string name, std::string typeToken, std::string hexData);
+    const char* GetTypeName() const override { return "REG_BINARY"; }
+    std::string GetDisplayText() const override;
+    bool Write(ByteSink& out) const override;
+    bool Matches(const char* upperKey, unsigned findFlags) const override;
+    ValueType GetType() const override { return ValueType::Binary; }
+    std::unique_ptr<ValueEntry> Clone() const override;
+
+    // The text before the colon, as written ("hex", "hex(1)", "hex(2)").
+    const std::string& GetTypeToken() const { return typeToken; }
+    void SetTypeToken(std::string token) { typeToken = std::move(token); }
+    // The text after the colon in file form, continuations included.
+    const std::string& GetHexData() const { return hexData; }
+    void SetHexData(std::string data) { hexData = std::move(data); }
+
+protected:
+    std::string typeToken;
+    std::string hexData;
+};
+
+// REG_EXPAND_SZ: hex(2) characters, one byte each in dialect 4, UTF-16LE in 5.
+class ExpandStringValue : public BinaryValue {
+public:
+    ExpandStringValue(std::string name, std::string typeToken, std::string hexData, RegDialect dialect);
+    const char* GetTypeName() const override { return "REG_EXPAND_SZ"; }
+    std::string GetDisplayText() const override;
+    bool Write(ByteSink& out) const override;
+    bool Matches(const char* upperKey, unsigned findFlags) const override;
+    ValueType GetType() const override { return ValueType::ExpandString; }
+    std::unique_ptr<ValueEntry> Clone() const override;
+
+    RegDialect GetDialect() const { return dialect; }
+    void SetDialect(RegDialect value) { dialect = value; }
+
+protected:
+    RegDialect dialect;
+};
+
+// REG_MULTI_SZ: hex(7) zero-terminated strings closed by one more zero.
+class MultiStringValue : public BinaryValue {
+public:
+    MultiStringValue(std::string name, std::string typeToken, std::string hexData, RegDialect dialect);
+    const char* GetTypeName() const override { return "REG_MULTI_SZ"; }
+    std::string GetDisplayText() const override;
+    bool Write(ByteSink& out) const override;
+    bool Matches(const char* upperKey, unsigned findFlags) const override;
+    ValueType GetType() const override { return ValueType::MultiString; }
+    std::unique_ptr<ValueEntry> Clone() const override;
+
+    RegDialect GetDialect() const { return dialect; }
+    void SetDialect(RegDialect value) { dialect = value; }
+
+protected:
+    RegDialect dialect;
+};
