@@ -1,2 +1,18 @@
 #pragma once
-// Dialogs and controls of the views room (progress dialog, open/import options).
+// Dialogs and controls of the views room (progress dialog, open/import options),
+// the tree and list images.
+
+#define IDI_KEY_CLOSED        213
+#define IDI_KEY_OPEN          214
+#define IDI_VALUE_STRING      215
+#define IDI_VALUE_BINARY      216
+#define IDB_SORT_ARROWS       239
+
+#define IDD_PROGRESS          284
+#define IDC_PROGRESS_BAR      1009
+#define IDC_PROGRESS_LABEL    1010
+
+#define IDD_OPEN_OPTIONS      283
+#define IDC_OPTIONS_GROUP     1283
+#define IDC_CHECK_DUPLICATES  1007
+#define IDS_LOSSY_CONVERSION  190

@@ -1,0 +1,34 @@
+#pragma once
+// Loading a .reg file into the document on a worker thread behind the
+// progress dialog, and the open and import flows built on it.
+
+#include <windows.h>
+
+#include "document/RegDocument.h"
+
+class KeyTreeView;
+
+// Waits for the thread to end while dispatching this thread's messages.
+void WaitForWorker(HANDLE thread);
+
+// Stores the load request, runs the document's Load on a worker thread and
+// the progress dialog on this one. Returns Load's result; false without a
+// dialog when the thread cannot be started. `error` (may be null) gets the
+// reason of a failed read.
+bool RunLoadWorker(HWND window, RegDocument& document, const char* path, KeyTreeSink* view,
+                   bool clearFirst, bool checkDuplicates, ReadError* error = nullptr);
+
+// Open: loads the file in place of the document and rebuilds the tree. On
+// failure shows the read-error box and leaves a document that was not read
+// unchanged. `title` is the file name part shown in the caption. The caller
+// updates the caption and the recent list when this returns true.
+bool OpenRegFile(HWND window, RegDocument& document, KeyTreeView& tree, const char* path,
+                 const char* title);
+
+// Import: merges the file into the document, adding keys to the tree as
+// they are parsed. Returns the load's result (the command does not report it).
+bool ImportRegFile(HWND window, RegDocument& document, KeyTreeView& tree, const char* path);
+
+// The warning shown when a UTF-16 file held characters that the ANSI code
+// page cannot represent (they are replaced by '?' and a save writes that).
+void WarnLossyConversion(HWND window, const char* path);

@@ -1,0 +1,452 @@
+#include "views/ValueListView.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "resources/resource.h"
+#include "views/ViewHost.h"
+
+namespace {
+
+const char kSettingsKey[] = "Software\\Orvane\\Quillon\\2.0";
+const int kColumns = 3;
+const int kHeadingStrings[kColumns] = {129, 130, 131};
+// At first start the headings alone would leave every name and data text
+// clipped; these are the least widths of the three columns.
+const int kLeastWidths[kColumns] = {160, 110, 280};
+const int kDefaultLabelString = 142;
+const int kValueNotSetString = 151;
+const int kRenameClashString = 149;
+const int kRenameClashCaption = 150;
+const int kRowMenu = 232;
+const int kBlankMenu = 235;
+
+enum : int {
+    kCmdModify = 233,
+    kCmdDelete = 203,
+    kCmdRename = 204,
+    kCmdMergeIntoRegistry = 268,
+    kCmdImportFromRegistry = 270,
+    kCmdCopy = 57634,
+    kCmdPaste = 57637,
+    kCmdSelectAll = 57642,
+};
+
+std::string LoadText(int id) {
+    char text[1024];
+    int n = LoadStringA(GetModuleHandleA(nullptr), id, text, sizeof(text));
+    return n > 0 ? std::string(text, static_cast<size_t>(n)) : std::string();
+}
+
+}  // namespace
+
+ValueListView::~ValueListView() {
+    if (rowImages_) ImageList_Destroy(rowImages_);
+    if (headerImages_) ImageList_Destroy(headerImages_);
+}
+
+bool ValueListView::Create(HWND parent, ViewHost* host, int controlId) {
+    host_ = host;
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    hwnd_ = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
+                            WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_TABSTOP |
+                                LVS_REPORT | LVS_EDITLABELS | LVS_SHOWSELALWAYS,
+                            0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)),
+                            instance, nullptr);
+    if (!hwnd_) return false;
+    SetWindowSubclass(hwnd_, SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
+
+    // Heading widths are measured in the control's own font.
+    HDC dc = GetDC(hwnd_);
+    HFONT font = reinterpret_cast<HFONT>(SendMessageA(hwnd_, WM_GETFONT, 0, 0));
+    HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+    for (int i = 0; i < kColumns; ++i) {
+        std::string heading = LoadText(kHeadingStrings[i]);
+        SIZE size{};
+        GetTextExtentPoint32A(dc, heading.c_str(), static_cast<int>(heading.size()), &size);
+        LVCOLUMNA col{};
+        col.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+        col.fmt = LVCFMT_LEFT;
+        col.cx = size.cx + 15 > kLeastWidths[i] ? size.cx + 15 : kLeastWidths[i];
+        col.pszText = heading.data();
+        col.iSubItem = i;
+        ListView_InsertColumn(hwnd_, i, &col);
+    }
+    if (old) SelectObject(dc, old);
+    ReleaseDC(hwnd_, dc);
+
+    rowImages_ = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 2, 0);
+    if (rowImages_) {
+        for (int id : {IDI_VALUE_BINARY, IDI_VALUE_STRING}) {
+            HICON icon = static_cast<HICON>(
+                LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+            ImageList_AddIcon(rowImages_, icon);
+            if (icon) DestroyIcon(icon);
+        }
+        ListView_SetImageList(hwnd_, rowImages_, LVSIL_SMALL);
+    }
+    // After the small image list: the list-view hands that one to its header too.
+    headerImages_ = ImageList_LoadImageA(instance, MAKEINTRESOURCEA(IDB_SORT_ARROWS), 16, 0,
+                                         RGB(0xFF, 0x00, 0xFF), IMAGE_BITMAP, LR_CREATEDIBSECTION);
+    if (headerImages_) Header_SetImageList(ListView_GetHeader(hwnd_), headerImages_);
+
+    ReadColumnWidths();
+    return true;
+}
+
+void ValueListView::ReadColumnWidths() {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+    HWND header = ListView_GetHeader(hwnd_);
+    int count = Header_GetItemCount(header);
+    BYTE data[64];
+    DWORD type = 0, size = sizeof(data);
+    LONG rc = RegQueryValueExA(key, "listhdr", nullptr, &type, data, &size);
+    RegCloseKey(key);
+    if (rc != ERROR_SUCCESS || type != REG_BINARY || count <= 0 ||
+        size != static_cast<DWORD>(2 * count))
+        return;
+    for (int i = 0; i < count; ++i) {
+        HDITEMA item{};
+        item.mask = HDI_WIDTH;
+        item.cxy = data[2 * i] | (data[2 * i + 1] << 8);
+        Header_SetItem(header, i, &item);
+    }
+}
+
+void ValueListView::StoreColumnWidths() {
+    HKEY key;
+    // The key is not created here: without settings nothing is stored.
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_WRITE, &key) != ERROR_SUCCESS) return;
+    HWND header = ListView_GetHeader(hwnd_);
+    int count = Header_GetItemCount(header);
+    if (count > 0 && count <= 32) {
+        BYTE data[64];
+        for (int i = 0; i < count; ++i) {
+            HDITEMA item{};
+            item.mask = HDI_WIDTH;
+            Header_GetItem(header, i, &item);
+            data[2 * i] = static_cast<BYTE>(item.cxy & 0xFF);
+            data[2 * i + 1] = static_cast<BYTE>((item.cxy >> 8) & 0xFF);
+        }
+        RegSetValueExA(key, "listhdr", 0, REG_BINARY, data, static_cast<DWORD>(2 * count));
+    }
+    RegCloseKey(key);
+}
+
+LRESULT CALLBACK ValueListView::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
+                                             UINT_PTR id, DWORD_PTR data) {
+    auto* self = reinterpret_cast<ValueListView*>(data);
+    switch (msg) {
+    case WM_DESTROY:
+        self->StoreColumnWidths();
+        self->values_.clear();
+        self->key_ = nullptr;
+        break;
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(hwnd, SubclassProc, id);
+        self->hwnd_ = nullptr;
+        break;
+    default:
+        break;
+    }
+    return DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
+std::string ValueListView::DisplayName(const std::string& storedName) {
+    std::string out;
+    out.reserve(storedName.size());
+    for (size_t i = 0; i < storedName.size(); ++i) {
+        char c = storedName[i];
+        if (c == '\\' && i + 1 < storedName.size() &&
+            (storedName[i + 1] == '\\' || storedName[i + 1] == '"'))
+            c = storedName[++i];
+        out += c;
+    }
+    return out;
+}
+
+std::string ValueListView::StoredName(const char* typed) {
+    std::string out;
+    for (const char* p = typed; *p; ++p) {
+        if (*p == '\\' || *p == '"') out += '\\';
+        out += *p;
+    }
+    return out;
+}
+
+void ValueListView::ClearRows() {
+    ListView_DeleteAllItems(hwnd_);
+    values_.clear();
+    key_ = nullptr;
+}
+
+void ValueListView::Fill(KeyNode* key) {
+    // Rows point into the set: they go first.
+    ListView_DeleteAllItems(hwnd_);
+    values_.clear();
+    key_ = key;
+    if (!key) return;
+    key->CollectValues(values_);
+
+    SendMessageA(hwnd_, WM_SETREDRAW, FALSE, 0);
+    std::string defaultLabel = LoadText(kDefaultLabelString);
+    std::string notSet = LoadText(kValueNotSetString);
+    AppendRow(defaultLabel.c_str(), 1);
+    SetCell(0, 1, "REG_SZ");
+    SetCell(0, 2, notSet.c_str());
+    SetValueOf(0, nullptr);
+    for (auto& value : values_) {
+        ValueEntry* v = value.get();
+        int row = 0;
+        if (!v->IsDefault()) {
+            row = AppendRow(DisplayName(v->GetName()).c_str(), v->IsString() ? 1 : 0);
+            if (row < 0) continue;
+        }
+        SetCell(row, 1, v->GetTypeName());
+        SetCell(row, 2, v->GetDisplayText().c_str());
+        SetValueOf(row, v);
+    }
+    SendMessageA(hwnd_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+ValueEntry* ValueListView::ValueAt(int row) const {
+    if (row < 0) return nullptr;
+    LVITEMA item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    if (!ListView_GetItem(hwnd_, &item)) return nullptr;
+    return reinterpret_cast<ValueEntry*>(item.lParam);
+}
+
+int ValueListView::AppendRow(const char* text, int image) {
+    LVITEMA item{};
+    item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
+    item.iItem = ListView_GetItemCount(hwnd_);
+    item.pszText = const_cast<char*>(text);
+    item.iImage = image;
+    item.lParam = 0;
+    return ListView_InsertItem(hwnd_, &item);
+}
+
+void ValueListView::SetCell(int row, int column, const char* text) {
+    ListView_SetItemText(hwnd_, row, column, const_cast<char*>(text));
+}
+
+void ValueListView::SetValueOf(int row, ValueEntry* value) {
+    LVITEMA item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    item.lParam = reinterpret_cast<LPARAM>(value);
+    ListView_SetItem(hwnd_, &item);
+}
+
+int ValueListView::SelectedCount() const { return ListView_GetSelectedCount(hwnd_); }
+
+int ValueListView::FirstSelected() const { return ListView_GetNextItem(hwnd_, -1, LVNI_SELECTED); }
+
+int ValueListView::NextSelected(int after) const {
+    return ListView_GetNextItem(hwnd_, after, LVNI_SELECTED);
+}
+
+void ValueListView::SelectAll() { ListView_SetItemState(hwnd_, -1, LVIS_SELECTED, LVIS_SELECTED); }
+
+void ValueListView::DeselectAll() { ListView_SetItemState(hwnd_, -1, 0, LVIS_SELECTED); }
+
+void ValueListView::Select(int row) { ListView_SetItemState(hwnd_, row, LVIS_SELECTED, LVIS_SELECTED); }
+
+int ValueListView::FindRowText(const char* text) const {
+    LVFINDINFOA find{};
+    find.flags = LVFI_STRING;
+    find.psz = text;
+    return ListView_FindItem(hwnd_, -1, &find);
+}
+
+void ValueListView::BeginRename(int row) {
+    if (row < 0) return;
+    SetFocus(hwnd_);
+    ListView_EditLabel(hwnd_, row);
+}
+
+void ValueListView::Sort(int column) {
+    HWND header = ListView_GetHeader(hwnd_);
+    if (sortColumn_ >= 0) {
+        HDITEMA item{};
+        item.mask = HDI_FORMAT | HDI_IMAGE;
+        Header_GetItem(header, sortColumn_, &item);
+        item.fmt = (item.fmt & ~HDF_JUSTIFYMASK) | HDF_LEFT | HDF_STRING | HDF_IMAGE | HDF_BITMAP_ON_RIGHT;
+        item.iImage = 0;
+        Header_SetItem(header, sortColumn_, &item);
+    }
+    if (column == sortColumn_) ascending_ = !ascending_;
+    sortColumn_ = column;
+    HDITEMA item{};
+    item.mask = HDI_FORMAT | HDI_IMAGE;
+    Header_GetItem(header, column, &item);
+    item.fmt = (item.fmt & ~HDF_JUSTIFYMASK) | HDF_LEFT | HDF_STRING | HDF_IMAGE | HDF_BITMAP_ON_RIGHT;
+    item.iImage = ascending_ ? 2 : 1;
+    Header_SetItem(header, column, &item);
+    ListView_SortItems(hwnd_, CompareRows, reinterpret_cast<LPARAM>(this));
+}
+
+int CALLBACK ValueListView::CompareRows(LPARAM a, LPARAM b, LPARAM selfParam) {
+    auto* self = reinterpret_cast<ValueListView*>(selfParam);
+    auto* va = reinterpret_cast<ValueEntry*>(a);
+    auto* vb = reinterpret_cast<ValueEntry*>(b);
+    bool defaultA = !va || va->IsDefault();
+    bool defaultB = !vb || vb->IsDefault();
+    // The default row stays first in either direction.
+    if (defaultA || defaultB) return defaultA == defaultB ? 0 : (defaultA ? -1 : 1);
+    int result;
+    switch (self->sortColumn_) {
+    case 0:
+        result = lstrcmpiA(va->GetName().c_str(), vb->GetName().c_str());
+        break;
+    case 1:
+    case 2:
+        result = lstrcmpiA(va->GetTypeName(), vb->GetTypeName());
+        break;
+    default:
+        result = 0;
+        break;
+    }
+    return self->ascending_ ? result : -result;
+}
+
+bool ValueListView::StoreValues() {
+    if (!key_) return false;
+    return key_->RebuildValueBlock(values_);
+}
+
+LRESULT ValueListView::OnNotify(NMHDR* header) {
+    switch (header->code) {
+    case LVN_COLUMNCLICK:
+        Sort(reinterpret_cast<NMLISTVIEW*>(header)->iSubItem);
+        return 0;
+    case LVN_BEGINLABELEDITA: {
+        // The default row has no name to edit.
+        bool refuse = reinterpret_cast<NMLVDISPINFOA*>(header)->item.iItem == 0;
+        editing_ = !refuse;
+        return refuse ? TRUE : FALSE;
+    }
+    case LVN_ENDLABELEDITA:
+        editing_ = false;
+        return OnEndLabelEdit(reinterpret_cast<NMLVDISPINFOA*>(header)) ? TRUE : FALSE;
+    case LVN_ITEMCHANGED:
+        if (host_) host_->UpdateCommandStates();
+        return 0;
+    case NM_DBLCLK:
+        if (SelectedCount() == 1) ModifyRow(FirstSelected());
+        return 0;
+    case LVN_KEYDOWN:
+        if (reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey == VK_RETURN && SelectedCount() == 1) {
+            SetFocus(hwnd_);
+            ModifyRow(FirstSelected());
+            SetFocus(hwnd_);
+        }
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+void ValueListView::ModifyRow(int row) {
+    if (host_ && row >= 0) host_->RunValueCommand(kCmdModify, row);
+}
+
+bool ValueListView::OnEndLabelEdit(NMLVDISPINFOA* info) {
+    if (!key_ || !info->item.pszText) return false;
+    ValueEntry* value = ValueAt(info->item.iItem);
+    if (!value) return false;
+    // An empty name would turn the value into a second default value.
+    if (info->item.pszText[0] == '\0') return false;
+    if (FindRowText(info->item.pszText) >= 0) {
+        std::string format = LoadText(kRenameClashString);
+        std::string caption = LoadText(kRenameClashCaption);
+        std::string message(format.size() + value->GetName().size() + 16, '\0');
+        int n = snprintf(message.data(), message.size(), format.c_str(), value->GetName().c_str());
+        message.resize(n > 0 ? static_cast<size_t>(n) : 0);
+        MessageBoxA(host_ ? host_->HostWindow() : hwnd_, message.c_str(), caption.c_str(),
+                    MB_OK | MB_ICONERROR);
+        return false;
+    }
+    std::string oldName = value->GetName();
+    value->SetName(StoredName(info->item.pszText));
+    if (!StoreValues()) {
+        value->SetName(oldName);
+        return false;
+    }
+    if (host_) {
+        host_->Document().modified = true;
+        host_->UpdateTitle();
+    }
+    return true;
+}
+
+void ValueListView::OnContextMenu(POINT screen) {
+    if (host_) host_->UpdateCommandStates();
+    int row = -1;
+    if (screen.x == -1 && screen.y == -1) {
+        // From the keyboard: at the focused row, or the list's corner.
+        row = ListView_GetNextItem(hwnd_, -1, LVNI_FOCUSED);
+        RECT r{};
+        if (row >= 0 && ListView_GetItemRect(hwnd_, row, &r, LVIR_LABEL))
+            screen = {r.left, r.bottom};
+        else
+            screen = {0, 0};
+        ClientToScreen(hwnd_, &screen);
+    } else {
+        LVHITTESTINFO hit{};
+        hit.pt = screen;
+        ScreenToClient(hwnd_, &hit.pt);
+        row = ListView_HitTest(hwnd_, &hit);
+    }
+    bool onRow = row >= 0;
+    HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(onRow ? kRowMenu : kBlankMenu));
+    if (!menu) return;
+    HMENU popup = GetSubMenu(menu, 0);
+    if (!popup) {
+        DestroyMenu(menu);
+        return;
+    }
+    if (host_) {
+        int count = GetMenuItemCount(popup);
+        for (int i = 0; i < count; ++i) {
+            UINT id = GetMenuItemID(popup, i);
+            if (id == 0 || id == static_cast<UINT>(-1)) continue;
+            EnableMenuItem(popup, id,
+                           MF_BYCOMMAND | (host_->IsCommandEnabled(static_cast<int>(id)) ? MF_ENABLED
+                                                                                        : MF_GRAYED));
+        }
+    }
+    int command = host_ ? host_->TrackPopup(popup, screen) : 0;
+    DestroyMenu(menu);
+    if (!command || !host_) return;
+
+    if (!onRow) {
+        PostMessageA(host_->HostWindow(), WM_COMMAND, MAKEWPARAM(command, 0), 0);
+        return;
+    }
+    switch (command) {
+    case kCmdModify:
+        ModifyRow(row);
+        break;
+    case kCmdRename:
+        if (SelectedCount() == 1) BeginRename(row);
+        break;
+    case kCmdSelectAll:
+        PostMessageA(host_->HostWindow(), WM_COMMAND, MAKEWPARAM(command, 0), 0);
+        break;
+    case kCmdDelete:
+    case kCmdMergeIntoRegistry:
+    case kCmdImportFromRegistry:
+    case kCmdCopy:
+    case kCmdPaste:
+        host_->RunValueCommand(command, row);
+        break;
+    default:
+        break;
+    }
+}
