@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,7 @@ public:
 
     // Nodes come from a pool: a key costs 64 bytes and no malloc header.
     static void* operator new(size_t size);
+    static void* operator new(size_t size, const std::nothrow_t&) noexcept;
     static void operator delete(void* p) noexcept;
 
     void AddChild(KeyNode* child);
@@ -178,5 +180,6 @@ public:
     int lastPercent = 0;
 };
 
-// A new NUL-filled text buffer of size + 2 bytes (null when out of memory).
+// A new NUL-filled text buffer for size bytes of text and its terminators
+// (null when out of memory).
 std::unique_ptr<char[]> AllocText(size_t size);

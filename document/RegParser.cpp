@@ -1,0 +1,290 @@
+// The .reg grammar this parser accepts:
+//
+//   file      = header-line (any text) { key-line value-text }
+//   header    = "REGEDIT4" | "Windows Registry Editor Version 5.00", case
+//               ignored, spaces around, ended by CR
+//   key-line  = "[" path "]" spaces (CR | LF | end); the "[" first on its line
+//               after spaces; a "]" followed by anything else is part of the path
+//   value     = ( "@" | quoted-name ) "=" data
+//   data      = quoted-string | "dword:" digits | hex-token ":" hex-bytes
+//   hex-token = "hex" | "hex(" n ")", letter case ignored
+//   hex-bytes = two-digit bytes separated by commas; a backslash at the end of
+//               a line continues the data on the next line
+//
+// Key lines are found by scanning; a "[" inside double quotes (a string that
+// spans lines) never starts one. Value lines are parsed only when a key's
+// values are needed. Any other line inside a key's values (a comment, a
+// deletion "x"=-, a form this parser does not know) is kept as text.
+#include "document/RegParser.h"
+
+#include <cstring>
+
+#include "document/Platform.h"
+#include "document/RegDocument.h"
+#include "document/TextScan.h"
+
+namespace {
+
+bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
+
+bool StartsWithNoCase(const char* text, const char* word) {
+    for (; *word; ++text, ++word)
+        if (*text == '\0' || UpperByte(static_cast<unsigned char>(*text)) != UpperByte(static_cast<unsigned char>(*word)))
+            return false;
+    return true;
+}
+
+// The scan rule for quoted runs between key lines: a quote preceded by a
+// backslash does not end the run unless that backslash is itself escaped.
+const char* SkipQuotedRun(const char* open) {
+    const char* p = open + 1;
+    for (;;) {
+        p = textscan::FindAny2(p, '"', '"');
+        if (*p == '\0') return p;
+        bool escaped = p - 1 > open && p[-1] == '\\' && !(p - 2 > open && p[-2] == '\\');
+        if (!escaped) return p + 1;
+        ++p;
+    }
+}
+
+// String data and quoted names: a backslash escapes the character after it.
+// Returns the closing quote, or null when the text ends first.
+const char* FindClosingQuote(const char* open) {
+    const char* p = open + 1;
+    for (;;) {
+        p = textscan::FindAny2(p, '"', '\\');
+        if (*p == '\0') return nullptr;
+        if (*p == '"') return p;
+        if (p[1] == '\0') return nullptr;
+        p += 2;
+    }
+}
+
+const char* LineEnd(const char* p) {
+    while (*p && !IsLineEnd(*p)) ++p;
+    return p;
+}
+
+}  // namespace
+
+RegDialect TestHeader(const char* text) {
+    const char* p = text;
+    while (*p == ' ') ++p;
+    const char* cr = std::strchr(p, '\r');
+    if (!cr) return kNoDialect;
+    const char* end = cr;
+    while (end > p && end[-1] == ' ') --end;
+    size_t length = static_cast<size_t>(end - p);
+    auto same = [&](const char* word) {
+        for (size_t i = 0; i < length; ++i)
+            if (UpperByte(static_cast<unsigned char>(p[i])) != UpperByte(static_cast<unsigned char>(word[i]))) return false;
+        return true;
+    };
+    if (length == 8) return same("REGEDIT4") ? kRegedit4 : kNoDialect;
+    if (length == 36) return same("Windows Registry Editor Version 5.00") ? kRegedit5 : kNoDialect;
+    return kNoDialect;
+}
+
+const char* FindNextKeyLine(const char* begin, const char* from) {
+    const char* p = from;
+    for (;;) {
+        p = textscan::FindAny2(p, '[', '"');
+        if (*p == '\0') return nullptr;
+        if (*p == '"') {
+            p = SkipQuotedRun(p);
+            continue;
+        }
+        const char* q = p;
+        while (q > begin && q[-1] == ' ') --q;
+        if (q - 1 > begin && IsLineEnd(q[-1])) return p;
+        ++p;
+    }
+}
+
+const char* FindKeyLineEnd(const char* text) {
+    const char* p = text;
+    for (;;) {
+        p = textscan::FindAny2(p, ']', ']');
+        if (*p == '\0') return nullptr;
+        const char* q = p + 1;
+        while (*q == ' ') ++q;
+        if (*q == '\0' || IsLineEnd(*q)) return p;
+        ++p;
+    }
+}
+
+const char* FindValuesStart(const char* text) {
+    const char* open = text;
+    while (*open == ' ') ++open;
+    if (*open != '[') {
+        open = FindNextKeyLine(text);
+        if (!open) return nullptr;
+    }
+    const char* close = FindKeyLineEnd(open + 1);
+    if (!close) return nullptr;
+    const char* p = close;
+    while (*p == ']' || *p == ' ' || IsLineEnd(*p)) ++p;
+    return *p ? p : nullptr;
+}
+
+bool RegDocument::ParseText(std::unique_ptr<char[]> buffer, KeyTreeSink* view, size_t length,
+                            bool checkDuplicates, bool lookUpFirstKey) {
+    char* text = buffer.get();
+    if (!text) return false;
+    RegDialect headerDialect = TestHeader(text);
+    if (headerDialect == kNoDialect) return false;
+
+    KeyNode* previousKey = nullptr;
+    char* previousPath = nullptr;
+    KeyNode* waiting = nullptr;  // found, but its path is not split yet
+    int lastReported = 0;
+    bool firstLine = true;
+    char* keyLine = const_cast<char*>(FindNextKeyLine(text));
+    while (keyLine) {
+        *keyLine = '\0';
+        char* path = keyLine + 1;
+        char* close = const_cast<char*>(FindKeyLineEnd(path));
+        if (!close) break;
+        *close = '\0';
+        if (abort.load(std::memory_order_relaxed) != 0) break;
+        char* values = close + 1;
+        while (*values == ' ' || IsLineEnd(*values)) ++values;
+        // The byte after "]" is left alone: it is the line break that makes
+        // the next "[" a key line when the key has no values.
+        char* next = const_cast<char*>(FindNextKeyLine(close, values));
+
+        if (owner && length) {
+            size_t offset = next ? static_cast<size_t>(next - text) : length;
+            int percent = static_cast<int>(offset >= length ? 100 : offset * 100 / length);
+            if (percent > lastReported + 5) {
+                owner->SetProgress(percent);
+                lastReported = percent;
+            }
+        }
+
+        bool lookUp = checkDuplicates || (firstLine && lookUpFirstKey);
+        firstLine = false;
+        KeyNode* key = FindOrCreateKey(previousKey, previousPath, path, lookUp);
+        if (!key) break;  // out of memory: keep what was parsed
+        if (previousPath) {
+            for (char* c = previousPath; *c; ++c)
+                if (*c == '\\') *c = '\0';
+        }
+        if (view && waiting && !waiting->viewItem) view->AddKey(waiting);
+        waiting = key;
+        if (next != values && *values) key->AttachValueBlock(values, false, headerDialect);
+        previousKey = key;
+        previousPath = path;
+        keyLine = next;
+    }
+    if (previousPath) {
+        for (char* c = previousPath; *c; ++c)
+            if (*c == '\\') *c = '\0';
+    }
+    if (view && waiting && !waiting->viewItem) view->AddKey(waiting);
+    buffers.push_back(std::move(buffer));
+    dialect = headerDialect;
+    return true;
+}
+
+namespace {
+
+// Parses one value starting at p (a name). On success appends or replaces the
+// value and returns the end of its data; null when the line is not a value.
+const char* ParseValue(const char* p, ValueList& values, RegDialect dialect) {
+    std::string name;
+    const char* lineEnd = nullptr;
+    if (*p == '@') {
+        ++p;
+    } else if (*p == '"') {
+        const char* close = FindClosingQuote(p);
+        if (!close) return nullptr;
+        name.assign(p + 1, close);
+        p = close + 1;
+    } else {
+        return nullptr;
+    }
+    // The "=" must be on the name's line: a name alone on its line is not a
+    // value, and the search must not run into the next value's line.
+    lineEnd = p;
+    while (*lineEnd && !IsLineEnd(*lineEnd) && *lineEnd != '=') ++lineEnd;
+    if (*lineEnd != '=') return nullptr;
+    p = lineEnd;
+    while (*p == '=' || *p == ' ') ++p;
+    if (*p == '\0') return nullptr;
+
+    std::unique_ptr<ValueEntry> entry;
+    const char* end = nullptr;
+    if (*p == '"') {
+        const char* close = FindClosingQuote(p);
+        if (!close) return nullptr;
+        entry = std::make_unique<StringValue>(std::move(name), std::string(p + 1, close));
+        end = close + 1;
+    } else if (StartsWithNoCase(p, "hex")) {
+        const char* colon = p;
+        while (*colon && *colon != ':' && !IsLineEnd(*colon)) ++colon;
+        if (*colon != ':') return nullptr;
+        std::string token(p, colon);
+        const char* data = colon + 1;
+        // Each line of the data ends at CR, LF or the end of the text; a
+        // backslash ending a line (spaces after it dropped) continues the data.
+        const char* q = data;
+        const char* dataEnd = data;
+        for (;;) {
+            const char* e = LineEnd(q);
+            const char* trimmed = e;
+            if (*e)
+                while (trimmed > q && trimmed[-1] == ' ') --trimmed;
+            dataEnd = trimmed;
+            if (*e == '\0' || trimmed == q || trimmed[-1] != '\\') break;
+            while (*e == ' ' || IsLineEnd(*e)) ++e;
+            if (*e == '\0') break;
+            q = e;
+        }
+        std::string hexData(data, dataEnd);
+        if (CompareNoCase(token.c_str(), "hex(2)") == 0)
+            entry = std::make_unique<ExpandStringValue>(std::move(name), std::move(token), std::move(hexData), dialect);
+        else if (CompareNoCase(token.c_str(), "hex(7)") == 0)
+            entry = std::make_unique<MultiStringValue>(std::move(name), std::move(token), std::move(hexData), dialect);
+        else
+            entry = std::make_unique<BinaryValue>(std::move(name), std::move(token), std::move(hexData));
+        end = dataEnd;
+    } else if (StartsWithNoCase(p, "dword:")) {
+        const char* data = p + 6;
+        const char* e = LineEnd(data);
+        entry = std::make_unique<DwordValue>(std::move(name), std::string(data, e));
+        end = e;
+    } else {
+        return nullptr;
+    }
+
+    for (auto& existing : values) {
+        if (CompareNoCase(existing->GetName().c_str(), entry->GetName().c_str()) == 0) {
+            existing = std::move(entry);
+            return end;
+        }
+    }
+    values.push_back(std::move(entry));
+    return end;
+}
+
+}  // namespace
+
+void ParseValueBlock(const char* block, ValueList& values, RegDialect dialect, std::string* otherLines) {
+    if (!block) return;
+    const char* p = block;
+    for (;;) {
+        while (*p == ' ' || IsLineEnd(*p)) ++p;
+        if (*p == '\0') return;
+        const char* end = ParseValue(p, values, dialect);
+        if (!end) {
+            // Not a value: keep the line as it is and go on with the next one.
+            end = LineEnd(p);
+            if (otherLines) {
+                otherLines->append(p, end);
+                otherLines->append("\r\n");
+            }
+        }
+        p = LineEnd(end);
+    }
+}

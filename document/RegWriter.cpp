@@ -1,0 +1,181 @@
+#include "document/RegWriter.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "document/ByteSink.h"
+#include "document/Platform.h"
+#include "document/RegDocument.h"
+#include "document/ValueCodec.h"
+
+namespace {
+
+constexpr char kHeader4[] = "REGEDIT4\r\n\r\n";
+constexpr char kHeader5[] = "Windows Registry Editor Version 5.00\r\n\r\n";
+
+// Writes single-byte text to the sink as it is or converted to UTF-16LE. The
+// conversion goes through a scratch buffer reused from piece to piece.
+class TextOut {
+public:
+    TextOut(ByteSink& sink, bool unicode) : out(sink), wide(unicode) {}
+
+    bool Write(const char* text, size_t size) {
+        if (!wide) return out.Write(text, size);
+        // Large texts in pieces that end at a line break, so that no
+        // double-byte character is split.
+        while (size > 0) {
+            size_t piece = size;
+            if (piece > kPiece) {
+                piece = kPiece;
+                while (piece > 1 && text[piece - 1] != '\n') --piece;
+                if (piece <= 1) piece = kPiece;
+            }
+            if (scratch.size() < piece) scratch.resize(piece);
+            size_t n = AnsiToWide(text, piece, scratch.data(), scratch.size());
+            if (n == kConvertFailed) return false;
+            if (!out.Write(scratch.data(), n * sizeof(char16_t))) return false;
+            text += piece;
+            size -= piece;
+        }
+        return !out.Failed();
+    }
+    bool Write(const char* text) { return Write(text, std::strlen(text)); }
+    bool Write(const std::string& text) { return Write(text.data(), text.size()); }
+
+private:
+    static constexpr size_t kPiece = 1 << 20;
+    ByteSink& out;
+    bool wide;
+    std::vector<char16_t> scratch;
+};
+
+bool WriteBlock(TextOut& text, const ValueBlock& block, RegDialect dialect) {
+    size_t length = std::strlen(block.text);
+    bool ok;
+    if (block.dialect == dialect) {
+        ok = text.Write(block.text, length);
+    } else {
+        MemorySink converted(length + length / 2 + 64);
+        ok = dialect == kRegedit4 ? NarrowHexData(block.text, length, converted)
+                                  : WidenHexData(block.text, length, converted);
+        ok = ok && text.Write(converted.Data(), converted.Size());
+    }
+    // A block that ends without a line break (the last one of a file) would
+    // glue the next key line or block onto its last value line.
+    size_t end = length;
+    while (end && block.text[end - 1] == ' ') --end;
+    if (end && block.text[end - 1] != '\n' && block.text[end - 1] != '\r') ok = ok && text.Write("\r\n", 2);
+    return ok;
+}
+
+void CountProgress(RegDocument* document) {
+    if (!document) return;
+    ++document->keysWritten;
+    if (document->keysToWrite == 0) return;
+    int percent = static_cast<int>(document->keysWritten * 100 / document->keysToWrite);
+    if (percent > document->lastPercent + 5) {
+        if (document->owner) document->owner->SetProgress(percent);
+        document->lastPercent = percent;
+    }
+}
+
+// The file is written beside its target and moved over it only once it is
+// complete and on disk, so a failed save never costs the old file.
+std::string TemporaryPathFor(const char* path) { return std::string(path) + ".quillon-tmp"; }
+
+}  // namespace
+
+bool WriteHeader(ByteSink& out, bool unicode, RegDialect dialect) {
+    const char* header = dialect == kRegedit4 ? kHeader4 : kHeader5;
+    if (unicode) {
+        static const unsigned char kMark[2] = {0xFF, 0xFE};
+        if (!out.Write(kMark, 2)) return false;
+    }
+    TextOut text(out, unicode);
+    return text.Write(header);
+}
+
+bool WriteKeyTree(const KeyNode* key, ByteSink& out, bool unicode, RegDialect dialect, RegDocument* progress) {
+    TextOut text(out, unicode);
+    // Depth first without recursion; the path of the current key is kept in
+    // one string that grows and shrinks with the walk.
+    std::string path = key->parent ? key->parent->Path() + '\\' : std::string();
+    std::vector<size_t> lengths;
+    std::string line;
+    const KeyNode* k = key;
+    bool ok = true;
+    for (;;) {
+        lengths.push_back(path.size());
+        if (k != key) path += '\\';
+        path += k->name;
+        if (k->HasKeyLine()) {
+            line.assign("[");
+            line += path;
+            line += "]\r\n";
+            ok = text.Write(line) && ok;
+            if (k->HasValueText()) {
+                ok = WriteBlock(text, k->MainBlock(), dialect) && ok;
+                for (size_t i = 0, n = k->OlderBlockCount(); i < n; ++i)
+                    ok = WriteBlock(text, k->OlderBlock(i), dialect) && ok;
+            } else {
+                ok = text.Write("\r\n", 2) && ok;
+            }
+            CountProgress(progress);
+            if (!ok) return false;
+        }
+        if (k->firstChild) {
+            k = k->firstChild;
+            continue;
+        }
+        // Leave finished keys, then go on with the next sibling.
+        for (;;) {
+            path.resize(lengths.back());
+            lengths.pop_back();
+            if (k == key) return ok;
+            if (k->nextSibling) break;
+            k = k->parent;
+        }
+        k = k->nextSibling;
+    }
+}
+
+bool WriteEnd(ByteSink& out) {
+    static const char kZeros[2] = {0, 0};
+    return out.Write(kZeros, 2);
+}
+
+bool WriteDocument(RegDocument& document, ByteSink& out, bool unicode, RegDialect dialect) {
+    if (!WriteHeader(out, unicode, dialect)) return false;
+    for (const KeyNode* root : document.roots)
+        if (!WriteKeyTree(root, out, unicode, dialect, &document)) return false;
+    return WriteEnd(out);
+}
+
+bool SaveTo(RegDocument& document, const char* path, bool unicode, RegDialect dialect) {
+    document.keysToWrite = document.CountKeysToWrite();
+    document.keysWritten = 0;
+    document.lastPercent = 0;
+    std::string temporary = TemporaryPathFor(path);
+    FileSink file;
+    if (!file.Open(temporary.c_str())) return false;
+    bool ok = WriteDocument(document, file, unicode, dialect);
+    ok = file.Close() && ok;
+    if (ok) ok = ReplaceFileWith(temporary.c_str(), path);
+    if (!ok) RemoveFile(temporary.c_str());
+    return ok;
+}
+
+bool WriteBranchFile(RegDocument&, const KeyNode* key, const char* path, bool unicode, RegDialect dialect) {
+    MemorySink memory;
+    if (!WriteHeader(memory, unicode, dialect)) return false;
+    if (!WriteKeyTree(key, memory, unicode, dialect, nullptr) || !WriteEnd(memory)) return false;
+    std::string temporary = TemporaryPathFor(path);
+    FileSink file;
+    if (!file.Open(temporary.c_str())) return false;
+    bool ok = file.Write(memory.Data(), memory.Size());
+    ok = file.Close() && ok;
+    if (ok) ok = ReplaceFileWith(temporary.c_str(), path);
+    if (!ok) RemoveFile(temporary.c_str());
+    return ok;
+}

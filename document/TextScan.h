@@ -1,0 +1,75 @@
+// Fast scans over NUL-terminated text for the parser's hot loops. The text
+// buffers the loader makes have at least two NUL bytes after the text; the
+// vector loads are 16-byte aligned, so they never cross a page boundary past
+// the terminator.
+#pragma once
+
+#include <cstdint>
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QUILLON_SCALAR_SCAN 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define QUILLON_SCALAR_SCAN 1
+#endif
+
+// Over-reading within an aligned block is sound but the address sanitizer
+// cannot know that: sanitized builds scan byte by byte.
+#if defined(__SSE2__) && !defined(QUILLON_SCALAR_SCAN)
+#define QUILLON_SSE2_SCAN 1
+#include <emmintrin.h>
+#endif
+
+namespace textscan {
+
+// First position at or after p holding a or b or NUL.
+inline const char* FindAny2(const char* p, char a, char b) {
+#ifdef QUILLON_SSE2_SCAN
+    // Bytes before the first aligned block one at a time.
+    while (reinterpret_cast<uintptr_t>(p) & 15) {
+        char c = *p;
+        if (c == a || c == b || c == 0) return p;
+        ++p;
+    }
+    const __m128i va = _mm_set1_epi8(a), vb = _mm_set1_epi8(b), vz = _mm_setzero_si128();
+    for (;; p += 16) {
+        __m128i v = _mm_load_si128(reinterpret_cast<const __m128i*>(p));
+        __m128i m = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vb)), _mm_cmpeq_epi8(v, vz));
+        int bits = _mm_movemask_epi8(m);
+        if (bits) return p + __builtin_ctz(static_cast<unsigned>(bits));
+    }
+#else
+    for (;; ++p) {
+        char c = *p;
+        if (c == a || c == b || c == 0) return p;
+    }
+#endif
+}
+
+// First position at or after p holding a, b, c or NUL.
+inline const char* FindAny3(const char* p, char a, char b, char c3) {
+#ifdef QUILLON_SSE2_SCAN
+    while (reinterpret_cast<uintptr_t>(p) & 15) {
+        char c = *p;
+        if (c == a || c == b || c == c3 || c == 0) return p;
+        ++p;
+    }
+    const __m128i va = _mm_set1_epi8(a), vb = _mm_set1_epi8(b), vc = _mm_set1_epi8(c3), vz = _mm_setzero_si128();
+    for (;; p += 16) {
+        __m128i v = _mm_load_si128(reinterpret_cast<const __m128i*>(p));
+        __m128i m = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vb)),
+                                 _mm_or_si128(_mm_cmpeq_epi8(v, vc), _mm_cmpeq_epi8(v, vz)));
+        int bits = _mm_movemask_epi8(m);
+        if (bits) return p + __builtin_ctz(static_cast<unsigned>(bits));
+    }
+#else
+    for (;; ++p) {
+        char c = *p;
+        if (c == a || c == b || c == c3 || c == 0) return p;
+    }
+#endif
+}
+
+}  // namespace textscan

@@ -1,0 +1,245 @@
+#include "document/ValueCodec.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "document/ByteSink.h"
+#include "document/Platform.h"
+
+namespace {
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+constexpr char kDigits[] = "0123456789abcdef";
+constexpr char kContinuation[] = "\\\r\n  ";
+
+// The bytes of hex data: each comma-separated token gives one byte from its
+// hex digits (a third digit starts the byte over, other characters are
+// skipped). An empty token gives no byte.
+template <typename Sink>
+void ForEachHexByte(std::string_view data, Sink&& sink) {
+    int slot[2];
+    int filled = 0;
+    auto flush = [&] {
+        if (filled == 1) sink(static_cast<unsigned char>(slot[0]));
+        if (filled == 2) sink(static_cast<unsigned char>(slot[0] * 16 + slot[1]));
+        filled = 0;
+    };
+    for (char c : data) {
+        if (c == ',') {
+            flush();
+            continue;
+        }
+        int d = HexDigit(c);
+        if (d < 0) continue;
+        if (filled == 2) filled = 0;
+        slot[filled++] = d;
+    }
+    flush();
+}
+
+// UTF-16LE bytes as characters; an odd last byte is a character of its own.
+std::u16string BytesToWide(const std::string& bytes) {
+    std::u16string wide((bytes.size() + 1) / 2, u'\0');
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        unsigned char b = static_cast<unsigned char>(bytes[i]);
+        wide[i / 2] = static_cast<char16_t>(wide[i / 2] | (i % 2 ? b << 8 : b));
+    }
+    return wide;
+}
+
+// Writes bytes as hex data: a continuation comes before the byte at index i
+// when i is breakFirst, breakFirst + breakEvery, ... (never before the first).
+bool WriteHexBytes(ByteSink& out, const unsigned char* bytes, size_t size, size_t breakFirst, size_t breakEvery) {
+    char piece[3 + sizeof(kContinuation)];
+    size_t nextBreak = breakFirst;
+    for (size_t i = 0; i < size; ++i) {
+        size_t n = 0;
+        if (i > 0) piece[n++] = ',';
+        if (i > 0 && breakEvery && i == nextBreak) {
+            std::memcpy(piece + n, kContinuation, sizeof(kContinuation) - 1);
+            n += sizeof(kContinuation) - 1;
+            nextBreak += breakEvery;
+        }
+        piece[n++] = kDigits[bytes[i] >> 4];
+        piece[n++] = kDigits[bytes[i] & 15];
+        if (!out.Write(piece, n)) return false;
+    }
+    return true;
+}
+
+enum class Direction { Narrow, Widen };
+
+// The characters of dialect-5 data as ANSI bytes.
+std::string NarrowBytes(const std::string& wideBytes) {
+    return WideToAnsiString(BytesToWide(wideBytes));
+}
+
+// ANSI bytes as UTF-16LE bytes.
+std::string WidenBytes(const std::string& ansiBytes) {
+    std::u16string wide = AnsiToWideString(ansiBytes);
+    std::string out(wide.size() * 2, '\0');
+    for (size_t i = 0; i < wide.size(); ++i) {
+        out[2 * i] = static_cast<char>(wide[i] & 0xFF);
+        out[2 * i + 1] = static_cast<char>(wide[i] >> 8);
+    }
+    return out;
+}
+
+bool IsHexDigitOrComma(char c) { return c == ',' || HexDigit(c) >= 0; }
+
+// Whether the data at p qualifies for conversion: its first line holds only
+// hex digits and commas up to CR or LF, or up to a backslash followed by
+// spaces (or nothing) and then CR, LF or the end of the block.
+bool ConvertibleData(const char* p, const char* end) {
+    while (p < end && IsHexDigitOrComma(*p)) ++p;
+    if (p == end) return false;
+    if (*p == '\r' || *p == '\n') return true;
+    if (*p != '\\') return false;
+    ++p;
+    while (p < end && *p == ' ') ++p;
+    return p == end || *p == '\r' || *p == '\n';
+}
+
+// End of hex data starting at p: the first line end that is not part of a
+// continuation (or the end of the block).
+const char* HexDataEnd(const char* p, const char* end) {
+    for (;;) {
+        const char* e = p;
+        while (e < end && *e != '\r' && *e != '\n') ++e;
+        const char* t = e;
+        while (t > p && t[-1] == ' ') --t;
+        if (e == end || t == p || t[-1] != '\\') return e;
+        while (e < end && (*e == '\r' || *e == '\n' || *e == ' ')) ++e;
+        if (e == end) return e;
+        p = e;
+    }
+}
+
+bool ConvertBlock(const char* block, size_t length, ByteSink& out, Direction direction) {
+    const char* end = block + length;
+    const char* copied = block;
+    const char* p = block;
+    while (p + 7 <= end) {
+        // "hex(" then 2 or 7, ")" and ":", "hex" in any letter case.
+        if ((p[0] | 0x20) != 'h' || (p[1] | 0x20) != 'e' || (p[2] | 0x20) != 'x' || p[3] != '(' ||
+            (p[4] != '2' && p[4] != '7') || p[5] != ')' || p[6] != ':') {
+            ++p;
+            continue;
+        }
+        const char* data = p + 7;
+        if (!ConvertibleData(data, end)) {
+            p = data;
+            continue;
+        }
+        const char* dataEnd = HexDataEnd(data, end);
+        if (!out.Write(copied, static_cast<size_t>(data - copied))) return false;
+        std::string bytes = DecodeHexBytes(std::string_view(data, static_cast<size_t>(dataEnd - data)));
+        if (direction == Direction::Narrow) {
+            std::string narrow = NarrowBytes(bytes);
+            if (!WriteHexBytes(out, reinterpret_cast<const unsigned char*>(narrow.data()), narrow.size(), 25, 25))
+                return false;
+        } else {
+            std::string wide = WidenBytes(bytes);
+            if (!WriteHexBytes(out, reinterpret_cast<const unsigned char*>(wide.data()), wide.size(), 24, 24))
+                return false;
+        }
+        copied = p = dataEnd;
+    }
+    return out.Write(copied, static_cast<size_t>(end - copied));
+}
+
+}  // namespace
+
+std::string EscapeString(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 8);
+    for (char c : text) {
+        if (c == '\\' || c == '"') out += '\\';
+        out += c;
+    }
+    return out;
+}
+
+std::string UnescapeString(std::string_view fileForm) {
+    // Two passes as the file form defines them: pairs of backslashes first,
+    // then backslash-quote pairs, each left to right without overlap.
+    std::string once;
+    once.reserve(fileForm.size());
+    for (size_t i = 0; i < fileForm.size(); ++i) {
+        once += fileForm[i];
+        if (fileForm[i] == '\\' && i + 1 < fileForm.size() && fileForm[i + 1] == '\\') ++i;
+    }
+    std::string out;
+    out.reserve(once.size());
+    for (size_t i = 0; i < once.size(); ++i) {
+        if (once[i] == '\\' && i + 1 < once.size() && once[i + 1] == '"') continue;
+        out += once[i];
+    }
+    return out;
+}
+
+std::string DecodeHexBytes(std::string_view hexData) {
+    std::string bytes;
+    bytes.reserve(hexData.size() / 3 + 1);
+    ForEachHexByte(hexData, [&](unsigned char b) { bytes += static_cast<char>(b); });
+    return bytes;
+}
+
+std::string DecodeHexChars(std::string_view hexData, RegDialect dialect) {
+    std::string bytes = DecodeHexBytes(hexData);
+    if (dialect != kRegedit5) return bytes;
+    return NarrowBytes(bytes);
+}
+
+std::string EncodeHexChars(std::string_view ansiChars, RegDialect dialect) {
+    std::string bytes(ansiChars);
+    if (dialect == kRegedit5) bytes = WidenBytes(bytes);
+    return FormatHexBytes(bytes.data(), bytes.size());
+}
+
+std::string FormatHexBytes(const void* bytes, size_t size, size_t firstLine, size_t perLine) {
+    MemorySink out(size * 3 + 16);
+    WriteHexBytes(out, static_cast<const unsigned char*>(bytes), size, firstLine, perLine);
+    return std::string(out.Data() ? out.Data() : "", out.Size());
+}
+
+bool NarrowHexData(const char* block, size_t length, ByteSink& out) {
+    return ConvertBlock(block, length, out, Direction::Narrow);
+}
+
+bool WidenHexData(const char* block, size_t length, ByteSink& out) {
+    return ConvertBlock(block, length, out, Direction::Widen);
+}
+
+bool NarrowValueData(std::string_view hexData, ByteSink& out) {
+    std::string narrow = NarrowBytes(DecodeHexBytes(hexData));
+    // 21 bytes on the first line, 22 on each further one.
+    return WriteHexBytes(out, reinterpret_cast<const unsigned char*>(narrow.data()), narrow.size(), 21, 22);
+}
+
+std::string DwordDisplayText(std::string_view data) {
+    uint64_t value = 0;
+    size_t digits = 0;
+    while (digits < data.size() && HexDigit(data[digits]) >= 0) {
+        value = value * 16 + static_cast<unsigned>(HexDigit(data[digits]));
+        // strtoul saturates at the largest 32-bit value.
+        if (value > 0xFFFFFFFFu) value = uint64_t(1) << 32;
+        ++digits;
+    }
+    if (digits == 0) return "0x" + std::string(data);
+    uint32_t v = static_cast<uint32_t>(value > 0xFFFFFFFFu ? 0xFFFFFFFFu : value);
+    char text[32];
+    // The printf family drops the "0x" of %#x for zero; the prefix is kept
+    // here so that every DWORD reads the same way.
+    if (v == 0)
+        std::snprintf(text, sizeof text, "0x000000(0)");
+    else
+        std::snprintf(text, sizeof text, "%#08x(%d)", v, static_cast<int32_t>(v));
+    return text;
+}

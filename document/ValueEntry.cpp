@@ -1,0 +1,229 @@
+#include "document/ValueEntry.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+
+#include "document/ByteSink.h"
+#include "document/Platform.h"
+#include "document/ValueCodec.h"
+
+namespace {
+
+std::atomic<ValueEditor*> gEditor{nullptr};
+std::atomic<RegistryValueReader*> gReader{nullptr};
+
+bool Contains(const std::string& text, const char* key) {
+    return std::strstr(text.c_str(), key) != nullptr;
+}
+
+// String and DWORD data: the stored text upper-cased, equal to or containing the key.
+bool MatchStoredText(const std::string& data, const char* upperKey, unsigned flags) {
+    std::string upper = data;
+    UpperCaseInPlace(upper);
+    if (flags & kFindWholeString) return CompareText(upper.c_str(), upperKey) == 0;
+    return Contains(upper, upperKey);
+}
+
+// Expandable and multi-strings: the decoded characters.
+bool MatchDisplayText(const std::string& display, const char* upperKey, unsigned flags) {
+    if (flags & kFindWholeString) return CompareNoCase(display.c_str(), upperKey) == 0;
+    std::string upper = display;
+    UpperCaseInPlace(upper);
+    return Contains(upper, upperKey);
+}
+
+// A continuation left dangling at the end of the data (the file ended after
+// it) would swallow the next value's line once the value is written back.
+std::string_view WithoutDanglingContinuation(std::string_view data) {
+    size_t n = data.size();
+    while (n && (data[n - 1] == ' ' || data[n - 1] == '\r' || data[n - 1] == '\n')) --n;
+    if (n && data[n - 1] == '\\') {
+        --n;
+        return data.substr(0, n);
+    }
+    return data;
+}
+
+bool WriteHexLine(ByteSink& out, const std::string& token, std::string_view data) {
+    out.Write(token.data(), token.size());
+    out.Write(":", 1);
+    out.Write(data.data(), data.size());
+    return out.Write("\r\n", 2);
+}
+
+}  // namespace
+
+void SetValueEditor(ValueEditor* editor) { gEditor.store(editor); }
+
+void SetRegistryValueReader(RegistryValueReader* reader) { gReader.store(reader); }
+
+bool ValueEntry::Edit(void* ownerWindow) {
+    changed = false;
+    ValueEditor* editor = gEditor.load();
+    if (!editor) return false;
+    return editor->EditValue(*this, ownerWindow) && changed;
+}
+
+bool ValueEntry::ReadFromRegistry(void* hkey) {
+    RegistryValueReader* reader = gReader.load();
+    return reader && reader->ReadValue(*this, hkey);
+}
+
+bool ValueEntry::WriteNamePart(ByteSink& out) const {
+    if (name.empty()) return out.Write("@=", 2);
+    out.Write("\"", 1);
+    out.Write(name.data(), name.size());
+    return out.Write("\"=", 2);
+}
+
+StringValue::StringValue(std::string valueName, std::string fileFormData)
+    : ValueEntry(std::move(valueName)), data(std::move(fileFormData)) {}
+
+std::string StringValue::GetDisplayText() const { return UnescapeString(data); }
+
+bool StringValue::Write(ByteSink& out) const {
+    WriteNamePart(out);
+    out.Write("\"", 1);
+    out.Write(data.data(), data.size());
+    return out.Write("\"\r\n", 3);
+}
+
+bool StringValue::Matches(const char* upperKey, unsigned findFlags) const {
+    return MatchStoredText(data, upperKey, findFlags);
+}
+
+std::unique_ptr<ValueEntry> StringValue::Clone() const {
+    auto copy = std::make_unique<StringValue>(name, data);
+    copy->changed = changed;
+    return copy;
+}
+
+DwordValue::DwordValue(std::string valueName, std::string text)
+    : ValueEntry(std::move(valueName)), data(std::move(text)) {}
+
+std::string DwordValue::GetDisplayText() const { return DwordDisplayText(data); }
+
+bool DwordValue::Write(ByteSink& out) const {
+    WriteNamePart(out);
+    out.Write("dword:", 6);
+    out.Write(data.data(), data.size());
+    return out.Write("\r\n", 2);
+}
+
+bool DwordValue::Matches(const char* upperKey, unsigned findFlags) const {
+    return MatchStoredText(data, upperKey, findFlags);
+}
+
+std::unique_ptr<ValueEntry> DwordValue::Clone() const {
+    auto copy = std::make_unique<DwordValue>(name, data);
+    copy->changed = changed;
+    return copy;
+}
+
+bool DwordValue::GetNumber(uint32_t& number) const {
+    uint64_t value = 0;
+    size_t i = 0;
+    for (; i < data.size(); ++i) {
+        char c = data[i];
+        int d = (c >= '0' && c <= '9') ? c - '0' : (c >= 'a' && c <= 'f') ? c - 'a' + 10 : (c >= 'A' && c <= 'F') ? c - 'A' + 10 : -1;
+        if (d < 0) break;
+        value = value * 16 + static_cast<unsigned>(d);
+        if (value > 0xFFFFFFFFu) value = uint64_t(1) << 32;
+    }
+    if (i == 0) return false;
+    number = value > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(value);
+    return true;
+}
+
+void DwordValue::SetNumber(uint32_t number) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%08x", number);
+    data = text;
+}
+
+BinaryValue::BinaryValue(std::string valueName, std::string token, std::string data)
+    : ValueEntry(std::move(valueName)), typeToken(std::move(token)), hexData(std::move(data)) {}
+
+std::string BinaryValue::GetDisplayText() const {
+    std::string out;
+    out.reserve(hexData.size());
+    for (char c : hexData) {
+        if (c == ',')
+            out += ' ';
+        else if (c != '\r' && c != '\n' && c != '\\' && c != ' ')
+            out += c;
+    }
+    return out;
+}
+
+bool BinaryValue::Write(ByteSink& out) const {
+    WriteNamePart(out);
+    return WriteHexLine(out, typeToken, WithoutDanglingContinuation(hexData));
+}
+
+bool BinaryValue::Matches(const char*, unsigned) const { return false; }
+
+std::unique_ptr<ValueEntry> BinaryValue::Clone() const {
+    auto copy = std::make_unique<BinaryValue>(name, typeToken, hexData);
+    copy->changed = changed;
+    return copy;
+}
+
+ExpandStringValue::ExpandStringValue(std::string valueName, std::string token, std::string data, RegDialect d)
+    : BinaryValue(std::move(valueName), std::move(token), std::move(data)), dialect(d) {}
+
+std::string ExpandStringValue::GetDisplayText() const {
+    std::string chars = DecodeHexChars(hexData, dialect);
+    return std::string(chars.c_str());
+}
+
+// Values write themselves as dialect-4 text: one byte per character.
+bool ExpandStringValue::Write(ByteSink& out) const {
+    if (dialect == kRegedit4) return BinaryValue::Write(out);
+    WriteNamePart(out);
+    out.Write(typeToken.data(), typeToken.size());
+    out.Write(":", 1);
+    NarrowValueData(hexData, out);
+    return out.Write("\r\n", 2);
+}
+
+bool ExpandStringValue::Matches(const char* upperKey, unsigned findFlags) const {
+    return MatchDisplayText(GetDisplayText(), upperKey, findFlags);
+}
+
+std::unique_ptr<ValueEntry> ExpandStringValue::Clone() const {
+    auto copy = std::make_unique<ExpandStringValue>(name, typeToken, hexData, dialect);
+    copy->changed = changed;
+    return copy;
+}
+
+MultiStringValue::MultiStringValue(std::string valueName, std::string token, std::string data, RegDialect d)
+    : BinaryValue(std::move(valueName), std::move(token), std::move(data)), dialect(d) {}
+
+std::string MultiStringValue::GetDisplayText() const {
+    std::string chars = DecodeHexChars(hexData, dialect);
+    chars.append(2, '\0');
+    for (size_t i = 0; i + 1 < chars.size(); ++i)
+        if (chars[i] == '\0' && chars[i + 1] != '\0') chars[i] = ' ';
+    return std::string(chars.c_str());
+}
+
+bool MultiStringValue::Write(ByteSink& out) const {
+    if (dialect == kRegedit4) return BinaryValue::Write(out);
+    WriteNamePart(out);
+    out.Write(typeToken.data(), typeToken.size());
+    out.Write(":", 1);
+    NarrowValueData(hexData, out);
+    return out.Write("\r\n", 2);
+}
+
+bool MultiStringValue::Matches(const char* upperKey, unsigned findFlags) const {
+    return MatchDisplayText(GetDisplayText(), upperKey, findFlags);
+}
+
+std::unique_ptr<ValueEntry> MultiStringValue::Clone() const {
+    auto copy = std::make_unique<MultiStringValue>(name, typeToken, hexData, dialect);
+    copy->changed = changed;
+    return copy;
+}
