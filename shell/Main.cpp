@@ -1,20 +1,40 @@
-#include "framework/Window.h"
+// The program's entry point: start-up in its fixed order, the message loop,
+// and shutdown.
+#include <windows.h>
+#include <commctrl.h>
+#include <ole2.h>
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int show) {
-    class Frame : public fw::Window {
-        LRESULT HandleMessage(UINT msg, WPARAM w, LPARAM l) override {
-            if (msg == WM_DESTROY) { PostQuitMessage(0); return 0; }
-            return fw::Window::HandleMessage(msg, w, l);
+#include "framework/MessageLoop.h"
+#include "resources/resource.h"
+#include "shell/MainFrame.h"
+#include "shell/Settings.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int show) {
+    // Drag and drop and the clipboard need OLE on this thread for the whole run.
+    HRESULT ole = OleInitialize(nullptr);
+
+    INITCOMMONCONTROLSEX controls{};
+    controls.dwSize = sizeof controls;
+    controls.dwICC = ICC_BAR_CLASSES | ICC_COOL_CLASSES | ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES;
+    InitCommonControlsEx(&controls);
+
+    int exitCode = 1;  // a frame that cannot be created is a failed start
+    {
+        fw::MessageLoop loop;
+        loop.Register();
+        MainFrame frame;
+        if (frame.Create(&loop)) {
+            ShowWindow(frame.Hwnd(), show);
+            UpdateWindow(frame.Hwnd());
+            frame.OpenFromCommandLine(commandLine);
+            // The tip of the day runs as the Help menu's command, once it exists.
+            if (shell::ReadTips() != 0 && frame.HasCommandHandler(ID_HELP_TIPS) && frame.Hwnd())
+                SendMessageA(frame.Hwnd(), WM_COMMAND, ID_HELP_TIPS, 0);
+            exitCode = loop.Run();
         }
-    } frame;
-    if (!frame.Create("QuillonFrame", "Quillon", WS_OVERLAPPEDWINDOW, 0, CW_USEDEFAULT, CW_USEDEFAULT,
-                      800, 600, nullptr, nullptr))
-        return 1;
-    ShowWindow(frame, show);
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        loop.Unregister();
     }
-    return static_cast<int>(msg.wParam);
+
+    if (SUCCEEDED(ole)) OleUninitialize();
+    return exitCode;
 }

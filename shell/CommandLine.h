@@ -1,0 +1,14 @@
+#pragma once
+// The file named on the program's command line.
+
+#include <string>
+
+namespace shell {
+
+// The path part of the command line: a leading double quote is dropped and
+// the text cut at the next one (anything after it is ignored); an unquoted
+// command line is taken whole, blanks included. Empty when the command line
+// names no file.
+std::string CommandLinePath(const char* commandLine);
+
+}  // namespace shell

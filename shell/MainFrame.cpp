@@ -1,0 +1,534 @@
+#include "shell/MainFrame.h"
+
+#include <algorithm>
+
+#include "resources/resource.h"
+#include "shell/CommandLine.h"
+#include "shell/Settings.h"
+#include "shell/Strings.h"
+
+namespace {
+
+constexpr int kSplitterId = 59648;
+constexpr int kStatusBarId = 59393;
+constexpr int kToolbarId = 59392;
+constexpr int kRebarId = 59419;
+constexpr int kTreeId = 1;
+constexpr int kListId = 2;
+
+// Every command of the routing table. Those without a handler are disabled.
+constexpr int kRoutedCommands[] = {
+    ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_FILE_IMPORT, ID_FILE_EXPORT,
+    ID_REGISTRY_MERGE_FILE, ID_REGISTRY_MERGE, ID_REGISTRY_IMPORT_FILE, ID_REGISTRY_IMPORT,
+    ID_APP_EXIT, ID_EDIT_DELETE, ID_EDIT_RENAME, ID_EDIT_COPY_KEY_NAME, ID_EDIT_NEW_KEY,
+    ID_EDIT_NEW_STRING, ID_EDIT_NEW_BINARY, ID_EDIT_NEW_DWORD, ID_EDIT_NEW_EXPAND,
+    ID_EDIT_NEW_MULTI, ID_EDIT_MODIFY, ID_EDIT_SELECT_ALL, ID_EDIT_COPY, ID_EDIT_CUT,
+    ID_EDIT_PASTE, ID_EDIT_FIND, ID_EDIT_FIND_NEXT, ID_QUICK_REGEDIT, ID_FAVORITES_ADD,
+    ID_FAVORITES_REMOVE, ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_SOURCE, ID_HELP_TIPS,
+    ID_HELP_WEB, ID_HELP_CONTENTS, ID_APP_ABOUT, ID_TREE_EXPAND,
+};
+
+HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
+
+// RT_TOOLBAR: version, button width, height, count, then the command of each
+// button (0 for a separator).
+struct ToolbarResource {
+    WORD version;
+    WORD width;
+    WORD height;
+    WORD count;
+    WORD items[1];
+};
+
+const ToolbarResource* LoadToolbarResource(int id) {
+    HRSRC info = FindResourceA(Instance(), MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(241));
+    if (!info) return nullptr;
+    HGLOBAL data = LoadResource(Instance(), info);
+    auto* toolbar = data ? static_cast<const ToolbarResource*>(LockResource(data)) : nullptr;
+    if (!toolbar || SizeofResource(Instance(), info) < 8u + 2u * toolbar->count) return nullptr;
+    return toolbar;
+}
+
+// The first line of a command's prompt string (the status bar text).
+std::string PromptOf(UINT id) {
+    std::string text = shell::LoadString(id);
+    size_t newline = text.find('\n');
+    return newline == std::string::npos ? text : text.substr(0, newline);
+}
+
+}  // namespace
+
+MainFrame::~MainFrame() {
+    if (toolbarImages_) ImageList_Destroy(toolbarImages_);
+}
+
+bool MainFrame::Create(fw::MessageLoop* loop) {
+    loop_ = loop;
+    HMENU menu = LoadMenuA(Instance(), MAKEINTRESOURCEA(IDR_MAINFRAME));
+    HICON icon = LoadIconA(Instance(), MAKEINTRESOURCEA(IDR_MAINFRAME));
+    std::string caption = shell::AppName();
+    if (!Window::Create(kClassName, caption.c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0,
+                        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, menu,
+                        CS_DBLCLKS, icon, reinterpret_cast<HBRUSH>(COLOR_3DFACE + 1))) {
+        if (menu && !hwnd_) DestroyMenu(menu);
+        return false;
+    }
+    return true;
+}
+
+bool MainFrame::OnCreate() {
+    accelerators_ = LoadAcceleratorsA(Instance(), MAKEINTRESOURCEA(IDR_MAINFRAME));
+    // The menu bar stays the window's own menu, drawn by the system with the
+    // toolbar's images beside its items.
+    HMENU menuBar = GetMenu(hwnd_);
+    states_.SetMenuBar(menuBar);
+
+    if (!CreateToolbar() || !CreateRebar() || !CreateStatusBar()) return false;
+    if (menuBar) AddMenuImages(menuBar);
+    if (!CreatePanes()) return false;
+
+    states_.AddToolbar(toolbar_);
+    RegisterFrameCommands();
+    states_.Check(ID_VIEW_TOOLBAR, true);
+    states_.Check(ID_VIEW_STATUS_BAR, true);
+    if (loop_) {
+        loop_->AddMessageFilter(this);
+        loop_->AddIdleHandler(this);
+    }
+    UpdateCommandStates();
+
+    findText_.clear();
+    findFlags_ = shell::ReadFindFlags();
+    SendMessageA(tree_, WM_SETREDRAW, TRUE, 0);
+    return true;
+}
+
+bool MainFrame::CreateToolbar() {
+    const ToolbarResource* resource = LoadToolbarResource(IDR_MAINFRAME);
+    if (!resource) return false;
+    toolbar_ = CreateWindowExA(0, TOOLBARCLASSNAMEA, nullptr,
+                               WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS |
+                                   TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_NODIVIDER | CCS_NORESIZE |
+                                   CCS_NOPARENTALIGN,
+                               0, 0, 0, 0, hwnd_, reinterpret_cast<HMENU>(kToolbarId), Instance(),
+                               nullptr);
+    if (!toolbar_) return false;
+    SendMessageA(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    // Magenta marks the transparent pixels of the strip.
+    toolbarImages_ = ImageList_LoadImageA(Instance(), MAKEINTRESOURCEA(IDR_MAINFRAME), resource->width,
+                                          0, RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
+    SendMessageA(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolbarImages_));
+    SendMessageA(toolbar_, TB_SETBITMAPSIZE, 0, MAKELPARAM(resource->width, resource->height));
+
+    std::vector<TBBUTTON> buttons;
+    int image = 0;
+    for (WORD i = 0; i < resource->count; ++i) {
+        TBBUTTON button{};
+        int id = resource->items[i];
+        if (id == 0) {
+            button.fsStyle = BTNS_SEP;
+        } else {
+            button.iBitmap = image++;
+            button.idCommand = id;
+            button.fsState = TBSTATE_ENABLED;
+            button.fsStyle = BTNS_BUTTON;
+            toolbarCommands_.push_back(id);
+        }
+        buttons.push_back(button);
+    }
+    SendMessageA(toolbar_, TB_ADDBUTTONSA, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
+    SendMessageA(toolbar_, TB_AUTOSIZE, 0, 0);
+    return true;
+}
+
+bool MainFrame::CreateRebar() {
+    rebar_ = CreateWindowExA(WS_EX_TOOLWINDOW, REBARCLASSNAMEA, nullptr,
+                             WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN |
+                                 RBS_VARHEIGHT | RBS_BANDBORDERS | RBS_AUTOSIZE | CCS_NODIVIDER |
+                                 CCS_TOP,
+                             0, 0, 0, 0, hwnd_, reinterpret_cast<HMENU>(kRebarId), Instance(), nullptr);
+    if (!rebar_) return false;
+    REBARINFO info{};
+    info.cbSize = sizeof info;
+    SendMessageA(rebar_, RB_SETBARINFO, 0, reinterpret_cast<LPARAM>(&info));
+    // The toolbar reports its clicks and tooltip requests to the frame.
+    SetParent(toolbar_, rebar_);
+    SendMessageA(toolbar_, TB_SETPARENT, reinterpret_cast<WPARAM>(hwnd_), 0);
+
+    SIZE size{};
+    SendMessageA(toolbar_, TB_GETMAXSIZE, 0, reinterpret_cast<LPARAM>(&size));
+    REBARBANDINFOA band{};
+    band.cbSize = sizeof band;
+    band.fMask = RBBIM_CHILD | RBBIM_CHILDSIZE | RBBIM_STYLE | RBBIM_SIZE | RBBIM_ID;
+    band.fStyle = RBBS_CHILDEDGE | RBBS_GRIPPERALWAYS | RBBS_BREAK;
+    band.hwndChild = toolbar_;
+    band.wID = kToolbarId;
+    band.cxMinChild = size.cx;
+    band.cyMinChild = size.cy;
+    band.cx = size.cx + 20;
+    return SendMessageA(rebar_, RB_INSERTBANDA, -1, reinterpret_cast<LPARAM>(&band)) != 0;
+}
+
+bool MainFrame::CreateStatusBar() {
+    std::string ready = shell::LoadString(IDS_READY);
+    statusBar_ = CreateWindowExA(0, STATUSCLASSNAMEA, ready.c_str(),
+                                 WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SBARS_SIZEGRIP, 0, 0, 0, 0,
+                                 hwnd_, reinterpret_cast<HMENU>(kStatusBarId), Instance(), nullptr);
+    return statusBar_ != nullptr;
+}
+
+bool MainFrame::CreatePanes() {
+    if (!splitter_.Create(hwnd_, kSplitterId)) return false;
+    if (!CreateKeyTree() || !CreateValueList()) return false;
+    splitter_.SetPanes(tree_, list_);
+    RECT rc{};
+    GetClientRect(hwnd_, &rc);
+    splitter_.SetBarPosition(rc.right / 3);
+    Layout();
+    SetFocus(tree_);
+    return true;
+}
+
+bool MainFrame::CreateKeyTree() {
+    tree_ = CreateWindowExA(WS_EX_CLIENTEDGE, WC_TREEVIEWA, nullptr,
+                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES |
+                                TVS_LINESATROOT | TVS_EDITLABELS | TVS_SHOWSELALWAYS,
+                            0, 0, 0, 0, splitter_.Hwnd(), reinterpret_cast<HMENU>(kTreeId), Instance(),
+                            nullptr);
+    // Redrawing stays off until the frame is complete.
+    if (tree_) SendMessageA(tree_, WM_SETREDRAW, FALSE, 0);
+    return tree_ != nullptr;
+}
+
+bool MainFrame::CreateValueList() {
+    list_ = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, nullptr,
+                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_EDITLABELS |
+                                LVS_SHOWSELALWAYS,
+                            0, 0, 0, 0, splitter_.Hwnd(), reinterpret_cast<HMENU>(kListId), Instance(),
+                            nullptr);
+    if (!list_) return false;
+    SendMessageA(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    const UINT headers[] = {IDS_COLUMN_NAME, IDS_COLUMN_TYPE, IDS_COLUMN_DATA};
+    const int widths[] = {180, 110, 300};
+    for (int i = 0; i < 3; ++i) {
+        std::string text = shell::LoadString(headers[i]);
+        LVCOLUMNA column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+        column.pszText = text.data();
+        column.cx = widths[i];
+        column.iSubItem = i;
+        SendMessageA(list_, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
+    }
+    return true;
+}
+
+void MainFrame::RegisterFrameCommands() {
+    SetCommandHandler(ID_FILE_NEW, [this](int) { NewDocument(); });
+    SetCommandHandler(ID_APP_EXIT, [this](int) { PostMessageA(hwnd_, WM_CLOSE, 0, 0); });
+    SetCommandHandler(ID_VIEW_TOOLBAR, [this](int) { ToggleToolbar(); });
+    SetCommandHandler(ID_VIEW_STATUS_BAR, [this](int) { ToggleStatusBar(); });
+    SetCommandHandler(ID_VIEW_SOURCE, [this](int) { ViewSource(); });
+}
+
+// Each toolbar image becomes a menu bitmap on the menu's background, since
+// the system draws item bitmaps without a mask.
+void MainFrame::AddMenuImages(HMENU menu) {
+    if (menuBitmapOf_.empty() && toolbarImages_) {
+        int cx = 0, cy = 0;
+        ImageList_GetIconSize(toolbarImages_, &cx, &cy);
+        HDC screen = GetDC(nullptr);
+        for (size_t i = 0; i < toolbarCommands_.size(); ++i) {
+            HDC dc = CreateCompatibleDC(screen);
+            fw::UniqueBitmap bitmap(CreateCompatibleBitmap(screen, cx, cy));
+            HGDIOBJ old = SelectObject(dc, bitmap.Get());
+            RECT rc{0, 0, cx, cy};
+            FillRect(dc, &rc, GetSysColorBrush(COLOR_MENU));
+            ImageList_Draw(toolbarImages_, static_cast<int>(i), dc, 0, 0, ILD_TRANSPARENT);
+            SelectObject(dc, old);
+            DeleteDC(dc);
+            menuBitmapOf_[toolbarCommands_[i]] = bitmap.Get();
+            menuBitmaps_.push_back(std::move(bitmap));
+        }
+        ReleaseDC(nullptr, screen);
+    }
+    int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        if (HMENU sub = GetSubMenu(menu, i)) {
+            AddMenuImages(sub);
+            continue;
+        }
+        auto it = menuBitmapOf_.find(static_cast<int>(GetMenuItemID(menu, i)));
+        if (it == menuBitmapOf_.end()) continue;
+        MENUITEMINFOA mii{};
+        mii.cbSize = sizeof mii;
+        mii.fMask = MIIM_BITMAP;
+        mii.hbmpItem = it->second;
+        SetMenuItemInfoA(menu, i, TRUE, &mii);
+    }
+}
+
+void MainFrame::Layout() {
+    RECT rc{};
+    GetClientRect(hwnd_, &rc);
+    int top = 0, bottom = rc.bottom;
+    if (rebar_ && IsWindowVisible(rebar_)) {
+        SendMessageA(rebar_, WM_SIZE, 0, 0);
+        RECT r{};
+        GetWindowRect(rebar_, &r);
+        top = r.bottom - r.top;
+    }
+    if (statusBar_ && IsWindowVisible(statusBar_)) {
+        SendMessageA(statusBar_, WM_SIZE, 0, 0);
+        RECT r{};
+        GetWindowRect(statusBar_, &r);
+        bottom -= r.bottom - r.top;
+    }
+    if (splitter_.Hwnd())
+        MoveWindow(splitter_.Hwnd(), 0, top, rc.right, std::max(0, bottom - top), TRUE);
+}
+
+void MainFrame::SetStatusText(const char* text) {
+    if (statusBar_) SendMessageA(statusBar_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text));
+}
+
+void MainFrame::SetCommandHandler(int id, CommandHandler handler) {
+    handlers_[id] = std::move(handler);
+    states_.Enable(id, true);
+}
+
+void MainFrame::AddStateUpdater(std::function<void(fw::CommandStates&)> updater) {
+    stateUpdaters_.push_back(std::move(updater));
+}
+
+void MainFrame::UpdateCommandStates() {
+    for (auto& updater : stateUpdaters_) updater(states_);
+    bool hasKeys = !document_.roots.empty();
+    auto landed = [this](int id, bool condition) {
+        states_.Enable(id, HasCommandHandler(id) && condition);
+    };
+    for (int id : kRoutedCommands)
+        if (!HasCommandHandler(id)) states_.Enable(id, false);
+    landed(ID_FILE_SAVE, document_.modified);
+    landed(ID_FILE_EXPORT, hasKeys);
+    landed(ID_REGISTRY_MERGE_FILE, hasKeys);
+    landed(ID_REGISTRY_IMPORT_FILE, hasKeys);
+}
+
+void MainFrame::UpdateTitle() {
+    std::string caption = shell::FormatString(IDS_TITLE_FORMAT, document_.title.c_str(),
+                                              document_.modified ? "*" : "", shell::AppName().c_str());
+    SetWindowTextA(hwnd_, caption.c_str());
+}
+
+// The save-changes question belongs to the save commands; until a document
+// can be changed there is nothing to ask.
+bool MainFrame::AskSaveChanges() { return true; }
+
+bool MainFrame::NewDocument() {
+    if (!AskSaveChanges()) return false;
+    std::string untitled = shell::LoadString(IDS_UNTITLED);
+    document_.SetFileName("", untitled.c_str());
+    document_.Clear();
+    SendMessageA(list_, LVM_DELETEALLITEMS, 0, 0);
+    SendMessageA(tree_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+    UpdateCommandStates();
+    UpdateTitle();
+    return true;
+}
+
+void MainFrame::OpenFromCommandLine(const char* commandLine) {
+    std::string path = shell::CommandLinePath(commandLine);
+    if (path.empty()) {
+        NewDocument();
+        return;
+    }
+    char full[MAX_PATH] = "";
+    char* filePart = nullptr;
+    DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, &filePart);
+    if (length == 0 || length >= sizeof full) {
+        // Too long for the program's path buffers: report it as unreadable
+        // instead of opening a cut-off path.
+        std::string box = shell::FormatString(IDS_READ_ERROR, path.c_str());
+        MessageBoxA(hwnd_, box.c_str(), "", MB_OK | MB_ICONERROR);
+        return;
+    }
+    OpenFile(full, filePart ? filePart : full);
+}
+
+bool MainFrame::OpenFile(const char* path, const char* /*title*/) {
+    // Reading files arrives with the loading code; until then every file is
+    // reported as unreadable, and the document stays as it is.
+    std::string box = shell::FormatString(IDS_READ_ERROR, path);
+    MessageBoxA(hwnd_, box.c_str(), "", MB_OK | MB_ICONERROR);
+    return false;
+}
+
+bool MainFrame::IsEditingLabel() const {
+    return (tree_ && SendMessageA(tree_, TVM_GETEDITCONTROL, 0, 0)) ||
+           (list_ && SendMessageA(list_, LVM_GETEDITCONTROL, 0, 0));
+}
+
+bool MainFrame::PreTranslateMessage(MSG* msg) {
+    // A label editor gets every key: no accelerator, no navigation.
+    if (IsEditingLabel()) return false;
+    // Only the frame's own windows take part; a key typed in another window
+    // of this thread must not run frame commands.
+    if (msg->hwnd != hwnd_ && !IsChild(hwnd_, msg->hwnd)) return false;
+
+    bool navigated = IsDialogMessageA(hwnd_, msg) != FALSE;
+    // Dialog navigation takes Enter as its default button; the list needs it
+    // to start Modify.
+    if (navigated && msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN && msg->hwnd == list_)
+        return false;
+    if (msg->message == WM_COMMAND && HIWORD(msg->wParam) == 0 && LOWORD(msg->wParam) >= ID_FAVORITE_FIRST) {
+        if (favorites_) favorites_(LOWORD(msg->wParam));
+        return navigated;
+    }
+    if (accelerators_ && TranslateAcceleratorA(hwnd_, accelerators_, msg)) return true;
+    return navigated;
+}
+
+void MainFrame::OnIdle() { states_.UpdateToolbars(); }
+
+void MainFrame::ToggleToolbar() {
+    toolbarVisible_ = !toolbarVisible_;
+    int band = static_cast<int>(SendMessageA(rebar_, RB_IDTOINDEX, kToolbarId, 0));
+    SendMessageA(rebar_, RB_SHOWBAND, band, toolbarVisible_);
+    // With its only band hidden the rebar would stay as an empty strip.
+    ShowWindow(rebar_, toolbarVisible_ ? SW_SHOW : SW_HIDE);
+    states_.Check(ID_VIEW_TOOLBAR, toolbarVisible_);
+    Layout();
+}
+
+void MainFrame::ToggleStatusBar() {
+    bool visible = !IsWindowVisible(statusBar_);
+    ShowWindow(statusBar_, visible ? SW_SHOW : SW_HIDE);
+    states_.Check(ID_VIEW_STATUS_BAR, visible);
+    Layout();
+}
+
+void MainFrame::ViewSource() {
+    std::string command = "notepad.exe";
+    if (!document_.path.empty()) command += " \"" + document_.path + "\"";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
+}
+
+int MainFrame::TrackPopup(HMENU popup, POINT screen) {
+    states_.ApplyToMenu(popup);
+    AddMenuImages(popup);
+    return static_cast<int>(TrackPopupMenuEx(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN,
+                                             screen.x, screen.y, hwnd_, nullptr));
+}
+
+void MainFrame::OnCommand(int id, int /*code*/, HWND /*control*/) {
+    auto it = handlers_.find(id);
+    if (it == handlers_.end()) return;
+    // Copy: a handler may replace itself.
+    CommandHandler handler = it->second;
+    handler(id);
+}
+
+LRESULT MainFrame::OnNotify(NMHDR* header) {
+    if (header->code == TTN_GETDISPINFOA) {
+        // Tooltip of a toolbar button: the text after the prompt's line break.
+        auto* info = reinterpret_cast<NMTTDISPINFOA*>(header);
+        std::string text = shell::LoadString(static_cast<UINT>(header->idFrom));
+        size_t newline = text.find('\n');
+        text = newline == std::string::npos ? text : text.substr(newline + 1);
+        lstrcpynA(info->szText, text.c_str(), sizeof info->szText);
+        info->lpszText = info->szText;
+        return 0;
+    }
+    if (header->hwndFrom == rebar_ && header->code == RBN_HEIGHTCHANGE) {
+        Layout();
+        return 0;
+    }
+    return 0;
+}
+
+void MainFrame::OnContextMenu(HWND /*target*/, POINT /*screen*/) {}
+
+void MainFrame::OnInitMenuPopup(HMENU popup, bool systemMenu) {
+    if (systemMenu) return;
+    if (popup_) popup_(popup);
+    states_.ApplyToMenu(popup);
+}
+
+// The status bar shows the prompt of the highlighted menu item while a menu
+// is open, in its simple mode so the normal text comes back afterwards.
+void MainFrame::OnMenuSelect(UINT id, UINT flags, HMENU menu) {
+    if (!statusBar_) return;
+    if (flags == 0xFFFF && menu == nullptr) {
+        SendMessageA(statusBar_, SB_SIMPLE, FALSE, 0);
+        return;
+    }
+    std::string prompt;
+    if (!(flags & (MF_POPUP | MF_SEPARATOR))) prompt = PromptOf(id);
+    SendMessageA(statusBar_, SB_SIMPLE, TRUE, 0);
+    SendMessageA(statusBar_, SB_SETTEXTA, 255 | SBT_NOBORDERS, reinterpret_cast<LPARAM>(prompt.c_str()));
+}
+
+void MainFrame::OnClose() {
+    if (AskSaveChanges()) DestroyWindow(hwnd_);
+}
+
+void MainFrame::OnDestroy() {
+    shell::WriteFindFlags(findFlags_);
+    if (loop_) {
+        loop_->RemoveMessageFilter(this);
+        loop_->RemoveIdleHandler(this);
+    }
+    states_.SetMenuBar(nullptr);
+    states_.RemoveToolbar(toolbar_);
+    PostQuitMessage(0);
+}
+
+void MainFrame::OnSize() { Layout(); }
+
+LRESULT MainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    // Under Wine a menu cannot be read from another process, so automation
+    // and the UI tests ask the frame for the state its menu bar shows.
+    static const UINT menuStateMessage = RegisterWindowMessageA("Quillon.MenuState");
+    if (msg == menuStateMessage && menuStateMessage != 0)
+        return static_cast<LRESULT>(GetMenuState(GetMenu(hwnd_), static_cast<UINT>(wParam), MF_BYCOMMAND));
+    switch (msg) {
+    case WM_CREATE:
+        return OnCreate() ? 0 : -1;
+    case WM_SIZE:
+        OnSize();
+        return 0;
+    case WM_COMMAND:
+        OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+        return 0;
+    case WM_NOTIFY:
+        return OnNotify(reinterpret_cast<NMHDR*>(lParam));
+    case WM_CONTEXTMENU:
+        OnContextMenu(reinterpret_cast<HWND>(wParam),
+                      POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
+        return 0;
+    case WM_INITMENUPOPUP:
+        OnInitMenuPopup(reinterpret_cast<HMENU>(wParam), HIWORD(lParam) != 0);
+        return 0;
+    case WM_MENUSELECT:
+        OnMenuSelect(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HMENU>(lParam));
+        return 0;
+    case WM_SETFOCUS:
+        if (tree_) SetFocus(tree_);
+        return 0;
+    case WM_CLOSE:
+        OnClose();
+        return 0;
+    case WM_DESTROY:
+        OnDestroy();
+        return 0;
+    default:
+        break;
+    }
+    return Window::HandleMessage(msg, wParam, lParam);
+}

@@ -1,0 +1,70 @@
+#include "shell/Strings.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+namespace shell {
+
+std::string LoadString(UINT id) {
+    // Resources hold UTF-16: only the W form can hand out a pointer, so the A
+    // form copies into a buffer that grows until the text fits.
+    std::string text(1024, '\0');
+    for (;;) {
+        int length = LoadStringA(GetModuleHandleA(nullptr), id, text.data(), static_cast<int>(text.size()));
+        if (length <= 0) return {};
+        if (static_cast<size_t>(length) + 1 < text.size()) {
+            text.resize(static_cast<size_t>(length));
+            return text;
+        }
+        text.resize(text.size() * 4);
+    }
+}
+
+std::string FormatString(UINT id, ...) {
+    std::string format = LoadString(id);
+    va_list args;
+    va_start(args, id);
+    va_list copy;
+    va_copy(copy, args);
+    int size = std::vsnprintf(nullptr, 0, format.c_str(), copy);
+    va_end(copy);
+    std::string result;
+    if (size > 0) {
+        result.resize(static_cast<size_t>(size) + 1);
+        std::vsnprintf(result.data(), result.size(), format.c_str(), args);
+        result.resize(static_cast<size_t>(size));
+    }
+    va_end(args);
+    return result;
+}
+
+std::string FormatMessageString(UINT id, const char* arg1) {
+    std::string format = LoadString(id);
+    DWORD_PTR args[1] = {reinterpret_cast<DWORD_PTR>(arg1)};
+    char* out = nullptr;
+    DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_ARGUMENT_ARRAY,
+        format.c_str(), 0, 0, reinterpret_cast<char*>(&out), 0,
+        reinterpret_cast<va_list*>(args));
+    std::string result = (length && out) ? std::string(out, length) : std::string();
+    if (out) LocalFree(out);
+    return result;
+}
+
+std::string LoadFilter(UINT id) {
+    std::string filter = LoadString(id);
+    for (char& c : filter)
+        if (c == '#') c = '\0';
+    // A filter whose text lacks the closing "##" still ends with two NULs.
+    filter.push_back('\0');
+    filter.push_back('\0');
+    return filter;
+}
+
+std::string AppName() { return LoadString(128); }
+
+int MessageBoxFromString(HWND owner, UINT textId, UINT type) {
+    return MessageBoxA(owner, LoadString(textId).c_str(), AppName().c_str(), type);
+}
+
+}  // namespace shell

@@ -1,0 +1,590 @@
+#include "tests/ui/Harness.h"
+
+#include <commctrl.h>
+
+#include <cstdint>
+#include <cstdio>
+
+namespace harness {
+
+namespace {
+
+// Unix path of the build to a Windows path: Wine maps "/" to drive Z:.
+std::string WindowsPath(std::string unixPath) {
+    for (char& c : unixPath)
+        if (c == '/') c = '\\';
+    return "Z:" + unixPath;
+}
+
+struct FindArgs {
+    DWORD pid;
+    const char* className;
+    const char* title;
+    HWND found;
+};
+
+BOOL CALLBACK FindTopLevel(HWND hwnd, LPARAM lParam) {
+    auto* args = reinterpret_cast<FindArgs*>(lParam);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid != args->pid || !IsWindowVisible(hwnd)) return TRUE;
+    if (ClassName(hwnd) != args->className) return TRUE;
+    if (args->title && WindowText(hwnd) != args->title) return TRUE;
+    args->found = hwnd;
+    return FALSE;
+}
+
+HWND FindNow(DWORD pid, const char* className, const char* title) {
+    FindArgs args{pid, className, title, nullptr};
+    EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&args));
+    return args.found;
+}
+
+struct ChildArgs {
+    const char* className;
+    HWND found;
+};
+
+BOOL CALLBACK FindChildByClass(HWND hwnd, LPARAM lParam) {
+    auto* args = reinterpret_cast<ChildArgs*>(lParam);
+    if (ClassName(hwnd) == args->className) {
+        args->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Memory inside another process, freed on scope exit.
+class RemoteBuffer {
+public:
+    RemoteBuffer(HWND owner, size_t size) : size_(size) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(owner, &pid);
+        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+        if (process_)
+            base_ = static_cast<char*>(
+                VirtualAllocEx(process_, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    }
+    ~RemoteBuffer() {
+        if (base_) VirtualFreeEx(process_, base_, 0, MEM_RELEASE);
+        if (process_) CloseHandle(process_);
+    }
+    RemoteBuffer(const RemoteBuffer&) = delete;
+    RemoteBuffer& operator=(const RemoteBuffer&) = delete;
+
+    bool Ok() const { return base_ != nullptr; }
+    char* At(size_t offset) const { return base_ + offset; }
+    bool Write(size_t offset, const void* data, size_t size) {
+        SIZE_T done = 0;
+        return offset + size <= size_ &&
+               WriteProcessMemory(process_, base_ + offset, data, size, &done) && done == size;
+    }
+    bool Read(size_t offset, void* data, size_t size) const {
+        SIZE_T done = 0;
+        return offset + size <= size_ &&
+               ReadProcessMemory(process_, base_ + offset, data, size, &done) && done == size;
+    }
+    std::string ReadText(size_t offset, size_t max) const {
+        std::string text(max, '\0');
+        if (!Read(offset, text.data(), max)) return {};
+        text.resize(strnlen(text.c_str(), max));
+        return text;
+    }
+
+private:
+    HANDLE process_ = nullptr;
+    char* base_ = nullptr;
+    size_t size_;
+};
+
+constexpr size_t kTextMax = 1024;
+constexpr size_t kTextOffset = 256;  // after the item structure
+
+std::string TreeItemText(HWND tree, RemoteBuffer& buf, HTREEITEM item, TVITEMA* out) {
+    TVITEMA tvi{};
+    tvi.mask = TVIF_TEXT | TVIF_STATE | TVIF_CHILDREN | TVIF_HANDLE;
+    tvi.hItem = item;
+    tvi.stateMask = TVIS_SELECTED | TVIS_EXPANDED;
+    tvi.pszText = buf.At(kTextOffset);
+    tvi.cchTextMax = kTextMax;
+    char zero = 0;
+    buf.Write(kTextOffset, &zero, 1);
+    if (!buf.Write(0, &tvi, sizeof tvi)) return {};
+    if (!SendMessageTimeoutA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(buf.At(0)),
+                             SMTO_ABORTIFHUNG, kTimeout, nullptr))
+        return {};
+    buf.Read(0, out, sizeof *out);
+    return buf.ReadText(kTextOffset, kTextMax);
+}
+
+HTREEITEM NextItem(HWND tree, UINT code, HTREEITEM item) {
+    return reinterpret_cast<HTREEITEM>(
+        SendMessageA(tree, TVM_GETNEXTITEM, code, reinterpret_cast<LPARAM>(item)));
+}
+
+void CollectTree(HWND tree, RemoteBuffer& buf, HTREEITEM first, int depth,
+                 std::vector<TreeNode>& out) {
+    for (HTREEITEM item = first; item; item = NextItem(tree, TVGN_NEXT, item)) {
+        TVITEMA tvi{};
+        TreeNode node;
+        node.text = TreeItemText(tree, buf, item, &tvi);
+        node.depth = depth;
+        node.selected = (tvi.state & TVIS_SELECTED) != 0;
+        node.expanded = (tvi.state & TVIS_EXPANDED) != 0;
+        node.children = tvi.cChildren;
+        out.push_back(node);
+        CollectTree(tree, buf, NextItem(tree, TVGN_CHILD, item), depth + 1, out);
+    }
+}
+
+std::string ListCell(HWND list, RemoteBuffer& buf, int row, int column) {
+    LVITEMA lvi{};
+    lvi.iSubItem = column;
+    lvi.pszText = buf.At(kTextOffset);
+    lvi.cchTextMax = kTextMax;
+    char zero = 0;
+    buf.Write(kTextOffset, &zero, 1);
+    if (!buf.Write(0, &lvi, sizeof lvi)) return {};
+    SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(buf.At(0)));
+    return buf.ReadText(kTextOffset, kTextMax);
+}
+
+// PNG writer: stored (uncompressed) deflate blocks keep it tiny and exact.
+uint32_t Crc32(const unsigned char* data, size_t size, uint32_t crc = 0) {
+    static uint32_t table[256];
+    if (!table[1]) {
+        for (uint32_t n = 0; n < 256; ++n) {
+            uint32_t c = n;
+            for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            table[n] = c;
+        }
+    }
+    crc = ~crc;
+    for (size_t i = 0; i < size; ++i) crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
+    return ~crc;
+}
+
+void PutBE32(std::string& out, uint32_t v) {
+    out += static_cast<char>(v >> 24);
+    out += static_cast<char>(v >> 16);
+    out += static_cast<char>(v >> 8);
+    out += static_cast<char>(v);
+}
+
+void PutChunk(std::string& out, const char* type, const std::string& data) {
+    PutBE32(out, static_cast<uint32_t>(data.size()));
+    std::string body = std::string(type, 4) + data;
+    out += body;
+    PutBE32(out, Crc32(reinterpret_cast<const unsigned char*>(body.data()), body.size()));
+}
+
+std::string EncodePng(int width, int height, const std::string& rgbRows) {
+    std::string png("\x89PNG\r\n\x1a\n", 8);
+    std::string ihdr;
+    PutBE32(ihdr, width);
+    PutBE32(ihdr, height);
+    ihdr += std::string("\x08\x02\x00\x00\x00", 5);  // 8-bit RGB
+    PutChunk(png, "IHDR", ihdr);
+
+    std::string z("\x78\x01", 2);
+    uint32_t a = 1, b = 0;
+    for (unsigned char c : rgbRows) {
+        a = (a + c) % 65521;
+        b = (b + a) % 65521;
+    }
+    size_t pos = 0;
+    do {
+        size_t len = std::min<size_t>(65535, rgbRows.size() - pos);
+        bool last = pos + len == rgbRows.size();
+        z += static_cast<char>(last ? 1 : 0);
+        z += static_cast<char>(len & 0xFF);
+        z += static_cast<char>(len >> 8);
+        z += static_cast<char>(~len & 0xFF);
+        z += static_cast<char>((~len >> 8) & 0xFF);
+        z.append(rgbRows, pos, len);
+        pos += len;
+    } while (pos < rgbRows.size());
+    PutBE32(z, (b << 16) | a);
+    PutChunk(png, "IDAT", z);
+    PutChunk(png, "IEND", "");
+    return png;
+}
+
+}  // namespace
+
+std::string QuillonPath() { return WindowsPath(QUILLON_EXE); }
+
+std::string SourcePath(const std::string& relative) {
+    return WindowsPath(std::string(QUILLON_SOURCE_DIR) + "/" + relative);
+}
+
+std::string ScratchPath(const std::string& name) {
+    static std::string dir;
+    if (dir.empty()) {
+        std::string base = WindowsPath(std::string(QUILLON_BINARY_DIR) + "/scratch");
+        CreateDirectoryA(base.c_str(), nullptr);
+        dir = base + "\\" + std::to_string(GetCurrentProcessId());
+        CreateDirectoryA(dir.c_str(), nullptr);
+    }
+    return dir + "\\" + name;
+}
+
+bool WriteFile(const std::string& path, const std::string& bytes) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+App::~App() {
+    if (pi_.hProcess) {
+        if (Running()) Terminate();
+        CloseHandle(pi_.hProcess);
+        CloseHandle(pi_.hThread);
+    }
+}
+
+bool App::Start(const std::string& args, DWORD timeoutMs) {
+    std::string line = "\"" + QuillonPath() + "\"";
+    if (!args.empty()) line += " " + args;
+    return StartRaw(line, timeoutMs);
+}
+
+bool App::StartRaw(const std::string& commandLine, DWORD timeoutMs) {
+    if (pi_.hProcess) return false;
+    std::string exe = QuillonPath();
+    std::string line = commandLine;
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    if (!CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                        &pi_)) {
+        pi_ = {};
+        return false;
+    }
+    frame_ = WaitForWindow(pi_.dwProcessId, kFrameClass, nullptr, timeoutMs);
+    return frame_ != nullptr;
+}
+
+bool App::Running() const {
+    return pi_.hProcess && WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+bool App::Close(DWORD expectedExit, DWORD timeoutMs) {
+    if (!pi_.hProcess) return false;
+    if (frame_ && IsWindow(frame_)) PostMessageA(frame_, WM_CLOSE, 0, 0);
+    return WaitExit(timeoutMs) == expectedExit;
+}
+
+DWORD App::WaitExit(DWORD timeoutMs) {
+    if (!pi_.hProcess) return ~0u;
+    if (WaitForSingleObject(pi_.hProcess, timeoutMs) != WAIT_OBJECT_0) {
+        Terminate();
+        return ~0u;
+    }
+    DWORD code = ~0u;
+    GetExitCodeProcess(pi_.hProcess, &code);
+    return code;
+}
+
+void App::Terminate() {
+    if (!pi_.hProcess) return;
+    TerminateProcess(pi_.hProcess, 0xDEAD);
+    WaitForSingleObject(pi_.hProcess, kTimeout);
+}
+
+LRESULT App::SendCommand(int id) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(frame_, WM_COMMAND, MAKEWPARAM(id, 0), 0, SMTO_ABORTIFHUNG, kTimeout,
+                        &result);
+    return static_cast<LRESULT>(result);
+}
+
+void App::PostCommand(int id) { PostMessageA(frame_, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+
+HWND App::Child(const char* className) const {
+    ChildArgs args{className, nullptr};
+    EnumChildWindows(frame_, FindChildByClass, reinterpret_cast<LPARAM>(&args));
+    return args.found;
+}
+
+HWND WaitForWindow(DWORD pid, const char* className, const char* title, DWORD timeoutMs) {
+    HWND found = nullptr;
+    WaitUntil([&] { return (found = FindNow(pid, className, title)) != nullptr; }, timeoutMs);
+    return found;
+}
+
+HWND WaitForDialog(DWORD pid, DWORD timeoutMs) {
+    return WaitForWindow(pid, "#32770", nullptr, timeoutMs);
+}
+
+bool NoDialogFor(DWORD pid, DWORD ms) {
+    return !WaitUntil([&] { return FindNow(pid, "#32770", nullptr) != nullptr; }, ms);
+}
+
+std::string WindowText(HWND hwnd) {
+    char buf[1024] = "";
+    DWORD_PTR len = 0;
+    if (!SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf),
+                             SMTO_ABORTIFHUNG, kTimeout, &len))
+        return {};
+    return std::string(buf, strnlen(buf, sizeof buf));
+}
+
+std::string ClassName(HWND hwnd) {
+    char buf[256] = "";
+    GetClassNameA(hwnd, buf, sizeof buf);
+    return buf;
+}
+
+std::string MessageBoxText(HWND box) {
+    HWND text = GetDlgItem(box, 0xFFFF);
+    return text ? WindowText(text) : std::string();
+}
+
+bool PressButton(HWND dialog, int id) {
+    HWND button = GetDlgItem(dialog, id);
+    if (!button || !IsWindowEnabled(button)) return false;
+    // The button's own click path, as a mouse click would end: the command
+    // reaches the dialog procedure through its queue.
+    return PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                        reinterpret_cast<LPARAM>(button)) != 0;
+}
+
+std::vector<int> ButtonIds(HWND dialog) {
+    std::vector<int> ids;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (ClassName(child) != "Button") continue;
+        LONG style = GetWindowLongA(child, GWL_STYLE) & 0x0F;
+        if (style == BS_PUSHBUTTON || style == BS_DEFPUSHBUTTON)
+            ids.push_back(GetDlgCtrlID(child));
+    }
+    return ids;
+}
+
+bool WaitGone(HWND hwnd, DWORD timeoutMs) {
+    return WaitUntil([&] { return !IsWindow(hwnd); }, timeoutMs);
+}
+
+bool BringToFront(HWND frame) {
+    SetForegroundWindow(frame);
+    return WaitUntil([&] { return GetForegroundWindow() == frame; }, 3000);
+}
+
+namespace {
+void SendKey(WORD vk, bool up) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
+    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    switch (vk) {
+    case VK_INSERT: case VK_DELETE: case VK_HOME: case VK_END: case VK_PRIOR: case VK_NEXT:
+    case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN:
+        in.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
+        break;
+    default:
+        break;
+    }
+    SendInput(1, &in, sizeof in);
+}
+}  // namespace
+
+void PressKey(WORD vk, unsigned modifiers) {
+    if (modifiers & kCtrl) SendKey(VK_CONTROL, false);
+    if (modifiers & kShift) SendKey(VK_SHIFT, false);
+    if (modifiers & kAlt) SendKey(VK_MENU, false);
+    SendKey(vk, false);
+    SendKey(vk, true);
+    if (modifiers & kAlt) SendKey(VK_MENU, true);
+    if (modifiers & kShift) SendKey(VK_SHIFT, true);
+    if (modifiers & kCtrl) SendKey(VK_CONTROL, true);
+}
+
+void TypeText(const std::string& text) {
+    for (char c : text) {
+        SHORT vk = VkKeyScanA(c);
+        if (vk == -1) continue;
+        unsigned mods = ((vk >> 8) & 1 ? unsigned{kShift} : 0u) | ((vk >> 8) & 2 ? unsigned{kCtrl} : 0u);
+        PressKey(static_cast<WORD>(vk & 0xFF), mods);
+    }
+}
+
+void PostKey(HWND target, WORD vk) {
+    UINT scan = MapVirtualKeyA(vk, MAPVK_VK_TO_VSC);
+    PostMessageA(target, WM_KEYDOWN, vk, 1 | (scan << 16));
+    PostMessageA(target, WM_KEYUP, vk, 1 | (scan << 16) | 0xC0000000u);
+}
+
+void PostChars(HWND target, const std::string& text) {
+    for (unsigned char c : text) PostMessageA(target, WM_CHAR, c, 1);
+}
+
+HWND FocusOf(HWND anyWindow) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    DWORD thread = GetWindowThreadProcessId(anyWindow, nullptr);
+    if (!GetGUIThreadInfo(thread, &info)) return nullptr;
+    return info.hwndFocus;
+}
+
+void Sync(HWND hwnd) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid);
+    // Input first reaches the thread's queue; idle means it was taken.
+    Sleep(30);
+    if (process) {
+        WaitForInputIdle(process, kTimeout);
+        CloseHandle(process);
+    }
+    SendMessageTimeoutA(hwnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kTimeout, nullptr);
+}
+
+std::vector<MenuItem> MenuItems(HMENU menu) {
+    std::vector<MenuItem> items;
+    int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        char text[512] = "";
+        MENUITEMINFOA mii{};
+        mii.cbSize = sizeof mii;
+        mii.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_SUBMENU | MIIM_STRING;
+        mii.dwTypeData = text;
+        mii.cch = sizeof text;
+        if (!GetMenuItemInfoA(menu, i, TRUE, &mii)) continue;
+        MenuItem item;
+        item.separator = (mii.fType & MFT_SEPARATOR) != 0;
+        item.popup = mii.hSubMenu != nullptr;
+        item.id = item.popup ? 0 : mii.wID;
+        item.text = text;
+        item.enabled = !(mii.fState & (MFS_DISABLED | MFS_GRAYED));
+        item.checked = (mii.fState & MFS_CHECKED) != 0;
+        items.push_back(item);
+    }
+    return items;
+}
+
+HMENU LoadProgramMenu(int id) {
+    HMODULE exe = LoadLibraryExA(QuillonPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!exe) return nullptr;
+    HMENU menu = LoadMenuA(exe, MAKEINTRESOURCEA(id));
+    FreeLibrary(exe);
+    return menu;
+}
+
+bool MenuState(HWND frame, UINT id, bool* enabled, bool* checked) {
+    static const UINT message = RegisterWindowMessageA("Quillon.MenuState");
+    DWORD_PTR state = 0;
+    if (!SendMessageTimeoutA(frame, message, id, 0, SMTO_ABORTIFHUNG, kTimeout, &state)) return false;
+    if (static_cast<UINT>(state) == static_cast<UINT>(-1)) return false;
+    if (enabled) *enabled = !(state & (MF_DISABLED | MF_GRAYED));
+    if (checked) *checked = (state & MF_CHECKED) != 0;
+    return true;
+}
+
+bool FindMenuItem(HMENU menu, UINT id, MenuItem* out) {
+    int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        HMENU sub = GetSubMenu(menu, i);
+        if (sub) {
+            if (FindMenuItem(sub, id, out)) return true;
+            continue;
+        }
+        if (GetMenuItemID(menu, i) == id) {
+            *out = MenuItems(menu)[i];
+            return true;
+        }
+    }
+    return false;
+}
+
+std::vector<TreeNode> TreeItems(HWND tree) {
+    std::vector<TreeNode> nodes;
+    RemoteBuffer buf(tree, kTextOffset + kTextMax);
+    if (!buf.Ok()) return nodes;
+    CollectTree(tree, buf, NextItem(tree, TVGN_ROOT, nullptr), 0, nodes);
+    return nodes;
+}
+
+std::string TreeSelectedText(HWND tree) {
+    HTREEITEM item = NextItem(tree, TVGN_CARET, nullptr);
+    if (!item) return {};
+    RemoteBuffer buf(tree, kTextOffset + kTextMax);
+    TVITEMA tvi{};
+    return buf.Ok() ? TreeItemText(tree, buf, item, &tvi) : std::string();
+}
+
+std::vector<ListRow> ListRows(HWND list, int columns) {
+    std::vector<ListRow> rows;
+    RemoteBuffer buf(list, kTextOffset + kTextMax);
+    if (!buf.Ok()) return rows;
+    int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int r = 0; r < count; ++r) {
+        ListRow row;
+        for (int c = 0; c < columns; ++c) row.cells.push_back(ListCell(list, buf, r, c));
+        row.selected = SendMessageA(list, LVM_GETITEMSTATE, r, LVIS_SELECTED) != 0;
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+std::vector<std::string> ListColumns(HWND list) {
+    std::vector<std::string> names;
+    HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+    int count = header ? static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+    RemoteBuffer buf(list, kTextOffset + kTextMax);
+    if (!buf.Ok()) return names;
+    for (int i = 0; i < count; ++i) {
+        LVCOLUMNA col{};
+        col.mask = LVCF_TEXT;
+        col.pszText = buf.At(kTextOffset);
+        col.cchTextMax = kTextMax;
+        char zero = 0;
+        buf.Write(kTextOffset, &zero, 1);
+        buf.Write(0, &col, sizeof col);
+        SendMessageA(list, LVM_GETCOLUMNA, i, reinterpret_cast<LPARAM>(buf.At(0)));
+        names.push_back(buf.ReadText(kTextOffset, kTextMax));
+    }
+    return names;
+}
+
+bool Screenshot(HWND hwnd, const std::string& pngPath) {
+    RECT r{};
+    if (!GetWindowRect(hwnd, &r)) return false;
+    int w = r.right - r.left, h = r.bottom - r.top;
+    if (w <= 0 || h <= 0) return false;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    SelectObject(mem, old);
+
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;  // top-down rows
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    std::vector<unsigned char> bgra(static_cast<size_t>(w) * h * 4);
+    int got = GetDIBits(mem, bmp, 0, h, bgra.data(), &bi, DIB_RGB_COLORS);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    if (got != h) return false;
+
+    std::string rows;
+    rows.reserve(static_cast<size_t>(h) * (w * 3 + 1));
+    for (int y = 0; y < h; ++y) {
+        rows += '\0';  // filter: none
+        const unsigned char* p = &bgra[static_cast<size_t>(y) * w * 4];
+        for (int x = 0; x < w; ++x, p += 4) {
+            rows += static_cast<char>(p[2]);
+            rows += static_cast<char>(p[1]);
+            rows += static_cast<char>(p[0]);
+        }
+    }
+    return WriteFile(pngPath, EncodePng(w, h, rows));
+}
+
+}  // namespace harness

@@ -1,0 +1,171 @@
+#pragma once
+// UI test harness: drives a real quillon.exe in its own process under Wine.
+//
+// Every wait is bounded: a helper that times out returns a null handle or
+// false, and App's destructor terminates a process that did not end, so a
+// stuck modal dialog fails the test instead of hanging the run.
+//
+//   harness::App app;
+//   ASSERT_TRUE(app.Start("\"Z:/some/file.reg\""));
+//   HWND box = harness::WaitForDialog(app.Pid());
+//   EXPECT_EQ(harness::DialogText(box), "...");
+//   harness::PressButton(box, IDOK);
+//   EXPECT_TRUE(app.Close());   // WM_CLOSE, exit code 0
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+namespace harness {
+
+// Default bound of every wait, in milliseconds.
+constexpr DWORD kTimeout = 15000;
+
+// Path of quillon.exe given by the build (a Windows path, Z: under Wine).
+std::string QuillonPath();
+
+// A Windows path for a file of the source tree ("samples/sample.reg").
+std::string SourcePath(const std::string& relative);
+// A Windows path in a fresh scratch directory of this test run.
+std::string ScratchPath(const std::string& name);
+bool WriteFile(const std::string& path, const std::string& bytes);
+
+class App {
+public:
+    App() = default;
+    App(const App&) = delete;
+    App& operator=(const App&) = delete;
+    // Terminates the process when it is still running.
+    ~App();
+
+    // Starts quillon.exe with the given command-line arguments (appended after
+    // the quoted program path exactly as given) and waits for its main frame.
+    bool Start(const std::string& args = "", DWORD timeoutMs = kTimeout);
+    // Same, with the whole command line given (no program path added).
+    bool StartRaw(const std::string& commandLine, DWORD timeoutMs = kTimeout);
+
+    HWND Frame() const { return frame_; }
+    DWORD Pid() const { return pi_.dwProcessId; }
+    HANDLE Process() const { return pi_.hProcess; }
+    bool Running() const;
+
+    // Posts WM_CLOSE to the frame and waits for the process to end; true when
+    // it ended in time with `expectedExit`. Terminates it otherwise.
+    bool Close(DWORD expectedExit = 0, DWORD timeoutMs = kTimeout);
+    // Waits for the process to end by itself; its exit code, or ~0u on time-out
+    // (the process is then terminated).
+    DWORD WaitExit(DWORD timeoutMs = kTimeout);
+    void Terminate();
+
+    // Sends a WM_COMMAND (menu form) to the frame; returns when it is handled.
+    // Use PostCommand when the command may open a modal dialog.
+    LRESULT SendCommand(int id);
+    void PostCommand(int id);
+
+    // A child of the frame (any depth) by class name, or null.
+    HWND Child(const char* className) const;
+
+private:
+    PROCESS_INFORMATION pi_{};
+    HWND frame_ = nullptr;
+};
+
+// Window class of the main frame.
+constexpr const char* kFrameClass = "QuillonFrame";
+
+// Waits for a visible top-level window of the process with the given class
+// (and title, when not null).
+HWND WaitForWindow(DWORD pid, const char* className, const char* title = nullptr,
+                   DWORD timeoutMs = kTimeout);
+// Waits for a visible dialog (class "#32770": message boxes and dialogs).
+HWND WaitForDialog(DWORD pid, DWORD timeoutMs = kTimeout);
+// True when the process shows no dialog for the given time.
+bool NoDialogFor(DWORD pid, DWORD ms);
+
+std::string WindowText(HWND hwnd);
+std::string ClassName(HWND hwnd);
+// The message text of a message box (its static control with id 0xFFFF).
+std::string MessageBoxText(HWND box);
+// Presses a button of a dialog by id (BM_CLICK, posted so that a nested modal
+// loop cannot block the test); true when the button exists.
+bool PressButton(HWND dialog, int id);
+// Ids of the push buttons of a dialog, in child order.
+std::vector<int> ButtonIds(HWND dialog);
+// Waits (bounded) until the window is gone.
+bool WaitGone(HWND hwnd, DWORD timeoutMs = kTimeout);
+
+// Keyboard. These go through the target thread's queue, so the message loop,
+// its message filters and the accelerators see them.
+//
+// Key presses as real input (SendInput) to the focused window of the
+// foreground process; modifiers are pressed around the key.
+enum Modifier : unsigned { kNone = 0, kCtrl = 1, kShift = 2, kAlt = 4 };
+bool BringToFront(HWND frame);
+void PressKey(WORD vk, unsigned modifiers = kNone);
+void TypeText(const std::string& text);
+// Posted messages straight to a window (no key state: accelerators that need
+// Ctrl or Shift do not fire this way).
+void PostKey(HWND target, WORD vk);
+void PostChars(HWND target, const std::string& text);
+// The window with the keyboard focus in the thread of `anyWindow`.
+HWND FocusOf(HWND anyWindow);
+
+// Lets the target process work off its queue: waits (bounded) until its
+// thread is idle again and answers a sent message.
+void Sync(HWND hwnd);
+
+// Polls `condition` every 20 ms until it holds or the time is up.
+template <class Condition>
+bool WaitUntil(Condition condition, DWORD timeoutMs = kTimeout) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (condition()) return true;
+        if (GetTickCount() - start >= timeoutMs) return false;
+        Sleep(20);
+    }
+}
+
+// Menus live in their own process under Wine: the structure comes from the
+// program's menu resource, the live state from the frame itself.
+struct MenuItem {
+    UINT id = 0;            // 0 for separators and popups
+    std::string text;       // with & and the accelerator text after a tab
+    bool separator = false;
+    bool popup = false;
+    bool enabled = true;
+    bool checked = false;
+};
+// Items of a menu of this process.
+std::vector<MenuItem> MenuItems(HMENU menu);
+bool FindMenuItem(HMENU menu, UINT id, MenuItem* out);
+// Menu resource `id` of quillon.exe, loaded into this process (destroy it).
+HMENU LoadProgramMenu(int id);
+// The state of command `id` in the frame's menu bar, as the frame reports it
+// (message "Quillon.MenuState"); false when the menu has no such item.
+bool MenuState(HWND frame, UINT id, bool* enabled, bool* checked);
+
+// Cross-process tree-view and list-view contents.
+struct TreeNode {
+    std::string text;
+    int depth = 0;
+    bool selected = false;
+    bool expanded = false;
+    int children = 0;       // cChildren as the control reports it
+};
+// Every item of a tree view in pre-order (collapsed branches included).
+std::vector<TreeNode> TreeItems(HWND tree);
+std::string TreeSelectedText(HWND tree);
+
+struct ListRow {
+    std::vector<std::string> cells;
+    bool selected = false;
+};
+std::vector<ListRow> ListRows(HWND list, int columns);
+std::vector<std::string> ListColumns(HWND list);
+
+// Saves a PNG of the window's screen area; true on success.
+bool Screenshot(HWND hwnd, const std::string& pngPath);
+
+}  // namespace harness
