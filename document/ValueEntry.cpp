@@ -56,6 +56,8 @@ bool WriteHexLine(ByteSink& out, const std::string& token, std::string_view data
 
 void SetValueEditor(ValueEditor* editor) { gEditor.store(editor); }
 
+bool HasValueEditor() { return gEditor.load() != nullptr; }
+
 void SetRegistryValueReader(RegistryValueReader* reader) { gReader.store(reader); }
 
 bool ValueEntry::Edit(void* ownerWindow) {

@@ -28,6 +28,7 @@ public:
     virtual bool EditValue(ValueEntry& value, void* ownerWindow) = 0;
 };
 void SetValueEditor(ValueEditor* editor);  // not owned; null unregisters
+bool HasValueEditor();
 
 // Implemented by the registry side (regedit/): replaces the value's data with
 // the live value of the same name in an open key (an HKEY). Returns true when
