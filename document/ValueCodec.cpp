@@ -232,7 +232,11 @@ std::string DwordDisplayText(std::string_view data) {
         if (value > 0xFFFFFFFFu) value = uint64_t(1) << 32;
         ++digits;
     }
-    if (digits == 0) return "0x" + std::string(data);
+    if (digits == 0) {
+        std::string raw("0x");
+        raw.append(data);
+        return raw;
+    }
     uint32_t v = static_cast<uint32_t>(value > 0xFFFFFFFFu ? 0xFFFFFFFFu : value);
     char text[32];
     // The printf family drops the "0x" of %#x for zero; the prefix is kept

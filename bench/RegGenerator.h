@@ -1,0 +1,27 @@
+// Deterministic generator of large, realistic .reg files for benchmarks and
+// round-trip tests.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "document/RegDialect.h"
+
+class ByteSink;
+
+struct GeneratorOptions {
+    uint64_t seed = 1;
+    size_t targetBytes = 1 << 20;  // of single-byte text; stops after the key that passes it
+    RegDialect dialect = kRegedit5;
+    bool unicode = true;  // UTF-16LE with byte-order mark
+    bool nonAscii = true;  // some names and strings outside ASCII (Windows-1252)
+};
+
+struct GeneratorStats {
+    size_t keys = 0;
+    size_t values = 0;
+    size_t textBytes = 0;  // single-byte text generated
+};
+
+// Writes the file's bytes to out. False when a write failed.
+bool GenerateRegFile(ByteSink& out, const GeneratorOptions& options, GeneratorStats* stats = nullptr);

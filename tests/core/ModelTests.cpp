@@ -1,0 +1,180 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "TestUtil.h"
+#include "document/RegDocument.h"
+#include "document/RegWriter.h"
+
+using namespace testutil;
+
+namespace {
+
+std::vector<std::string> Paths(const RegDocument& doc) {
+    std::vector<std::string> paths;
+    ForEachKey(doc, [&](KeyNode* k) { paths.push_back(k->Path()); });
+    return paths;
+}
+
+TEST(KeyLookup, SamePathInOtherCaseLandsOnOneKeyWhenCheckingDuplicates) {
+    RegDocument doc;
+    ASSERT_TRUE(Parse(doc, "[A\\B]\r\n\"v\"=\"first\"\r\n\"only1\"=\"x\"\r\n\r\n[A\\C]\r\n\r\n[a\\b]\r\n\"v\"=\"second\"\r\n\"only2\"=\"y\"\r\n\r\n"));
+    EXPECT_EQ(Paths(doc), (std::vector<std::string>{"A", "A\\B", "A\\C"}));
+    KeyNode* b = Find(doc, "A\\B");
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->OlderBlockCount(), 1u);
+    // The main block is the second line's; the older block is collected after
+    // it and wins for the shared name.
+    EXPECT_EQ(Values(b), "v|REG_SZ|first;only2|REG_SZ|y;only1|REG_SZ|x;");
+    std::string out = Write(doc);
+    EXPECT_LT(out.find("only2"), out.find("only1"));
+}
+
+TEST(KeyLookup, WithoutDuplicateCheckOnlyThePreviousPathIsShared) {
+    struct Case {
+        const char* text;
+        std::vector<std::string> paths;
+    } cases[] = {
+        // A parent line after its child's line makes a second key.
+        {"[A\\B\\C]\r\n\r\n[A\\B]\r\n\r\n", {"A", "A\\B", "A\\B\\C", "A\\B"}},
+        {"[A\\B]\r\n\r\n[A\\B\\C]\r\n\r\n", {"A", "A\\B", "A\\B\\C"}},
+        // A path that comes again later is a new key; the root is shared.
+        {"[A\\X]\r\n\r\n[A\\Y]\r\n\r\n[A\\X]\r\n\r\n", {"A", "A\\X", "A\\Y", "A\\X"}},
+        {"[A\\X]\r\n\r\n[B]\r\n\r\n[a\\Z]\r\n\r\n", {"A", "A\\X", "A\\Z", "B"}},
+        // Siblings sharing a prefix of their names are different keys.
+        {"[A\\Bc]\r\n\r\n[A\\B]\r\n\r\n[A\\Bcd\\E]\r\n\r\n", {"A", "A\\Bc", "A\\B", "A\\Bcd", "A\\Bcd\\E"}},
+    };
+    for (const Case& c : cases) {
+        RegDocument doc;
+        ASSERT_TRUE(Parse(doc, c.text, false)) << c.text;
+        EXPECT_EQ(Paths(doc), c.paths) << c.text;
+    }
+}
+
+TEST(KeyLookup, DuplicateCheckFindsPathsAnywhere) {
+    RegDocument doc;
+    ASSERT_TRUE(Parse(doc, "[A\\B\\C]\r\n\r\n[X]\r\n\r\n[A\\B]\r\n\"v\"=dword:00000001\r\n[A\\b\\c\\D]\r\n\r\n"));
+    EXPECT_EQ(Paths(doc), (std::vector<std::string>{"A", "A\\B", "A\\B\\C", "A\\B\\C\\D", "X"}));
+}
+
+TEST(KeyLookup, FirstKeyLineCanLandOnAnExistingKey) {
+    RegDocument doc;
+    ASSERT_TRUE(Parse(doc, "[T\\Sub]\r\n\r\n"));
+    std::string paste = "REGEDIT4\r\n\r\n[T\\Sub]\r\n\"v\"=\"1\"\r\n\r\n[T\\Sub\\New]\r\n\r\n";
+    doc.abort = 0;
+    ASSERT_TRUE(doc.ParseText(Text(paste), nullptr, paste.size(), false, true));
+    EXPECT_EQ(Paths(doc), (std::vector<std::string>{"T", "T\\Sub", "T\\Sub\\New"}));
+    EXPECT_EQ(Values(Find(doc, "T\\Sub")), "v|REG_SZ|1;");
+}
+
+TEST(ValueBlocks, EditingMergesEveryBlockIntoOneProgramBlock) {
+    RegDocument doc;
+    ASSERT_TRUE(Parse(doc, "[K]\r\n\"a\"=\"1\"\r\n[J]\r\n\r\n[K]\r\n\"b\"=\"2\"\r\n[J]\r\n\r\n[K]\r\n\"a\"=\"3\"\r\n\r\n"));
+    KeyNode* k = Find(doc, "K");
+    EXPECT_EQ(k->OlderBlockCount(), 2u);
+    ValueList values;
+    k->CollectValues(values);
+    ASSERT_EQ(values.size(), 2u);
+    static_cast<StringValue&>(*values[1]).SetData("edited");
+    ASSERT_TRUE(k->RebuildValueBlock(values));
+    EXPECT_EQ(k->OlderBlockCount(), 0u);
+    EXPECT_TRUE(k->MainBlock().owned);
+    EXPECT_EQ(k->MainBlock().dialect, kRegedit4);
+    EXPECT_STREQ(k->MainBlock().text, "\"a\"=\"1\"\r\n\"b\"=\"edited\"\r\n");
+    // A program block is followed directly by the next key line.
+    EXPECT_NE(Write(doc).find("\"b\"=\"edited\"\r\n[J]"), std::string::npos);
+
+    values.clear();
+    ASSERT_TRUE(k->RebuildValueBlock(values));
+    EXPECT_FALSE(k->HasValueText());
+}
+
+TEST(ValueBlocks, LinesThatAreNotValuesSurviveAnEdit) {
+    RegDocument doc;
+    ASSERT_TRUE(Parse(doc, "[K]\r\n\"a\"=\"1\"\r\n; a comment\r\n\"gone\"=-\r\n\"b\"=dword:00000002\r\n\r\n[L]\r\n\r\n"));
+    KeyNode* k = Find(doc, "K");
+    // The comment does not hide the value after it.
+    EXPECT_EQ(Values(k), "a|REG_SZ|1;b|REG_DWORD|0x000002(2);");
+    ValueList values;
+    k->CollectValues(values);
+    ASSERT_TRUE(k->RebuildValueBlock(values));
+    EXPECT_STREQ(k->MainBlock().text, "\"a\"=\"1\"\r\n\"b\"=dword:00000002\r\n; a comment\r\n\"gone\"=-\r\n");
+    // Stable over a second edit.
+    values.clear();
+    k->CollectValues(values);
+    ASSERT_TRUE(k->RebuildValueBlock(values));
+    EXPECT_STREQ(k->MainBlock().text, "\"a\"=\"1\"\r\n\"b\"=dword:00000002\r\n; a comment\r\n\"gone\"=-\r\n");
+}
+
+TEST(KeyNames, SetNameMakesTheNameOwned) {
+    RegDocument doc;
+    ASSERT_TRUE(Parse(doc, "[Root\\Child]\r\n\r\n"));
+    KeyNode* child = Find(doc, "Root\\Child");
+    EXPECT_FALSE(child->NameOwned());
+    child->SetName("Renamed");
+    EXPECT_TRUE(child->NameOwned());
+    child->SetName("Again");
+    EXPECT_STREQ(child->name, "Again");
+    EXPECT_EQ(child->Path(), "Root\\Again");
+    KeyNode* made = new KeyNode("Made", child);
+    EXPECT_TRUE(made->NameOwned());
+    EXPECT_EQ(child->lastChild, made);
+    doc.RemoveRootKey(doc.roots[0]);
+    EXPECT_TRUE(doc.roots.empty());
+}
+
+TEST(KeyLines, OnlyLeavesAndKeysWithValuesAreWritten) {
+    RegDocument doc;
+    ASSERT_TRUE(Parse(doc, "[R\\Mid\\Leaf]\r\n\"v\"=\"1\"\r\n\r\n[R\\Mid\\Empty]\r\n\r\n[R\\Other]\r\n\"w\"=\"2\"\r\n"));
+    EXPECT_EQ(doc.CountKeysToWrite(), 3u);
+    EXPECT_EQ(Write(doc), "REGEDIT4\r\n\r\n[R\\Mid\\Leaf]\r\n\"v\"=\"1\"\r\n\r\n[R\\Mid\\Empty]\r\n\r\n[R\\Other]\r\n\"w\"=\"2\"\r\n"
+                          + std::string(2, '\0'));
+    // Name + 4 for each written key, block length + 2 for each block.
+    size_t expected = (4 + 4) + (11 + 2) + (5 + 4) + (5 + 4) + (9 + 2);
+    EXPECT_EQ(doc.roots[0]->TextSize(), expected);
+}
+
+// Nesting is walked without recursion: a hostile file must not overflow the stack.
+TEST(DeepTrees, HundredThousandLevelsLoadSaveCollectAndDestroy) {
+    const int depth = 100000;
+    std::string path = "R";
+    path.reserve(depth * 2);
+    for (int i = 1; i < depth; ++i) path += "\\k";
+    std::string body = "[" + path + "]\r\n\"v\"=\"deep\"\r\n";
+    {
+        RegDocument doc;
+        ASSERT_TRUE(Parse(doc, body));
+        KeyNode* leaf = doc.roots[0];
+        while (leaf->firstChild) leaf = leaf->firstChild;
+        EXPECT_EQ(Values(leaf), "v|REG_SZ|deep;");
+        EXPECT_EQ(doc.CountKeysToWrite(), 1u);
+        EXPECT_GT(doc.roots[0]->TextSize(), 0u);
+        std::string out = Write(doc);
+        EXPECT_NE(out.find(body), std::string::npos);
+        RegDocument again;
+        out.resize(out.size() - 2);
+        ASSERT_TRUE(Parse(again, out, true, nullptr, false));
+        EXPECT_EQ(again.CountKeysToWrite(), 1u);
+    }
+    // A built (not parsed) chain is destroyed the same way.
+    KeyNode* root = new KeyNode("R", nullptr);
+    KeyNode* k = root;
+    for (int i = 0; i < depth; ++i) k = new KeyNode("k", k);
+    delete root;
+}
+
+TEST(Document, ClearDropsKeysAndBuffers) {
+    RegDocument doc;
+    ASSERT_TRUE(Parse(doc, "[A]\r\n\r\n"));
+    doc.unicode = true;
+    doc.Clear();
+    EXPECT_TRUE(doc.roots.empty());
+    EXPECT_TRUE(doc.buffers.empty());
+    EXPECT_FALSE(doc.unicode);
+    doc.modified = true;
+    doc.SetFileName("C:\\x\\y.reg", "y.reg");
+    EXPECT_FALSE(doc.modified);
+    EXPECT_EQ(doc.title, "y.reg");
+}
+
+}  // namespace

@@ -1,0 +1,214 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "TestUtil.h"
+#include "document/RegParser.h"
+
+using namespace testutil;
+
+namespace {
+
+TEST(Header, AcceptsOnlyTheTwoHeaderLinesEndedByCr) {
+    struct Case {
+        const char* text;
+        RegDialect dialect;
+    } cases[] = {
+        {"REGEDIT4\r\n", kRegedit4},
+        {"  regedit4  \r\n", kRegedit4},
+        {"Windows Registry Editor Version 5.00\r\n\r\n", kRegedit5},
+        {"WINDOWS REGISTRY EDITOR VERSION 5.00 \r\n", kRegedit5},
+        {"REGEDIT4\n[A]\n", kNoDialect},  // no CR anywhere
+        {"REGEDIT4", kNoDialect},
+        {"REGEDIT5\r\n", kNoDialect},
+        {"REGEDIT\r\n", kNoDialect},
+        {"\tREGEDIT4\r\n", kNoDialect},
+        {"\xEF\xBB\xBFREGEDIT4\r\n", kNoDialect},
+        {"Windows Registry Editor Version 4.00\r\n", kNoDialect},
+        {"", kNoDialect},
+    };
+    for (const Case& c : cases) EXPECT_EQ(TestHeader(c.text), c.dialect) << c.text;
+}
+
+TEST(KeyLineScan, FindsKeyLinesOnlyAtLineStartsOutsideQuotes) {
+    struct Case {
+        const char* text;
+        int expected;  // offset of the "[", -1 for none
+    } cases[] = {
+        {"x\r\n[A]", 3},
+        {"x\n   [A]", 5},
+        {"[A]", -1},  // the first character of the text never starts a line
+        {"\n[A]", -1},  // nor does a line end that is the first character
+        {"x\r\n\"a\"=\"[not\r\n[B]\"\r\n[C]", 20},
+        {"x \"\\\\\"\r\n[A]", 8},  // an escaped backslash does not hide the quote
+        {"x \"\\\"\r\n[A]\r\n\"\r\n[B]", 15},
+        {"x\"unterminated\r\n[A]", -1},
+        {"x=[A]\r\n", -1},
+    };
+    for (const Case& c : cases) {
+        const char* found = FindNextKeyLine(c.text);
+        EXPECT_EQ(found ? static_cast<int>(found - c.text) : -1, c.expected) << c.text;
+    }
+}
+
+TEST(KeyLineScan, KeyLineEndsAtBracketFollowedOnlyBySpaces) {
+    struct Case {
+        const char* text;
+        int expected;
+    } cases[] = {
+        {"A\\B]\r\n", 3}, {"A]   \r\n", 1}, {"A]", 1}, {"A] x\r\nB]\r\n", 7}, {"A][B]\n", 4}, {"A\r\nB", -1},
+    };
+    for (const Case& c : cases) {
+        const char* found = FindKeyLineEnd(c.text);
+        EXPECT_EQ(found ? static_cast<int>(found - c.text) : -1, c.expected) << c.text;
+    }
+    const char* payload = "REGEDIT4\r\n\r\n[A\\B]  \r\n\r\n  \"v\"=\"1\"\r\n";
+    EXPECT_STREQ(FindValuesStart(payload), "\"v\"=\"1\"\r\n");
+    EXPECT_EQ(FindValuesStart("REGEDIT4\r\n\r\n[A]\r\n"), nullptr);
+}
+
+TEST(KeyParse, KeyLineFormsAndTextBeforeTheFirstKey) {
+    RegDocument doc;
+    ASSERT_TRUE(Parse(doc,
+                      "; comment before the keys\r\n\r\n"
+                      "[-HKEY_CURRENT_USER\\Gone]\r\n\r\n"
+                      "[A] x\r\nB]  \r\n\"v\"=\"1\"\r\n"
+                      "[C]\r[D]\r\n"));
+    std::vector<std::string> paths;
+    ForEachKey(doc, [&](KeyNode* k) { paths.push_back(k->Path()); });
+    EXPECT_EQ(paths, (std::vector<std::string>{"-HKEY_CURRENT_USER", "-HKEY_CURRENT_USER\\Gone", "A] x\r\nB", "C", "D"}));
+    EXPECT_EQ(Values(doc.roots[1]), "v|REG_SZ|1;");
+    EXPECT_EQ(doc.dialect, kRegedit4);
+    EXPECT_EQ(doc.buffers.size(), 1u);
+}
+
+TEST(KeyParse, RefusesTextWithoutHeaderAndStopsAtUnendedKeyLine) {
+    RegDocument doc;
+    EXPECT_FALSE(Parse(doc, "[A]\r\n", true, nullptr, false));
+    EXPECT_TRUE(doc.buffers.empty());
+    ASSERT_TRUE(Parse(doc, "[A]\r\n\"v\"=\"1\"\r\n[B"));
+    ASSERT_EQ(doc.roots.size(), 1u);
+    EXPECT_EQ(Values(doc.roots[0]), "v|REG_SZ|1;");
+}
+
+struct Recorder : ProgressSink, KeyTreeSink {
+    std::vector<int> percents;
+    std::vector<std::string> added;
+    void SetProgress(int percent) override { percents.push_back(percent); }
+    void AddKey(KeyNode* key) override {
+        // Parents first, as the view inserts them.
+        std::vector<KeyNode*> chain;
+        for (KeyNode* k = key; k && !k->viewItem; k = k->parent) chain.push_back(k);
+        for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+            added.push_back((*it)->name);
+            (*it)->viewItem = *it;
+        }
+    }
+};
+
+TEST(KeyParse, ViewGetsSplitNamesAndProgressMovesInSteps) {
+    std::string body;
+    for (int i = 0; i < 100; ++i) body += "[R\\K" + std::to_string(i) + "\\S]\r\n\"v\"=\"" + std::string(50, 'x') + "\"\r\n\r\n";
+    RegDocument doc;
+    Recorder rec;
+    doc.owner = &rec;
+    ASSERT_TRUE(Parse(doc, body, true, &rec));
+    ASSERT_EQ(rec.added.size(), 201u);
+    EXPECT_EQ(rec.added[0], "R");
+    EXPECT_EQ(rec.added[1], "K0");
+    EXPECT_EQ(rec.added[2], "S");
+    EXPECT_EQ(rec.added.back(), "S");
+    ASSERT_FALSE(rec.percents.empty());
+    for (size_t i = 1; i < rec.percents.size(); ++i) EXPECT_GT(rec.percents[i], rec.percents[i - 1] + 5);
+    EXPECT_LE(rec.percents.back(), 100);
+
+    RegDocument single;
+    Recorder one;
+    single.owner = &one;
+    ASSERT_TRUE(Parse(single, "[A]\r\n\"v\"=\"1\"\r\n"));
+    EXPECT_LE(one.percents.size(), 1u);
+}
+
+TEST(KeyParse, AbortStopsBeforeTheNextKey) {
+    struct Aborter : ProgressSink {
+        RegDocument* doc;
+        void SetProgress(int) override { doc->abort = 1; }
+    };
+    std::string body;
+    for (int i = 0; i < 50; ++i) body += "[K" + std::to_string(i) + "]\r\n\"v\"=\"" + std::string(100, 'y') + "\"\r\n";
+    RegDocument doc;
+    Aborter aborter;
+    aborter.doc = &doc;
+    doc.owner = &aborter;
+    std::string s = "REGEDIT4\r\n\r\n" + body;
+    doc.abort = 0;
+    ASSERT_TRUE(doc.ParseText(Text(s), nullptr, s.size(), true, false));
+    EXPECT_GE(doc.roots.size(), 1u);
+    EXPECT_LT(doc.roots.size(), 50u);
+}
+
+struct ValueCase {
+    const char* block;
+    const char* values;  // name|type|display; ...
+};
+
+TEST(ValueParse, ValueLineForms) {
+    ValueCase cases[] = {
+        // An escaped backslash before the closing quote ends the string.
+        {"\"a\"=\"C:\\\\Temp\\\\\"\r\n\"b\"=\"x\"\r\n", "a|REG_SZ|C:\\Temp\\;b|REG_SZ|x;"},
+        {"\"say \\\"hi\\\"\"=\"1\"\r\n", "say \\\"hi\\\"|REG_SZ|1;"},
+        {"@=\"default\"\r\n", "@|REG_SZ|default;"},
+        {"\"d\"=DWORD:0000000a\r\n", "d|REG_DWORD|0x00000a(10);"},
+        {"\"d\"=dword :0000000a\r\n\"e\"=\"after\"\r\n", "e|REG_SZ|after;"},
+        {"\"a\" = \"spaced\"\r\n", "a|REG_SZ|spaced;"},
+        // Same name twice: first position, second value.
+        {"\"a\"=\"1\"\r\n\"b\"=\"2\"\r\n\"A\"=\"3\"\r\n", "A|REG_SZ|3;b|REG_SZ|2;"},
+        {"\"h\"=hex:01,02,\\\r\n  03\r\n\"n\"=\"x\"\r\n", "h|REG_BINARY|01 02 03;n|REG_SZ|x;"},
+        {"\"h\"=hex:01,02,\\", "h|REG_BINARY|01 02 ;"},
+        {"\"h\"=HEX(2):41,00\r\n", "h|REG_EXPAND_SZ|A;"},
+        {"\"h\"=hex(7):61,00,62,00,00\r\n", "h|REG_MULTI_SZ|a b;"},
+        {"\"h\"=hex(1):41,00\r\n", "h|REG_BINARY|41 00;"},
+        {"\"h\"=hex(b):01,02\r\n", "h|REG_BINARY|01 02;"},
+        {"\"e\"=hex:\r\n", "e|REG_BINARY|;"},
+        // A string that spans lines (the system editor writes embedded line breaks raw).
+        {"\"m\"=\"one\r\ntwo\"\r\n\"n\"=\"x\"\r\n", "m|REG_SZ|one\r\ntwo;n|REG_SZ|x;"},
+        // Lines that are not values do not end the block.
+        {"; comment\r\n\"a\"=\"1\"\r\n// other\r\n\"gone\"=-\r\n\"b\"=\"2\"\r\n", "a|REG_SZ|1;b|REG_SZ|2;"},
+        {"\"a\"\r\n=\"x\"\r\n\"b\"=\"2\"\r\n", "b|REG_SZ|2;"},
+        {"\"a\"=\"1\"\x1a", "a|REG_SZ|1;"},
+    };
+    for (const ValueCase& c : cases) {
+        ValueList values;
+        ParseValueBlock(c.block, values, kRegedit4);
+        std::string s;
+        for (auto& v : values) s += (v->IsDefault() ? "@" : v->GetName()) + "|" + v->GetTypeName() + "|" + v->GetDisplayText() + ";";
+        EXPECT_EQ(s, c.values) << c.block;
+    }
+}
+
+TEST(ValueParse, LongNamesAreKeptWhole) {
+    std::string name(5000, 'n');
+    std::string block = "\"" + name + "\"=\"v\"\r\n";
+    ValueList values;
+    ParseValueBlock(block.c_str(), values, kRegedit4);
+    ASSERT_EQ(values.size(), 1u);
+    EXPECT_EQ(values[0]->GetName(), name);
+    MemorySink out;
+    values[0]->Write(out);
+    EXPECT_EQ(std::string(out.Data(), out.Size()), block);
+}
+
+TEST(ValueParse, DanglingContinuationIsNotWrittenBack) {
+    RegDocument doc;
+    ASSERT_TRUE(Parse(doc, "[K]\r\n\"a\"=\"1\"\r\n\"h\"=hex:01,02,\\"));
+    KeyNode* k = doc.roots[0];
+    ValueList values;
+    k->CollectValues(values);
+    ASSERT_TRUE(k->RebuildValueBlock(values));
+    values.clear();
+    k->CollectValues(values);
+    ASSERT_TRUE(k->RebuildValueBlock(values));
+    EXPECT_EQ(Values(k), "a|REG_SZ|1;h|REG_BINARY|01 02 ;");
+}
+
+}  // namespace

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "document/ByteSink.h"
+#include "document/RegDocument.h"
+#include "document/RegWriter.h"
+
+namespace testutil {
+
+inline std::unique_ptr<char[]> Text(const std::string& s) {
+    std::unique_ptr<char[]> text = AllocText(s.size());
+    std::copy(s.begin(), s.end(), text.get());
+    return text;
+}
+
+// Parses text (a header is added unless it starts with one) into document.
+inline bool Parse(RegDocument& doc, const std::string& body, bool checkDuplicates = true, KeyTreeSink* view = nullptr,
+                  bool withHeader = true) {
+    std::string s = withHeader ? "REGEDIT4\r\n\r\n" + body : body;
+    doc.abort = 0;
+    return doc.ParseText(Text(s), view, s.size(), checkDuplicates, false);
+}
+
+inline KeyNode* Find(RegDocument& doc, const std::string& path) {
+    size_t start = 0;
+    KeyNode* key = nullptr;
+    for (;;) {
+        size_t end = path.find('\\', start);
+        std::string part = path.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (!key) {
+            for (KeyNode* r : doc.roots)
+                if (part == r->name) key = r;
+        } else {
+            key = key->FindChild(part.c_str());
+        }
+        if (!key || end == std::string::npos) return key;
+        start = end + 1;
+    }
+}
+
+inline std::string Write(RegDocument& doc, bool unicode = false, RegDialect dialect = kRegedit4) {
+    MemorySink out;
+    WriteDocument(doc, out, unicode, dialect);
+    return std::string(out.Data() ? out.Data() : "", out.Size());
+}
+
+inline std::string Values(const KeyNode* key) {
+    ValueList values;
+    key->CollectValues(values);
+    std::string s;
+    for (auto& v : values) s += (v->IsDefault() ? "@" : v->GetName()) + "|" + v->GetTypeName() + "|" + v->GetDisplayText() + ";";
+    return s;
+}
+
+// Visits every key depth first, parents before children.
+template <typename F>
+void ForEachKey(const RegDocument& doc, F&& f) {
+    for (KeyNode* root : doc.roots) {
+        KeyNode* k = root;
+        for (;;) {
+            f(k);
+            if (k->firstChild) {
+                k = k->firstChild;
+                continue;
+            }
+            while (k != root && !k->nextSibling) k = k->parent;
+            if (k == root) break;
+            k = k->nextSibling;
+        }
+    }
+}
+
+}  // namespace testutil

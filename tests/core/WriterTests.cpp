@@ -1,0 +1,212 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "TestUtil.h"
+#include "document/Platform.h"
+#include "document/RegParser.h"
+
+using namespace testutil;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadAll(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+void WriteAll(const fs::path& p, const std::string& bytes) {
+    std::ofstream out(p, std::ios::binary);
+    out << bytes;
+}
+
+std::string Utf16(const std::string& ansi) {
+    std::u16string w = AnsiToWideString(ansi);
+    return std::string(reinterpret_cast<const char*>(w.data()), w.size() * 2);
+}
+
+class TempDir : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() / ("quillon-core-" + std::to_string(std::rand()) + "-" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir);
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+    }
+    std::string Path(const char* name) { return (dir / name).string(); }
+    fs::path dir;
+};
+
+TEST(Writer, OutputFormatInBothEncodings) {
+    RegDocument doc;
+    ASSERT_TRUE(Parse(doc, "[Root\\Sub]\r\n\"v\"=\"1\"\r\n\r\n[Root\\Empty]\r\n"));
+    const std::string body = "[Root\\Sub]\r\n\"v\"=\"1\"\r\n\r\n[Root\\Empty]\r\n\r\n";
+    EXPECT_EQ(Write(doc, false, kRegedit4), "REGEDIT4\r\n\r\n" + body + std::string(2, '\0'));
+    EXPECT_EQ(Write(doc, false, kRegedit5), "Windows Registry Editor Version 5.00\r\n\r\n" + body + std::string(2, '\0'));
+    EXPECT_EQ(Write(doc, true, kRegedit5),
+              "\xFF\xFE" + Utf16("Windows Registry Editor Version 5.00\r\n\r\n" + body) + std::string(2, '\0'));
+}
+
+TEST(Writer, BlockWithoutFinalLineBreakDoesNotSwallowTheNextKey) {
+    RegDocument doc;
+    // The parent's line comes last in the file, without a line break.
+    ASSERT_TRUE(Parse(doc, "[A\\B]\r\n\"b\"=\"1\"\r\n[A]\r\n\"a\"=\"2\""));
+    std::string out = Write(doc);
+    EXPECT_EQ(out, "REGEDIT4\r\n\r\n[A]\r\n\"a\"=\"2\"\r\n[A\\B]\r\n\"b\"=\"1\"\r\n" + std::string(2, '\0'));
+}
+
+TEST(Writer, SavingInTheOtherDialectConvertsFileBlocksOnly) {
+    RegDocument doc;
+    std::string text = "Windows Registry Editor Version 5.00\r\n\r\n[K]\r\n\"x\"=hex(2):41,00,00,00\r\n\r\n[E]\r\n\"y\"=hex(2):41,00,00,00\r\n";
+    doc.abort = 0;
+    ASSERT_TRUE(doc.ParseText(Text(text), nullptr, text.size(), true, false));
+    KeyNode* e = Find(doc, "E");
+    ASSERT_NE(e, nullptr);
+    ValueList values;
+    e->CollectValues(values);
+    ASSERT_TRUE(e->RebuildValueBlock(values));  // now a dialect-4 program block: 41,00
+    std::string out4 = Write(doc, false, kRegedit4);
+    EXPECT_NE(out4.find("[K]\r\n\"x\"=hex(2):41,00\r\n"), std::string::npos);
+    EXPECT_NE(out4.find("[E]\r\n\"y\"=hex(2):41,00\r\n"), std::string::npos);
+    std::string out5 = Write(doc, false, kRegedit5);
+    EXPECT_NE(out5.find("[K]\r\n\"x\"=hex(2):41,00,00,00\r\n"), std::string::npos);
+    EXPECT_NE(out5.find("[E]\r\n\"y\"=hex(2):41,00,00,00\r\n"), std::string::npos);
+}
+
+TEST(Writer, BranchWritesOnlyTheKeyAndItsDescendants) {
+    RegDocument doc;
+    ASSERT_TRUE(Parse(doc, "[A\\B]\r\n\"v\"=\"1\"\r\n[A\\B\\C]\r\n\r\n[A\\D]\r\n\r\n"));
+    MemorySink out;
+    ASSERT_TRUE(WriteKeyTree(Find(doc, "A\\B"), out, false, kRegedit4, nullptr));
+    EXPECT_EQ(std::string(out.Data(), out.Size()), "[A\\B]\r\n\"v\"=\"1\"\r\n[A\\B\\C]\r\n\r\n");
+}
+
+struct FailingSink : ByteSink {
+    size_t left;
+    explicit FailingSink(size_t bytes) : left(bytes) {}
+    bool Write(const void*, size_t size) override {
+        if (failed || size > left) return !(failed = true);
+        left -= size;
+        return true;
+    }
+};
+
+TEST(Writer, AFailedWriteIsReported) {
+    RegDocument doc;
+    ASSERT_TRUE(Parse(doc, "[A]\r\n\"v\"=\"1\"\r\n[B]\r\n\"w\"=\"2\"\r\n"));
+    size_t full = Write(doc).size();
+    for (size_t limit = 0; limit < full; limit += 3) {
+        FailingSink sink(limit);
+        EXPECT_FALSE(WriteDocument(doc, sink, false, kRegedit4)) << limit;
+    }
+    FailingSink enough(full);
+    EXPECT_TRUE(WriteDocument(doc, enough, false, kRegedit4));
+}
+
+TEST_F(TempDir, SaveReplacesTheFileOnlyWhenComplete) {
+    RegDocument doc;
+    ASSERT_TRUE(Parse(doc, "[A]\r\n\"v\"=\"1\"\r\n"));
+    std::string target = Path("out.reg");
+    WriteAll(target, "old contents");
+    // A directory where the temporary file would go makes the save fail.
+    fs::create_directories(target + ".quillon-tmp");
+    EXPECT_FALSE(SaveTo(doc, target.c_str(), true, kRegedit5));
+    EXPECT_EQ(ReadAll(target), "old contents");
+    fs::remove(target + ".quillon-tmp");
+
+    ASSERT_TRUE(SaveTo(doc, target.c_str(), true, kRegedit5));
+    EXPECT_EQ(ReadAll(target), Write(doc, true, kRegedit5));
+    EXPECT_FALSE(fs::exists(target + ".quillon-tmp"));
+    EXPECT_FALSE(SaveTo(doc, Path("missing/dir/out.reg").c_str(), false, kRegedit4));
+
+    std::string branch = Path("branch.reg");
+    ASSERT_TRUE(WriteBranchFile(doc, doc.roots[0], branch.c_str(), false, kRegedit4));
+    EXPECT_EQ(ReadAll(branch), Write(doc, false, kRegedit4));
+}
+
+TEST_F(TempDir, ReadingRefusesShortFilesAndFilesWithoutHeader) {
+    struct Case {
+        std::string bytes;
+        ReadError error;
+    } cases[] = {
+        {"REGEDI\r", ReadError::TooShort},
+        {"REGEDIT4", ReadError::Header},
+        {Utf16("REGEDIT4\r\n\r\n"), ReadError::Header},  // UTF-16 without a mark
+        {"REGEDIT4\r\n\r\n[A]\r\n", ReadError::None},
+    };
+    for (const Case& c : cases) {
+        std::string p = Path("in.reg");
+        WriteAll(p, c.bytes);
+        RegText text;
+        ReadError error;
+        EXPECT_EQ(ReadRegFile(p.c_str(), text, error), c.error == ReadError::None) << c.bytes;
+        EXPECT_EQ(error, c.error) << c.bytes;
+    }
+    RegText text;
+    ReadError error;
+    EXPECT_FALSE(ReadRegFile(Path("nothing.reg").c_str(), text, error));
+    EXPECT_EQ(error, ReadError::Open);
+}
+
+TEST_F(TempDir, Utf16FileLoadsWithDialectAndKeepsNonAsciiNames) {
+    std::string p = Path("u.reg");
+    std::string ansi = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Caf\xE9 \x80]\r\n\"N\xE4me\"=\"v\"\r\n";
+    WriteAll(p, "\xFF\xFE" + Utf16(ansi));
+    RegDocument doc;
+    doc.loadRequest.path = p;
+    ASSERT_TRUE(doc.Load());
+    EXPECT_EQ(doc.loadResult.dialect, kRegedit5);
+    EXPECT_TRUE(doc.loadResult.unicode);
+    EXPECT_FALSE(doc.loadResult.lossy);
+    EXPECT_EQ(doc.abort.load(), 0);
+    ASSERT_TRUE(SaveTo(doc, p.c_str(), true, kRegedit5));
+    RegDocument again;
+    again.loadRequest.path = p;
+    ASSERT_TRUE(again.Load());
+    KeyNode* k = Find(again, "HKEY_CURRENT_USER\\Caf\xE9 \x80");
+    ASSERT_NE(k, nullptr);
+    EXPECT_EQ(Values(k), "N\xE4me|REG_SZ|v;");
+
+    // The same text as single-byte: dialect 5, not unicode.
+    WriteAll(p, ansi);
+    RegDocument single;
+    single.loadRequest.path = p;
+    ASSERT_TRUE(single.Load());
+    EXPECT_EQ(single.loadResult.dialect, kRegedit5);
+    EXPECT_FALSE(single.loadResult.unicode);
+
+    // Characters the code page lacks are reported.
+    WriteAll(p, "\xFF\xFE" + Utf16(ansi) + std::string("\x2d\x4e", 2));
+    RegDocument lossy;
+    lossy.loadRequest.path = p;
+    ASSERT_TRUE(lossy.Load());
+    EXPECT_TRUE(lossy.loadResult.lossy);
+}
+
+TEST_F(TempDir, FailedLoadLeavesTheDocumentUnchanged) {
+    std::string p = Path("a.reg");
+    WriteAll(p, "REGEDIT4\r\n\r\n[New]\r\n");
+    RegDocument doc;
+    ASSERT_TRUE(Parse(doc, "[Old]\r\n"));
+    doc.loadRequest.path = Path("missing.reg");
+    ReadError error;
+    EXPECT_FALSE(doc.Load(&error));
+    EXPECT_EQ(error, ReadError::Open);
+    ASSERT_EQ(doc.roots.size(), 1u);
+    EXPECT_STREQ(doc.roots[0]->name, "Old");
+    doc.loadRequest.path = p;
+    doc.loadRequest.clearFirst = false;
+    ASSERT_TRUE(doc.Load());
+    EXPECT_EQ(doc.roots.size(), 2u);
+}
+
+}  // namespace
