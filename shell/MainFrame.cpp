@@ -30,23 +30,39 @@ constexpr int kRoutedCommands[] = {
 
 HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
 
-// RT_TOOLBAR: version, button width, height, count, then the command of each
-// button (0 for a separator).
-struct ToolbarResource {
-    WORD version;
-    WORD width;
-    WORD height;
-    WORD count;
-    WORD items[1];
+// RT_TOOLBAR. Microsoft's compiler writes 16-bit fields: version, button
+// width, height, count, then the command of each button (0 for a
+// separator). GNU windres writes 32-bit fields without the version. The size
+// tells them apart.
+struct ToolbarLayout {
+    int width = 0;
+    int height = 0;
+    std::vector<int> items;
 };
 
-const ToolbarResource* LoadToolbarResource(int id) {
+bool LoadToolbarResource(int id, ToolbarLayout& out) {
     HRSRC info = FindResourceA(Instance(), MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(241));
-    if (!info) return nullptr;
-    HGLOBAL data = LoadResource(Instance(), info);
-    auto* toolbar = data ? static_cast<const ToolbarResource*>(LockResource(data)) : nullptr;
-    if (!toolbar || SizeofResource(Instance(), info) < 8u + 2u * toolbar->count) return nullptr;
-    return toolbar;
+    HGLOBAL data = info ? LoadResource(Instance(), info) : nullptr;
+    auto* bytes = data ? static_cast<const BYTE*>(LockResource(data)) : nullptr;
+    DWORD size = info ? SizeofResource(Instance(), info) : 0;
+    if (!bytes || size < 12) return false;
+    auto word = [&](size_t i) -> int { return bytes[2 * i] | (bytes[2 * i + 1] << 8); };
+    auto dword = [&](size_t i) -> int { return word(2 * i); };
+    size_t count;
+    if (word(0) == 1 && size == (4 + static_cast<size_t>(word(3))) * 2) {
+        count = static_cast<size_t>(word(3));
+        out.width = word(1);
+        out.height = word(2);
+        for (size_t i = 0; i < count; ++i) out.items.push_back(word(4 + i));
+    } else if (size == (3 + static_cast<size_t>(dword(2))) * 4) {
+        count = static_cast<size_t>(dword(2));
+        out.width = dword(0);
+        out.height = dword(1);
+        for (size_t i = 0; i < count; ++i) out.items.push_back(dword(3 + i));
+    } else {
+        return false;
+    }
+    return out.width > 0 && out.height > 0;
 }
 
 // The first line of a command's prompt string (the status bar text).
@@ -104,8 +120,8 @@ bool MainFrame::OnCreate() {
 }
 
 bool MainFrame::CreateToolbar() {
-    const ToolbarResource* resource = LoadToolbarResource(IDR_MAINFRAME);
-    if (!resource) return false;
+    ToolbarLayout resource;
+    if (!LoadToolbarResource(IDR_MAINFRAME, resource)) return false;
     toolbar_ = CreateWindowExA(0, TOOLBARCLASSNAMEA, nullptr,
                                WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS |
                                    TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_NODIVIDER | CCS_NORESIZE |
@@ -115,16 +131,15 @@ bool MainFrame::CreateToolbar() {
     if (!toolbar_) return false;
     SendMessageA(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     // Magenta marks the transparent pixels of the strip.
-    toolbarImages_ = ImageList_LoadImageA(Instance(), MAKEINTRESOURCEA(IDR_MAINFRAME), resource->width,
+    toolbarImages_ = ImageList_LoadImageA(Instance(), MAKEINTRESOURCEA(IDR_MAINFRAME), resource.width,
                                           0, RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
     SendMessageA(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolbarImages_));
-    SendMessageA(toolbar_, TB_SETBITMAPSIZE, 0, MAKELPARAM(resource->width, resource->height));
+    SendMessageA(toolbar_, TB_SETBITMAPSIZE, 0, MAKELPARAM(resource.width, resource.height));
 
     std::vector<TBBUTTON> buttons;
     int image = 0;
-    for (WORD i = 0; i < resource->count; ++i) {
+    for (int id : resource.items) {
         TBBUTTON button{};
-        int id = resource->items[i];
         if (id == 0) {
             button.fsStyle = BTNS_SEP;
         } else {
@@ -271,13 +286,15 @@ void MainFrame::Layout() {
     RECT rc{};
     GetClientRect(hwnd_, &rc);
     int top = 0, bottom = rc.bottom;
-    if (rebar_ && IsWindowVisible(rebar_)) {
+    // The style, not IsWindowVisible: the first layout runs before the frame is shown.
+    auto shown = [](HWND bar) { return bar && (GetWindowLongA(bar, GWL_STYLE) & WS_VISIBLE); };
+    if (shown(rebar_)) {
         SendMessageA(rebar_, WM_SIZE, 0, 0);
         RECT r{};
         GetWindowRect(rebar_, &r);
         top = r.bottom - r.top;
     }
-    if (statusBar_ && IsWindowVisible(statusBar_)) {
+    if (shown(statusBar_)) {
         SendMessageA(statusBar_, WM_SIZE, 0, 0);
         RECT r{};
         GetWindowRect(statusBar_, &r);
@@ -401,7 +418,7 @@ void MainFrame::ToggleToolbar() {
 }
 
 void MainFrame::ToggleStatusBar() {
-    bool visible = !IsWindowVisible(statusBar_);
+    bool visible = !(GetWindowLongA(statusBar_, GWL_STYLE) & WS_VISIBLE);
     ShowWindow(statusBar_, visible ? SW_SHOW : SW_HIDE);
     states_.Check(ID_VIEW_STATUS_BAR, visible);
     Layout();

@@ -1,1 +1,228 @@
-namespace {}
+// The main frame's own behaviour, on the real program: command line, caption,
+// toolbar and status bar toggles, Exit, accelerators through the message
+// filter, dialog navigation between the panes, view source.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "resources/resource.h"
+#include "tests/ui/Harness.h"
+
+namespace {
+
+RECT ClientRectOf(HWND hwnd) {
+    RECT rc{};
+    GetClientRect(hwnd, &rc);
+    return rc;
+}
+
+// Window rectangle in the client coordinates of `parent`.
+RECT RectIn(HWND child, HWND parent) {
+    RECT rc{};
+    GetWindowRect(child, &rc);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rc), 2);
+    return rc;
+}
+
+// Answers the read-error box of a start with a missing file; returns its text.
+std::string AnswerReadError(harness::App& app) {
+    HWND box = harness::WaitForDialog(app.Pid());
+    if (!box) return "<no box>";
+    std::string text = harness::MessageBoxText(box);
+    EXPECT_EQ(harness::WindowText(box), "") << "read errors have an empty caption";
+    EXPECT_TRUE(harness::PressButton(box, IDOK));
+    EXPECT_TRUE(harness::WaitGone(box));
+    return text;
+}
+
+TEST(CommandLine, FileNameIsTakenQuotedOrWholeAndMadeFull) {
+    std::string dir = harness::ScratchPath("");
+    struct Case {
+        const char* name;
+        std::string args;
+        std::string shownPath;  // the path the read-error box names
+    };
+    const Case cases[] = {
+        {"quoted path with blanks, words after it ignored",
+         "\"" + dir + "no such file.reg\" /extra words", dir + "no such file.reg"},
+        {"unquoted path with blanks taken whole", dir + "no such file.reg",
+         dir + "no such file.reg"},
+        {"unquoted path with blanks and dots normalised", dir + "sub\\..\\two words.reg",
+         dir + "two words.reg"},
+        {"quoted path without closing quote", "\"" + dir + "open quote.reg",
+         dir + "open quote.reg"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        harness::App app;
+        ASSERT_TRUE(app.Start(c.args));
+        std::string text = AnswerReadError(app);
+        EXPECT_NE(text.find("\"" + c.shownPath + "\""), std::string::npos) << text;
+        EXPECT_EQ(text.find("extra"), std::string::npos) << text;
+        // A file that could not be opened leaves the document without a
+        // title: no untitled document is started.
+        EXPECT_EQ(harness::WindowText(app.Frame()), "Quillon");
+        EXPECT_TRUE(app.Close(0));
+    }
+}
+
+TEST(CommandLine, MissingOrBlankFileNameStartsUntitledDocument) {
+    const char* cases[] = {"", "   ", "\"\""};
+    for (const char* args : cases) {
+        SCOPED_TRACE(std::string("args [") + args + "]");
+        harness::App app;
+        ASSERT_TRUE(app.StartRaw("\"" + harness::QuillonPath() + "\" " + args));
+        EXPECT_TRUE(harness::NoDialogFor(app.Pid(), 300));
+        EXPECT_EQ(harness::WindowText(app.Frame()), "Untitled-Quillon");
+        EXPECT_TRUE(app.Close(0));
+    }
+}
+
+TEST(Frame, LayoutHasBarsAndSplitterAtOneThird) {
+    harness::App app;
+    ASSERT_TRUE(app.Start());
+    HWND frame = app.Frame();
+    HWND tree = app.Child(WC_TREEVIEWA);
+    HWND list = app.Child(WC_LISTVIEWA);
+    HWND status = app.Child(STATUSCLASSNAMEA);
+    HWND rebar = app.Child(REBARCLASSNAMEA);
+    HWND toolbar = app.Child(TOOLBARCLASSNAMEA);
+    ASSERT_TRUE(tree && list && status && rebar && toolbar);
+
+    RECT client = ClientRectOf(frame);
+    RECT treeRc = RectIn(tree, frame), listRc = RectIn(list, frame);
+    RECT statusRc = RectIn(status, frame), rebarRc = RectIn(rebar, frame);
+    EXPECT_NEAR(treeRc.right - treeRc.left, client.right / 3, 2);
+    EXPECT_LT(treeRc.right, listRc.left) << "panes side by side, bar between";
+    EXPECT_EQ(listRc.right, client.right);
+    EXPECT_EQ(treeRc.top, rebarRc.bottom) << "panes start below the toolbar";
+    EXPECT_EQ(treeRc.bottom, statusRc.top) << "panes end above the status bar";
+    EXPECT_GT(rebarRc.bottom - rebarRc.top, 15);
+
+    std::string shot = harness::ScratchPath("frame.png");
+    EXPECT_TRUE(harness::Screenshot(frame, shot));
+    // Toolbar 128: the buttons in their order, separators as 0.
+    const int expected[] = {57600, 57601, 57603, 0, 57635, 57634, 57637, 0, 212, 203};
+    ASSERT_EQ(SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0), static_cast<LRESULT>(std::size(expected)));
+    for (int i = 0; i < static_cast<int>(std::size(expected)); ++i) {
+        if (expected[i] == 0) continue;
+        EXPECT_EQ(SendMessageA(toolbar, TB_COMMANDTOINDEX, expected[i], 0), i) << expected[i];
+    }
+    // New is built, Save needs a modified document, cut/copy/paste not yet built here.
+    EXPECT_TRUE(harness::WaitUntil([&] { return SendMessageA(toolbar, TB_ISBUTTONENABLED, 57600, 0) != 0; }));
+    EXPECT_EQ(SendMessageA(toolbar, TB_ISBUTTONENABLED, 57603, 0), 0);
+    bool enabled = true;
+    ASSERT_TRUE(harness::MenuState(frame, ID_FILE_SAVE, &enabled, nullptr));
+    EXPECT_FALSE(enabled) << "Save is disabled while the document is unmodified";
+    ASSERT_TRUE(harness::MenuState(frame, ID_FILE_EXPORT, &enabled, nullptr));
+    EXPECT_FALSE(enabled) << "Export is disabled without keys";
+
+    EXPECT_TRUE(app.Close(0));
+}
+
+TEST(Frame, ToolbarAndStatusBarToggleWithCheckMarksAndLayout) {
+    harness::App app;
+    ASSERT_TRUE(app.Start());
+    HWND frame = app.Frame();
+    HWND status = app.Child(STATUSCLASSNAMEA);
+    HWND rebar = app.Child(REBARCLASSNAMEA);
+    HWND tree = app.Child(WC_TREEVIEWA);
+    struct Toggle {
+        int command;
+        HWND bar;
+    };
+    for (Toggle t : {Toggle{ID_VIEW_TOOLBAR, rebar}, Toggle{ID_VIEW_STATUS_BAR, status}}) {
+        SCOPED_TRACE(t.command);
+        bool checked = false;
+        ASSERT_TRUE(harness::MenuState(frame, t.command, nullptr, &checked));
+        EXPECT_TRUE(checked);
+        EXPECT_TRUE(IsWindowVisible(t.bar));
+
+        app.SendCommand(t.command);
+        ASSERT_TRUE(harness::MenuState(frame, t.command, nullptr, &checked));
+        EXPECT_FALSE(checked);
+        EXPECT_FALSE(IsWindowVisible(t.bar));
+        RECT client = ClientRectOf(frame), treeRc = RectIn(tree, frame);
+        if (t.command == ID_VIEW_TOOLBAR) EXPECT_EQ(treeRc.top, 0) << "panes move up";
+        else EXPECT_EQ(treeRc.bottom, client.bottom) << "panes reach the bottom";
+
+        app.SendCommand(t.command);
+        ASSERT_TRUE(harness::MenuState(frame, t.command, nullptr, &checked));
+        EXPECT_TRUE(checked);
+        EXPECT_TRUE(IsWindowVisible(t.bar));
+        treeRc = RectIn(tree, frame);
+        if (t.command == ID_VIEW_TOOLBAR) EXPECT_GT(treeRc.top, 0);
+        else EXPECT_EQ(treeRc.bottom, RectIn(status, frame).top);
+    }
+    EXPECT_TRUE(app.Close(0));
+
+    // Neither state is stored: the next start shows both bars again.
+    harness::App again;
+    ASSERT_TRUE(again.Start());
+    again.SendCommand(ID_VIEW_TOOLBAR);
+    EXPECT_TRUE(again.Close(0));
+    harness::App third;
+    ASSERT_TRUE(third.Start());
+    EXPECT_TRUE(IsWindowVisible(third.Child(REBARCLASSNAMEA)));
+    EXPECT_TRUE(third.Close(0));
+}
+
+TEST(Frame, ExitCommandClosesWithExitCodeZero) {
+    harness::App app;
+    ASSERT_TRUE(app.Start());
+    app.PostCommand(ID_APP_EXIT);
+    EXPECT_EQ(app.WaitExit(), 0u);
+}
+
+TEST(Frame, AcceleratorsReachTheFrameThroughItsFilter) {
+    harness::App app;
+    ASSERT_TRUE(app.Start("\"" + harness::ScratchPath("absent.reg") + "\""));
+    AnswerReadError(app);
+    ASSERT_EQ(harness::WindowText(app.Frame()), "Quillon");
+    ASSERT_TRUE(harness::BringToFront(app.Frame()));
+    HWND tree = app.Child(WC_TREEVIEWA);
+    HWND list = app.Child(WC_LISTVIEWA);
+    EXPECT_TRUE(harness::WaitUntil([&] { return harness::FocusOf(app.Frame()) == tree; }, 3000));
+
+    // Ctrl+N is New: the untitled document's caption appears.
+    harness::PressKey('N', harness::kCtrl);
+    EXPECT_TRUE(harness::WaitUntil([&] { return harness::WindowText(app.Frame()) == "Untitled-Quillon"; }, 5000))
+        << harness::WindowText(app.Frame());
+
+    // Dialog navigation: Tab moves between the two panes, both ways.
+    harness::PressKey(VK_TAB);
+    EXPECT_TRUE(harness::WaitUntil([&] { return harness::FocusOf(app.Frame()) == list; }, 5000));
+    harness::PressKey(VK_TAB, harness::kShift);
+    EXPECT_TRUE(harness::WaitUntil([&] { return harness::FocusOf(app.Frame()) == tree; }, 5000));
+
+    // Escape and Enter go to the frame as IDCANCEL and IDOK of its dialog
+    // navigation; neither may close it.
+    harness::PressKey(VK_ESCAPE);
+    harness::PressKey(VK_RETURN);
+    harness::Sync(app.Frame());
+    EXPECT_TRUE(app.Running());
+    EXPECT_TRUE(app.Close(0));
+}
+
+TEST(Frame, ViewSourceStartsTextEditor) {
+    HWND before = FindWindowA("Notepad", nullptr);
+    ASSERT_EQ(before, nullptr) << "a text editor is already open";
+    harness::App app;
+    ASSERT_TRUE(app.Start());
+    app.SendCommand(ID_VIEW_SOURCE);
+    HWND notepad = nullptr;
+    EXPECT_TRUE(harness::WaitUntil([&] { return (notepad = FindWindowA("Notepad", nullptr)) != nullptr; }));
+    if (notepad) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(notepad, &pid);
+        HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid);
+        PostMessageA(notepad, WM_CLOSE, 0, 0);
+        if (process) {
+            if (WaitForSingleObject(process, harness::kTimeout) != WAIT_OBJECT_0) TerminateProcess(process, 1);
+            CloseHandle(process);
+        }
+    }
+    EXPECT_TRUE(app.Close(0));
+}
+
+}  // namespace

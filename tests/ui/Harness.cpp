@@ -548,6 +548,10 @@ std::vector<std::string> ListColumns(HWND list) {
 }
 
 bool Screenshot(HWND hwnd, const std::string& pngPath) {
+    // Paint everything first: the picture is taken from the screen.
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Sync(hwnd);
+    Sleep(200);
     RECT r{};
     if (!GetWindowRect(hwnd, &r)) return false;
     int w = r.right - r.left, h = r.bottom - r.top;
