@@ -1,0 +1,263 @@
+#include "editors/MultiStringEditDialog.h"
+
+#include "document/ValueEntry.h"
+#include "editors/HexForm.h"
+#include "resources/resource.h"
+
+#include <commctrl.h>
+
+namespace editors {
+
+namespace {
+
+constexpr UINT kProgramName = 128;
+constexpr UINT kDeleteValuesQuestion = 143;
+const char kEnableCommandMessageName[] = "C0439A9C-02F2-4a33-B5D6-09392B6CD711";
+const char kNewItemText[] = "New Item";
+
+ContextMenuTracker g_tracker = nullptr;
+
+std::string LoadText(UINT id) {
+    char text[512] = "";
+    LoadStringA(GetModuleHandleA(nullptr), id, text, sizeof text);
+    return text;
+}
+
+UINT TrackWithoutFrame(HMENU popup, int x, int y, HWND owner) {
+    return static_cast<UINT>(TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN,
+                                            x, y, 0, owner, nullptr));
+}
+
+// RAII for the loaded menu resource.
+struct MenuHandle {
+    HMENU menu;
+    explicit MenuHandle(HMENU m) : menu(m) {}
+    MenuHandle(const MenuHandle&) = delete;
+    MenuHandle& operator=(const MenuHandle&) = delete;
+    ~MenuHandle() {
+        if (menu) DestroyMenu(menu);
+    }
+};
+
+}  // namespace
+
+void SetContextMenuTracker(ContextMenuTracker tracker) { g_tracker = tracker; }
+
+UINT GetEnableCommandMessage() {
+    static const UINT message = RegisterWindowMessageA(kEnableCommandMessageName);
+    return message;
+}
+
+MultiStringEditDialog::MultiStringEditDialog(MultiStringValue& value)
+    : ValueEditDialog(value), multi_(value) {}
+
+HWND MultiStringEditDialog::List() const { return Item(IDC_STRING_LIST); }
+
+bool MultiStringEditDialog::Run(HWND owner) { return DoModal(owner, IDD_EDIT_MULTISTRING) == IDOK; }
+
+BOOL MultiStringEditDialog::OnInitDialog() {
+    listChanged_ = false;
+    ShowDisplayName();
+    HWND list = List();
+    int index = 0;
+    // Every string of the data, the last one too when its zero is missing;
+    // empty strings are not listed.
+    for (const std::string& text : DecodeCharStrings(multi_.GetHexData(), multi_.GetDialect())) {
+        if (text.empty()) continue;
+        LVITEMA item{};
+        item.mask = LVIF_TEXT;
+        item.iItem = index++;
+        item.pszText = const_cast<char*>(text.c_str());
+        SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    }
+    UpdateButtons();
+    return TRUE;
+}
+
+int MultiStringEditDialog::SelectedCount() const {
+    return static_cast<int>(SendMessageA(List(), LVM_GETSELECTEDCOUNT, 0, 0));
+}
+
+void MultiStringEditDialog::UpdateButtons() {
+    bool any = SelectedCount() > 0;
+    EnableWindow(Item(IDC_STRING_EDIT), any);
+    EnableWindow(Item(IDC_STRING_DELETE), any);
+}
+
+std::string MultiStringEditDialog::ItemText(int index) const {
+    // The list reports the length it copied; a text that filled the buffer
+    // may be longer, so try again with twice the room.
+    for (size_t size = 256;; size *= 2) {
+        std::string buffer(size, '\0');
+        LVITEMA item{};
+        item.iSubItem = 0;
+        item.pszText = buffer.data();
+        item.cchTextMax = static_cast<int>(size);
+        LRESULT length = SendMessageA(List(), LVM_GETITEMTEXTA, static_cast<WPARAM>(index),
+                                      reinterpret_cast<LPARAM>(&item));
+        if (length < static_cast<LRESULT>(size) - 1) return std::string(buffer.c_str());
+    }
+}
+
+std::vector<std::string> MultiStringEditDialog::Items() const {
+    std::vector<std::string> items;
+    int count = static_cast<int>(SendMessageA(List(), LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) items.push_back(ItemText(i));
+    return items;
+}
+
+void MultiStringEditDialog::Add() {
+    HWND list = List();
+    LVITEMA item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    item.pszText = const_cast<char*>(kNewItemText);
+    int index = static_cast<int>(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    listChanged_ = true;
+    if (index < 0) return;
+    SetFocus(list);
+    SendMessageA(list, LVM_EDITLABELA, static_cast<WPARAM>(index), 0);
+}
+
+void MultiStringEditDialog::EditSelected() {
+    HWND list = List();
+    int index = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    if (index < 0) return;
+    SetFocus(list);
+    SendMessageA(list, LVM_EDITLABELA, static_cast<WPARAM>(index), 0);
+}
+
+bool MultiStringEditDialog::DeleteSelected() {
+    if (SelectedCount() == 0) return false;
+    std::string question = LoadText(kDeleteValuesQuestion);
+    std::string caption = LoadText(kProgramName);
+    if (MessageBoxA(hwnd_, question.c_str(), caption.c_str(), MB_YESNO | MB_ICONWARNING) != IDYES)
+        return false;
+    HWND list = List();
+    for (;;) {
+        int index = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+        if (index < 0) break;
+        SendMessageA(list, LVM_DELETEITEM, static_cast<WPARAM>(index), 0);
+    }
+    listChanged_ = true;
+    UpdateButtons();
+    return true;
+}
+
+void MultiStringEditDialog::OnContextMenu(int x, int y) {
+    MenuHandle menu(LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MULTISTRING_MENU)));
+    if (!menu.menu) return;
+    HMENU popup = GetSubMenu(menu.menu, 0);
+    if (!popup) return;
+    bool any = SelectedCount() > 0;
+    HWND owner = GetWindow(hwnd_, GW_OWNER);
+    if (owner) {
+        SendMessageA(owner, GetEnableCommandMessage(), ID_MULTISTRING_EDIT, any);
+        SendMessageA(owner, GetEnableCommandMessage(), ID_MULTISTRING_DELETE, any);
+    }
+    // The menu carries the same states, for a tracker that does not consult
+    // the frame's command states.
+    UINT state = MF_BYCOMMAND | (any ? MF_ENABLED : MF_GRAYED);
+    EnableMenuItem(popup, ID_MULTISTRING_EDIT, state);
+    EnableMenuItem(popup, ID_MULTISTRING_DELETE, state);
+    if (x == -1 && y == -1) {
+        // From the keyboard: below the list's top-left corner.
+        POINT corner{4, 4};
+        ClientToScreen(List(), &corner);
+        x = corner.x;
+        y = corner.y;
+    }
+    UINT chosen = g_tracker ? g_tracker(popup, x, y, hwnd_) : TrackWithoutFrame(popup, x, y, hwnd_);
+    int button = 0;
+    switch (chosen) {
+    case ID_MULTISTRING_ADD: button = IDC_STRING_ADD; break;
+    case ID_MULTISTRING_EDIT: button = IDC_STRING_EDIT; break;
+    case ID_MULTISTRING_DELETE: button = IDC_STRING_DELETE; break;
+    default: break;
+    }
+    if (button) PostMessageA(hwnd_, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+}
+
+INT_PTR MultiStringEditDialog::OnNotify(NMHDR* header) {
+    if (header->idFrom != IDC_STRING_LIST) return FALSE;
+    switch (header->code) {
+    case LVN_KEYDOWN: {
+        auto* key = reinterpret_cast<NMLVKEYDOWN*>(header);
+        if (key->wVKey == VK_INSERT) Add();
+        else if (key->wVKey == VK_F2) EditSelected();
+        else if (key->wVKey == VK_DELETE) DeleteSelected();
+        return FALSE;
+    }
+    case LVN_ITEMCHANGED:
+        UpdateButtons();
+        return FALSE;
+    case LVN_ENDLABELEDITA:
+    case LVN_ENDLABELEDITW: {
+        // Text present means the edit was not cancelled; every text is taken,
+        // the empty one included (OK leaves empty items out).
+        bool accepted = header->code == LVN_ENDLABELEDITA
+                            ? reinterpret_cast<NMLVDISPINFOA*>(header)->item.pszText != nullptr
+                            : reinterpret_cast<NMLVDISPINFOW*>(header)->item.pszText != nullptr;
+        if (accepted) listChanged_ = true;
+        SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, accepted ? TRUE : FALSE);
+        return TRUE;
+    }
+    default:
+        return FALSE;
+    }
+}
+
+INT_PTR MultiStringEditDialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_NOTIFY:
+        return OnNotify(reinterpret_cast<NMHDR*>(lParam));
+    case WM_CONTEXTMENU:
+        if (reinterpret_cast<HWND>(wParam) == List()) {
+            OnContextMenu(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
+            return TRUE;
+        }
+        return FALSE;
+    default:
+        return ValueEditDialog::HandleMessage(msg, wParam, lParam);
+    }
+}
+
+void MultiStringEditDialog::Close(int id) {
+    if (id == IDOK && listChanged_) {
+        multi_.SetHexData(BuildMultiStringHexData(Items()));
+        multi_.SetDialect(kRegedit4);
+        entry_.SetChanged(true);
+    }
+    EndDialog(hwnd_, id);
+}
+
+bool MultiStringEditDialog::OnCommand(int id, int /*code*/, HWND control) {
+    switch (id) {
+    case IDOK:
+    case IDCANCEL: {
+        // Enter or Escape in the list's label editor arrive as OK and Cancel
+        // from that edit control: they end the label edit, not the dialog.
+        char className[16] = "";
+        if (control && GetClassNameA(control, className, sizeof className) &&
+            lstrcmpiA(className, "Edit") == 0)
+            return true;
+        Close(id);
+        return true;
+    }
+    case IDC_STRING_ADD:
+        Add();
+        return true;
+    case IDC_STRING_EDIT:
+        EditSelected();
+        return true;
+    case IDC_STRING_DELETE:
+        DeleteSelected();
+        // The button counts as a change whatever the answer.
+        listChanged_ = true;
+        return true;
+    default:
+        return CloseWithoutStoring(id);
+    }
+}
+
+}  // namespace editors

@@ -1,0 +1,52 @@
+#pragma once
+// Dialog 271 for multi-string values: one list item per string.
+
+#include "editors/ValueEditDialog.h"
+
+#include <string>
+#include <vector>
+
+class MultiStringValue;
+
+namespace editors {
+
+// Shows a context menu and returns the chosen command (0 for none) without
+// sending it. The frame installs one that tracks the menu through its command
+// bar; without one the editors track it themselves.
+using ContextMenuTracker = UINT (*)(HMENU popup, int x, int y, HWND owner);
+void SetContextMenuTracker(ContextMenuTracker tracker);
+
+// Number of the message registered under the name the frame listens to for
+// enable states of context menu commands.
+UINT GetEnableCommandMessage();
+
+class MultiStringEditDialog : public ValueEditDialog {
+public:
+    explicit MultiStringEditDialog(MultiStringValue& value);
+    bool Run(HWND owner);
+
+protected:
+    INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    BOOL OnInitDialog() override;
+    bool OnCommand(int id, int code, HWND control) override;
+
+private:
+    HWND List() const;
+
+    INT_PTR OnNotify(NMHDR* header);
+    void OnContextMenu(int x, int y);
+    void Add();
+    void EditSelected();
+    // True when the user confirmed and the items were deleted.
+    bool DeleteSelected();
+    void UpdateButtons();
+    int SelectedCount() const;
+    std::string ItemText(int index) const;
+    std::vector<std::string> Items() const;
+    void Close(int id);
+
+    MultiStringValue& multi_;  // not owned
+    bool listChanged_ = false;
+};
+
+}  // namespace editors

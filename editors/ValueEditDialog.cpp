@@ -1,0 +1,39 @@
+#include "editors/ValueEditDialog.h"
+
+#include "document/ValueEntry.h"
+#include "editors/HexForm.h"
+#include "resources/resource.h"
+
+#include <vector>
+
+namespace editors {
+
+namespace {
+constexpr UINT kDefaultValueLabel = 142;
+}
+
+std::string GetEditorDisplayName(const ValueEntry& value) {
+    if (!value.GetName().empty()) return UnescapeNameForDisplay(value.GetName());
+    char label[260] = "";
+    LoadStringA(GetModuleHandleA(nullptr), kDefaultValueLabel, label, sizeof label);
+    return label;
+}
+
+std::string GetControlText(HWND control) {
+    int length = GetWindowTextLengthA(control);
+    std::vector<char> buffer(static_cast<size_t>(length) + 1, '\0');
+    GetWindowTextA(control, buffer.data(), length + 1);
+    return std::string(buffer.data());
+}
+
+void ValueEditDialog::ShowDisplayName() {
+    SetDlgItemTextA(hwnd_, IDC_VALUE_NAME, GetEditorDisplayName(entry_).c_str());
+}
+
+bool ValueEditDialog::CloseWithoutStoring(int id) {
+    if (id < IDCANCEL || id > 7) return false;
+    EndDialog(hwnd_, id);
+    return true;
+}
+
+}  // namespace editors

@@ -1,0 +1,58 @@
+#include "editors/ValueEditors.h"
+
+#include "document/ValueEntry.h"
+#include "editors/BinaryEditDialog.h"
+#include "editors/DwordEditDialog.h"
+#include "editors/MultiStringEditDialog.h"
+#include "editors/StringEditDialog.h"
+
+#include <commctrl.h>
+
+namespace editors {
+
+namespace {
+
+class DialogValueEditor : public ValueEditor {
+public:
+    bool EditValue(ValueEntry& value, void* ownerWindow) override {
+        HWND owner = static_cast<HWND>(ownerWindow);
+        switch (value.GetType()) {
+        case ValueType::String: {
+            StringEditDialog dialog(static_cast<StringValue&>(value));
+            return dialog.Run(owner);
+        }
+        case ValueType::ExpandString: {
+            ExpandStringEditDialog dialog(static_cast<ExpandStringValue&>(value));
+            return dialog.Run(owner);
+        }
+        case ValueType::MultiString: {
+            MultiStringEditDialog dialog(static_cast<MultiStringValue&>(value));
+            return dialog.Run(owner);
+        }
+        case ValueType::Dword: {
+            DwordEditDialog dialog(static_cast<DwordValue&>(value));
+            return dialog.Run(owner);
+        }
+        case ValueType::Binary: {
+            BinaryEditDialog dialog(static_cast<BinaryValue&>(value));
+            return dialog.Run(owner);
+        }
+        }
+        return false;
+    }
+};
+
+DialogValueEditor g_editor;
+
+}  // namespace
+
+void RegisterValueEditors() {
+    // The multi-string editor's list view; harmless when start-up loaded it.
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&controls);
+    SetValueEditor(&g_editor);
+}
+
+void UnregisterValueEditors() { SetValueEditor(nullptr); }
+
+}  // namespace editors

@@ -1,0 +1,187 @@
+// Binary editor (dialog 103) and its hex area: the cell form, typing at each
+// position kind, Delete and Backspace, the clipboard keys and the data stored.
+#include "DialogScript.h"
+#include "TestValues.h"
+#include "resources/resource.h"
+
+#include <gtest/gtest.h>
+
+using namespace test;
+
+namespace {
+
+std::unique_ptr<ValueEntry> Binary(const char* hex) { return ParseValue(std::string("\"B\"=hex:") + hex); }
+const std::string& HexOf(std::unique_ptr<ValueEntry>& value) { return As<BinaryValue>(value).GetHexData(); }
+
+Step ExpectArea(std::string text, int line) {
+    return Do([text, line] { EXPECT_EQ(ControlText(IDC_VALUE_DATA), text) << "case at line " << line; });
+}
+Step ExpectCaret(DWORD caret, int line) {
+    return Do([caret, line] {
+        DWORD start, end;
+        Selection(IDC_VALUE_DATA, start, end);
+        EXPECT_EQ(start, caret) << "case at line " << line;
+        EXPECT_EQ(end, caret) << "case at line " << line;
+    });
+}
+
+struct EditCase {
+    int line;
+    const char* hex;
+    DWORD start, end;
+    std::vector<Step> action;
+    const char* area;
+};
+
+void RunEditCases(const std::vector<EditCase>& cases) {
+    for (const EditCase& c : cases) {
+        auto value = Binary(c.hex);
+        std::vector<Step> steps{SetSelection(IDC_VALUE_DATA, c.start, c.end)};
+        steps.insert(steps.end(), c.action.begin(), c.action.end());
+        steps.push_back(ExpectArea(c.area, c.line));
+        steps.push_back(Press(IDCANCEL));
+        ScriptResult run = RunEditor(*value, steps);
+        EXPECT_TRUE(run.completed) << "case at line " << c.line << ": " << run.failure;
+        EXPECT_EQ(HexOf(value), c.hex) << "Cancel changed the value, case at line " << c.line;
+    }
+}
+
+}  // namespace
+
+TEST(HexArea, OpensFileFormAsCells) {
+    auto value = Binary("0a,ff,\\\r\n  10");
+    ScriptResult run = RunEditor(*value, {ExpectArea(" 0A  FF  10 ", __LINE__), ExpectCaret(0, __LINE__),
+                                          Screenshot("binary"), Press(IDOK)});
+    EXPECT_TRUE(run.completed) << run.failure;
+    EXPECT_FALSE(run.edited);
+    EXPECT_EQ(HexOf(value), "0a,ff,\\\r\n  10");
+}
+
+TEST(HexArea, TypingInsertsWholeBytesAtEachPositionKind) {
+    RunEditCases({
+        {__LINE__, "", 0, 0, {Type(IDC_VALUE_DATA, "1234"), ExpectCaret(8, __LINE__)}, " 12  34 "},
+        {__LINE__, "12,34", 5, 5, {Type(IDC_VALUE_DATA, "5"), ExpectCaret(6, __LINE__)}, " 12  50  34 "},
+        {__LINE__, "12,34", 5, 5, {Type(IDC_VALUE_DATA, "56"), ExpectCaret(8, __LINE__)}, " 12  56  34 "},
+        {__LINE__, "12,34", 2, 2, {Type(IDC_VALUE_DATA, "9"), ExpectCaret(4, __LINE__)}, " 19  34 "},
+        {__LINE__, "12,34", 3, 3, {Type(IDC_VALUE_DATA, "7"), ExpectCaret(6, __LINE__)}, " 12  70  34 "},
+        {__LINE__, "12,34", 8, 8, {Type(IDC_VALUE_DATA, "ab")}, " 12  34  AB "},
+        {__LINE__, "12,34,56", 0, 8, {Type(IDC_VALUE_DATA, "A")}, " A0  56 "},
+        {__LINE__, "12,34,56", 1, 7, {Type(IDC_VALUE_DATA, "A")}, " A0  34  56 "},
+        // Anything but a hex digit is dropped, control characters included.
+        {__LINE__, "12", 0, 0, {Type(IDC_VALUE_DATA, "xz ,\t\x03\x16\x18")}, " 12 "},
+    });
+}
+
+TEST(HexArea, DeleteAndBackspaceRemoveWholeCells) {
+    RunEditCases({
+        {__LINE__, "12,34,56", 5, 5, {Key(IDC_VALUE_DATA, VK_DELETE)}, " 12  56 "},
+        {__LINE__, "12,34,56", 12, 12, {Key(IDC_VALUE_DATA, VK_DELETE)}, " 12  34  56 "},
+        // A selection that ends on a cell boundary does not reach the next cell.
+        {__LINE__, "12,34,56", 0, 8, {Key(IDC_VALUE_DATA, VK_DELETE)}, " 56 "},
+        {__LINE__, "12,34,56", 1, 7, {Key(IDC_VALUE_DATA, VK_DELETE)}, " 56 "},
+        {__LINE__, "12,34,56", 6, 6, {Key(IDC_VALUE_DATA, VK_BACK)}, " 12  56 "},
+        {__LINE__, "12,34,56", 7, 7, {Key(IDC_VALUE_DATA, VK_BACK)}, " 12  56 "},
+        {__LINE__, "12,34,56", 4, 4, {Key(IDC_VALUE_DATA, VK_BACK)}, " 34  56 "},
+        {__LINE__, "12,34,56", 5, 5, {Key(IDC_VALUE_DATA, VK_BACK)}, " 34  56 "},
+        {__LINE__, "12,34,56", 1, 1, {Key(IDC_VALUE_DATA, VK_BACK)}, " 12  34  56 "},
+        {__LINE__, "12,34,56", 0, 0, {Key(IDC_VALUE_DATA, VK_BACK)}, " 12  34  56 "},
+        {__LINE__, "12,34,56", 12, 12, {Key(IDC_VALUE_DATA, VK_BACK)}, " 12  34 "},
+        {__LINE__, "12,34,56", 2, 10, {Key(IDC_VALUE_DATA, VK_BACK)}, ""},
+    });
+}
+
+TEST(HexArea, ClipboardKeysWorkOnWholeCells) {
+    SetClipboardText("unchanged");
+    RunEditCases({
+        // Ctrl+C, Ctrl+V and Ctrl+X arrive as characters and do nothing.
+        {__LINE__, "12,34", 0, 8, {Type(IDC_VALUE_DATA, "\x03\x16\x18")}, " 12  34 "},
+    });
+    EXPECT_EQ(GetClipboardText(), "unchanged");
+
+    RunEditCases({
+        {__LINE__, "12,34,56", 5, 5, {Key(IDC_VALUE_DATA, VK_INSERT, false, true), WaitFor([] {
+                                          return GetClipboardText() != "unchanged";
+                                      })},
+         " 12  34  56 "},
+    });
+    EXPECT_EQ(GetClipboardText(), " 34 ");
+
+    RunEditCases({
+        {__LINE__, "12,34,56", 2, 8, {Key(IDC_VALUE_DATA, VK_DELETE, true), WaitFor([] {
+                                          return ControlText(IDC_VALUE_DATA).size() == 4;
+                                      })},
+         " 56 "},
+    });
+    EXPECT_EQ(GetClipboardText(), " 12  34 ");
+
+    RunEditCases({
+        {__LINE__, "12,34", 4, 4, {Do([] { SetClipboardText("1,2,3"); }), Key(IDC_VALUE_DATA, VK_INSERT, true),
+                                   WaitFor([] { return ControlText(IDC_VALUE_DATA).size() > 8; })},
+         " 12  12  30  34 "},
+        // Pasted between the digits of a byte: behind that byte, never
+        // splitting it, so the bytes after the caret keep their pairing.
+        {__LINE__, "12,34", 2, 2, {Do([] { SetClipboardText("ff"); }), Key(IDC_VALUE_DATA, VK_INSERT, true),
+                                   WaitFor([] { return ControlText(IDC_VALUE_DATA).size() > 8; })},
+         " 12  FF  34 "},
+        {__LINE__, "12,34,56", 5, 7, {Do([] { SetClipboardText("\r\n0x9,a"); }), Key(IDC_VALUE_DATA, VK_INSERT, true),
+                                      WaitFor([] { return ControlText(IDC_VALUE_DATA).find('9') != std::string::npos; })},
+         " 12  09  A0  56 "},
+    });
+}
+
+TEST(HexArea, ClearFromTheContextMenuRemovesTheCellAtTheCaret) {
+    RunEditCases({
+        {__LINE__, "12,34,56", 9, 9, {Do([] { SendMessageA(EditorControl(IDC_VALUE_DATA), WM_CLEAR, 0, 0); })},
+         " 12  34 "},
+    });
+}
+
+TEST(BinaryEditor, OkStoresTwentyTwoBytesPerLine) {
+    auto value = Binary("");
+    std::string typed, expected;
+    for (int i = 0; i < 23; ++i) {
+        char byte[3];
+        snprintf(byte, sizeof byte, "%02X", i + 0xA0);
+        typed += byte;
+        if (i > 0) expected += ",";
+        if (i == 22) expected += "\\\r\n  ";
+        expected += byte;
+    }
+    ScriptResult run = RunEditor(*value, {Type(IDC_VALUE_DATA, typed), Press(IDOK)});
+    EXPECT_TRUE(run.edited) << run.failure;
+    EXPECT_EQ(HexOf(value), expected);
+    EXPECT_EQ(Written(*value).substr(0, 10), "\"B\"=hex:A0");
+}
+
+TEST(BinaryEditor, WhatOkStores) {
+    struct Case {
+        int line;
+        const char* hex;
+        std::vector<Step> steps;
+        bool edited;
+        const char* stored;
+    };
+    const std::vector<Case> cases = {
+        {__LINE__, "01,02", {}, false, "01,02"},
+        {__LINE__, "01,02", {SetSelection(IDC_VALUE_DATA, 0, 8), Key(IDC_VALUE_DATA, VK_DELETE)}, true, ""},
+        {__LINE__, "01,02", {SetSelection(IDC_VALUE_DATA, 8, 8), Type(IDC_VALUE_DATA, "c")}, true, "01,02,C0"},
+        // A paste is a change of its own and keeps what was typed before it.
+        {__LINE__, "01", {Do([] { SetClipboardText("0203"); }), SetSelection(IDC_VALUE_DATA, 4, 4),
+                          Do([] { SendMessageA(EditorControl(IDC_VALUE_DATA), WM_PASTE, 0, 0); })},
+         true, "01,02,03"},
+        {__LINE__, "01", {SetSelection(IDC_VALUE_DATA, 4, 4), Type(IDC_VALUE_DATA, "ee"), Do([] {
+                              SetClipboardText("ff");
+                              SendMessageA(EditorControl(IDC_VALUE_DATA), WM_PASTE, 0, 0);
+                          })},
+         true, "01,EE,FF"},
+    };
+    for (const Case& c : cases) {
+        auto value = Binary(c.hex);
+        std::vector<Step> steps = c.steps;
+        steps.push_back(Press(IDOK));
+        ScriptResult run = RunEditor(*value, steps);
+        EXPECT_TRUE(run.completed) << "case at line " << c.line << ": " << run.failure;
+        EXPECT_EQ(run.edited, c.edited) << "case at line " << c.line;
+        EXPECT_EQ(HexOf(value), c.stored) << "case at line " << c.line;
+    }
+}

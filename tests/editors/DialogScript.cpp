@@ -1,0 +1,298 @@
+#include "DialogScript.h"
+
+#include "document/ValueEntry.h"
+#include "editors/MultiStringEditDialog.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace test {
+
+namespace {
+
+constexpr UINT kTickMs = 20;
+constexpr DWORD kScriptBoundMs = 15000;
+
+struct Script {
+    std::vector<Step> steps;
+    size_t next = 0;
+    DWORD started = 0;
+    bool timedOut = false;
+};
+Script* g_script = nullptr;
+
+std::vector<EnableRecord> g_enableMessages;
+
+LRESULT CALLBACK OwnerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == editors::GetEnableCommandMessage() && msg != 0) {
+        g_enableMessages.push_back({wParam, lParam});
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+BOOL CALLBACK CollectDialog(HWND hwnd, LPARAM lParam) {
+    char className[32] = "";
+    GetClassNameA(hwnd, className, sizeof className);
+    if (lstrcmpA(className, "#32770") == 0 && IsWindowVisible(hwnd))
+        reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(hwnd);
+    return TRUE;
+}
+
+std::vector<HWND> ThreadDialogs() {
+    std::vector<HWND> dialogs;
+    EnumThreadWindows(GetCurrentThreadId(), CollectDialog, reinterpret_cast<LPARAM>(&dialogs));
+    return dialogs;
+}
+
+// Closes whatever the script left open: message boxes first, then the editor.
+void CloseEverything() {
+    for (HWND dialog : ThreadDialogs()) {
+        if (IsWindowEnabled(dialog)) {
+            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+            PostMessageA(dialog, WM_COMMAND, IDNO, 0);
+        }
+    }
+}
+
+void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+    Script* script = g_script;
+    if (!script) return;
+    if (GetTickCount() - script->started > kScriptBoundMs) {
+        script->timedOut = true;
+        CloseEverything();
+        return;
+    }
+    if (script->next >= script->steps.size()) return;
+    // Steps act on the dialog: none before it is on the screen.
+    if (!ActiveDialog()) return;
+    // A step may run a nested loop (a message box); do not re-enter it.
+    static bool running = false;
+    if (running) return;
+    running = true;
+    Step step = script->steps[script->next];
+    if (step()) ++script->next;
+    running = false;
+}
+
+}  // namespace
+
+HWND OwnerWindow() {
+    static HWND owner = [] {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = OwnerProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "QuillonEditorTestOwner";
+        RegisterClassA(&wc);
+        return CreateWindowA(wc.lpszClassName, "Editor test", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
+                             nullptr, nullptr, wc.hInstance, nullptr);
+    }();
+    return owner;
+}
+
+std::vector<EnableRecord>& EnableMessages() { return g_enableMessages; }
+
+ScriptResult RunEditor(ValueEntry& value, std::vector<Step> steps) {
+    Script script;
+    script.steps = std::move(steps);
+    script.started = GetTickCount();
+    g_script = &script;
+    UINT_PTR timer = SetTimer(nullptr, 0, kTickMs, Tick);
+    ScriptResult result;
+    result.edited = value.Edit(OwnerWindow());
+    KillTimer(nullptr, timer);
+    g_script = nullptr;
+    // Leftover posted commands must not reach the next test's dialog.
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_TIMER) continue;
+        DispatchMessageA(&msg);
+    }
+    result.completed = !script.timedOut && script.next == script.steps.size();
+    if (script.timedOut)
+        result.failure = "the dialog did not close in time (step " + std::to_string(script.next) + ")";
+    else if (!result.completed)
+        result.failure = "the dialog closed before step " + std::to_string(script.next);
+    return result;
+}
+
+HWND ActiveDialog() {
+    for (HWND dialog : ThreadDialogs())
+        if (IsWindowEnabled(dialog)) return dialog;
+    return nullptr;
+}
+
+HWND EditorControl(int id) { return GetDlgItem(ActiveDialog(), id); }
+
+std::string ControlText(int id) {
+    HWND control = EditorControl(id);
+    int length = GetWindowTextLengthA(control);
+    std::vector<char> buffer(static_cast<size_t>(length) + 1, '\0');
+    GetWindowTextA(control, buffer.data(), length + 1);
+    return buffer.data();
+}
+
+void Selection(int id, DWORD& start, DWORD& end) {
+    start = end = 0;
+    SendMessageA(EditorControl(id), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                 reinterpret_cast<LPARAM>(&end));
+}
+
+Step Do(std::function<void()> action) {
+    return [action] {
+        action();
+        return true;
+    };
+}
+
+Step WaitFor(std::function<bool()> condition) { return condition; }
+
+Step Type(int id, std::string text) {
+    return [id, text] {
+        HWND control = EditorControl(id);
+        if (!control) return false;
+        for (char c : text)
+            SendMessageA(control, WM_CHAR, static_cast<WPARAM>(static_cast<unsigned char>(c)), 1);
+        return true;
+    };
+}
+
+Step Key(int id, UINT vk, bool shift, bool ctrl) {
+    return [=] {
+        HWND control = EditorControl(id);
+        if (!control) return false;
+        BYTE saved[256];
+        GetKeyboardState(saved);
+        BYTE held[256];
+        memcpy(held, saved, sizeof held);
+        if (shift) held[VK_SHIFT] = held[VK_LSHIFT] = 0x80;
+        if (ctrl) held[VK_CONTROL] = held[VK_LCONTROL] = 0x80;
+        SetKeyboardState(held);
+        SendMessageA(control, WM_KEYDOWN, vk, 1);
+        // What TranslateMessage would add for keys that make a character.
+        if (vk == VK_BACK) SendMessageA(control, WM_CHAR, '\b', 1);
+        SendMessageA(control, WM_KEYUP, vk, 0xC0000001);
+        SetKeyboardState(saved);
+        return true;
+    };
+}
+
+Step PostKey(int id, UINT vk) {
+    return [=] {
+        HWND control = EditorControl(id);
+        if (!control) return false;
+        PostMessageA(control, WM_KEYDOWN, vk, 1);
+        PostMessageA(control, WM_KEYUP, vk, 0xC0000001);
+        return true;
+    };
+}
+
+Step SetSelection(int id, DWORD start, DWORD end) {
+    return [=] {
+        HWND control = EditorControl(id);
+        if (!control) return false;
+        SendMessageA(control, EM_SETSEL, start, end);
+        return true;
+    };
+}
+
+Step Press(int id) {
+    return [id] {
+        HWND dialog = ActiveDialog();
+        if (!dialog) return false;
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+        return true;
+    };
+}
+
+Step Click(int id) {
+    return [id] {
+        HWND control = EditorControl(id);
+        if (!control) return false;
+        SendMessageA(control, BM_CLICK, 0, 0);
+        return true;
+    };
+}
+
+Step Answer(int button) {
+    return [button] {
+        for (HWND dialog : ThreadDialogs()) {
+            if (!IsWindowEnabled(dialog) || !GetDlgItem(dialog, button)) continue;
+            char caption[64] = "";
+            GetWindowTextA(dialog, caption, sizeof caption);
+            if (lstrcmpA(caption, "Quillon") != 0) continue;
+            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+            return true;
+        }
+        return false;
+    };
+}
+
+Step Screenshot(std::string name) {
+    return [name] {
+        const char* folder = std::getenv("QUILLON_SHOTS");
+        HWND dialog = ActiveDialog();
+        if (!folder || !dialog) return true;
+        RECT rect;
+        GetWindowRect(dialog, &rect);
+        int width = rect.right - rect.left + 40, height = rect.bottom - rect.top + 40;
+        HDC screen = GetDC(nullptr);
+        HDC memory = CreateCompatibleDC(screen);
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 24;
+        void* bits = nullptr;
+        HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, width, height, screen, rect.left - 20, rect.top - 20, SRCCOPY);
+        SelectObject(memory, old);
+        int stride = (width * 3 + 3) & ~3;
+        BITMAPFILEHEADER file{};
+        file.bfType = 0x4D42;
+        file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+        file.bfSize = file.bfOffBits + static_cast<DWORD>(stride * height);
+        std::string path = std::string(folder) + "\\" + name + ".bmp";
+        if (FILE* out = std::fopen(path.c_str(), "wb")) {
+            std::fwrite(&file, sizeof file, 1, out);
+            std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out);
+            std::fwrite(bits, static_cast<size_t>(stride * height), 1, out);
+            std::fclose(out);
+        }
+        DeleteObject(bitmap);
+        DeleteDC(memory);
+        ReleaseDC(nullptr, screen);
+        return true;
+    };
+}
+
+void SetClipboardText(const std::string& text) {
+    if (!OpenClipboard(OwnerWindow())) return;
+    EmptyClipboard();
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    if (memory) {
+        memcpy(GlobalLock(memory), text.c_str(), text.size() + 1);
+        GlobalUnlock(memory);
+        if (!SetClipboardData(CF_TEXT, memory)) GlobalFree(memory);
+    }
+    CloseClipboard();
+}
+
+std::string GetClipboardText() {
+    std::string text;
+    if (!OpenClipboard(OwnerWindow())) return text;
+    if (HANDLE data = GetClipboardData(CF_TEXT)) {
+        if (const char* chars = static_cast<const char*>(GlobalLock(data))) {
+            text = chars;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
+}  // namespace test

@@ -1,0 +1,161 @@
+// DWORD editor (dialog 111): the key filter, the base switch and what OK
+// stores in each base.
+#include "DialogScript.h"
+#include "TestValues.h"
+#include "resources/resource.h"
+
+#include <gtest/gtest.h>
+
+using namespace test;
+
+namespace {
+
+Step ExpectField(std::string expected) {
+    return Do([expected] { EXPECT_EQ(ControlText(IDC_VALUE_DATA), expected); });
+}
+Step ClearField() {
+    return Do([] {
+        SendMessageA(EditorControl(IDC_VALUE_DATA), EM_SETSEL, 0, -1);
+        // Backspace as typed: the filter lets it through in both bases.
+        SendMessageA(EditorControl(IDC_VALUE_DATA), WM_CHAR, '\b', 1);
+    });
+}
+Step ExpectDialogOpen() {
+    return Do([] { EXPECT_TRUE(EditorControl(IDC_BASE_HEX) != nullptr) << "the editor closed"; });
+}
+
+std::unique_ptr<ValueEntry> Dword(const char* data) { return ParseValue(std::string("\"D\"=dword:") + data); }
+const std::string& DataOf(std::unique_ptr<ValueEntry>& value) { return As<DwordValue>(value).GetData(); }
+
+}  // namespace
+
+TEST(DwordEditor, BaseSwitchConvertsAndIsNoChange) {
+    struct Case {
+        const char* data;
+        const char* hex;
+        const char* decimal;
+    };
+    const Case cases[] = {
+        {"0000001f", "1f", "31"},
+        {"ffffffff", "ffffffff", "4294967295"},
+        {"80000000", "80000000", "2147483648"},
+        {"00000000", "0", "0"},
+    };
+    for (const Case& c : cases) {
+        auto value = Dword(c.data);
+        ScriptResult run = RunEditor(*value, {ExpectField(c.hex), Click(IDC_BASE_DEC), ExpectField(c.decimal),
+                                              Click(IDC_BASE_DEC), ExpectField(c.decimal), Click(IDC_BASE_HEX),
+                                              ExpectField(c.hex), Press(IDOK)});
+        EXPECT_TRUE(run.completed) << c.data << ": " << run.failure;
+        EXPECT_FALSE(run.edited) << c.data;
+        EXPECT_EQ(DataOf(value), c.data);
+    }
+}
+
+TEST(DwordEditor, TypedNumberIsStoredAsEightLowerCaseDigits) {
+    struct Case {
+        bool decimal;
+        const char* typed;
+        const char* stored;
+    };
+    const Case cases[] = {
+        {false, "FF", "000000ff"},
+        {false, "DeadBeef", "deadbeef"},
+        {true, "100", "00000064"},
+        {true, "", "00000000"},
+    };
+    for (const Case& c : cases) {
+        auto value = Dword("00000007");
+        std::vector<Step> steps;
+        if (c.decimal) steps.push_back(Click(IDC_BASE_DEC));
+        steps.push_back(ClearField());
+        steps.push_back(Type(IDC_VALUE_DATA, c.typed));
+        steps.push_back(Press(IDOK));
+        ScriptResult run = RunEditor(*value, steps);
+        EXPECT_TRUE(run.completed) << c.typed << ": " << run.failure;
+        EXPECT_TRUE(run.edited) << c.typed;
+        EXPECT_EQ(DataOf(value), c.stored) << c.typed;
+        EXPECT_EQ(Written(*value), std::string("\"D\"=dword:") + c.stored + "\r\n");
+    }
+}
+
+TEST(DwordEditor, KeyFilterRefusesWhatIsNotADigitOfTheBase) {
+    auto value = Dword("00000000");
+    ScriptResult run = RunEditor(*value, {ClearField(), Type(IDC_VALUE_DATA, "1g2,x\x03\x16" "3"), ExpectField("123"),
+                                          ClearField(), Type(IDC_VALUE_DATA, "123456789"), ExpectField("12345678"),
+                                          Click(IDC_BASE_DEC), ClearField(), Type(IDC_VALUE_DATA, "9a8-7"),
+                                          ExpectField("987"), ClearField(), Type(IDC_VALUE_DATA, "1234567890"),
+                                          ExpectField("123456789"), Press(IDCANCEL)});
+    EXPECT_TRUE(run.completed) << run.failure;
+    EXPECT_FALSE(run.edited);
+    EXPECT_EQ(DataOf(value), "00000000");
+}
+
+TEST(DwordEditor, TypingThenSwitchingBaseStillStores) {
+    auto value = Dword("00000001");
+    ScriptResult run = RunEditor(*value, {ClearField(), Type(IDC_VALUE_DATA, "a"), Click(IDC_BASE_DEC),
+                                          ExpectField("10"), Press(IDOK)});
+    EXPECT_TRUE(run.edited) << run.failure;
+    EXPECT_EQ(DataOf(value), "0000000a");
+}
+
+TEST(DwordEditor, DataThatIsNoNumberOpensEmptyAndStaysUntouched) {
+    auto value = Dword("zz");
+    ScriptResult run = RunEditor(*value, {ExpectField(""), Press(IDOK)});
+    EXPECT_TRUE(run.completed) << run.failure;
+    EXPECT_FALSE(run.edited);
+    EXPECT_EQ(DataOf(value), "zz");
+}
+
+// A field that holds no number is not stored, and the editor does not close
+// as if it had been: the user sees the beep and the field again.
+TEST(DwordEditor, OkOnAFieldWithoutANumberKeepsTheEditorOpen) {
+    struct Case {
+        const char* name;
+        bool decimal;
+        const char* pasted;  // empty: the field is cleared instead
+    };
+    const Case cases[] = {
+        {"empty hexadecimal", false, ""},
+        {"pasted words in hexadecimal", false, "12 zz"},
+        {"pasted words in decimal", true, "12x"},
+    };
+    for (const Case& c : cases) {
+        auto value = Dword("0000002a");
+        std::vector<Step> steps;
+        if (c.decimal) steps.push_back(Click(IDC_BASE_DEC));
+        steps.push_back(ClearField());
+        if (*c.pasted) {
+            steps.push_back(Do([&c] {
+                SetClipboardText(c.pasted);
+                // The field's own context menu pastes with WM_PASTE: no key filter.
+                SendMessageA(EditorControl(IDC_VALUE_DATA), WM_PASTE, 0, 0);
+            }));
+            steps.push_back(ExpectField(c.pasted));
+        }
+        steps.push_back(Press(IDOK));
+        steps.push_back(WaitFor([] { return true; }));
+        steps.push_back(ExpectDialogOpen());
+        steps.push_back(Press(IDCANCEL));
+        ScriptResult run = RunEditor(*value, steps);
+        EXPECT_TRUE(run.completed) << c.name << ": " << run.failure;
+        EXPECT_FALSE(run.edited) << c.name;
+        EXPECT_EQ(DataOf(value), "0000002a") << c.name;
+    }
+}
+
+TEST(DwordEditor, SwitchingBaseKeepsTextThatIsNoNumber) {
+    auto value = Dword("0000002a");
+    ScriptResult run = RunEditor(*value, {ClearField(), Do([] {
+                                              SetClipboardText("zz");
+                                              SendMessageA(EditorControl(IDC_VALUE_DATA), WM_PASTE, 0, 0);
+                                          }),
+                                          Click(IDC_BASE_DEC), ExpectField("zz"), Do([] {
+                                              EXPECT_EQ(IsDlgButtonChecked(ActiveDialog(), IDC_BASE_HEX), BST_CHECKED);
+                                              EXPECT_EQ(IsDlgButtonChecked(ActiveDialog(), IDC_BASE_DEC), BST_UNCHECKED);
+                                          }),
+                                          ClearField(), Type(IDC_VALUE_DATA, "b"), Press(IDOK)});
+    EXPECT_TRUE(run.completed) << run.failure;
+    EXPECT_TRUE(run.edited);
+    EXPECT_EQ(DataOf(value), "0000000b");
+}

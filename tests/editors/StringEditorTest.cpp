@@ -1,0 +1,143 @@
+// String and expandable string editors (dialog 102), and the value's name in
+// field 1000 of every editor.
+#include "DialogScript.h"
+#include "TestValues.h"
+#include "resources/resource.h"
+
+#include <gtest/gtest.h>
+
+using namespace test;
+
+namespace {
+
+Step ExpectField(int id, std::string expected) {
+    return Do([id, expected] { EXPECT_EQ(ControlText(id), expected) << "control " << id; });
+}
+
+Step SelectAll(int id) { return SetSelection(id, 0, static_cast<DWORD>(-1)); }
+
+}  // namespace
+
+TEST(EditorName, EveryEditorShowsTheNameWithDoubledBackslashesHalved) {
+    struct Case {
+        const char* line;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {R"("a\\b"="x")", R"(a\b)"},
+        {R"(@="x")", "(Default)"},
+        {R"("say\"hi\""=dword:00000001)", R"(say\"hi\")"},
+        {R"("c:\\dir\\\\x"=hex:01)", R"(c:\dir\\x)"},
+        {R"("e\\v"=hex(2):41,00)", R"(e\v)"},
+        {R"("m\\s"=hex(7):41,00,00)", R"(m\s)"},
+    };
+    for (const Case& c : cases) {
+        auto value = ParseValue(c.line);
+        ASSERT_TRUE(value) << c.line;
+        ScriptResult run = RunEditor(*value, {ExpectField(IDC_VALUE_NAME, c.shown), Press(IDCANCEL)});
+        EXPECT_TRUE(run.completed) << c.line << ": " << run.failure;
+        EXPECT_FALSE(run.edited) << c.line;
+    }
+}
+
+TEST(StringEditor, OkWithoutTypingStoresNothing) {
+    auto value = ParseValue(R"("Path"="C:\\Temp \"x\"")");
+    ScriptResult run = RunEditor(*value, {ExpectField(IDC_VALUE_DATA, R"(C:\Temp "x")"), Press(IDOK)});
+    EXPECT_TRUE(run.completed) << run.failure;
+    EXPECT_FALSE(run.edited);
+    EXPECT_FALSE(value->IsChanged());
+    EXPECT_EQ(As<StringValue>(value).GetData(), R"(C:\\Temp \"x\")");
+}
+
+TEST(StringEditor, TypedBackslashAndQuoteAreStoredEscapedAndShownAgain) {
+    auto value = ParseValue(R"("Name"="old")");
+    ScriptResult run = RunEditor(*value, {SelectAll(IDC_VALUE_DATA), Type(IDC_VALUE_DATA, "a\\b\"c"), Press(IDOK)});
+    EXPECT_TRUE(run.completed) << run.failure;
+    EXPECT_TRUE(run.edited);
+    EXPECT_EQ(As<StringValue>(value).GetData(), R"(a\\b\"c)");
+    EXPECT_EQ(Written(*value), "\"Name\"=\"a\\\\b\\\"c\"\r\n");
+
+    run = RunEditor(*value, {ExpectField(IDC_VALUE_DATA, "a\\b\"c"), Press(IDOK)});
+    EXPECT_TRUE(run.completed) << run.failure;
+    EXPECT_FALSE(run.edited);
+}
+
+TEST(StringEditor, TypingAndDeletingACharacterCountsAsAChange) {
+    auto value = ParseValue(R"("Name"="same")");
+    ScriptResult run = RunEditor(*value, {SetSelection(IDC_VALUE_DATA, 4, 4), Type(IDC_VALUE_DATA, "x"),
+                                          Key(IDC_VALUE_DATA, VK_BACK), ExpectField(IDC_VALUE_DATA, "same"),
+                                          Press(IDOK)});
+    EXPECT_TRUE(run.completed) << run.failure;
+    EXPECT_TRUE(run.edited);
+    EXPECT_TRUE(value->IsChanged());
+    EXPECT_EQ(As<StringValue>(value).GetData(), "same");
+}
+
+TEST(StringEditor, CancelAndCloseKeepTheValue) {
+    for (int command : {IDCANCEL, 3, 7}) {
+        auto value = ParseValue(R"("Name"="keep")");
+        ScriptResult run = RunEditor(*value, {SelectAll(IDC_VALUE_DATA), Type(IDC_VALUE_DATA, "gone"), Press(command)});
+        EXPECT_TRUE(run.completed) << command << ": " << run.failure;
+        EXPECT_FALSE(run.edited) << command;
+        EXPECT_FALSE(value->IsChanged()) << command;
+        EXPECT_EQ(As<StringValue>(value).GetData(), "keep") << command;
+    }
+}
+
+TEST(StringEditor, DefaultValueKeepsItsEmptyName) {
+    auto value = ParseValue(R"(@="")");
+    ScriptResult run = RunEditor(*value, {Type(IDC_VALUE_DATA, "v"), Press(IDOK)});
+    EXPECT_TRUE(run.edited) << run.failure;
+    EXPECT_EQ(Written(*value), "@=\"v\"\r\n");
+}
+
+TEST(ExpandStringEditor, TypedTextIsStoredAsSingleByteHexWithTerminator) {
+    struct Case {
+        const char* typed;
+        const char* hex;
+    };
+    std::string fortyFive(45, 'a');
+    std::string fortyFiveHex;
+    for (int i = 0; i < 45; ++i) {
+        if (i > 0) fortyFiveHex += ",";
+        if (i == 44) fortyFiveHex += "\\\r\n  ";
+        fortyFiveHex += "61";
+    }
+    fortyFiveHex += ",00";
+    const Case cases[] = {
+        {"%SystemRoot%", "25,53,79,73,74,65,6d,52,6f,6f,74,25,00"},
+        {"", "00"},
+        {fortyFive.c_str(), fortyFiveHex.c_str()},
+    };
+    for (const Case& c : cases) {
+        auto value = ParseValue(R"("Ex"=hex(2):41,00,42,00,00,00)", kRegedit5);
+        ASSERT_TRUE(value);
+        ScriptResult run = RunEditor(*value, {ExpectField(IDC_VALUE_DATA, "AB"), SelectAll(IDC_VALUE_DATA),
+                                              Key(IDC_VALUE_DATA, VK_BACK), Type(IDC_VALUE_DATA, c.typed),
+                                              Press(IDOK)});
+        EXPECT_TRUE(run.completed) << c.typed << ": " << run.failure;
+        EXPECT_TRUE(run.edited) << c.typed;
+        EXPECT_EQ(As<ExpandStringValue>(value).GetHexData(), c.hex) << c.typed;
+        EXPECT_EQ(As<ExpandStringValue>(value).GetDialect(), kRegedit4) << c.typed;
+    }
+}
+
+TEST(ExpandStringEditor, UntouchedDialect5ValueKeepsItsDataAndDialect) {
+    auto value = ParseValue(R"("Ex"=hex(2):25,00,41,00,00,00)", kRegedit5);
+    ScriptResult run = RunEditor(*value, {ExpectField(IDC_VALUE_DATA, "%A"), Press(IDOK)});
+    EXPECT_TRUE(run.completed) << run.failure;
+    EXPECT_FALSE(run.edited);
+    EXPECT_EQ(As<ExpandStringValue>(value).GetHexData(), "25,00,41,00,00,00");
+    EXPECT_EQ(As<ExpandStringValue>(value).GetDialect(), kRegedit5);
+}
+
+TEST(ExpandStringEditor, Dialect5CharacterAbove255GoesThroughTheCodePage) {
+    if (GetACP() != 1252) GTEST_SKIP() << "needs code page 1252";
+    // U+20AC is 0x80 in code page 1252; its low byte alone would be 0xAC.
+    auto value = ParseValue(R"("Ex"=hex(2):ac,20,41,00,00,00)", kRegedit5);
+    ScriptResult run = RunEditor(*value, {ExpectField(IDC_VALUE_DATA, "\x80" "A"), SetSelection(IDC_VALUE_DATA, 2, 2),
+                                          Type(IDC_VALUE_DATA, "B"), Press(IDOK)});
+    EXPECT_TRUE(run.edited) << run.failure;
+    EXPECT_EQ(As<ExpandStringValue>(value).GetHexData(), "80,41,42,00");
+    EXPECT_EQ(Written(*value), "\"Ex\"=hex(2):80,41,42,00\r\n");
+}
