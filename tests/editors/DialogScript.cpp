@@ -235,10 +235,15 @@ Step Screenshot(std::string name) {
         const char* folder = std::getenv("QUILLON_SHOTS");
         HWND dialog = ActiveDialog();
         if (!folder || !dialog) return true;
+        // Painted first: the step may run before the dialog's first WM_PAINT.
+        RedrawWindow(dialog, nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
         RECT rect;
         GetWindowRect(dialog, &rect);
-        int width = rect.right - rect.left + 40, height = rect.bottom - rect.top + 40;
-        HDC screen = GetDC(nullptr);
+        int width = rect.right - rect.left, height = rect.bottom - rect.top;
+        // The window's own DC: Wine keeps each window's pixels in its own
+        // surface, which a screen DC does not read.
+        HDC screen = GetWindowDC(dialog);
         HDC memory = CreateCompatibleDC(screen);
         BITMAPINFO info{};
         info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -249,7 +254,7 @@ Step Screenshot(std::string name) {
         void* bits = nullptr;
         HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
         HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, width, height, screen, rect.left - 20, rect.top - 20, SRCCOPY);
+        BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
         SelectObject(memory, old);
         int stride = (width * 3 + 3) & ~3;
         BITMAPFILEHEADER file{};
@@ -265,7 +270,7 @@ Step Screenshot(std::string name) {
         }
         DeleteObject(bitmap);
         DeleteDC(memory);
-        ReleaseDC(nullptr, screen);
+        ReleaseDC(dialog, screen);
         return true;
     };
 }

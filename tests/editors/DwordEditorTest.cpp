@@ -43,7 +43,7 @@ TEST(DwordEditor, BaseSwitchConvertsAndIsNoChange) {
     };
     for (const Case& c : cases) {
         auto value = Dword(c.data);
-        ScriptResult run = RunEditor(*value, {ExpectField(c.hex), Click(IDC_BASE_DEC), ExpectField(c.decimal),
+        ScriptResult run = RunEditor(*value, {ExpectField(c.hex), Screenshot("dword"), Click(IDC_BASE_DEC), ExpectField(c.decimal),
                                               Click(IDC_BASE_DEC), ExpectField(c.decimal), Click(IDC_BASE_HEX),
                                               ExpectField(c.hex), Press(IDOK)});
         EXPECT_TRUE(run.completed) << c.data << ": " << run.failure;
