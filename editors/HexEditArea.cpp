@@ -63,6 +63,11 @@ void HexEditArea::Reformat() {
 
 LRESULT HexEditArea::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
+    case WM_GETDLGCODE:
+        // A multi-line edit asks for every key, which would trap the keyboard
+        // in the area: Tab, Enter and Escape, which it drops anyway, stay with
+        // the dialog for moving on, OK and Cancel.
+        return (CallDefault(msg, wParam, lParam) & ~DLGC_WANTALLKEYS) | DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_CHAR: {
         char c = static_cast<char>(wParam);
         // Backspace is handled on key-down; Tab, control characters (Ctrl+C,

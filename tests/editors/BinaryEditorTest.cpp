@@ -185,3 +185,23 @@ TEST(BinaryEditor, WhatOkStores) {
         EXPECT_EQ(HexOf(value), c.stored) << "case at line " << c.line;
     }
 }
+
+TEST(BinaryEditor, TabEnterAndEscapeBelongToTheDialog) {
+    auto value = Binary("01");
+    ScriptResult run = RunEditor(*value, {Do([] { SetFocus(EditorControl(IDC_VALUE_DATA)); }),
+                                          PostKey(IDC_VALUE_DATA, VK_TAB),
+                                          WaitFor([] { return GetFocus() != EditorControl(IDC_VALUE_DATA); }),
+                                          ExpectArea(" 01 ", __LINE__),
+                                          Do([] { SetFocus(EditorControl(IDC_VALUE_DATA)); }),
+                                          SetSelection(IDC_VALUE_DATA, 4, 4), Type(IDC_VALUE_DATA, "2"),
+                                          PostKey(IDC_VALUE_DATA, VK_RETURN)});
+    EXPECT_TRUE(run.completed) << run.failure;
+    EXPECT_TRUE(run.edited);
+    EXPECT_EQ(HexOf(value), "01,20");
+
+    run = RunEditor(*value, {Do([] { SetFocus(EditorControl(IDC_VALUE_DATA)); }), Type(IDC_VALUE_DATA, "3"),
+                             PostKey(IDC_VALUE_DATA, VK_ESCAPE)});
+    EXPECT_TRUE(run.completed) << run.failure;
+    EXPECT_FALSE(run.edited);
+    EXPECT_EQ(HexOf(value), "01,20");
+}

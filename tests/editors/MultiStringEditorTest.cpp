@@ -109,6 +109,21 @@ TEST(MultiStringEditor, DecodesEveryStringOfTheData) {
     }
 }
 
+TEST(MultiStringEditor, ItemsLongerThanTheFirstReadBufferComeBackWhole) {
+    std::string text(700, 'q');
+    std::string hex;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (i > 0) hex += ",";
+        if (i > 0 && i % 22 == 0) hex += "\\\r\n  ";
+        hex += "71";
+    }
+    hex += ",00,00";
+    auto value = Multi(hex.c_str());
+    ScriptResult run = RunEditor(*value, {SelectItem(0), Press(IDC_STRING_DELETE), Answer(IDNO), Press(IDOK)});
+    EXPECT_TRUE(run.edited) << run.failure;
+    EXPECT_EQ(HexOf(value), hex);
+}
+
 TEST(MultiStringEditor, Dialect5ValueIsStoredAsDialect4AfterAChange) {
     auto value = Multi("61,00,62,00,00,00,00,00", kRegedit5);
     ScriptResult run = RunEditor(*value, {Press(IDC_STRING_ADD), WaitForLabelEditor(), FinishLabel("c"),
