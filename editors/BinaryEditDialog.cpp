@@ -34,6 +34,9 @@ BOOL BinaryEditDialog::OnInitDialog() {
     ShowDisplayName();
     UseFixedPitchFont();
     HWND data = Item(IDC_VALUE_DATA);
+    // No typing limit: the default (30,000 characters, 7,500 bytes) would
+    // cut a typed cell short in a large value and break the cell form.
+    SendMessageA(data, EM_LIMITTEXT, 0, 0);
     SetWindowTextA(data, binary_.GetHexData().c_str());
     area_.Attach(data);
     area_.Reformat();

@@ -108,6 +108,17 @@ LRESULT HexEditArea::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_PASTE:
         Paste();
         return 0;
+    case WM_UNDO:
+    case EM_UNDO:
+    case EM_CANUNDO:
+        // The control's undo takes back one of the several replacements a
+        // typed digit makes, leaving half a cell: the digits would pair up
+        // anew at OK and every byte after it would change. No undo here.
+        return 0;
+    case WM_SYSKEYDOWN:
+        // Alt+Backspace is the edit control's undo key.
+        if (wParam == VK_BACK) return 0;
+        break;
     default:
         break;
     }

@@ -14,6 +14,9 @@ bool StringEditDialog::Run(HWND owner) { return DoModal(owner, IDD_EDIT_STRING) 
 
 BOOL StringEditDialog::OnInitDialog() {
     ShowDisplayName();
+    // A value longer than the default limit loads whole but could not be
+    // typed into; the file format sets no limit of its own.
+    SendMessageA(Item(IDC_VALUE_DATA), EM_LIMITTEXT, 0, 0);
     SetDlgItemTextA(hwnd_, IDC_VALUE_DATA, GetInitialText().c_str());
     // TRUE: the dialog focuses the first tab stop, the data, text selected.
     return TRUE;

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace test;
 
 namespace {
@@ -204,4 +206,32 @@ TEST(BinaryEditor, TabEnterAndEscapeBelongToTheDialog) {
     EXPECT_TRUE(run.completed) << run.failure;
     EXPECT_FALSE(run.edited);
     EXPECT_EQ(HexOf(value), "01,20");
+}
+
+TEST(HexArea, UndoCannotBreakTheCells) {
+    RunEditCases({
+        {__LINE__, "12", 4, 4, {Type(IDC_VALUE_DATA, "3"), Do([] {
+                                    SendMessageA(EditorControl(IDC_VALUE_DATA), WM_UNDO, 0, 0);
+                                    SendMessageA(EditorControl(IDC_VALUE_DATA), EM_UNDO, 0, 0);
+                                    // Alt+Backspace: context code bit set.
+                                    SendMessageA(EditorControl(IDC_VALUE_DATA), WM_SYSKEYDOWN, VK_BACK, 0x20000001);
+                                })},
+         " 12  30 "},
+    });
+}
+
+TEST(BinaryEditor, LargeValuesTakeMoreBytes) {
+    // 8,000 bytes are 32,000 characters of cells: beyond the edit control's
+    // default limit.
+    std::string hex;
+    for (int i = 0; i < 8000; ++i) hex += i ? ",ab" : "ab";
+    auto value = Binary(hex.c_str());
+    ScriptResult run = RunEditor(*value, {SetSelection(IDC_VALUE_DATA, 32000, 32000), Type(IDC_VALUE_DATA, "cd"),
+                                          Do([] { EXPECT_EQ(ControlText(IDC_VALUE_DATA).size(), 32004u); }),
+                                          Press(IDOK)});
+    EXPECT_TRUE(run.edited) << run.failure;
+    const std::string& stored = HexOf(value);
+    ASSERT_GE(stored.size(), 6u);
+    EXPECT_EQ(stored.substr(stored.size() - 5), "AB,CD");
+    EXPECT_EQ(std::count(stored.begin(), stored.end(), ','), 8000);
 }

@@ -84,6 +84,14 @@ TEST(StringEditor, CancelAndCloseKeepTheValue) {
     }
 }
 
+TEST(StringEditor, LongStringsCanStillBeTypedInto) {
+    std::string data(40000, 'x');
+    auto value = ParseValue("\"Long\"=\"" + data + "\"");
+    ScriptResult run = RunEditor(*value, {SetSelection(IDC_VALUE_DATA, 40000, 40000), Type(IDC_VALUE_DATA, "yz"), Press(IDOK)});
+    EXPECT_TRUE(run.edited) << run.failure;
+    EXPECT_EQ(As<StringValue>(value).GetData(), data + "yz");
+}
+
 TEST(StringEditor, DefaultValueKeepsItsEmptyName) {
     auto value = ParseValue(R"(@="")");
     ScriptResult run = RunEditor(*value, {Type(IDC_VALUE_DATA, "v"), Press(IDOK)});
