@@ -119,7 +119,10 @@ void WarnLossyConversion(HWND window, const char* path) {
 
 bool OpenRegFile(HWND window, RegDocument& document, KeyTreeView& tree, const char* path,
                  const char* title) {
-    bool ok = RunLoadWorker(window, document, path, nullptr, true, ReadCheckDuplicatesSetting());
+    ReadError error = ReadError::None;
+    bool ok = RunLoadWorker(window, document, path, nullptr, true, ReadCheckDuplicatesSetting(), &error);
+    // Stopped by the user's Abort before the parse: nothing failed to read.
+    if (!ok && error == ReadError::Aborted) return false;
     if (!ok) {
         std::string text = FormatText(kReadErrorString, path);
         MessageBoxA(window, text.c_str(), "", MB_OK);

@@ -4,6 +4,7 @@
 
 #include "document/RegDocument.h"
 #include "resources/resource.h"
+#include "views/MenuStates.h"
 #include "views/ValueListView.h"
 #include "views/ViewHost.h"
 
@@ -270,6 +271,9 @@ bool KeyTreeView::OnEndLabelEdit(NMTVDISPINFOA* info) {
     if (!key) key = KeyOf(info->item.hItem);
     if (!key) return false;
     if (!info->item.pszText) return false;
+    // A key line cannot carry an empty name or a backslash inside a name: the
+    // saved file would name another key, and the key would move when read again.
+    if (info->item.pszText[0] == '\0' || strchr(info->item.pszText, '\\')) return false;
     key->SetName(info->item.pszText);
     if (host_) {
         host_->Document().modified = true;
@@ -326,14 +330,9 @@ void KeyTreeView::OnContextMenu(POINT screen) {
     }
     if (host_) {
         host_->UpdateCommandStates();
-        int count = GetMenuItemCount(popup);
-        for (int i = 0; i < count; ++i) {
-            UINT id = GetMenuItemID(popup, i);
-            if (id == 0 || id == static_cast<UINT>(-1) || id == kCmdExpand) continue;
-            EnableMenuItem(popup, id,
-                           MF_BYCOMMAND | (host_->IsCommandEnabled(static_cast<int>(id)) ? MF_ENABLED
-                                                                                        : MF_GRAYED));
-        }
+        ApplyMenuStates(popup, [this](UINT id) {
+            return id == kCmdExpand || host_->IsCommandEnabled(static_cast<int>(id));
+        });
     }
     int command = host_ ? host_->TrackPopup(popup, screen) : 0;
     DestroyMenu(menu);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "resources/resource.h"
+#include "views/MenuStates.h"
 #include "views/ViewHost.h"
 
 namespace {
@@ -412,14 +413,12 @@ void ValueListView::OnContextMenu(POINT screen) {
         return;
     }
     if (host_) {
-        int count = GetMenuItemCount(popup);
-        for (int i = 0; i < count; ++i) {
-            UINT id = GetMenuItemID(popup, i);
-            if (id == 0 || id == static_cast<UINT>(-1)) continue;
-            EnableMenuItem(popup, id,
-                           MF_BYCOMMAND | (host_->IsCommandEnabled(static_cast<int>(id)) ? MF_ENABLED
-                                                                                        : MF_GRAYED));
-        }
+        bool single = SelectedCount() == 1;
+        ApplyMenuStates(popup, [&](UINT id) {
+            bool enabled = host_->IsCommandEnabled(static_cast<int>(id));
+            if (onRow && (id == kCmdRename || id == kCmdModify)) enabled = enabled && single;
+            return enabled;
+        });
     }
     int command = host_ ? host_->TrackPopup(popup, screen) : 0;
     DestroyMenu(menu);

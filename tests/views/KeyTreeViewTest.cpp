@@ -1,0 +1,281 @@
+#include <gtest/gtest.h>
+
+#include "tests/views/ViewTestHost.h"
+
+using namespace viewtest;
+
+namespace {
+
+const char kNested[] =
+    "REGEDIT4\r\n\r\n"
+    "[HKEY_LOCAL_MACHINE\\Software\\Vendor\\App]\r\n\"Name\"=\"app\"\r\n\r\n"
+    "[HKEY_CURRENT_USER\\Console]\r\n\"Size\"=dword:00000010\r\n\r\n"
+    "[HKEY_LOCAL_MACHINE\\Software\\Vendor]\r\n\"Company\"=\"v\"\r\n\r\n"
+    "[HKEY_LOCAL_MACHINE\\Software\\Other\\Leaf]\r\n\r\n"
+    "[HKEY_LOCAL_MACHINE\\Software\\Vendor\\App\\Plugins]\r\n\r\n"
+    "[HKEY_CURRENT_USER\\Console\\Cmd]\r\n\r\n"
+    "[hkey_local_machine\\SOFTWARE\\vendor\\Tools]\r\n\r\n";
+
+void ExpectTreeMatchesDocument(TestHost& host, int line) {
+    SCOPED_TRACE(testing::Message() << "from line " << line);
+    EXPECT_EQ(TreeKeys(host.tree.Hwnd()), DocumentKeys(host.document));
+    // Every key knows its item and every item its key.
+    std::vector<KeyNode*> stack(host.document.roots.begin(), host.document.roots.end());
+    while (!stack.empty()) {
+        KeyNode* key = stack.back();
+        stack.pop_back();
+        ASSERT_NE(key->viewItem, nullptr) << key->name;
+        EXPECT_EQ(host.tree.KeyOf(static_cast<HTREEITEM>(key->viewItem)), key);
+        for (KeyNode* c = key->firstChild; c; c = c->nextSibling) stack.push_back(c);
+    }
+}
+
+}  // namespace
+
+TEST(KeyTree, RebuildShowsEveryKeyInDocumentOrderWithoutSelectingOrExpanding) {
+    TestHost host;
+    ASSERT_TRUE(host.LoadText(kNested));
+    ExpectTreeMatchesDocument(host, __LINE__);
+    auto items = TreeKeys(host.tree.Hwnd());
+    ASSERT_GE(items.size(), 3u);
+    EXPECT_EQ(items[0].second, "HKEY_LOCAL_MACHINE");
+    EXPECT_EQ(host.tree.Selected(), nullptr);
+    for (HTREEITEM i = TreeView_GetRoot(host.tree.Hwnd()); i; i = TreeView_GetNextSibling(host.tree.Hwnd(), i))
+        EXPECT_FALSE(TreeView_GetItemState(host.tree.Hwnd(), i, TVIS_EXPANDED) & TVIS_EXPANDED);
+    // Every item carries image 0 and selected image 1.
+    TVITEMA tvi{};
+    tvi.mask = TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+    tvi.hItem = TreeView_GetRoot(host.tree.Hwnd());
+    ASSERT_TRUE(TreeView_GetItem(host.tree.Hwnd(), &tvi));
+    EXPECT_EQ(tvi.iImage, 0);
+    EXPECT_EQ(tvi.iSelectedImage, 1);
+}
+
+TEST(KeyTree, RebuildAfterClearDropsOldItemsAndEmptiesTheList) {
+    TestHost host;
+    ASSERT_TRUE(host.LoadText(kNested));
+    ASSERT_NE(host.SelectPath("HKEY_CURRENT_USER\\Console"), nullptr);
+    EXPECT_GT(ListView_GetItemCount(host.list.Hwnd()), 0);
+    // A load clears the document before the tree is rebuilt: the tree's old
+    // items then point at freed keys and must not be read.
+    host.document.Clear();
+    ASSERT_TRUE(host.LoadText("REGEDIT4\r\n\r\n[HKEY_USERS\\Only]\r\n\r\n"));
+    ExpectTreeMatchesDocument(host, __LINE__);
+    EXPECT_EQ(ListView_GetItemCount(host.list.Hwnd()), 0);
+    EXPECT_EQ(host.list.Key(), nullptr);
+    EXPECT_EQ(host.StatusText(), "");
+}
+
+TEST(KeyTree, EnsureItemAddsMissingParentsLast) {
+    TestHost host;
+    ASSERT_TRUE(host.LoadText(kNested));
+    KeyNode* hklm = host.document.roots[0];
+    auto* branch = new KeyNode("New Branch", hklm);
+    auto* leaf = new KeyNode("Leaf", branch);
+    HTREEITEM item = host.tree.EnsureItem(leaf);
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(host.tree.KeyOf(item), leaf);
+    EXPECT_NE(branch->viewItem, nullptr);
+    ExpectTreeMatchesDocument(host, __LINE__);
+    std::string path;
+    host.tree.PathOf(item, path);
+    EXPECT_EQ(path, "HKEY_LOCAL_MACHINE\\New Branch\\Leaf");
+}
+
+TEST(KeyTree, PathLookupsCompareWithoutCase) {
+    TestHost host;
+    ASSERT_TRUE(host.LoadText(kNested));
+    struct Case {
+        const char* path;
+        bool found;
+        const char* canonical;
+    } cases[] = {
+        {"HKEY_LOCAL_MACHINE\\Software\\Vendor\\App", true, "HKEY_LOCAL_MACHINE\\Software\\Vendor\\App"},
+        {"hkey_local_machine\\SOFTWARE\\vendor\\app\\plugins", true,
+         "HKEY_LOCAL_MACHINE\\Software\\Vendor\\App\\Plugins"},
+        {"HKEY_CURRENT_USER", true, "HKEY_CURRENT_USER"},
+        {"HKEY_LOCAL_MACHINE\\Software\\Missing\\App", false, ""},
+        {"HKEY_LOCAL_MACHINE\\Software\\Vendor\\App\\Plugins\\Deeper", false, ""},
+        {"", false, ""},
+        {"HKEY_LOCAL_MACHINE\\Software\\Vendo", false, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        HTREEITEM item = host.tree.FindByPath(c.path);
+        EXPECT_EQ(item != nullptr, c.found);
+        if (!item) continue;
+        std::string path;
+        host.tree.PathOf(item, path);
+        EXPECT_EQ(path, c.canonical);
+    }
+    HTREEITEM software = host.tree.FindByPath("HKEY_LOCAL_MACHINE\\Software");
+    EXPECT_TRUE(host.tree.HasChildNamed(software, "VENDOR"));
+    EXPECT_FALSE(host.tree.HasChildNamed(software, "Vend"));
+    EXPECT_TRUE(host.tree.HasChildNamed(nullptr, "hkey_current_user"));
+    // The locale variant works on the selection when given no parent.
+    EXPECT_FALSE(host.tree.HasChildNamedLocale("other", nullptr));
+    host.tree.SelectItem(software);
+    EXPECT_TRUE(host.tree.HasChildNamedLocale("other", nullptr));
+    EXPECT_FALSE(host.tree.HasChildNamedLocale("App", nullptr));
+
+    std::vector<std::string> leaves;
+    host.tree.LeafPaths(leaves);
+    std::vector<std::string> expected = {
+        "HKEY_LOCAL_MACHINE\\Software\\Vendor\\App\\Plugins",
+        "HKEY_LOCAL_MACHINE\\Software\\Vendor\\Tools",
+        "HKEY_LOCAL_MACHINE\\Software\\Other\\Leaf",
+        "HKEY_CURRENT_USER\\Console\\Cmd",
+    };
+    EXPECT_EQ(leaves, expected);
+}
+
+TEST(KeyTree, SelectionWritesPathToStatusBarAndFillsList) {
+    TestHost host;
+    ASSERT_TRUE(host.LoadText(kNested));
+    host.SelectPath("HKEY_LOCAL_MACHINE\\Software\\Vendor");
+    EXPECT_EQ(host.StatusText(), "HKEY_LOCAL_MACHINE\\Software\\Vendor");
+    char part0[512] = {};
+    SendMessageA(host.StatusBar(), SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(part0));
+    EXPECT_STREQ(part0, "HKEY_LOCAL_MACHINE\\Software\\Vendor");
+    auto rows = ListRows(host.list.Hwnd());
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1].name, "Company");
+    host.tree.SelectItem(nullptr);
+    EXPECT_EQ(host.StatusText(), "");
+    EXPECT_EQ(ListView_GetItemCount(host.list.Hwnd()), 0);
+}
+
+namespace {
+// Edits the label of an item in place and ends the edit like the user would.
+bool RenameItem(TestHost& host, HTREEITEM item, const char* text, bool cancel = false) {
+    HWND edit = TreeView_EditLabel(host.tree.Hwnd(), item);
+    if (!edit) return false;
+    EXPECT_TRUE(host.tree.IsEditingLabel());
+    SetWindowTextA(edit, text);
+    SendMessageA(edit, WM_KEYDOWN, cancel ? VK_ESCAPE : VK_RETURN, 0);
+    TestHost::Pump(20);
+    return true;
+}
+std::string ItemText(HWND tree, HTREEITEM item) {
+    char text[260] = {};
+    TVITEMA tvi{};
+    tvi.mask = TVIF_TEXT;
+    tvi.hItem = item;
+    tvi.pszText = text;
+    tvi.cchTextMax = sizeof(text);
+    TreeView_GetItem(tree, &tvi);
+    return text;
+}
+}  // namespace
+
+TEST(KeyTree, RenameInPlaceStoresTypedNameAndRefusesBrokenNames) {
+    TestHost host;
+    ASSERT_TRUE(host.LoadText(kNested));
+    HTREEITEM app = host.tree.FindByPath("HKEY_LOCAL_MACHINE\\Software\\Vendor\\App");
+    KeyNode* key = host.tree.KeyOf(app);
+    ASSERT_NE(key, nullptr);
+
+    ASSERT_TRUE(RenameItem(host, app, "Tools"));  // a sibling's name is allowed
+    EXPECT_STREQ(key->name, "Tools");
+    EXPECT_EQ(ItemText(host.tree.Hwnd(), app), "Tools");
+    EXPECT_TRUE(host.document.modified);
+    EXPECT_GT(host.titleUpdates, 0);
+    EXPECT_FALSE(host.tree.IsEditingLabel());
+
+    host.document.modified = false;
+    ASSERT_TRUE(RenameItem(host, app, "Cancelled", true));
+    EXPECT_STREQ(key->name, "Tools");
+    EXPECT_FALSE(host.document.modified);
+
+    // An empty name or one with a backslash would be written as a different
+    // key path and come back as another key when the file is read again.
+    for (const char* broken : {"", "a\\b"}) {
+        SCOPED_TRACE(broken);
+        ASSERT_TRUE(RenameItem(host, app, broken));
+        EXPECT_STREQ(key->name, "Tools");
+        EXPECT_EQ(ItemText(host.tree.Hwnd(), app), "Tools");
+        EXPECT_FALSE(host.document.modified);
+    }
+    // Top-level items may be renamed too.
+    HTREEITEM root = TreeView_GetRoot(host.tree.Hwnd());
+    ASSERT_TRUE(RenameItem(host, root, "HKEY_CLASSES_ROOT"));
+    EXPECT_STREQ(host.document.roots[0]->name, "HKEY_CLASSES_ROOT");
+}
+
+TEST(KeyTree, ContextMenuTargetsItemUnderPointerAndShowsExpandState) {
+    TestHost host;
+    ASSERT_TRUE(host.LoadText(kNested));
+    HWND tree = host.tree.Hwnd();
+    HTREEITEM console = host.tree.FindByPath("HKEY_CURRENT_USER\\Console");
+    HTREEITEM cmd = host.tree.FindByPath("HKEY_CURRENT_USER\\Console\\Cmd");
+    HTREEITEM hkcu = host.tree.FindByPath("HKEY_CURRENT_USER");
+    HTREEITEM leaf = host.tree.FindByPath("HKEY_LOCAL_MACHINE\\Software\\Other\\Leaf");
+    host.tree.SelectItem(leaf);
+    TreeView_Expand(tree, hkcu, TVE_EXPAND);
+    TestHost::Pump(20);
+
+    auto pointAt = [&](HTREEITEM item) {
+        RECT r{};
+        TreeView_GetItemRect(tree, item, &r, TRUE);
+        POINT p{r.left + 3, (r.top + r.bottom) / 2};
+        ClientToScreen(tree, &p);
+        return p;
+    };
+    auto entry = [&](UINT id) -> const TestHost::MenuEntry* {
+        for (auto& e : host.lastMenu)
+            if (e.id == id) return &e;
+        return nullptr;
+    };
+
+    // A collapsed item with children: Expand, bold.
+    host.popupAnswer = 218;
+    host.tree.OnContextMenu(pointAt(console));
+    ASSERT_FALSE(host.lastMenu.empty()) << "tree menu resource missing";
+    ASSERT_NE(entry(218), nullptr);
+    EXPECT_TRUE(entry(218)->isDefault);
+    EXPECT_TRUE(TreeView_GetItemState(tree, console, TVIS_EXPANDED) & TVIS_EXPANDED);
+    // Now expanded: the entry reads as collapse.
+    host.popupAnswer = 0;
+    host.tree.OnContextMenu(pointAt(console));
+    ASSERT_NE(entry(218), nullptr);
+    char collapse[64] = {};
+    LoadStringA(GetModuleHandleA(nullptr), 136, collapse, sizeof(collapse));
+    EXPECT_EQ(entry(218)->text, collapse);
+    EXPECT_TRUE(entry(218)->isDefault);
+    // A leaf: no Expand entry. The selection stays where it was.
+    host.popupAnswer = 203;
+    host.tree.OnContextMenu(pointAt(cmd));
+    EXPECT_EQ(entry(218), nullptr);
+    host.popupAnswer = 203;
+    host.tree.OnContextMenu(pointAt(console));
+    ASSERT_EQ(host.keyCommands.size(), 2u);
+    EXPECT_EQ(host.keyCommands[1].first, 203);
+    EXPECT_EQ(host.keyCommands[1].second, console);
+    EXPECT_EQ(host.tree.Selected(), leaf);
+    // New values go to the selected key as ordinary commands.
+    host.popupAnswer = 208;
+    host.tree.OnContextMenu(pointAt(console));
+    MSG msg;
+    bool posted = false;
+    while (PeekMessageA(&msg, host.HostWindow(), WM_COMMAND, WM_COMMAND, PM_REMOVE))
+        posted = posted || LOWORD(msg.wParam) == 208;
+    EXPECT_TRUE(posted);
+    // Entries follow the command states.
+    host.disabledCommands = {207, 205};
+    host.popupAnswer = 0;
+    host.tree.OnContextMenu(pointAt(console));
+    ASSERT_NE(entry(207), nullptr);
+    EXPECT_FALSE(entry(207)->enabled);
+    EXPECT_FALSE(entry(205)->enabled);
+    ASSERT_NE(entry(203), nullptr);
+    EXPECT_TRUE(entry(203)->enabled);
+}
+
+TEST(KeyTree, ContextMenuOnEmptyTreeHasNoExpandEntry) {
+    TestHost host;
+    host.popupAnswer = 204;
+    host.tree.OnContextMenu(POINT{-1, -1});
+    ASSERT_FALSE(host.lastMenu.empty()) << "tree menu resource missing";
+    for (auto& e : host.lastMenu) EXPECT_NE(e.id, 218u);
+    EXPECT_TRUE(host.keyCommands.empty());
+}
