@@ -4,6 +4,8 @@
 
 #include "resources/resource.h"
 #include "shell/CommandLine.h"
+#include "shell/FileDialogs.h"
+#include "shell/FileLoading.h"
 #include "shell/Settings.h"
 #include "shell/Strings.h"
 
@@ -86,7 +88,6 @@ bool MainFrame::Create(fw::MessageLoop* loop) {
     if (!Window::Create(kClassName, caption.c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0,
                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, menu,
                         CS_DBLCLKS, icon, reinterpret_cast<HBRUSH>(COLOR_3DFACE + 1))) {
-        if (menu && !hwnd_) DestroyMenu(menu);
         return false;
     }
     return true;
@@ -205,35 +206,16 @@ bool MainFrame::CreatePanes() {
 }
 
 bool MainFrame::CreateKeyTree() {
-    tree_ = CreateWindowExA(WS_EX_CLIENTEDGE, WC_TREEVIEWA, nullptr,
-                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES |
-                                TVS_LINESATROOT | TVS_EDITLABELS | TVS_SHOWSELALWAYS,
-                            0, 0, 0, 0, splitter_.Hwnd(), reinterpret_cast<HMENU>(kTreeId), Instance(),
-                            nullptr);
+    if (!keyTree_.Create(splitter_.Hwnd(), &viewHost_, &valueList_, kTreeId)) return false;
+    tree_ = keyTree_.Hwnd();
     // Redrawing stays off until the frame is complete.
-    if (tree_) SendMessageA(tree_, WM_SETREDRAW, FALSE, 0);
-    return tree_ != nullptr;
+    SendMessageA(tree_, WM_SETREDRAW, FALSE, 0);
+    return true;
 }
 
 bool MainFrame::CreateValueList() {
-    list_ = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, nullptr,
-                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_EDITLABELS |
-                                LVS_SHOWSELALWAYS,
-                            0, 0, 0, 0, splitter_.Hwnd(), reinterpret_cast<HMENU>(kListId), Instance(),
-                            nullptr);
-    if (!list_) return false;
-    SendMessageA(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    const UINT headers[] = {IDS_COLUMN_NAME, IDS_COLUMN_TYPE, IDS_COLUMN_DATA};
-    const int widths[] = {180, 110, 300};
-    for (int i = 0; i < 3; ++i) {
-        std::string text = shell::LoadString(headers[i]);
-        LVCOLUMNA column{};
-        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-        column.pszText = text.data();
-        column.cx = widths[i];
-        column.iSubItem = i;
-        SendMessageA(list_, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
-    }
+    if (!valueList_.Create(splitter_.Hwnd(), &viewHost_, kListId)) return false;
+    list_ = valueList_.Hwnd();
     return true;
 }
 
@@ -243,6 +225,18 @@ void MainFrame::RegisterFrameCommands() {
     SetCommandHandler(ID_VIEW_TOOLBAR, [this](int) { ToggleToolbar(); });
     SetCommandHandler(ID_VIEW_STATUS_BAR, [this](int) { ToggleStatusBar(); });
     SetCommandHandler(ID_VIEW_SOURCE, [this](int) { ViewSource(); });
+    SetCommandHandler(ID_FILE_OPEN, [this](int) {
+        char path[MAX_PATH], title[MAX_PATH];
+        if (!ShowOpenDialog(GetActiveWindow(), path, title)) return;
+        if (!AskSaveChanges()) return;
+        OpenFile(path, title);
+    });
+    SetCommandHandler(ID_FILE_IMPORT, [this](int) {
+        char path[MAX_PATH];
+        if (!ShowImportDialog(GetActiveWindow(), path)) return;
+        ImportRegFile(hwnd_, document_, keyTree_, path);
+        UpdateCommandStates();
+    });
 }
 
 // Each toolbar image becomes a menu bitmap on the menu's background, since
@@ -346,8 +340,7 @@ bool MainFrame::NewDocument() {
     std::string untitled = shell::LoadString(IDS_UNTITLED);
     document_.SetFileName("", untitled.c_str());
     document_.Clear();
-    SendMessageA(list_, LVM_DELETEALLITEMS, 0, 0);
-    SendMessageA(tree_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+    keyTree_.Rebuild(document_);
     UpdateCommandStates();
     UpdateTitle();
     return true;
@@ -372,12 +365,11 @@ void MainFrame::OpenFromCommandLine(const char* commandLine) {
     OpenFile(full, filePart ? filePart : full);
 }
 
-bool MainFrame::OpenFile(const char* path, const char* /*title*/) {
-    // Reading files arrives with the loading code; until then every file is
-    // reported as unreadable, and the document stays as it is.
-    std::string box = shell::FormatString(IDS_READ_ERROR, path);
-    MessageBoxA(hwnd_, box.c_str(), "", MB_OK | MB_ICONERROR);
-    return false;
+bool MainFrame::OpenFile(const char* path, const char* title) {
+    bool ok = OpenRegFile(hwnd_, document_, keyTree_, path, title);
+    UpdateCommandStates();
+    UpdateTitle();
+    return ok;
 }
 
 bool MainFrame::IsEditingLabel() const {
@@ -462,6 +454,8 @@ LRESULT MainFrame::OnNotify(NMHDR* header) {
         info->lpszText = info->szText;
         return 0;
     }
+    if (header->hwndFrom == tree_) return keyTree_.OnNotify(header);
+    if (header->hwndFrom == list_) return valueList_.OnNotify(header);
     if (header->hwndFrom == rebar_ && header->code == RBN_HEIGHTCHANGE) {
         Layout();
         return 0;
@@ -469,7 +463,10 @@ LRESULT MainFrame::OnNotify(NMHDR* header) {
     return 0;
 }
 
-void MainFrame::OnContextMenu(HWND /*target*/, POINT /*screen*/) {}
+void MainFrame::OnContextMenu(HWND target, POINT screen) {
+    if (target == tree_) keyTree_.OnContextMenu(screen);
+    else if (target == list_) valueList_.OnContextMenu(screen);
+}
 
 void MainFrame::OnInitMenuPopup(HMENU popup, bool systemMenu) {
     if (systemMenu) return;
@@ -535,8 +532,16 @@ LRESULT MainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_MENUSELECT:
         OnMenuSelect(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HMENU>(lParam));
         return 0;
+    case WM_ACTIVATE:
+        // Coming back to the frame returns the focus to the pane that had it.
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            HWND focus = GetFocus();
+            if (focus && IsChild(hwnd_, focus)) lastFocus_ = focus;
+        }
+        break;
     case WM_SETFOCUS:
-        if (tree_) SetFocus(tree_);
+        if (lastFocus_ && IsWindow(lastFocus_) && IsChild(hwnd_, lastFocus_)) SetFocus(lastFocus_);
+        else if (tree_) SetFocus(tree_);
         return 0;
     case WM_CLOSE:
         OnClose();

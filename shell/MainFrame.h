@@ -18,6 +18,9 @@
 #include "framework/MessageLoop.h"
 #include "framework/Splitter.h"
 #include "framework/Window.h"
+#include "views/KeyTreeView.h"
+#include "views/ValueListView.h"
+#include "views/ViewHost.h"
 
 class MainFrame : public fw::Window, public fw::MessageFilter, public fw::IdleHandler {
 public:
@@ -39,6 +42,18 @@ public:
     bool OpenFile(const char* path, const char* title);
 
     RegDocument& Document() { return document_; }
+    KeyTreeView& Tree() { return keyTree_; }
+    ValueListView& List() { return valueList_; }
+    // What the views need of the frame; also for the rooms that act on the views.
+    ViewHost& Views() { return viewHost_; }
+    // Context menu choices of the tree (with their target item) and of the
+    // list (with the row under the pointer) that the views do not run themselves.
+    void SetKeyCommandHandler(std::function<void(int id, HTREEITEM target)> handler) {
+        keyCommands_ = std::move(handler);
+    }
+    void SetValueCommandHandler(std::function<void(int id, int row)> handler) {
+        valueCommands_ = std::move(handler);
+    }
     HWND HostWindow() { return hwnd_; }
     HWND KeyTree() const { return tree_; }
     HWND ValueList() const { return list_; }
@@ -112,7 +127,34 @@ private:
     void ToggleStatusBar();
     void ViewSource();
 
+    // The views' window services, forwarded to the frame.
+    class ViewServices : public ViewHost {
+    public:
+        explicit ViewServices(MainFrame& frame) : frame_(frame) {}
+        HWND HostWindow() override { return frame_.hwnd_; }
+        RegDocument& Document() override { return frame_.document_; }
+        HWND StatusBar() override { return frame_.statusBar_; }
+        void UpdateCommandStates() override { frame_.UpdateCommandStates(); }
+        void UpdateTitle() override { frame_.UpdateTitle(); }
+        bool IsCommandEnabled(int id) override { return frame_.IsCommandEnabled(id); }
+        int TrackPopup(HMENU popup, POINT screen) override { return frame_.TrackPopup(popup, screen); }
+        void RunKeyCommand(int id, HTREEITEM target) override {
+            if (frame_.keyCommands_) frame_.keyCommands_(id, target);
+        }
+        void RunValueCommand(int id, int row) override {
+            if (frame_.valueCommands_) frame_.valueCommands_(id, row);
+        }
+
+    private:
+        MainFrame& frame_;  // not owned
+    };
+
     RegDocument document_;
+    ViewServices viewHost_{*this};
+    ValueListView valueList_;
+    KeyTreeView keyTree_;
+    std::function<void(int, HTREEITEM)> keyCommands_;
+    std::function<void(int, int)> valueCommands_;
     fw::MessageLoop* loop_ = nullptr;  // not owned
     fw::CommandStates states_;
     std::map<int, CommandHandler> handlers_;
@@ -126,6 +168,7 @@ private:
     HWND statusBar_ = nullptr;
     HWND tree_ = nullptr;
     HWND list_ = nullptr;
+    HWND lastFocus_ = nullptr;
     fw::Splitter splitter_;
     HIMAGELIST toolbarImages_ = nullptr;
     std::vector<int> toolbarCommands_;  // image i belongs to toolbarCommands_[i]
