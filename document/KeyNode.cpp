@@ -213,14 +213,7 @@ void KeyNode::FreeBlocks() {
 }
 
 void KeyNode::AttachValueBlock(char* text, bool owned, RegDialect dialect) {
-    if (blockText) {
-        std::vector<ValueBlock>* older = Older();
-        if (!older) {
-            older = new std::vector<ValueBlock>;
-            SetOlder(older);
-        }
-        older->push_back(MainBlock());
-    }
+    if (blockText) AttachOlderBlock(MainBlock());
     SetMainBlock({text, owned, dialect});
 }
 
@@ -251,26 +244,50 @@ bool KeyNode::RebuildValueBlock(const ValueList& values) {
     MemorySink out;
     for (const auto& entry : values) entry->Write(out);
     // Lines that are not values (comments, deletions, forms this program
-    // does not read) stay with the key, after its values.
+    // does not read) stay with the key, after its values. A string left open
+    // takes in every quote after it, so each block's open tail must end a
+    // block: the first ends the new block, any further one gets a block of
+    // its own.
     std::string others;
+    std::vector<std::string> tails;
     ValueList ignored;
-    if (blockText) ParseValueBlock(blockText, ignored, BlockDialect(), &others);
-    for (size_t i = 0, n = OlderBlockCount(); i < n; ++i) {
+    auto gather = [&](const char* text, RegDialect dialect) {
+        std::string tail;
         ignored.clear();
-        ParseValueBlock(OlderBlock(i).text, ignored, OlderBlock(i).dialect, &others);
-    }
+        ParseValueBlock(text, ignored, dialect, &others, &tail);
+        if (!tail.empty()) tails.push_back(std::move(tail));
+    };
+    if (blockText) gather(blockText, BlockDialect());
+    for (size_t i = 0, n = OlderBlockCount(); i < n; ++i) gather(OlderBlock(i).text, OlderBlock(i).dialect);
     out.Write(others.data(), others.size());
+    if (!tails.empty()) out.Write(tails[0].data(), tails[0].size());
     if (out.Failed()) return false;
     bool empty = out.Size() == 0;
     char nul = '\0';
     if (!out.Write(&nul, 1)) return false;
-    FreeBlocks();
-    if (empty) {
-        SetMainBlock({nullptr, false, kRegedit4});
-        return true;
+    std::vector<char*> extra;
+    for (size_t i = 1; i < tails.size(); ++i) {
+        char* copy = new (std::nothrow) char[tails[i].size() + 1];
+        if (!copy) {
+            for (char* c : extra) delete[] c;
+            return false;
+        }
+        std::memcpy(copy, tails[i].c_str(), tails[i].size() + 1);
+        extra.push_back(copy);
     }
-    SetMainBlock({out.Release(), true, kRegedit4});
+    FreeBlocks();
+    SetMainBlock({empty ? nullptr : out.Release(), !empty, kRegedit4});
+    for (char* c : extra) AttachOlderBlock({c, true, kRegedit4});
     return true;
+}
+
+void KeyNode::AttachOlderBlock(const ValueBlock& block) {
+    std::vector<ValueBlock>* older = Older();
+    if (!older) {
+        older = new std::vector<ValueBlock>;
+        SetOlder(older);
+    }
+    older->push_back(block);
 }
 
 size_t KeyNode::TextSize() const {

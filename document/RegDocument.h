@@ -100,6 +100,7 @@ private:
     void SetOlder(std::vector<ValueBlock>* older) { bits = (bits & kFlags) | reinterpret_cast<uintptr_t>(older); }
     void SetFlag(uintptr_t flag, bool on) { bits = on ? (bits | flag) : (bits & ~flag); }
     void SetMainBlock(const ValueBlock& block);
+    void AttachOlderBlock(const ValueBlock& block);
     void FreeBlocks();
 
     char* blockText = nullptr;

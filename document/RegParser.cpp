@@ -36,16 +36,20 @@ bool StartsWithNoCase(const char* text, const char* word) {
 
 // The scan rule for quoted runs between key lines: a quote preceded by a
 // backslash does not end the run unless that backslash is itself escaped.
+// Returns the character after the closing quote, or null when the text ends
+// inside the run.
 const char* SkipQuotedRun(const char* open) {
     const char* p = open + 1;
     for (;;) {
         p = textscan::FindAny2(p, '"', '"');
-        if (*p == '\0') return p;
+        if (*p == '\0') return nullptr;
         bool escaped = p - 1 > open && p[-1] == '\\' && !(p - 2 > open && p[-2] == '\\');
         if (!escaped) return p + 1;
         ++p;
     }
 }
+
+}  // namespace
 
 // String data and quoted names: a backslash escapes the character after it.
 // Returns the closing quote, or null when the text ends first.
@@ -60,12 +64,45 @@ const char* FindClosingQuote(const char* open) {
     }
 }
 
+namespace {
+
+// A value name ends on its own line: a name that is not closed there is not
+// a name, and must not take in the next line's quote (which would make the
+// meaning of a kept line depend on the line written after it).
+const char* FindNameEnd(const char* open) {
+    for (const char* p = open + 1;; ++p) {
+        if (*p == '"') return p;
+        if (*p == '\0' || IsLineEnd(*p)) return nullptr;
+        if (*p == '\\') {
+            if (p[1] == '\0' || IsLineEnd(p[1])) return nullptr;
+            ++p;
+        }
+    }
+}
+
 const char* LineEnd(const char* p) {
     while (*p && !IsLineEnd(*p)) ++p;
     return p;
 }
 
 }  // namespace
+
+const char* FindValueData(const char* line) {
+    const char* p = line;
+    if (*p == '@') {
+        ++p;
+    } else if (*p == '"') {
+        const char* close = FindNameEnd(p);
+        if (!close) return nullptr;
+        p = close + 1;
+    } else {
+        return nullptr;
+    }
+    while (*p && !IsLineEnd(*p) && *p != '=') ++p;
+    if (*p != '=') return nullptr;
+    while (*p == '=' || *p == ' ') ++p;
+    return *p ? p : nullptr;
+}
 
 RegDialect TestHeader(const char* text) {
     const char* p = text;
@@ -91,13 +128,25 @@ const char* FindNextKeyLine(const char* begin, const char* from) {
         p = textscan::FindAny2(p, '[', '"');
         if (*p == '\0') return nullptr;
         if (*p == '"') {
+            // A text that ends inside a run holds no further key line.
             p = SkipQuotedRun(p);
+            if (!p) return nullptr;
             continue;
         }
         const char* q = p;
         while (q > begin && q[-1] == ' ') --q;
         if (q - 1 > begin && IsLineEnd(q[-1])) return p;
         ++p;
+    }
+}
+
+bool EndsInsideQuotedRun(const char* text) {
+    const char* p = text;
+    for (;;) {
+        p = textscan::FindAny2(p, '"', '"');
+        if (*p == '\0') return false;
+        p = SkipQuotedRun(p);
+        if (!p) return true;
     }
 }
 
@@ -191,13 +240,19 @@ namespace {
 
 // Parses one value starting at p (a name). On success appends or replaces the
 // value and returns the end of its data; null when the line is not a value.
-const char* ParseValue(const char* p, ValueList& values, RegDialect dialect) {
+// What a block's end looks like to text written after it.
+struct BlockShape {
+    bool openString = false;  // a string runs to the end of the block
+    bool dangling = false;    // hex data continues past the last line
+};
+
+const char* ParseValue(const char* p, ValueList& values, RegDialect dialect, BlockShape& shape) {
     std::string name;
     const char* lineEnd = nullptr;
     if (*p == '@') {
         ++p;
     } else if (*p == '"') {
-        const char* close = FindClosingQuote(p);
+        const char* close = FindNameEnd(p);
         if (!close) return nullptr;
         name.assign(p + 1, close);
         p = close + 1;
@@ -217,7 +272,10 @@ const char* ParseValue(const char* p, ValueList& values, RegDialect dialect) {
     const char* end = nullptr;
     if (*p == '"') {
         const char* close = FindClosingQuote(p);
-        if (!close) return nullptr;
+        if (!close) {
+            shape.openString = true;
+            return nullptr;
+        }
         entry = std::make_unique<StringValue>(std::move(name), std::string(p + 1, close));
         end = close + 1;
     } else if (StartsWithNoCase(p, "hex")) {
@@ -236,9 +294,18 @@ const char* ParseValue(const char* p, ValueList& values, RegDialect dialect) {
             if (*e)
                 while (trimmed > q && trimmed[-1] == ' ') --trimmed;
             dataEnd = trimmed;
-            if (*e == '\0' || trimmed == q || trimmed[-1] != '\\') break;
+            if (*e == '\0') {
+                const char* t = e;
+                while (t > q && t[-1] == ' ') --t;
+                if (t > q && t[-1] == '\\') shape.dangling = true;
+                break;
+            }
+            if (trimmed == q || trimmed[-1] != '\\') break;
             while (*e == ' ' || IsLineEnd(*e)) ++e;
-            if (*e == '\0') break;
+            if (*e == '\0') {
+                shape.dangling = true;
+                break;
+            }
             q = e;
         }
         std::string hexData(data, dataEnd);
@@ -270,21 +337,48 @@ const char* ParseValue(const char* p, ValueList& values, RegDialect dialect) {
 
 }  // namespace
 
-void ParseValueBlock(const char* block, ValueList& values, RegDialect dialect, std::string* otherLines) {
+namespace {
+
+void ParseBlock(const char* block, ValueList& values, RegDialect dialect, std::string* otherLines,
+                std::string* openTail, BlockShape& shape) {
     if (!block) return;
     const char* p = block;
     for (;;) {
         while (*p == ' ' || IsLineEnd(*p)) ++p;
         if (*p == '\0') return;
-        const char* end = ParseValue(p, values, dialect);
+        const char* end = ParseValue(p, values, dialect, shape);
         if (!end) {
             // Not a value: keep the line as it is and go on with the next one.
+            // From a string left open on, the lines go to the open tail.
             end = LineEnd(p);
-            if (otherLines) {
-                otherLines->append(p, end);
-                otherLines->append("\r\n");
+            std::string* lines = shape.openString && openTail ? openTail : otherLines;
+            if (lines) {
+                lines->append(p, end);
+                lines->append("\r\n");
             }
         }
         p = LineEnd(end);
     }
+}
+
+}  // namespace
+
+void ParseValueBlock(const char* block, ValueList& values, RegDialect dialect, std::string* otherLines,
+                     std::string* openTail) {
+    BlockShape shape;
+    ParseBlock(block, values, dialect, otherLines, openTail, shape);
+}
+
+bool LeavesStringOpen(const char* block) {
+    BlockShape shape;
+    ValueList values;
+    ParseBlock(block, values, kRegedit4, nullptr, nullptr, shape);
+    return shape.openString || EndsInsideQuotedRun(block);
+}
+
+bool EndsWithDanglingContinuation(const char* block) {
+    BlockShape shape;
+    ValueList values;
+    ParseBlock(block, values, kRegedit4, nullptr, nullptr, shape);
+    return shape.dangling;
 }

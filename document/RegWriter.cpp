@@ -7,6 +7,7 @@
 #include "document/ByteSink.h"
 #include "document/Platform.h"
 #include "document/RegDocument.h"
+#include "document/RegParser.h"
 #include "document/ValueCodec.h"
 
 namespace {
@@ -52,20 +53,37 @@ private:
 
 bool WriteBlock(TextOut& text, const ValueBlock& block, RegDialect dialect) {
     size_t length = std::strlen(block.text);
+    size_t end = length;
+    while (end && (block.text[end - 1] == ' ' || block.text[end - 1] == '\r' || block.text[end - 1] == '\n')) --end;
+    // Hex data whose last line still ends with a continuation (the file ended
+    // there) would take in the next block or marker: its last backslashes
+    // are left out, which changes none of its bytes.
+    bool dangling = end && block.text[end - 1] == '\\' && EndsWithDanglingContinuation(block.text);
+    size_t writeLength = length;
+    if (dangling) {
+        writeLength = end;
+        while (writeLength && (block.text[writeLength - 1] == '\\' || block.text[writeLength - 1] == ' ')) --writeLength;
+    }
     bool ok;
     if (block.dialect == dialect) {
-        ok = text.Write(block.text, length);
+        ok = text.Write(block.text, writeLength);
     } else {
         MemorySink converted(length + length / 2 + 64);
-        ok = dialect == kRegedit4 ? NarrowHexData(block.text, length, converted)
-                                  : WidenHexData(block.text, length, converted);
+        ok = dialect == kRegedit4 ? NarrowHexData(block.text, writeLength, converted)
+                                  : WidenHexData(block.text, writeLength, converted);
         ok = ok && text.Write(converted.Data(), converted.Size());
     }
     // A block that ends without a line break (the last one of a file) would
     // glue the next key line or block onto its last value line.
-    size_t end = length;
-    while (end && block.text[end - 1] == ' ') --end;
-    if (end && block.text[end - 1] != '\n' && block.text[end - 1] != '\r') ok = ok && text.Write("\r\n", 2);
+    size_t last = writeLength;
+    while (last && block.text[last - 1] == ' ') --last;
+    if (dangling || (last && block.text[last - 1] != '\n' && block.text[last - 1] != '\r'))
+        ok = ok && text.Write("\r\n", 2);
+    // A string left open (the last block of a file can end inside one) would
+    // hide every key line written after it. Three backslashes and a quote end
+    // the open run for the key line scan while a value string stays open, so
+    // the block's values read the same and the next key line is found.
+    if (EndsInsideQuotedRun(block.text)) ok = ok && text.Write("\\\\\\\"\r\n", 6);
     return ok;
 }
 
@@ -115,9 +133,26 @@ bool WriteKeyTree(const KeyNode* key, ByteSink& out, bool unicode, RegDialect di
             line += "]\r\n";
             ok = text.Write(line) && ok;
             if (k->HasValueText()) {
-                ok = WriteBlock(text, k->MainBlock(), dialect) && ok;
-                for (size_t i = 0, n = k->OlderBlockCount(); i < n; ++i)
-                    ok = WriteBlock(text, k->OlderBlock(i), dialect) && ok;
+                size_t older = k->OlderBlockCount();
+                bool separate = false;
+                if (older) {
+                    separate = LeavesStringOpen(k->MainBlock().text);
+                    for (size_t i = 0; i < older && !separate; ++i) separate = LeavesStringOpen(k->OlderBlock(i).text);
+                }
+                if (!separate) {
+                    ok = WriteBlock(text, k->MainBlock(), dialect) && ok;
+                    for (size_t i = 0; i < older; ++i) ok = WriteBlock(text, k->OlderBlock(i), dialect) && ok;
+                } else {
+                    // A block with an open string would take in the lines of
+                    // the block after it. Each block goes under a key line of
+                    // its own instead, the main block last, so that a load
+                    // with duplicate checking rebuilds the same blocks.
+                    for (size_t i = 0; i < older; ++i) {
+                        ok = WriteBlock(text, k->OlderBlock(i), dialect) && ok;
+                        ok = text.Write(line) && ok;
+                    }
+                    ok = WriteBlock(text, k->MainBlock(), dialect) && ok;
+                }
             } else {
                 ok = text.Write("\r\n", 2) && ok;
             }

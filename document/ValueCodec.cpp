@@ -5,6 +5,7 @@
 
 #include "document/ByteSink.h"
 #include "document/Platform.h"
+#include "document/RegParser.h"
 
 namespace {
 
@@ -121,35 +122,52 @@ const char* HexDataEnd(const char* p, const char* end) {
     }
 }
 
+// Converts the hex(2) and hex(7) data of the value lines in a block; all other
+// text (strings, names, comments, other kinds) is copied as it is, so that a
+// "hex(2):" inside a name, a string or a comment is never touched.
 bool ConvertBlock(const char* block, size_t length, ByteSink& out, Direction direction) {
     const char* end = block + length;
     const char* copied = block;
     const char* p = block;
-    while (p + 7 <= end) {
-        // "hex(" then 2 or 7, ")" and ":", "hex" in any letter case.
-        if ((p[0] | 0x20) != 'h' || (p[1] | 0x20) != 'e' || (p[2] | 0x20) != 'x' || p[3] != '(' ||
-            (p[4] != '2' && p[4] != '7') || p[5] != ')' || p[6] != ':') {
-            ++p;
-            continue;
+    while (p < end) {
+        while (p < end && (*p == ' ' || *p == '\r' || *p == '\n')) ++p;
+        if (p >= end) break;
+        const char* data = FindValueData(p);
+        const char* next = p;  // where the search for the next line starts
+        const char* colon = nullptr;
+        if (data && data + 3 <= end && (data[0] | 0x20) == 'h' && (data[1] | 0x20) == 'e' && (data[2] | 0x20) == 'x') {
+            colon = data;
+            while (colon < end && *colon != ':' && *colon != '\r' && *colon != '\n') ++colon;
+            if (colon >= end || *colon != ':') colon = nullptr;
         }
-        const char* data = p + 7;
-        if (!ConvertibleData(data, end)) {
-            p = data;
-            continue;
+        if (colon) {
+            // Hex data of every kind is skipped as the value parser reads it,
+            // continuations included; only hex(2) and hex(7) are converted.
+            const char* hex = colon + 1;
+            const char* hexEnd = HexDataEnd(hex, end);
+            bool chars = colon - data == 6 && data[3] == '(' && (data[4] == '2' || data[4] == '7') && data[5] == ')';
+            if (chars && ConvertibleData(hex, end)) {
+                if (!out.Write(copied, static_cast<size_t>(hex - copied))) return false;
+                std::string bytes = DecodeHexBytes(std::string_view(hex, static_cast<size_t>(hexEnd - hex)));
+                if (direction == Direction::Narrow) {
+                    std::string narrow = NarrowBytes(bytes);
+                    if (!WriteHexBytes(out, reinterpret_cast<const unsigned char*>(narrow.data()), narrow.size(), 25, 25))
+                        return false;
+                } else {
+                    std::string wide = WidenBytes(bytes);
+                    if (!WriteHexBytes(out, reinterpret_cast<const unsigned char*>(wide.data()), wide.size(), 24, 24))
+                        return false;
+                }
+                copied = hexEnd;
+            }
+            next = hexEnd;
+        } else if (data && *data == '"') {
+            // String data may span lines.
+            const char* close = FindClosingQuote(data);
+            next = close ? close + 1 : end;
         }
-        const char* dataEnd = HexDataEnd(data, end);
-        if (!out.Write(copied, static_cast<size_t>(data - copied))) return false;
-        std::string bytes = DecodeHexBytes(std::string_view(data, static_cast<size_t>(dataEnd - data)));
-        if (direction == Direction::Narrow) {
-            std::string narrow = NarrowBytes(bytes);
-            if (!WriteHexBytes(out, reinterpret_cast<const unsigned char*>(narrow.data()), narrow.size(), 25, 25))
-                return false;
-        } else {
-            std::string wide = WidenBytes(bytes);
-            if (!WriteHexBytes(out, reinterpret_cast<const unsigned char*>(wide.data()), wide.size(), 24, 24))
-                return false;
-        }
-        copied = p = dataEnd;
+        while (next < end && *next != '\r' && *next != '\n') ++next;
+        p = next;
     }
     return out.Write(copied, static_cast<size_t>(end - copied));
 }

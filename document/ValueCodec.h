@@ -25,7 +25,8 @@ std::string EncodeHexChars(std::string_view ansiChars, RegDialect dialect);
 // every perLine bytes (0: one line).
 std::string FormatHexBytes(const void* bytes, size_t size, size_t firstLine = 25, size_t perLine = 25);
 
-// Dialect conversion of every hex(2)/hex(7) value inside a value block.
+// Dialect conversion of every hex(2)/hex(7) value inside a value block
+// (block[length] must be the block's terminating NUL).
 bool NarrowHexData(const char* block, size_t length, ByteSink& out);
 bool WidenHexData(const char* block, size_t length, ByteSink& out);
 // A dialect-5 value's hex data written as dialect-4 data.

@@ -38,11 +38,9 @@ bool MatchDisplayText(const std::string& display, const char* upperKey, unsigned
 std::string_view WithoutDanglingContinuation(std::string_view data) {
     size_t n = data.size();
     while (n && (data[n - 1] == ' ' || data[n - 1] == '\r' || data[n - 1] == '\n')) --n;
-    if (n && data[n - 1] == '\\') {
-        --n;
-        return data.substr(0, n);
-    }
-    return data;
+    if (n == 0 || data[n - 1] != '\\') return data;
+    while (n && (data[n - 1] == '\\' || data[n - 1] == ' ')) --n;
+    return data.substr(0, n);
 }
 
 bool WriteHexLine(ByteSink& out, const std::string& token, std::string_view data) {
