@@ -1,6 +1,6 @@
 #include "editors/HexForm.h"
 
-#include <windows.h>
+#include "document/ValueCodec.h"
 
 #include <cstdio>
 
@@ -21,82 +21,22 @@ void AppendHexByte(std::string& out, unsigned char byte) {
     out += digits;
 }
 
-std::string WideToAnsi(const std::wstring& wide) {
-    if (wide.empty()) return {};
-    int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
-                                   nullptr, 0, nullptr, nullptr);
-    if (size <= 0) return {};
-    std::string out(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), out.data(), size,
-                        nullptr, nullptr);
-    return out;
-}
-
 }  // namespace
 
 bool IsHexDigit(char c) { return HexDigitValue(c) >= 0; }
 
-std::string DecodeHexBytes(const std::string& hexData) {
-    std::string bytes;
-    bytes.reserve(hexData.size() / 3 + 1);
-    int slot[2] = {0, 0};
-    int used = 0;
-    auto flush = [&] {
-        if (used == 0) return;  // ",," holds no byte
-        int value = used == 1 ? slot[0] : slot[0] * 16 + slot[1];
-        bytes.push_back(static_cast<char>(value));
-        used = 0;
-    };
-    for (char c : hexData) {
-        if (c == ',') {
-            flush();
-            continue;
-        }
-        int v = HexDigitValue(c);
-        if (v < 0) continue;
-        if (used == 2) used = 0;
-        slot[used++] = v;
-    }
-    flush();
-    return bytes;
-}
-
-std::vector<std::string> DecodeCharStrings(const std::string& hexData, int dialect) {
-    std::string bytes = DecodeHexBytes(hexData);
+std::vector<std::string> DecodeCharStrings(const std::string& hexData, RegDialect dialect) {
+    // The core's decoding keeps every byte, the ones after the last comma
+    // too, and converts UTF-16 through the code page.
+    std::string chars = DecodeHexChars(hexData, dialect);
     std::vector<std::string> strings;
-    if (dialect == 5) {
-        // UTF-16LE: a character below 256 is not enough; take the whole unit
-        // and let the code page decide, rather than keep its low byte alone.
-        std::wstring current;
-        bool open = false;
-        for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-            wchar_t unit = static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
-                                                (static_cast<unsigned char>(bytes[i + 1]) << 8));
-            if (unit == 0) {
-                strings.push_back(WideToAnsi(current));
-                current.clear();
-                open = false;
-            } else {
-                current.push_back(unit);
-                open = true;
-            }
-        }
-        if (open) strings.push_back(WideToAnsi(current));
-        return strings;
+    size_t start = 0;
+    for (size_t i = 0; i < chars.size(); ++i) {
+        if (chars[i] != '\0') continue;
+        strings.push_back(chars.substr(start, i - start));
+        start = i + 1;
     }
-    std::string current;
-    bool open = false;
-    for (char b : bytes) {
-        if (b == '\0') {
-            strings.push_back(current);
-            current.clear();
-            open = false;
-        } else {
-            current.push_back(b);
-            open = true;
-        }
-    }
-    if (open) strings.push_back(current);
+    if (start < chars.size()) strings.push_back(chars.substr(start));
     return strings;
 }
 
@@ -166,17 +106,6 @@ std::string BuildCellForm(const std::string& text) {
     }
     if (!high) cells += "0 ";
     return cells;
-}
-
-std::string EscapeStringData(const std::string& text) {
-    std::string data;
-    data.reserve(text.size() + 8);
-    for (char c : text) {
-        if (c == '\\') data += '\\';
-        else if (c == '"') data += '\\';
-        data += c;
-    }
-    return data;
 }
 
 std::string UnescapeNameForDisplay(const std::string& storedName) {

@@ -3,6 +3,8 @@
 // bytes separated by commas, broken into lines by continuations) and the cell
 // form of the binary editor's hex area.
 
+#include "document/RegDialect.h"
+
 #include <string>
 #include <vector>
 
@@ -11,16 +13,11 @@ namespace editors {
 // Continuation between two lines of hex data: backslash, CR LF, two spaces.
 inline constexpr char kContinuation[] = "\\\r\n  ";
 
-// Every byte of file-form hex data, in order. Characters other than hex
-// digits and commas are skipped; a third digit without a comma starts the
-// byte over; the bytes after the last comma count too.
-std::string DecodeHexBytes(const std::string& hexData);
-
 // The strings held in character data: bytes of dialect 4 (one per character)
 // or UTF-16LE of dialect 5, converted to the ANSI code page. Split at each
 // zero character; a last string without its zero is kept as well, so no
 // character of the data is dropped. Empty strings are kept (callers decide).
-std::vector<std::string> DecodeCharStrings(const std::string& hexData, int dialect);
+std::vector<std::string> DecodeCharStrings(const std::string& hexData, RegDialect dialect);
 
 // Single-byte text as expandable string data: 44 bytes per line, a closing
 // zero byte; "00" for an empty text.
@@ -40,10 +37,6 @@ std::string BuildBinaryHexData(const std::string& areaText);
 std::string BuildCellForm(const std::string& text);
 
 bool IsHexDigit(char c);
-
-// Typed text as string data: each backslash doubled, then each double quote
-// preceded by a backslash.
-std::string EscapeStringData(const std::string& text);
 
 // The stored name of a value as the editors show it: each doubled backslash
 // shown as one; other escapes stay as stored.

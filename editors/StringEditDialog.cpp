@@ -1,5 +1,6 @@
 #include "editors/StringEditDialog.h"
 
+#include "document/ValueCodec.h"
 #include "document/ValueEntry.h"
 #include "editors/HexForm.h"
 #include "resources/resource.h"
@@ -26,7 +27,7 @@ std::string StringEditDialog::GetInitialText() const { return entry_.GetDisplayT
 
 void StringEditDialog::Store(const std::string& text) {
     // Only the public constructor, from a StringValue, leaves Store unreplaced.
-    static_cast<StringValue&>(entry_).SetData(EscapeStringData(text));
+    static_cast<StringValue&>(entry_).SetData(EscapeString(text));
 }
 
 void StringEditDialog::OnOK() {

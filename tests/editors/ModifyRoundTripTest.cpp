@@ -130,7 +130,9 @@ TEST(ModifyRoundTrip, EveryKindEditedFromAFileOfEachDialectIsSavedInThatDialect)
             EXPECT_TRUE(run.completed) << edit.name << ": " << run.failure;
             EXPECT_TRUE(run.edited) << edit.name;
             // What Modify does with a change: the key's text rebuilt from the set.
-            if (run.edited) ASSERT_TRUE(key->RebuildValueBlock(values));
+            if (run.edited) {
+                ASSERT_TRUE(key->RebuildValueBlock(values));
+            }
         }
 
         ASSERT_TRUE(SaveTo(document, target.c_str(), document.loadResult.unicode, document.loadResult.dialect));
