@@ -62,7 +62,9 @@ bool WriteBlock(TextOut& text, const ValueBlock& block, RegDialect dialect) {
     size_t writeLength = length;
     if (dangling) {
         writeLength = end;
-        while (writeLength && (block.text[writeLength - 1] == '\\' || block.text[writeLength - 1] == ' ')) --writeLength;
+        while (writeLength && (block.text[writeLength - 1] == '\\' || block.text[writeLength - 1] == ' ' ||
+                               block.text[writeLength - 1] == '\r' || block.text[writeLength - 1] == '\n'))
+            --writeLength;
     }
     bool ok;
     if (block.dialect == dialect) {

@@ -107,6 +107,15 @@ bool ConvertibleData(const char* p, const char* end) {
     return p == end || *p == '\r' || *p == '\n';
 }
 
+// Data with anything but digits, commas and continuations is malformed and
+// left as it is: converting it would drop characters (a quote, a bracket)
+// that decide how the rest of the text reads.
+bool OnlyHexData(const char* p, const char* end) {
+    for (; p < end; ++p)
+        if (!IsHexDigitOrComma(*p) && *p != ' ' && *p != '\\' && *p != '\r' && *p != '\n') return false;
+    return true;
+}
+
 // End of hex data starting at p: the first line end that is not part of a
 // continuation (or the end of the block).
 const char* HexDataEnd(const char* p, const char* end) {
@@ -146,7 +155,7 @@ bool ConvertBlock(const char* block, size_t length, ByteSink& out, Direction dir
             const char* hex = colon + 1;
             const char* hexEnd = HexDataEnd(hex, end);
             bool chars = colon - data == 6 && data[3] == '(' && (data[4] == '2' || data[4] == '7') && data[5] == ')';
-            if (chars && ConvertibleData(hex, end)) {
+            if (chars && ConvertibleData(hex, end) && OnlyHexData(hex, hexEnd)) {
                 if (!out.Write(copied, static_cast<size_t>(hex - copied))) return false;
                 std::string bytes = DecodeHexBytes(std::string_view(hex, static_cast<size_t>(hexEnd - hex)));
                 if (direction == Direction::Narrow) {

@@ -37,9 +37,7 @@ bool MatchDisplayText(const std::string& display, const char* upperKey, unsigned
 // it) would swallow the next value's line once the value is written back.
 std::string_view WithoutDanglingContinuation(std::string_view data) {
     size_t n = data.size();
-    while (n && (data[n - 1] == ' ' || data[n - 1] == '\r' || data[n - 1] == '\n')) --n;
-    if (n == 0 || data[n - 1] != '\\') return data;
-    while (n && (data[n - 1] == '\\' || data[n - 1] == ' ')) --n;
+    while (n && (data[n - 1] == ' ' || data[n - 1] == '\r' || data[n - 1] == '\n' || data[n - 1] == '\\')) --n;
     return data.substr(0, n);
 }
 
