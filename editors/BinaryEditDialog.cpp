@@ -37,9 +37,10 @@ BOOL BinaryEditDialog::OnInitDialog() {
     // No typing limit: the default (30,000 characters, 7,500 bytes) would
     // cut a typed cell short in a large value and break the cell form.
     SendMessageA(data, EM_LIMITTEXT, 0, 0);
-    SetWindowTextA(data, binary_.GetHexData().c_str());
+    // Regrouped before it reaches the control: one layout of the whole text,
+    // which in Wine's edit control grows with the square of its length.
+    SetWindowTextA(data, BuildCellForm(binary_.GetHexData()).c_str());
     area_.Attach(data);
-    area_.Reformat();
     SendMessageA(data, EM_SETMODIFY, FALSE, 0);
     // Focus with the caret at the start rather than the whole text selected:
     // the first digit typed must not replace every byte.

@@ -133,36 +133,36 @@ void HexEditArea::OnChar(char digit) {
         end = RoundDown(end);
         Select(start, end);
     }
+    // One replacement per digit: every replacement lays the text out again.
+    // ES_UPPERCASE converts the inserted letter as it would a typed one.
     DWORD p = start;
+    char text[5] = {};
+    DWORD caret = p;
     switch (p % 4) {
     case 0:
         // A new byte D0 before the cell at p, replacing the selected cells.
-        ReplaceSelection(" ");
-        CallDefault(WM_CHAR, static_cast<WPARAM>(static_cast<unsigned char>(digit)), 0);
-        ReplaceSelection("0 ");
-        Select(p + 2, p + 2);
+        text[0] = ' ', text[1] = digit, text[2] = '0', text[3] = ' ';
+        caret = p + 2;
         break;
     case 1:
         // On a high digit: a new byte D0 before the current one.
-        CallDefault(WM_CHAR, static_cast<WPARAM>(static_cast<unsigned char>(digit)), 0);
-        ReplaceSelection("0  ");
-        Select(p + 1, p + 1);
+        text[0] = digit, text[1] = '0', text[2] = ' ', text[3] = ' ';
+        caret = p + 1;
         break;
     case 2:
         // On a low digit: overwrite it and step to the next cell.
         Select(p, p + 1);
-        ReplaceSelection("");
-        CallDefault(WM_CHAR, static_cast<WPARAM>(static_cast<unsigned char>(digit)), 0);
-        Select(p + 2, p + 2);
+        text[0] = digit;
+        caret = p + 2;
         break;
     default:
         // On a trailing space: a new byte D0 after the current one.
-        ReplaceSelection("  ");
-        CallDefault(WM_CHAR, static_cast<WPARAM>(static_cast<unsigned char>(digit)), 0);
-        ReplaceSelection("0");
-        Select(p + 3, p + 3);
+        text[0] = ' ', text[1] = ' ', text[2] = digit, text[3] = '0';
+        caret = p + 3;
         break;
     }
+    ReplaceSelection(text);
+    Select(caret, caret);
 }
 
 void HexEditArea::WidenSelectionToCells() {
