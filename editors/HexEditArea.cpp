@@ -236,6 +236,9 @@ void HexEditArea::Paste() {
         Select(p, p);
     }
     std::string cells = BuildCellForm(ClipboardText(hwnd_));
+    DWORD from = 0, to = 0;
+    GetSelection(from, to);
+    if (cells.empty() && from == to) return;  // nothing to insert, nothing replaced
     // ES_UPPERCASE converts the pasted letters like typed ones.
     ReplaceSelection(cells.c_str());
     SendMessageA(hwnd_, EM_SETMODIFY, TRUE, 0);

@@ -171,6 +171,9 @@ TEST(BinaryEditor, WhatOkStores) {
         {__LINE__, "01", {Do([] { SetClipboardText("0203"); }), SetSelection(IDC_VALUE_DATA, 4, 4),
                           Do([] { SendMessageA(EditorControl(IDC_VALUE_DATA), WM_PASTE, 0, 0); })},
          true, "01,02,03"},
+        {__LINE__, "01", {Do([] { SetClipboardText("xyz, -"); }), SetSelection(IDC_VALUE_DATA, 4, 4),
+                          Do([] { SendMessageA(EditorControl(IDC_VALUE_DATA), WM_PASTE, 0, 0); })},
+         false, "01"},
         {__LINE__, "01", {SetSelection(IDC_VALUE_DATA, 4, 4), Type(IDC_VALUE_DATA, "ee"), Do([] {
                               SetClipboardText("ff");
                               SendMessageA(EditorControl(IDC_VALUE_DATA), WM_PASTE, 0, 0);
