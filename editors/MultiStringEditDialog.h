@@ -2,6 +2,7 @@
 // Dialog 271 for multi-string values: one list item per string.
 
 #include "editors/ValueEditDialog.h"
+#include "editors/ValueEditors.h"
 
 #include <string>
 #include <vector>
@@ -9,16 +10,6 @@
 class MultiStringValue;
 
 namespace editors {
-
-// Shows a context menu and returns the chosen command (0 for none) without
-// sending it. The frame installs one that tracks the menu through its command
-// bar; without one the editors track it themselves.
-using ContextMenuTracker = UINT (*)(HMENU popup, int x, int y, HWND owner);
-void SetContextMenuTracker(ContextMenuTracker tracker);
-
-// Number of the message registered under the name the frame listens to for
-// enable states of context menu commands.
-UINT GetEnableCommandMessage();
 
 class MultiStringEditDialog : public ValueEditDialog {
 public:
