@@ -43,19 +43,34 @@ public:
             static const unsigned char kMark[2] = {0xFF, 0xFE};
             if (!out.Write(kMark, 2)) return false;
         }
+        // A depth-first walk of a tree with unique paths, as the system
+        // editor exports one: each level counts its children, and names made
+        // of common words carry that count.
         std::vector<std::string> path;
+        std::vector<size_t> siblings(1, 0);
         while (generated + text.size() < options.targetBytes) {
-            // Depth first with a realistic spread: mostly 3 to 7 levels.
             size_t depth = path.size();
             if (depth == 0) {
                 path.push_back(kRoots[random.Below(4)]);
+                siblings.assign(2, 0);
             } else if (depth < 3 || (depth < 9 && random.Chance(45))) {
-                path.push_back(Name());
+                path.push_back(Name(siblings[depth]++));
+                siblings.resize(depth + 2, 0);
+                siblings[depth + 1] = 0;
             } else {
                 size_t up = 1 + random.Below(depth > 4 ? 3 : 1);
-                while (up-- && !path.empty()) path.pop_back();
-                if (path.empty()) continue;
-                path.push_back(Name());
+                while (up-- && path.size() > 1) path.pop_back();
+                // Now and then the walk leaves a hive for the next one.
+                if (path.size() == 1 && random.Chance(2)) {
+                    path.clear();
+                    siblings.assign(1, 0);
+                    continue;
+                }
+                depth = path.size();
+                siblings.resize(depth + 1);
+                path.push_back(Name(siblings[depth]++));
+                siblings.resize(depth + 2, 0);
+                siblings[depth + 1] = 0;
             }
             KeyLine(path);
             Values();
@@ -69,6 +84,14 @@ public:
     }
 
 private:
+    // A key name unique among its siblings (index is the sibling number).
+    std::string Name(size_t index) {
+        size_t kind = random.Below(10);
+        if (kind < 2) return Guid();
+        std::string name = Name();
+        return name + " " + std::to_string(index);
+    }
+
     std::string Name() {
         size_t kind = random.Below(10);
         if (kind < 5) return std::string(kWords[random.Below(20)]) + (random.Chance(30) ? std::to_string(random.Below(100)) : "");

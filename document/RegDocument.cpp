@@ -15,11 +15,99 @@ char* ComponentEnd(char* p) {
     return p;
 }
 
+bool SameComponent(const char* a, const char* b) {
+    for (;; ++a, ++b) {
+        bool endA = *a == '\0' || *a == '\\';
+        bool endB = *b == '\0' || *b == '\\';
+        if (endA || endB) return endA && endB;
+        if (Up(*a) != Up(*b)) return false;
+    }
+}
+
 }  // namespace
+
+// Open addressing over key pointers, hashed by parent and upper-cased name.
+// It lives only while one parse runs; the tree itself stays lists.
+class RegDocument::ChildIndex {
+public:
+    bool Build(const std::vector<KeyNode*>& roots) {
+        for (KeyNode* root : roots) {
+            KeyNode* k = root;
+            for (;;) {
+                if (!Insert(k)) return false;
+                if (k->firstChild) {
+                    k = k->firstChild;
+                    continue;
+                }
+                while (k != root && !k->nextSibling) k = k->parent;
+                if (k == root) break;
+                k = k->nextSibling;
+            }
+        }
+        return true;
+    }
+
+    KeyNode* Find(const KeyNode* parent, const char* name) const {
+        if (slots.empty()) return nullptr;
+        for (size_t i = Hash(parent, name) & mask;; i = (i + 1) & mask) {
+            KeyNode* k = slots[i];
+            if (!k) return nullptr;
+            if (k->parent == parent && SameComponent(k->name, name)) return k;
+        }
+    }
+
+    bool Insert(KeyNode* key) {
+        if ((count + 1) * 4 > slots.size() * 3 && !Grow()) return false;
+        for (size_t i = Hash(key->parent, key->name) & mask;; i = (i + 1) & mask) {
+            if (!slots[i]) {
+                slots[i] = key;
+                ++count;
+                return true;
+            }
+        }
+    }
+
+private:
+    static size_t Hash(const KeyNode* parent, const char* name) {
+        uint64_t h = reinterpret_cast<uintptr_t>(parent) * 0x9E3779B97F4A7C15ull;
+        for (const char* c = name; *c && *c != '\\'; ++c) h = (h ^ Up(*c)) * 0x100000001B3ull;
+        return static_cast<size_t>(h ^ (h >> 29));
+    }
+
+    bool Grow() {
+        std::vector<KeyNode*> old;
+        old.swap(slots);
+        size_t size = old.empty() ? 1024 : old.size() * 2;
+        slots.assign(size, nullptr);
+        mask = size - 1;
+        count = 0;
+        for (KeyNode* k : old)
+            if (k) Insert(k);
+        return true;
+    }
+
+    std::vector<KeyNode*> slots;
+    size_t mask = 0;
+    size_t count = 0;
+};
 
 RegDocument::RegDocument() = default;
 
-RegDocument::~RegDocument() { Clear(); }
+RegDocument::~RegDocument() {
+    StopLookupIndex();
+    Clear();
+}
+
+void RegDocument::StartLookupIndex() {
+    StopLookupIndex();
+    index = new (std::nothrow) ChildIndex;
+    if (index && !index->Build(roots)) StopLookupIndex();
+}
+
+void RegDocument::StopLookupIndex() {
+    delete index;
+    index = nullptr;
+}
 
 void RegDocument::Clear() {
     for (KeyNode* root : roots) delete root;
@@ -72,6 +160,18 @@ void RegDocument::AdoptBuffer(std::unique_ptr<char[]> buffer) {
     if (buffer) buffers.push_back(std::move(buffer));
 }
 
+KeyNode* RegDocument::FindKey(KeyNode* parent, const char* name) const {
+    if (index) return index->Find(parent, name);
+    if (parent) return parent->FindChild(name);
+    for (KeyNode* root : roots)
+        if (SameComponent(root->name, name)) return root;
+    return nullptr;
+}
+
+void RegDocument::Created(KeyNode* key) {
+    if (index) index->Insert(key);
+}
+
 // The key of each key line is found from the key of the line before: .reg
 // files list keys depth first, so the new path usually shares all but its
 // last components with the previous one, and walking up from the previous
@@ -107,31 +207,13 @@ KeyNode* RegDocument::FindOrCreateKey(KeyNode* previousKey, const char* previous
 
     bool created = false;
     if (!key) {
-        for (KeyNode* root : roots) {
-            const char* a = root->name;
-            const char* b = place;
-            bool same = true;
-            for (;; ++a, ++b) {
-                bool endA = *a == '\0' || *a == '\\';
-                bool endB = *b == '\0' || *b == '\\';
-                if (endA || endB) {
-                    same = endA && endB;
-                    break;
-                }
-                if (Up(*a) != Up(*b)) {
-                    same = false;
-                    break;
-                }
-            }
-            if (same) {
-                key = root;
-                break;
-            }
-        }
+        // Roots are looked up whatever the flag.
+        key = FindKey(nullptr, place);
         if (!key) {
             key = new (std::nothrow) KeyNode(nullptr, place);
             if (!key) return nullptr;
             roots.push_back(key);
+            Created(key);
             created = true;
         }
         char* end = ComponentEnd(place);
@@ -140,10 +222,11 @@ KeyNode* RegDocument::FindOrCreateKey(KeyNode* previousKey, const char* previous
     }
 
     for (;;) {
-        KeyNode* child = (!created && lookUpExisting) ? key->FindChild(place) : nullptr;
+        KeyNode* child = (!created && lookUpExisting) ? FindKey(key, place) : nullptr;
         if (!child) {
             child = new (std::nothrow) KeyNode(key, place);
             if (!child) return nullptr;
+            Created(child);
             created = true;
         }
         key = child;

@@ -165,6 +165,8 @@ public:
     // Keeps a text buffer alive as long as the document (keys point into it).
     void AdoptBuffer(std::unique_ptr<char[]> buffer);
 
+    class ChildIndex;
+
     std::string path;
     std::string title;
     bool modified = false;
@@ -179,6 +181,16 @@ public:
     size_t keysToWrite = 0;
     size_t keysWritten = 0;
     int lastPercent = 0;
+
+private:
+    KeyNode* FindKey(KeyNode* parent, const char* name) const;
+    void Created(KeyNode* key);
+    void StartLookupIndex();
+    void StopLookupIndex();
+
+    // Set while a parse with duplicate checking runs: a hash of every key by
+    // parent and name, so that wide keys are not searched child by child.
+    ChildIndex* index = nullptr;
 };
 
 // A new NUL-filled text buffer for size bytes of text and its terminators

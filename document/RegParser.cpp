@@ -183,6 +183,14 @@ bool RegDocument::ParseText(std::unique_ptr<char[]> buffer, KeyTreeSink* view, s
     RegDialect headerDialect = TestHeader(text);
     if (headerDialect == kNoDialect) return false;
 
+    // With every key line looked up, a hash of the keys keeps wide keys from
+    // making the parse quadratic; it is dropped when the parse ends.
+    struct IndexScope {
+        RegDocument& document;
+        ~IndexScope() { document.StopLookupIndex(); }
+    } scope{*this};
+    if (checkDuplicates) StartLookupIndex();
+
     KeyNode* previousKey = nullptr;
     char* previousPath = nullptr;
     KeyNode* waiting = nullptr;  // found, but its path is not split yet
