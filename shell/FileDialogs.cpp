@@ -5,10 +5,10 @@
 #include <cstring>
 
 #include "resources/resource.h"
+#include "shell/Settings.h"
 
 namespace {
 
-const char kSettingsKey[] = "Software\\Orvane\\Quillon\\2.0";
 const int kRegFilterString = 132;
 
 // Filter strings use '#' where the dialog wants a zero character.
@@ -25,18 +25,6 @@ void LoadDialogFilter(int id, char* out, int size) {
         if (*p == '#') *p = '\0';
 }
 
-bool ReadFlg1(DWORD* value) {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    DWORD type = 0, data = 0, size = sizeof(data);
-    LONG rc = RegQueryValueExA(key, "flg1", nullptr, &type, reinterpret_cast<BYTE*>(&data), &size);
-    RegCloseKey(key);
-    if (rc != ERROR_SUCCESS || type != REG_DWORD || size != sizeof(DWORD)) return false;
-    *value = data;
-    return true;
-}
-
 bool RunOpenDialog(OPENFILENAMEA& ofn) {
     ofn.lStructSize = sizeof(ofn);
     ofn.hInstance = GetModuleHandleA(nullptr);
@@ -48,30 +36,12 @@ bool RunOpenDialog(OPENFILENAMEA& ofn) {
 
 }  // namespace
 
-bool ReadCheckDuplicatesSetting() {
-    DWORD flags = 0;
-    if (!ReadFlg1(&flags)) return true;
-    return (flags & 1) == 0;
-}
+bool ReadCheckDuplicatesSetting() { return (shell::ReadFlg1() & 1) == 0; }
 
 bool WriteCheckDuplicatesSetting(bool checkDuplicates) {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ | KEY_WRITE, &key) !=
-        ERROR_SUCCESS)
-        return false;
-    DWORD type = 0, flags = 0, size = sizeof(flags);
-    if (RegQueryValueExA(key, "flg1", nullptr, &type, reinterpret_cast<BYTE*>(&flags), &size) !=
-            ERROR_SUCCESS ||
-        type != REG_DWORD || size != sizeof(DWORD))
-        flags = 0;
-    if (checkDuplicates)
-        flags &= ~1u;
-    else
-        flags |= 1u;
-    LONG rc = RegSetValueExA(key, "flg1", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&flags),
-                             sizeof(flags));
-    RegCloseKey(key);
-    return rc == ERROR_SUCCESS;
+    DWORD flags = shell::ReadFlg1();
+    flags = checkDuplicates ? (flags & ~1u) : (flags | 1u);
+    return shell::WriteFlg1(flags);
 }
 
 UINT_PTR CALLBACK DuplicateOptionHook(HWND dlg, UINT msg, WPARAM, LPARAM lParam) {

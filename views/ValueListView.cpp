@@ -3,14 +3,15 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "resources/resource.h"
+#include "shell/Settings.h"
 #include "views/MenuStates.h"
 #include "views/ViewHost.h"
 
 namespace {
 
-const char kSettingsKey[] = "Software\\Orvane\\Quillon\\2.0";
 const int kColumns = 3;
 const int kHeadingStrings[kColumns] = {129, 130, 131};
 // At first start the headings alone would leave every name and data text
@@ -97,43 +98,31 @@ bool ValueListView::Create(HWND parent, ViewHost* host, int controlId) {
 }
 
 void ValueListView::ReadColumnWidths() {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return;
     HWND header = ListView_GetHeader(hwnd_);
     int count = Header_GetItemCount(header);
-    BYTE data[64];
-    DWORD type = 0, size = sizeof(data);
-    LONG rc = RegQueryValueExA(key, "listhdr", nullptr, &type, data, &size);
-    RegCloseKey(key);
-    if (rc != ERROR_SUCCESS || type != REG_BINARY || count <= 0 ||
-        size != static_cast<DWORD>(2 * count))
-        return;
+    std::vector<uint16_t> widths;
+    if (count <= 0 || !shell::ReadListHeader(static_cast<size_t>(count), widths)) return;
     for (int i = 0; i < count; ++i) {
         HDITEMA item{};
         item.mask = HDI_WIDTH;
-        item.cxy = data[2 * i] | (data[2 * i + 1] << 8);
+        item.cxy = widths[static_cast<size_t>(i)];
         Header_SetItem(header, i, &item);
     }
 }
 
+// Stored only into an existing settings key: the key is not created here.
 void ValueListView::StoreColumnWidths() {
-    HKEY key;
-    // The key is not created here: without settings nothing is stored.
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_WRITE, &key) != ERROR_SUCCESS) return;
     HWND header = ListView_GetHeader(hwnd_);
     int count = Header_GetItemCount(header);
-    if (count > 0 && count <= 32) {
-        BYTE data[64];
-        for (int i = 0; i < count; ++i) {
-            HDITEMA item{};
-            item.mask = HDI_WIDTH;
-            Header_GetItem(header, i, &item);
-            data[2 * i] = static_cast<BYTE>(item.cxy & 0xFF);
-            data[2 * i + 1] = static_cast<BYTE>((item.cxy >> 8) & 0xFF);
-        }
-        RegSetValueExA(key, "listhdr", 0, REG_BINARY, data, static_cast<DWORD>(2 * count));
+    if (count <= 0) return;
+    std::vector<uint16_t> widths;
+    for (int i = 0; i < count; ++i) {
+        HDITEMA item{};
+        item.mask = HDI_WIDTH;
+        Header_GetItem(header, i, &item);
+        widths.push_back(static_cast<uint16_t>(item.cxy & 0xFFFF));
     }
-    RegCloseKey(key);
+    shell::WriteListHeader(widths);
 }
 
 LRESULT CALLBACK ValueListView::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,

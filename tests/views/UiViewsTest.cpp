@@ -1,0 +1,351 @@
+// The views and the loading inside the real program, driven from outside
+// through the UI harness: command line, open and import through their
+// dialogs, tree and list contents against the document, status bar path,
+// column widths across a restart, keyboard, the progress dialog's Abort.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "document/RegDocument.h"
+#include "resources/resource.h"
+#include "tests/ui/Harness.h"
+
+namespace {
+
+const char kSettingsKey[] = "Software\\Orvane\\Quillon\\2.0";
+
+// The keys a file gives, in the tree's pre-order, read with the core itself.
+std::vector<std::pair<int, std::string>> FileKeys(const std::string& path, RegDocument& document) {
+    RegText text;
+    ReadError error;
+    std::vector<std::pair<int, std::string>> keys;
+    if (!ReadRegFile(path.c_str(), text, error)) return keys;
+    document.abort.exchange(0);
+    document.ParseText(std::move(text.text), nullptr, text.length, true, false);
+    document.abort.exchange(1);
+    std::vector<std::pair<const KeyNode*, int>> stack;
+    for (auto it = document.roots.rbegin(); it != document.roots.rend(); ++it) stack.push_back({*it, 0});
+    while (!stack.empty()) {
+        auto [key, depth] = stack.back();
+        stack.pop_back();
+        keys.push_back({depth, key->name});
+        std::vector<const KeyNode*> children;
+        for (const KeyNode* c = key->firstChild; c; c = c->nextSibling) children.push_back(c);
+        for (auto it = children.rbegin(); it != children.rend(); ++it) stack.push_back({*it, depth + 1});
+    }
+    return keys;
+}
+
+std::vector<std::pair<int, std::string>> Shown(HWND tree) {
+    std::vector<std::pair<int, std::string>> out;
+    for (auto& node : harness::TreeItems(tree)) out.push_back({node.depth, node.text});
+    return out;
+}
+
+// Item handles in pre-order (the same order as harness::TreeItems).
+void Handles(HWND tree, HTREEITEM item, std::vector<HTREEITEM>& out) {
+    for (; item; item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT,
+                                                                   reinterpret_cast<LPARAM>(item)))) {
+        out.push_back(item);
+        Handles(tree,
+                reinterpret_cast<HTREEITEM>(
+                    SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item))),
+                out);
+    }
+}
+HTREEITEM ItemAt(HWND tree, size_t index) {
+    std::vector<HTREEITEM> all;
+    Handles(tree, reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0)), all);
+    return index < all.size() ? all[index] : nullptr;
+}
+size_t IndexOf(const std::vector<std::pair<int, std::string>>& keys, const std::string& name) {
+    for (size_t i = 0; i < keys.size(); ++i)
+        if (keys[i].second == name) return i;
+    return keys.size();
+}
+
+std::string StatusText(HWND status) {
+    char text[1024] = {};
+    SendMessageA(status, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    std::string bytes;
+    FILE* f = fopen(path.c_str(), "rb");
+    if (!f) return bytes;
+    char buffer[65536];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof(buffer), f)) > 0) bytes.append(buffer, n);
+    fclose(f);
+    return bytes;
+}
+
+HWND Descendant(HWND parent, int id) {
+    struct S {
+        int id;
+        HWND found;
+    } s{id, nullptr};
+    EnumChildWindows(
+        parent,
+        [](HWND child, LPARAM p) -> BOOL {
+            auto* st = reinterpret_cast<S*>(p);
+            if (GetDlgCtrlID(child) != st->id) return TRUE;
+            st->found = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+// Answers the open dialog of the program with a path; the check box as given.
+bool AnswerFileDialog(harness::App& app, const std::string& path, bool checkDuplicates) {
+    HWND dlg = harness::WaitForDialog(app.Pid());
+    if (!dlg) return false;
+    HWND box = nullptr;
+    harness::WaitUntil([&] { return (box = Descendant(dlg, 1007)) != nullptr; }, 5000);
+    if (!box) return false;
+    SendMessageA(box, BM_SETCHECK, checkDuplicates ? BST_CHECKED : BST_UNCHECKED, 0);
+    HWND name = Descendant(dlg, 0x47C);
+    if (!name) name = Descendant(dlg, 0x480);
+    if (!name) return false;
+    SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    harness::PressButton(dlg, IDOK);
+    return harness::WaitGone(dlg);
+}
+
+// The key exists once the program has written its recent-document list; the
+// value list and the open dialog store into it but never create it.
+void EnsureSettingsKey() {
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                        nullptr) == ERROR_SUCCESS)
+        RegCloseKey(key);
+}
+
+}  // namespace
+
+TEST(ViewsUi, CommandLineOpensTheFileQuotedOrWithBlanksAndShowsEveryKey) {
+    std::string file = harness::ScratchPath("two words.reg");
+    ASSERT_TRUE(harness::WriteFile(file, ReadFileBytes(harness::SourcePath("samples/sample.reg"))));
+    RegDocument document;
+    auto expected = FileKeys(file, document);
+    ASSERT_GT(expected.size(), 4u);
+    for (const std::string& args : {"\"" + file + "\"", file}) {
+        SCOPED_TRACE(args);
+        harness::App app;
+        ASSERT_TRUE(app.Start(args));
+        HWND tree = app.Child(WC_TREEVIEWA);
+        ASSERT_TRUE(harness::WaitUntil([&] { return !harness::TreeItems(tree).empty(); }));
+        EXPECT_TRUE(harness::NoDialogFor(app.Pid(), 500));
+        EXPECT_EQ(Shown(tree), expected);
+        EXPECT_NE(harness::WindowText(app.Frame()).find("two words.reg"), std::string::npos);
+        EXPECT_TRUE(app.Close());
+    }
+    // A missing file: the read-error box, then an empty document.
+    harness::App app;
+    std::string missing = harness::ScratchPath("not there.reg");
+    ASSERT_TRUE(app.Start("\"" + missing + "\""));
+    HWND box = harness::WaitForDialog(app.Pid());
+    ASSERT_NE(box, nullptr);
+    EXPECT_NE(harness::MessageBoxText(box).find("\"" + missing + "\""), std::string::npos);
+    EXPECT_EQ(harness::WindowText(box), "");
+    harness::PressButton(box, IDOK);
+    ASSERT_TRUE(harness::WaitGone(box));
+    EXPECT_TRUE(harness::TreeItems(app.Child(WC_TREEVIEWA)).empty());
+    EXPECT_TRUE(app.Close());
+}
+
+TEST(ViewsUi, SelectingAKeyShowsItsPathAndItsValues) {
+    std::string file = harness::SourcePath("samples/sample.reg");
+    RegDocument document;
+    auto keys = FileKeys(file, document);
+    harness::App app;
+    ASSERT_TRUE(app.Start("\"" + file + "\""));
+    HWND tree = app.Child(WC_TREEVIEWA);
+    HWND list = app.Child(WC_LISTVIEWA);
+    HWND status = app.Child(STATUSCLASSNAMEA);
+    ASSERT_TRUE(harness::WaitUntil([&] { return !harness::TreeItems(tree).empty(); }));
+    size_t index = IndexOf(keys, "Quillon Sample");
+    HTREEITEM item = ItemAt(tree, index);
+    ASSERT_NE(item, nullptr);
+    SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+    harness::Sync(app.Frame());
+    EXPECT_EQ(StatusText(status), "HKEY_CURRENT_USER\\Software\\Quillon Sample");
+
+    // The rows against the key's values as the core reads them.
+    KeyNode* key = document.roots[0]->FindChild("Software")->FindChild("Quillon Sample");
+    ASSERT_NE(key, nullptr);
+    ValueList values;
+    key->CollectValues(values);
+    auto rows = harness::ListRows(list, 3);
+    ASSERT_EQ(rows.size(), values.size());  // the default value sits in row 0
+    size_t row = 1;
+    for (auto& value : values) {
+        auto& cells = value->IsDefault() ? rows[0].cells : rows[row++].cells;
+        SCOPED_TRACE(value->GetName());
+        EXPECT_EQ(cells[1], value->GetTypeName());
+        EXPECT_EQ(cells[2], value->GetDisplayText());
+    }
+    EXPECT_EQ(rows[1].cells[0], "Greeting");
+    EXPECT_EQ(rows[2].cells[0], "Path with backslash");
+
+    SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(ItemAt(tree, 0)));
+    SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(ItemAt(tree, 1)));
+    SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
+    harness::Sync(app.Frame());
+    EXPECT_TRUE(harness::Screenshot(app.Frame(), "views-sample.png"));
+    EXPECT_TRUE(app.Close());
+}
+
+TEST(ViewsUi, ColumnWidthsAndTheDuplicateOptionSurviveARestart) {
+    std::string file = harness::SourcePath("samples/sample.reg");
+    EnsureSettingsKey();
+    {
+        harness::App app;
+        ASSERT_TRUE(app.Start("\"" + file + "\""));
+        HWND list = app.Child(WC_LISTVIEWA);
+        SendMessageA(list, LVM_SETCOLUMNWIDTH, 0, 211);
+        SendMessageA(list, LVM_SETCOLUMNWIDTH, 1, 97);
+        SendMessageA(list, LVM_SETCOLUMNWIDTH, 2, 333);
+        EXPECT_TRUE(app.Close());
+    }
+    HKEY key;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key), ERROR_SUCCESS)
+        << "the program keeps its settings key";
+    BYTE data[16];
+    DWORD type = 0, size = sizeof(data);
+    ASSERT_EQ(RegQueryValueExA(key, "listhdr", nullptr, &type, data, &size), ERROR_SUCCESS);
+    RegCloseKey(key);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
+    ASSERT_EQ(size, 6u);
+    EXPECT_EQ(data[0] | (data[1] << 8), 211);
+    EXPECT_EQ(data[4] | (data[5] << 8), 333);
+
+    harness::App app;
+    ASSERT_TRUE(app.Start());
+    HWND list = app.Child(WC_LISTVIEWA);
+    EXPECT_EQ(SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0), 211);
+    EXPECT_EQ(SendMessageA(list, LVM_GETCOLUMNWIDTH, 1, 0), 97);
+    EXPECT_EQ(SendMessageA(list, LVM_GETCOLUMNWIDTH, 2, 0), 333);
+    EXPECT_TRUE(app.Close());
+}
+
+TEST(ViewsUi, OpenAndImportThroughTheirDialogsMergeAsTheOptionSays) {
+    std::string base = harness::ScratchPath("base.reg");
+    std::string more = harness::ScratchPath("more.reg");
+    ASSERT_TRUE(harness::WriteFile(base, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\A\\B]\r\n\"x\"=\"1\"\r\n\r\n"));
+    ASSERT_TRUE(harness::WriteFile(
+        more, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\A\\B]\r\n\"y\"=\"2\"\r\n\r\n[HKEY_CURRENT_USER\\A\\C]\r\n\r\n"));
+    struct Case {
+        bool check;
+        std::vector<std::pair<int, std::string>> tree;
+    } cases[] = {
+        {true, {{0, "HKEY_CURRENT_USER"}, {1, "A"}, {2, "B"}, {2, "C"}}},
+        {false, {{0, "HKEY_CURRENT_USER"}, {1, "A"}, {2, "B"}, {1, "A"}, {2, "B"}, {2, "C"}}},
+    };
+    EnsureSettingsKey();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.check);
+        harness::App app;
+        ASSERT_TRUE(app.Start());
+        HWND tree = app.Child(WC_TREEVIEWA);
+        app.PostCommand(ID_FILE_OPEN);
+        ASSERT_TRUE(AnswerFileDialog(app, base, true));
+        ASSERT_TRUE(harness::WaitUntil([&] { return Shown(tree).size() == 3; }));
+        EXPECT_NE(harness::WindowText(app.Frame()).find("base.reg"), std::string::npos);
+        app.PostCommand(ID_FILE_IMPORT);
+        ASSERT_TRUE(AnswerFileDialog(app, more, c.check));
+        EXPECT_TRUE(harness::WaitUntil([&] { return Shown(tree) == c.tree; }));
+        EXPECT_EQ(Shown(tree), c.tree);
+        // The option is kept in bit 0 of "flg1".
+        HKEY key;
+        ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key), ERROR_SUCCESS);
+        DWORD flags = 0, size = 4;
+        EXPECT_EQ(RegQueryValueExA(key, "flg1", nullptr, nullptr, reinterpret_cast<BYTE*>(&flags), &size),
+                  ERROR_SUCCESS);
+        RegCloseKey(key);
+        EXPECT_EQ(flags & 1, c.check ? 0u : 1u);
+        EXPECT_TRUE(app.Close());
+    }
+    // Leave the option on for the tests after this one.
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+        RegDeleteValueA(key, "flg1");
+        RegCloseKey(key);
+    }
+}
+
+TEST(ViewsUi, KeyboardMovesBetweenPanesAndLeavesLabelEditingAlone) {
+    std::string file = harness::SourcePath("samples/sample.reg");
+    harness::App app;
+    ASSERT_TRUE(app.Start("\"" + file + "\""));
+    HWND tree = app.Child(WC_TREEVIEWA);
+    HWND list = app.Child(WC_LISTVIEWA);
+    ASSERT_TRUE(harness::WaitUntil([&] { return !harness::TreeItems(tree).empty(); }));
+    size_t before = harness::TreeItems(tree).size();
+    HTREEITEM first = ItemAt(tree, 0);
+    SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(first));
+    ASSERT_TRUE(harness::BringToFront(app.Frame()));
+    harness::Sync(app.Frame());
+    ASSERT_TRUE(harness::WaitUntil([&] { return harness::FocusOf(app.Frame()) == tree; }, 5000));
+
+    harness::PressKey(VK_TAB);
+    EXPECT_TRUE(harness::WaitUntil([&] { return harness::FocusOf(app.Frame()) == list; }, 5000));
+    harness::PressKey(VK_TAB, harness::kShift);
+    EXPECT_TRUE(harness::WaitUntil([&] { return harness::FocusOf(app.Frame()) == tree; }, 5000));
+
+    // While a label is edited, Del deletes text, not the key.
+    PostMessageA(tree, TVM_EDITLABELA, 0, reinterpret_cast<LPARAM>(first));
+    HWND edit = nullptr;
+    ASSERT_TRUE(harness::WaitUntil([&] {
+        return (edit = reinterpret_cast<HWND>(SendMessageA(tree, TVM_GETEDITCONTROL, 0, 0))) != nullptr;
+    }, 5000));
+    harness::PressKey(VK_END);
+    harness::PressKey(VK_BACK);
+    harness::PressKey(VK_HOME);
+    harness::PressKey(VK_DELETE);
+    harness::Sync(app.Frame());
+    EXPECT_TRUE(harness::NoDialogFor(app.Pid(), 300));
+    EXPECT_EQ(harness::TreeItems(tree).size(), before);
+    harness::PressKey(VK_RETURN);
+    ASSERT_TRUE(harness::WaitUntil([&] { return SendMessageA(tree, TVM_GETEDITCONTROL, 0, 0) == 0; }, 5000));
+    EXPECT_EQ(harness::TreeItems(tree)[0].text, "KEY_CURRENT_USE");
+    EXPECT_NE(harness::WindowText(app.Frame()).find('*'), std::string::npos);
+    app.Terminate();
+}
+
+TEST(ViewsUi, AbortClosesTheProgressDialogAndLeavesAWorkingProgram) {
+    std::string big = harness::ScratchPath("big.reg");
+    std::string text = "REGEDIT4\r\n\r\n";
+    char line[128];
+    for (int i = 0; i < 150000; ++i) {
+        snprintf(line, sizeof(line), "[HKEY_CURRENT_USER\\Bulk\\G%d\\K%d]\r\n\"v\"=dword:%08x\r\n\r\n", i / 100, i, i);
+        text += line;
+    }
+    ASSERT_TRUE(harness::WriteFile(big, text));
+    harness::App app;
+    ASSERT_TRUE(app.Start("\"" + big + "\""));
+    HWND progress = nullptr;
+    harness::WaitUntil([&] {
+        HWND dlg = harness::WaitForDialog(app.Pid(), 50);
+        if (dlg && GetDlgItem(dlg, 1009)) progress = dlg;
+        return progress != nullptr;
+    }, 10000);
+    if (progress) {
+        harness::PressButton(progress, IDCANCEL);
+        EXPECT_TRUE(harness::WaitGone(progress));
+    }
+    // Whether the Abort came in time or the load won the race, the program
+    // ends up idle with no error box, and the frame works.
+    EXPECT_TRUE(harness::NoDialogFor(app.Pid(), 500));
+    EXPECT_TRUE(IsWindowEnabled(app.Frame()));
+    harness::Sync(app.Frame());
+    // Wine's tree-view control takes seconds to delete this many items.
+    EXPECT_TRUE(app.Close(0, 90000));
+}

@@ -1,0 +1,434 @@
+#include "views/EditCommands.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "document/Platform.h"
+#include "document/RegParser.h"
+#include "framework/CommandStates.h"
+#include "resources/resource.h"
+#include "views/KeyTreeView.h"
+#include "views/ValueListView.h"
+#include "views/ViewHost.h"
+
+namespace {
+
+constexpr int kStringImage = 1;
+constexpr int kOtherImage = 0;
+
+std::string LoadText(UINT id) {
+    char text[1024];
+    int n = LoadStringA(GetModuleHandleA(nullptr), id, text, sizeof text);
+    return n > 0 ? std::string(text, static_cast<size_t>(n)) : std::string();
+}
+
+// printf with one argument of any length.
+template <class T>
+std::string Format(const std::string& format, T argument) {
+    int n = snprintf(nullptr, 0, format.c_str(), argument);
+    if (n <= 0) return std::string();
+    std::string out(static_cast<size_t>(n) + 1, '\0');
+    snprintf(out.data(), out.size(), format.c_str(), argument);
+    out.resize(static_cast<size_t>(n));
+    return out;
+}
+
+std::unique_ptr<ValueEntry> MakeValue(ValueType kind, const std::string& name, RegDialect dialect) {
+    switch (kind) {
+    case ValueType::String:
+        return std::make_unique<StringValue>(name, "");
+    case ValueType::Dword:
+        return std::make_unique<DwordValue>(name, "00000000");
+    case ValueType::Binary:
+        return std::make_unique<BinaryValue>(name, "hex", "");
+    case ValueType::ExpandString:
+        return std::make_unique<ExpandStringValue>(name, "hex(2)", "", dialect);
+    case ValueType::MultiString:
+        return std::make_unique<MultiStringValue>(name, "hex(7)", "", dialect);
+    }
+    return nullptr;
+}
+
+bool KindOfCommand(int id, ValueType& kind) {
+    switch (id) {
+    case ID_EDIT_NEW_STRING: kind = ValueType::String; return true;
+    case ID_EDIT_NEW_BINARY: kind = ValueType::Binary; return true;
+    case ID_EDIT_NEW_DWORD: kind = ValueType::Dword; return true;
+    case ID_EDIT_NEW_EXPAND: kind = ValueType::ExpandString; return true;
+    case ID_EDIT_NEW_MULTI: kind = ValueType::MultiString; return true;
+    default: return false;
+    }
+}
+
+bool IsInSubtree(const KeyNode* key, const KeyNode* top) {
+    for (; key; key = key->parent)
+        if (key == top) return true;
+    return false;
+}
+
+}  // namespace
+
+const int EditCommands::kCommands[] = {
+    ID_EDIT_NEW_KEY, ID_EDIT_NEW_STRING, ID_EDIT_NEW_BINARY, ID_EDIT_NEW_DWORD, ID_EDIT_NEW_EXPAND,
+    ID_EDIT_NEW_MULTI, ID_EDIT_DELETE, ID_EDIT_RENAME, ID_EDIT_MODIFY, ID_EDIT_COPY_KEY_NAME,
+    ID_EDIT_SELECT_ALL,
+};
+const size_t EditCommands::kCommandCount = sizeof kCommands / sizeof kCommands[0];
+
+std::string FreeName(const std::string& format, unsigned first,
+                     const std::function<bool(const std::string&)>& taken) {
+    for (unsigned n = first;; ++n) {
+        std::string candidate = Format(format, n);
+        // A counter that wrapped around would loop for ever; every name is taken.
+        if (!taken(candidate) || n + 1 == first) return candidate;
+    }
+}
+
+std::string FreeSuffixedName(const std::string& name, int first,
+                             const std::function<bool(const std::string&)>& taken) {
+    if (!taken(name)) return name;
+    for (int n = first;; ++n) {
+        std::string candidate = name + " #" + std::to_string(n);
+        if (!taken(candidate) || n + 1 == first) return candidate;
+    }
+}
+
+EditCommands::EditCommands(ViewHost& host, KeyTreeView& tree, ValueListView& list)
+    : host_(host), tree_(tree), list_(list) {}
+
+bool EditCommands::OnCommand(int id) {
+    ValueType kind;
+    if (KindOfCommand(id, kind)) {
+        NewValue(kind);
+        return true;
+    }
+    switch (id) {
+    case ID_EDIT_NEW_KEY:
+        NewKey(tree_.Selected());
+        return true;
+    case ID_EDIT_DELETE:
+        Delete();
+        return true;
+    case ID_EDIT_RENAME:
+        Rename();
+        return true;
+    case ID_EDIT_MODIFY:
+        if (list_.SelectedCount() == 1) Modify(list_.FirstSelected());
+        return true;
+    case ID_EDIT_COPY_KEY_NAME:
+        CopyKeyName(tree_.Selected());
+        return true;
+    case ID_EDIT_SELECT_ALL:
+        SelectAll();
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool EditCommands::RunKeyCommand(int id, HTREEITEM target) {
+    switch (id) {
+    case ID_EDIT_NEW_KEY:
+        NewKey(target);
+        return true;
+    case ID_EDIT_DELETE:
+        DeleteKey(target);
+        host_.UpdateCommandStates();
+        host_.UpdateTitle();
+        return true;
+    case ID_EDIT_COPY_KEY_NAME:
+        CopyKeyName(target);
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool EditCommands::RunValueCommand(int id, int row) {
+    switch (id) {
+    case ID_EDIT_MODIFY:
+        Modify(row);
+        return true;
+    case ID_EDIT_DELETE:
+        DeleteValues();
+        host_.UpdateCommandStates();
+        return true;
+    default:
+        return false;
+    }
+}
+
+int EditCommands::Ask(UINT textId, const char* argument, UINT captionId) {
+    std::string text = argument ? Format(LoadText(textId), argument) : LoadText(textId);
+    std::string caption = LoadText(captionId);
+    return MessageBoxA(host_.HostWindow(), text.c_str(), caption.c_str(), MB_YESNO | MB_ICONWARNING);
+}
+
+void EditCommands::Changed() {
+    host_.Document().modified = true;
+    host_.UpdateCommandStates();
+    host_.UpdateTitle();
+}
+
+void EditCommands::ReleaseValue(ValueEntry* value) {
+    if (!value) return;
+    ValueList& values = list_.Values();
+    auto it = std::find_if(values.begin(), values.end(),
+                           [value](const std::unique_ptr<ValueEntry>& v) { return v.get() == value; });
+    if (it != values.end()) values.erase(it);
+}
+
+void EditCommands::ShowRow(int row, ValueEntry& value, bool setType) {
+    if (setType) list_.SetCell(row, 1, value.GetTypeName());
+    std::string data = value.GetDisplayText();
+    list_.SetCell(row, 2, data.c_str());
+    list_.SetValueOf(row, &value);
+}
+
+void EditCommands::NewKey(HTREEITEM parent) {
+    KeyNode* parentKey = parent ? tree_.KeyOf(parent) : nullptr;
+    if (parent && !parentKey) return;
+    std::string name = FreeName(LoadText(IDS_NEW_KEY), 0, [&](const std::string& candidate) {
+        return tree_.HasChildNamed(parent, candidate.c_str());
+    });
+    auto* key = new (std::nothrow) KeyNode(name.c_str(), parentKey);
+    if (!key) return;
+    if (!parentKey) host_.Document().AddRootKey(key);
+    HTREEITEM item = tree_.InsertKey(key, parent);
+    if (!item) {
+        // Without an item the key could never be reached again.
+        if (parentKey) {
+            parentKey->RemoveChild(key);
+            delete key;
+        } else {
+            host_.Document().RemoveRootKey(key);
+        }
+        return;
+    }
+    tree_.SelectItem(item);
+    SetFocus(tree_.Hwnd());
+    tree_.BeginRename(item);
+    Changed();
+}
+
+void EditCommands::NewValue(ValueType kind) {
+    KeyNode* key = list_.Key();
+    if (!key || !tree_.Selected()) return;
+    std::string name = FreeName(LoadText(IDS_NEW_VALUE), 1, [&](const std::string& candidate) {
+        return list_.FindRowText(candidate.c_str()) >= 0;
+    });
+    std::unique_ptr<ValueEntry> value = MakeValue(kind, name, host_.Document().dialect);
+    if (!value) return;
+    int row = list_.AppendRow(name.c_str(), value->IsString() ? kStringImage : kOtherImage);
+    if (row < 0) return;
+    ShowRow(row, *value, true);
+    list_.Values().push_back(std::move(value));
+    if (!list_.StoreValues()) {
+        list_.Values().pop_back();
+        ListView_DeleteItem(list_.Hwnd(), row);
+        return;
+    }
+    SetFocus(list_.Hwnd());
+    list_.BeginRename(row);
+    Changed();
+}
+
+void EditCommands::DeleteKey(HTREEITEM item) {
+    KeyNode* key = item ? tree_.KeyOf(item) : nullptr;
+    if (!key) return;
+    if (Ask(IDS_CONFIRM_KEY_DELETE, key->name, IDS_CONFIRM_KEY_CAPTION) != IDYES) return;
+    // The item goes first: the selection moves and the list lets go of the
+    // key's values while the key still exists.
+    tree_.RemoveItem(item);
+    if (IsInSubtree(list_.Key(), key)) {
+        HTREEITEM selected = tree_.Selected();
+        list_.Fill(selected ? tree_.KeyOf(selected) : nullptr);
+    }
+    if (key->parent) {
+        key->parent->RemoveChild(key);
+        delete key;
+    } else {
+        host_.Document().RemoveRootKey(key);
+    }
+    Changed();
+}
+
+void EditCommands::DeleteValues() {
+    int selected = list_.SelectedCount();
+    if (selected == 0 || !list_.Key() || !tree_.Selected()) return;
+    if (selected == 1 && list_.FirstSelected() == 0 && !list_.ValueAt(0)) return;
+    if (Ask(IDS_CONFIRM_VALUES_DELETE, nullptr, IDS_CONFIRM_VALUES_CAPTION) != IDYES) return;
+
+    int after = -1;
+    for (int row = list_.NextSelected(after); row >= 0; row = list_.NextSelected(after)) {
+        ValueEntry* value = list_.ValueAt(row);
+        if (row == 0) {
+            // The default row stays: it stands for the key's default value
+            // whether or not there is one.
+            list_.SetValueOf(0, nullptr);
+            list_.SetCell(0, 1, "REG_SZ");
+            std::string notSet = LoadText(IDS_VALUE_NOT_SET);
+            list_.SetCell(0, 2, notSet.c_str());
+            ReleaseValue(value);
+            after = 0;
+        } else {
+            ListView_DeleteItem(list_.Hwnd(), row);
+            ReleaseValue(value);
+        }
+    }
+    list_.StoreValues();
+    Changed();
+}
+
+void EditCommands::Delete() {
+    HWND focus = GetFocus();
+    if (focus && focus == tree_.Hwnd())
+        DeleteKey(tree_.Selected());
+    else if (focus && focus == list_.Hwnd())
+        DeleteValues();
+    host_.UpdateTitle();
+    host_.UpdateCommandStates();
+}
+
+void EditCommands::Rename() {
+    HWND focus = GetFocus();
+    if (focus && focus == tree_.Hwnd()) {
+        if (HTREEITEM item = tree_.Selected()) tree_.BeginRename(item);
+    } else if (focus && focus == list_.Hwnd() && list_.SelectedCount() == 1) {
+        list_.BeginRename(list_.FirstSelected());
+    }
+}
+
+void EditCommands::Modify(int row) {
+    if (row < 0 || !list_.Key()) return;
+    ValueEntry* value = list_.ValueAt(row);
+    if (!value && row != 0) return;
+    if (!value) {
+        auto created = std::make_unique<StringValue>("", "");
+        if (!created->Edit(host_.HostWindow())) return;
+        value = created.get();
+        list_.Values().push_back(std::move(created));
+        list_.SetValueOf(0, value);
+    } else if (!value->Edit(host_.HostWindow())) {
+        return;
+    }
+    std::string name = row == 0 ? LoadText(IDS_DEFAULT_NAME) : ValueListView::DisplayName(value->GetName());
+    list_.SetCell(row, 0, name.c_str());
+    ShowRow(row, *value, false);
+    list_.StoreValues();
+    Changed();
+}
+
+void EditCommands::CopyKeyName(HTREEITEM item) {
+    KeyNode* key = item ? tree_.KeyOf(item) : nullptr;
+    if (!key) return;
+    std::string path = key->Path();
+    if (!OpenClipboard(host_.HostWindow())) return;
+    EmptyClipboard();
+    if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, path.size() + 1)) {
+        if (void* bytes = GlobalLock(memory)) {
+            memcpy(bytes, path.c_str(), path.size() + 1);
+            GlobalUnlock(memory);
+            if (!SetClipboardData(CF_TEXT, memory)) GlobalFree(memory);
+        } else {
+            GlobalFree(memory);
+        }
+    }
+    CloseClipboard();
+}
+
+void EditCommands::SelectAll() { list_.SelectAll(); }
+
+void EditCommands::PasteValuesHere(const char* text) {
+    if (!list_.Key() || !text) return;
+    list_.DeselectAll();
+    ValueList pasted;
+    ParseValueBlock(text, pasted, kRegedit4);
+
+    // Names in use: the key's values and, so that two pasted values of one
+    // name do not end as two values of one name in the key (the file would
+    // keep only the last), the names given to earlier pasted values.
+    std::vector<std::string> taken;
+    for (const auto& value : list_.Values()) taken.push_back(value->GetName());
+    auto isTaken = [&taken](const std::string& name) {
+        for (const std::string& used : taken)
+            if (CompareNoCase(used.c_str(), name.c_str()) == 0) return true;
+        return false;
+    };
+    for (auto& value : pasted) {
+        if (value->IsDefault()) continue;
+        value->SetName(FreeSuffixedName(value->GetName(), 1, isTaken));
+        taken.push_back(value->GetName());
+    }
+
+    ValueList& values = list_.Values();
+    for (auto& value : pasted) {
+        ValueEntry* entry = value.get();
+        int row = 0;
+        if (value->IsDefault()) {
+            auto old = std::find_if(values.begin(), values.end(),
+                                    [](const std::unique_ptr<ValueEntry>& v) { return v->IsDefault(); });
+            list_.SetValueOf(0, nullptr);
+            if (old != values.end())
+                *old = std::move(value);
+            else
+                values.push_back(std::move(value));
+        } else {
+            std::string display = ValueListView::DisplayName(entry->GetName());
+            row = list_.AppendRow(display.c_str(), entry->IsString() ? kStringImage : kOtherImage);
+            values.push_back(std::move(value));
+            if (row < 0) continue;
+        }
+        ShowRow(row, *entry, true);
+        list_.Select(row);
+    }
+    list_.StoreValues();
+    Changed();
+}
+
+std::string EditCommands::PastedKeyName(HTREEITEM target, const char* name) const {
+    if (!target) target = tree_.Selected();
+    return FreeSuffixedName(name, 0, [&](const std::string& candidate) {
+        return tree_.HasChildNamedLocale(candidate.c_str(), target);
+    });
+}
+
+void EditCommands::UpdateCommandStates(fw::CommandStates& states) const {
+    HWND focus = GetFocus();
+    if (!focus) return;
+    if (focus == tree_.Hwnd()) {
+        bool selected = tree_.Selected() != nullptr;
+        for (int id : {ID_EDIT_DELETE, ID_EDIT_RENAME, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_COPY_KEY_NAME,
+                       ID_EDIT_NEW_STRING, ID_EDIT_NEW_BINARY, ID_EDIT_NEW_DWORD, ID_EDIT_NEW_EXPAND,
+                       ID_EDIT_NEW_MULTI})
+            states.Enable(id, selected);
+    } else if (focus == list_.Hwnd()) {
+        int count = list_.SelectedCount();
+        bool one = count == 1;
+        int row = one ? list_.FirstSelected() : -1;
+        bool removable = one ? list_.ValueAt(row) != nullptr : count > 0;
+        states.Enable(ID_EDIT_RENAME, one && row != 0);
+        // Without a registered editor Modify could only fail.
+        states.Enable(ID_EDIT_MODIFY, one && HasValueEditor());
+        for (int id : {ID_EDIT_DELETE, ID_EDIT_CUT, ID_EDIT_COPY}) states.Enable(id, removable);
+    }
+}
+
+void EditCommands::OnViewFocus(HWND control) {
+    HMENU bar = GetMenu(host_.HostWindow());
+    HMENU edit = bar ? GetSubMenu(bar, 1) : nullptr;
+    if (!edit || !control) return;
+    bool modifyFirst = GetMenuItemID(edit, 0) == ID_EDIT_MODIFY;
+    if (control == tree_.Hwnd() && modifyFirst) {
+        DeleteMenu(edit, 0, MF_BYPOSITION);
+        DeleteMenu(edit, 0, MF_BYPOSITION);
+    } else if (control == list_.Hwnd() && !modifyFirst) {
+        std::string text = LoadText(IDS_MODIFY);
+        InsertMenuA(edit, 0, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
+        InsertMenuA(edit, 0, MF_BYPOSITION | MF_STRING, ID_EDIT_MODIFY, text.c_str());
+        bool enabled = host_.IsCommandEnabled(ID_EDIT_MODIFY);
+        EnableMenuItem(edit, ID_EDIT_MODIFY, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+    }
+}
