@@ -233,3 +233,98 @@ TEST(Frame, ViewSourceStartsTextEditor) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string SampleArg() { return "\"" + harness::SourcePath("samples/sample.reg") + "\""; }
+
+TEST(Harness, ReadsTreeAndListOfTheProgram) {
+    harness::App app;
+    ASSERT_TRUE(app.Start(SampleArg()));
+    HWND tree = app.Child(WC_TREEVIEWA);
+    HWND list = app.Child(WC_LISTVIEWA);
+    ASSERT_TRUE(harness::WaitUntil([&] { return harness::TreeItems(tree).size() >= 2; }));
+    EXPECT_EQ(harness::WindowText(app.Frame()), "sample.reg-Quillon");
+
+    std::vector<std::string> top;
+    for (const harness::TreeNode& node : harness::TreeItems(tree))
+        if (node.depth == 0) top.push_back(node.text);
+    EXPECT_EQ(top, (std::vector<std::string>{"HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE"}));
+
+    HTREEITEM key = harness::TreeFind(tree, "hkey_current_user\\Software\\Quillon Sample\\Nested\\Deeper");
+    ASSERT_NE(key, nullptr) << "path steps compare without case";
+    EXPECT_EQ(harness::TreeFind(tree, "HKEY_CURRENT_USER\\Software\\Missing"), nullptr);
+    ASSERT_TRUE(harness::TreeSelect(tree, key));
+    EXPECT_EQ(harness::TreeSelectedText(tree), "Deeper");
+
+    EXPECT_EQ(harness::ListColumns(list), (std::vector<std::string>{"Name", "Type", "Data"}));
+    std::vector<harness::ListRow> rows;
+    ASSERT_TRUE(harness::WaitUntil([&] { return (rows = harness::ListRows(list, 3)).size() == 3; }));
+    EXPECT_EQ(rows[0].cells[0], "(Default)");
+    bool hasNote = false;
+    for (const harness::ListRow& row : rows)
+        hasNote |= row.cells[0] == "Note" && row.cells[1] == "REG_SZ" &&
+                   row.cells[2] == "Keys nest as deep as the registry allows";
+    EXPECT_TRUE(hasNote);
+    EXPECT_TRUE(app.Close(0));
+}
+
+TEST(MessageFilter, LabelEditorGetsEveryKeyBeforeAccelerators) {
+    harness::App app;
+    ASSERT_TRUE(app.Start(SampleArg()));
+    HWND tree = app.Child(WC_TREEVIEWA);
+    HTREEITEM key = nullptr;
+    ASSERT_TRUE(harness::WaitUntil([&] { return (key = harness::TreeFind(tree, "HKEY_LOCAL_MACHINE")) != nullptr; }));
+    ASSERT_TRUE(harness::BringToFront(app.Frame()));
+    SetFocus(tree);
+    ASSERT_TRUE(harness::TreeSelect(tree, key));
+    SendMessageA(tree, TVM_EDITLABELA, 0, reinterpret_cast<LPARAM>(key));
+    HWND edit = reinterpret_cast<HWND>(SendMessageA(tree, TVM_GETEDITCONTROL, 0, 0));
+    ASSERT_NE(edit, nullptr);
+
+    // Ctrl+N would start a new document, Tab would move to the list: while
+    // the label is edited both stay with the editor.
+    harness::PressKey('N', harness::kCtrl);
+    harness::PressKey(VK_TAB);
+    harness::TypeText("xy");
+    EXPECT_TRUE(harness::WaitUntil([&] { return harness::WindowText(edit).find("xy") != std::string::npos; }, 5000))
+        << harness::WindowText(edit);
+    harness::Sync(app.Frame());
+    EXPECT_EQ(harness::WindowText(app.Frame()), "sample.reg-Quillon");
+    EXPECT_NE(harness::TreeFind(tree, "HKEY_CURRENT_USER"), nullptr) << "document not replaced";
+    EXPECT_TRUE(IsWindow(edit));
+
+    harness::PressKey(VK_ESCAPE);
+    EXPECT_TRUE(harness::WaitGone(edit, 5000));
+    EXPECT_NE(harness::TreeFind(tree, "HKEY_LOCAL_MACHINE"), nullptr) << "cancelled edit keeps the name";
+    // Without the editor Ctrl+N reaches the frame again.
+    harness::PressKey('N', harness::kCtrl);
+    EXPECT_TRUE(harness::WaitUntil([&] { return harness::WindowText(app.Frame()) == "Untitled-Quillon"; }, 5000));
+    EXPECT_TRUE(harness::TreeItems(tree).empty());
+    EXPECT_TRUE(app.Close(0));
+}
+
+TEST(Frame, ViewSourceOpensTheDocumentsFileInTheTextEditor) {
+    ASSERT_EQ(FindWindowA("Notepad", nullptr), nullptr) << "a text editor is already open";
+    harness::App app;
+    ASSERT_TRUE(app.Start(SampleArg()));
+    ASSERT_TRUE(harness::WaitUntil([&] { return harness::WindowText(app.Frame()) == "sample.reg-Quillon"; }));
+    app.SendCommand(ID_VIEW_SOURCE);
+    HWND notepad = nullptr;
+    EXPECT_TRUE(harness::WaitUntil([&] { return (notepad = FindWindowA("Notepad", nullptr)) != nullptr; }));
+    if (notepad) {
+        EXPECT_TRUE(harness::WaitUntil([&] { return harness::WindowText(notepad).find("sample") != std::string::npos; }, 5000))
+            << harness::WindowText(notepad);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(notepad, &pid);
+        HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid);
+        if (process) {
+            TerminateProcess(process, 0);
+            WaitForSingleObject(process, harness::kTimeout);
+            CloseHandle(process);
+        }
+    }
+    EXPECT_TRUE(app.Close(0));
+}
+
+}  // namespace

@@ -513,6 +513,36 @@ std::string TreeSelectedText(HWND tree) {
     return buf.Ok() ? TreeItemText(tree, buf, item, &tvi) : std::string();
 }
 
+HTREEITEM TreeFind(HWND tree, const std::string& path) {
+    RemoteBuffer buf(tree, kTextOffset + kTextMax);
+    if (!buf.Ok()) return nullptr;
+    HTREEITEM parent = nullptr;
+    size_t start = 0;
+    for (;;) {
+        size_t end = path.find('\\', start);
+        std::string step = path.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        HTREEITEM item = parent ? NextItem(tree, TVGN_CHILD, parent) : NextItem(tree, TVGN_ROOT, nullptr);
+        for (; item; item = NextItem(tree, TVGN_NEXT, item)) {
+            TVITEMA tvi{};
+            if (lstrcmpiA(TreeItemText(tree, buf, item, &tvi).c_str(), step.c_str()) == 0) break;
+        }
+        if (!item || end == std::string::npos) return item;
+        parent = item;
+        start = end + 1;
+    }
+}
+
+bool TreeSelect(HWND tree, HTREEITEM item) {
+    if (!item) return false;
+    SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+    SendMessageA(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
+    return NextItem(tree, TVGN_CARET, nullptr) == item;
+}
+
+bool TreeExpand(HWND tree, HTREEITEM item) {
+    return item && SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item)) != 0;
+}
+
 std::vector<ListRow> ListRows(HWND list, int columns) {
     std::vector<ListRow> rows;
     RemoteBuffer buf(list, kTextOffset + kTextMax);

@@ -157,6 +157,12 @@ struct TreeNode {
 // Every item of a tree view in pre-order (collapsed branches included).
 std::vector<TreeNode> TreeItems(HWND tree);
 std::string TreeSelectedText(HWND tree);
+// The item at a path of item texts joined by backslashes ("HKEY_CURRENT_USER\\
+// Software"), compared without regard to case; null when a step is missing.
+HTREEITEM TreeFind(HWND tree, const std::string& path);
+// Selects (and shows) an item, as a click would; true when it is selected.
+bool TreeSelect(HWND tree, HTREEITEM item);
+bool TreeExpand(HWND tree, HTREEITEM item);
 
 struct ListRow {
     std::vector<std::string> cells;
