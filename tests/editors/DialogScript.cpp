@@ -1,7 +1,7 @@
 #include "DialogScript.h"
 
 #include "document/ValueEntry.h"
-#include "editors/MultiStringEditDialog.h"
+#include "editors/ValueEditors.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -2,7 +2,7 @@
 // label edits, the context menu and the data stored at OK.
 #include "DialogScript.h"
 #include "TestValues.h"
-#include "editors/MultiStringEditDialog.h"
+#include "editors/ValueEditors.h"
 #include "resources/resource.h"
 
 #include <gtest/gtest.h>
