@@ -117,7 +117,9 @@ bool Bench(const std::string& label, const std::string& path, int runs, const st
         open = std::min(open, Seconds(start, Clock::now()));
         heapAfter = HeapInUse();
     }
-    for (const auto& b : doc.buffers) textBytes += std::strlen(b.get()) + 16;
+    // The text buffer: the file's bytes, or one byte per character of a UTF-16 file.
+    textBytes = static_cast<size_t>(fs::file_size(path));
+    if (doc.loadResult.unicode) textBytes = textBytes / 2 + 5;
     ForEachKey(doc, [&](KeyNode*) { ++keys; });
 
     auto start = Clock::now();

@@ -31,8 +31,10 @@ size_t WideToAnsiLength(const char16_t* src, size_t srcLen);
 std::u16string AnsiToWideString(std::string_view text);
 std::string WideToAnsiString(std::u16string_view text, bool* lossy = nullptr);
 
-// The system's single-byte case mapping (CharUpperBuffA on one byte).
+// The system's single-byte case mapping (CharUpperBuffA on one byte), and
+// the same as a 256-byte table for the scanning loops.
 unsigned char UpperByte(unsigned char c);
+const unsigned char* UpperTable();
 // Upper-cases in place with the same mapping.
 void UpperCaseInPlace(std::string& text);
 

@@ -37,9 +37,9 @@ bool WideToByte(char16_t w, unsigned char& c) {
     return false;
 }
 
-struct UpperTable {
+struct CaseTable {
     unsigned char map[256];
-    UpperTable() {
+    CaseTable() {
         for (int i = 0; i < 256; ++i) map[i] = static_cast<unsigned char>(i);
         for (int i = 'a'; i <= 'z'; ++i) map[i] = static_cast<unsigned char>(i - 32);
         // Latin-1 letters, without the division sign; y with diaeresis and the
@@ -53,7 +53,7 @@ struct UpperTable {
     }
 };
 
-const UpperTable kUpper;
+const CaseTable kUpper;
 
 }  // namespace
 
@@ -100,6 +100,8 @@ std::string WideToAnsiString(std::u16string_view text, bool* lossy) {
 }
 
 unsigned char UpperByte(unsigned char c) { return kUpper.map[c]; }
+
+const unsigned char* UpperTable() { return kUpper.map; }
 
 void UpperCaseInPlace(std::string& text) {
     for (char& c : text) c = static_cast<char>(kUpper.map[static_cast<unsigned char>(c)]);

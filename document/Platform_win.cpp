@@ -31,9 +31,9 @@ size_t AnsiPieceEnd(const char* src, size_t begin, size_t srcLen) {
     return end > begin + 1 ? end : begin + kPiece;
 }
 
-struct UpperTable {
+struct CaseTable {
     unsigned char map[256];
-    UpperTable() {
+    CaseTable() {
         char bytes[256];
         for (int i = 0; i < 256; ++i) bytes[i] = static_cast<char>(i);
         CharUpperBuffA(bytes + 1, 255);
@@ -42,8 +42,8 @@ struct UpperTable {
     }
 };
 
-const UpperTable& Upper() {
-    static const UpperTable table;
+const CaseTable& Upper() {
+    static const CaseTable table;
     return table;
 }
 
@@ -119,8 +119,10 @@ std::string WideToAnsiString(std::u16string_view text, bool* lossy) {
 
 unsigned char UpperByte(unsigned char c) { return Upper().map[c]; }
 
+const unsigned char* UpperTable() { return Upper().map; }
+
 void UpperCaseInPlace(std::string& text) {
-    const UpperTable& t = Upper();
+    const CaseTable& t = Upper();
     for (char& c : text) c = static_cast<char>(t.map[static_cast<unsigned char>(c)]);
 }
 

@@ -7,7 +7,10 @@
 
 namespace {
 
-unsigned char Up(char c) { return UpperByte(static_cast<unsigned char>(c)); }
+// The case table, fetched once: lookups run for every byte of every path.
+const unsigned char* const kUp = UpperTable();
+
+inline unsigned char Up(char c) { return kUp[static_cast<unsigned char>(c)]; }
 
 // End of the path component that starts at p (a backslash or the NUL).
 char* ComponentEnd(char* p) {
@@ -30,6 +33,14 @@ bool SameComponent(const char* a, const char* b) {
 // It lives only while one parse runs; the tree itself stays lists.
 class RegDocument::ChildIndex {
 public:
+    // Room for about expectedKeys keys before the first rehash.
+    explicit ChildIndex(size_t expectedKeys) {
+        size_t size = 1024;
+        while (size < expectedKeys + expectedKeys / 3 && size < (size_t(1) << 40)) size *= 2;
+        slots.assign(size, nullptr);
+        mask = size - 1;
+    }
+
     bool Build(const std::vector<KeyNode*>& roots) {
         for (KeyNode* root : roots) {
             KeyNode* k = root;
@@ -98,9 +109,10 @@ RegDocument::~RegDocument() {
     Clear();
 }
 
-void RegDocument::StartLookupIndex() {
+void RegDocument::StartLookupIndex(size_t textLength) {
     StopLookupIndex();
-    index = new (std::nothrow) ChildIndex;
+    // A key line with its values takes a hundred bytes or more.
+    index = new (std::nothrow) ChildIndex(textLength / 128);
     if (index && !index->Build(roots)) StopLookupIndex();
 }
 

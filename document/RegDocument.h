@@ -185,7 +185,7 @@ public:
 private:
     KeyNode* FindKey(KeyNode* parent, const char* name) const;
     void Created(KeyNode* key);
-    void StartLookupIndex();
+    void StartLookupIndex(size_t textLength);
     void StopLookupIndex();
 
     // Set while a parse with duplicate checking runs: a hash of every key by

@@ -189,7 +189,7 @@ bool RegDocument::ParseText(std::unique_ptr<char[]> buffer, KeyTreeSink* view, s
         RegDocument& document;
         ~IndexScope() { document.StopLookupIndex(); }
     } scope{*this};
-    if (checkDuplicates) StartLookupIndex();
+    if (checkDuplicates) StartLookupIndex(length);
 
     KeyNode* previousKey = nullptr;
     char* previousPath = nullptr;
