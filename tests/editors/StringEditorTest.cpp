@@ -92,13 +92,6 @@ TEST(StringEditor, LongStringsCanStillBeTypedInto) {
     EXPECT_EQ(As<StringValue>(value).GetData(), data + "yz");
 }
 
-TEST(StringEditor, DefaultValueKeepsItsEmptyName) {
-    auto value = ParseValue(R"(@="")");
-    ScriptResult run = RunEditor(*value, {Type(IDC_VALUE_DATA, "v"), Press(IDOK)});
-    EXPECT_TRUE(run.edited) << run.failure;
-    EXPECT_EQ(Written(*value), "@=\"v\"\r\n");
-}
-
 TEST(ExpandStringEditor, TypedTextIsStoredAsSingleByteHexWithTerminator) {
     struct Case {
         const char* typed;
