@@ -37,7 +37,7 @@ public:
     explicit ChildIndex(size_t expectedKeys) {
         size_t size = 1024;
         while (size < expectedKeys + expectedKeys / 3 && size < (size_t(1) << 40)) size *= 2;
-        slots.assign(size, nullptr);
+        slots.assign(size, 0);
         mask = size - 1;
     }
 
@@ -58,27 +58,44 @@ public:
         return true;
     }
 
-    KeyNode* Find(const KeyNode* parent, const char* name) const {
-        if (slots.empty()) return nullptr;
-        for (size_t i = Hash(parent, name) & mask;; i = (i + 1) & mask) {
-            KeyNode* k = slots[i];
-            if (!k) return nullptr;
+    KeyNode* Find(const KeyNode* parent, const char* name, size_t& h) const {
+        h = Hash(parent, name);
+        uintptr_t tag = Tag(h);
+        for (size_t i = h & mask;; i = (i + 1) & mask) {
+            uintptr_t slot = slots[i];
+            if (!slot) return nullptr;
+            if ((slot & kTagMask) != tag) continue;
+            KeyNode* k = reinterpret_cast<KeyNode*>(slot & ~kTagMask);
             if (k->parent == parent && SameComponent(k->name, name)) return k;
         }
     }
 
-    bool Insert(KeyNode* key) {
+    bool Insert(KeyNode* key) { return Insert(key, Hash(key->parent, key->name)); }
+
+    // hash: Hash of the key's parent and name, as Find computed it.
+    bool Insert(KeyNode* key, size_t hash) {
         if ((count + 1) * 4 > slots.size() * 3 && !Grow()) return false;
-        for (size_t i = Hash(key->parent, key->name) & mask;; i = (i + 1) & mask) {
+        Place(reinterpret_cast<uintptr_t>(key) | Tag(hash), hash);
+        return true;
+    }
+
+private:
+    // User-space pointers fit in 47 bits on x86-64 Linux and Windows: the top
+    // 16 bits of a slot carry hash bits, so most probes that cannot match are
+    // told apart without touching the key.
+    static constexpr uintptr_t kTagMask = uintptr_t(0xFFFF) << 48;
+    static uintptr_t Tag(size_t hash) { return (static_cast<uintptr_t>(hash >> 48) | 1) << 48; }
+
+    void Place(uintptr_t slot, size_t h) {
+        for (size_t i = h & mask;; i = (i + 1) & mask) {
             if (!slots[i]) {
-                slots[i] = key;
+                slots[i] = slot;
                 ++count;
-                return true;
+                return;
             }
         }
     }
 
-private:
     static size_t Hash(const KeyNode* parent, const char* name) {
         uint64_t h = reinterpret_cast<uintptr_t>(parent) * 0x9E3779B97F4A7C15ull;
         for (const char* c = name; *c && *c != '\\'; ++c) h = (h ^ Up(*c)) * 0x100000001B3ull;
@@ -86,18 +103,21 @@ private:
     }
 
     bool Grow() {
-        std::vector<KeyNode*> old;
+        std::vector<uintptr_t> old;
         old.swap(slots);
         size_t size = old.empty() ? 1024 : old.size() * 2;
-        slots.assign(size, nullptr);
+        slots.assign(size, 0);
         mask = size - 1;
         count = 0;
-        for (KeyNode* k : old)
-            if (k) Insert(k);
+        for (uintptr_t slot : old) {
+            if (!slot) continue;
+            const KeyNode* k = reinterpret_cast<const KeyNode*>(slot & ~kTagMask);
+            Place(slot, Hash(k->parent, k->name));
+        }
         return true;
     }
 
-    std::vector<KeyNode*> slots;
+    std::vector<uintptr_t> slots;
     size_t mask = 0;
     size_t count = 0;
 };
@@ -172,16 +192,20 @@ void RegDocument::AdoptBuffer(std::unique_ptr<char[]> buffer) {
     if (buffer) buffers.push_back(std::move(buffer));
 }
 
-KeyNode* RegDocument::FindKey(KeyNode* parent, const char* name) const {
-    if (index) return index->Find(parent, name);
+KeyNode* RegDocument::FindKey(KeyNode* parent, const char* name, size_t& hash) const {
+    if (index) return index->Find(parent, name, hash);
     if (parent) return parent->FindChild(name);
     for (KeyNode* root : roots)
         if (SameComponent(root->name, name)) return root;
     return nullptr;
 }
 
-void RegDocument::Created(KeyNode* key) {
-    if (index) index->Insert(key);
+void RegDocument::Created(KeyNode* key, bool looked, size_t hash) {
+    if (!index) return;
+    if (looked)
+        index->Insert(key, hash);
+    else
+        index->Insert(key);
 }
 
 // The key of each key line is found from the key of the line before: .reg
@@ -220,12 +244,13 @@ KeyNode* RegDocument::FindOrCreateKey(KeyNode* previousKey, const char* previous
     bool created = false;
     if (!key) {
         // Roots are looked up whatever the flag.
-        key = FindKey(nullptr, place);
+        size_t hash = 0;
+        key = FindKey(nullptr, place, hash);
         if (!key) {
             key = new (std::nothrow) KeyNode(nullptr, place);
             if (!key) return nullptr;
             roots.push_back(key);
-            Created(key);
+            Created(key, true, hash);
             created = true;
         }
         char* end = ComponentEnd(place);
@@ -234,11 +259,13 @@ KeyNode* RegDocument::FindOrCreateKey(KeyNode* previousKey, const char* previous
     }
 
     for (;;) {
-        KeyNode* child = (!created && lookUpExisting) ? FindKey(key, place) : nullptr;
+        size_t hash = 0;
+        bool look = !created && lookUpExisting;
+        KeyNode* child = look ? FindKey(key, place, hash) : nullptr;
         if (!child) {
             child = new (std::nothrow) KeyNode(key, place);
             if (!child) return nullptr;
-            Created(child);
+            Created(child, look, hash);
             created = true;
         }
         key = child;

@@ -183,8 +183,8 @@ public:
     int lastPercent = 0;
 
 private:
-    KeyNode* FindKey(KeyNode* parent, const char* name) const;
-    void Created(KeyNode* key);
+    KeyNode* FindKey(KeyNode* parent, const char* name, size_t& hash) const;
+    void Created(KeyNode* key, bool looked, size_t hash);
     void StartLookupIndex(size_t textLength);
     void StopLookupIndex();
 

@@ -27,18 +27,22 @@ namespace textscan {
 // First position at or after p holding a or b or NUL.
 inline const char* FindAny2(const char* p, char a, char b) {
 #ifdef QUILLON_SSE2_SCAN
-    // Bytes before the first aligned block one at a time.
-    while (reinterpret_cast<uintptr_t>(p) & 15) {
-        char c = *p;
-        if (c == a || c == b || c == 0) return p;
-        ++p;
-    }
+    // The first load is the aligned block holding p, with the bytes before p
+    // masked off: no byte-by-byte start, and no load ever crosses into the
+    // next page.
     const __m128i va = _mm_set1_epi8(a), vb = _mm_set1_epi8(b), vz = _mm_setzero_si128();
-    for (;; p += 16) {
-        __m128i v = _mm_load_si128(reinterpret_cast<const __m128i*>(p));
-        __m128i m = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vb)), _mm_cmpeq_epi8(v, vz));
-        int bits = _mm_movemask_epi8(m);
-        if (bits) return p + __builtin_ctz(static_cast<unsigned>(bits));
+    unsigned skip = static_cast<unsigned>(reinterpret_cast<uintptr_t>(p) & 15);
+    const char* block = p - skip;
+    __m128i v = _mm_load_si128(reinterpret_cast<const __m128i*>(block));
+    unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(
+                        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vb)), _mm_cmpeq_epi8(v, vz)))) >>
+                    skip;
+    if (bits) return p + __builtin_ctz(bits);
+    for (block += 16;; block += 16) {
+        v = _mm_load_si128(reinterpret_cast<const __m128i*>(block));
+        bits = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vb)), _mm_cmpeq_epi8(v, vz))));
+        if (bits) return block + __builtin_ctz(bits);
     }
 #else
     for (;; ++p) {
