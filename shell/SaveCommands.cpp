@@ -1,0 +1,182 @@
+#include "shell/SaveCommands.h"
+
+#include <commdlg.h>
+
+#include <cstring>
+
+#include "document/RegWriter.h"
+#include "resources/resource.h"
+#include "shell/FileLoading.h"
+#include "shell/ProgressDialog.h"
+#include "shell/Strings.h"
+
+namespace {
+
+// The save-as failure text carries no file name.
+constexpr char kSaveAsError[] = "Error writing file!\n";
+
+struct SaveRequest {
+    RegDocument* document;
+    ProgressDialog* dialog;
+    std::string path;
+    bool unicode;
+    RegDialect dialect;
+};
+
+// The temporary file is moved over the target, which the system allows
+// even when the target is read-only (Wine does); the user marked it so
+// to keep it as it is.
+bool WriteRegFile(RegDocument& document, const char* path, bool unicode, RegDialect dialect) {
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+        return false;
+    return SaveTo(document, path, unicode, dialect);
+}
+
+DWORD WINAPI SaveWorker(void* param) {
+    auto* request = static_cast<SaveRequest*>(param);
+    bool ok = WriteRegFile(*request->document, request->path.c_str(), request->unicode, request->dialect);
+    request->dialog->Finish();
+    return ok ? 1 : 0;
+}
+
+struct HandleCloser {
+    HANDLE handle;
+    ~HandleCloser() {
+        if (handle) CloseHandle(handle);
+    }
+};
+
+// Shows the wait cursor for the life of the object.
+class WaitCursor {
+public:
+    WaitCursor() : old_(SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)))) {}
+    ~WaitCursor() { SetCursor(old_); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    HCURSOR old_;
+};
+
+void ShowWriteError(HWND owner, const RegDocument& document) {
+    std::string text = shell::FormatString(IDS_WRITE_ERROR, document.title.c_str());
+    MessageBoxA(owner, text.c_str(), "", MB_OK);
+}
+
+}  // namespace
+
+SaveFormat FormatOfFilter(int filterIndex, bool ntFamily) {
+    if (!ntFamily || filterIndex == 2) return {false, kRegedit4};
+    return {true, kRegedit5};
+}
+
+int FilterOfDialect(RegDialect dialect) { return dialect == kRegedit4 ? 2 : 1; }
+
+bool IsNtFamily() { return (GetVersion() & 0x80000000u) == 0; }
+
+bool ShowSaveRegDialog(HWND owner, const char* caption, RegDialect dialect, std::string& path,
+                       std::string& title, SaveFormat& format) {
+    std::string filter = shell::LoadFilter(IDS_FILTER_SAVE);
+    char file[MAX_PATH] = "";
+    lstrcpynA(file, path.c_str(), sizeof file);
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = filter.c_str();
+    ofn.nFilterIndex = static_cast<DWORD>(FilterOfDialect(dialect));
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = sizeof file;
+    ofn.lpstrTitle = caption;
+    ofn.lpstrDefExt = "REG";
+    ofn.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_ENABLESIZING;
+    if (!GetSaveFileNameA(&ofn)) return false;
+    path = file;
+    title = file + (ofn.nFileOffset < strlen(file) ? ofn.nFileOffset : 0);
+    format = FormatOfFilter(static_cast<int>(ofn.nFilterIndex), IsNtFamily());
+    return true;
+}
+
+bool RunSaveWorker(HWND window, RegDocument& document, const char* path, bool unicode, RegDialect dialect) {
+    ProgressDialog dialog;
+    dialog.Prepare();
+    SaveRequest request{&document, &dialog, path, unicode, dialect};
+    ProgressSink* previousOwner = document.owner;
+    document.owner = &dialog;
+    document.abort.exchange(0);
+    HandleCloser thread{CreateThread(nullptr, 0, SaveWorker, &request, 0, nullptr)};
+    if (!thread.handle) {
+        document.owner = previousOwner;
+        document.abort.exchange(1);
+        return false;
+    }
+    if (window) EnableWindow(window, FALSE);
+    std::string text = shell::LoadString(IDS_SAVE_PROGRESS);
+    dialog.SetTexts(text.c_str(), text.c_str());
+    dialog.Run(window);
+    // Abort only closes the dialog: a save always runs to its end, since a
+    // half-written file would be worse than waiting.
+    document.abort.exchange(1);
+    WaitForWorker(thread.handle);
+    DWORD code = 0;
+    GetExitCodeThread(thread.handle, &code);
+    document.owner = previousOwner;
+    if (window) {
+        EnableWindow(window, TRUE);
+        if (IsIconic(window)) ShowWindow(window, SW_RESTORE);
+        SetForegroundWindow(window);
+    }
+    return code == 1;
+}
+
+bool SaveAs(RegDocument& document, HWND owner) {
+    std::string path = document.path;
+    std::string title;
+    SaveFormat format;
+    if (!ShowSaveRegDialog(owner, nullptr, document.dialect, path, title, format)) return false;
+    bool ok;
+    {
+        WaitCursor wait;
+        ok = RunSaveWorker(owner, document, path.c_str(), format.unicode, format.dialect);
+    }
+    if (!ok) {
+        MessageBoxA(owner, kSaveAsError, "", MB_OK);
+        return false;
+    }
+    document.SetFileName(path.c_str(), title.c_str());
+    document.unicode = format.unicode;
+    document.dialect = format.dialect;
+    return true;
+}
+
+bool SaveDocument(RegDocument& document, HWND owner) {
+    if (document.path.empty()) return SaveAs(document, owner);
+    bool ok;
+    {
+        WaitCursor wait;
+        ok = WriteRegFile(document, document.path.c_str(), document.unicode, document.dialect);
+    }
+    if (!ok) {
+        ShowWriteError(owner, document);
+        return false;
+    }
+    document.modified = false;
+    return true;
+}
+
+bool QuerySave(RegDocument& document, HWND owner) {
+    if (!document.modified) return true;
+    std::string text = shell::FormatString(IDS_SAVE_CHANGES, document.title.c_str());
+    int answer = MessageBoxA(owner, text.c_str(), shell::AppName().c_str(), MB_YESNOCANCEL | MB_ICONEXCLAMATION);
+    if (answer == IDNO) return true;
+    if (answer != IDYES) return false;
+    if (document.path.empty()) return SaveAs(document, owner);
+    if (!RunSaveWorker(owner, document, document.path.c_str(), document.unicode, document.dialect)) {
+        // Going on would drop the changes the user just asked to keep.
+        ShowWriteError(owner, document);
+        return false;
+    }
+    // The file now holds the changes, also for a caller that keeps the document.
+    document.modified = false;
+    return true;
+}

@@ -1,0 +1,414 @@
+// The editing commands over the real views, in the test's own process.
+#include <gtest/gtest.h>
+
+#include "document/ByteSink.h"
+#include "document/RegWriter.h"
+#include "resources/resource.h"
+#include "tests/edit/EditHost.h"
+
+using namespace edittest;
+
+namespace {
+
+const char kDoc[] =
+    "REGEDIT4\r\n\r\n"
+    "[HKEY_CURRENT_USER\\Software\\Q]\r\n"
+    "@=\"top\"\r\n"
+    "\"PATH\"=\"c:\\\\bin\"\r\n"
+    "\"New Value #1\"=dword:00000001\r\n"
+    "\"new value #2\"=hex:01,02\r\n\r\n"
+    "[HKEY_CURRENT_USER\\Software\\Q\\Sub\\Deep]\r\n\r\n"
+    "[HKEY_CURRENT_USER\\Software\\Empty]\r\n\r\n";
+
+std::string KeyText(KeyNode* key) {
+    ValueBlock block = key->MainBlock();
+    return block.text ? block.text : "";
+}
+
+KeyNode* KeyAt(EditHost& host, const char* path) { return host.tree.KeyOf(host.tree.FindByPath(path)); }
+
+// Edits every value by appending "!" to a string's data; `accept` decides
+// whether the editor reports OK.
+class FakeEditor : public ValueEditor {
+public:
+    bool accept = true;
+    int opened = 0;
+    bool EditValue(ValueEntry& value, void*) override {
+        ++opened;
+        if (!accept) return false;
+        if (auto* s = dynamic_cast<StringValue*>(&value)) s->SetData(s->GetData() + "!");
+        value.SetChanged(true);
+        return true;
+    }
+};
+
+struct EditorScope {
+    explicit EditorScope(ValueEditor* editor) { SetValueEditor(editor); }
+    ~EditorScope() { SetValueEditor(nullptr); }
+};
+
+}  // namespace
+
+TEST(NewKey, NamesCountFromZeroAndReuseFreedNumbers) {
+    EditHost host;
+    ASSERT_TRUE(host.Load(kDoc));
+    HTREEITEM empty = host.Select("HKEY_CURRENT_USER\\Software\\Empty");
+    ASSERT_TRUE(empty);
+    for (int i = 0; i < 3; ++i) {
+        host.edit.NewKey(empty);
+        host.EndLabelEdits();
+    }
+    EXPECT_EQ(host.ChildNames("HKEY_CURRENT_USER\\Software\\Empty"),
+              (std::vector<std::string>{"New Key #0", "New Key #1", "New Key #2"}));
+    KeyNode* key = KeyAt(host, "HKEY_CURRENT_USER\\Software\\Empty");
+    ASSERT_TRUE(key->firstChild);
+    EXPECT_STREQ(key->lastChild->name, "New Key #2");
+    EXPECT_TRUE(host.document.modified);
+    EXPECT_EQ(host.Caption(), "Untitled*-Quillon");
+
+    {
+        BoxAnswerer yes(IDYES);
+        host.edit.DeleteKey(host.tree.FindByPath("HKEY_CURRENT_USER\\Software\\Empty\\New Key #1"));
+    }
+    host.edit.NewKey(host.tree.FindByPath("HKEY_CURRENT_USER\\Software\\Empty"));
+    host.EndLabelEdits();
+    EXPECT_EQ(host.ChildNames("HKEY_CURRENT_USER\\Software\\Empty"),
+              (std::vector<std::string>{"New Key #0", "New Key #2", "New Key #1"}));
+    // The new key is selected, so its single default row is shown.
+    EXPECT_EQ(host.RowNames().size(), 1u);
+}
+
+TEST(NewKey, WithoutParentMakesTopLevelKeyAndWritesIt) {
+    EditHost host;
+    host.edit.NewKey(nullptr);
+    host.EndLabelEdits();
+    ASSERT_EQ(host.document.roots.size(), 1u);
+    EXPECT_STREQ(host.document.roots[0]->name, "New Key #0");
+    EXPECT_EQ(host.ChildNames(nullptr), (std::vector<std::string>{"New Key #0"}));
+    MemorySink out;
+    ASSERT_TRUE(WriteDocument(host.document, out, false, kRegedit4));
+    EXPECT_NE(std::string(out.Data(), out.Size()).find("[New Key #0]\r\n\r\n"), std::string::npos);
+}
+
+TEST(NewValue, TakesFreeNameAndStartingDataOfItsKind) {
+    struct Case {
+        int command;
+        const char* type;
+        const char* data;
+        const char* line;
+    };
+    const Case cases[] = {
+        {ID_EDIT_NEW_STRING, "REG_SZ", "", "\"New Value #3\"=\"\"\r\n"},
+        {ID_EDIT_NEW_DWORD, "REG_DWORD", nullptr, "\"New Value #3\"=dword:00000000\r\n"},
+        {ID_EDIT_NEW_BINARY, "REG_BINARY", "", "\"New Value #3\"=hex:\r\n"},
+        {ID_EDIT_NEW_EXPAND, "REG_EXPAND_SZ", "", "\"New Value #3\"=hex(2):\r\n"},
+        {ID_EDIT_NEW_MULTI, "REG_MULTI_SZ", "", "\"New Value #3\"=hex(7):\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.type);
+        EditHost host;
+        ASSERT_TRUE(host.Load(kDoc));
+        host.Select("HKEY_CURRENT_USER\\Software\\Q");
+        SendMessageA(host.HostWindow(), WM_COMMAND, c.command, 0);
+        // The name is being edited in place at once.
+        EXPECT_TRUE(ListView_GetEditControl(host.list.Hwnd()));
+        host.EndLabelEdits();
+        std::vector<std::string> row = host.Row(4);
+        // A DWORD shows the list's display of "00000000".
+        std::string data = c.data ? c.data : DwordValue("", "00000000").GetDisplayText();
+        EXPECT_EQ(row, (std::vector<std::string>{"New Value #3", c.type, data}));
+        std::string text = KeyText(KeyAt(host, "HKEY_CURRENT_USER\\Software\\Q"));
+        EXPECT_NE(text.find(c.line), std::string::npos) << text;
+        EXPECT_TRUE(host.document.modified);
+    }
+}
+
+TEST(NewValue, WithoutSelectedKeyDoesNothing) {
+    EditHost host;
+    ASSERT_TRUE(host.Load(kDoc));
+    host.edit.NewValue(ValueType::String);
+    EXPECT_FALSE(host.document.modified);
+    EXPECT_EQ(ListView_GetItemCount(host.list.Hwnd()), 0);
+}
+
+TEST(DeleteKey, AsksWithKeyNameAndChangesOnlyOnYes) {
+    EditHost host;
+    ASSERT_TRUE(host.Load(kDoc));
+    HTREEITEM sub = host.Select("HKEY_CURRENT_USER\\Software\\Q\\Sub");
+    {
+        BoxAnswerer no(IDNO);
+        host.edit.DeleteKey(sub);
+        ASSERT_EQ(no.Boxes().size(), 1u);
+        EXPECT_EQ(no.Boxes()[0].caption, "Confirm Key Delete");
+        EXPECT_NE(no.Boxes()[0].text.find("\"Sub\""), std::string::npos) << no.Boxes()[0].text;
+    }
+    EXPECT_FALSE(host.document.modified);
+    EXPECT_TRUE(host.tree.FindByPath("HKEY_CURRENT_USER\\Software\\Q\\Sub\\Deep"));
+    {
+        BoxAnswerer yes(IDYES);
+        host.edit.DeleteKey(sub);
+    }
+    EXPECT_TRUE(host.document.modified);
+    EXPECT_FALSE(host.tree.FindByPath("HKEY_CURRENT_USER\\Software\\Q\\Sub"));
+    KeyNode* q = KeyAt(host, "HKEY_CURRENT_USER\\Software\\Q");
+    EXPECT_EQ(q->FindChild("Sub"), nullptr);
+
+    // A whole top-level key, while its values are shown.
+    host.Select("HKEY_CURRENT_USER\\Software\\Q");
+    {
+        BoxAnswerer yes(IDYES);
+        host.edit.DeleteKey(host.tree.FindByPath("HKEY_CURRENT_USER"));
+    }
+    EXPECT_TRUE(host.document.roots.empty());
+    EXPECT_EQ(host.list.Key(), nullptr);
+    EXPECT_EQ(TreeView_GetCount(host.tree.Hwnd()), 0u);
+}
+
+TEST(DeleteValues, DefaultRowStaysAndOthersGo) {
+    EditHost host;
+    ASSERT_TRUE(host.Load(kDoc));
+    host.Select("HKEY_CURRENT_USER\\Software\\Q");
+    host.list.Select(0);
+    host.list.Select(2);
+    host.list.Select(3);
+    {
+        BoxAnswerer no(IDNO);
+        host.edit.DeleteValues();
+        ASSERT_EQ(no.Boxes().size(), 1u);
+        EXPECT_EQ(no.Boxes()[0].caption, "Confirm Value Delete");
+    }
+    EXPECT_EQ(host.RowNames().size(), 4u);
+    EXPECT_FALSE(host.document.modified);
+    {
+        BoxAnswerer yes(IDYES);
+        host.edit.DeleteValues();
+    }
+    EXPECT_EQ(host.RowNames(), (std::vector<std::string>{"(Default)", "PATH"}));
+    EXPECT_EQ(host.Row(0), (std::vector<std::string>{"(Default)", "REG_SZ", "(value not set)"}));
+    EXPECT_EQ(host.list.ValueAt(0), nullptr);
+    EXPECT_EQ(KeyText(KeyAt(host, "HKEY_CURRENT_USER\\Software\\Q")), "\"PATH\"=\"c:\\\\bin\"\r\n");
+    EXPECT_TRUE(host.document.modified);
+
+    // Only the empty default row selected: nothing is asked, nothing changes.
+    host.document.modified = false;
+    host.list.DeselectAll();
+    host.list.Select(0);
+    BoxAnswerer any(IDYES);
+    host.edit.DeleteValues();
+    Pump(100);
+    EXPECT_TRUE(any.Boxes().empty());
+    EXPECT_FALSE(host.document.modified);
+}
+
+TEST(Modify, OpensEditorAndStoresOnlyConfirmedChanges) {
+    FakeEditor editor;
+    EditorScope scope(&editor);
+    EditHost host;
+    ASSERT_TRUE(host.Load(kDoc));
+    host.Select("HKEY_CURRENT_USER\\Software\\Empty");
+
+    editor.accept = false;
+    host.edit.Modify(0);
+    EXPECT_EQ(editor.opened, 1);
+    EXPECT_EQ(host.list.ValueAt(0), nullptr);
+    EXPECT_FALSE(host.document.modified);
+    EXPECT_EQ(KeyText(KeyAt(host, "HKEY_CURRENT_USER\\Software\\Empty")), "");
+
+    editor.accept = true;
+    host.edit.Modify(0);
+    ASSERT_NE(host.list.ValueAt(0), nullptr);
+    EXPECT_EQ(host.Row(0), (std::vector<std::string>{"(Default)", "REG_SZ", "!"}));
+    EXPECT_EQ(KeyText(KeyAt(host, "HKEY_CURRENT_USER\\Software\\Empty")), "@=\"!\"\r\n");
+    EXPECT_TRUE(host.document.modified);
+
+    host.Select("HKEY_CURRENT_USER\\Software\\Q");
+    host.list.Select(1);
+    SendMessageA(host.HostWindow(), WM_COMMAND, ID_EDIT_MODIFY, 0);
+    EXPECT_EQ(host.Row(1)[2], "c:\\bin!");
+    EXPECT_NE(KeyText(KeyAt(host, "HKEY_CURRENT_USER\\Software\\Q")).find("\"PATH\"=\"c:\\\\bin!\""),
+              std::string::npos);
+}
+
+TEST(CopyKeyName, PutsFullPathOnClipboardAsText) {
+    EditHost host;
+    ASSERT_TRUE(host.Load(kDoc));
+    PutClipboardText("old");
+    host.edit.CopyKeyName(host.tree.FindByPath("HKEY_CURRENT_USER\\Software\\Q\\Sub\\Deep"));
+    EXPECT_EQ(ClipboardText(), "HKEY_CURRENT_USER\\Software\\Q\\Sub\\Deep");
+    host.edit.CopyKeyName(nullptr);
+    EXPECT_EQ(ClipboardText(), "HKEY_CURRENT_USER\\Software\\Q\\Sub\\Deep");
+}
+
+TEST(PasteValuesHere, ClashingNamesGetCountersAndDefaultIsReplaced) {
+    EditHost host;
+    ASSERT_TRUE(host.Load(kDoc));
+    host.Select("HKEY_CURRENT_USER\\Software\\Q");
+    host.list.Select(1);
+    host.edit.PasteValuesHere(
+        "\"Path\"=\"x\"\r\n"
+        "@=\"new default\"\r\n"
+        "\"Fresh\"=dword:00000002\r\n"
+        "\"path #1\"=\"y\"\r\n");
+    // "Path" takes "Path #1", so the pasted "path #1" cannot keep its name
+    // either: two values of one name would leave only the last in the file.
+    EXPECT_EQ(host.RowNames(),
+              (std::vector<std::string>{"(Default)", "PATH", "New Value #1", "new value #2", "Path #1",
+                                        "Fresh", "path #1 #1"}));
+    EXPECT_EQ(host.Row(0)[2], "new default");
+    // The pasted rows, and only they, are selected.
+    EXPECT_EQ(host.list.SelectedCount(), 4);
+    EXPECT_EQ(host.list.FirstSelected(), 0);
+    EXPECT_EQ(host.list.NextSelected(0), 4);
+    std::string text = KeyText(KeyAt(host, "HKEY_CURRENT_USER\\Software\\Q"));
+    EXPECT_EQ(text.find("top"), std::string::npos) << text;
+    EXPECT_NE(text.find("@=\"new default\""), std::string::npos) << text;
+    EXPECT_NE(text.find("\"Path #1\"=\"x\""), std::string::npos) << text;
+    EXPECT_NE(text.find("\"path #1 #1\"=\"y\""), std::string::npos) << text;
+    EXPECT_TRUE(host.document.modified);
+
+    // Text without values still counts as a change; with no key nothing happens.
+    host.document.modified = false;
+    host.edit.PasteValuesHere("");
+    EXPECT_TRUE(host.document.modified);
+    host.tree.SelectItem(nullptr);
+    host.document.modified = false;
+    host.edit.PasteValuesHere("\"a\"=\"b\"\r\n");
+    EXPECT_FALSE(host.document.modified);
+}
+
+TEST(PastedKeyName, CountsFromZeroWhileTargetHasChild) {
+    EditHost host;
+    ASSERT_TRUE(host.Load(
+        "REGEDIT4\r\n\r\n[A\\Run]\r\n\r\n[A\\Run #0]\r\n\r\n[A\\Other]\r\n\r\n[B\\Run]\r\n\r\n"));
+    HTREEITEM a = host.tree.FindByPath("A");
+    HTREEITEM b = host.tree.FindByPath("B");
+    EXPECT_EQ(host.edit.PastedKeyName(a, "run"), "run #1");
+    EXPECT_EQ(host.edit.PastedKeyName(b, "Run"), "Run #0");
+    EXPECT_EQ(host.edit.PastedKeyName(b, "Fresh"), "Fresh");
+}
+
+TEST(FreeNames, FormatsCountersUntilFree) {
+    auto takenOf = [](std::vector<std::string> taken) {
+        return [taken](const std::string& name) {
+            for (const auto& t : taken)
+                if (t == name) return true;
+            return false;
+        };
+    };
+    EXPECT_EQ(FreeName("New Key #%u", 0, takenOf({})), "New Key #0");
+    EXPECT_EQ(FreeName("New Key #%u", 0, takenOf({"New Key #0", "New Key #1"})), "New Key #2");
+    EXPECT_EQ(FreeName("New Value #%u", 1, takenOf({"New Value #2"})), "New Value #1");
+    EXPECT_EQ(FreeSuffixedName("Run", 0, takenOf({"Run", "Run #0"})), "Run #1");
+    EXPECT_EQ(FreeSuffixedName("Path", 1, takenOf({"Path"})), "Path #1");
+}
+
+TEST(CommandStates, FollowFocusSelectionAndEditors) {
+    EditHost host;
+    ASSERT_TRUE(host.Load(kDoc));
+    const UINT treeCommands[] = {ID_EDIT_DELETE, ID_EDIT_RENAME, ID_EDIT_CUT, ID_EDIT_COPY,
+                                 ID_EDIT_COPY_KEY_NAME, ID_EDIT_NEW_STRING, ID_EDIT_NEW_BINARY,
+                                 ID_EDIT_NEW_DWORD, ID_EDIT_NEW_EXPAND, ID_EDIT_NEW_MULTI};
+    SetFocus(host.tree.Hwnd());
+    host.tree.SelectItem(nullptr);
+    host.UpdateCommandStates();
+    for (UINT id : treeCommands) EXPECT_FALSE(host.states.IsEnabled(id)) << id;
+    host.Select("HKEY_CURRENT_USER\\Software\\Q");
+    host.UpdateCommandStates();
+    for (UINT id : treeCommands) EXPECT_TRUE(host.states.IsEnabled(id)) << id;
+
+    struct Case {
+        std::vector<int> rows;
+        bool editor;
+        bool rename, modify, remove;
+    };
+    const Case cases[] = {
+        {{}, true, false, false, false},
+        {{0}, true, false, true, true},    // default row with a value
+        {{1}, true, true, true, true},
+        {{1}, false, true, false, true},   // no editor registered
+        {{1, 2}, true, false, false, true},
+    };
+    FakeEditor editor;
+    SetFocus(host.list.Hwnd());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.rows.size() << " rows, editor " << c.editor);
+        EditorScope scope(c.editor ? &editor : nullptr);
+        host.list.DeselectAll();
+        for (int row : c.rows) host.list.Select(row);
+        host.UpdateCommandStates();
+        EXPECT_EQ(host.states.IsEnabled(ID_EDIT_RENAME), c.rename);
+        EXPECT_EQ(host.states.IsEnabled(ID_EDIT_MODIFY), c.modify);
+        for (UINT id : {ID_EDIT_DELETE, ID_EDIT_CUT, ID_EDIT_COPY}) EXPECT_EQ(host.states.IsEnabled(id), c.remove);
+        // The tree's commands keep their states while the list has the focus.
+        EXPECT_TRUE(host.states.IsEnabled(ID_EDIT_NEW_STRING));
+    }
+    // The default row of a key without a default value: Modify creates one,
+    // Delete has nothing to delete.
+    EditorScope scope(&editor);
+    host.Select("HKEY_CURRENT_USER\\Software\\Empty");
+    SetFocus(host.list.Hwnd());
+    host.list.Select(0);
+    host.UpdateCommandStates();
+    EXPECT_TRUE(host.states.IsEnabled(ID_EDIT_MODIFY));
+    EXPECT_FALSE(host.states.IsEnabled(ID_EDIT_DELETE));
+    EXPECT_FALSE(host.states.IsEnabled(ID_EDIT_RENAME));
+}
+
+TEST(ModifyMenuEntry, AppearsWithListFocusAndGoesWithTreeFocus) {
+    EditHost host;
+    ASSERT_TRUE(host.Load(kDoc));
+    HMENU edit = GetSubMenu(GetMenu(host.HostWindow()), 1);
+    int count = GetMenuItemCount(edit);
+    SetFocus(host.list.Hwnd());
+    Pump(20);
+    SetFocus(host.tree.Hwnd());
+    Pump(20);
+    EXPECT_NE(GetMenuItemID(edit, 0), static_cast<UINT>(ID_EDIT_MODIFY));
+    int withoutModify = GetMenuItemCount(edit);
+    SetFocus(host.list.Hwnd());
+    Pump(20);
+    ASSERT_EQ(GetMenuItemID(edit, 0), static_cast<UINT>(ID_EDIT_MODIFY));
+    char text[64] = {};
+    GetMenuStringA(edit, 0, text, sizeof text, MF_BYPOSITION);
+    EXPECT_STREQ(text, "Modify");
+    EXPECT_EQ(GetMenuState(edit, 1, MF_BYPOSITION) & MF_SEPARATOR, static_cast<UINT>(MF_SEPARATOR));
+    EXPECT_EQ(GetMenuItemCount(edit), withoutModify + 2);
+    // Twice the same focus does not add a second entry.
+    SetFocus(host.tree.Hwnd());
+    SetFocus(host.list.Hwnd());
+    Pump(20);
+    EXPECT_EQ(GetMenuItemCount(edit), withoutModify + 2);
+    (void)count;
+}
+
+TEST(RenameAndDelete, ActOnTheControlWithFocus) {
+    EditHost host;
+    ASSERT_TRUE(host.Load(kDoc));
+    host.Select("HKEY_CURRENT_USER\\Software\\Q");
+    SetFocus(host.tree.Hwnd());
+    SendMessageA(host.HostWindow(), WM_COMMAND, ID_EDIT_RENAME, 0);
+    EXPECT_TRUE(TreeView_GetEditControl(host.tree.Hwnd()));
+    host.EndLabelEdits();
+
+    SetFocus(host.list.Hwnd());
+    host.list.Select(2);
+    SendMessageA(host.HostWindow(), WM_COMMAND, ID_EDIT_RENAME, 0);
+    EXPECT_TRUE(ListView_GetEditControl(host.list.Hwnd()));
+    host.EndLabelEdits();
+
+    // Delete with the list focused asks about values, not the key.
+    SetFocus(host.list.Hwnd());
+    {
+        BoxAnswerer yes(IDYES);
+        SendMessageA(host.HostWindow(), WM_COMMAND, ID_EDIT_DELETE, 0);
+        ASSERT_EQ(yes.Boxes().size(), 1u);
+        EXPECT_EQ(yes.Boxes()[0].caption, "Confirm Value Delete");
+    }
+    EXPECT_EQ(host.RowNames().size(), 3u);
+    EXPECT_TRUE(host.tree.FindByPath("HKEY_CURRENT_USER\\Software\\Q"));
+
+    // Select All selects every row wherever the focus is.
+    SetFocus(host.tree.Hwnd());
+    SendMessageA(host.HostWindow(), WM_COMMAND, ID_EDIT_SELECT_ALL, 0);
+    EXPECT_EQ(host.list.SelectedCount(), 3);
+}
