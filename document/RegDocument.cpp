@@ -220,6 +220,23 @@ KeyNode* RegDocument::FindOrCreateKey(KeyNode* previousKey, const char* previous
         const char* p = previousPath;
         char* n = newPath;
         char* afterBackslash = newPath;
+        // Consecutive paths share most of their bytes, usually in the same
+        // letter case: compare eight at a time first. Both paths lie inside
+        // a parse buffer, which has padding after its text for such reads.
+        for (;;) {
+            uint64_t a, b;
+            std::memcpy(&a, p, 8);
+            std::memcpy(&b, n, 8);
+            if (a != b || ((a - 0x0101010101010101ull) & ~a & 0x8080808080808080ull)) break;
+            p += 8;
+            n += 8;
+        }
+        for (char* q = n; q > newPath; --q) {
+            if (q[-1] == '\\') {
+                afterBackslash = q;
+                break;
+            }
+        }
         while (*p && *n && Up(*p) == Up(*n)) {
             if (*n == '\\') afterBackslash = n + 1;
             ++p;

@@ -150,9 +150,11 @@ public:
     // emptied by its owner.
     void Clear();
     KeyNode* FindOrCreateKey(KeyNode* previousKey, const char* previousPath, char* newPath, bool lookUpExisting);
-    // Parses a NUL-terminated text into the document. On success the document
-    // keeps the buffer; on failure (no valid header) it is freed with nothing
-    // changed. length is the progress 100% mark.
+    // Parses a NUL-terminated text into the document. The buffer must come
+    // from AllocText or ReadRegFile: the scanners rely on the padding they
+    // leave after the text. On success the document keeps the buffer; on
+    // failure (no valid header) it is freed with nothing changed. length is
+    // the progress 100% mark. The abort flag must be 0 (its resting value is 1).
     bool ParseText(std::unique_ptr<char[]> text, KeyTreeSink* view, size_t length, bool checkDuplicates,
                    bool lookUpFirstKey);
     // Reads and parses loadRequest.path; fills loadResult. Sets abort to 0

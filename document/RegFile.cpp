@@ -20,8 +20,10 @@ struct FileCloser {
 // holds one byte per character; a code page that needs more (double-byte,
 // UTF-8) gets a buffer of the size it needs.
 bool ConvertWide(const char16_t* wide, size_t units, RegText& out, ReadError& error) {
+    // 16 bytes after the capacity: the scanners read past the terminator
+    // within that padding.
     size_t capacity = units + 5;
-    std::unique_ptr<char[]> text(new (std::nothrow) char[capacity + 2]);
+    std::unique_ptr<char[]> text(new (std::nothrow) char[capacity + 16]);
     if (!text) {
         error = ReadError::OutOfMemory;
         return false;
@@ -34,7 +36,7 @@ bool ConvertWide(const char16_t* wide, size_t units, RegText& out, ReadError& er
             return false;
         }
         capacity = need + 5;
-        text.reset(new (std::nothrow) char[capacity + 2]);
+        text.reset(new (std::nothrow) char[capacity + 16]);
         if (!text) {
             error = ReadError::OutOfMemory;
             return false;
@@ -45,7 +47,7 @@ bool ConvertWide(const char16_t* wide, size_t units, RegText& out, ReadError& er
             return false;
         }
     }
-    std::memset(text.get() + n, 0, capacity + 2 - n);
+    std::memset(text.get() + n, 0, capacity + 16 - n);
     out.text = std::move(text);
     return true;
 }

@@ -85,6 +85,16 @@ const char* LineEnd(const char* p) {
     return p;
 }
 
+// The backslashes of a key path become NULs: each key's borrowed name is
+// then its own component.
+void SplitPath(char* path) {
+    for (char* c = path;;) {
+        c = const_cast<char*>(textscan::FindAny2(c, '\\', '\\'));
+        if (*c == '\0') return;
+        *c++ = '\0';
+    }
+}
+
 }  // namespace
 
 const char* FindValueData(const char* line) {
@@ -223,10 +233,7 @@ bool RegDocument::ParseText(std::unique_ptr<char[]> buffer, KeyTreeSink* view, s
         firstLine = false;
         KeyNode* key = FindOrCreateKey(previousKey, previousPath, path, lookUp);
         if (!key) break;  // out of memory: keep what was parsed
-        if (previousPath) {
-            for (char* c = previousPath; *c; ++c)
-                if (*c == '\\') *c = '\0';
-        }
+        if (previousPath) SplitPath(previousPath);
         if (view && waiting && !waiting->viewItem) view->AddKey(waiting);
         waiting = key;
         if (next != values && *values) key->AttachValueBlock(values, false, headerDialect);
@@ -234,10 +241,7 @@ bool RegDocument::ParseText(std::unique_ptr<char[]> buffer, KeyTreeSink* view, s
         previousPath = path;
         keyLine = next;
     }
-    if (previousPath) {
-        for (char* c = previousPath; *c; ++c)
-            if (*c == '\\') *c = '\0';
-    }
+    if (previousPath) SplitPath(previousPath);
     if (view && waiting && !waiting->viewItem) view->AddKey(waiting);
     buffers.push_back(std::move(buffer));
     dialect = headerDialect;
