@@ -8,6 +8,7 @@
 #include "document/Platform.h"
 #include "document/RegDocument.h"
 #include "document/RegParser.h"
+#include "document/TextScan.h"
 #include "document/ValueCodec.h"
 
 namespace {
@@ -51,6 +52,20 @@ private:
     std::vector<char16_t> scratch;
 };
 
+// Whether a block has a "hex(2)" or "hex(7)" anywhere: most have none and
+// need no dialect conversion at all.
+bool HoldsCharData(const char* text, size_t length) {
+    const char* end = text + length;
+    for (const char* p = text;;) {
+        p = textscan::FindAny2(p, '(', '(');
+        if (*p == '\0' || p >= end) return false;
+        if (p - text >= 3 && end - p >= 3 && (p[1] == '2' || p[1] == '7') && p[2] == ')' && (p[-1] | 0x20) == 'x' &&
+            (p[-2] | 0x20) == 'e' && (p[-3] | 0x20) == 'h')
+            return true;
+        ++p;
+    }
+}
+
 bool WriteBlock(TextOut& text, const ValueBlock& block, RegDialect dialect) {
     size_t length = std::strlen(block.text);
     size_t end = length;
@@ -67,7 +82,7 @@ bool WriteBlock(TextOut& text, const ValueBlock& block, RegDialect dialect) {
             --writeLength;
     }
     bool ok;
-    if (block.dialect == dialect) {
+    if (block.dialect == dialect || !HoldsCharData(block.text, writeLength)) {
         ok = text.Write(block.text, writeLength);
     } else {
         MemorySink converted(length + length / 2 + 64);

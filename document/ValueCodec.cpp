@@ -57,21 +57,22 @@ std::u16string BytesToWide(const std::string& bytes) {
 // Writes bytes as hex data: a continuation comes before the byte at index i
 // when i is breakFirst, breakFirst + breakEvery, ... (never before the first).
 bool WriteHexBytes(ByteSink& out, const unsigned char* bytes, size_t size, size_t breakFirst, size_t breakEvery) {
-    char piece[3 + sizeof(kContinuation)];
+    // Formatted whole, then written once: one sink call per value, not per byte.
+    std::string text;
+    text.reserve(size * 3 + (breakEvery ? size / breakEvery * 5 : 0) + 8);
     size_t nextBreak = breakFirst;
     for (size_t i = 0; i < size; ++i) {
-        size_t n = 0;
-        if (i > 0) piece[n++] = ',';
-        if (i > 0 && breakEvery && i == nextBreak) {
-            std::memcpy(piece + n, kContinuation, sizeof(kContinuation) - 1);
-            n += sizeof(kContinuation) - 1;
-            nextBreak += breakEvery;
+        if (i > 0) {
+            text += ',';
+            if (breakEvery && i == nextBreak) {
+                text.append(kContinuation, sizeof(kContinuation) - 1);
+                nextBreak += breakEvery;
+            }
         }
-        piece[n++] = kDigits[bytes[i] >> 4];
-        piece[n++] = kDigits[bytes[i] & 15];
-        if (!out.Write(piece, n)) return false;
+        text += kDigits[bytes[i] >> 4];
+        text += kDigits[bytes[i] & 15];
     }
-    return true;
+    return out.Write(text.data(), text.size());
 }
 
 enum class Direction { Narrow, Widen };
