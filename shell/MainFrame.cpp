@@ -6,6 +6,7 @@
 #include "shell/CommandLine.h"
 #include "shell/FileDialogs.h"
 #include "shell/FileLoading.h"
+#include "shell/SaveCommands.h"
 #include "shell/Settings.h"
 #include "shell/Strings.h"
 
@@ -234,9 +235,32 @@ void MainFrame::RegisterFrameCommands() {
     SetCommandHandler(ID_FILE_IMPORT, [this](int) {
         char path[MAX_PATH];
         if (!ShowImportDialog(GetActiveWindow(), path)) return;
+        if (!AskSaveChanges()) return;
         ImportRegFile(hwnd_, document_, keyTree_, path);
         UpdateCommandStates();
     });
+    RegisterEditAndSaveCommands();
+}
+
+void MainFrame::RegisterEditAndSaveCommands() {
+    for (size_t i = 0; i < EditCommands::kCommandCount; ++i)
+        SetCommandHandler(EditCommands::kCommands[i], [this](int id) { editCommands_.OnCommand(id); });
+    AddStateUpdater([this](fw::CommandStates& states) { editCommands_.UpdateCommandStates(states); });
+    auto keyCommands = keyCommands_;
+    keyCommands_ = [this, keyCommands](int id, HTREEITEM target) {
+        if (!editCommands_.RunKeyCommand(id, target) && keyCommands) keyCommands(id, target);
+    };
+    auto valueCommands = valueCommands_;
+    valueCommands_ = [this, valueCommands](int id, int row) {
+        if (!editCommands_.RunValueCommand(id, row) && valueCommands) valueCommands(id, row);
+    };
+    auto saved = [this](bool ok) {
+        if (!ok) return;
+        UpdateCommandStates();
+        UpdateTitle();
+    };
+    SetCommandHandler(ID_FILE_SAVE, [this, saved](int) { saved(SaveDocument(document_, hwnd_)); });
+    SetCommandHandler(ID_FILE_SAVE_AS, [this, saved](int) { saved(SaveAs(document_, hwnd_)); });
 }
 
 // Each toolbar image becomes a menu bitmap on the menu's background, since
@@ -331,9 +355,13 @@ void MainFrame::UpdateTitle() {
     SetWindowTextA(hwnd_, caption.c_str());
 }
 
-// The save-changes question belongs to the save commands; until a document
-// can be changed there is nothing to ask.
-bool MainFrame::AskSaveChanges() { return true; }
+bool MainFrame::AskSaveChanges() {
+    bool ok = QuerySave(document_, hwnd_);
+    // A save made by the question changes the caption even when the caller stops.
+    UpdateCommandStates();
+    UpdateTitle();
+    return ok;
+}
 
 bool MainFrame::NewDocument() {
     if (!AskSaveChanges()) return false;
@@ -453,6 +481,10 @@ LRESULT MainFrame::OnNotify(NMHDR* header) {
         lstrcpynA(info->szText, text.c_str(), sizeof info->szText);
         info->lpszText = info->szText;
         return 0;
+    }
+    if (header->code == NM_SETFOCUS && (header->hwndFrom == tree_ || header->hwndFrom == list_)) {
+        UpdateCommandStates();
+        editCommands_.OnViewFocus(header->hwndFrom);
     }
     if (header->hwndFrom == tree_) return keyTree_.OnNotify(header);
     if (header->hwndFrom == list_) return valueList_.OnNotify(header);

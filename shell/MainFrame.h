@@ -18,6 +18,7 @@
 #include "framework/MessageLoop.h"
 #include "framework/Splitter.h"
 #include "framework/Window.h"
+#include "views/EditCommands.h"
 #include "views/KeyTreeView.h"
 #include "views/ValueListView.h"
 #include "views/ViewHost.h"
@@ -46,6 +47,8 @@ public:
     ValueListView& List() { return valueList_; }
     // What the views need of the frame; also for the rooms that act on the views.
     ViewHost& Views() { return viewHost_; }
+    // New key and values, delete, rename, modify, paste of values.
+    EditCommands& Edit() { return editCommands_; }
     // Context menu choices of the tree (with their target item) and of the
     // list (with the row under the pointer) that the views do not run themselves.
     void SetKeyCommandHandler(std::function<void(int id, HTREEITEM target)> handler) {
@@ -118,6 +121,7 @@ private:
     bool CreateKeyTree();
     bool CreateValueList();
     void RegisterFrameCommands();
+    void RegisterEditAndSaveCommands();
     void AddMenuImages(HMENU menu);
     void Layout();
 
@@ -153,6 +157,7 @@ private:
     ViewServices viewHost_{*this};
     ValueListView valueList_;
     KeyTreeView keyTree_;
+    EditCommands editCommands_{viewHost_, keyTree_, valueList_};
     std::function<void(int, HTREEITEM)> keyCommands_;
     std::function<void(int, int)> valueCommands_;
     fw::MessageLoop* loop_ = nullptr;  // not owned
