@@ -145,7 +145,8 @@ bool WriteKeyTree(const KeyNode* key, ByteSink& out, bool unicode, RegDialect di
         if (k != key) path += '\\';
         path += k->name;
         if (k->HasKeyLine()) {
-            line.assign("[");
+            line.clear();
+            line += '[';
             line += path;
             line += "]\r\n";
             ok = text.Write(line) && ok;

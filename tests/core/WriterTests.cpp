@@ -210,3 +210,58 @@ TEST_F(TempDir, FailedLoadLeavesTheDocumentUnchanged) {
 }
 
 }  // namespace
+
+namespace {
+
+std::vector<std::string> KeysAndValues(const RegDocument& doc) {
+    std::vector<std::string> lines;
+    ForEachKey(doc, [&](KeyNode* k) { lines.push_back(k->Path() + " => " + Values(k)); });
+    return lines;
+}
+
+// Text that runs on past its end (a string left open at the end of a file, a
+// continuation on the last line) must not take in what the writer puts after it.
+TEST(Writer, OpenEndsDoNotSwallowWhatIsWrittenAfterThem) {
+    const char* cases[] = {
+        // The parent's line comes last and leaves a string open; its child is written after it.
+        "[A\\B]\r\n\"b\"=\"1\"\r\n[A]\r\n\"a\"=\"open\r\n",
+        // Two blocks of one key, the later one (the main block) with an open string.
+        "[K]\r\n\"x\"=\"1\"\r\n[J]\r\n\r\n[k]\r\n\"y\"=\"open\r\n",
+        // A continuation on the last line of the file, then another block of the key.
+        "[K]\r\n\"x\"=\"1\"\r\n[J]\r\n\r\n[K]\r\n\"h\"=hex:01,02,\\\r\n",
+        "[K]\r\n\"x\"=\"1\"\r\n[J]\r\n\r\n[K]\r\n\"h\"=hex:01,\\\\",
+    };
+    for (const char* text : cases) {
+        RegDocument doc;
+        ASSERT_TRUE(Parse(doc, text)) << text;
+        for (RegDialect dialect : {kRegedit4, kRegedit5}) {
+            std::string out = Write(doc, false, dialect);
+            out.resize(out.size() - 2);
+            RegDocument again;
+            ASSERT_TRUE(Parse(again, out, true, nullptr, false)) << text;
+            EXPECT_EQ(KeysAndValues(again), KeysAndValues(doc)) << text << "\nwritten:\n" << out;
+        }
+    }
+}
+
+TEST(ValueBlocks, RebuildKeepsOpenStringsLastSoTheyChangeNothing) {
+    RegDocument doc;
+    // The strings end in \\\" : still open for the value parser, closed for
+    // the key line scan, so both blocks are found.
+    ASSERT_TRUE(Parse(doc, "[K]\r\n\"a\"=\"1\"\r\n\"x\"=\"one\\\\\\\"\r\n[J]\r\n\r\n[K]\r\n\"b\"=\"2\"\r\n\"y\"=\"two\\\\\\\"\r\n"));
+    KeyNode* k = Find(doc, "K");
+    std::string before = Values(k);
+    ValueList values;
+    k->CollectValues(values);
+    ASSERT_TRUE(k->RebuildValueBlock(values));
+    EXPECT_EQ(Values(k), before);
+    // Each open string ends a block of its own.
+    EXPECT_EQ(k->OlderBlockCount(), 1u);
+    std::string out = Write(doc);
+    out.resize(out.size() - 2);
+    RegDocument again;
+    ASSERT_TRUE(Parse(again, out, true, nullptr, false));
+    EXPECT_EQ(Values(Find(again, "K")), before);
+}
+
+}  // namespace
