@@ -67,7 +67,20 @@ size_t AnsiToWide(const char* src, size_t srcLen, char16_t* dst, size_t dstCap) 
 size_t WideToAnsi(const char16_t* src, size_t srcLen, char* dst, size_t dstCap, bool* lossy) {
     bool lost = false;
     size_t n = 0;
-    for (size_t i = 0; i < srcLen; ++i) {
+    size_t i = 0;
+    while (i < srcLen) {
+        // ASCII runs go eight characters at a time: nearly all of a .reg file.
+        if (i + 8 <= srcLen && n + 8 <= dstCap) {
+            uint64_t a, b;
+            std::memcpy(&a, src + i, 8);
+            std::memcpy(&b, src + i + 4, 8);
+            if (((a | b) & 0xFF80FF80FF80FF80ull) == 0) {
+                for (int k = 0; k < 8; ++k) dst[n + k] = static_cast<char>(src[i + k]);
+                i += 8;
+                n += 8;
+                continue;
+            }
+        }
         if (n >= dstCap) return kConvertFailed;
         char16_t w = src[i];
         unsigned char c;
@@ -79,6 +92,7 @@ size_t WideToAnsi(const char16_t* src, size_t srcLen, char* dst, size_t dstCap, 
             if (w >= 0xD800 && w < 0xDC00 && i + 1 < srcLen && src[i + 1] >= 0xDC00 && src[i + 1] < 0xE000) ++i;
         }
         dst[n++] = static_cast<char>(c);
+        ++i;
     }
     if (lossy && lost) *lossy = true;
     return n;
