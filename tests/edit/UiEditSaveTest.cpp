@@ -1,0 +1,455 @@
+// The editing and save commands inside the real program, driven from outside
+// through the UI harness: menu, accelerators and context menus, the
+// confirmations, the caption's "*", save as with each filter checked byte by
+// byte, save failures, the save-changes question, and Wine's regedit reading
+// back what was saved.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "resources/resource.h"
+#include "tests/ui/Harness.h"
+
+namespace {
+
+using harness::App;
+
+const char kReg4[] =
+    "REGEDIT4\r\n\r\n"
+    "[HKEY_CURRENT_USER\\Software\\QuillonTest]\r\n"
+    "\"Name\"=\"Value\"\r\n"
+    "\"Exp\"=hex(2):25,41,25,00\r\n\r\n"
+    "[HKEY_CURRENT_USER\\Software\\QuillonTest\\Sub]\r\n"
+    "\"Num\"=dword:0000002a\r\n"
+    "\"Gone\"=\"x\"\r\n\r\n";
+
+std::string ReadFileBytes(const std::string& path) {
+    std::string bytes;
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return bytes;
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
+    std::fclose(f);
+    return bytes;
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// UTF-16LE with byte-order mark of an ASCII text.
+std::string Utf16(const std::string& ascii) {
+    std::string bytes("\xFF\xFE", 2);
+    for (char c : ascii) {
+        bytes += c;
+        bytes += '\0';
+    }
+    return bytes;
+}
+
+std::string Narrow(const std::string& utf16) {
+    std::string out;
+    for (size_t i = 2; i + 1 < utf16.size(); i += 2) out += utf16[i];
+    return out;
+}
+
+HWND Descendant(HWND parent, int id) {
+    struct S {
+        int id;
+        HWND found;
+    } s{id, nullptr};
+    EnumChildWindows(
+        parent,
+        [](HWND child, LPARAM p) -> BOOL {
+            auto* st = reinterpret_cast<S*>(p);
+            if (GetDlgCtrlID(child) != st->id) return TRUE;
+            st->found = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+// A message box of the program: waits for it, checks caption and text when
+// given, presses `button`.
+::testing::AssertionResult Answer(App& app, const char* caption, const std::string& text, int button) {
+    HWND box = harness::WaitForDialog(app.Pid());
+    if (!box) return ::testing::AssertionFailure() << "no box for " << text;
+    std::string seenCaption = harness::WindowText(box), seenText = harness::MessageBoxText(box);
+    harness::PressButton(box, button);
+    harness::WaitGone(box);
+    if (caption && seenCaption != caption)
+        return ::testing::AssertionFailure() << "caption \"" << seenCaption << "\"";
+    if (!text.empty() && seenText != text) return ::testing::AssertionFailure() << "text \"" << seenText << "\"";
+    return ::testing::AssertionSuccess();
+}
+
+// Answers the save dialog: the filter (1-based) and the path, or Cancel.
+bool AnswerSaveDialog(App& app, int filter, const std::string& path) {
+    HWND dlg = harness::WaitForDialog(app.Pid());
+    if (!dlg) return false;
+    if (path.empty()) {
+        harness::PressButton(dlg, IDCANCEL);
+        return harness::WaitGone(dlg);
+    }
+    HWND types = nullptr, name = nullptr;
+    harness::WaitUntil([&] { return (types = Descendant(dlg, 0x470)) != nullptr; }, 5000);
+    if (!types) return false;
+    if (filter > 0) {
+        SendMessageA(types, CB_SETCURSEL, filter - 1, 0);
+        // Wine takes the choice on CBN_SELENDOK, Windows on CBN_SELCHANGE.
+        SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(0x470, CBN_SELCHANGE), reinterpret_cast<LPARAM>(types));
+        SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(0x470, CBN_SELENDOK), reinterpret_cast<LPARAM>(types));
+    }
+    name = Descendant(dlg, 0x47C);
+    if (!name) name = Descendant(dlg, 0x480);
+    if (!name) return false;
+    SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    harness::PressButton(dlg, IDOK);
+    return harness::WaitGone(dlg);
+}
+
+// The program started on a scratch copy of `text`.
+struct Session {
+    App app;
+    HWND tree = nullptr, list = nullptr;
+    std::string path;
+
+    bool Start(const std::string& name, const std::string& text = kReg4) {
+        path = harness::ScratchPath(name);
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (!harness::WriteFile(path, text)) return false;
+        if (!app.Start("\"" + path + "\"")) return false;
+        // The frame comes up before the file is loaded.
+        std::string title = path.substr(path.rfind('\\') + 1) + "-Quillon";
+        return Attach() && harness::WaitUntil([&] { return Caption() == title; });
+    }
+    bool StartEmpty() {
+        return app.Start() && Attach() && harness::WaitUntil([&] { return Caption() == "Untitled-Quillon"; });
+    }
+    bool Attach() {
+        tree = app.Child(WC_TREEVIEWA);
+        list = app.Child(WC_LISTVIEWA);
+        return tree && list;
+    }
+    bool Select(const std::string& keyPath) {
+        HTREEITEM item = harness::TreeFind(tree, keyPath);
+        return item && harness::TreeSelect(tree, item);
+    }
+    bool Focus(HWND control) {
+        if (!harness::BringToFront(app.Frame())) return false;
+        SetFocus(control);  // fails across threads; the click below does it
+        if (harness::FocusOf(app.Frame()) != control) {
+            RECT r{};
+            GetWindowRect(control, &r);
+            SetCursorPos(r.left + 4, r.bottom - 4);
+            mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+            mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+        }
+        return harness::WaitUntil([&] { return harness::FocusOf(app.Frame()) == control; }, 5000);
+    }
+    std::string Caption() { return harness::WindowText(app.Frame()); }
+    std::vector<std::string> RowNames() {
+        std::vector<std::string> names;
+        for (auto& row : harness::ListRows(list, 3)) names.push_back(row.cells[0]);
+        return names;
+    }
+    // Ends the label edit a new key or value starts: Escape in its editor.
+    void EndLabelEdit() {
+        HWND edit = nullptr;
+        harness::WaitUntil([&] {
+            edit = reinterpret_cast<HWND>(SendMessageA(tree, TVM_GETEDITCONTROL, 0, 0));
+            if (!edit) edit = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETEDITCONTROL, 0, 0));
+            return edit != nullptr;
+        }, 5000);
+        if (edit) harness::PostKey(edit, VK_ESCAPE);
+        harness::WaitUntil([&] {
+            return !SendMessageA(tree, TVM_GETEDITCONTROL, 0, 0) && !SendMessageA(list, LVM_GETEDITCONTROL, 0, 0);
+        }, 5000);
+        harness::Sync(app.Frame());
+    }
+    // The one change most tests make: a new DWORD value in Sub.
+    bool AddDword() {
+        if (!Select("HKEY_CURRENT_USER\\Software\\QuillonTest\\Sub")) return false;
+        app.PostCommand(ID_EDIT_NEW_DWORD);
+        EndLabelEdit();
+        return RowNames().size() == 4;
+    }
+};
+
+const std::string kSaved4 =
+    std::string(
+        "REGEDIT4\r\n\r\n"
+        "[HKEY_CURRENT_USER\\Software\\QuillonTest]\r\n"
+        "\"Name\"=\"Value\"\r\n"
+        "\"Exp\"=hex(2):25,41,25,00\r\n\r\n"
+        "[HKEY_CURRENT_USER\\Software\\QuillonTest\\Sub]\r\n"
+        "\"Num\"=dword:0000002a\r\n"
+        "\"Gone\"=\"x\"\r\n"
+        "\"New Value #1\"=dword:00000000\r\n") +
+    std::string(2, '\0');
+
+const std::string kSaved5 =
+    Utf16("Windows Registry Editor Version 5.00\r\n\r\n"
+          "[HKEY_CURRENT_USER\\Software\\QuillonTest]\r\n"
+          "\"Name\"=\"Value\"\r\n"
+          "\"Exp\"=hex(2):25,00,41,00,25,00,00,00\r\n\r\n"
+          "[HKEY_CURRENT_USER\\Software\\QuillonTest\\Sub]\r\n"
+          "\"Num\"=dword:0000002a\r\n"
+          "\"Gone\"=\"x\"\r\n"
+          "\"New Value #1\"=dword:00000000\r\n") +
+    std::string(2, '\0');
+
+}  // namespace
+
+TEST(EditUi, NewKeyAndNewValuesFromMenuMarkTheCaption) {
+    Session s;
+    ASSERT_TRUE(s.Start("menu.reg"));
+    EXPECT_EQ(s.Caption(), "menu.reg-Quillon");
+    bool enabled = true;
+    ASSERT_TRUE(harness::MenuState(s.app.Frame(), ID_FILE_SAVE, &enabled, nullptr));
+    EXPECT_FALSE(enabled);
+
+    ASSERT_TRUE(s.Select("HKEY_CURRENT_USER\\Software\\QuillonTest\\Sub"));
+    for (int i = 0; i < 2; ++i) {
+        s.app.PostCommand(ID_EDIT_NEW_KEY);
+        s.EndLabelEdit();
+        ASSERT_TRUE(s.Select("HKEY_CURRENT_USER\\Software\\QuillonTest\\Sub"));
+    }
+    EXPECT_TRUE(harness::TreeFind(s.tree, "HKEY_CURRENT_USER\\Software\\QuillonTest\\Sub\\New Key #0"));
+    EXPECT_TRUE(harness::TreeFind(s.tree, "HKEY_CURRENT_USER\\Software\\QuillonTest\\Sub\\New Key #1"));
+    EXPECT_EQ(s.Caption(), "menu.reg*-Quillon");
+    ASSERT_TRUE(harness::MenuState(s.app.Frame(), ID_FILE_SAVE, &enabled, nullptr));
+    EXPECT_TRUE(enabled);
+
+    const int kinds[] = {ID_EDIT_NEW_STRING, ID_EDIT_NEW_BINARY, ID_EDIT_NEW_DWORD, ID_EDIT_NEW_EXPAND,
+                         ID_EDIT_NEW_MULTI};
+    for (int id : kinds) {
+        s.app.PostCommand(id);
+        s.EndLabelEdit();
+    }
+    auto rows = harness::ListRows(s.list, 3);
+    ASSERT_EQ(rows.size(), 8u);
+    const char* types[] = {"REG_SZ", "REG_BINARY", "REG_DWORD", "REG_EXPAND_SZ", "REG_MULTI_SZ"};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(rows[3 + i].cells[0], "New Value #" + std::to_string(i + 1));
+        EXPECT_EQ(rows[3 + i].cells[1], types[i]);
+    }
+    s.app.Terminate();
+}
+
+TEST(EditUi, DeleteByAcceleratorAndContextMenuAsksFirst) {
+    Session s;
+    ASSERT_TRUE(s.Start("delete.reg"));
+    ASSERT_TRUE(s.Select("HKEY_CURRENT_USER\\Software\\QuillonTest\\Sub"));
+    ASSERT_TRUE(s.Focus(s.tree));
+
+    // Del on the tree: the key question, No keeps the key.
+    harness::PressKey(VK_DELETE);
+    EXPECT_TRUE(Answer(s.app, "Confirm Key Delete", "", IDNO));
+    EXPECT_TRUE(harness::TreeFind(s.tree, "HKEY_CURRENT_USER\\Software\\QuillonTest\\Sub"));
+    EXPECT_EQ(s.Caption(), "delete.reg-Quillon");
+
+    // The context menu's Delete (the menu as the keyboard's menu key opens
+    // it, on the selected key; D chooses Delete), Yes.
+    PostMessageA(s.app.Frame(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(s.tree), MAKELPARAM(-1, -1));
+    Sleep(500);
+    harness::PressKey('D');
+    EXPECT_TRUE(Answer(s.app, "Confirm Key Delete", "", IDYES));
+    EXPECT_TRUE(harness::WaitUntil(
+        [&] { return !harness::TreeFind(s.tree, "HKEY_CURRENT_USER\\Software\\QuillonTest\\Sub"); }, 5000));
+    EXPECT_EQ(s.Caption(), "delete.reg*-Quillon");
+
+    // Values: Ctrl+A then Del with the list focused asks the value question.
+    ASSERT_TRUE(s.Select("HKEY_CURRENT_USER\\Software\\QuillonTest"));
+    ASSERT_TRUE(s.Focus(s.list));
+    harness::PressKey('A', harness::kCtrl);
+    EXPECT_TRUE(harness::WaitUntil([&] {
+        auto rows = harness::ListRows(s.list, 3);
+        for (auto& r : rows)
+            if (!r.selected) return false;
+        return rows.size() == 3;
+    }, 5000));
+    harness::PressKey(VK_DELETE);
+    EXPECT_TRUE(Answer(s.app, "Confirm Value Delete", "Are you sure you want to delete these values?", IDYES));
+    EXPECT_TRUE(harness::WaitUntil([&] { return s.RowNames().size() == 1; }, 5000));
+
+    // Ctrl+Z is no undo.
+    harness::PressKey('Z', harness::kCtrl);
+    harness::Sync(s.app.Frame());
+    EXPECT_EQ(s.RowNames().size(), 1u);
+    s.app.Terminate();
+}
+
+TEST(EditUi, ModifyEntryFollowsFocusAndRenameByF2) {
+    Session s;
+    ASSERT_TRUE(s.Start("focus.reg"));
+    ASSERT_TRUE(s.Select("HKEY_CURRENT_USER\\Software\\QuillonTest"));
+    ASSERT_TRUE(s.Focus(s.tree));
+    EXPECT_FALSE(harness::MenuState(s.app.Frame(), ID_EDIT_MODIFY, nullptr, nullptr));
+    ASSERT_TRUE(s.Focus(s.list));
+    EXPECT_TRUE(harness::WaitUntil(
+        [&] { return harness::MenuState(s.app.Frame(), ID_EDIT_MODIFY, nullptr, nullptr); }, 5000));
+    ASSERT_TRUE(s.Focus(s.tree));
+    EXPECT_TRUE(harness::WaitUntil(
+        [&] { return !harness::MenuState(s.app.Frame(), ID_EDIT_MODIFY, nullptr, nullptr); }, 5000));
+
+    // F2 on the tree renames the key; typing replaces the name.
+    harness::PressKey(VK_F2);
+    ASSERT_TRUE(harness::WaitUntil([&] { return SendMessageA(s.tree, TVM_GETEDITCONTROL, 0, 0) != 0; }, 5000));
+    harness::TypeText("Renamed");
+    harness::PressKey(VK_RETURN);
+    EXPECT_TRUE(harness::WaitUntil(
+        [&] { return harness::TreeFind(s.tree, "HKEY_CURRENT_USER\\Software\\Renamed") != nullptr; }, 5000));
+    EXPECT_EQ(s.Caption(), "focus.reg*-Quillon");
+
+    // Copy Key Name from the menu: the path as plain text.
+    s.app.SendCommand(ID_EDIT_COPY_KEY_NAME);
+    std::string clip;
+    if (OpenClipboard(nullptr)) {
+        if (HANDLE data = GetClipboardData(CF_TEXT)) {
+            clip = static_cast<const char*>(GlobalLock(data));
+            GlobalUnlock(data);
+        }
+        CloseClipboard();
+    }
+    EXPECT_EQ(clip, "HKEY_CURRENT_USER\\Software\\Renamed");
+    s.app.Terminate();
+}
+
+TEST(SaveUi, SaveAsWithEachFilterWritesItsFormat) {
+    struct Case {
+        int filter;
+        const std::string* expected;
+        const char* name;
+    };
+    const Case cases[] = {{1, &kSaved5, "as1.reg"}, {2, &kSaved4, "as2.reg"}, {3, &kSaved5, "as3.reg"}};
+    Session s;
+    ASSERT_TRUE(s.Start("saveas.reg"));
+    ASSERT_TRUE(s.AddDword());
+    EXPECT_EQ(s.Caption(), "saveas.reg*-Quillon");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.filter);
+        std::string target = harness::ScratchPath(c.name);
+        DeleteFileA(target.c_str());
+        s.app.PostCommand(ID_FILE_SAVE_AS);
+        ASSERT_TRUE(AnswerSaveDialog(s.app, c.filter, target));
+        ASSERT_TRUE(harness::WaitUntil([&] { return s.Caption() == std::string(c.name) + "-Quillon"; }, 10000))
+            << s.Caption();
+        EXPECT_EQ(ReadFileBytes(target), *c.expected);
+    }
+    // Save now writes the last format to the last name.
+    ASSERT_TRUE(s.Select("HKEY_CURRENT_USER\\Software\\QuillonTest"));
+    s.app.PostCommand(ID_EDIT_NEW_KEY);
+    s.EndLabelEdit();
+    EXPECT_EQ(s.Caption(), "as3.reg*-Quillon");
+    ASSERT_TRUE(s.Focus(s.tree));
+    harness::PressKey('S', harness::kCtrl);
+    ASSERT_TRUE(harness::WaitUntil([&] { return s.Caption() == "as3.reg-Quillon"; }, 10000));
+    std::string bytes = ReadFileBytes(harness::ScratchPath("as3.reg"));
+    EXPECT_EQ(bytes.substr(0, 4), std::string("\xFF\xFEW\0", 4));
+    EXPECT_NE(Narrow(bytes).find("[HKEY_CURRENT_USER\\Software\\QuillonTest\\New Key #0]\r\n\r\n"),
+              std::string::npos);
+    s.app.Terminate();
+}
+
+TEST(SaveUi, SaveKeepsRegedit4AndFailuresLeaveTheFile) {
+    Session s;
+    ASSERT_TRUE(s.Start("keep4.reg"));
+    ASSERT_TRUE(s.AddDword());
+    s.app.PostCommand(ID_FILE_SAVE);
+    ASSERT_TRUE(harness::WaitUntil([&] { return s.Caption() == "keep4.reg-Quillon"; }, 10000));
+    EXPECT_EQ(ReadFileBytes(s.path), kSaved4);
+
+    // Read-only target: the error box, the file and the "*" stay.
+    ASSERT_TRUE(s.Select("HKEY_CURRENT_USER\\Software\\QuillonTest"));
+    s.app.PostCommand(ID_EDIT_NEW_KEY);
+    s.EndLabelEdit();
+    ASSERT_TRUE(SetFileAttributesA(s.path.c_str(), FILE_ATTRIBUTE_READONLY));
+    s.app.PostCommand(ID_FILE_SAVE);
+    EXPECT_TRUE(Answer(s.app, "", "Error writing file!\n\"keep4.reg\"", IDOK));
+    EXPECT_EQ(ReadFileBytes(s.path), kSaved4);
+    EXPECT_EQ(s.Caption(), "keep4.reg*-Quillon");
+    SetFileAttributesA(s.path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    s.app.Terminate();
+
+    // The folder of the document is gone: the error box, no file appears.
+    std::string dir = harness::ScratchPath("gone");
+    CreateDirectoryA(dir.c_str(), nullptr);
+    Session g;
+    ASSERT_TRUE(g.Start("gone\\doc.reg"));
+    ASSERT_TRUE(DeleteFileA(g.path.c_str()));
+    ASSERT_TRUE(RemoveDirectoryA(dir.c_str()));
+    ASSERT_TRUE(g.AddDword());
+    g.app.PostCommand(ID_FILE_SAVE);
+    EXPECT_TRUE(Answer(g.app, "", "Error writing file!\n\"doc.reg\"", IDOK));
+    EXPECT_FALSE(Exists(g.path));
+    EXPECT_EQ(g.Caption(), "doc.reg*-Quillon");
+    g.app.Terminate();
+}
+
+TEST(SaveUi, SaveChangesQuestionOnCloseAndNew) {
+    const std::string question = "Do you want to save the changes to q.reg?";
+    // Cancel keeps the window; No closes without writing.
+    {
+        Session s;
+        ASSERT_TRUE(s.Start("q.reg"));
+        ASSERT_TRUE(s.AddDword());
+        PostMessageA(s.app.Frame(), WM_CLOSE, 0, 0);
+        EXPECT_TRUE(Answer(s.app, "Quillon", question, IDCANCEL));
+        harness::Sync(s.app.Frame());
+        EXPECT_TRUE(s.app.Running());
+        PostMessageA(s.app.Frame(), WM_CLOSE, 0, 0);
+        EXPECT_TRUE(Answer(s.app, "Quillon", question, IDNO));
+        EXPECT_EQ(s.app.WaitExit(), 0u);
+        EXPECT_EQ(ReadFileBytes(s.path), kReg4);
+    }
+    // Yes writes the file in its own format and closes.
+    {
+        Session s;
+        ASSERT_TRUE(s.Start("q.reg"));
+        ASSERT_TRUE(s.AddDword());
+        s.app.PostCommand(ID_APP_EXIT);
+        EXPECT_TRUE(Answer(s.app, "Quillon", question, IDYES));
+        EXPECT_EQ(s.app.WaitExit(), 0u);
+        EXPECT_EQ(ReadFileBytes(s.path), kSaved4);
+    }
+    // New asks too; No gives the empty untitled document.
+    {
+        Session s;
+        ASSERT_TRUE(s.Start("q.reg"));
+        ASSERT_TRUE(s.AddDword());
+        s.app.PostCommand(ID_FILE_NEW);
+        EXPECT_TRUE(Answer(s.app, "Quillon", question, IDNO));
+        EXPECT_TRUE(harness::WaitUntil([&] { return harness::TreeItems(s.tree).empty(); }, 5000));
+        EXPECT_EQ(s.Caption(), "Untitled-Quillon");
+        s.app.Terminate();
+    }
+}
+
+TEST(SaveUi, UntitledDocumentAsksForANameWhenClosing) {
+    Session s;
+    ASSERT_TRUE(s.StartEmpty());
+    s.app.PostCommand(ID_EDIT_NEW_KEY);
+    s.EndLabelEdit();
+    EXPECT_EQ(s.Caption(), "Untitled*-Quillon");
+    // Yes, then the save dialog cancelled: the window stays.
+    PostMessageA(s.app.Frame(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(Answer(s.app, "Quillon", "", IDYES));
+    ASSERT_TRUE(AnswerSaveDialog(s.app, 0, ""));
+    harness::Sync(s.app.Frame());
+    EXPECT_TRUE(s.app.Running());
+    EXPECT_EQ(s.Caption(), "Untitled*-Quillon");
+    // Yes and a name: written as the system's dialect 5, then closed.
+    std::string target = harness::ScratchPath("untitled.reg");
+    DeleteFileA(target.c_str());
+    PostMessageA(s.app.Frame(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(Answer(s.app, "Quillon", "", IDYES));
+    ASSERT_TRUE(AnswerSaveDialog(s.app, 0, target));
+    EXPECT_EQ(s.app.WaitExit(), 0u);
+    EXPECT_EQ(ReadFileBytes(target),
+              Utf16("Windows Registry Editor Version 5.00\r\n\r\n[New Key #0]\r\n\r\n") + std::string(2, '\0'));
+}
