@@ -581,3 +581,49 @@ TEST(SaveUi, RegeditMergesWhatWasSavedInEitherDialect) {
     EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &gone), ERROR_SUCCESS);
     s.app.Terminate();
 }
+
+TEST(EditUi, ContextMenusRunTheirCommands) {
+    Session s;
+    ASSERT_TRUE(s.Start("context.reg"));
+    ASSERT_TRUE(s.Select("HKEY_CURRENT_USER\\Software\\QuillonTest"));
+    ASSERT_TRUE(s.Focus(s.tree));
+    auto openMenu = [&](HWND control) {
+        PostMessageA(s.app.Frame(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control), MAKELPARAM(-1, -1));
+        Sleep(500);
+    };
+    // New > Key on the key the menu is for.
+    openMenu(s.tree);
+    harness::PressKey('N');
+    Sleep(200);
+    harness::PressKey('K');
+    s.EndLabelEdit();
+    EXPECT_TRUE(harness::TreeFind(s.tree, "HKEY_CURRENT_USER\\Software\\QuillonTest\\New Key #0"));
+    EXPECT_EQ(s.Caption(), "context.reg*-Quillon");
+
+    // Copy Key Name.
+    ASSERT_TRUE(s.Select("HKEY_CURRENT_USER\\Software\\QuillonTest\\Sub"));
+    ASSERT_TRUE(s.Focus(s.tree));
+    openMenu(s.tree);
+    harness::PressKey('K');
+    std::string clip;
+    harness::WaitUntil([&] {
+        if (OpenClipboard(nullptr)) {
+            if (HANDLE data = GetClipboardData(CF_TEXT)) {
+                clip = static_cast<const char*>(GlobalLock(data));
+                GlobalUnlock(data);
+            }
+            CloseClipboard();
+        }
+        return clip == "HKEY_CURRENT_USER\\Software\\QuillonTest\\Sub";
+    }, 5000);
+    EXPECT_EQ(clip, "HKEY_CURRENT_USER\\Software\\QuillonTest\\Sub");
+
+    // The row menu's Delete asks the value question; No keeps the row.
+    ASSERT_TRUE(s.Focus(s.list));
+    harness::PressKey(VK_END);
+    openMenu(s.list);
+    harness::PressKey('D');
+    EXPECT_TRUE(Answer(s.app, "Confirm Value Delete", "", IDNO));
+    EXPECT_EQ(s.RowNames(), (std::vector<std::string>{"(Default)", "Num", "Gone"}));
+    s.app.Terminate();
+}
