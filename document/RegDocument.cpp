@@ -131,8 +131,9 @@ RegDocument::~RegDocument() {
 
 void RegDocument::StartLookupIndex(size_t textLength) {
     StopLookupIndex();
-    // A key line with its values takes a hundred bytes or more.
-    index = new (std::nothrow) ChildIndex(textLength / 128);
+    // A key line with its values takes a few hundred bytes; the table grows
+    // when a file has more keys than that.
+    index = new (std::nothrow) ChildIndex(textLength / 320);
     if (index && !index->Build(roots)) StopLookupIndex();
 }
 
