@@ -138,6 +138,24 @@ double WholeProgram(const std::string& exe, const std::string& file, size_t keys
             },
             reinterpret_cast<LPARAM>(&find));
         frame = find.frame;
+        // A message box (the warning about characters the code page lacks)
+        // holds the start-up until it is answered.
+        struct Box {
+            DWORD pid;
+            HWND box;
+        } box{pi.dwProcessId, nullptr};
+        EnumWindows(
+            [](HWND hwnd, LPARAM p) -> BOOL {
+                auto* b = reinterpret_cast<Box*>(p);
+                DWORD pid = 0;
+                GetWindowThreadProcessId(hwnd, &pid);
+                char cls[64] = {};
+                GetClassNameA(hwnd, cls, sizeof(cls));
+                if (pid == b->pid && strcmp(cls, "#32770") == 0 && GetDlgItem(hwnd, 0xFFFF)) b->box = hwnd;
+                return b->box == nullptr;
+            },
+            reinterpret_cast<LPARAM>(&box));
+        if (box.box) PostMessageA(box.box, WM_COMMAND, IDOK, 0);
         HWND tree = frame ? FindWindowExA(FindWindowExA(frame, nullptr, nullptr, nullptr), nullptr,
                                           WC_TREEVIEWA, nullptr)
                           : nullptr;

@@ -97,15 +97,30 @@ void KeyTreeView::Rebuild(RegDocument& document) {
     rebuilding_ = true;
     TreeView_DeleteAllItems(hwnd_);
     rebuilding_ = false;
-    for (KeyNode* root : document.roots) InsertSubtree(root, nullptr);
+    InsertLevels(document);
     SetRedraw(true);
 }
 
-void KeyTreeView::InsertSubtree(KeyNode* key, HTREEITEM parent) {
-    HTREEITEM item = InsertKey(key, parent);
-    if (!item) return;
-    for (KeyNode* child = key->firstChild; child; child = child->nextSibling)
-        InsertSubtree(child, item);
+// Every item is appended as the last child of its parent, so the order of
+// insertion does not change the tree; it changes the control's cost. Wine's
+// tree-view checks the parent of each insertion by a linear search of its
+// items in insertion order, which makes depth-first insertion quadratic
+// (300,000 keys: 17.5 s). Level by level, a parent stands among the items of
+// the levels above, which in a registry are few next to the leaves (1.4 s).
+void KeyTreeView::InsertLevels(RegDocument& document) {
+    std::vector<std::pair<KeyNode*, HTREEITEM>> level, next;
+    level.reserve(document.roots.size());
+    for (KeyNode* root : document.roots) level.push_back({root, nullptr});
+    while (!level.empty()) {
+        next.clear();
+        for (auto [key, parent] : level) {
+            HTREEITEM item = InsertKey(key, parent);
+            if (!item) continue;
+            for (KeyNode* child = key->firstChild; child; child = child->nextSibling)
+                next.push_back({child, item});
+        }
+        level.swap(next);
+    }
 }
 
 HTREEITEM KeyTreeView::InsertKey(KeyNode* key, HTREEITEM parent) {

@@ -51,7 +51,7 @@ public:
     void OnContextMenu(POINT screen);
 
 private:
-    void InsertSubtree(KeyNode* key, HTREEITEM parent);
+    void InsertLevels(RegDocument& document);
     void ClearItemData(HTREEITEM item);
     void CollectLeafPaths(HTREEITEM item, std::string& prefix,
                           std::vector<std::string>& out) const;
