@@ -73,16 +73,30 @@ int Stat(const char* path) {
     return 0;
 }
 
+// One value per line: line breaks inside names and data are shown escaped.
+std::string OneLine(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\r')
+            out += "\\r";
+        else if (c == '\n')
+            out += "\\n";
+        else
+            out += c;
+    }
+    return out;
+}
+
 int Dump(const char* path) {
     RegDocument document;
     if (!Open(document, path)) return 1;
     ForEachKey(document, [&](KeyNode* key) {
-        std::printf("[%s]\n", key->Path().c_str());
+        std::printf("[%s]\n", OneLine(key->Path()).c_str());
         ValueList values;
         key->CollectValues(values);
         for (const auto& v : values) {
-            std::printf("  %s\t%s\t%s\n", v->IsDefault() ? "@" : v->GetName().c_str(), v->GetTypeName(),
-                        v->GetDisplayText().c_str());
+            std::printf("  %s\t%s\t%s\n", v->IsDefault() ? "@" : OneLine(v->GetName()).c_str(), v->GetTypeName(),
+                        OneLine(v->GetDisplayText()).c_str());
         }
     });
     return std::fflush(stdout) == 0 ? 0 : 1;
