@@ -328,3 +328,34 @@ TEST(Frame, ViewSourceOpensTheDocumentsFileInTheTextEditor) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Frame, ToolbarButtonsShowTheirTooltips) {
+    harness::App app;
+    ASSERT_TRUE(app.Start());
+    ASSERT_TRUE(harness::BringToFront(app.Frame()));
+    HWND toolbar = app.Child(TOOLBARCLASSNAMEA);
+    struct Case {
+        int command;
+        const char* tooltip;
+    };
+    // New has a tooltip line after its prompt; Quick RegEdit Call's string is
+    // its tooltip as a whole.
+    for (Case c : {Case{ID_FILE_NEW, "New"}, Case{ID_QUICK_REGEDIT, "Quick RegEdit Call"}}) {
+        SCOPED_TRACE(c.tooltip);
+        RECT rc{};
+        ASSERT_TRUE(harness::ToolbarButtonRect(toolbar, c.command, &rc));
+        harness::MoveMouse(POINT{(rc.left + rc.right) / 2 + 1, (rc.top + rc.bottom) / 2});
+        harness::MoveMouse(POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2});
+        HWND tip = nullptr;
+        EXPECT_TRUE(harness::WaitUntil([&] {
+            tip = harness::FindTooltip(app.Pid());
+            return tip && harness::WindowText(tip) == c.tooltip;
+        }, 5000)) << (tip ? harness::WindowText(tip) : std::string("no tooltip"));
+    }
+    harness::MoveMouse(POINT{0, 0});
+    EXPECT_TRUE(app.Close(0));
+}
+
+}  // namespace

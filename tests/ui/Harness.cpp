@@ -577,6 +577,35 @@ std::vector<std::string> ListColumns(HWND list) {
     return names;
 }
 
+LRESULT SendWithBuffer(HWND hwnd, UINT msg, WPARAM wParam, void* data, size_t size) {
+    RemoteBuffer buf(hwnd, size);
+    if (!buf.Ok() || !buf.Write(0, data, size)) return 0;
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(hwnd, msg, wParam, reinterpret_cast<LPARAM>(buf.At(0)), SMTO_ABORTIFHUNG,
+                        kTimeout, &result);
+    buf.Read(0, data, size);
+    return static_cast<LRESULT>(result);
+}
+
+void MoveMouse(POINT screen) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dx = MulDiv(screen.x, 65536, GetSystemMetrics(SM_CXSCREEN));
+    in.mi.dy = MulDiv(screen.y, 65536, GetSystemMetrics(SM_CYSCREEN));
+    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &in, sizeof in);
+}
+
+bool ToolbarButtonRect(HWND toolbar, int command, RECT* screen) {
+    RECT rc{};
+    if (!SendWithBuffer(toolbar, TB_GETRECT, command, &rc, sizeof rc)) return false;
+    MapWindowPoints(toolbar, nullptr, reinterpret_cast<POINT*>(&rc), 2);
+    *screen = rc;
+    return true;
+}
+
+HWND FindTooltip(DWORD pid) { return FindNow(pid, TOOLTIPS_CLASSA, nullptr); }
+
 bool Screenshot(HWND hwnd, const std::string& pngPath) {
     // Paint everything first: the picture is taken from the screen.
     RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);

@@ -171,6 +171,16 @@ struct ListRow {
 std::vector<ListRow> ListRows(HWND list, int columns);
 std::vector<std::string> ListColumns(HWND list);
 
+// Sends a message whose lParam points at `size` bytes of `data`: the bytes
+// are copied into the window's process, and copied back after the call.
+LRESULT SendWithBuffer(HWND hwnd, UINT msg, WPARAM wParam, void* data, size_t size);
+// Moves the mouse pointer to a screen point (real input).
+void MoveMouse(POINT screen);
+// Screen rectangle of a toolbar button by command; false when absent.
+bool ToolbarButtonRect(HWND toolbar, int command, RECT* screen);
+// A visible tooltip of the process, or null.
+HWND FindTooltip(DWORD pid);
+
 // Saves a PNG of the window's screen area; true on success.
 bool Screenshot(HWND hwnd, const std::string& pngPath);
 
