@@ -109,7 +109,7 @@ TEST(NewValue, TakesFreeNameAndStartingDataOfItsKind) {
         EditHost host;
         ASSERT_TRUE(host.Load(kDoc));
         host.Select("HKEY_CURRENT_USER\\Software\\Q");
-        SendMessageA(host.HostWindow(), WM_COMMAND, c.command, 0);
+        host.Command(c.command);
         // The name is being edited in place at once.
         EXPECT_TRUE(ListView_GetEditControl(host.list.Hwnd()));
         host.EndLabelEdits();
@@ -223,7 +223,7 @@ TEST(Modify, OpensEditorAndStoresOnlyConfirmedChanges) {
 
     host.Select("HKEY_CURRENT_USER\\Software\\Q");
     host.list.Select(1);
-    SendMessageA(host.HostWindow(), WM_COMMAND, ID_EDIT_MODIFY, 0);
+    host.Command(ID_EDIT_MODIFY);
     EXPECT_EQ(host.Row(1)[2], "c:\\bin!");
     EXPECT_NE(KeyText(KeyAt(host, "HKEY_CURRENT_USER\\Software\\Q")).find("\"PATH\"=\"c:\\\\bin!\""),
               std::string::npos);
@@ -386,13 +386,13 @@ TEST(RenameAndDelete, ActOnTheControlWithFocus) {
     ASSERT_TRUE(host.Load(kDoc));
     host.Select("HKEY_CURRENT_USER\\Software\\Q");
     SetFocus(host.tree.Hwnd());
-    SendMessageA(host.HostWindow(), WM_COMMAND, ID_EDIT_RENAME, 0);
+    host.Command(ID_EDIT_RENAME);
     EXPECT_TRUE(TreeView_GetEditControl(host.tree.Hwnd()));
     host.EndLabelEdits();
 
     SetFocus(host.list.Hwnd());
     host.list.Select(2);
-    SendMessageA(host.HostWindow(), WM_COMMAND, ID_EDIT_RENAME, 0);
+    host.Command(ID_EDIT_RENAME);
     EXPECT_TRUE(ListView_GetEditControl(host.list.Hwnd()));
     host.EndLabelEdits();
 
@@ -400,7 +400,7 @@ TEST(RenameAndDelete, ActOnTheControlWithFocus) {
     SetFocus(host.list.Hwnd());
     {
         BoxAnswerer yes(IDYES);
-        SendMessageA(host.HostWindow(), WM_COMMAND, ID_EDIT_DELETE, 0);
+        host.Command(ID_EDIT_DELETE);
         ASSERT_EQ(yes.Boxes().size(), 1u);
         EXPECT_EQ(yes.Boxes()[0].caption, "Confirm Value Delete");
     }
@@ -409,6 +409,6 @@ TEST(RenameAndDelete, ActOnTheControlWithFocus) {
 
     // Select All selects every row wherever the focus is.
     SetFocus(host.tree.Hwnd());
-    SendMessageA(host.HostWindow(), WM_COMMAND, ID_EDIT_SELECT_ALL, 0);
+    host.Command(ID_EDIT_SELECT_ALL);
     EXPECT_EQ(host.list.SelectedCount(), 3);
 }

@@ -35,6 +35,23 @@ void Pump(DWORD ms) {
     } while (GetTickCount() - start < ms);
 }
 
+// One top-level window serves every host of the run: hiding a top-level
+// window costs Wine two seconds under a bare X server, a child costs nothing.
+// Each host gets a fresh child panel holding its views.
+HWND SharedTopLevel() {
+    static HWND top = [] {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "QuillonEditTestTop";
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+        RegisterClassA(&wc);
+        return CreateWindowExA(0, wc.lpszClassName, "Edit test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20,
+                               900, 600, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    }();
+    return top;
+}
+
 EditHost::EditHost() {
     WNDCLASSA wc{};
     wc.lpfnWndProc = Proc;
@@ -43,24 +60,31 @@ EditHost::EditHost() {
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     RegisterClassA(&wc);
+    top_ = SharedTopLevel();
     // The menu bar of the real frame, so the Edit menu can be inspected.
     HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(128));
-    hwnd_ = CreateWindowExA(0, kClass, "Edit test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20, 900, 600,
-                            nullptr, menu, GetModuleHandleA(nullptr), this);
+    HMENU old = GetMenu(top_);
+    SetMenu(top_, menu);
+    if (old) DestroyMenu(old);
+    SetWindowTextA(top_, "Edit test");
+    RECT rc{};
+    GetClientRect(top_, &rc);
+    panel_ = CreateWindowExA(WS_EX_CONTROLPARENT, kClass, "", WS_CHILD | WS_VISIBLE, 0, 0, rc.right, rc.bottom,
+                             top_, nullptr, GetModuleHandleA(nullptr), this);
     states.SetMenuBar(menu);
-    tree.Create(hwnd_, this, &list, kTreeId);
-    list.Create(hwnd_, this, kListId);
+    tree.Create(panel_, this, &list, kTreeId);
+    list.Create(panel_, this, kListId);
     MoveWindow(tree.Hwnd(), 0, 0, 300, 500, FALSE);
     MoveWindow(list.Hwnd(), 300, 0, 580, 500, FALSE);
     document.SetFileName("", "Untitled");
-    SetForegroundWindow(hwnd_);
+    SetForegroundWindow(top_);
     SetFocus(tree.Hwnd());
     Pump(30);
 }
 
 EditHost::~EditHost() {
     states.SetMenuBar(nullptr);
-    if (hwnd_) DestroyWindow(hwnd_);
+    if (panel_) DestroyWindow(panel_);
     Pump(10);
 }
 
@@ -71,12 +95,12 @@ void EditHost::UpdateCommandStates() {
 
 void EditHost::UpdateTitle() {
     std::string caption = document.title + (document.modified ? "*" : "") + "-Quillon";
-    SetWindowTextA(hwnd_, caption.c_str());
+    SetWindowTextA(top_, caption.c_str());
 }
 
 std::string EditHost::Caption() const {
     char text[512] = {};
-    GetWindowTextA(hwnd_, text, sizeof text);
+    GetWindowTextA(top_, text, sizeof text);
     return text;
 }
 

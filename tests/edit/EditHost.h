@@ -27,7 +27,8 @@ public:
     EditHost();
     ~EditHost() override;
 
-    HWND HostWindow() override { return hwnd_; }
+    // The top-level window: message boxes are owned by it, the menu bar is its.
+    HWND HostWindow() override { return top_; }
     RegDocument& Document() override { return document; }
     HWND StatusBar() override { return nullptr; }
     void UpdateCommandStates() override;
@@ -44,6 +45,8 @@ public:
     // value's edit is cancelled.
     void EndLabelEdits();
     std::string Caption() const;
+    // A menu command, as the frame routes it.
+    void Command(int id) { SendMessageA(panel_, WM_COMMAND, static_cast<WPARAM>(id), 0); }
 
     // Names of the rows, as shown.
     std::vector<std::string> RowNames() const;
@@ -58,7 +61,8 @@ public:
 
 private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    HWND hwnd_ = nullptr;
+    HWND top_ = nullptr;    // shared by every host of the run
+    HWND panel_ = nullptr;  // this host's child holding the views
 };
 
 void Pump(DWORD ms);
