@@ -3,6 +3,7 @@
 // filter, dialog navigation between the panes, view source.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "resources/resource.h"
@@ -355,6 +356,43 @@ TEST(Frame, ToolbarButtonsShowTheirTooltips) {
         }, 5000)) << (tip ? harness::WindowText(tip) : std::string("no tooltip"));
     }
     harness::MoveMouse(POINT{0, 0});
+    EXPECT_TRUE(app.Close(0));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Frame, SplitterBarDragsAndStaysInsideTheFrame) {
+    harness::App app;
+    ASSERT_TRUE(app.Start());
+    ASSERT_TRUE(harness::BringToFront(app.Frame()));
+    HWND tree = app.Child(WC_TREEVIEWA);
+    HWND list = app.Child(WC_LISTVIEWA);
+    auto width = [](HWND w) { RECT r{}; GetWindowRect(w, &r); return static_cast<int>(r.right - r.left); };
+    auto drag = [&](int dx) {
+        RECT t{}, l{};
+        GetWindowRect(tree, &t);
+        GetWindowRect(list, &l);
+        POINT bar{(t.right + l.left) / 2, (t.top + t.bottom) / 2};
+        harness::MoveMouse(bar);
+        harness::MouseButton(true);
+        harness::MoveMouse(POINT{bar.x + dx / 2, bar.y});
+        harness::MoveMouse(POINT{bar.x + dx, bar.y});
+        harness::MouseButton(false);
+        harness::Sync(app.Frame());
+    };
+    int before = width(tree), listBefore = width(list);
+    drag(100);
+    EXPECT_TRUE(harness::WaitUntil([&] { return std::abs(width(tree) - (before + 100)) <= 2; }, 5000))
+        << width(tree);
+    EXPECT_NEAR(width(list), listBefore - 100, 2) << "the list gives the room";
+    // Far beyond the right edge: the bar stops at the frame's edge.
+    drag(3000);
+    RECT client{};
+    GetClientRect(app.Frame(), &client);
+    EXPECT_LE(width(tree), client.right);
+    EXPECT_GE(width(list), 0);
     EXPECT_TRUE(app.Close(0));
 }
 

@@ -596,6 +596,13 @@ void MoveMouse(POINT screen) {
     SendInput(1, &in, sizeof in);
 }
 
+void MouseButton(bool down) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    SendInput(1, &in, sizeof in);
+}
+
 bool ToolbarButtonRect(HWND toolbar, int command, RECT* screen) {
     RECT rc{};
     if (!SendWithBuffer(toolbar, TB_GETRECT, command, &rc, sizeof rc)) return false;

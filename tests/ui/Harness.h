@@ -176,6 +176,8 @@ std::vector<std::string> ListColumns(HWND list);
 LRESULT SendWithBuffer(HWND hwnd, UINT msg, WPARAM wParam, void* data, size_t size);
 // Moves the mouse pointer to a screen point (real input).
 void MoveMouse(POINT screen);
+// Presses or releases the left mouse button where the pointer is.
+void MouseButton(bool down);
 // Screen rectangle of a toolbar button by command; false when absent.
 bool ToolbarButtonRect(HWND toolbar, int command, RECT* screen);
 // A visible tooltip of the process, or null.
