@@ -164,3 +164,88 @@ TEST(QuerySave, FailedSaveOnYesSaysSoAndStops) {
     EXPECT_EQ(ReadBytes(doc.path), kReg4);
     SetFileAttributesA(doc.path.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
+
+namespace {
+
+struct Snapshot {
+    std::vector<std::string> lines;  // key paths and their values, in order
+};
+
+// Every key with a key line, and its values as the list would show them.
+Snapshot Take(const RegDocument& document) {
+    Snapshot snap;
+    std::vector<const KeyNode*> stack;
+    for (auto it = document.roots.rbegin(); it != document.roots.rend(); ++it) stack.push_back(*it);
+    while (!stack.empty()) {
+        const KeyNode* key = stack.back();
+        stack.pop_back();
+        if (key->HasKeyLine()) {
+            snap.lines.push_back("[" + key->Path() + "]");
+            ValueList values;
+            key->CollectValues(values);
+            for (const auto& v : values)
+                snap.lines.push_back(v->GetName() + "|" + v->GetTypeName() + "|" + v->GetDisplayText());
+        }
+        std::vector<const KeyNode*> children;
+        for (const KeyNode* c = key->firstChild; c; c = c->nextSibling) children.push_back(c);
+        for (auto it = children.rbegin(); it != children.rend(); ++it) stack.push_back(*it);
+    }
+    return snap;
+}
+
+bool LoadFile(RegDocument& document, const std::string& path) {
+    RegText text;
+    ReadError error;
+    if (!ReadRegFile(path.c_str(), text, error)) return false;
+    document.abort.store(0);
+    bool ok = document.ParseText(std::move(text.text), nullptr, text.length, true, false);
+    document.abort.store(1);
+    document.dialect = text.dialect;
+    document.unicode = text.unicode;
+    return ok;
+}
+
+std::vector<std::string> CorpusFiles() {
+    std::vector<std::string> files;
+    for (const char* dir : {"real", "crlf"}) {
+        std::string pattern = std::string("Z:\\work\\shared\\corpus\\") + dir + "\\*.reg";
+        WIN32_FIND_DATAA found;
+        HANDLE find = FindFirstFileA(pattern.c_str(), &found);
+        if (find == INVALID_HANDLE_VALUE) continue;
+        do {
+            files.push_back(std::string("Z:\\work\\shared\\corpus\\") + dir + "\\" + found.cFileName);
+        } while (FindNextFileA(find, &found));
+        FindClose(find);
+    }
+    return files;
+}
+
+}  // namespace
+
+// Every corpus file that loads comes back with the same keys and values from
+// a save in either dialect, through the worker the save commands use.
+TEST(RunSaveWorker, CorpusSurvivesSavingInEitherDialect) {
+    std::vector<std::string> files = CorpusFiles();
+    if (files.empty()) GTEST_SKIP() << "corpus not reachable";
+    EditHost host;
+    int loaded = 0;
+    for (const std::string& file : files) {
+        RegDocument original;
+        if (!LoadFile(original, file)) continue;  // refused files are the loader's tests
+        ++loaded;
+        Snapshot before = Take(original);
+        for (bool unicode : {true, false}) {
+            SCOPED_TRACE(file + (unicode ? " as UTF-16 dialect 5" : " as REGEDIT4"));
+            std::string out = ScratchPath("corpus.reg");
+            ASSERT_TRUE(RunSaveWorker(host.HostWindow(), original, out.c_str(), unicode,
+                                      unicode ? kRegedit5 : kRegedit4));
+            RegDocument reread;
+            ASSERT_TRUE(LoadFile(reread, out));
+            Snapshot after = Take(reread);
+            ASSERT_EQ(after.lines.size(), before.lines.size());
+            for (size_t i = 0; i < before.lines.size(); ++i) ASSERT_EQ(after.lines[i], before.lines[i]) << i;
+        }
+    }
+    RecordProperty("loaded", loaded);
+    EXPECT_GT(loaded, 0);
+}
