@@ -121,12 +121,17 @@ bool AnswerFileDialog(harness::App& app, const std::string& path, bool checkDupl
 
 // The key exists once the program has written its recent-document list; the
 // value list and the open dialog store into it but never create it.
-void EnsureSettingsKey() {
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr) == ERROR_SUCCESS)
-        RegCloseKey(key);
-}
+// Each test that needs it makes the key and removes it again.
+struct SettingsKeyScope {
+    SettingsKeyScope() {
+        RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);
+        HKEY key;
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                            nullptr) == ERROR_SUCCESS)
+            RegCloseKey(key);
+    }
+    ~SettingsKeyScope() { RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey); }
+};
 
 }  // namespace
 
@@ -227,7 +232,7 @@ TEST(ViewsUi, LargeRealFileShowsEveryKeyAndTheSelectedKeysValues) {
 
 TEST(ViewsUi, ColumnWidthsAndTheDuplicateOptionSurviveARestart) {
     std::string file = harness::SourcePath("samples/sample.reg");
-    EnsureSettingsKey();
+    SettingsKeyScope settings;
     {
         harness::App app;
         ASSERT_TRUE(app.Start("\"" + file + "\""));
@@ -271,7 +276,7 @@ TEST(ViewsUi, OpenAndImportThroughTheirDialogsMergeAsTheOptionSays) {
         {true, {{0, "HKEY_CURRENT_USER"}, {1, "A"}, {2, "B"}, {2, "C"}}},
         {false, {{0, "HKEY_CURRENT_USER"}, {1, "A"}, {2, "B"}, {1, "A"}, {2, "B"}, {2, "C"}}},
     };
-    EnsureSettingsKey();
+    SettingsKeyScope settings;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.check);
         harness::App app;
@@ -294,12 +299,6 @@ TEST(ViewsUi, OpenAndImportThroughTheirDialogsMergeAsTheOptionSays) {
         RegCloseKey(key);
         EXPECT_EQ(flags & 1, c.check ? 0u : 1u);
         EXPECT_TRUE(app.Close());
-    }
-    // Leave the option on for the tests after this one.
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
-        RegDeleteValueA(key, "flg1");
-        RegCloseKey(key);
     }
 }
 

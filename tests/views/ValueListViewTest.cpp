@@ -47,7 +47,7 @@ int HeaderImage(HWND list, int column, bool* hasImage) {
 const char kSettingsKey[] = "Software\\Orvane\\Quillon\\2.0";
 struct SettingsScope {
     explicit SettingsScope(bool create) {
-        RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
+        RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);
         if (create) {
             HKEY key;
             RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
@@ -55,7 +55,7 @@ struct SettingsScope {
             RegCloseKey(key);
         }
     }
-    ~SettingsScope() { RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey); }
+    ~SettingsScope() { RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey); }
     void Set(const char* name, DWORD type, const void* data, DWORD size) {
         HKEY key;
         ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
