@@ -88,7 +88,8 @@ HWND Descendant(HWND parent, int id) {
 }
 
 // Answers the save dialog: the filter (1-based) and the path, or Cancel.
-bool AnswerSaveDialog(App& app, int filter, const std::string& path) {
+// `startFilter` (may be null) gets the filter the dialog came up with.
+bool AnswerSaveDialog(App& app, int filter, const std::string& path, int* startFilter = nullptr) {
     HWND dlg = harness::WaitForDialog(app.Pid());
     if (!dlg) return false;
     if (path.empty()) {
@@ -98,6 +99,7 @@ bool AnswerSaveDialog(App& app, int filter, const std::string& path) {
     HWND types = nullptr, name = nullptr;
     harness::WaitUntil([&] { return (types = Descendant(dlg, 0x470)) != nullptr; }, 5000);
     if (!types) return false;
+    if (startFilter) *startFilter = static_cast<int>(SendMessageA(types, CB_GETCURSEL, 0, 0)) + 1;
     if (filter > 0) {
         SendMessageA(types, CB_SETCURSEL, filter - 1, 0);
         // Wine takes the choice on CBN_SELENDOK, Windows on CBN_SELCHANGE.
@@ -331,12 +333,17 @@ TEST(SaveUi, SaveAsWithEachFilterWritesItsFormat) {
     ASSERT_TRUE(s.Start("saveas.reg"));
     ASSERT_TRUE(s.AddDword());
     EXPECT_EQ(s.Caption(), "saveas.reg*-Quillon");
+    int previous = 2;  // the file is REGEDIT4
     for (const Case& c : cases) {
         SCOPED_TRACE(c.filter);
         std::string target = harness::ScratchPath(c.name);
         DeleteFileA(target.c_str());
         s.app.PostCommand(ID_FILE_SAVE_AS);
-        ASSERT_TRUE(AnswerSaveDialog(s.app, c.filter, target));
+        int start = 0;
+        ASSERT_TRUE(AnswerSaveDialog(s.app, c.filter, target, &start));
+        // The dialog comes up on the REGEDIT4 filter exactly for a REGEDIT4 document.
+        EXPECT_EQ(start, previous == 2 ? 2 : 1);
+        previous = c.filter;
         ASSERT_TRUE(harness::WaitUntil([&] { return s.Caption() == std::string(c.name) + "-Quillon"; }, 10000))
             << s.Caption();
         EXPECT_EQ(ReadFileBytes(target), *c.expected);
