@@ -226,16 +226,24 @@ TEST(FileLoading, AbortDuringImportKeepsTheKeysParsedSoFar) {
     TestHost host;
     ASSERT_TRUE(host.LoadText("REGEDIT4\r\n\r\n[HKEY_USERS\\Before]\r\n\r\n"));
     std::atomic<bool> pressed{false};
+    std::atomic<int> ownerMinimized{-1}, ownerRestored{-1};
     DWORD start = 0;
     DialogWatcher watcher([&](HWND dlg, const DialogWatcher::Seen&) {
         if (!GetDlgItem(dlg, 1009)) return IDOK;
         if (!start) start = GetTickCount();
         if (GetTickCount() - start < 300) return 0;
+        // Minimising the dialog takes its owner along, and so does restoring.
+        SendMessageA(dlg, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+        ownerMinimized = IsIconic(host.HostWindow()) ? 1 : 0;
+        SendMessageA(dlg, WM_SYSCOMMAND, SC_RESTORE, 0);
+        ownerRestored = IsIconic(host.HostWindow()) ? 0 : 1;
         pressed = true;
         return IDCANCEL;
     });
     bool ok = ImportRegFile(host.HostWindow(), host.document, host.tree, big.c_str());
     ASSERT_TRUE(pressed);
+    EXPECT_EQ(ownerMinimized, 1);
+    EXPECT_EQ(ownerRestored, 1);
     EXPECT_TRUE(ok);  // an abort during the parse still counts as a load
     size_t keys = CountKeys(host.document);
     EXPECT_GT(keys, 2u);
