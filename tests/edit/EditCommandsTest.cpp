@@ -123,14 +123,6 @@ TEST(NewValue, TakesFreeNameAndStartingDataOfItsKind) {
     }
 }
 
-TEST(NewValue, WithoutSelectedKeyDoesNothing) {
-    EditHost host;
-    ASSERT_TRUE(host.Load(kDoc));
-    host.edit.NewValue(ValueType::String);
-    EXPECT_FALSE(host.document.modified);
-    EXPECT_EQ(ListView_GetItemCount(host.list.Hwnd()), 0);
-}
-
 TEST(DeleteKey, AsksWithKeyNameAndChangesOnlyOnYes) {
     EditHost host;
     ASSERT_TRUE(host.Load(kDoc));
@@ -352,63 +344,4 @@ TEST(CommandStates, FollowFocusSelectionAndEditors) {
     EXPECT_TRUE(host.states.IsEnabled(ID_EDIT_MODIFY));
     EXPECT_FALSE(host.states.IsEnabled(ID_EDIT_DELETE));
     EXPECT_FALSE(host.states.IsEnabled(ID_EDIT_RENAME));
-}
-
-TEST(ModifyMenuEntry, AppearsWithListFocusAndGoesWithTreeFocus) {
-    EditHost host;
-    ASSERT_TRUE(host.Load(kDoc));
-    HMENU edit = GetSubMenu(GetMenu(host.HostWindow()), 1);
-    int count = GetMenuItemCount(edit);
-    SetFocus(host.list.Hwnd());
-    Pump(20);
-    SetFocus(host.tree.Hwnd());
-    Pump(20);
-    EXPECT_NE(GetMenuItemID(edit, 0), static_cast<UINT>(ID_EDIT_MODIFY));
-    int withoutModify = GetMenuItemCount(edit);
-    SetFocus(host.list.Hwnd());
-    Pump(20);
-    ASSERT_EQ(GetMenuItemID(edit, 0), static_cast<UINT>(ID_EDIT_MODIFY));
-    char text[64] = {};
-    GetMenuStringA(edit, 0, text, sizeof text, MF_BYPOSITION);
-    EXPECT_STREQ(text, "Modify");
-    EXPECT_EQ(GetMenuState(edit, 1, MF_BYPOSITION) & MF_SEPARATOR, static_cast<UINT>(MF_SEPARATOR));
-    EXPECT_EQ(GetMenuItemCount(edit), withoutModify + 2);
-    // Twice the same focus does not add a second entry.
-    SetFocus(host.tree.Hwnd());
-    SetFocus(host.list.Hwnd());
-    Pump(20);
-    EXPECT_EQ(GetMenuItemCount(edit), withoutModify + 2);
-    (void)count;
-}
-
-TEST(RenameAndDelete, ActOnTheControlWithFocus) {
-    EditHost host;
-    ASSERT_TRUE(host.Load(kDoc));
-    host.Select("HKEY_CURRENT_USER\\Software\\Q");
-    SetFocus(host.tree.Hwnd());
-    host.Command(ID_EDIT_RENAME);
-    EXPECT_TRUE(TreeView_GetEditControl(host.tree.Hwnd()));
-    host.EndLabelEdits();
-
-    SetFocus(host.list.Hwnd());
-    host.list.Select(2);
-    host.Command(ID_EDIT_RENAME);
-    EXPECT_TRUE(ListView_GetEditControl(host.list.Hwnd()));
-    host.EndLabelEdits();
-
-    // Delete with the list focused asks about values, not the key.
-    SetFocus(host.list.Hwnd());
-    {
-        BoxAnswerer yes(IDYES);
-        host.Command(ID_EDIT_DELETE);
-        ASSERT_EQ(yes.Boxes().size(), 1u);
-        EXPECT_EQ(yes.Boxes()[0].caption, "Confirm Value Delete");
-    }
-    EXPECT_EQ(host.RowNames().size(), 3u);
-    EXPECT_TRUE(host.tree.FindByPath("HKEY_CURRENT_USER\\Software\\Q"));
-
-    // Select All selects every row wherever the focus is.
-    SetFocus(host.tree.Hwnd());
-    host.Command(ID_EDIT_SELECT_ALL);
-    EXPECT_EQ(host.list.SelectedCount(), 3);
 }

@@ -289,13 +289,4 @@ bool WriteBytes(const std::string& path, const std::string& bytes) {
     return ok;
 }
 
-std::string Utf16(const std::string& ascii) {
-    std::string bytes("\xFF\xFE", 2);
-    for (char c : ascii) {
-        bytes += c;
-        bytes += '\0';
-    }
-    return bytes;
-}
-
 }  // namespace edittest

@@ -95,7 +95,5 @@ void PutClipboardText(const std::string& text);
 std::string ScratchPath(const std::string& name);
 std::string ReadBytes(const std::string& path);
 bool WriteBytes(const std::string& path, const std::string& bytes);
-// UTF-16LE with byte-order mark of an ASCII text.
-std::string Utf16(const std::string& ascii);
 
 }  // namespace edittest
