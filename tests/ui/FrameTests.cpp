@@ -397,3 +397,42 @@ TEST(Frame, SplitterBarDragsAndStaysInsideTheFrame) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string SimpleStatusText(HWND status) {
+    char text[256] = "";
+    // In simple mode part 0 answers with the simple text.
+    harness::SendWithBuffer(status, SB_GETTEXTA, 0, text, sizeof text);
+    text[sizeof text - 1] = '\0';
+    return text;
+}
+
+TEST(Frame, StatusBarShowsThePromptOfTheHighlightedMenuItem) {
+    harness::App app;
+    ASSERT_TRUE(app.Start());
+    HWND status = app.Child(STATUSCLASSNAMEA);
+    struct Case {
+        UINT id;
+        const char* prompt;
+    };
+    const Case cases[] = {
+        {ID_VIEW_TOOLBAR, "Show or hide the toolbar"},  // the tooltip line is not shown
+        {ID_QUICK_REGEDIT, "Quick RegEdit Call"},
+        {9999, ""},  // no prompt: an empty bar, not the last one
+    };
+    // Any menu handle: the frame only tells a highlighted item from a closed menu.
+    LPARAM menu = reinterpret_cast<LPARAM>(GetMenu(app.Frame()));
+    for (const Case& c : cases) {
+        SendMessageA(app.Frame(), WM_MENUSELECT, MAKEWPARAM(c.id, MF_STRING), menu);
+        EXPECT_NE(SendMessageA(status, SB_ISSIMPLE, 0, 0), 0);
+        EXPECT_EQ(SimpleStatusText(status), c.prompt) << c.id;
+    }
+    // The menu closes: the normal text comes back.
+    SendMessageA(app.Frame(), WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
+    EXPECT_EQ(SendMessageA(status, SB_ISSIMPLE, 0, 0), 0);
+    EXPECT_EQ(harness::WindowText(status), "Ready");
+    EXPECT_TRUE(app.Close(0));
+}
+
+}  // namespace
