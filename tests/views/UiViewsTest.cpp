@@ -310,7 +310,7 @@ TEST(ViewsUi, KeyboardMovesBetweenPanesAndLeavesLabelEditingAlone) {
     HWND list = app.Child(WC_LISTVIEWA);
     ASSERT_TRUE(harness::WaitUntil([&] { return !harness::TreeItems(tree).empty(); }));
     size_t before = harness::TreeItems(tree).size();
-    HTREEITEM first = ItemAt(tree, 0);
+    HTREEITEM first = ItemAt(tree, 2);  // HKEY_CURRENT_USER\Software\Quillon Sample
     SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(first));
     ASSERT_TRUE(harness::BringToFront(app.Frame()));
     harness::Sync(app.Frame());
@@ -321,12 +321,12 @@ TEST(ViewsUi, KeyboardMovesBetweenPanesAndLeavesLabelEditingAlone) {
     harness::PressKey(VK_TAB, harness::kShift);
     EXPECT_TRUE(harness::WaitUntil([&] { return harness::FocusOf(app.Frame()) == tree; }, 5000));
 
-    // While a label is edited, Del deletes text, not the key.
-    PostMessageA(tree, TVM_EDITLABELA, 0, reinterpret_cast<LPARAM>(first));
+    // F2 edits the selected key's label; Del then deletes text, not the key.
+    harness::PressKey(VK_F2);
     HWND edit = nullptr;
     ASSERT_TRUE(harness::WaitUntil([&] {
         return (edit = reinterpret_cast<HWND>(SendMessageA(tree, TVM_GETEDITCONTROL, 0, 0))) != nullptr;
-    }, 5000));
+    }, 5000)) << "F2 starts the rename";
     harness::PressKey(VK_END);
     harness::PressKey(VK_BACK);
     harness::PressKey(VK_HOME);
@@ -336,7 +336,7 @@ TEST(ViewsUi, KeyboardMovesBetweenPanesAndLeavesLabelEditingAlone) {
     EXPECT_EQ(harness::TreeItems(tree).size(), before);
     harness::PressKey(VK_RETURN);
     ASSERT_TRUE(harness::WaitUntil([&] { return SendMessageA(tree, TVM_GETEDITCONTROL, 0, 0) == 0; }, 5000));
-    EXPECT_EQ(harness::TreeItems(tree)[0].text, "KEY_CURRENT_USE");
+    EXPECT_EQ(harness::TreeItems(tree)[2].text, "uillon Sampl");
     EXPECT_NE(harness::WindowText(app.Frame()).find('*'), std::string::npos);
     app.Terminate();
 }
