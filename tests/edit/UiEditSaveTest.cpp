@@ -87,9 +87,10 @@ HWND Descendant(HWND parent, int id) {
     return ::testing::AssertionSuccess();
 }
 
-// Answers the save dialog: the filter (1-based) and the path, or Cancel.
+// Answers a file dialog (save, open, import): the filter (1-based, 0 keeps
+// it) and the path, or Cancel.
 // `startFilter` (may be null) gets the filter the dialog came up with.
-bool AnswerSaveDialog(App& app, int filter, const std::string& path, int* startFilter = nullptr) {
+bool AnswerFileDialog(App& app, int filter, const std::string& path, int* startFilter = nullptr) {
     HWND dlg = harness::WaitForDialog(app.Pid());
     if (!dlg) return false;
     if (path.empty()) {
@@ -340,7 +341,7 @@ TEST(SaveUi, SaveAsWithEachFilterWritesItsFormat) {
         DeleteFileA(target.c_str());
         s.app.PostCommand(ID_FILE_SAVE_AS);
         int start = 0;
-        ASSERT_TRUE(AnswerSaveDialog(s.app, c.filter, target, &start));
+        ASSERT_TRUE(AnswerFileDialog(s.app, c.filter, target, &start));
         // The dialog comes up on the REGEDIT4 filter exactly for a REGEDIT4 document.
         EXPECT_EQ(start, previous == 2 ? 2 : 1);
         previous = c.filter;
@@ -446,7 +447,7 @@ TEST(SaveUi, UntitledDocumentAsksForANameWhenClosing) {
     // Yes, then the save dialog cancelled: the window stays.
     PostMessageA(s.app.Frame(), WM_CLOSE, 0, 0);
     EXPECT_TRUE(Answer(s.app, "Quillon", "", IDYES));
-    ASSERT_TRUE(AnswerSaveDialog(s.app, 0, ""));
+    ASSERT_TRUE(AnswerFileDialog(s.app, 0, ""));
     harness::Sync(s.app.Frame());
     EXPECT_TRUE(s.app.Running());
     EXPECT_EQ(s.Caption(), "Untitled*-Quillon");
@@ -455,7 +456,7 @@ TEST(SaveUi, UntitledDocumentAsksForANameWhenClosing) {
     DeleteFileA(target.c_str());
     PostMessageA(s.app.Frame(), WM_CLOSE, 0, 0);
     EXPECT_TRUE(Answer(s.app, "Quillon", "", IDYES));
-    ASSERT_TRUE(AnswerSaveDialog(s.app, 0, target));
+    ASSERT_TRUE(AnswerFileDialog(s.app, 0, target));
     EXPECT_EQ(s.app.WaitExit(), 0u);
     EXPECT_EQ(ReadFileBytes(target),
               Utf16("Windows Registry Editor Version 5.00\r\n\r\n[New Key #0]\r\n\r\n") + std::string(2, '\0'));
@@ -544,7 +545,7 @@ TEST(SaveUi, RegeditMergesWhatWasSavedInEitherDialect) {
         DeleteFileA(saved.c_str());
         DeleteFileA(exported.c_str());
         s.app.PostCommand(ID_FILE_SAVE_AS);
-        ASSERT_TRUE(AnswerSaveDialog(s.app, filter, saved));
+        ASSERT_TRUE(AnswerFileDialog(s.app, filter, saved));
         ASSERT_TRUE(harness::WaitUntil([&] { return s.Caption().find('*') == std::string::npos; }, 10000));
 
         DeleteScratchKey(key);
@@ -632,5 +633,33 @@ TEST(EditUi, ContextMenusRunTheirCommands) {
     harness::PressKey('D');
     EXPECT_TRUE(Answer(s.app, "Confirm Value Delete", "", IDNO));
     EXPECT_EQ(s.RowNames(), (std::vector<std::string>{"(Default)", "Num", "Gone"}));
+    s.app.Terminate();
+}
+
+TEST(SaveUi, SaveChangesQuestionBeforeOpenAndImport) {
+    std::string other = harness::ScratchPath("other.reg");
+    ASSERT_TRUE(harness::WriteFile(other, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Other]\r\n\"A\"=\"b\"\r\n\r\n"));
+    Session s;
+    ASSERT_TRUE(s.Start("openq.reg"));
+    ASSERT_TRUE(s.AddDword());
+    const std::string question = "Do you want to save the changes to openq.reg?";
+    s.app.PostCommand(ID_FILE_OPEN);
+    ASSERT_TRUE(AnswerFileDialog(s.app, 0, other));
+    EXPECT_TRUE(Answer(s.app, "Quillon", question, IDCANCEL));
+    harness::Sync(s.app.Frame());
+    EXPECT_EQ(s.Caption(), "openq.reg*-Quillon");
+    EXPECT_FALSE(harness::TreeFind(s.tree, "HKEY_CURRENT_USER\\Software\\Other"));
+
+    s.app.PostCommand(ID_FILE_IMPORT);
+    ASSERT_TRUE(AnswerFileDialog(s.app, 0, other));
+    EXPECT_TRUE(Answer(s.app, "Quillon", question, IDNO));
+    EXPECT_TRUE(harness::WaitUntil(
+        [&] { return harness::TreeFind(s.tree, "HKEY_CURRENT_USER\\Software\\Other") != nullptr; }, 10000));
+    EXPECT_EQ(ReadFileBytes(s.path), kReg4);
+
+    s.app.PostCommand(ID_FILE_OPEN);
+    ASSERT_TRUE(AnswerFileDialog(s.app, 0, other));
+    EXPECT_TRUE(Answer(s.app, "Quillon", question, IDNO));
+    EXPECT_TRUE(harness::WaitUntil([&] { return s.Caption() == "other.reg-Quillon"; }, 10000));
     s.app.Terminate();
 }
