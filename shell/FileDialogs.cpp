@@ -2,28 +2,15 @@
 
 #include <commdlg.h>
 
-#include <cstring>
+#include <string>
 
 #include "resources/resource.h"
 #include "shell/Settings.h"
+#include "shell/Strings.h"
 
 namespace {
 
 const int kRegFilterString = 132;
-
-// Filter strings use '#' where the dialog wants a zero character.
-void LoadDialogFilter(int id, char* out, int size) {
-    int n = LoadStringA(GetModuleHandleA(nullptr), id, out, size - 1);
-    if (n <= 0) {
-        static const char fallback[] = "Registration Files (*.reg)#*.reg#All Files (*.*)#*.*#";
-        lstrcpynA(out, fallback, size - 1);
-        n = lstrlenA(out);
-    }
-    out[n] = '\0';
-    out[n + 1] = '\0';
-    for (char* p = out; *p; ++p)
-        if (*p == '#') *p = '\0';
-}
 
 bool RunOpenDialog(OPENFILENAMEA& ofn) {
     ofn.lStructSize = sizeof(ofn);
@@ -67,13 +54,12 @@ UINT_PTR CALLBACK DuplicateOptionHook(HWND dlg, UINT msg, WPARAM, LPARAM lParam)
 }
 
 bool ShowOpenDialog(HWND owner, char* path, char* title) {
-    char filter[512];
-    LoadDialogFilter(kRegFilterString, filter, sizeof(filter));
+    std::string filter = shell::LoadFilter(kRegFilterString);
     path[0] = '\0';
     title[0] = '\0';
     OPENFILENAMEA ofn{};
     ofn.hwndOwner = owner;
-    ofn.lpstrFilter = filter;
+    ofn.lpstrFilter = filter.c_str();
     ofn.lpstrFile = path;
     ofn.nMaxFile = MAX_PATH;
     ofn.lpstrFileTitle = title;

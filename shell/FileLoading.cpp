@@ -1,12 +1,12 @@
 #include "shell/FileLoading.h"
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "resources/resource.h"
 #include "shell/FileDialogs.h"
 #include "shell/ProgressDialog.h"
+#include "shell/Strings.h"
 #include "views/KeyTreeView.h"
 
 namespace {
@@ -24,20 +24,6 @@ DWORD WINAPI LoadWorker(void* param) {
     bool ok = context->document->Load(&context->error);
     context->dialog->Finish();
     return ok ? 1 : 0;
-}
-
-std::string LoadText(int id) {
-    char text[1024];
-    int n = LoadStringA(GetModuleHandleA(nullptr), id, text, sizeof(text));
-    return n > 0 ? std::string(text, static_cast<size_t>(n)) : std::string();
-}
-
-std::string FormatText(int id, const char* argument) {
-    std::string format = LoadText(id);
-    std::string out(format.size() + strlen(argument) + 16, '\0');
-    int n = snprintf(out.data(), out.size(), format.c_str(), argument);
-    out.resize(n > 0 ? static_cast<size_t>(n) : 0);
-    return out;
 }
 
 struct HandleCloser {
@@ -112,9 +98,8 @@ bool RunLoadWorker(HWND window, RegDocument& document, const char* path, KeyTree
 }
 
 void WarnLossyConversion(HWND window, const char* path) {
-    std::string text = FormatText(IDS_LOSSY_CONVERSION, path);
-    std::string caption = LoadText(128);
-    MessageBoxA(window, text.c_str(), caption.c_str(), MB_OK | MB_ICONWARNING);
+    std::string text = shell::FormatString(IDS_LOSSY_CONVERSION, path);
+    MessageBoxA(window, text.c_str(), shell::AppName().c_str(), MB_OK | MB_ICONWARNING);
 }
 
 bool OpenRegFile(HWND window, RegDocument& document, KeyTreeView& tree, const char* path,
@@ -124,7 +109,7 @@ bool OpenRegFile(HWND window, RegDocument& document, KeyTreeView& tree, const ch
     // Stopped by the user's Abort before the parse: nothing failed to read.
     if (!ok && error == ReadError::Aborted) return false;
     if (!ok) {
-        std::string text = FormatText(kReadErrorString, path);
+        std::string text = shell::FormatString(kReadErrorString, path);
         MessageBoxA(window, text.c_str(), "", MB_OK);
         return false;
     }

@@ -4,6 +4,7 @@
 
 #include "document/RegDocument.h"
 #include "resources/resource.h"
+#include "shell/Strings.h"
 #include "views/MenuStates.h"
 #include "views/ValueListView.h"
 #include "views/ViewHost.h"
@@ -332,12 +333,12 @@ void KeyTreeView::OnContextMenu(POINT screen) {
         DeleteMenu(popup, kCmdExpand, MF_BYCOMMAND);
     } else {
         if (TreeView_GetItemState(hwnd_, target, TVIS_EXPANDED) & TVIS_EXPANDED) {
-            char text[kNameBuffer];
-            if (LoadStringA(instance, kCollapseString, text, sizeof(text)) > 0) {
+            std::string text = shell::LoadString(kCollapseString);
+            if (!text.empty()) {
                 MENUITEMINFOA mii{};
                 mii.cbSize = sizeof(mii);
                 mii.fMask = MIIM_STRING;
-                mii.dwTypeData = text;
+                mii.dwTypeData = text.data();
                 SetMenuItemInfoA(popup, kCmdExpand, FALSE, &mii);
             }
         }

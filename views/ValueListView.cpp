@@ -1,12 +1,12 @@
 #include "views/ValueListView.h"
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "resources/resource.h"
 #include "shell/Settings.h"
+#include "shell/Strings.h"
 #include "views/MenuStates.h"
 #include "views/ViewHost.h"
 
@@ -35,12 +35,6 @@ enum : int {
     kCmdSelectAll = 57642,
 };
 
-std::string LoadText(int id) {
-    char text[1024];
-    int n = LoadStringA(GetModuleHandleA(nullptr), id, text, sizeof(text));
-    return n > 0 ? std::string(text, static_cast<size_t>(n)) : std::string();
-}
-
 }  // namespace
 
 ValueListView::~ValueListView() {
@@ -64,7 +58,7 @@ bool ValueListView::Create(HWND parent, ViewHost* host, int controlId) {
     HFONT font = reinterpret_cast<HFONT>(SendMessageA(hwnd_, WM_GETFONT, 0, 0));
     HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
     for (int i = 0; i < kColumns; ++i) {
-        std::string heading = LoadText(kHeadingStrings[i]);
+        std::string heading = shell::LoadString(kHeadingStrings[i]);
         SIZE size{};
         GetTextExtentPoint32A(dc, heading.c_str(), static_cast<int>(heading.size()), &size);
         LVCOLUMNA col{};
@@ -181,8 +175,8 @@ void ValueListView::Fill(KeyNode* key) {
     key->CollectValues(values_);
 
     SendMessageA(hwnd_, WM_SETREDRAW, FALSE, 0);
-    std::string defaultLabel = LoadText(kDefaultLabelString);
-    std::string notSet = LoadText(kValueNotSetString);
+    std::string defaultLabel = shell::LoadString(kDefaultLabelString);
+    std::string notSet = shell::LoadString(kValueNotSetString);
     AppendRow(defaultLabel.c_str(), 1);
     SetCell(0, 1, "REG_SZ");
     SetCell(0, 2, notSet.c_str());
@@ -353,11 +347,8 @@ bool ValueListView::OnEndLabelEdit(NMLVDISPINFOA* info) {
     // An empty name would turn the value into a second default value.
     if (info->item.pszText[0] == '\0') return false;
     if (FindRowText(info->item.pszText) >= 0) {
-        std::string format = LoadText(kRenameClashString);
-        std::string caption = LoadText(kRenameClashCaption);
-        std::string message(format.size() + value->GetName().size() + 16, '\0');
-        int n = snprintf(message.data(), message.size(), format.c_str(), value->GetName().c_str());
-        message.resize(n > 0 ? static_cast<size_t>(n) : 0);
+        std::string message = shell::FormatString(kRenameClashString, value->GetName().c_str());
+        std::string caption = shell::LoadString(kRenameClashCaption);
         MessageBoxA(host_ ? host_->HostWindow() : hwnd_, message.c_str(), caption.c_str(),
                     MB_OK | MB_ICONERROR);
         return false;
