@@ -252,30 +252,6 @@ TEST(FileLoading, AbortDuringImportKeepsTheKeysParsedSoFar) {
     EXPECT_TRUE(IsWindowEnabled(host.HostWindow()));
 }
 
-TEST(FileLoading, AbortDuringOpenLeavesAConsistentDocument) {
-    const int total = 120000;
-    std::string big = WriteTempFile("big-open.reg", ManyKeys(total));
-    TestHost host;
-    ASSERT_TRUE(host.LoadText("REGEDIT4\r\n\r\n[HKEY_USERS\\Before]\r\n\r\n"));
-    host.document.SetFileName("C:\\before.reg", "before.reg");
-    DialogWatcher watcher([&](HWND dlg, const DialogWatcher::Seen&) {
-        return GetDlgItem(dlg, 1009) ? IDCANCEL : IDOK;
-    });
-    bool ok = OpenRegFile(host.HostWindow(), host.document, host.tree, big.c_str(), "big-open.reg");
-    if (ok) {
-        // Stopped during the parse: the keys so far, under the file's name.
-        EXPECT_EQ(host.document.title, "big-open.reg");
-        EXPECT_LE(CountKeys(host.document), static_cast<size_t>(total + total / 100 + 2));
-        EXPECT_EQ(TreeKeys(host.tree.Hwnd()), DocumentKeys(host.document));
-    } else {
-        // Stopped before the parse: nothing changed and no read error.
-        EXPECT_EQ(host.document.title, "before.reg");
-        EXPECT_EQ(TreeKeys(host.tree.Hwnd()).size(), 2u);
-        for (auto& s : watcher.Dialogs()) EXPECT_TRUE(s.text.empty()) << s.text;
-    }
-    EXPECT_TRUE(IsWindowEnabled(host.HostWindow()));
-}
-
 TEST(FileLoading, EveryCorpusFileLoadsExactlyItsKeysOrShowsTheReadError) {
     TestHost host;
     int loaded = 0, refused = 0;

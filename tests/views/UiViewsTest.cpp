@@ -208,28 +208,6 @@ TEST(ViewsUi, SelectingAKeyShowsItsPathAndItsValues) {
     EXPECT_TRUE(app.Close());
 }
 
-TEST(ViewsUi, LargeRealFileShowsEveryKeyAndTheSelectedKeysValues) {
-    std::string file = harness::SourcePath("../shared/corpus/real/makisekurisu_x86node_utf16_257k.reg");
-    RegDocument document;
-    auto keys = FileKeys(file, document);
-    ASSERT_GT(keys.size(), 500u);
-    harness::App app;
-    ASSERT_TRUE(app.Start("\"" + file + "\""));
-    HWND tree = app.Child(WC_TREEVIEWA);
-    HWND list = app.Child(WC_LISTVIEWA);
-    ASSERT_TRUE(harness::WaitUntil([&] { return harness::TreeItems(tree).size() == keys.size(); }));
-    EXPECT_EQ(Shown(tree), keys);
-    // The fifth key from the top, with its parents expanded.
-    HTREEITEM item = ItemAt(tree, 4);
-    ASSERT_NE(item, nullptr);
-    SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
-    SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
-    harness::Sync(app.Frame());
-    EXPECT_GE(harness::ListRows(list, 3).size(), 1u);
-    EXPECT_TRUE(harness::Screenshot(app.Frame(), "views-corpus.png"));
-    EXPECT_TRUE(app.Close(0, 30000));
-}
-
 TEST(ViewsUi, ColumnWidthsAndTheDuplicateOptionSurviveARestart) {
     std::string file = harness::SourcePath("samples/sample.reg");
     SettingsKeyScope settings;
