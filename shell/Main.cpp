@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <ole2.h>
 
+#include "editors/ValueEditors.h"
 #include "framework/MessageLoop.h"
 #include "resources/resource.h"
 #include "shell/MainFrame.h"
@@ -17,6 +18,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int show) {
     controls.dwSize = sizeof controls;
     controls.dwICC = ICC_BAR_CLASSES | ICC_COOL_CLASSES | ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES;
     InitCommonControlsEx(&controls);
+    // Modify opens the dialog of the value's kind from here on.
+    editors::RegisterValueEditors();
 
     int exitCode = 1;  // a frame that cannot be created is a failed start
     {
