@@ -346,7 +346,15 @@ bool ValueListView::OnEndLabelEdit(NMLVDISPINFOA* info) {
     if (!value) return false;
     // An empty name would turn the value into a second default value.
     if (info->item.pszText[0] == '\0') return false;
-    if (FindRowText(info->item.pszText) >= 0) {
+    // The row being renamed matches its own name (kept, or changed only in
+    // letter case); only another row is a clash.
+    if (StoredName(info->item.pszText) == value->GetName()) return false;
+    LVFINDINFOA find{};
+    find.flags = LVFI_STRING;
+    find.psz = info->item.pszText;
+    int match = ListView_FindItem(hwnd_, -1, &find);
+    while (match == info->item.iItem) match = ListView_FindItem(hwnd_, match, &find);
+    if (match >= 0) {
         std::string message = shell::FormatString(kRenameClashString, value->GetName().c_str());
         std::string caption = shell::LoadString(kRenameClashCaption);
         MessageBoxA(host_ ? host_->HostWindow() : hwnd_, message.c_str(), caption.c_str(),

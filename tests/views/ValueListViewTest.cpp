@@ -188,7 +188,7 @@ TEST(ValueList, RenameInPlaceRefusesClashesAndEscapesBackslashes) {
 
     struct Clash {
         const char* typed;
-    } clashes[] = {{"beta"}, {"BETA"}, {"alpha"}, {nullptr}};
+    } clashes[] = {{"alpha"}, {"GAMMA"}, {nullptr}};
     for (const Clash& c : clashes) {
         std::string typed = c.typed ? c.typed : def;
         SCOPED_TRACE(typed);
@@ -203,6 +203,19 @@ TEST(ValueList, RenameInPlaceRefusesClashesAndEscapesBackslashes) {
         EXPECT_EQ(Names(host.list.Hwnd())[1], "beta");
         EXPECT_FALSE(host.document.modified);
     }
+
+    // Its own name is no clash: unchanged it changes nothing, in other
+    // letter case it renames.
+    {
+        DialogWatcher watcher(PressOk);
+        ASSERT_TRUE(EditRowLabel(host, 1, "beta"));
+        EXPECT_FALSE(host.document.modified);
+        ASSERT_TRUE(EditRowLabel(host, 1, "BETA"));
+        EXPECT_EQ(watcher.Count(), 0u);
+    }
+    EXPECT_EQ(Names(host.list.Hwnd())[1], "BETA");
+    EXPECT_EQ(host.list.ValueAt(1)->GetName(), "BETA");
+    EXPECT_TRUE(host.document.modified);
 
     // A new name with a backslash is stored doubled and shown single.
     {
