@@ -223,8 +223,18 @@ std::string ScratchPath(const std::string& name) {
     if (dir.empty()) {
         std::string base = WindowsPath(std::string(QUILLON_BINARY_DIR) + "/scratch");
         CreateDirectoryA(base.c_str(), nullptr);
-        dir = base + "\\" + std::to_string(GetCurrentProcessId());
-        CreateDirectoryA(dir.c_str(), nullptr);
+        // Wine hands out the same small process ids run after run: a new
+        // directory each time, so no test sees files an earlier one left.
+        std::string stem = base + "\\" + std::to_string(GetCurrentProcessId()) + "-" +
+                           std::to_string(GetTickCount64());
+        for (int n = 0; n < 1000; ++n) {
+            std::string candidate = stem + "-" + std::to_string(n);
+            if (CreateDirectoryA(candidate.c_str(), nullptr)) {
+                dir = candidate;
+                break;
+            }
+        }
+        if (dir.empty()) dir = stem;
     }
     return dir + "\\" + name;
 }

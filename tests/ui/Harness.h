@@ -28,7 +28,8 @@ std::string QuillonPath();
 
 // A Windows path for a file of the source tree ("samples/sample.reg").
 std::string SourcePath(const std::string& relative);
-// A Windows path in a fresh scratch directory of this test run.
+// A Windows path in a scratch directory of this test process, created empty
+// when first used (ScratchPath("") is the directory with a trailing "\\").
 std::string ScratchPath(const std::string& name);
 bool WriteFile(const std::string& path, const std::string& bytes);
 
