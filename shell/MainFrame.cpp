@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "editors/ValueEditors.h"
 #include "resources/resource.h"
 #include "shell/CommandLine.h"
 #include "shell/FileDialogs.h"
@@ -32,6 +33,15 @@ constexpr int kRoutedCommands[] = {
 };
 
 HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
+
+// The value editors' context menus show through the frame, with its command
+// states, while the frame is disabled under the editor.
+MainFrame* g_editorMenuFrame = nullptr;  // not owned
+
+UINT TrackEditorMenu(HMENU popup, int x, int y, HWND /*owner*/) {
+    if (!g_editorMenuFrame) return 0;
+    return static_cast<UINT>(g_editorMenuFrame->TrackPopup(popup, POINT{x, y}));
+}
 
 // RT_TOOLBAR. Microsoft's compiler writes 16-bit fields: version, button
 // width, height, count, then the command of each button (0 for a
@@ -114,6 +124,8 @@ bool MainFrame::OnCreate() {
         loop_->AddIdleHandler(this);
     }
     UpdateCommandStates();
+    g_editorMenuFrame = this;
+    editors::SetContextMenuTracker(&TrackEditorMenu);
 
     findText_.clear();
     findFlags_ = shell::ReadFindFlags();
@@ -535,6 +547,10 @@ void MainFrame::OnClose() {
 }
 
 void MainFrame::OnDestroy() {
+    if (g_editorMenuFrame == this) {
+        editors::SetContextMenuTracker(nullptr);
+        g_editorMenuFrame = nullptr;
+    }
     shell::WriteFindFlags(findFlags_);
     if (loop_) {
         loop_->RemoveMessageFilter(this);
@@ -553,6 +569,13 @@ LRESULT MainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     static const UINT menuStateMessage = RegisterWindowMessageA("Quillon.MenuState");
     if (msg == menuStateMessage && menuStateMessage != 0)
         return static_cast<LRESULT>(GetMenuState(GetMenu(hwnd_), static_cast<UINT>(wParam), MF_BYCOMMAND));
+    // An editor sets the states of its context menu's commands before it
+    // shows the menu through TrackPopup.
+    const UINT enableCommandMessage = editors::GetEnableCommandMessage();
+    if (msg == enableCommandMessage && enableCommandMessage != 0) {
+        states_.Enable(static_cast<UINT>(wParam), lParam != 0);
+        return 0;
+    }
     switch (msg) {
     case WM_CREATE:
         return OnCreate() ? 0 : -1;
