@@ -16,6 +16,9 @@
 
 namespace {
 
+using harness::ReadFileBytes;
+using harness::Descendant;
+
 using harness::App;
 
 const char kReg4[] =
@@ -26,17 +29,6 @@ const char kReg4[] =
     "[HKEY_CURRENT_USER\\Software\\QuillonTest\\Sub]\r\n"
     "\"Num\"=dword:0000002a\r\n"
     "\"Gone\"=\"x\"\r\n\r\n";
-
-std::string ReadFileBytes(const std::string& path) {
-    std::string bytes;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return bytes;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
-    std::fclose(f);
-    return bytes;
-}
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -54,23 +46,6 @@ std::string Narrow(const std::string& utf16) {
     std::string out;
     for (size_t i = 2; i + 1 < utf16.size(); i += 2) out += utf16[i];
     return out;
-}
-
-HWND Descendant(HWND parent, int id) {
-    struct S {
-        int id;
-        HWND found;
-    } s{id, nullptr};
-    EnumChildWindows(
-        parent,
-        [](HWND child, LPARAM p) -> BOOL {
-            auto* st = reinterpret_cast<S*>(p);
-            if (GetDlgCtrlID(child) != st->id) return TRUE;
-            st->found = child;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&s));
-    return s.found;
 }
 
 // A message box of the program: waits for it, checks caption and text when
@@ -259,7 +234,7 @@ TEST(EditUi, DeleteByAcceleratorAndContextMenuAsksFirst) {
     // The context menu's Delete (the menu as the keyboard's menu key opens
     // it, on the selected key; D chooses Delete), Yes.
     PostMessageA(s.app.Frame(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(s.tree), MAKELPARAM(-1, -1));
-    Sleep(500);
+    ASSERT_TRUE(harness::WaitForMenus(s.app.Pid(), 1, 5000));
     harness::PressKey('D');
     EXPECT_TRUE(Answer(s.app, "Confirm Key Delete", "", IDYES));
     EXPECT_TRUE(harness::WaitUntil(
@@ -595,14 +570,15 @@ TEST(EditUi, ContextMenusRunTheirCommands) {
     ASSERT_TRUE(s.Start("context.reg"));
     ASSERT_TRUE(s.Select("HKEY_CURRENT_USER\\Software\\QuillonTest"));
     ASSERT_TRUE(s.Focus(s.tree));
+    // A key pressed before the menu is up would go to the control instead.
     auto openMenu = [&](HWND control) {
         PostMessageA(s.app.Frame(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control), MAKELPARAM(-1, -1));
-        Sleep(500);
+        ASSERT_TRUE(harness::WaitForMenus(s.app.Pid(), 1, 5000));
     };
     // New > Key on the key the menu is for.
     openMenu(s.tree);
     harness::PressKey('N');
-    Sleep(200);
+    ASSERT_TRUE(harness::WaitForMenus(s.app.Pid(), 2, 5000));
     harness::PressKey('K');
     s.EndLabelEdit();
     EXPECT_TRUE(harness::TreeFind(s.tree, "HKEY_CURRENT_USER\\Software\\QuillonTest\\New Key #0"));

@@ -18,18 +18,11 @@
 
 namespace {
 
-using harness::App;
+using harness::ReadFileBytes;
+using harness::Descendant;
+using harness::FindVisible;
 
-std::string ReadFileBytes(const std::string& path) {
-    std::string bytes;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return bytes;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
-    std::fclose(f);
-    return bytes;
-}
+using harness::App;
 
 // UTF-16LE with byte-order mark of an ASCII text, and back.
 std::string Utf16(const std::string& ascii) {
@@ -47,44 +40,7 @@ std::string Narrow(const std::string& utf16) {
     return out;
 }
 
-HWND Descendant(HWND parent, int id) {
-    struct S {
-        int id;
-        HWND found;
-    } s{id, nullptr};
-    EnumChildWindows(
-        parent,
-        [](HWND child, LPARAM p) -> BOOL {
-            auto* st = reinterpret_cast<S*>(p);
-            if (GetDlgCtrlID(child) != st->id) return TRUE;
-            st->found = child;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&s));
-    return s.found;
-}
-
 // A visible top-level window of the process with the class, other than `except`.
-HWND FindVisible(DWORD pid, const char* className, HWND except) {
-    struct S {
-        DWORD pid;
-        const char* className;
-        HWND except, found;
-    } st{pid, className, except, nullptr};
-    EnumWindows(
-        [](HWND hwnd, LPARAM p) -> BOOL {
-            auto* st = reinterpret_cast<S*>(p);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(hwnd, &owner);
-            if (owner != st->pid || hwnd == st->except || !IsWindowVisible(hwnd)) return TRUE;
-            if (harness::ClassName(hwnd) != st->className) return TRUE;
-            st->found = hwnd;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&st));
-    return st.found;
-}
-
 // Where the screenshots of the editors go: QUILLON_SHOTS when set, else the
 // scratch folder of the run.
 std::string ShotPath(const std::string& name) {
@@ -173,7 +129,7 @@ HWND OpenEditor(Session& s, const std::string& name, Open how) {
         break;
     case Open::kEditMenu:
         harness::PressKey('E', harness::kAlt);
-        Sleep(300);
+        if (!harness::WaitForMenus(s.app.Pid(), 1, 5000)) return nullptr;
         harness::PressKey(VK_RETURN);  // Modify, the first item, is highlighted
         break;
     case Open::kDoubleClick: {

@@ -246,6 +246,69 @@ bool WriteFile(const std::string& path, const std::string& bytes) {
     return std::fclose(f) == 0 && ok;
 }
 
+std::string ReadFileBytes(const std::string& path) {
+    std::string bytes;
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return bytes;
+    char buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
+    std::fclose(f);
+    return bytes;
+}
+
+namespace {
+struct VisibleSearch {
+    DWORD pid;
+    const char* className;
+    HWND except;
+    HWND found;
+    int count;
+};
+
+BOOL CALLBACK CollectVisible(HWND hwnd, LPARAM p) {
+    auto* st = reinterpret_cast<VisibleSearch*>(p);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(hwnd, &owner);
+    if (owner != st->pid || hwnd == st->except || !IsWindowVisible(hwnd)) return TRUE;
+    if (ClassName(hwnd) != st->className) return TRUE;
+    if (!st->found) st->found = hwnd;
+    ++st->count;
+    return TRUE;
+}
+}  // namespace
+
+HWND FindVisible(DWORD pid, const char* className, HWND except) {
+    VisibleSearch st{pid, className, except, nullptr, 0};
+    EnumWindows(CollectVisible, reinterpret_cast<LPARAM>(&st));
+    return st.found;
+}
+
+bool WaitForMenus(DWORD pid, int count, DWORD timeoutMs) {
+    return WaitUntil([&] {
+        VisibleSearch st{pid, "#32768", nullptr, nullptr, 0};
+        EnumWindows(CollectVisible, reinterpret_cast<LPARAM>(&st));
+        return st.count >= count;
+    }, timeoutMs);
+}
+
+HWND Descendant(HWND parent, int id) {
+    struct S {
+        int id;
+        HWND found;
+    } s{id, nullptr};
+    EnumChildWindows(
+        parent,
+        [](HWND child, LPARAM p) -> BOOL {
+            auto* st = reinterpret_cast<S*>(p);
+            if (GetDlgCtrlID(child) != st->id) return TRUE;
+            st->found = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
 App::~App() {
     if (pi_.hProcess) {
         if (Running()) Terminate();

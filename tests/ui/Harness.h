@@ -32,6 +32,8 @@ std::string SourcePath(const std::string& relative);
 // when first used (ScratchPath("") is the directory with a trailing "\\").
 std::string ScratchPath(const std::string& name);
 bool WriteFile(const std::string& path, const std::string& bytes);
+// The whole file, empty when it cannot be read.
+std::string ReadFileBytes(const std::string& path);
 
 class App {
 public:
@@ -84,6 +86,16 @@ HWND WaitForWindow(DWORD pid, const char* className, const char* title = nullptr
 HWND WaitForDialog(DWORD pid, DWORD timeoutMs = kTimeout);
 // True when the process shows no dialog for the given time.
 bool NoDialogFor(DWORD pid, DWORD ms);
+
+// A visible top-level window of the process with the class, other than
+// `except`, or null.
+HWND FindVisible(DWORD pid, const char* className, HWND except = nullptr);
+// Waits (bounded) until the process shows at least `count` popup menus
+// (class "#32768"): a key pressed before the menu is up goes elsewhere.
+bool WaitForMenus(DWORD pid, int count = 1, DWORD timeoutMs = kTimeout);
+// The first descendant with the control id, at any depth (the common file
+// dialogs nest their controls).
+HWND Descendant(HWND parent, int id);
 
 std::string WindowText(HWND hwnd);
 std::string ClassName(HWND hwnd);
@@ -158,8 +170,9 @@ struct TreeNode {
 // Every item of a tree view in pre-order (collapsed branches included).
 std::vector<TreeNode> TreeItems(HWND tree);
 std::string TreeSelectedText(HWND tree);
-// The item at a path of item texts joined by backslashes ("HKEY_CURRENT_USER\\
-// Software"), compared without regard to case; null when a step is missing.
+// The item at a path of item texts joined by backslashes, for example
+// "HKEY_CURRENT_USER\\Software", compared without regard to case; null when a
+// step is missing.
 HTREEITEM TreeFind(HWND tree, const std::string& path);
 // Selects (and shows) an item, as a click would; true when it is selected.
 bool TreeSelect(HWND tree, HTREEITEM item);

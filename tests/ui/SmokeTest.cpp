@@ -40,8 +40,9 @@ TEST(Smoke, FrameStartsWithMenuAndStatusBarAndClosesWithExitCodeZero) {
         harness::MenuItem item;
         EXPECT_TRUE(harness::FindMenuItem(menu, id, &item)) << "menu lacks command " << id;
         // Modify leaves the Edit menu while the key tree has the focus.
-        if (id != ID_EDIT_MODIFY)
+        if (id != ID_EDIT_MODIFY) {
             EXPECT_TRUE(harness::MenuState(app.Frame(), id, nullptr, nullptr)) << "menu bar lacks " << id;
+        }
     }
     // The recent files popup sits at position 11 of the File menu.
     HMENU file = GetSubMenu(menu, 0);

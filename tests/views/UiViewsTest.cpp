@@ -17,6 +17,9 @@
 
 namespace {
 
+using harness::ReadFileBytes;
+using harness::Descendant;
+
 const char kSettingsKey[] = "Software\\Orvane\\Quillon\\2.0";
 
 // The keys a file gives, in the tree's pre-order, read with the core itself.
@@ -73,34 +76,6 @@ std::string StatusText(HWND status) {
     char text[1024] = {};
     SendMessageA(status, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text));
     return text;
-}
-
-std::string ReadFileBytes(const std::string& path) {
-    std::string bytes;
-    FILE* f = fopen(path.c_str(), "rb");
-    if (!f) return bytes;
-    char buffer[65536];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof(buffer), f)) > 0) bytes.append(buffer, n);
-    fclose(f);
-    return bytes;
-}
-
-HWND Descendant(HWND parent, int id) {
-    struct S {
-        int id;
-        HWND found;
-    } s{id, nullptr};
-    EnumChildWindows(
-        parent,
-        [](HWND child, LPARAM p) -> BOOL {
-            auto* st = reinterpret_cast<S*>(p);
-            if (GetDlgCtrlID(child) != st->id) return TRUE;
-            st->found = child;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&s));
-    return s.found;
 }
 
 // Answers the open dialog of the program with a path; the check box as given.
