@@ -603,8 +603,14 @@ TEST(EditUi, ContextMenusRunTheirCommands) {
     EXPECT_EQ(clip, "HKEY_CURRENT_USER\\Software\\QuillonTest\\Sub");
 
     // The row menu's Delete asks the value question; No keeps the row.
+    // Posted messages overtake input: the row must be selected before the
+    // menu is asked for, or the menu is the one for no row.
     ASSERT_TRUE(s.Focus(s.list));
     harness::PressKey(VK_END);
+    ASSERT_TRUE(harness::WaitUntil([&] {
+        auto rows = harness::ListRows(s.list, 1);
+        return !rows.empty() && rows.back().selected;
+    }, 5000));
     openMenu(s.list);
     harness::PressKey('D');
     EXPECT_TRUE(Answer(s.app, "Confirm Value Delete", "", IDNO));
