@@ -177,7 +177,7 @@ std::string ExpandStringValue::GetDisplayText() const {
 }
 
 // Values write themselves as dialect-4 text: one byte per character.
-bool ExpandStringValue::Write(ByteSink& out) const {
+bool BinaryValue::WriteCharData(ByteSink& out, RegDialect dialect) const {
     if (dialect == kRegedit4) return BinaryValue::Write(out);
     WriteNamePart(out);
     out.Write(typeToken.data(), typeToken.size());
@@ -185,6 +185,8 @@ bool ExpandStringValue::Write(ByteSink& out) const {
     NarrowValueData(hexData, out);
     return out.Write("\r\n", 2);
 }
+
+bool ExpandStringValue::Write(ByteSink& out) const { return WriteCharData(out, dialect); }
 
 bool ExpandStringValue::Matches(const char* upperKey, unsigned findFlags) const {
     return MatchDisplayText(GetDisplayText(), upperKey, findFlags);
@@ -207,14 +209,7 @@ std::string MultiStringValue::GetDisplayText() const {
     return std::string(chars.c_str());
 }
 
-bool MultiStringValue::Write(ByteSink& out) const {
-    if (dialect == kRegedit4) return BinaryValue::Write(out);
-    WriteNamePart(out);
-    out.Write(typeToken.data(), typeToken.size());
-    out.Write(":", 1);
-    NarrowValueData(hexData, out);
-    return out.Write("\r\n", 2);
-}
+bool MultiStringValue::Write(ByteSink& out) const { return WriteCharData(out, dialect); }
 
 bool MultiStringValue::Matches(const char* upperKey, unsigned findFlags) const {
     return MatchDisplayText(GetDisplayText(), upperKey, findFlags);

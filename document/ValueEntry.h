@@ -140,6 +140,10 @@ public:
     void SetHexData(std::string data) { hexData = std::move(data); }
 
 protected:
+    // The value line with character data of the given dialect written as
+    // dialect-4 text (one byte per character).
+    bool WriteCharData(ByteSink& out, RegDialect dialect) const;
+
     std::string typeToken;
     std::string hexData;
 };

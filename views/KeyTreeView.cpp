@@ -273,8 +273,8 @@ void KeyTreeView::OnSelectionChanged(HTREEITEM item) {
     std::string path;
     if (item) PathOf(item, path);
     if (HWND status = host_ ? host_->StatusBar() : nullptr) {
-        // The simple-mode text is what the specification of the bar asks for;
-        // part 0 carries the same path so that it is seen outside simple mode.
+        // The path goes into the simple-mode text and into part 0, so that it
+        // is seen whether or not the bar is in simple mode.
         SendMessageA(status, SB_SETTEXTA, SB_SIMPLEID | SBT_NOBORDERS,
                      reinterpret_cast<LPARAM>(path.c_str()));
         SendMessageA(status, SB_SETTEXTA, 0 | SBT_NOBORDERS, reinterpret_cast<LPARAM>(path.c_str()));
