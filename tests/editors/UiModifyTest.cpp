@@ -136,6 +136,7 @@ HWND OpenEditor(Session& s, const std::string& name, Open how) {
         POINT p{};
         if (!s.RowCenter(row, &p)) return nullptr;
         harness::MoveMouse(p);
+        harness::Sync(s.app.Frame());  // the pointer is there before the clicks
         for (int i = 0; i < 2; ++i) {
             harness::MouseButton(true);
             harness::MouseButton(false);

@@ -375,10 +375,17 @@ TEST(Frame, SplitterBarDragsAndStaysInsideTheFrame) {
         GetWindowRect(tree, &t);
         GetWindowRect(list, &l);
         POINT bar{(t.right + l.left) / 2, (t.top + t.bottom) / 2};
+        // Each step is taken before the next one is sent: Wine moves the
+        // pointer through the X server, and a button pressed before the move
+        // has arrived lands where the pointer was.
         harness::MoveMouse(bar);
+        harness::Sync(app.Frame());
         harness::MouseButton(true);
+        harness::Sync(app.Frame());
         harness::MoveMouse(POINT{bar.x + dx / 2, bar.y});
+        harness::Sync(app.Frame());
         harness::MoveMouse(POINT{bar.x + dx, bar.y});
+        harness::Sync(app.Frame());
         harness::MouseButton(false);
         harness::Sync(app.Frame());
     };
