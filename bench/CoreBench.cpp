@@ -68,19 +68,7 @@ bool Open(RegDocument& doc, const std::string& path, bool checkDuplicates = true
 
 template <typename F>
 void ForEachKey(RegDocument& doc, F&& f) {
-    for (KeyNode* root : doc.roots) {
-        KeyNode* k = root;
-        for (;;) {
-            f(k);
-            if (k->firstChild) {
-                k = k->firstChild;
-                continue;
-            }
-            while (k != root && !k->nextSibling) k = k->parent;
-            if (k == root) break;
-            k = k->nextSibling;
-        }
-    }
+    ::ForEachKey(doc.roots, f);
 }
 
 bool Generate(const std::string& path, size_t bytes, RegDialect dialect, bool unicode) {

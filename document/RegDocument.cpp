@@ -42,20 +42,7 @@ public:
     }
 
     bool Build(const std::vector<KeyNode*>& roots) {
-        for (KeyNode* root : roots) {
-            KeyNode* k = root;
-            for (;;) {
-                if (!Insert(k)) return false;
-                if (k->firstChild) {
-                    k = k->firstChild;
-                    continue;
-                }
-                while (k != root && !k->nextSibling) k = k->parent;
-                if (k == root) break;
-                k = k->nextSibling;
-            }
-        }
-        return true;
+        return ForEachKey(roots, [this](KeyNode* k) { return Insert(k); });
     }
 
     KeyNode* Find(const KeyNode* parent, const char* name, size_t& h) const {
@@ -167,19 +154,7 @@ void RegDocument::RemoveRootKey(KeyNode* key) {
 
 size_t RegDocument::CountKeysToWrite() const {
     size_t count = 0;
-    for (const KeyNode* root : roots) {
-        const KeyNode* k = root;
-        for (;;) {
-            if (k->HasKeyLine()) ++count;
-            if (k->firstChild) {
-                k = k->firstChild;
-                continue;
-            }
-            while (k != root && !k->nextSibling) k = k->parent;
-            if (k == root) break;
-            k = k->nextSibling;
-        }
-    }
+    ForEachKey(roots, [&count](const KeyNode* k) { count += k->HasKeyLine(); });
     return count;
 }
 

@@ -8,6 +8,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "document/RegDialect.h"
@@ -106,6 +107,31 @@ private:
     char* blockText = nullptr;
     uintptr_t bits = 0;
 };
+
+// Visits every key of the branches below roots in document order (pre-order),
+// without recursion: the depth is the input's. A visitor that returns bool
+// stops the walk by returning false; ForEachKey then returns false.
+template <class Visit>
+bool ForEachKey(const std::vector<KeyNode*>& roots, Visit&& visit) {
+    for (KeyNode* root : roots) {
+        KeyNode* k = root;
+        for (;;) {
+            if constexpr (std::is_same_v<decltype(visit(k)), bool>) {
+                if (!visit(k)) return false;
+            } else {
+                visit(k);
+            }
+            if (k->firstChild) {
+                k = k->firstChild;
+                continue;
+            }
+            while (k != root && !k->nextSibling) k = k->parent;
+            if (k == root) break;
+            k = k->nextSibling;
+        }
+    }
+    return true;
+}
 
 struct LoadRequest {
     std::string path;

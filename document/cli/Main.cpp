@@ -35,19 +35,7 @@ bool Open(RegDocument& document, const char* path) {
 
 template <typename Visit>
 void ForEachKey(RegDocument& document, Visit&& visit) {
-    for (KeyNode* root : document.roots) {
-        KeyNode* k = root;
-        for (;;) {
-            visit(k);
-            if (k->firstChild) {
-                k = k->firstChild;
-                continue;
-            }
-            while (k != root && !k->nextSibling) k = k->parent;
-            if (k == root) break;
-            k = k->nextSibling;
-        }
-    }
+    ::ForEachKey(document.roots, visit);
 }
 
 int Stat(const char* path) {
