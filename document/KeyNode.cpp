@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
@@ -10,90 +11,13 @@
 
 namespace {
 
-// Keys of all documents come from one pool of 64-byte slots: a huge file has
-// millions of keys, and a general-purpose allocator would add its header and
-// rounding to every one. The slabs go back to the system when the last key of
-// the process is freed (a closed or cleared document).
-class NodePool {
-public:
-    void* Allocate() {
-        Lock();
-        void* p = freeList;
-        if (p) {
-            freeList = *static_cast<void**>(p);
-        } else {
-            if (left == 0 && !Grow()) {
-                Unlock();
-                return nullptr;
-            }
-            p = next;
-            next += sizeof(KeyNode);
-            --left;
-        }
-        ++live;
-        Unlock();
-        return p;
-    }
-
-    void Free(void* p) {
-        Lock();
-        *static_cast<void**>(p) = freeList;
-        freeList = p;
-        if (--live == 0) Release();
-        Unlock();
-    }
-
-private:
-    struct Slab {
-        Slab* previous;
-    };
-
-    bool Grow() {
-        size_t bytes = sizeof(Slab) + slabNodes * sizeof(KeyNode);
-        Slab* slab = static_cast<Slab*>(std::malloc(bytes + alignof(KeyNode)));
-        if (!slab) return false;
-        slab->previous = slabs;
-        slabs = slab;
-        next = reinterpret_cast<char*>(slab) + ((sizeof(Slab) + alignof(KeyNode) - 1) / alignof(KeyNode)) * alignof(KeyNode);
-        left = slabNodes;
-        if (slabNodes < (1u << 16)) slabNodes *= 2;
-        return true;
-    }
-
-    void Release() {
-        while (slabs) {
-            Slab* previous = slabs->previous;
-            std::free(slabs);
-            slabs = previous;
-        }
-        freeList = nullptr;
-        next = nullptr;
-        left = 0;
-        slabNodes = 256;
-    }
-
-    // A spin lock: taken once per key, almost never contended (keys are made
-    // by one thread at a time), and far cheaper than a mutex.
-    void Lock() {
-        while (busy.test_and_set(std::memory_order_acquire)) {
-        }
-    }
-    void Unlock() { busy.clear(std::memory_order_release); }
-
-    std::atomic_flag busy = ATOMIC_FLAG_INIT;
-    void* freeList = nullptr;
-    Slab* slabs = nullptr;
-    char* next = nullptr;
-    size_t left = 0;
-    size_t live = 0;
-    size_t slabNodes = 256;
-};
-
-// Never destroyed: keys of static documents may outlive any static pool.
-NodePool& Pool() {
-    static NodePool* pool = new NodePool;
-    return *pool;
-}
+// Slabs are whole granules of 64 KiB, aligned to their size; the first slot
+// of each granule holds the pool. They grow from one granule to 4 MiB, so a
+// small document costs little and a huge one few allocations.
+constexpr size_t kGranule = size_t(1) << 16;
+constexpr size_t kSlot = sizeof(KeyNode);
+constexpr size_t kLargestSlab = size_t(1) << 22;
+static_assert(kGranule % kSlot == 0 && kSlot >= sizeof(KeyPool*), "slots tile a granule");
 
 char* CopyText(const char* text) {
     size_t n = std::strlen(text) + 1;
@@ -116,18 +40,103 @@ bool SameComponent(const char* a, const char* b) {
 
 }  // namespace
 
+// Never destroyed: keys made outside documents may outlive any static.
+KeyPool& KeyPool::SharedPool() {
+    static KeyPool* pool = new KeyPool(true);
+    return *pool;
+}
+
+KeyPool* KeyPool::Of(const void* slot) {
+    return *reinterpret_cast<KeyPool* const*>(reinterpret_cast<uintptr_t>(slot) & ~(kGranule - 1));
+}
+
+void KeyPool::Lock() {
+    if (!shared) return;
+    while (busy.test_and_set(std::memory_order_acquire)) {
+    }
+}
+
+void KeyPool::Unlock() {
+    if (shared) busy.clear(std::memory_order_release);
+}
+
+bool KeyPool::Grow() {
+    size_t bytes = slabBytes ? std::min(slabBytes * 2, kLargestSlab) : kGranule;
+    void* slab = AllocateAligned(bytes, kGranule);
+    if (!slab) return false;
+    slabs.push_back(slab);
+    slabBytes = bytes;
+    next = static_cast<char*>(slab);
+    end = next + bytes;
+    return true;
+}
+
+void* KeyPool::Allocate() {
+    Lock();
+    void* slot = freeList;
+    if (slot) {
+        freeList = *static_cast<void**>(slot);
+    } else if (next != end || Grow()) {
+        if ((reinterpret_cast<uintptr_t>(next) & (kGranule - 1)) == 0) {
+            *reinterpret_cast<KeyPool**>(next) = this;
+            next += kSlot;
+        }
+        slot = next;
+        next += kSlot;
+    }
+    Unlock();
+    return slot;
+}
+
+// The slot is zeroed: a key noted as an owner and deleted since then reads
+// as owning nothing when the pool is released.
+void KeyPool::Free(void* slot) {
+    KeyPool* pool = Of(slot);
+    pool->Lock();
+    std::memset(slot, 0, kSlot);
+    *static_cast<void**>(slot) = pool->freeList;
+    pool->freeList = slot;
+    pool->Unlock();
+}
+
+void KeyPool::NoteOwner(KeyNode* key) {
+    KeyPool* pool = Of(key);
+    if (pool->shared) return;  // never released: its keys are deleted one by one
+    pool->owners.push_back(key);
+}
+
+void KeyPool::Release() {
+    for (KeyNode* key : owners) key->FreeOwned();
+    owners.clear();
+    owners.shrink_to_fit();
+    for (void* slab : slabs) FreeAligned(slab);
+    slabs.clear();
+    slabs.shrink_to_fit();
+    next = end = nullptr;
+    freeList = nullptr;
+    slabBytes = 0;
+}
+
 void* KeyNode::operator new(size_t size) {
-    void* p = size == sizeof(KeyNode) ? Pool().Allocate() : nullptr;
+    void* p = size == sizeof(KeyNode) ? KeyPool::SharedPool().Allocate() : nullptr;
     if (!p) throw std::bad_alloc();
     return p;
 }
 
 void* KeyNode::operator new(size_t size, const std::nothrow_t&) noexcept {
-    return size == sizeof(KeyNode) ? Pool().Allocate() : nullptr;
+    return size == sizeof(KeyNode) ? KeyPool::SharedPool().Allocate() : nullptr;
+}
+
+void* KeyNode::operator new(size_t size, KeyPool& pool, const std::nothrow_t&) noexcept {
+    return size == sizeof(KeyNode) ? pool.Allocate() : nullptr;
 }
 
 void KeyNode::operator delete(void* p) noexcept {
-    if (p) Pool().Free(p);
+    if (p) KeyPool::Free(p);
+}
+
+void KeyNode::operator delete(void* p, KeyPool&, const std::nothrow_t&) noexcept {
+    if (p) KeyPool::Free(p);
 }
 
 KeyNode::KeyNode(KeyNode* parentKey, char* borrowedName) : name(borrowedName) {
@@ -135,6 +144,7 @@ KeyNode::KeyNode(KeyNode* parentKey, char* borrowedName) : name(borrowedName) {
 }
 
 KeyNode::KeyNode(const char* nameToCopy, KeyNode* parentKey) : name(CopyText(nameToCopy)) {
+    NoteOwning();
     SetFlag(kNameOwned, true);
     if (parentKey) parentKey->AddChild(this);
 }
@@ -156,8 +166,14 @@ KeyNode::~KeyNode() {
         delete node;
         node = following ? following : (up == this ? nullptr : up);
     }
+    FreeOwned();
+}
+
+void KeyNode::FreeOwned() {
     FreeBlocks();
     if (NameOwned()) delete[] name;
+    name = nullptr;
+    SetFlag(kNameOwned, false);
 }
 
 void KeyNode::AddChild(KeyNode* child) {
@@ -190,12 +206,14 @@ KeyNode* KeyNode::FindChild(const char* childName) const {
 
 void KeyNode::SetName(const char* text) {
     char* copy = CopyText(text);
+    NoteOwning();
     if (NameOwned()) delete[] name;
     name = copy;
     SetFlag(kNameOwned, true);
 }
 
 void KeyNode::SetMainBlock(const ValueBlock& block) {
+    if (block.owned) NoteOwning();
     blockText = block.text;
     SetFlag(kBlockOwned, block.owned);
     SetFlag(kBlockDialect5, block.dialect == kRegedit5);
@@ -285,6 +303,7 @@ bool KeyNode::RebuildValueBlock(const ValueList& values) {
 void KeyNode::AttachOlderBlock(const ValueBlock& block) {
     std::vector<ValueBlock>* older = Older();
     if (!older) {
+        NoteOwning();
         older = new std::vector<ValueBlock>;
         SetOlder(older);
     }

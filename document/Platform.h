@@ -57,3 +57,8 @@ bool FlushFileToDisk(FILE* file);
 bool ReplaceFileWith(const char* source, const char* target);
 // Removes a file; false when it could not be removed.
 bool RemoveFile(const char* path);
+
+// Memory aligned to `alignment` (a power of two, at least the pointer size),
+// released with FreeAligned; null when out of memory.
+void* AllocateAligned(size_t size, size_t alignment);
+void FreeAligned(void* memory);

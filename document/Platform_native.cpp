@@ -2,6 +2,7 @@
 // code page Wine uses for C and English locales), files through stdio.
 #include "document/Platform.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <unistd.h>
 
@@ -152,3 +153,10 @@ bool FlushFileToDisk(FILE* file) {
 bool ReplaceFileWith(const char* source, const char* target) { return std::rename(source, target) == 0; }
 
 bool RemoveFile(const char* path) { return std::remove(path) == 0; }
+
+void* AllocateAligned(size_t size, size_t alignment) {
+    void* memory = nullptr;
+    return posix_memalign(&memory, alignment, size) == 0 ? memory : nullptr;
+}
+
+void FreeAligned(void* memory) { std::free(memory); }

@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstring>
 #include <io.h>
+#include <malloc.h>
 #include <share.h>
 
 namespace {
@@ -153,3 +154,7 @@ bool ReplaceFileWith(const char* source, const char* target) {
 }
 
 bool RemoveFile(const char* path) { return DeleteFileA(path) != 0; }
+
+void* AllocateAligned(size_t size, size_t alignment) { return _aligned_malloc(size, alignment); }
+
+void FreeAligned(void* memory) { _aligned_free(memory); }

@@ -129,9 +129,10 @@ void RegDocument::StopLookupIndex() {
     index = nullptr;
 }
 
+// No key is visited: the pool goes in one piece, with what its keys own.
 void RegDocument::Clear() {
-    for (KeyNode* root : roots) delete root;
     roots.clear();
+    keys.Release();
     buffers.clear();
     unicode = false;
 }
@@ -240,7 +241,7 @@ KeyNode* RegDocument::FindOrCreateKey(KeyNode* previousKey, const char* previous
         size_t hash = 0;
         key = FindKey(nullptr, place, hash);
         if (!key) {
-            key = new (std::nothrow) KeyNode(nullptr, place);
+            key = new (keys, std::nothrow) KeyNode(nullptr, place);
             if (!key) return nullptr;
             roots.push_back(key);
             Created(key, true, hash);
@@ -256,7 +257,7 @@ KeyNode* RegDocument::FindOrCreateKey(KeyNode* previousKey, const char* previous
         bool look = !created && lookUpExisting;
         KeyNode* child = look ? FindKey(key, place, hash) : nullptr;
         if (!child) {
-            child = new (std::nothrow) KeyNode(key, place);
+            child = new (keys, std::nothrow) KeyNode(key, place);
             if (!child) return nullptr;
             Created(child, look, hash);
             created = true;

@@ -25,9 +25,10 @@ struct ValueBlock {
 
 // Implemented by the key tree view. The parser calls AddKey for each key it
 // creates or reaches while the view is attached, once the key's name is final
-// (two key lines late). AddKey must first add the parent chain of keys that
-// have no view item yet, then the key itself as the last child of its parent,
-// and record the item in key->viewItem. Called on the parsing thread.
+// (two key lines late), in key-line order; keys without a view item are
+// reported (their parents may lack one too). The view decides what to show:
+// an item where the parent's children are shown, else only the parent's
+// expand button. Called on the parsing thread.
 class KeyTreeSink {
 public:
     virtual ~KeyTreeSink() = default;
@@ -41,6 +42,49 @@ public:
     virtual void SetProgress(int percent) = 0;
 };
 
+// The storage of one document's keys: 64-byte slots cut from large slabs. A
+// key finds its pool from its own address (every 64 KiB of a slab starts with
+// a pointer to the pool), so a key carries no pool field. Release gives all
+// slabs back at once: emptying a document of a million keys walks none of
+// them. Keys that own heap memory (a copied name, an edited value block) are
+// noted when they first do, and Release frees what those own.
+class KeyPool {
+public:
+    KeyPool() = default;
+    ~KeyPool() { Release(); }
+    KeyPool(const KeyPool&) = delete;
+    KeyPool& operator=(const KeyPool&) = delete;
+
+    // A slot for one key; null when out of memory.
+    void* Allocate();
+    // Gives a slot back to the pool it came from.
+    static void Free(void* slot);
+    static void NoteOwner(KeyNode* key);
+    // Frees the noted keys' memory and every slab. The keys are gone after.
+    void Release();
+
+private:
+    friend class KeyNode;
+    explicit KeyPool(bool sharedPool) : shared(sharedPool) {}
+    static KeyPool& SharedPool();
+    static KeyPool* Of(const void* slot);
+    bool Grow();
+    void Lock();
+    void Unlock();
+
+    std::vector<void*> slabs;
+    std::vector<KeyNode*> owners;
+    char* next = nullptr;
+    char* end = nullptr;
+    void* freeList = nullptr;
+    size_t slabBytes = 0;
+    // The process-wide pool of keys made outside a document is shared by
+    // threads and never released; a document's pool is used by one thread at
+    // a time (the load worker, or the user-interface thread after it).
+    bool shared = false;
+    std::atomic_flag busy = ATOMIC_FLAG_INIT;
+};
+
 class KeyNode {
 public:
     // Borrowed name: points into a document buffer (or text that outlives the key).
@@ -52,10 +96,15 @@ public:
     KeyNode(const KeyNode&) = delete;
     KeyNode& operator=(const KeyNode&) = delete;
 
-    // Nodes come from a pool: a key costs 64 bytes and no malloc header.
+    // Keys come from pools: a key costs 64 bytes and no malloc header. A key
+    // of a document comes from the document's pool (new (document.keys,
+    // std::nothrow) KeyNode(...)); a plain new takes a process-wide pool, for
+    // keys that do not belong to a document.
     static void* operator new(size_t size);
     static void* operator new(size_t size, const std::nothrow_t&) noexcept;
+    static void* operator new(size_t size, KeyPool& pool, const std::nothrow_t&) noexcept;
     static void operator delete(void* p) noexcept;
+    static void operator delete(void* p, KeyPool& pool, const std::nothrow_t&) noexcept;
 
     void AddChild(KeyNode* child);
     // Unlinks the child from this key's children (not destroyed).
@@ -100,6 +149,14 @@ private:
     RegDialect BlockDialect() const { return (bits & kBlockDialect5) ? kRegedit5 : kRegedit4; }
     void SetOlder(std::vector<ValueBlock>* older) { bits = (bits & kFlags) | reinterpret_cast<uintptr_t>(older); }
     void SetFlag(uintptr_t flag, bool on) { bits = on ? (bits | flag) : (bits & ~flag); }
+    bool OwnsMemory() const { return (bits & (kNameOwned | kBlockOwned)) || Older(); }
+    // Called before the key takes ownership of memory.
+    void NoteOwning() {
+        if (!OwnsMemory()) KeyPool::NoteOwner(this);
+    }
+    // Frees the name, the main block and older blocks where owned.
+    void FreeOwned();
+    friend class KeyPool;
     void SetMainBlock(const ValueBlock& block);
     void AttachOlderBlock(const ValueBlock& block);
     void FreeBlocks();
@@ -172,8 +229,8 @@ public:
     RegDocument(const RegDocument&) = delete;
     RegDocument& operator=(const RegDocument&) = delete;
 
-    // Destroys all keys and frees all buffers; clears unicode. The view is
-    // emptied by its owner.
+    // Drops all keys and frees all buffers at once; clears unicode. The view
+    // is emptied by its owner.
     void Clear();
     KeyNode* FindOrCreateKey(KeyNode* previousKey, const char* previousPath, char* newPath, bool lookUpExisting);
     // Parses a NUL-terminated text into the document. The buffer must come
@@ -200,7 +257,8 @@ public:
     bool modified = false;
     bool unicode = false;
     RegDialect dialect = kRegedit5;
-    std::vector<KeyNode*> roots;  // owned
+    KeyPool keys;  // every key of the document lives here
+    std::vector<KeyNode*> roots;
     std::vector<std::unique_ptr<char[]>> buffers;
     std::atomic<int32_t> abort{1};
     ProgressSink* owner = nullptr;  // not owned
