@@ -193,10 +193,12 @@ void EditCommands::NewKey(HTREEITEM parent) {
     std::string name = FreeName(LoadText(IDS_NEW_KEY), 0, [&](const std::string& candidate) {
         return tree_.HasChildNamed(parent, candidate.c_str());
     });
-    auto* key = new (std::nothrow) KeyNode(name.c_str(), parentKey);
+    auto* key = new (host_.Document().keys, std::nothrow) KeyNode(name.c_str(), parentKey);
     if (!key) return;
     if (!parentKey) host_.Document().AddRootKey(key);
-    HTREEITEM item = tree_.InsertKey(key, parent);
+    // Under a key whose children were never shown, this shows them all, the
+    // new key last among them.
+    HTREEITEM item = tree_.EnsureItem(key);
     if (!item) {
         // Without an item the key could never be reached again.
         if (parentKey) {
@@ -246,9 +248,10 @@ void EditCommands::DeleteKey(HTREEITEM item) {
         HTREEITEM selected = tree_.Selected();
         list_.Fill(selected ? tree_.KeyOf(selected) : nullptr);
     }
-    if (key->parent) {
-        key->parent->RemoveChild(key);
+    if (KeyNode* parent = key->parent) {
+        parent->RemoveChild(key);
         delete key;
+        tree_.UpdateButton(parent);
     } else {
         host_.Document().RemoveRootKey(key);
     }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "document/Platform.h"
 #include "document/RegDocument.h"
 #include "resources/resource.h"
 #include "shell/Strings.h"
@@ -11,7 +12,6 @@
 
 namespace {
 
-const int kNameBuffer = 260;
 const int kCollapseString = 136;
 const int kTreeMenu = 229;
 
@@ -33,26 +33,6 @@ enum : int {
     kCmdCopy = 57634,
     kCmdPaste = 57637,
 };
-
-std::string ItemText(HWND tree, HTREEITEM item, int limit) {
-    std::string text(static_cast<size_t>(limit), '\0');
-    TVITEMA tvi{};
-    tvi.mask = TVIF_TEXT | TVIF_HANDLE;
-    tvi.hItem = item;
-    tvi.pszText = text.data();
-    tvi.cchTextMax = limit;
-    if (!TreeView_GetItem(tree, &tvi)) return {};
-    text.resize(strlen(text.c_str()));
-    return text;
-}
-
-// The whole label, however long: grows the buffer until the text fits.
-std::string FullItemText(HWND tree, HTREEITEM item) {
-    for (int limit = kNameBuffer;; limit *= 4) {
-        std::string text = ItemText(tree, item, limit);
-        if (static_cast<int>(text.size()) < limit - 1 || limit > (1 << 20)) return text;
-    }
-}
 
 }  // namespace
 
@@ -92,46 +72,35 @@ void KeyTreeView::SetRedraw(bool on) {
 // The items are deleted with their keys possibly gone already (a load clears
 // the document first), so the selection is dropped before the delete: the
 // selection change that the delete would raise then has no stale key to read.
+//
+// Only the top-level keys get items here; the children of a key get theirs
+// when it is first expanded (FillChildren). Wine's tree-view looks every
+// inserted parent and every deleted item up in one list of all its items, so
+// its cost grows with the square of the items it holds: a whole registry of
+// 850,000 keys took a minute and a half to show and as long to close. Items
+// for what the user has opened cost nothing like that, on Windows as on Wine.
 void KeyTreeView::Rebuild(RegDocument& document) {
     SetRedraw(false);
     TreeView_SelectItem(hwnd_, nullptr);
     rebuilding_ = true;
     TreeView_DeleteAllItems(hwnd_);
     rebuilding_ = false;
-    InsertLevels(document);
+    for (KeyNode* root : document.roots) InsertKey(root, nullptr);
     SetRedraw(true);
 }
 
-// Every item is appended as the last child of its parent, so the order of
-// insertion does not change the tree; it changes the control's cost. Wine's
-// tree-view checks the parent of each insertion by a linear search of its
-// items in insertion order, which makes depth-first insertion quadratic
-// (300,000 keys: 17.5 s). Level by level, a parent stands among the items of
-// the levels above, which in a registry are few next to the leaves (1.4 s).
-void KeyTreeView::InsertLevels(RegDocument& document) {
-    std::vector<std::pair<KeyNode*, HTREEITEM>> level, next;
-    level.reserve(document.roots.size());
-    for (KeyNode* root : document.roots) level.push_back({root, nullptr});
-    while (!level.empty()) {
-        next.clear();
-        for (auto [key, parent] : level) {
-            HTREEITEM item = InsertKey(key, parent);
-            if (!item) continue;
-            for (KeyNode* child = key->firstChild; child; child = child->nextSibling)
-                next.push_back({child, item});
-        }
-        level.swap(next);
-    }
-}
-
+// cChildren gives an item its expand button before it has child items; it is
+// set explicitly (not I_CHILDRENCALLBACK) so that the control never asks for
+// it while a load has freed the keys behind the old items.
 HTREEITEM KeyTreeView::InsertKey(KeyNode* key, HTREEITEM parent) {
     TVINSERTSTRUCTA ins{};
     ins.hParent = parent ? parent : TVI_ROOT;
     ins.hInsertAfter = TVI_LAST;
-    ins.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;
+    ins.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM | TVIF_CHILDREN;
     ins.item.pszText = const_cast<char*>(key->name);
     ins.item.iImage = 0;
     ins.item.iSelectedImage = 1;
+    ins.item.cChildren = key->firstChild ? 1 : 0;
     ins.item.lParam = reinterpret_cast<LPARAM>(key);
     auto item = reinterpret_cast<HTREEITEM>(
         SendMessageA(hwnd_, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&ins)));
@@ -139,15 +108,63 @@ HTREEITEM KeyTreeView::InsertKey(KeyNode* key, HTREEITEM parent) {
     return item;
 }
 
+// The children of a key with an item either all have items or none has: they
+// are inserted together, and a key appended later (new key, import) is added
+// last. So the first child tells whether the children are shown.
+bool KeyTreeView::ChildrenShown(const KeyNode* key) {
+    return !key->firstChild || key->firstChild->viewItem;
+}
+
+void KeyTreeView::FillChildren(HTREEITEM item) {
+    KeyNode* key = KeyOf(item);
+    if (!key || ChildrenShown(key)) return;
+    for (KeyNode* child = key->firstChild; child; child = child->nextSibling)
+        if (!InsertKey(child, item)) break;
+}
+
+void KeyTreeView::UpdateButton(KeyNode* key) {
+    if (!key || !key->viewItem) return;
+    TVITEMA tvi{};
+    tvi.mask = TVIF_CHILDREN | TVIF_HANDLE;
+    tvi.hItem = static_cast<HTREEITEM>(key->viewItem);
+    tvi.cChildren = key->firstChild ? 1 : 0;
+    TreeView_SetItem(hwnd_, &tvi);
+}
+
 HTREEITEM KeyTreeView::EnsureItem(KeyNode* key) {
     if (!key) return nullptr;
     if (key->viewItem) return static_cast<HTREEITEM>(key->viewItem);
-    HTREEITEM parent = nullptr;
-    if (key->parent) {
-        parent = EnsureItem(key->parent);
-        if (!parent) return nullptr;
+    if (!key->parent) return InsertKey(key, nullptr);
+    HTREEITEM parent = EnsureItem(key->parent);
+    if (!parent) return nullptr;
+    FillChildren(parent);
+    // A key appended after its siblings were shown goes last, where it stands.
+    if (!key->viewItem) InsertKey(key, parent);
+    UpdateButton(key->parent);
+    TreeView_Expand(hwnd_, parent, TVE_EXPAND);
+    return static_cast<HTREEITEM>(key->viewItem);
+}
+
+// Called by the parser for each key it found (with its parents created
+// before it). Only the nearest key that has an item matters: when its
+// children are shown, its child on the way to the new key gets an item
+// (last: keys are created, and reported, in child-list order); otherwise it
+// just gets its expand button, and its children come when it is expanded.
+void KeyTreeView::AddKey(KeyNode* key) {
+    KeyNode* below = nullptr;
+    KeyNode* shown = key;
+    while (shown && !shown->viewItem) {
+        below = shown;
+        shown = shown->parent;
     }
-    return InsertKey(key, parent);
+    if (!below) return;
+    if (!shown) {
+        InsertKey(below, nullptr);
+    } else if (shown->firstChild != below && ChildrenShown(shown)) {
+        InsertKey(below, static_cast<HTREEITEM>(shown->viewItem));
+    } else if (shown->firstChild == below) {
+        UpdateButton(shown);
+    }
 }
 
 KeyNode* KeyTreeView::KeyOf(HTREEITEM item) const {
@@ -161,79 +178,107 @@ KeyNode* KeyTreeView::KeyOf(HTREEITEM item) const {
 
 HTREEITEM KeyTreeView::Selected() const { return TreeView_GetSelection(hwnd_); }
 
+// The questions about keys are answered by the document: most keys have no
+// item.
 void KeyTreeView::PathOf(HTREEITEM item, std::string& out) const {
     out.clear();
     if (!item) item = Selected();
-    if (!item) return;
-    std::vector<std::string> parts;
-    for (HTREEITEM i = item; i; i = TreeView_GetParent(hwnd_, i))
-        parts.push_back(FullItemText(hwnd_, i));
-    for (auto it = parts.rbegin(); it != parts.rend(); ++it) {
-        if (!out.empty()) out += '\\';
-        out += *it;
+    if (KeyNode* key = KeyOf(item)) out = key->Path();
+}
+
+const KeyNode* KeyTreeView::FirstChildOf(HTREEITEM parent) const {
+    if (parent) {
+        KeyNode* key = KeyOf(parent);
+        return key ? key->firstChild : nullptr;
     }
+    return nullptr;
 }
 
 bool KeyTreeView::HasChildNamed(HTREEITEM parent, const char* name) const {
-    HTREEITEM child = parent ? TreeView_GetChild(hwnd_, parent) : TreeView_GetRoot(hwnd_);
-    for (; child; child = TreeView_GetNextSibling(hwnd_, child))
-        if (lstrcmpiA(ItemText(hwnd_, child, kNameBuffer).c_str(), name) == 0) return true;
+    if (!parent) {
+        if (!host_) return false;
+        for (const KeyNode* root : host_->Document().roots)
+            if (CompareNoCase(root->name, name) == 0) return true;
+        return false;
+    }
+    for (const KeyNode* child = FirstChildOf(parent); child; child = child->nextSibling)
+        if (CompareNoCase(child->name, name) == 0) return true;
     return false;
 }
 
 bool KeyTreeView::HasChildNamedLocale(const char* name, HTREEITEM parent) const {
     if (!parent) parent = Selected();
     if (!parent) return false;
-    for (HTREEITEM child = TreeView_GetChild(hwnd_, parent); child;
-         child = TreeView_GetNextSibling(hwnd_, child)) {
-        std::string text = FullItemText(hwnd_, child);
-        if (CompareStringA(GetThreadLocale(), NORM_IGNORECASE, text.c_str(), -1, name, -1) ==
-            CSTR_EQUAL)
+    for (const KeyNode* child = FirstChildOf(parent); child; child = child->nextSibling) {
+        if (CompareStringA(GetThreadLocale(), NORM_IGNORECASE, child->name, -1, name, -1) == CSTR_EQUAL)
             return true;
     }
     return false;
 }
 
-HTREEITEM KeyTreeView::FindByPath(const char* path) const {
-    if (!path || !*path) return nullptr;
-    HTREEITEM level = TreeView_GetRoot(hwnd_);
-    HTREEITEM found = nullptr;
+KeyNode* KeyTreeView::FindKeyByPath(const char* path) const {
+    if (!path || !*path || !host_) return nullptr;
+    const std::vector<KeyNode*>& roots = host_->Document().roots;
+    KeyNode* found = nullptr;
     const char* p = path;
     for (;;) {
         const char* end = strchr(p, '\\');
         std::string component = end ? std::string(p, end) : std::string(p);
-        found = nullptr;
-        for (HTREEITEM i = level; i; i = TreeView_GetNextSibling(hwnd_, i)) {
-            if (lstrcmpiA(FullItemText(hwnd_, i).c_str(), component.c_str()) == 0) {
-                found = i;
-                break;
+        KeyNode* match = nullptr;
+        if (!found) {
+            for (KeyNode* root : roots) {
+                if (CompareNoCase(root->name, component.c_str()) == 0) {
+                    match = root;
+                    break;
+                }
+            }
+        } else {
+            for (KeyNode* child = found->firstChild; child; child = child->nextSibling) {
+                if (CompareNoCase(child->name, component.c_str()) == 0) {
+                    match = child;
+                    break;
+                }
             }
         }
-        if (!found || !end) return found;
+        if (!match) return nullptr;
+        found = match;
+        if (!end) return found;
         p = end + 1;
-        level = TreeView_GetChild(hwnd_, found);
     }
 }
 
+HTREEITEM KeyTreeView::FindByPath(const char* path) { return EnsureItem(FindKeyByPath(path)); }
+
+// Depth first without recursion: the depth is the file's.
 void KeyTreeView::LeafPaths(std::vector<std::string>& out) const {
-    for (HTREEITEM top = TreeView_GetRoot(hwnd_); top; top = TreeView_GetNextSibling(hwnd_, top)) {
-        HTREEITEM child = TreeView_GetChild(hwnd_, top);
-        if (!child) continue;
-        std::string prefix = FullItemText(hwnd_, top);
-        for (; child; child = TreeView_GetNextSibling(hwnd_, child))
-            CollectLeafPaths(child, prefix, out);
+    if (!host_) return;
+    std::string path;
+    std::vector<size_t> lengths;
+    for (const KeyNode* root : host_->Document().roots) {
+        if (!root->firstChild) continue;
+        path = root->name;
+        lengths.clear();
+        const KeyNode* k = root->firstChild;
+        while (k) {
+            lengths.push_back(path.size());
+            path += '\\';
+            path += k->name;
+            if (k->firstChild) {
+                k = k->firstChild;
+                continue;
+            }
+            out.push_back(path);
+            while (k != root && !k->nextSibling) {
+                k = k->parent;
+                path.resize(lengths.back());
+                lengths.pop_back();
+            }
+            if (k == root) break;
+            path.resize(lengths.back());
+            lengths.pop_back();
+            k = k->nextSibling;
+        }
     }
-}
-
-void KeyTreeView::CollectLeafPaths(HTREEITEM item, std::string& prefix,
-                                   std::vector<std::string>& out) const {
-    size_t keep = prefix.size();
-    prefix += '\\';
-    prefix += FullItemText(hwnd_, item);
-    HTREEITEM child = TreeView_GetChild(hwnd_, item);
-    if (!child) out.push_back(prefix);
-    for (; child; child = TreeView_GetNextSibling(hwnd_, child)) CollectLeafPaths(child, prefix, out);
-    prefix.resize(keep);
 }
 
 void KeyTreeView::RemoveItem(HTREEITEM item) {
@@ -247,7 +292,9 @@ void KeyTreeView::BeginRename(HTREEITEM item) {
 }
 
 void KeyTreeView::ToggleExpand(HTREEITEM item) {
-    if (item) TreeView_Expand(hwnd_, item, TVE_TOGGLE);
+    if (!item) return;
+    FillChildren(item);
+    TreeView_Expand(hwnd_, item, TVE_TOGGLE);
 }
 
 void KeyTreeView::SelectItem(HTREEITEM item) { TreeView_SelectItem(hwnd_, item); }
@@ -257,6 +304,12 @@ LRESULT KeyTreeView::OnNotify(NMHDR* header) {
     case TVN_SELCHANGEDA:
         OnSelectionChanged(reinterpret_cast<NMTREEVIEWA*>(header)->itemNew.hItem);
         return 0;
+    case TVN_ITEMEXPANDINGA:
+    case TVN_ITEMEXPANDINGW: {
+        auto* info = reinterpret_cast<NMTREEVIEWA*>(header);
+        if (info->action & TVE_EXPAND) FillChildren(info->itemNew.hItem);
+        return FALSE;
+    }
     case TVN_BEGINLABELEDITA:
         editing_ = true;
         return FALSE;
@@ -328,7 +381,8 @@ void KeyTreeView::OnContextMenu(POINT screen) {
         DestroyMenu(menu);
         return;
     }
-    bool hasChildren = target && TreeView_GetChild(hwnd_, target) != nullptr;
+    KeyNode* targetKey = KeyOf(target);
+    bool hasChildren = targetKey && targetKey->firstChild;
     if (!hasChildren) {
         DeleteMenu(popup, kCmdExpand, MF_BYCOMMAND);
     } else {

@@ -1,7 +1,8 @@
 #pragma once
-// The left pane: the document's keys as a tree-view control, one item per
-// KeyNode. The control holds the items, the document holds the keys; this
-// class keeps the two in step.
+// The left pane: the document's keys as a tree-view control. Items exist for
+// the top-level keys and for the children of keys that have been expanded; a
+// key with children shows its expand button before its children have items.
+// The document answers every question about keys; the control only shows.
 
 #include <windows.h>
 #include <commctrl.h>
@@ -26,17 +27,26 @@ public:
 
     void Rebuild(RegDocument& document);
     HTREEITEM InsertKey(KeyNode* key, HTREEITEM parent);
-    // Safe from the load worker: the control's messages are sent to the
-    // user-interface thread, which serves them from the progress dialog's loop.
+    // Creates the items down to the key, expanding its ancestors; returns the
+    // key's item.
     HTREEITEM EnsureItem(KeyNode* key);
-    void AddKey(KeyNode* key) override { EnsureItem(key); }
+    // Inserts the children of the item's key when they have no items yet.
+    void FillChildren(HTREEITEM item);
+    // Shows or hides the key's expand button as it has children or not.
+    void UpdateButton(KeyNode* key);
+    // The parser's report of a key. Safe from the load worker: the control's
+    // messages are sent to the user-interface thread, which serves them from
+    // the progress dialog's loop.
+    void AddKey(KeyNode* key) override;
     KeyNode* KeyOf(HTREEITEM item) const;
     HTREEITEM Selected() const;
     // Writes the key path of the item (the selection when null) into `out`.
     void PathOf(HTREEITEM item, std::string& out) const;
     bool HasChildNamed(HTREEITEM parent, const char* name) const;
     bool HasChildNamedLocale(const char* name, HTREEITEM parent) const;
-    HTREEITEM FindByPath(const char* path) const;
+    KeyNode* FindKeyByPath(const char* path) const;
+    // The item of the key at the path (made visible), or null.
+    HTREEITEM FindByPath(const char* path);
     void LeafPaths(std::vector<std::string>& out) const;
     void RemoveItem(HTREEITEM item);
     void BeginRename(HTREEITEM item);
@@ -51,10 +61,8 @@ public:
     void OnContextMenu(POINT screen);
 
 private:
-    void InsertLevels(RegDocument& document);
-    void ClearItemData(HTREEITEM item);
-    void CollectLeafPaths(HTREEITEM item, std::string& prefix,
-                          std::vector<std::string>& out) const;
+    static bool ChildrenShown(const KeyNode* key);
+    const KeyNode* FirstChildOf(HTREEITEM parent) const;
     void OnSelectionChanged(HTREEITEM item);
     bool OnEndLabelEdit(NMTVDISPINFOA* info);
 

@@ -170,9 +170,10 @@ std::vector<std::string> EditHost::RowNames() const {
     return names;
 }
 
-std::vector<std::string> EditHost::ChildNames(const char* path) const {
+std::vector<std::string> EditHost::ChildNames(const char* path) {
     std::vector<std::string> names;
     HTREEITEM item = path ? tree.FindByPath(path) : nullptr;
+    if (item) tree.FillChildren(item);
     HTREEITEM child = item ? TreeView_GetChild(tree.Hwnd(), item) : TreeView_GetRoot(tree.Hwnd());
     for (; child; child = TreeView_GetNextSibling(tree.Hwnd(), child)) {
         char text[260] = {};

@@ -51,7 +51,7 @@ public:
     // Names of the rows, as shown.
     std::vector<std::string> RowNames() const;
     std::vector<std::string> Row(int row) const;
-    std::vector<std::string> ChildNames(const char* path) const;
+    std::vector<std::string> ChildNames(const char* path);
 
     RegDocument document;
     KeyTreeView tree;

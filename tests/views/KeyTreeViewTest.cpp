@@ -16,8 +16,10 @@ const char kNested[] =
     "[HKEY_CURRENT_USER\\Console\\Cmd]\r\n\r\n"
     "[hkey_local_machine\\SOFTWARE\\vendor\\Tools]\r\n\r\n";
 
+// Once every branch has been opened, the tree is the document.
 void ExpectTreeMatchesDocument(TestHost& host, int line) {
     SCOPED_TRACE(testing::Message() << "from line " << line);
+    ExpandAll(host.tree.Hwnd());
     EXPECT_EQ(TreeKeys(host.tree.Hwnd()), DocumentKeys(host.document));
     // Every key knows its item and every item its key.
     std::vector<KeyNode*> stack(host.document.roots.begin(), host.document.roots.end());
@@ -30,25 +32,63 @@ void ExpectTreeMatchesDocument(TestHost& host, int line) {
     }
 }
 
-}  // namespace
-
-TEST(KeyTree, RebuildShowsEveryKeyInDocumentOrderWithoutSelectingOrExpanding) {
-    TestHost host;
-    ASSERT_TRUE(host.LoadText(kNested));
-    ExpectTreeMatchesDocument(host, __LINE__);
-    auto items = TreeKeys(host.tree.Hwnd());
-    ASSERT_GE(items.size(), 3u);
-    EXPECT_EQ(items[0].second, "HKEY_LOCAL_MACHINE");
-    EXPECT_EQ(host.tree.Selected(), nullptr);
-    for (HTREEITEM i = TreeView_GetRoot(host.tree.Hwnd()); i; i = TreeView_GetNextSibling(host.tree.Hwnd(), i))
-        EXPECT_FALSE(TreeView_GetItemState(host.tree.Hwnd(), i, TVIS_EXPANDED) & TVIS_EXPANDED);
-    // Every item carries image 0 and selected image 1.
+int ChildrenCount(HWND tree, HTREEITEM item) {
     TVITEMA tvi{};
-    tvi.mask = TVIF_IMAGE | TVIF_SELECTEDIMAGE;
-    tvi.hItem = TreeView_GetRoot(host.tree.Hwnd());
-    ASSERT_TRUE(TreeView_GetItem(host.tree.Hwnd(), &tvi));
+    tvi.mask = TVIF_CHILDREN | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+    tvi.hItem = item;
+    if (!TreeView_GetItem(tree, &tvi)) return -1;
+    // Every item carries image 0 and selected image 1.
     EXPECT_EQ(tvi.iImage, 0);
     EXPECT_EQ(tvi.iSelectedImage, 1);
+    return tvi.cChildren;
+}
+
+}  // namespace
+
+TEST(KeyTree, RebuildShowsTopLevelKeysWithButtonsWithoutSelectingOrExpanding) {
+    TestHost host;
+    ASSERT_TRUE(host.LoadText(kNested + std::string("[HKEY_USERS]\r\n\r\n")));
+    HWND tree = host.tree.Hwnd();
+    std::vector<std::pair<int, std::string>> tops = {
+        {0, "HKEY_LOCAL_MACHINE"}, {0, "HKEY_CURRENT_USER"}, {0, "HKEY_USERS"}};
+    EXPECT_EQ(TreeKeys(tree), tops);
+    EXPECT_EQ(TreeView_GetCount(tree), 3u);
+    EXPECT_EQ(host.tree.Selected(), nullptr);
+    std::vector<int> buttons;
+    for (HTREEITEM i = TreeView_GetRoot(tree); i; i = TreeView_GetNextSibling(tree, i)) {
+        EXPECT_FALSE(TreeView_GetItemState(tree, i, TVIS_EXPANDED) & TVIS_EXPANDED);
+        buttons.push_back(ChildrenCount(tree, i));
+    }
+    EXPECT_EQ(buttons, (std::vector<int>{1, 1, 0}));
+    EXPECT_EQ(host.document.roots[0]->firstChild->viewItem, nullptr);
+    ExpectTreeMatchesDocument(host, __LINE__);
+}
+
+TEST(KeyTree, ExpandingFillsChildrenOnceInChildListOrder) {
+    TestHost host;
+    ASSERT_TRUE(host.LoadText(kNested));
+    HWND tree = host.tree.Hwnd();
+    HTREEITEM hklm = TreeView_GetRoot(tree);
+    KeyNode* software = host.document.roots[0]->firstChild;
+    for (int round = 0; round < 3; ++round) {
+        // The user's expand (the button, the keyboard) and the view's own.
+        if (round == 1)
+            host.tree.ToggleExpand(hklm);
+        else
+            TreeView_Expand(tree, hklm, TVE_EXPAND);
+        EXPECT_TRUE(TreeView_GetItemState(tree, hklm, TVIS_EXPANDED) & TVIS_EXPANDED);
+        EXPECT_EQ(TreeView_GetCount(tree), 3u) << "round " << round;
+        TreeView_Expand(tree, hklm, TVE_COLLAPSE);
+    }
+    ASSERT_NE(software->viewItem, nullptr);
+    HTREEITEM item = static_cast<HTREEITEM>(software->viewItem);
+    EXPECT_EQ(ChildrenCount(tree, item), 1);
+    TreeView_Expand(tree, item, TVE_EXPAND);
+    std::vector<std::string> names;
+    for (HTREEITEM c = TreeView_GetChild(tree, item); c; c = TreeView_GetNextSibling(tree, c))
+        names.push_back(host.tree.KeyOf(c)->name);
+    EXPECT_EQ(names, (std::vector<std::string>{"Vendor", "Other"}));
+    EXPECT_EQ(software->firstChild->firstChild->viewItem, nullptr);  // Vendor's App
 }
 
 TEST(KeyTree, RebuildAfterClearDropsOldItemsAndEmptiesTheList) {
@@ -70,8 +110,8 @@ TEST(KeyTree, EnsureItemAddsMissingParentsLast) {
     TestHost host;
     ASSERT_TRUE(host.LoadText(kNested));
     KeyNode* hklm = host.document.roots[0];
-    auto* branch = new KeyNode("New Branch", hklm);
-    auto* leaf = new KeyNode("Leaf", branch);
+    auto* branch = new (host.document.keys, std::nothrow) KeyNode("New Branch", hklm);
+    auto* leaf = new (host.document.keys, std::nothrow) KeyNode("Leaf", branch);
     HTREEITEM item = host.tree.EnsureItem(leaf);
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(host.tree.KeyOf(item), leaf);
@@ -82,9 +122,31 @@ TEST(KeyTree, EnsureItemAddsMissingParentsLast) {
     EXPECT_EQ(path, "HKEY_LOCAL_MACHINE\\New Branch\\Leaf");
 }
 
-TEST(KeyTree, PathLookupsCompareWithoutCase) {
+TEST(KeyTree, PathLookupsReadTheDocumentAndCompareWithoutCase) {
     TestHost host;
     ASSERT_TRUE(host.LoadText(kNested));
+    // Nothing expanded: the keys below the top level have no items yet.
+    std::vector<std::string> leaves;
+    host.tree.LeafPaths(leaves);
+    std::vector<std::string> expected = {
+        "HKEY_LOCAL_MACHINE\\Software\\Vendor\\App\\Plugins",
+        "HKEY_LOCAL_MACHINE\\Software\\Vendor\\Tools",
+        "HKEY_LOCAL_MACHINE\\Software\\Other\\Leaf",
+        "HKEY_CURRENT_USER\\Console\\Cmd",
+    };
+    EXPECT_EQ(leaves, expected);
+    EXPECT_EQ(TreeView_GetCount(host.tree.Hwnd()), 2u);
+    KeyNode* plugins = host.tree.FindKeyByPath("HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\App\\Plugins");
+    ASSERT_NE(plugins, nullptr);
+    EXPECT_EQ(plugins->viewItem, nullptr);
+    // The item of a key in a collapsed branch is made, its ancestors expanded.
+    HTREEITEM item = host.tree.FindByPath("HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\App\\Plugins");
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(plugins->viewItem, item);
+    for (KeyNode* k = plugins->parent; k; k = k->parent)
+        EXPECT_TRUE(TreeView_GetItemState(host.tree.Hwnd(), static_cast<HTREEITEM>(k->viewItem), TVIS_EXPANDED) &
+                    TVIS_EXPANDED)
+            << k->name;
     struct Case {
         const char* path;
         bool found;
@@ -117,15 +179,8 @@ TEST(KeyTree, PathLookupsCompareWithoutCase) {
     host.tree.SelectItem(software);
     EXPECT_TRUE(host.tree.HasChildNamedLocale("other", nullptr));
     EXPECT_FALSE(host.tree.HasChildNamedLocale("App", nullptr));
-
-    std::vector<std::string> leaves;
+    leaves.clear();
     host.tree.LeafPaths(leaves);
-    std::vector<std::string> expected = {
-        "HKEY_LOCAL_MACHINE\\Software\\Vendor\\App\\Plugins",
-        "HKEY_LOCAL_MACHINE\\Software\\Vendor\\Tools",
-        "HKEY_LOCAL_MACHINE\\Software\\Other\\Leaf",
-        "HKEY_CURRENT_USER\\Console\\Cmd",
-    };
     EXPECT_EQ(leaves, expected);
 }
 
@@ -207,7 +262,6 @@ TEST(KeyTree, ContextMenuTargetsItemUnderPointerAndShowsExpandState) {
     ASSERT_TRUE(host.LoadText(kNested));
     HWND tree = host.tree.Hwnd();
     HTREEITEM console = host.tree.FindByPath("HKEY_CURRENT_USER\\Console");
-    HTREEITEM cmd = host.tree.FindByPath("HKEY_CURRENT_USER\\Console\\Cmd");
     HTREEITEM hkcu = host.tree.FindByPath("HKEY_CURRENT_USER");
     HTREEITEM leaf = host.tree.FindByPath("HKEY_LOCAL_MACHINE\\Software\\Other\\Leaf");
     host.tree.SelectItem(leaf);
@@ -227,13 +281,16 @@ TEST(KeyTree, ContextMenuTargetsItemUnderPointerAndShowsExpandState) {
         return nullptr;
     };
 
-    // A collapsed item with children: Expand, bold.
+    // A collapsed item with children, never expanded (no child items): Expand, bold.
+    ASSERT_EQ(TreeView_GetChild(tree, console), nullptr);
     host.popupAnswer = 218;
     host.tree.OnContextMenu(pointAt(console));
     ASSERT_FALSE(host.lastMenu.empty()) << "tree menu resource missing";
     ASSERT_NE(entry(218), nullptr);
     EXPECT_TRUE(entry(218)->isDefault);
     EXPECT_TRUE(TreeView_GetItemState(tree, console, TVIS_EXPANDED) & TVIS_EXPANDED);
+    HTREEITEM cmd = TreeView_GetChild(tree, console);
+    ASSERT_NE(cmd, nullptr);
     // Now expanded: the entry reads as collapse.
     host.popupAnswer = 0;
     host.tree.OnContextMenu(pointAt(console));

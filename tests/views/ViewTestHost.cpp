@@ -263,6 +263,18 @@ std::vector<std::pair<int, std::string>> TreeKeys(HWND tree) {
     return out;
 }
 
+void ExpandAll(HWND tree) {
+    std::vector<HTREEITEM> pending;
+    for (HTREEITEM i = TreeView_GetRoot(tree); i; i = TreeView_GetNextSibling(tree, i)) pending.push_back(i);
+    while (!pending.empty()) {
+        HTREEITEM item = pending.back();
+        pending.pop_back();
+        TreeView_Expand(tree, item, TVE_EXPAND);
+        for (HTREEITEM c = TreeView_GetChild(tree, item); c; c = TreeView_GetNextSibling(tree, c))
+            pending.push_back(c);
+    }
+}
+
 std::vector<Row> ListRows(HWND list) {
     std::vector<Row> rows;
     int count = ListView_GetItemCount(list);

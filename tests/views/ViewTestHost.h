@@ -108,6 +108,9 @@ int PressOk(HWND, const DialogWatcher::Seen&);
 std::vector<std::pair<int, std::string>> DocumentKeys(const RegDocument& document);
 // The tree's items in pre-order as (depth, text).
 std::vector<std::pair<int, std::string>> TreeKeys(HWND tree);
+// Expands every item, as a user opening each branch would (the children of
+// an item are inserted when it is first expanded).
+void ExpandAll(HWND tree);
 
 struct Row {
     std::string name, type, data;
