@@ -1,4 +1,4 @@
-// reggen OUT [--bytes N] [--dialect 4|5] [--ansi|--utf16] [--seed N] [--ascii]
+// reggen OUT [--bytes N | --keys N] [--wide N] [--dialect 4|5] [--ansi|--utf16] [--seed N] [--ascii]
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -8,7 +8,8 @@
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: reggen OUT [--bytes N] [--dialect 4|5] [--ansi|--utf16] [--seed N] [--ascii]\n");
+        std::fprintf(stderr, "usage: reggen OUT [--bytes N | --keys N] [--wide N] [--dialect 4|5] [--ansi|--utf16] "
+                             "[--seed N] [--ascii]\n");
         return 2;
     }
     GeneratorOptions options;
@@ -16,6 +17,10 @@ int main(int argc, char** argv) {
     for (int i = 2; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--bytes") && i + 1 < argc) {
             options.targetBytes = std::strtoull(argv[++i], nullptr, 10);
+        } else if (!std::strcmp(argv[i], "--keys") && i + 1 < argc) {
+            options.targetKeys = std::strtoull(argv[++i], nullptr, 10);
+        } else if (!std::strcmp(argv[i], "--wide") && i + 1 < argc) {
+            options.wideKeyChildren = std::strtoull(argv[++i], nullptr, 10);
         } else if (!std::strcmp(argv[i], "--dialect") && i + 1 < argc) {
             options.dialect = std::atoi(argv[++i]) == 4 ? kRegedit4 : kRegedit5;
         } else if (!std::strcmp(argv[i], "--ansi")) {

@@ -48,7 +48,16 @@ public:
         // of common words carry that count.
         std::vector<std::string> path;
         std::vector<size_t> siblings(1, 0);
-        while (generated + text.size() < options.targetBytes) {
+        bool wideDone = options.wideKeyChildren == 0;
+        while (options.targetKeys ? keys < options.targetKeys : generated + text.size() < options.targetBytes) {
+            if (!wideDone && (options.targetKeys ? keys * 2 >= options.targetKeys
+                                                 : (generated + text.size()) * 2 >= options.targetBytes)) {
+                wideDone = true;
+                if (!WideKey()) return false;
+                path.clear();
+                siblings.assign(1, 0);
+                continue;
+            }
             size_t depth = path.size();
             if (depth == 0) {
                 path.push_back(kRoots[random.Below(4)]);
@@ -84,6 +93,24 @@ public:
     }
 
 private:
+    // The wide key and its children, one value each; they count as keys.
+    bool WideKey() {
+        text += '[';
+        text += kWideKeyPath;
+        text += "]\r\n\r\n";
+        ++keys;
+        for (size_t i = 0; i < options.wideKeyChildren; ++i) {
+            text += '[';
+            text += kWideKeyPath;
+            text += "\\." + std::to_string(i) + "]\r\n";
+            text += "@=\"class" + std::to_string(i) + "\"\r\n\r\n";
+            ++keys;
+            ++values;
+            if (text.size() > (1 << 16) && !Flush()) return false;
+        }
+        return true;
+    }
+
     // A key name unique among its siblings (index is the sibling number).
     std::string Name(size_t index) {
         size_t kind = random.Below(10);

@@ -15,7 +15,13 @@ struct GeneratorOptions {
     RegDialect dialect = kRegedit5;
     bool unicode = true;  // UTF-16LE with byte-order mark
     bool nonAscii = true;  // some names and strings outside ASCII (Windows-1252)
+    size_t targetKeys = 0;  // when set, stops after this many keys instead
+    // When set, one key (kWideKeyPath) with this many children, each with a
+    // value, comes halfway through the file, as the classes of a real export.
+    size_t wideKeyChildren = 0;
 };
+
+inline constexpr const char* kWideKeyPath = "HKEY_CLASSES_ROOT\\Wide Classes";
 
 struct GeneratorStats {
     size_t keys = 0;

@@ -1,15 +1,18 @@
-// Start-up benchmark on the Windows side: how long until a file's key tree is
-// shown, split into the file read and parse, the tree build and the first
-// paint, measured in this process over the real views; then the whole program
-// started on the same file, timed until its tree holds every key.
+// Start-up benchmark on the Windows side: what a user of a large file waits
+// for, against the core's read and parse of the same file measured in the
+// same run (the baseline). In this process, over the real views: read+parse,
+// tree build and first paint. Then the whole program started on the file:
+// start to tree shown, its memory then, expanding the widest key, and
+// WM_CLOSE to the end of the process. Prints one "name: value" line per figure.
 //
-//   startup_bench [--keys N]... [--quillon EXE] [FILE]...
+//   startup_bench [--keys N]... [--quillon EXE] [--screenshots DIR] [FILE]...
 //
 // --keys N generates a file of N keys (five top-level keys, groups of 100
 // keys below them, one DWORD value each) in the temporary folder.
 #include <windows.h>
 #include <commctrl.h>
 #include <ole2.h>
+#include <psapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -18,6 +21,7 @@
 #include <vector>
 
 #include "document/RegDocument.h"
+#include "tests/ui/Harness.h"
 #include "views/KeyTreeView.h"
 #include "views/ValueListView.h"
 #include "views/ViewHost.h"
@@ -33,6 +37,11 @@ double Now() {
     LARGE_INTEGER t;
     QueryPerformanceCounter(&t);
     return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+void Print(const std::string& label, const char* name, double value) {
+    std::printf("%s_%s: %.3f\n", label.c_str(), name, value);
+    std::fflush(stdout);
 }
 
 class BenchHost : public ViewHost {
@@ -52,6 +61,7 @@ public:
         MoveWindow(list.Hwnd(), 300, 0, 580, 560, FALSE);
         Pump();
     }
+    ~BenchHost() override { DestroyWindow(hwnd_); }
     HWND HostWindow() override { return hwnd_; }
     RegDocument& Document() override { return document; }
     HWND StatusBar() override { return nullptr; }
@@ -98,96 +108,211 @@ std::string Generate(int keys) {
     return path;
 }
 
-size_t CountKeys(const RegDocument& document) {
-    size_t count = 0;
-    std::vector<const KeyNode*> stack(document.roots.begin(), document.roots.end());
-    while (!stack.empty()) {
-        const KeyNode* key = stack.back();
-        stack.pop_back();
-        ++count;
-        for (const KeyNode* c = key->firstChild; c; c = c->nextSibling) stack.push_back(c);
-    }
-    return count;
+// The key with the most children, and its path.
+const KeyNode* WidestKey(const RegDocument& document, size_t& children) {
+    const KeyNode* widest = nullptr;
+    children = 0;
+    ForEachKey(document.roots, [&](const KeyNode* key) {
+        size_t n = 0;
+        for (const KeyNode* c = key->firstChild; c; c = c->nextSibling) ++n;
+        if (n > children) {
+            children = n;
+            widest = key;
+        }
+    });
+    return widest;
 }
 
-// Starts the program on the file and waits until its tree holds `keys` items.
-double WholeProgram(const std::string& exe, const std::string& file, size_t keys) {
+HWND FindFrame(DWORD pid) {
+    struct Find {
+        DWORD pid;
+        HWND frame;
+    } find{pid, nullptr};
+    EnumWindows(
+        [](HWND hwnd, LPARAM p) -> BOOL {
+            auto* f = reinterpret_cast<Find*>(p);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(hwnd, &owner);
+            char cls[64] = {};
+            GetClassNameA(hwnd, cls, sizeof(cls));
+            if (owner == f->pid && strcmp(cls, "QuillonFrame") == 0) f->frame = hwnd;
+            return f->frame == nullptr;
+        },
+        reinterpret_cast<LPARAM>(&find));
+    return find.frame;
+}
+
+// A message box (the warning about characters the code page lacks) holds
+// the start-up until it is answered.
+void AnswerBoxes(DWORD pid) {
+    struct Box {
+        DWORD pid;
+        HWND box;
+    } box{pid, nullptr};
+    EnumWindows(
+        [](HWND hwnd, LPARAM p) -> BOOL {
+            auto* b = reinterpret_cast<Box*>(p);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(hwnd, &owner);
+            char cls[64] = {};
+            GetClassNameA(hwnd, cls, sizeof(cls));
+            if (owner == b->pid && strcmp(cls, "#32770") == 0 && GetDlgItem(hwnd, 0xFFFF)) b->box = hwnd;
+            return b->box == nullptr;
+        },
+        reinterpret_cast<LPARAM>(&box));
+    if (box.box) PostMessageA(box.box, WM_COMMAND, IDOK, 0);
+}
+
+HWND FindTree(HWND frame) {
+    HWND tree = nullptr;
+    EnumChildWindows(
+        frame,
+        [](HWND child, LPARAM p) -> BOOL {
+            char cls[64] = {};
+            GetClassNameA(child, cls, sizeof(cls));
+            if (strcmp(cls, WC_TREEVIEWA) != 0) return TRUE;
+            *reinterpret_cast<HWND*>(p) = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&tree));
+    return tree;
+}
+
+// Waits until the frame answers: what it was doing is done, and painted.
+void Sync(HWND frame, HWND tree) {
+    DWORD_PTR ignored;
+    SendMessageTimeoutA(frame, WM_NULL, 0, 0, SMTO_BLOCK, 600000, &ignored);
+    UpdateWindow(tree);
+    SendMessageTimeoutA(frame, WM_NULL, 0, 0, SMTO_BLOCK, 600000, &ignored);
+}
+
+struct ProgramRun {
+    double shown = -1;
+    double expand = -1;
+    double close = -1;
+    double workingSetMb = -1;
+    double privateMb = -1;
+};
+
+// Starts the program on the file, waits until its tree shows the `tops`
+// top-level keys, expands the widest key, and closes it as the user would.
+ProgramRun WholeProgram(const std::string& exe, const std::string& file, size_t tops, const std::string& widePath,
+                        const std::string& shots) {
+    ProgramRun run;
     std::string line = "\"" + exe + "\" \"" + file + "\"";
     STARTUPINFOA si{};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi{};
     double start = Now();
     if (!CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return -1;
-    double shown = -1;
+        return run;
+    HWND frame = nullptr, tree = nullptr;
     while (Now() - start < 600) {
-        HWND frame = nullptr;
-        struct Find {
-            DWORD pid;
-            HWND frame;
-        } find{pi.dwProcessId, nullptr};
-        EnumWindows(
-            [](HWND hwnd, LPARAM p) -> BOOL {
-                auto* f = reinterpret_cast<Find*>(p);
-                DWORD pid = 0;
-                GetWindowThreadProcessId(hwnd, &pid);
-                char cls[64] = {};
-                GetClassNameA(hwnd, cls, sizeof(cls));
-                if (pid == f->pid && strcmp(cls, "QuillonFrame") == 0) f->frame = hwnd;
-                return f->frame == nullptr;
-            },
-            reinterpret_cast<LPARAM>(&find));
-        frame = find.frame;
-        // A message box (the warning about characters the code page lacks)
-        // holds the start-up until it is answered.
-        struct Box {
-            DWORD pid;
-            HWND box;
-        } box{pi.dwProcessId, nullptr};
-        EnumWindows(
-            [](HWND hwnd, LPARAM p) -> BOOL {
-                auto* b = reinterpret_cast<Box*>(p);
-                DWORD pid = 0;
-                GetWindowThreadProcessId(hwnd, &pid);
-                char cls[64] = {};
-                GetClassNameA(hwnd, cls, sizeof(cls));
-                if (pid == b->pid && strcmp(cls, "#32770") == 0 && GetDlgItem(hwnd, 0xFFFF)) b->box = hwnd;
-                return b->box == nullptr;
-            },
-            reinterpret_cast<LPARAM>(&box));
-        if (box.box) PostMessageA(box.box, WM_COMMAND, IDOK, 0);
-        HWND tree = frame ? FindWindowExA(FindWindowExA(frame, nullptr, nullptr, nullptr), nullptr,
-                                          WC_TREEVIEWA, nullptr)
-                          : nullptr;
-        if (!tree && frame) {
-            // The tree sits inside the splitter; search every child.
-            EnumChildWindows(
-                frame,
-                [](HWND child, LPARAM p) -> BOOL {
-                    char cls[64] = {};
-                    GetClassNameA(child, cls, sizeof(cls));
-                    if (strcmp(cls, WC_TREEVIEWA) != 0) return TRUE;
-                    *reinterpret_cast<HWND*>(p) = child;
-                    return FALSE;
-                },
-                reinterpret_cast<LPARAM>(&tree));
-        }
+        frame = FindFrame(pi.dwProcessId);
+        AnswerBoxes(pi.dwProcessId);
+        tree = frame ? FindTree(frame) : nullptr;
         DWORD_PTR count = 0;
-        if (tree && SendMessageTimeoutA(tree, TVM_GETCOUNT, 0, 0, SMTO_BLOCK, 1000, &count) &&
-            count >= keys) {
-            // The program answers again: the tree is built and painted.
-            DWORD_PTR ignored;
-            SendMessageTimeoutA(frame, WM_NULL, 0, 0, SMTO_BLOCK, 60000, &ignored);
-            shown = Now() - start;
+        if (tree && SendMessageTimeoutA(tree, TVM_GETCOUNT, 0, 0, SMTO_BLOCK, 1000, &count) && count >= tops) {
+            Sync(frame, tree);
+            run.shown = Now() - start;
             break;
         }
         Sleep(5);
+    }
+    if (run.shown >= 0) {
+        PROCESS_MEMORY_COUNTERS_EX memory{};
+        memory.cb = sizeof(memory);
+        if (GetProcessMemoryInfo(pi.hProcess, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof(memory))) {
+            run.workingSetMb = static_cast<double>(memory.WorkingSetSize) / (1024.0 * 1024.0);
+            run.privateMb = static_cast<double>(memory.PrivateUsage) / (1024.0 * 1024.0);
+        }
+        if (!shots.empty()) harness::Screenshot(frame, shots + "\\startup-collapsed.png");
+        // The way down to the widest key is opened first, untimed.
+        HTREEITEM wide = widePath.empty() ? nullptr : harness::TreeFind(tree, widePath);
+        if (wide) {
+            Sync(frame, tree);
+            double t0 = Now();
+            SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(wide));
+            Sync(frame, tree);
+            run.expand = Now() - t0;
+            if (!shots.empty()) {
+                SendMessageA(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(wide));
+                Sync(frame, tree);
+                harness::Screenshot(frame, shots + "\\startup-expanded.png");
+            }
+        }
+        double t0 = Now();
+        PostMessageA(frame, WM_CLOSE, 0, 0);
+        if (WaitForSingleObject(pi.hProcess, 300000) == WAIT_OBJECT_0) run.close = Now() - t0;
     }
     TerminateProcess(pi.hProcess, 0);
     WaitForSingleObject(pi.hProcess, 120000);
     CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
-    return shown;
+    return run;
+}
+
+std::string Label(const std::string& file) {
+    const char* name = strrchr(file.c_str(), '\\');
+    std::string label = name ? name + 1 : file;
+    if (label.size() > 4 && label.compare(label.size() - 4, 4, ".reg") == 0) label.resize(label.size() - 4);
+    for (char& c : label)
+        if (!isalnum(static_cast<unsigned char>(c))) c = '_';
+    return label;
+}
+
+void Bench(const std::string& file, const std::string& exe, const std::string& shots) {
+    std::string label = Label(file);
+    std::string widePath;
+    size_t keys = 0, tops = 0, wideChildren = 0;
+    double baseline = 0;
+    {
+        BenchHost host;
+        host.document.loadRequest.path = file;
+        host.document.loadRequest.clearFirst = true;
+        host.document.loadRequest.checkDuplicates = true;
+        double t0 = Now();
+        ReadError error = ReadError::None;
+        bool ok = host.document.Load(&error);
+        double t1 = Now();
+        if (!ok) {
+            std::printf("%s: refused: %s\n", label.c_str(), ReadErrorText(error));
+            return;
+        }
+        host.tree.Rebuild(host.document);
+        double t2 = Now();
+        RedrawWindow(host.tree.Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        double t3 = Now();
+        ForEachKey(host.document.roots, [&keys](const KeyNode*) { ++keys; });
+        tops = host.document.roots.size();
+        if (const KeyNode* wide = WidestKey(host.document, wideChildren)) widePath = wide->Path();
+        baseline = t1 - t0;
+        Print(label, "keys", static_cast<double>(keys));
+        Print(label, "read_parse_s", baseline);
+        Print(label, "tree_build_s", t2 - t1);
+        Print(label, "first_paint_s", t3 - t2);
+        double t4 = Now();
+        host.document.Clear();
+        Print(label, "clear_s", Now() - t4);
+    }
+    WIN32_FILE_ATTRIBUTE_DATA attributes{};
+    double fileMb = 0;
+    if (GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &attributes))
+        fileMb = (static_cast<double>(attributes.nFileSizeHigh) * 4294967296.0 + attributes.nFileSizeLow) /
+                 (1024.0 * 1024.0);
+    Print(label, "file_mb", fileMb);
+    if (exe.empty()) return;
+    ProgramRun run = WholeProgram(exe, file, tops, widePath, shots);
+    Print(label, "program_shown_s", run.shown);
+    Print(label, "program_shown_ratio", run.shown / baseline);
+    Print(label, "program_working_set_mb", run.workingSetMb);
+    Print(label, "program_private_mb", run.privateMb);
+    if (fileMb > 0) Print(label, "program_private_to_file_ratio", run.privateMb / fileMb);
+    Print(label, "widest_key_children", static_cast<double>(wideChildren));
+    Print(label, "program_expand_widest_s", run.expand);
+    Print(label, "program_expand_widest_ratio", run.expand / baseline);
+    Print(label, "program_close_s", run.close);
+    Print(label, "program_close_ratio", run.close / baseline);
 }
 
 }  // namespace
@@ -198,43 +323,19 @@ int main(int argc, char** argv) {
     InitCommonControlsEx(&icc);
 
     std::vector<std::string> files;
-    std::string exe;
+    std::string exe, shots;
     for (int i = 1; i < argc; ++i) {
         if (!strcmp(argv[i], "--keys") && i + 1 < argc) {
             files.push_back(Generate(atoi(argv[++i])));
         } else if (!strcmp(argv[i], "--quillon") && i + 1 < argc) {
             exe = argv[++i];
+        } else if (!strcmp(argv[i], "--screenshots") && i + 1 < argc) {
+            shots = argv[++i];
         } else {
             files.push_back(argv[i]);
         }
     }
-    printf("%-40s %9s %12s %10s %10s %10s %12s\n", "file", "keys", "read+parse", "tree", "paint",
-           "shown", "program");
-    for (const std::string& file : files) {
-        BenchHost host;
-        host.document.loadRequest.path = file;
-        host.document.loadRequest.clearFirst = true;
-        host.document.loadRequest.checkDuplicates = true;
-        double t0 = Now();
-        ReadError error = ReadError::None;
-        bool ok = host.document.Load(&error);
-        double t1 = Now();
-        if (!ok) {
-            printf("%-40s refused: %s\n", file.c_str(), ReadErrorText(error));
-            continue;
-        }
-        host.tree.Rebuild(host.document);
-        double t2 = Now();
-        RedrawWindow(host.tree.Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-        double t3 = Now();
-        size_t keys = CountKeys(host.document);
-        double program = exe.empty() ? -1 : WholeProgram(exe, file, keys);
-        const char* name = strrchr(file.c_str(), '\\');
-        name = name ? name + 1 : file.c_str();
-        printf("%-40s %9zu %10.3f s %8.3f s %8.3f s %8.3f s %10.3f s\n", name, keys, t1 - t0, t2 - t1, t3 - t2,
-               t3 - t0, program);
-        fflush(stdout);
-    }
+    for (const std::string& file : files) Bench(file, exe, shots);
     OleUninitialize();
     return 0;
 }

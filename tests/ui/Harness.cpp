@@ -594,6 +594,8 @@ HTREEITEM TreeFind(HWND tree, const std::string& path) {
     for (;;) {
         size_t end = path.find('\\', start);
         std::string step = path.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        // A key's children get items when it is first expanded.
+        if (parent) SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(parent));
         HTREEITEM item = parent ? NextItem(tree, TVGN_CHILD, parent) : NextItem(tree, TVGN_ROOT, nullptr);
         for (; item; item = NextItem(tree, TVGN_NEXT, item)) {
             TVITEMA tvi{};
@@ -614,6 +616,17 @@ bool TreeSelect(HWND tree, HTREEITEM item) {
 
 bool TreeExpand(HWND tree, HTREEITEM item) {
     return item && SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item)) != 0;
+}
+
+void TreeExpandAll(HWND tree) {
+    std::vector<HTREEITEM> pending;
+    for (HTREEITEM i = NextItem(tree, TVGN_ROOT, nullptr); i; i = NextItem(tree, TVGN_NEXT, i)) pending.push_back(i);
+    while (!pending.empty()) {
+        HTREEITEM item = pending.back();
+        pending.pop_back();
+        TreeExpand(tree, item);
+        for (HTREEITEM c = NextItem(tree, TVGN_CHILD, item); c; c = NextItem(tree, TVGN_NEXT, c)) pending.push_back(c);
+    }
 }
 
 std::vector<ListRow> ListRows(HWND list, int columns) {

@@ -167,16 +167,19 @@ struct TreeNode {
     bool expanded = false;
     int children = 0;       // cChildren as the control reports it
 };
-// Every item of a tree view in pre-order (collapsed branches included).
+// Every item of a tree view in pre-order (collapsed branches included; the
+// program makes the items of a key's children when it is first expanded).
 std::vector<TreeNode> TreeItems(HWND tree);
 std::string TreeSelectedText(HWND tree);
 // The item at a path of item texts joined by backslashes, for example
-// "HKEY_CURRENT_USER\\Software", compared without regard to case; null when a
-// step is missing.
+// "HKEY_CURRENT_USER\\Software", compared without regard to case, expanding
+// each step above it as the user would; null when a step is missing.
 HTREEITEM TreeFind(HWND tree, const std::string& path);
 // Selects (and shows) an item, as a click would; true when it is selected.
 bool TreeSelect(HWND tree, HTREEITEM item);
 bool TreeExpand(HWND tree, HTREEITEM item);
+// Expands every item, branch by branch, as a user opening them all would.
+void TreeExpandAll(HWND tree);
 
 struct ListRow {
     std::vector<std::string> cells;

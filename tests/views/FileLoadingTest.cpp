@@ -105,7 +105,7 @@ TEST(FileLoading, OpenShowsTheFileItsDialectAndNameAndTheDialogClosesByItself) {
     EXPECT_FALSE(host.document.modified);
     EXPECT_TRUE(IsWindowEnabled(host.HostWindow()));
     EXPECT_GT(CountKeys(host.document), 3u);
-    EXPECT_EQ(TreeKeys(host.tree.Hwnd()), DocumentKeys(host.document));
+    EXPECT_EQ(ExpandedTreeKeys(host.tree.Hwnd()), DocumentKeys(host.document));
 
     // The same text as single-byte: dialect 5, not unicode.
     std::string ansi = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_USERS\\One]\r\n\"a\"=\"b\"\r\n\r\n";
@@ -113,7 +113,7 @@ TEST(FileLoading, OpenShowsTheFileItsDialectAndNameAndTheDialogClosesByItself) {
     ASSERT_TRUE(OpenRegFile(host.HostWindow(), host.document, host.tree, single.c_str(), "single5.reg"));
     EXPECT_EQ(host.document.dialect, kRegedit5);
     EXPECT_FALSE(host.document.unicode);
-    EXPECT_EQ(TreeKeys(host.tree.Hwnd()), (std::vector<std::pair<int, std::string>>{{0, "HKEY_USERS"}, {1, "One"}}));
+    EXPECT_EQ(ExpandedTreeKeys(host.tree.Hwnd()), (std::vector<std::pair<int, std::string>>{{0, "HKEY_USERS"}, {1, "One"}}));
 }
 
 TEST(FileLoading, RefusedFilesShowTheReadErrorAndKeepTheDocument) {
@@ -135,7 +135,7 @@ TEST(FileLoading, RefusedFilesShowTheReadErrorAndKeepTheDocument) {
     TestHost host;
     ASSERT_TRUE(host.LoadText("REGEDIT4\r\n\r\n[HKEY_USERS\\Kept]\r\n\"v\"=\"1\"\r\n\r\n"));
     host.document.SetFileName("C:\\kept.reg", "kept.reg");
-    auto before = TreeKeys(host.tree.Hwnd());
+    auto before = ExpandedTreeKeys(host.tree.Hwnd());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
         LoadWatch watch;
@@ -145,7 +145,7 @@ TEST(FileLoading, RefusedFilesShowTheReadErrorAndKeepTheDocument) {
         EXPECT_EQ(boxes[0].caption, "");
         EXPECT_EQ(boxes[0].text, Format141(c.path));
         EXPECT_NE(boxes[0].text.find("\"" + c.path + "\""), std::string::npos) << boxes[0].text;
-        EXPECT_EQ(TreeKeys(host.tree.Hwnd()), before);
+        EXPECT_EQ(ExpandedTreeKeys(host.tree.Hwnd()), before);
         EXPECT_EQ(DocumentKeys(host.document), before);
         EXPECT_EQ(host.document.title, "kept.reg");
         EXPECT_TRUE(IsWindowEnabled(host.HostWindow()));
@@ -161,19 +161,20 @@ TEST(FileLoading, UnrepresentableCharactersAreReportedBeforeTheDocumentIsShown) 
 
     TestHost host;
     ASSERT_TRUE(host.LoadText("REGEDIT4\r\n\r\n[HKEY_USERS\\Old]\r\n\r\n"));
-    std::atomic<int> itemsWhileWarned{-1};
+    std::string rootWhileWarned = "none";
     DialogWatcher watcher([&](HWND dlg, const DialogWatcher::Seen& seen) {
         if (GetDlgItem(dlg, 1009)) return 0;
-        itemsWhileWarned = static_cast<int>(TreeView_GetCount(host.tree.Hwnd()));
+        auto items = TreeKeys(host.tree.Hwnd());
+        rootWhileWarned = items.empty() ? "" : items[0].second;
         return PressOk(dlg, seen);
     });
     ASSERT_TRUE(OpenRegFile(host.HostWindow(), host.document, host.tree, lossy.c_str(), "cjk.reg"));
     auto seen = watcher.Dialogs();
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_NE(seen[0].text.find(lossy), std::string::npos) << seen[0].text;
-    EXPECT_EQ(itemsWhileWarned, 2);  // still the old document's two items
-    EXPECT_EQ(TreeKeys(host.tree.Hwnd()).size(), 2u);
-    EXPECT_EQ(TreeKeys(host.tree.Hwnd())[0].second, "HKEY_CURRENT_USER");
+    EXPECT_EQ(rootWhileWarned, "HKEY_USERS");  // still the old document
+    EXPECT_EQ(ExpandedTreeKeys(host.tree.Hwnd()).size(), 2u);
+    EXPECT_EQ(ExpandedTreeKeys(host.tree.Hwnd())[0].second, "HKEY_CURRENT_USER");
 
     ASSERT_TRUE(OpenRegFile(host.HostWindow(), host.document, host.tree, fine.c_str(), "plain16.reg"));
     EXPECT_EQ(watcher.Count(), 1u);
@@ -190,13 +191,16 @@ TEST(FileLoading, ImportMergesIntoTheTreeFollowingTheDuplicateSetting) {
         const DWORD* flg1;
         std::vector<std::pair<int, std::string>> tree;
         size_t valuesOfFirstB;
+        // Before the user expands anything: A was never expanded, so what
+        // merges below it waits; a second A lands in the expanded top level.
+        size_t shownItems;
     };
     static const DWORD off = 1, on = 0x100;
     Case cases[] = {
-        {"no settings: checking on", nullptr, {{0, "HKEY_CURRENT_USER"}, {1, "A"}, {2, "B"}, {2, "C"}}, 2},
-        {"bit 0 clear: checking on", &on, {{0, "HKEY_CURRENT_USER"}, {1, "A"}, {2, "B"}, {2, "C"}}, 2},
+        {"no settings: checking on", nullptr, {{0, "HKEY_CURRENT_USER"}, {1, "A"}, {2, "B"}, {2, "C"}}, 2, 2},
+        {"bit 0 clear: checking on", &on, {{0, "HKEY_CURRENT_USER"}, {1, "A"}, {2, "B"}, {2, "C"}}, 2, 2},
         {"bit 0 set: checking off", &off,
-         {{0, "HKEY_CURRENT_USER"}, {1, "A"}, {2, "B"}, {1, "A"}, {2, "B"}, {2, "C"}}, 1},
+         {{0, "HKEY_CURRENT_USER"}, {1, "A"}, {2, "B"}, {1, "A"}, {2, "B"}, {2, "C"}}, 1, 3},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
@@ -211,7 +215,8 @@ TEST(FileLoading, ImportMergesIntoTheTreeFollowingTheDuplicateSetting) {
         EXPECT_TRUE(ImportRegFile(host.HostWindow(), host.document, host.tree, import.c_str()));
         EXPECT_EQ(watch.stuck, 0);
         EXPECT_EQ(DocumentKeys(host.document), c.tree);
-        EXPECT_EQ(TreeKeys(host.tree.Hwnd()), c.tree);
+        EXPECT_EQ(TreeKeys(host.tree.Hwnd()).size(), c.shownItems);
+        EXPECT_EQ(ExpandedTreeKeys(host.tree.Hwnd()), c.tree);
         EXPECT_EQ(host.document.dialect, kRegedit5);
         EXPECT_TRUE(host.document.unicode);
         EXPECT_FALSE(host.document.modified);
@@ -248,7 +253,7 @@ TEST(FileLoading, AbortDuringImportKeepsTheKeysParsedSoFar) {
     size_t keys = CountKeys(host.document);
     EXPECT_GT(keys, 2u);
     EXPECT_LT(keys, static_cast<size_t>(total));
-    EXPECT_EQ(TreeKeys(host.tree.Hwnd()).size(), keys);
+    EXPECT_EQ(ExpandedTreeKeys(host.tree.Hwnd()).size(), keys);
     EXPECT_TRUE(IsWindowEnabled(host.HostWindow()));
 }
 
@@ -272,7 +277,7 @@ TEST(FileLoading, EveryCorpusFileLoadsExactlyItsKeysOrShowsTheReadError) {
                 ++loaded;
                 // A warning about unrepresentable characters may come; never the read error.
                 for (auto& b : boxes) EXPECT_NE(b.text, Format141(file));
-                EXPECT_EQ(TreeKeys(host.tree.Hwnd()), DocumentKeys(host.document));
+                EXPECT_EQ(ExpandedTreeKeys(host.tree.Hwnd()), DocumentKeys(host.document));
             } else {
                 ++refused;
                 printf("refused %s: %s\n", file.c_str(), ReadErrorText(why));

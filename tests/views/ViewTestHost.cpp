@@ -275,6 +275,11 @@ void ExpandAll(HWND tree) {
     }
 }
 
+std::vector<std::pair<int, std::string>> ExpandedTreeKeys(HWND tree) {
+    ExpandAll(tree);
+    return TreeKeys(tree);
+}
+
 std::vector<Row> ListRows(HWND list) {
     std::vector<Row> rows;
     int count = ListView_GetItemCount(list);

@@ -111,6 +111,8 @@ std::vector<std::pair<int, std::string>> TreeKeys(HWND tree);
 // Expands every item, as a user opening each branch would (the children of
 // an item are inserted when it is first expanded).
 void ExpandAll(HWND tree);
+// The items in pre-order once every branch has been expanded.
+std::vector<std::pair<int, std::string>> ExpandedTreeKeys(HWND tree);
 
 struct Row {
     std::string name, type, data;
