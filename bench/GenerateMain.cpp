@@ -1,4 +1,4 @@
-// reggen OUT [--bytes N | --keys N] [--wide N] [--dialect 4|5] [--ansi|--utf16] [--seed N] [--ascii]
+// reggen OUT [--bytes N | --keys N] [--wide N] [--hives N] [--dialect 4|5] [--ansi|--utf16] [--seed N] [--ascii]
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -8,7 +8,7 @@
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: reggen OUT [--bytes N | --keys N] [--wide N] [--dialect 4|5] [--ansi|--utf16] "
+        std::fprintf(stderr, "usage: reggen OUT [--bytes N | --keys N] [--wide N] [--hives N] [--dialect 4|5] [--ansi|--utf16] "
                              "[--seed N] [--ascii]\n");
         return 2;
     }
@@ -19,6 +19,8 @@ int main(int argc, char** argv) {
             options.targetBytes = std::strtoull(argv[++i], nullptr, 10);
         } else if (!std::strcmp(argv[i], "--keys") && i + 1 < argc) {
             options.targetKeys = std::strtoull(argv[++i], nullptr, 10);
+        } else if (!std::strcmp(argv[i], "--hives") && i + 1 < argc) {
+            options.hiveChildren = std::strtoull(argv[++i], nullptr, 10);
         } else if (!std::strcmp(argv[i], "--wide") && i + 1 < argc) {
             options.wideKeyChildren = std::strtoull(argv[++i], nullptr, 10);
         } else if (!std::strcmp(argv[i], "--dialect") && i + 1 < argc) {

@@ -60,21 +60,23 @@ public:
             }
             size_t depth = path.size();
             if (depth == 0) {
-                path.push_back(kRoots[random.Below(4)]);
+                path.push_back(kRoots[options.hiveChildren ? hive++ % 4 : random.Below(4)]);
                 siblings.assign(2, 0);
             } else if (depth < 3 || (depth < 9 && random.Chance(45))) {
+                if (depth == 1) branchStart = keys;
                 path.push_back(Name(siblings[depth]++));
                 siblings.resize(depth + 2, 0);
                 siblings[depth + 1] = 0;
             } else {
-                size_t up = 1 + random.Below(depth > 4 ? 3 : 1);
+                size_t up = BranchFull() ? depth : 1 + random.Below(depth > 4 ? 3 : 1);
                 while (up-- && path.size() > 1) path.pop_back();
                 // Now and then the walk leaves a hive for the next one.
-                if (path.size() == 1 && random.Chance(2)) {
+                if (path.size() == 1 && (options.hiveChildren ? siblings[1] >= options.hiveChildren : random.Chance(2))) {
                     path.clear();
                     siblings.assign(1, 0);
                     continue;
                 }
+                if (path.size() == 1) branchStart = keys;
                 depth = path.size();
                 siblings.resize(depth + 1);
                 path.push_back(Name(siblings[depth]++));
@@ -93,6 +95,14 @@ public:
     }
 
 private:
+    // In the shape of a whole export, a child of a hive takes its share of
+    // the keys before the walk may come back up to the hive.
+    bool BranchFull() const {
+        if (!options.hiveChildren) return false;
+        size_t total = options.targetKeys ? options.targetKeys : options.targetBytes / 320;
+        return keys - branchStart >= total / (4 * options.hiveChildren);
+    }
+
     // The wide key and its children, one value each; they count as keys.
     bool WideKey() {
         text += '[';
@@ -257,6 +267,8 @@ private:
     size_t generated = 0;
     size_t keys = 0;
     size_t values = 0;
+    size_t hive = 0;
+    size_t branchStart = 0;
 };
 
 }  // namespace

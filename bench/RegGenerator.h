@@ -19,6 +19,11 @@ struct GeneratorOptions {
     // When set, one key (kWideKeyPath) with this many children, each with a
     // value, comes halfway through the file, as the classes of a real export.
     size_t wideKeyChildren = 0;
+    // When set, the shape of a whole-registry export: the hives one after the
+    // other, each with this many children, every one of them a large, wide
+    // and deep branch. Otherwise the walk comes back to the hives often and
+    // they get very many children.
+    size_t hiveChildren = 0;
 };
 
 inline constexpr const char* kWideKeyPath = "HKEY_CLASSES_ROOT\\Wide Classes";
