@@ -12,12 +12,13 @@
 namespace {
 
 // Slabs are whole granules of 64 KiB, aligned to their size; the first slot
-// of each granule holds the pool. They grow from one granule to 4 MiB, so a
-// small document costs little and a huge one few allocations.
+// of each granule holds the pool, and the bytes after its last whole slot
+// stay unused. Slabs grow from one granule to 4 MiB, so a small document
+// costs little and a huge one few allocations.
 constexpr size_t kGranule = size_t(1) << 16;
 constexpr size_t kSlot = sizeof(KeyNode);
 constexpr size_t kLargestSlab = size_t(1) << 22;
-static_assert(kGranule % kSlot == 0 && kSlot >= sizeof(KeyPool*), "slots tile a granule");
+static_assert(kSlot == 56 && alignof(KeyNode) == 8, "a key is seven words; its flags use three low bits");
 
 char* CopyText(const char* text) {
     size_t n = std::strlen(text) + 1;
@@ -76,16 +77,47 @@ void* KeyPool::Allocate() {
     void* slot = freeList;
     if (slot) {
         freeList = *static_cast<void**>(slot);
-    } else if (next != end || Grow()) {
-        if ((reinterpret_cast<uintptr_t>(next) & (kGranule - 1)) == 0) {
-            *reinterpret_cast<KeyPool**>(next) = this;
-            next += kSlot;
+    } else {
+        size_t offset = reinterpret_cast<uintptr_t>(next) & (kGranule - 1);
+        if (!next || offset == 0 || offset + kSlot > kGranule) {
+            char* granule = next && offset ? next + (kGranule - offset) : next;
+            if (!granule || granule == end) {
+                if (!Grow()) {
+                    Unlock();
+                    return nullptr;
+                }
+                granule = next;
+            }
+            *reinterpret_cast<KeyPool**>(granule) = this;
+            next = granule + kSlot;
         }
         slot = next;
         next += kSlot;
     }
     Unlock();
     return slot;
+}
+
+std::vector<ValueBlock>* KeyPool::OlderOf(const KeyNode* key) {
+    KeyPool* pool = Of(key);
+    pool->Lock();
+    std::vector<ValueBlock>* blocks = nullptr;
+    if (!pool->older.empty()) {
+        auto it = pool->older.find(key);
+        if (it != pool->older.end()) blocks = it->second;
+    }
+    pool->Unlock();
+    return blocks;
+}
+
+void KeyPool::SetOlderOf(const KeyNode* key, std::vector<ValueBlock>* blocks) {
+    KeyPool* pool = Of(key);
+    pool->Lock();
+    if (blocks)
+        pool->older[key] = blocks;
+    else
+        pool->older.erase(key);
+    pool->Unlock();
 }
 
 // The slot is zeroed: a key noted as an owner and deleted since then reads
@@ -109,6 +141,7 @@ void KeyPool::Release() {
     for (KeyNode* key : owners) key->FreeOwned();
     owners.clear();
     owners.shrink_to_fit();
+    older.clear();
     for (void* slab : slabs) FreeAligned(slab);
     slabs.clear();
     slabs.shrink_to_fit();
@@ -162,7 +195,7 @@ KeyNode::~KeyNode() {
         KeyNode* up = node->parent;
         KeyNode* following = node->nextSibling;
         up->firstChild = following;
-        if (!following) up->lastChild = nullptr;
+        if (!following) up->SetLastChild(nullptr);
         delete node;
         node = following ? following : (up == this ? nullptr : up);
     }
@@ -179,11 +212,11 @@ void KeyNode::FreeOwned() {
 void KeyNode::AddChild(KeyNode* child) {
     child->parent = this;
     child->nextSibling = nullptr;
-    if (lastChild)
-        lastChild->nextSibling = child;
+    if (KeyNode* previous = LastChild())
+        previous->nextSibling = child;
     else
         firstChild = child;
-    lastChild = child;
+    SetLastChild(child);
 }
 
 void KeyNode::RemoveChild(KeyNode* child) {
@@ -191,7 +224,7 @@ void KeyNode::RemoveChild(KeyNode* child) {
     for (KeyNode* k = firstChild; k; previous = k, k = k->nextSibling) {
         if (k != child) continue;
         (previous ? previous->nextSibling : firstChild) = k->nextSibling;
-        if (lastChild == k) lastChild = previous;
+        if (LastChild() == k) SetLastChild(previous);
         k->parent = nullptr;
         k->nextSibling = nullptr;
         return;
@@ -220,7 +253,7 @@ void KeyNode::SetMainBlock(const ValueBlock& block) {
 }
 
 void KeyNode::FreeBlocks() {
-    if (bits & kBlockOwned) delete[] blockText;
+    if (last & kBlockOwned) delete[] blockText;
     blockText = nullptr;
     SetFlag(kBlockOwned, false);
     if (std::vector<ValueBlock>* older = Older()) {

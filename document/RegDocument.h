@@ -9,6 +9,7 @@
 #include <new>
 #include <string>
 #include <type_traits>
+#include <unordered_map>
 #include <vector>
 
 #include "document/RegDialect.h"
@@ -65,6 +66,10 @@ public:
 
 private:
     friend class KeyNode;
+    // The older value blocks of keys that have them (keys whose line came
+    // more than once): few keys, so they are kept beside the keys.
+    static std::vector<ValueBlock>* OlderOf(const KeyNode* key);
+    static void SetOlderOf(const KeyNode* key, std::vector<ValueBlock>* blocks);
     explicit KeyPool(bool sharedPool) : shared(sharedPool) {}
     static KeyPool& SharedPool();
     static KeyPool* Of(const void* slot);
@@ -74,6 +79,7 @@ private:
 
     std::vector<void*> slabs;
     std::vector<KeyNode*> owners;
+    std::unordered_map<const KeyNode*, std::vector<ValueBlock>*> older;
     char* next = nullptr;
     char* end = nullptr;
     void* freeList = nullptr;
@@ -96,7 +102,7 @@ public:
     KeyNode(const KeyNode&) = delete;
     KeyNode& operator=(const KeyNode&) = delete;
 
-    // Keys come from pools: a key costs 64 bytes and no malloc header. A key
+    // Keys come from pools: a key costs 56 bytes and no malloc header. A key
     // of a document comes from the document's pool (new (document.keys,
     // std::nothrow) KeyNode(...)); a plain new takes a process-wide pool, for
     // keys that do not belong to a document.
@@ -125,31 +131,32 @@ public:
     size_t TextSize() const;
     // Whether the writer emits a key line for this key.
     bool HasKeyLine() const { return firstChild == nullptr || blockText != nullptr; }
+    KeyNode* LastChild() const { return reinterpret_cast<KeyNode*>(last & ~kFlags); }
     // The key path: names from the root down joined by backslashes.
     std::string Path() const;
 
-    ValueBlock MainBlock() const { return {blockText, (bits & kBlockOwned) != 0, BlockDialect()}; }
+    ValueBlock MainBlock() const { return {blockText, (last & kBlockOwned) != 0, BlockDialect()}; }
     bool HasValueText() const { return blockText != nullptr; }
     size_t OlderBlockCount() const { return Older() ? Older()->size() : 0; }
     const ValueBlock& OlderBlock(size_t i) const { return (*Older())[i]; }
-    bool NameOwned() const { return (bits & kNameOwned) != 0; }
+    bool NameOwned() const { return (last & kNameOwned) != 0; }
 
     void* viewItem = nullptr;  // the key tree view's item; not owned
     KeyNode* parent = nullptr;
     KeyNode* firstChild = nullptr;
-    KeyNode* lastChild = nullptr;
     KeyNode* nextSibling = nullptr;
     char* name = nullptr;  // one path component, NUL-terminated
 
 private:
-    // The main block's text, and one word holding the older-blocks list
-    // pointer (8-aligned) with three flags in its low bits: a key is 64 bytes.
+    // The main block's text, and one word holding the last child (keys are
+    // 8-aligned) with three flags in its low bits: a key is 56 bytes.
     static constexpr uintptr_t kNameOwned = 1, kBlockOwned = 2, kBlockDialect5 = 4, kFlags = 7;
-    std::vector<ValueBlock>* Older() const { return reinterpret_cast<std::vector<ValueBlock>*>(bits & ~kFlags); }
-    RegDialect BlockDialect() const { return (bits & kBlockDialect5) ? kRegedit5 : kRegedit4; }
-    void SetOlder(std::vector<ValueBlock>* older) { bits = (bits & kFlags) | reinterpret_cast<uintptr_t>(older); }
-    void SetFlag(uintptr_t flag, bool on) { bits = on ? (bits | flag) : (bits & ~flag); }
-    bool OwnsMemory() const { return (bits & (kNameOwned | kBlockOwned)) || Older(); }
+    std::vector<ValueBlock>* Older() const { return KeyPool::OlderOf(this); }
+    RegDialect BlockDialect() const { return (last & kBlockDialect5) ? kRegedit5 : kRegedit4; }
+    void SetOlder(std::vector<ValueBlock>* blocks) { KeyPool::SetOlderOf(this, blocks); }
+    void SetLastChild(KeyNode* child) { last = (last & kFlags) | reinterpret_cast<uintptr_t>(child); }
+    void SetFlag(uintptr_t flag, bool on) { last = on ? (last | flag) : (last & ~flag); }
+    bool OwnsMemory() const { return (last & (kNameOwned | kBlockOwned)) || Older(); }
     // Called before the key takes ownership of memory.
     void NoteOwning() {
         if (!OwnsMemory()) KeyPool::NoteOwner(this);
@@ -162,7 +169,7 @@ private:
     void FreeBlocks();
 
     char* blockText = nullptr;
-    uintptr_t bits = 0;
+    uintptr_t last = 0;
 };
 
 // Visits every key of the branches below roots in document order (pre-order),

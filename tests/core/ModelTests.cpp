@@ -118,7 +118,7 @@ TEST(KeyNames, SetNameMakesTheNameOwned) {
     EXPECT_EQ(child->Path(), "Root\\Again");
     KeyNode* made = new KeyNode("Made", child);
     EXPECT_TRUE(made->NameOwned());
-    EXPECT_EQ(child->lastChild, made);
+    EXPECT_EQ(child->LastChild(), made);
     doc.RemoveRootKey(doc.roots[0]);
     EXPECT_TRUE(doc.roots.empty());
 }

@@ -62,7 +62,7 @@ TEST(NewKey, NamesCountFromZeroAndReuseFreedNumbers) {
               (std::vector<std::string>{"New Key #0", "New Key #1", "New Key #2"}));
     KeyNode* key = KeyAt(host, "HKEY_CURRENT_USER\\Software\\Empty");
     ASSERT_TRUE(key->firstChild);
-    EXPECT_STREQ(key->lastChild->name, "New Key #2");
+    EXPECT_STREQ(key->LastChild()->name, "New Key #2");
     EXPECT_TRUE(host.document.modified);
     EXPECT_EQ(host.Caption(), "Untitled*-Quillon");
 
