@@ -345,3 +345,58 @@ TEST(CommandStates, FollowFocusSelectionAndEditors) {
     EXPECT_FALSE(host.states.IsEnabled(ID_EDIT_DELETE));
     EXPECT_FALSE(host.states.IsEnabled(ID_EDIT_RENAME));
 }
+
+namespace {
+int ButtonOf(HWND tree, HTREEITEM item) {
+    TVITEMA tvi{};
+    tvi.mask = TVIF_CHILDREN;
+    tvi.hItem = item;
+    return TreeView_GetItem(tree, &tvi) ? tvi.cChildren : -1;
+}
+}  // namespace
+
+// Only the top level has items after a load: New Key under a key whose
+// children were never shown shows them first, the new key last; the new key
+// is renamed in place and deleted like any other, and the expand button
+// follows whether the key has children.
+TEST(NewKey, UnderAKeyNeverExpandedShowsItsChildrenFirstThenRenamesAndDeletes) {
+    EditHost host;
+    ASSERT_TRUE(host.Load(kDoc));
+    HWND tree = host.tree.Hwnd();
+    ASSERT_EQ(TreeView_GetCount(tree), 1u);
+    HTREEITEM hkcu = TreeView_GetRoot(tree);
+    host.edit.NewKey(hkcu);
+    EXPECT_TRUE(TreeView_GetItemState(tree, hkcu, TVIS_EXPANDED) & TVIS_EXPANDED);
+    std::vector<std::string> shown;
+    for (HTREEITEM c = TreeView_GetChild(tree, hkcu); c; c = TreeView_GetNextSibling(tree, c))
+        shown.push_back(host.tree.KeyOf(c)->name);
+    EXPECT_EQ(shown, (std::vector<std::string>{"Software", "New Key #0"}));
+    HTREEITEM made = host.tree.Selected();
+    ASSERT_NE(made, nullptr);
+    EXPECT_STREQ(host.tree.KeyOf(made)->name, "New Key #0");
+    HWND editor = TreeView_GetEditControl(tree);
+    ASSERT_NE(editor, nullptr) << "the new key is being renamed";
+    SetWindowTextA(editor, "Typed");
+    SendMessageA(editor, WM_KEYDOWN, VK_RETURN, 0);
+    Pump(20);
+    EXPECT_STREQ(host.document.roots[0]->LastChild()->name, "Typed");
+    {
+        BoxAnswerer yes(IDYES);
+        host.edit.DeleteKey(made);
+    }
+    EXPECT_EQ(host.ChildNames("HKEY_CURRENT_USER"), (std::vector<std::string>{"Software"}));
+
+    // A leaf gets its button with its first child and loses it with its last.
+    HTREEITEM empty = host.tree.FindByPath("HKEY_CURRENT_USER\\Software\\Empty");
+    EXPECT_EQ(ButtonOf(tree, empty), 0);
+    host.edit.NewKey(empty);
+    host.EndLabelEdits();
+    EXPECT_EQ(ButtonOf(tree, empty), 1);
+    {
+        BoxAnswerer yes(IDYES);
+        host.edit.DeleteKey(host.tree.Selected());
+    }
+    EXPECT_EQ(ButtonOf(tree, empty), 0);
+    // Keys of branches never shown are reached through the document.
+    EXPECT_EQ(host.tree.FindKeyByPath("HKEY_CURRENT_USER\\Software\\Q\\Sub\\Deep")->viewItem, nullptr);
+}
