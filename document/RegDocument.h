@@ -65,12 +65,14 @@ public:
     KeyNode* FindChild(const char* name) const;
     void SetName(const char* text);
     void AttachValueBlock(char* text, bool owned, RegDialect dialect);
-    // Appends the values of the main block, then of each older block (a
-    // later value of the same name replaces the earlier one in place).
+    // Appends the values of every block in file order. A value set again by a
+    // later block (or later in the same block) keeps the position of its first
+    // appearance and takes the later data, as a merge of the file would.
     bool CollectValues(ValueList& values) const;
-    // Replaces every block by one owned dialect-4 block written from values,
-    // followed by the lines of the old blocks that are not values (comments,
-    // deletions). Leaves the key unchanged and returns false on memory failure.
+    // Replaces every block by one owned dialect-4 block: the lines of the old
+    // blocks that are not values (comments, deletions) first, then values,
+    // so that what the list shows is what a merge of the block gives. Leaves
+    // the key unchanged and returns false on memory failure.
     bool RebuildValueBlock(const ValueList& values);
     // Size estimate of this branch's text (see the writer).
     size_t TextSize() const;
@@ -79,10 +81,15 @@ public:
     // The key path: names from the root down joined by backslashes.
     std::string Path() const;
 
+    // The main block is the one attached last; older blocks come before it in
+    // the file. A key with older blocks always has a main block.
     ValueBlock MainBlock() const { return {blockText, (bits & kBlockOwned) != 0, BlockDialect()}; }
     bool HasValueText() const { return blockText != nullptr; }
     size_t OlderBlockCount() const { return Older() ? Older()->size() : 0; }
     const ValueBlock& OlderBlock(size_t i) const { return (*Older())[i]; }
+    // Every block in file order: the older blocks, then the main block.
+    size_t BlockCount() const { return OlderBlockCount() + (blockText ? 1 : 0); }
+    ValueBlock Block(size_t i) const { return i < OlderBlockCount() ? OlderBlock(i) : MainBlock(); }
     bool NameOwned() const { return (bits & kNameOwned) != 0; }
 
     void* viewItem = nullptr;  // the key tree view's item; not owned
@@ -145,6 +152,8 @@ struct LoadResult {
     bool unicode = false;
     // A UTF-16 file held characters the ANSI code page cannot represent.
     bool lossy = false;
+    // The file was UTF-8 with a byte-order mark (opened as if UTF-16).
+    bool utf8 = false;
 };
 
 enum class ReadError { None, Open, TooShort, Read, OutOfMemory, Conversion, Header, Aborted };
@@ -157,9 +166,11 @@ struct RegText {
     RegDialect dialect = kNoDialect;
     bool unicode = false;
     bool lossy = false;
+    bool utf8 = false;
 };
 
-// Reads a .reg file whole, converting UTF-16 (with byte-order mark) to ANSI,
+// Reads a .reg file whole, converting UTF-16 or UTF-8 (each with its
+// byte-order mark) to ANSI,
 // and tests its header. False with the reason on failure.
 bool ReadRegFile(const char* path, RegText& out, ReadError& error);
 // The same over bytes already in memory (the converted text is new).

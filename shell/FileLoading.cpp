@@ -113,6 +113,10 @@ bool OpenRegFile(HWND window, RegDocument& document, KeyTreeView& tree, const ch
         MessageBoxA(window, text.c_str(), "", MB_OK);
         return false;
     }
+    if (document.loadResult.utf8) {
+        std::string text = shell::FormatString(IDS_UTF8_FILE, path);
+        MessageBoxA(window, text.c_str(), shell::AppName().c_str(), MB_OK | MB_ICONINFORMATION);
+    }
     if (document.loadResult.lossy) WarnLossyConversion(window, path);
     tree.Rebuild(document);
     document.dialect = document.loadResult.dialect;

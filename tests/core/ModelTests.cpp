@@ -23,11 +23,12 @@ TEST(KeyLookup, SamePathInOtherCaseLandsOnOneKeyWhenCheckingDuplicates) {
     KeyNode* b = Find(doc, "A\\B");
     ASSERT_NE(b, nullptr);
     EXPECT_EQ(b->OlderBlockCount(), 1u);
-    // The main block is the second line's; the older block is collected after
-    // it and wins for the shared name.
-    EXPECT_EQ(Values(b), "v|REG_SZ|first;only2|REG_SZ|y;only1|REG_SZ|x;");
+    // As a merge: the later section's value wins, each name keeps the place
+    // of its first appearance, and a save writes the sections in file order.
+    EXPECT_EQ(Values(b), "v|REG_SZ|second;only1|REG_SZ|x;only2|REG_SZ|y;");
     std::string out = Write(doc);
-    EXPECT_LT(out.find("only2"), out.find("only1"));
+    EXPECT_LT(out.find("first"), out.find("second"));
+    EXPECT_LT(out.find("only1"), out.find("only2"));
 }
 
 TEST(KeyLookup, WithoutDuplicateCheckOnlyThePreviousPathIsShared) {
@@ -80,7 +81,7 @@ TEST(ValueBlocks, EditingMergesEveryBlockIntoOneProgramBlock) {
     EXPECT_EQ(k->OlderBlockCount(), 0u);
     EXPECT_TRUE(k->MainBlock().owned);
     EXPECT_EQ(k->MainBlock().dialect, kRegedit4);
-    EXPECT_STREQ(k->MainBlock().text, "\"a\"=\"1\"\r\n\"b\"=\"edited\"\r\n");
+    EXPECT_STREQ(k->MainBlock().text, "\"a\"=\"3\"\r\n\"b\"=\"edited\"\r\n");
     // A program block is followed directly by the next key line.
     EXPECT_NE(Write(doc).find("\"b\"=\"edited\"\r\n[J]"), std::string::npos);
 
@@ -98,12 +99,14 @@ TEST(ValueBlocks, LinesThatAreNotValuesSurviveAnEdit) {
     ValueList values;
     k->CollectValues(values);
     ASSERT_TRUE(k->RebuildValueBlock(values));
-    EXPECT_STREQ(k->MainBlock().text, "\"a\"=\"1\"\r\n\"b\"=dword:00000002\r\n; a comment\r\n\"gone\"=-\r\n");
-    // Stable over a second edit.
+    // They go before the values, so that a deletion never undoes a value
+    // the list shows; stable over a second edit.
+    const char* rebuilt = "; a comment\r\n\"gone\"=-\r\n\"a\"=\"1\"\r\n\"b\"=dword:00000002\r\n";
+    EXPECT_STREQ(k->MainBlock().text, rebuilt);
     values.clear();
     k->CollectValues(values);
     ASSERT_TRUE(k->RebuildValueBlock(values));
-    EXPECT_STREQ(k->MainBlock().text, "\"a\"=\"1\"\r\n\"b\"=dword:00000002\r\n; a comment\r\n\"gone\"=-\r\n");
+    EXPECT_STREQ(k->MainBlock().text, rebuilt);
 }
 
 TEST(KeyNames, SetNameMakesTheNameOwned) {

@@ -1,0 +1,44 @@
+// Where the tests find the corpus of real .reg files: the folder named by the
+// environment variable QUILLON_CORPUS, else shared/corpus beside the clone.
+// A clone without it runs every other test; the corpus tests are skipped with
+// a message naming the folder (CI insists that it is there).
+#pragma once
+
+#include <cstdlib>
+#include <string>
+#include <sys/stat.h>
+
+#ifndef QUILLON_SOURCE_DIR
+#error "QUILLON_SOURCE_DIR must name the source folder"
+#endif
+
+namespace corpus {
+
+// The corpus folder as this process names files: under Wine the Linux root
+// is drive Z:.
+inline std::string Dir() {
+    const char* setting = std::getenv("QUILLON_CORPUS");
+    std::string dir = setting && *setting ? setting : std::string(QUILLON_SOURCE_DIR) + "/../shared/corpus";
+#ifdef _WIN32
+    if (!dir.empty() && dir[0] == '/') dir = "Z:" + dir;
+    for (char& c : dir)
+        if (c == '/') c = '\\';
+#endif
+    return dir;
+}
+
+inline bool Present() {
+    struct stat info;
+    std::string real = Dir() + "/real";
+    return stat(real.c_str(), &info) == 0 && (info.st_mode & S_IFDIR);
+}
+
+}  // namespace corpus
+
+// Skips the current test when the corpus is not there, naming the folder.
+#define QUILLON_REQUIRE_CORPUS()                                                                        \
+    do {                                                                                                \
+        if (!corpus::Present())                                                                         \
+            GTEST_SKIP() << "corpus folder missing: " << corpus::Dir()                                  \
+                         << " (set QUILLON_CORPUS to the folder holding real/ and crlf/)";              \
+    } while (0)
