@@ -226,10 +226,15 @@ private:
     void Created(KeyNode* key, bool looked, size_t hash);
     void StartLookupIndex(size_t textLength);
     void StopLookupIndex();
+    KeyNode* FindRoot(const char* name) const;
+    void StartRootTable();
+    void StopRootTable();
 
     // Set while a parse with duplicate checking runs: a hash of every key by
     // parent and name, so that wide keys are not searched child by child.
     ChildIndex* index = nullptr;
+    class RootTable;
+    RootTable* rootTable = nullptr;
 };
 
 // A new NUL-filled text buffer for size bytes of text and its terminators

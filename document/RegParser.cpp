@@ -199,9 +199,13 @@ bool RegDocument::ParseText(std::unique_ptr<char[]> buffer, KeyTreeSink* view, s
     // making the parse quadratic; it is dropped when the parse ends.
     struct IndexScope {
         RegDocument& document;
-        ~IndexScope() { document.StopLookupIndex(); }
+        ~IndexScope() {
+            document.StopLookupIndex();
+            document.StopRootTable();
+        }
     } scope{*this};
     if (checkDuplicates) StartLookupIndex(length);
+    StartRootTable();
 
     KeyNode* previousKey = nullptr;
     char* previousPath = nullptr;

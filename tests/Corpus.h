@@ -4,8 +4,11 @@
 // a message naming the folder (CI insists that it is there).
 #pragma once
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <vector>
 #include <sys/stat.h>
 
 #ifndef QUILLON_SOURCE_DIR
@@ -31,6 +34,19 @@ inline bool Present() {
     struct stat info;
     std::string real = Dir() + "/real";
     return stat(real.c_str(), &info) == 0 && (info.st_mode & S_IFDIR);
+}
+
+// Every .reg file of real/ and crlf/, sorted, as "folder\\name" paths.
+inline std::vector<std::string> Files() {
+    std::vector<std::string> files;
+    for (const char* folder : {"real", "crlf"}) {
+        std::error_code ec;
+        std::string dir = Dir() + (Dir().find('\\') != std::string::npos ? "\\" : "/") + folder;
+        for (const auto& entry : std::filesystem::directory_iterator(dir, ec))
+            if (entry.path().extension() == ".reg") files.push_back(entry.path().string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
 }
 
 }  // namespace corpus

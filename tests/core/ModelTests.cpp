@@ -52,6 +52,28 @@ TEST(KeyLookup, WithoutDuplicateCheckOnlyThePreviousPathIsShared) {
     }
 }
 
+TEST(KeyLookup, DeletionsAndAdditionsOfAHiveKeepTheirOrder) {
+    struct Case {
+        const char* text;
+        size_t roots;
+        bool writtenAsRead;  // keys of different hives may be regrouped
+    } cases[] = {
+        {"[-A\\X]\r\n\r\n[A\\X]\r\n\"v\"=\"1\"\r\n\r\n", 2, true},
+        // Set, deleted, set again: the second addition must follow the deletion.
+        {"[A\\X]\r\n\"v\"=\"0\"\r\n\r\n[-A\\X]\r\n\r\n[a\\X]\r\n\"v\"=\"1\"\r\n\r\n[-A\\Y]\r\n\r\n", 4, true},
+        // Other hives between lines of one sign do not start a new root.
+        {"[A\\X]\r\n\r\n[-B\\Y]\r\n\r\n[A\\Z]\r\n\r\n[-B\\W]\r\n\r\n", 2, false},
+    };
+    for (bool checkDuplicates : {true, false}) {
+        for (const Case& c : cases) {
+            RegDocument doc;
+            ASSERT_TRUE(Parse(doc, c.text, checkDuplicates)) << c.text;
+            EXPECT_EQ(doc.roots.size(), c.roots) << c.text;
+            if (c.writtenAsRead) EXPECT_EQ(Write(doc), "REGEDIT4\r\n\r\n" + std::string(c.text) + std::string(2, '\0'));
+        }
+    }
+}
+
 TEST(KeyLookup, DuplicateCheckFindsPathsAnywhere) {
     RegDocument doc;
     ASSERT_TRUE(Parse(doc, "[A\\B\\C]\r\n\r\n[X]\r\n\r\n[A\\B]\r\n\"v\"=dword:00000001\r\n[A\\b\\c\\D]\r\n\r\n"));

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "tests/Corpus.h"
+
 #include <cstring>
 
 #include "shell/FileDialogs.h"
@@ -61,19 +63,6 @@ struct FlagScope {
         return rc == ERROR_SUCCESS && type == REG_DWORD;
     }
 };
-
-std::vector<std::string> CorpusFiles(const char* folder) {
-    std::vector<std::string> files;
-    std::string dir = SourcePath("../shared/corpus/") + folder;
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((dir + "\\*.reg").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return files;
-    do {
-        files.push_back(dir + "\\" + data.cFileName);
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
-    return files;
-}
 
 size_t CountKeys(const RegDocument& document) { return DocumentKeys(document).size(); }
 
@@ -253,12 +242,11 @@ TEST(FileLoading, AbortDuringImportKeepsTheKeysParsedSoFar) {
 }
 
 TEST(FileLoading, EveryCorpusFileLoadsExactlyItsKeysOrShowsTheReadError) {
+    QUILLON_REQUIRE_CORPUS();
     TestHost host;
     int loaded = 0, refused = 0;
-    for (const char* folder : {"real", "crlf"}) {
-        auto files = CorpusFiles(folder);
-        ASSERT_FALSE(files.empty()) << folder;
-        for (const std::string& file : files) {
+    {
+        for (const std::string& file : corpus::Files()) {
             SCOPED_TRACE(file);
             RegText text;
             ReadError why = ReadError::None;
