@@ -115,7 +115,7 @@ TEST(FileLoading, RefusedFilesShowTheReadErrorAndKeepTheDocument) {
         {"seven bytes", WriteTempFile("seven.reg", "REGEDIT")},
         {"header without line end", WriteTempFile("eight.reg", "REGEDIT4")},
         {"UTF-16 without byte-order mark", WriteTempFile("nobom.reg", Utf16File(L"REGEDIT4\r\n\r\n").substr(2))},
-        {"LF only", WriteTempFile("lf.reg", "REGEDIT4\n\n[HKEY_USERS\\X]\n")},
+        {"UTF-8 without byte-order mark of UTF-16 text", WriteTempFile("u8.reg", "\xEF\xBB\xBFW\0i\0n\0\r\0\n\0")},
         {"locked", locked},
     };
     HANDLE lock = CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -166,6 +166,18 @@ TEST(FileLoading, UnrepresentableCharactersAreReportedBeforeTheDocumentIsShown) 
 
     ASSERT_TRUE(OpenRegFile(host.HostWindow(), host.document, host.tree, fine.c_str(), "plain16.reg"));
     EXPECT_EQ(watcher.Count(), 1u);
+
+    // A UTF-8 file (LF line ends) opens with a note that saving writes it as
+    // UTF-16, which the registry editor merges; it is a unicode document.
+    std::string utf8 = WriteTempFile("utf8.reg", "\xEF\xBB\xBFWindows Registry Editor Version 5.00\n\n"
+                                                 "[HKEY_CURRENT_USER\\Caf\xC3\xA9]\n\"v\"=\"1\"\n");
+    ASSERT_TRUE(OpenRegFile(host.HostWindow(), host.document, host.tree, utf8.c_str(), "utf8.reg"));
+    seen = watcher.Dialogs();
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_NE(seen[1].text.find("UTF-16"), std::string::npos) << seen[1].text;
+    EXPECT_TRUE(host.document.unicode);
+    EXPECT_EQ(host.document.dialect, kRegedit5);
+    EXPECT_EQ(DocumentKeys(host.document)[1].second, "Caf\xE9");
 }
 
 TEST(FileLoading, ImportMergesIntoTheTreeFollowingTheDuplicateSetting) {
