@@ -143,6 +143,14 @@ std::unique_ptr<char16_t[]> Utf8ToWide(const unsigned char* s, size_t n, size_t&
     return wide;
 }
 
+// UTF-16LE text after its byte-order mark; size is the file's in bytes.
+bool DecodeWide(const char16_t* wide, size_t units, size_t size, RegText& out, ReadError& error) {
+    out.unicode = true;
+    out.length = size / 2;
+    if (!ConvertWide(wide, units, out, error)) return false;
+    return Finish(out, error);
+}
+
 // Turns a file's bytes (followed by at least 16 NUL bytes) into the parser's
 // single-byte text: UTF-16 with its mark and UTF-8 with its mark are
 // converted, anything else is taken as it is.
@@ -157,10 +165,7 @@ bool DecodeBytes(std::unique_ptr<char[]> bytes, size_t size, RegText& out, ReadE
         }
         std::memcpy(wide.get(), bytes.get() + 2, units * 2);
         bytes.reset();
-        out.unicode = true;
-        out.length = size / 2;
-        if (!ConvertWide(wide.get(), units, out, error)) return false;
-        return Finish(out, error);
+        return DecodeWide(wide.get(), units, size, out, error);
     }
     if (size >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) {
         // Registry editors do not merge UTF-8 files; such a file is opened
@@ -172,11 +177,8 @@ bool DecodeBytes(std::unique_ptr<char[]> bytes, size_t size, RegText& out, ReadE
             return false;
         }
         bytes.reset();
-        out.unicode = true;
         out.utf8 = true;
-        out.length = units;
-        if (!ConvertWide(wide.get(), units, out, error)) return false;
-        return Finish(out, error);
+        return DecodeWide(wide.get(), units, 2 * units, out, error);
     }
     out.text = std::move(bytes);
     out.length = size;
@@ -205,7 +207,26 @@ bool ReadRegFile(const char* path, RegText& out, ReadError& error) {
         error = ReadError::OutOfMemory;
         return false;
     }
+    unsigned char mark[2];
+    if (std::fread(mark, 1, 2, file.file) != 2) {
+        error = ReadError::Read;
+        return false;
+    }
     size_t bytes = static_cast<size_t>(size);
+    if (mark[0] == 0xFF && mark[1] == 0xFE) {
+        // Read straight into the wide buffer: no copy of a large file.
+        size_t units = (bytes - 2) / 2;
+        std::unique_ptr<char16_t[]> wide(new (std::nothrow) char16_t[units + 1]);
+        if (!wide) {
+            error = ReadError::OutOfMemory;
+            return false;
+        }
+        if (std::fread(wide.get(), 2, units, file.file) != units) {
+            error = ReadError::Read;
+            return false;
+        }
+        return DecodeWide(wide.get(), units, bytes, out, error);
+    }
     // 16 spare bytes: the parser's vector scans may look past the terminator
     // within an aligned block, and the terminator must be there in any case.
     std::unique_ptr<char[]> text(new (std::nothrow) char[bytes + 16]);
@@ -213,7 +234,9 @@ bool ReadRegFile(const char* path, RegText& out, ReadError& error) {
         error = ReadError::OutOfMemory;
         return false;
     }
-    if (std::fread(text.get(), 1, bytes, file.file) != bytes) {
+    text[0] = static_cast<char>(mark[0]);
+    text[1] = static_cast<char>(mark[1]);
+    if (std::fread(text.get() + 2, 1, bytes - 2, file.file) != bytes - 2) {
         error = ReadError::Read;
         return false;
     }
