@@ -176,6 +176,19 @@ bool ReadRegFile(const char* path, RegText& out, ReadError& error);
 // The same over bytes already in memory (the converted text is new).
 bool DecodeRegBytes(const char* bytes, size_t size, RegText& out, ReadError& error);
 
+// Holds a document's abort flag at 0 for a parse that no worker runs (paste,
+// import from the registry) and puts it back to its resting value 1.
+class ParseScope {
+public:
+    explicit ParseScope(std::atomic<int32_t>& flag) : abort(flag) { abort.exchange(0); }
+    ~ParseScope() { abort.exchange(1); }
+    ParseScope(const ParseScope&) = delete;
+    ParseScope& operator=(const ParseScope&) = delete;
+
+private:
+    std::atomic<int32_t>& abort;
+};
+
 class RegDocument {
 public:
     RegDocument();
@@ -191,11 +204,14 @@ public:
     // from AllocText or ReadRegFile: the scanners rely on the padding they
     // leave after the text. On success the document keeps the buffer; on
     // failure (no valid header) it is freed with nothing changed. length is
-    // the progress 100% mark. The abort flag must be 0 (its resting value is 1).
+    // the progress 100% mark. The abort flag must be 0: a worker
+    // runner or a ParseScope holds it there.
     bool ParseText(std::unique_ptr<char[]> text, KeyTreeSink* view, size_t length, bool checkDuplicates,
                    bool lookUpFirstKey);
-    // Reads and parses loadRequest.path; fills loadResult. Sets abort to 0
-    // first; see the worker protocol in the file loading code.
+    // Reads and parses loadRequest.path; fills loadResult. The caller sets
+    // abort to 0 before (the worker runner does, before the worker starts),
+    // so that a stop request is never lost; a load stopped after the read
+    // fails with ReadError::Aborted and leaves the document unchanged.
     bool Load(ReadError* error = nullptr);
     void AddRootKey(KeyNode* key);
     void RemoveRootKey(KeyNode* key);

@@ -261,7 +261,6 @@ bool DecodeRegBytes(const char* bytes, size_t size, RegText& out, ReadError& err
 }
 
 bool RegDocument::Load(ReadError* error) {
-    abort.store(0);
     RegText text;
     ReadError reason = ReadError::None;
     bool ok = ReadRegFile(loadRequest.path.c_str(), text, reason);
@@ -279,7 +278,6 @@ bool RegDocument::Load(ReadError* error) {
     loadResult.lossy = text.lossy;
     loadResult.utf8 = text.utf8;
     ParseText(std::move(text.text), loadRequest.view, text.length, loadRequest.checkDuplicates, false);
-    abort.store(0);
     if (error) *error = ReadError::None;
     return true;
 }

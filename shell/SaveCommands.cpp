@@ -15,14 +15,6 @@ namespace {
 // The save-as failure text carries no file name.
 constexpr char kSaveAsError[] = "Error writing file!\n";
 
-struct SaveRequest {
-    RegDocument* document;
-    ProgressDialog* dialog;
-    std::string path;
-    bool unicode;
-    RegDialect dialect;
-};
-
 // The temporary file is moved over the target, which the system allows
 // even when the target is read-only (Wine does); the user marked it so
 // to keep it as it is.
@@ -32,20 +24,6 @@ bool WriteRegFile(RegDocument& document, const char* path, bool unicode, RegDial
         return false;
     return SaveTo(document, path, unicode, dialect);
 }
-
-DWORD WINAPI SaveWorker(void* param) {
-    auto* request = static_cast<SaveRequest*>(param);
-    bool ok = WriteRegFile(*request->document, request->path.c_str(), request->unicode, request->dialect);
-    request->dialog->Finish();
-    return ok ? 1 : 0;
-}
-
-struct HandleCloser {
-    HANDLE handle;
-    ~HandleCloser() {
-        if (handle) CloseHandle(handle);
-    }
-};
 
 // Shows the wait cursor for the life of the object.
 class WaitCursor {
@@ -99,34 +77,17 @@ bool ShowSaveRegDialog(HWND owner, const char* caption, RegDialect dialect, std:
 
 bool RunSaveWorker(HWND window, RegDocument& document, const char* path, bool unicode, RegDialect dialect) {
     ProgressDialog dialog;
-    dialog.Prepare();
-    SaveRequest request{&document, &dialog, path, unicode, dialect};
-    ProgressSink* previousOwner = document.owner;
-    document.owner = &dialog;
-    document.abort.exchange(0);
-    HandleCloser thread{CreateThread(nullptr, 0, SaveWorker, &request, 0, nullptr)};
-    if (!thread.handle) {
-        document.owner = previousOwner;
-        document.abort.exchange(1);
-        return false;
-    }
-    if (window) EnableWindow(window, FALSE);
     std::string text = shell::LoadString(IDS_SAVE_PROGRESS);
     dialog.SetTexts(text.c_str(), text.c_str());
-    dialog.Run(window);
+    ProgressSink* previousOwner = document.owner;
+    document.owner = &dialog;
+    std::string target = path;
     // Abort only closes the dialog: a save always runs to its end, since a
     // half-written file would be worse than waiting.
-    document.abort.exchange(1);
-    WaitForWorker(thread.handle);
-    DWORD code = 0;
-    GetExitCodeThread(thread.handle, &code);
+    bool ok = fw::RunWorker(window, dialog, document.abort,
+                            [&] { return WriteRegFile(document, target.c_str(), unicode, dialect); });
     document.owner = previousOwner;
-    if (window) {
-        EnableWindow(window, TRUE);
-        if (IsIconic(window)) ShowWindow(window, SW_RESTORE);
-        SetForegroundWindow(window);
-    }
-    return code == 1;
+    return ok;
 }
 
 bool SaveAs(RegDocument& document, HWND owner) {

@@ -31,6 +31,12 @@ std::string Utf16(const std::string& ansi) {
     return std::string(reinterpret_cast<const char*>(w.data()), w.size() * 2);
 }
 
+// A load outside a worker, as the command-line tool does it.
+bool LoadNow(RegDocument& doc, ReadError* error = nullptr) {
+    ParseScope scope(doc.abort);
+    return doc.Load(error);
+}
+
 class TempDir : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -163,15 +169,14 @@ TEST_F(TempDir, Utf16FileLoadsWithDialectAndKeepsNonAsciiNames) {
     WriteAll(p, "\xFF\xFE" + Utf16(ansi));
     RegDocument doc;
     doc.loadRequest.path = p;
-    ASSERT_TRUE(doc.Load());
+    ASSERT_TRUE(LoadNow(doc));
     EXPECT_EQ(doc.loadResult.dialect, kRegedit5);
     EXPECT_TRUE(doc.loadResult.unicode);
     EXPECT_FALSE(doc.loadResult.lossy);
-    EXPECT_EQ(doc.abort.load(), 0);
     ASSERT_TRUE(SaveTo(doc, p.c_str(), true, kRegedit5));
     RegDocument again;
     again.loadRequest.path = p;
-    ASSERT_TRUE(again.Load());
+    ASSERT_TRUE(LoadNow(again));
     KeyNode* k = Find(again, "HKEY_CURRENT_USER\\Caf\xE9 \x80");
     ASSERT_NE(k, nullptr);
     EXPECT_EQ(Values(k), "N\xE4me|REG_SZ|v;");
@@ -180,7 +185,7 @@ TEST_F(TempDir, Utf16FileLoadsWithDialectAndKeepsNonAsciiNames) {
     WriteAll(p, ansi);
     RegDocument single;
     single.loadRequest.path = p;
-    ASSERT_TRUE(single.Load());
+    ASSERT_TRUE(LoadNow(single));
     EXPECT_EQ(single.loadResult.dialect, kRegedit5);
     EXPECT_FALSE(single.loadResult.unicode);
 
@@ -188,7 +193,7 @@ TEST_F(TempDir, Utf16FileLoadsWithDialectAndKeepsNonAsciiNames) {
     WriteAll(p, "\xFF\xFE" + Utf16(ansi) + std::string("\x2d\x4e", 2));
     RegDocument lossy;
     lossy.loadRequest.path = p;
-    ASSERT_TRUE(lossy.Load());
+    ASSERT_TRUE(LoadNow(lossy));
     EXPECT_TRUE(lossy.loadResult.lossy);
 }
 
@@ -199,13 +204,13 @@ TEST_F(TempDir, FailedLoadLeavesTheDocumentUnchanged) {
     ASSERT_TRUE(Parse(doc, "[Old]\r\n"));
     doc.loadRequest.path = Path("missing.reg");
     ReadError error;
-    EXPECT_FALSE(doc.Load(&error));
+    EXPECT_FALSE(LoadNow(doc, &error));
     EXPECT_EQ(error, ReadError::Open);
     ASSERT_EQ(doc.roots.size(), 1u);
     EXPECT_STREQ(doc.roots[0]->name, "Old");
     doc.loadRequest.path = p;
     doc.loadRequest.clearFirst = false;
-    ASSERT_TRUE(doc.Load());
+    ASSERT_TRUE(LoadNow(doc));
     EXPECT_EQ(doc.roots.size(), 2u);
 }
 

@@ -2,9 +2,8 @@
 // choice, save in place, its failures, and the save-changes question.
 #include <gtest/gtest.h>
 
-#include "tests/Corpus.h"
-
 #include "shell/SaveCommands.h"
+#include "tests/Corpus.h"
 #include "tests/edit/EditHost.h"
 
 using namespace edittest;

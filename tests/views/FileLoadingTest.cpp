@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "tests/Corpus.h"
-
 #include <cstring>
 
+#include "framework/WorkerRunner.h"
 #include "shell/FileDialogs.h"
 #include "shell/FileLoading.h"
+#include "tests/Corpus.h"
 #include "tests/views/ViewTestHost.h"
 
 using namespace viewtest;
@@ -351,4 +351,26 @@ TEST(FileDialogs, DuplicateOptionFollowsAndStoresBitZeroOfFlg1) {
         EXPECT_EQ(stored, c.stored);
         EXPECT_EQ(ReadCheckDuplicatesSetting(), c.stored == ~0u || !(c.stored & 1));
     }
+}
+
+// A stop that comes before the worker has run a single instruction still
+// stops the load: the flag is set before the thread starts, never by it.
+TEST(FileLoading, AbortBeforeTheWorkerRunsIsNotLost) {
+    std::string file = WriteTempFile("early.reg", "REGEDIT4\r\n\r\n[HKEY_USERS\\Late]\r\n\r\n");
+    struct ClosedAtOnce : fw::WorkerDialog {
+        void Prepare() override {}
+        void Run(HWND) override {}  // the user's Abort, before the worker was scheduled
+        void Finish() override {}
+    } dialog;
+    RegDocument document;
+    document.loadRequest.path = file;
+    ReadError error = ReadError::None;
+    bool ok = fw::RunWorker(nullptr, dialog, document.abort, [&] {
+        while (document.abort.load() == 0) Sleep(1);
+        return document.Load(&error);
+    });
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(error, ReadError::Aborted);
+    EXPECT_TRUE(document.roots.empty());
+    EXPECT_EQ(document.abort.load(), 1);
 }
