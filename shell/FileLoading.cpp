@@ -6,7 +6,7 @@
 #include "resources/resource.h"
 #include "shell/FileDialogs.h"
 #include "shell/ProgressDialog.h"
-#include "shell/Strings.h"
+#include "framework/Strings.h"
 #include "views/KeyTreeView.h"
 
 namespace {
@@ -34,8 +34,8 @@ bool RunLoadWorker(HWND window, RegDocument& document, const char* path, KeyTree
 }
 
 void WarnLossyConversion(HWND window, const char* path) {
-    std::string text = shell::FormatString(IDS_LOSSY_CONVERSION, path);
-    MessageBoxA(window, text.c_str(), shell::AppName().c_str(), MB_OK | MB_ICONWARNING);
+    std::string text = fw::FormatText(IDS_LOSSY_CONVERSION, path);
+    MessageBoxA(window, text.c_str(), fw::LoadText(IDS_APP_NAME).c_str(), MB_OK | MB_ICONWARNING);
 }
 
 bool OpenRegFile(HWND window, RegDocument& document, KeyTreeView& tree, const char* path,
@@ -45,13 +45,13 @@ bool OpenRegFile(HWND window, RegDocument& document, KeyTreeView& tree, const ch
     // Stopped by the user's Abort before the parse: nothing failed to read.
     if (!ok && error == ReadError::Aborted) return false;
     if (!ok) {
-        std::string text = shell::FormatString(kReadErrorString, path);
+        std::string text = fw::FormatText(kReadErrorString, path);
         MessageBoxA(window, text.c_str(), "", MB_OK);
         return false;
     }
     if (document.loadResult.utf8) {
-        std::string text = shell::FormatString(IDS_UTF8_FILE, path);
-        MessageBoxA(window, text.c_str(), shell::AppName().c_str(), MB_OK | MB_ICONINFORMATION);
+        std::string text = fw::FormatText(IDS_UTF8_FILE, path);
+        MessageBoxA(window, text.c_str(), fw::LoadText(IDS_APP_NAME).c_str(), MB_OK | MB_ICONINFORMATION);
     }
     if (document.loadResult.lossy) WarnLossyConversion(window, path);
     tree.Rebuild(document);

@@ -8,7 +8,7 @@
 #include "resources/resource.h"
 #include "shell/FileLoading.h"
 #include "shell/ProgressDialog.h"
-#include "shell/Strings.h"
+#include "framework/Strings.h"
 
 namespace {
 
@@ -38,7 +38,7 @@ private:
 };
 
 void ShowWriteError(HWND owner, const RegDocument& document) {
-    std::string text = shell::FormatString(IDS_WRITE_ERROR, document.title.c_str());
+    std::string text = fw::FormatText(IDS_WRITE_ERROR, document.title.c_str());
     MessageBoxA(owner, text.c_str(), "", MB_OK);
 }
 
@@ -55,7 +55,7 @@ bool IsNtFamily() { return (GetVersion() & 0x80000000u) == 0; }
 
 bool ShowSaveRegDialog(HWND owner, const char* caption, RegDialect dialect, std::string& path,
                        std::string& title, SaveFormat& format) {
-    std::string filter = shell::LoadFilter(IDS_FILTER_SAVE);
+    std::string filter = fw::LoadFilter(IDS_FILTER_SAVE);
     char file[MAX_PATH] = "";
     lstrcpynA(file, path.c_str(), sizeof file);
     OPENFILENAMEA ofn{};
@@ -77,7 +77,7 @@ bool ShowSaveRegDialog(HWND owner, const char* caption, RegDialect dialect, std:
 
 bool RunSaveWorker(HWND window, RegDocument& document, const char* path, bool unicode, RegDialect dialect) {
     ProgressDialog dialog;
-    std::string text = shell::LoadString(IDS_SAVE_PROGRESS);
+    std::string text = fw::LoadText(IDS_SAVE_PROGRESS);
     dialog.SetTexts(text.c_str(), text.c_str());
     ProgressSink* previousOwner = document.owner;
     document.owner = &dialog;
@@ -127,8 +127,8 @@ bool SaveDocument(RegDocument& document, HWND owner) {
 
 bool QuerySave(RegDocument& document, HWND owner) {
     if (!document.modified) return true;
-    std::string text = shell::FormatString(IDS_SAVE_CHANGES, document.title.c_str());
-    int answer = MessageBoxA(owner, text.c_str(), shell::AppName().c_str(), MB_YESNOCANCEL | MB_ICONEXCLAMATION);
+    std::string text = fw::FormatText(IDS_SAVE_CHANGES, document.title.c_str());
+    int answer = MessageBoxA(owner, text.c_str(), fw::LoadText(IDS_APP_NAME).c_str(), MB_YESNOCANCEL | MB_ICONEXCLAMATION);
     if (answer == IDNO) return true;
     if (answer != IDYES) return false;
     if (document.path.empty()) return SaveAs(document, owner);
