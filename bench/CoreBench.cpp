@@ -63,6 +63,7 @@ bool Open(RegDocument& doc, const std::string& path, bool checkDuplicates = true
     doc.Clear();
     doc.loadRequest.path = path;
     doc.loadRequest.checkDuplicates = checkDuplicates;
+    ParseScope scope(doc.abort);
     return doc.Load();
 }
 

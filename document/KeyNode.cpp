@@ -269,12 +269,18 @@ void KeyNode::AttachValueBlock(char* text, bool owned, RegDialect dialect) {
     SetMainBlock({text, owned, dialect});
 }
 
+// A key whose section comes more than once in a file holds one block per
+// section. A merge applies them in file order, so the value a name has is the
+// one its last line in file order sets; the list keeps the position of the
+// name's first appearance, which keeps the rows stable.
 bool KeyNode::CollectValues(ValueList& values) const {
-    if (blockText) ParseValueBlock(blockText, values, BlockDialect());
-    size_t count = OlderBlockCount();
-    if (count == 0) return true;
+    size_t count = BlockCount();
     for (size_t i = 0; i < count; ++i) {
-        const ValueBlock& b = OlderBlock(i);
+        ValueBlock b = Block(i);
+        if (i == 0) {
+            ParseValueBlock(b.text, values, b.dialect);
+            continue;
+        }
         ValueList later;
         ParseValueBlock(b.text, later, b.dialect);
         for (auto& entry : later) {
@@ -293,25 +299,25 @@ bool KeyNode::CollectValues(ValueList& values) const {
 }
 
 bool KeyNode::RebuildValueBlock(const ValueList& values) {
-    MemorySink out;
-    for (const auto& entry : values) entry->Write(out);
     // Lines that are not values (comments, deletions, forms this program
-    // does not read) stay with the key, after its values. A string left open
-    // takes in every quote after it, so each block's open tail must end a
-    // block: the first ends the new block, any further one gets a block of
-    // its own.
+    // does not read) stay with the key, before its values: a deletion of a
+    // name the list shows must not undo the value written for it. A string
+    // left open takes in every quote after it, so each block's open tail must
+    // end a block: the first ends the new block, any further one gets a block
+    // of its own after it.
     std::string others;
     std::vector<std::string> tails;
     ValueList ignored;
-    auto gather = [&](const char* text, RegDialect dialect) {
+    for (size_t i = 0, n = BlockCount(); i < n; ++i) {
+        ValueBlock b = Block(i);
         std::string tail;
         ignored.clear();
-        ParseValueBlock(text, ignored, dialect, &others, &tail);
+        ParseValueBlock(b.text, ignored, b.dialect, &others, &tail);
         if (!tail.empty()) tails.push_back(std::move(tail));
-    };
-    if (blockText) gather(blockText, BlockDialect());
-    for (size_t i = 0, n = OlderBlockCount(); i < n; ++i) gather(OlderBlock(i).text, OlderBlock(i).dialect);
+    }
+    MemorySink out;
     out.Write(others.data(), others.size());
+    for (const auto& entry : values) entry->Write(out);
     if (!tails.empty()) out.Write(tails[0].data(), tails[0].size());
     if (out.Failed()) return false;
     bool empty = out.Size() == 0;
@@ -328,8 +334,10 @@ bool KeyNode::RebuildValueBlock(const ValueList& values) {
         extra.push_back(copy);
     }
     FreeBlocks();
+    // In file order: the rebuilt block, then the further tails; the last of
+    // them is the main block.
     SetMainBlock({empty ? nullptr : out.Release(), !empty, kRegedit4});
-    for (char* c : extra) AttachOlderBlock({c, true, kRegedit4});
+    for (char* c : extra) AttachValueBlock(c, true, kRegedit4);
     return true;
 }
 

@@ -77,7 +77,9 @@ size_t WideToAnsi(const char16_t* src, size_t srcLen, char* dst, size_t dstCap, 
         int cap = room > INT_MAX ? INT_MAX : static_cast<int>(room);
         if (cap == 0) return kConvertFailed;
         BOOL usedDefault = FALSE;
-        int n = WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<const wchar_t*>(src + begin),
+        // No best fit: a character the code page lacks must not turn silently
+        // into a look-alike ("ő" into "o"), it is reported.
+        int n = WideCharToMultiByte(CP_ACP, utf8 ? 0 : WC_NO_BEST_FIT_CHARS, reinterpret_cast<const wchar_t*>(src + begin),
                                     static_cast<int>(end - begin), dst + written, cap, nullptr,
                                     utf8 ? nullptr : &usedDefault);
         if (n <= 0) return kConvertFailed;

@@ -2,6 +2,8 @@
 
 #include <cstring>
 #include <new>
+#include <string>
+#include <unordered_map>
 
 #include "document/Platform.h"
 
@@ -27,7 +29,52 @@ bool SameComponent(const char* a, const char* b) {
     }
 }
 
+bool IsDeletion(const char* name) { return name[0] == '-'; }
+
+// The hive a root names, whatever its sign: upper case, without the minus.
+std::string HiveOf(const char* name) {
+    std::string hive;
+    for (const char* c = name + (IsDeletion(name) ? 1 : 0); *c && *c != '\\'; ++c) hive += static_cast<char>(Up(*c));
+    return hive;
+}
+
 }  // namespace
+
+// The newest root of each hive of either sign. A key line takes an existing
+// root only while no root of the other sign was started after it: a file
+// that deletes a key ("[-HKEY_X\\A]") and then sets it again, or the other
+// way round, keeps that order when it is saved, since the writer writes root
+// after root. Kept while one parse runs.
+class RegDocument::RootTable {
+public:
+    explicit RootTable(const std::vector<KeyNode*>& roots) {
+        for (KeyNode* root : roots) Started(root);
+    }
+
+    KeyNode* Find(const char* name) const {
+        auto found = newest.find(HiveOf(name));
+        if (found == newest.end()) return nullptr;
+        const Newest& n = found->second;
+        bool deletion = IsDeletion(name);
+        if (deletion != n.deletionNewer) return nullptr;
+        KeyNode* root = deletion ? n.deletion : n.plain;
+        return root && SameComponent(root->name, name) ? root : nullptr;
+    }
+
+    void Started(KeyNode* root) {
+        Newest& n = newest[HiveOf(root->name)];
+        n.deletionNewer = IsDeletion(root->name);
+        (n.deletionNewer ? n.deletion : n.plain) = root;
+    }
+
+private:
+    struct Newest {
+        KeyNode* plain = nullptr;
+        KeyNode* deletion = nullptr;
+        bool deletionNewer = false;
+    };
+    std::unordered_map<std::string, Newest> newest;
+};
 
 // Open addressing over key pointers, hashed by parent and upper-cased name.
 // It lives only while one parse runs; the tree itself stays lists.
@@ -113,6 +160,7 @@ RegDocument::RegDocument() = default;
 
 RegDocument::~RegDocument() {
     StopLookupIndex();
+    StopRootTable();
     Clear();
 }
 
@@ -122,6 +170,28 @@ void RegDocument::StartLookupIndex(size_t textLength) {
     // when a file has more keys than that.
     index = new (std::nothrow) ChildIndex(textLength / 320);
     if (index && !index->Build(roots)) StopLookupIndex();
+}
+
+KeyNode* RegDocument::FindRoot(const char* name) const {
+    if (rootTable) return rootTable->Find(name);
+    // Outside a parse: the same rule by a walk back over the roots.
+    std::string hive = HiveOf(name);
+    for (size_t i = roots.size(); i-- > 0;) {
+        if (HiveOf(roots[i]->name) != hive) continue;
+        if (IsDeletion(roots[i]->name) != IsDeletion(name)) return nullptr;
+        if (SameComponent(roots[i]->name, name)) return roots[i];
+    }
+    return nullptr;
+}
+
+void RegDocument::StartRootTable() {
+    StopRootTable();
+    rootTable = new (std::nothrow) RootTable(roots);
+}
+
+void RegDocument::StopRootTable() {
+    delete rootTable;
+    rootTable = nullptr;
 }
 
 void RegDocument::StopLookupIndex() {
@@ -238,13 +308,13 @@ KeyNode* RegDocument::FindOrCreateKey(KeyNode* previousKey, const char* previous
     bool created = false;
     if (!key) {
         // Roots are looked up whatever the flag.
-        size_t hash = 0;
-        key = FindKey(nullptr, place, hash);
+        key = FindRoot(place);
         if (!key) {
             key = new (keys, std::nothrow) KeyNode(nullptr, place);
             if (!key) return nullptr;
             roots.push_back(key);
-            Created(key, true, hash);
+            Created(key, false, 0);
+            if (rootTable) rootTable->Started(key);
             created = true;
         }
         char* end = ComponentEnd(place);

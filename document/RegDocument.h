@@ -120,12 +120,14 @@ public:
     KeyNode* FindChild(const char* name) const;
     void SetName(const char* text);
     void AttachValueBlock(char* text, bool owned, RegDialect dialect);
-    // Appends the values of the main block, then of each older block (a
-    // later value of the same name replaces the earlier one in place).
+    // Appends the values of every block in file order. A value set again by a
+    // later block (or later in the same block) keeps the position of its first
+    // appearance and takes the later data, as a merge of the file would.
     bool CollectValues(ValueList& values) const;
-    // Replaces every block by one owned dialect-4 block written from values,
-    // followed by the lines of the old blocks that are not values (comments,
-    // deletions). Leaves the key unchanged and returns false on memory failure.
+    // Replaces every block by one owned dialect-4 block: the lines of the old
+    // blocks that are not values (comments, deletions) first, then values,
+    // so that what the list shows is what a merge of the block gives. Leaves
+    // the key unchanged and returns false on memory failure.
     bool RebuildValueBlock(const ValueList& values);
     // Size estimate of this branch's text (see the writer).
     size_t TextSize() const;
@@ -135,10 +137,15 @@ public:
     // The key path: names from the root down joined by backslashes.
     std::string Path() const;
 
+    // The main block is the one attached last; older blocks come before it in
+    // the file. A key with older blocks always has a main block.
     ValueBlock MainBlock() const { return {blockText, (last & kBlockOwned) != 0, BlockDialect()}; }
     bool HasValueText() const { return blockText != nullptr; }
     size_t OlderBlockCount() const { return Older() ? Older()->size() : 0; }
     const ValueBlock& OlderBlock(size_t i) const { return (*Older())[i]; }
+    // Every block in file order: the older blocks, then the main block.
+    size_t BlockCount() const { return OlderBlockCount() + (blockText ? 1 : 0); }
+    ValueBlock Block(size_t i) const { return i < OlderBlockCount() ? OlderBlock(i) : MainBlock(); }
     bool NameOwned() const { return (last & kNameOwned) != 0; }
 
     void* viewItem = nullptr;  // the key tree view's item; not owned
@@ -209,6 +216,8 @@ struct LoadResult {
     bool unicode = false;
     // A UTF-16 file held characters the ANSI code page cannot represent.
     bool lossy = false;
+    // The file was UTF-8 with a byte-order mark (opened as if UTF-16).
+    bool utf8 = false;
 };
 
 enum class ReadError { None, Open, TooShort, Read, OutOfMemory, Conversion, Header, Aborted };
@@ -221,13 +230,28 @@ struct RegText {
     RegDialect dialect = kNoDialect;
     bool unicode = false;
     bool lossy = false;
+    bool utf8 = false;
 };
 
-// Reads a .reg file whole, converting UTF-16 (with byte-order mark) to ANSI,
+// Reads a .reg file whole, converting UTF-16 or UTF-8 (each with its
+// byte-order mark) to ANSI,
 // and tests its header. False with the reason on failure.
 bool ReadRegFile(const char* path, RegText& out, ReadError& error);
 // The same over bytes already in memory (the converted text is new).
 bool DecodeRegBytes(const char* bytes, size_t size, RegText& out, ReadError& error);
+
+// Holds a document's abort flag at 0 for a parse that no worker runs (paste,
+// import from the registry) and puts it back to its resting value 1.
+class ParseScope {
+public:
+    explicit ParseScope(std::atomic<int32_t>& flag) : abort(flag) { abort.exchange(0); }
+    ~ParseScope() { abort.exchange(1); }
+    ParseScope(const ParseScope&) = delete;
+    ParseScope& operator=(const ParseScope&) = delete;
+
+private:
+    std::atomic<int32_t>& abort;
+};
 
 class RegDocument {
 public:
@@ -244,11 +268,14 @@ public:
     // from AllocText or ReadRegFile: the scanners rely on the padding they
     // leave after the text. On success the document keeps the buffer; on
     // failure (no valid header) it is freed with nothing changed. length is
-    // the progress 100% mark. The abort flag must be 0 (its resting value is 1).
+    // the progress 100% mark. The abort flag must be 0: a worker
+    // runner or a ParseScope holds it there.
     bool ParseText(std::unique_ptr<char[]> text, KeyTreeSink* view, size_t length, bool checkDuplicates,
                    bool lookUpFirstKey);
-    // Reads and parses loadRequest.path; fills loadResult. Sets abort to 0
-    // first; see the worker protocol in the file loading code.
+    // Reads and parses loadRequest.path; fills loadResult. The caller sets
+    // abort to 0 before (the worker runner does, before the worker starts),
+    // so that a stop request is never lost; a load stopped after the read
+    // fails with ReadError::Aborted and leaves the document unchanged.
     bool Load(ReadError* error = nullptr);
     void AddRootKey(KeyNode* key);
     void RemoveRootKey(KeyNode* key);
@@ -280,10 +307,15 @@ private:
     void Created(KeyNode* key, bool looked, size_t hash);
     void StartLookupIndex(size_t textLength);
     void StopLookupIndex();
+    KeyNode* FindRoot(const char* name) const;
+    void StartRootTable();
+    void StopRootTable();
 
     // Set while a parse with duplicate checking runs: a hash of every key by
     // parent and name, so that wide keys are not searched child by child.
     ChildIndex* index = nullptr;
+    class RootTable;
+    RootTable* rootTable = nullptr;
 };
 
 // A new NUL-filled text buffer for size bytes of text and its terminators

@@ -52,6 +52,45 @@ bool ConvertWide(const char16_t* wide, size_t units, RegText& out, ReadError& er
     return true;
 }
 
+// A file written with LF or CR alone (checked out of git, made by a Unix
+// tool) gets CR LF line ends throughout, so that what is edited and saved is
+// what every registry editor merges. A file whose header line ends in CR LF
+// is kept as it is: a lone LF in it is string data.
+bool UseCrLf(RegText& out, ReadError& error) {
+    const char* text = out.text.get();
+    const char* first = std::strpbrk(text, "\r\n");
+    if (!first || (first[0] == '\r' && first[1] == '\n')) return true;
+    size_t length = std::strlen(text);
+    size_t lone = 0;
+    for (const char* p = text; (p = std::strpbrk(p, "\r\n")) != nullptr;) {
+        if (p[0] == '\r' && p[1] == '\n') {
+            p += 2;
+        } else {
+            ++lone;
+            ++p;
+        }
+    }
+    std::unique_ptr<char[]> converted(new (std::nothrow) char[length + lone + 16]);
+    if (!converted) {
+        error = ReadError::OutOfMemory;
+        return false;
+    }
+    char* o = converted.get();
+    for (const char* p = text; *p; ++p) {
+        if (*p == '\r' || *p == '\n') {
+            *o++ = '\r';
+            *o++ = '\n';
+            if (p[0] == '\r' && p[1] == '\n') ++p;
+        } else {
+            *o++ = *p;
+        }
+    }
+    std::memset(o, 0, 16);
+    out.text = std::move(converted);
+    out.length += lone;
+    return true;
+}
+
 bool Finish(RegText& out, ReadError& error) {
     out.dialect = TestHeader(out.text.get());
     if (out.dialect == kNoDialect) {
@@ -59,8 +98,91 @@ bool Finish(RegText& out, ReadError& error) {
         error = ReadError::Header;
         return false;
     }
+    if (!UseCrLf(out, error)) {
+        out.text.reset();
+        return false;
+    }
     error = ReadError::None;
     return true;
+}
+
+// UTF-8 to UTF-16; a byte that starts no valid sequence becomes U+FFFD, as
+// the system's own conversion does.
+std::unique_ptr<char16_t[]> Utf8ToWide(const unsigned char* s, size_t n, size_t& units) {
+    std::unique_ptr<char16_t[]> wide(new (std::nothrow) char16_t[n + 1]);
+    if (!wide) return nullptr;
+    size_t u = 0;
+    for (size_t i = 0; i < n;) {
+        unsigned c = s[i];
+        size_t extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : 4;
+        uint32_t cp = extra == 0 ? c : extra == 1 ? (c & 0x1F) : extra == 2 ? (c & 0x0F) : (c & 0x07);
+        bool valid = extra < 4;
+        for (size_t k = 1; valid && k <= extra; ++k) {
+            if (i + k >= n || (s[i + k] & 0xC0) != 0x80)
+                valid = false;
+            else
+                cp = (cp << 6) | (s[i + k] & 0x3F);
+        }
+        static const uint32_t kLeast[4] = {0, 0x80, 0x800, 0x10000};
+        if (valid && (cp < kLeast[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))) valid = false;
+        if (!valid) {
+            wide[u++] = 0xFFFD;
+            ++i;
+            continue;
+        }
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            wide[u++] = static_cast<char16_t>(0xD800 + (cp >> 10));
+            wide[u++] = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+        } else {
+            wide[u++] = static_cast<char16_t>(cp);
+        }
+        i += extra + 1;
+    }
+    units = u;
+    return wide;
+}
+
+// UTF-16LE text after its byte-order mark; size is the file's in bytes.
+bool DecodeWide(const char16_t* wide, size_t units, size_t size, RegText& out, ReadError& error) {
+    out.unicode = true;
+    out.length = size / 2;
+    if (!ConvertWide(wide, units, out, error)) return false;
+    return Finish(out, error);
+}
+
+// Turns a file's bytes (followed by at least 16 NUL bytes) into the parser's
+// single-byte text: UTF-16 with its mark and UTF-8 with its mark are
+// converted, anything else is taken as it is.
+bool DecodeBytes(std::unique_ptr<char[]> bytes, size_t size, RegText& out, ReadError& error) {
+    const auto* b = reinterpret_cast<const unsigned char*>(bytes.get());
+    if (b[0] == 0xFF && b[1] == 0xFE) {
+        size_t units = (size - 2) / 2;
+        std::unique_ptr<char16_t[]> wide(new (std::nothrow) char16_t[units + 1]);
+        if (!wide) {
+            error = ReadError::OutOfMemory;
+            return false;
+        }
+        std::memcpy(wide.get(), bytes.get() + 2, units * 2);
+        bytes.reset();
+        return DecodeWide(wide.get(), units, size, out, error);
+    }
+    if (size >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) {
+        // Registry editors do not merge UTF-8 files; such a file is opened
+        // as if it were UTF-16, and saving makes it one.
+        size_t units = 0;
+        std::unique_ptr<char16_t[]> wide = Utf8ToWide(b + 3, size - 3, units);
+        if (!wide) {
+            error = ReadError::OutOfMemory;
+            return false;
+        }
+        bytes.reset();
+        out.utf8 = true;
+        return DecodeWide(wide.get(), units, 2 * units, out, error);
+    }
+    out.text = std::move(bytes);
+    out.length = size;
+    return Finish(out, error);
 }
 
 }  // namespace
@@ -92,6 +214,7 @@ bool ReadRegFile(const char* path, RegText& out, ReadError& error) {
     }
     size_t bytes = static_cast<size_t>(size);
     if (mark[0] == 0xFF && mark[1] == 0xFE) {
+        // Read straight into the wide buffer: no copy of a large file.
         size_t units = (bytes - 2) / 2;
         std::unique_ptr<char16_t[]> wide(new (std::nothrow) char16_t[units + 1]);
         if (!wide) {
@@ -102,10 +225,7 @@ bool ReadRegFile(const char* path, RegText& out, ReadError& error) {
             error = ReadError::Read;
             return false;
         }
-        out.unicode = true;
-        out.length = bytes / 2;
-        if (!ConvertWide(wide.get(), units, out, error)) return false;
-        return Finish(out, error);
+        return DecodeWide(wide.get(), units, bytes, out, error);
     }
     // 16 spare bytes: the parser's vector scans may look past the terminator
     // within an aligned block, and the terminator must be there in any case.
@@ -121,9 +241,7 @@ bool ReadRegFile(const char* path, RegText& out, ReadError& error) {
         return false;
     }
     std::memset(text.get() + bytes, 0, 16);
-    out.text = std::move(text);
-    out.length = bytes;
-    return Finish(out, error);
+    return DecodeBytes(std::move(text), bytes, out, error);
 }
 
 bool DecodeRegBytes(const char* bytes, size_t size, RegText& out, ReadError& error) {
@@ -132,19 +250,6 @@ bool DecodeRegBytes(const char* bytes, size_t size, RegText& out, ReadError& err
         error = ReadError::TooShort;
         return false;
     }
-    if (static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE) {
-        size_t units = (size - 2) / 2;
-        std::unique_ptr<char16_t[]> wide(new (std::nothrow) char16_t[units + 1]);
-        if (!wide) {
-            error = ReadError::OutOfMemory;
-            return false;
-        }
-        std::memcpy(wide.get(), bytes + 2, units * 2);
-        out.unicode = true;
-        out.length = size / 2;
-        if (!ConvertWide(wide.get(), units, out, error)) return false;
-        return Finish(out, error);
-    }
     std::unique_ptr<char[]> text(new (std::nothrow) char[size + 16]);
     if (!text) {
         error = ReadError::OutOfMemory;
@@ -152,13 +257,10 @@ bool DecodeRegBytes(const char* bytes, size_t size, RegText& out, ReadError& err
     }
     std::memcpy(text.get(), bytes, size);
     std::memset(text.get() + size, 0, 16);
-    out.text = std::move(text);
-    out.length = size;
-    return Finish(out, error);
+    return DecodeBytes(std::move(text), size, out, error);
 }
 
 bool RegDocument::Load(ReadError* error) {
-    abort.store(0);
     RegText text;
     ReadError reason = ReadError::None;
     bool ok = ReadRegFile(loadRequest.path.c_str(), text, reason);
@@ -174,8 +276,8 @@ bool RegDocument::Load(ReadError* error) {
     loadResult.dialect = text.dialect;
     loadResult.unicode = text.unicode;
     loadResult.lossy = text.lossy;
+    loadResult.utf8 = text.utf8;
     ParseText(std::move(text.text), loadRequest.view, text.length, loadRequest.checkDuplicates, false);
-    abort.store(0);
     if (error) *error = ReadError::None;
     return true;
 }

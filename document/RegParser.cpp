@@ -2,7 +2,7 @@
 //
 //   file      = header-line (any text) { key-line value-text }
 //   header    = "REGEDIT4" | "Windows Registry Editor Version 5.00", case
-//               ignored, spaces around, ended by CR
+//               ignored, spaces around, ended by CR LF, LF or CR
 //   key-line  = "[" path "]" spaces (CR | LF | end); the "[" first on its line
 //               after spaces; a "]" followed by anything else is part of the path
 //   value     = ( "@" | quoted-name ) "=" data
@@ -117,9 +117,11 @@ const char* FindValueData(const char* line) {
 RegDialect TestHeader(const char* text) {
     const char* p = text;
     while (*p == ' ') ++p;
-    const char* cr = std::strchr(p, '\r');
-    if (!cr) return kNoDialect;
-    const char* end = cr;
+    // The header line ends at CR LF, LF or CR; a header with no line end
+    // after it is no header.
+    const char* lineEnd = textscan::FindAny2(p, '\r', '\n');
+    if (*lineEnd == '\0') return kNoDialect;
+    const char* end = lineEnd;
     while (end > p && end[-1] == ' ') --end;
     size_t length = static_cast<size_t>(end - p);
     auto same = [&](const char* word) {
@@ -197,9 +199,13 @@ bool RegDocument::ParseText(std::unique_ptr<char[]> buffer, KeyTreeSink* view, s
     // making the parse quadratic; it is dropped when the parse ends.
     struct IndexScope {
         RegDocument& document;
-        ~IndexScope() { document.StopLookupIndex(); }
+        ~IndexScope() {
+            document.StopLookupIndex();
+            document.StopRootTable();
+        }
     } scope{*this};
     if (checkDuplicates) StartLookupIndex(length);
+    StartRootTable();
 
     KeyNode* previousKey = nullptr;
     char* previousPath = nullptr;

@@ -151,25 +151,19 @@ bool WriteKeyTree(const KeyNode* key, ByteSink& out, bool unicode, RegDialect di
             line += "]\r\n";
             ok = text.Write(line) && ok;
             if (k->HasValueText()) {
-                size_t older = k->OlderBlockCount();
+                // Blocks go out in file order, so that a merge of the saved
+                // file sets what a merge of the loaded one set.
+                size_t blocks = k->BlockCount();
                 bool separate = false;
-                if (older) {
-                    separate = LeavesStringOpen(k->MainBlock().text);
-                    for (size_t i = 0; i < older && !separate; ++i) separate = LeavesStringOpen(k->OlderBlock(i).text);
-                }
-                if (!separate) {
-                    ok = WriteBlock(text, k->MainBlock(), dialect) && ok;
-                    for (size_t i = 0; i < older; ++i) ok = WriteBlock(text, k->OlderBlock(i), dialect) && ok;
-                } else {
+                for (size_t i = 0; blocks > 1 && i < blocks && !separate; ++i)
+                    separate = LeavesStringOpen(k->Block(i).text);
+                for (size_t i = 0; i < blocks; ++i) {
+                    ok = WriteBlock(text, k->Block(i), dialect) && ok;
                     // A block with an open string would take in the lines of
-                    // the block after it. Each block goes under a key line of
-                    // its own instead, the main block last, so that a load
-                    // with duplicate checking rebuilds the same blocks.
-                    for (size_t i = 0; i < older; ++i) {
-                        ok = WriteBlock(text, k->OlderBlock(i), dialect) && ok;
-                        ok = text.Write(line) && ok;
-                    }
-                    ok = WriteBlock(text, k->MainBlock(), dialect) && ok;
+                    // the block after it: each block goes under a key line of
+                    // its own instead, so that a load with duplicate checking
+                    // rebuilds the same blocks.
+                    if (separate && i + 1 < blocks) ok = text.Write(line) && ok;
                 }
             } else {
                 ok = text.Write("\r\n", 2) && ok;

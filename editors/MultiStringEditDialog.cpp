@@ -2,6 +2,7 @@
 
 #include "document/ValueEntry.h"
 #include "editors/HexForm.h"
+#include "framework/Strings.h"
 #include "resources/resource.h"
 
 #include <commctrl.h>
@@ -10,18 +11,10 @@ namespace editors {
 
 namespace {
 
-constexpr UINT kProgramName = 128;
-constexpr UINT kDeleteValuesQuestion = 143;
 const char kEnableCommandMessageName[] = "C0439A9C-02F2-4a33-B5D6-09392B6CD711";
 const char kNewItemText[] = "New Item";
 
 ContextMenuTracker g_tracker = nullptr;
-
-std::string LoadText(UINT id) {
-    char text[512] = "";
-    LoadStringA(GetModuleHandleA(nullptr), id, text, sizeof text);
-    return text;
-}
 
 UINT TrackWithoutFrame(HMENU popup, int x, int y, HWND owner) {
     return static_cast<UINT>(TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN,
@@ -129,8 +122,8 @@ void MultiStringEditDialog::EditSelected() {
 
 bool MultiStringEditDialog::DeleteSelected() {
     if (SelectedCount() == 0) return false;
-    std::string question = LoadText(kDeleteValuesQuestion);
-    std::string caption = LoadText(kProgramName);
+    std::string question = fw::LoadText(IDS_CONFIRM_VALUES_DELETE);
+    std::string caption = fw::LoadText(IDS_APP_NAME);
     if (MessageBoxA(hwnd_, question.c_str(), caption.c_str(), MB_YESNO | MB_ICONWARNING) != IDYES)
         return false;
     HWND list = List();

@@ -2,21 +2,16 @@
 
 #include "document/ValueEntry.h"
 #include "editors/HexForm.h"
+#include "framework/Strings.h"
 #include "resources/resource.h"
 
 #include <vector>
 
 namespace editors {
 
-namespace {
-constexpr UINT kDefaultValueLabel = 142;
-}
-
 std::string GetEditorDisplayName(const ValueEntry& value) {
     if (!value.GetName().empty()) return UnescapeNameForDisplay(value.GetName());
-    char label[260] = "";
-    LoadStringA(GetModuleHandleA(nullptr), kDefaultValueLabel, label, sizeof label);
-    return label;
+    return fw::LoadText(IDS_DEFAULT_NAME);
 }
 
 std::string GetControlText(HWND control) {

@@ -6,7 +6,7 @@
 
 #include "resources/resource.h"
 #include "shell/Settings.h"
-#include "shell/Strings.h"
+#include "framework/Strings.h"
 
 namespace {
 
@@ -54,7 +54,7 @@ UINT_PTR CALLBACK DuplicateOptionHook(HWND dlg, UINT msg, WPARAM, LPARAM lParam)
 }
 
 bool ShowOpenDialog(HWND owner, char* path, char* title) {
-    std::string filter = shell::LoadFilter(kRegFilterString);
+    std::string filter = fw::LoadFilter(kRegFilterString);
     path[0] = '\0';
     title[0] = '\0';
     OPENFILENAMEA ofn{};

@@ -8,9 +8,6 @@
 
 class KeyTreeView;
 
-// Waits for the thread to end while dispatching this thread's messages.
-void WaitForWorker(HANDLE thread);
-
 // Stores the load request, runs the document's Load on a worker thread and
 // the progress dialog on this one. Returns Load's result; false without a
 // dialog when the thread cannot be started. `error` (may be null) gets the

@@ -9,7 +9,7 @@
 #include "shell/FileLoading.h"
 #include "shell/SaveCommands.h"
 #include "shell/Settings.h"
-#include "shell/Strings.h"
+#include "framework/Strings.h"
 
 namespace {
 
@@ -80,7 +80,7 @@ bool LoadToolbarResource(int id, ToolbarLayout& out) {
 
 // The first line of a command's prompt string (the status bar text).
 std::string PromptOf(UINT id) {
-    std::string text = shell::LoadString(id);
+    std::string text = fw::LoadText(id);
     size_t newline = text.find('\n');
     return newline == std::string::npos ? text : text.substr(0, newline);
 }
@@ -95,7 +95,7 @@ bool MainFrame::Create(fw::MessageLoop* loop) {
     loop_ = loop;
     HMENU menu = LoadMenuA(Instance(), MAKEINTRESOURCEA(IDR_MAINFRAME));
     HICON icon = LoadIconA(Instance(), MAKEINTRESOURCEA(IDR_MAINFRAME));
-    std::string caption = shell::AppName();
+    std::string caption = fw::LoadText(IDS_APP_NAME);
     if (!Window::Create(kClassName, caption.c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0,
                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, menu,
                         CS_DBLCLKS, icon, reinterpret_cast<HBRUSH>(COLOR_3DFACE + 1))) {
@@ -199,7 +199,7 @@ bool MainFrame::CreateRebar() {
 }
 
 bool MainFrame::CreateStatusBar() {
-    std::string ready = shell::LoadString(IDS_READY);
+    std::string ready = fw::LoadText(IDS_READY);
     statusBar_ = CreateWindowExA(0, STATUSCLASSNAMEA, ready.c_str(),
                                  WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SBARS_SIZEGRIP, 0, 0, 0, 0,
                                  hwnd_, reinterpret_cast<HMENU>(kStatusBarId), Instance(), nullptr);
@@ -362,8 +362,8 @@ void MainFrame::UpdateCommandStates() {
 }
 
 void MainFrame::UpdateTitle() {
-    std::string caption = shell::FormatString(IDS_TITLE_FORMAT, document_.title.c_str(),
-                                              document_.modified ? "*" : "", shell::AppName().c_str());
+    std::string caption = fw::FormatText(IDS_TITLE_FORMAT, document_.title.c_str(),
+                                              document_.modified ? "*" : "", fw::LoadText(IDS_APP_NAME).c_str());
     SetWindowTextA(hwnd_, caption.c_str());
 }
 
@@ -377,7 +377,7 @@ bool MainFrame::AskSaveChanges() {
 
 bool MainFrame::NewDocument() {
     if (!AskSaveChanges()) return false;
-    std::string untitled = shell::LoadString(IDS_UNTITLED);
+    std::string untitled = fw::LoadText(IDS_UNTITLED);
     document_.SetFileName("", untitled.c_str());
     document_.Clear();
     keyTree_.Rebuild(document_);
@@ -398,7 +398,7 @@ void MainFrame::OpenFromCommandLine(const char* commandLine) {
     if (length == 0 || length >= sizeof full) {
         // Too long for the program's path buffers: report it as unreadable
         // instead of opening a cut-off path.
-        std::string box = shell::FormatString(IDS_READ_ERROR, path.c_str());
+        std::string box = fw::FormatText(IDS_READ_ERROR, path.c_str());
         MessageBoxA(hwnd_, box.c_str(), "", MB_OK | MB_ICONERROR);
         return;
     }
@@ -487,7 +487,7 @@ LRESULT MainFrame::OnNotify(NMHDR* header) {
     if (header->code == TTN_GETDISPINFOA || header->code == TTN_GETDISPINFOW) {
         // Tooltip of a toolbar button: the text after the prompt's line break.
         // The toolbar may ask in either character set.
-        std::string text = shell::LoadString(static_cast<UINT>(header->idFrom));
+        std::string text = fw::LoadText(static_cast<UINT>(header->idFrom));
         size_t newline = text.find('\n');
         text = newline == std::string::npos ? text : text.substr(newline + 1);
         if (header->code == TTN_GETDISPINFOA) {

@@ -18,6 +18,7 @@
 #include "framework/MessageLoop.h"
 #include "framework/Splitter.h"
 #include "framework/Window.h"
+#include "shell/Settings.h"
 #include "views/EditCommands.h"
 #include "views/KeyTreeView.h"
 #include "views/ValueListView.h"
@@ -148,6 +149,10 @@ private:
         void RunValueCommand(int id, int row) override {
             if (frame_.valueCommands_) frame_.valueCommands_(id, row);
         }
+        bool ReadColumnWidths(size_t columns, std::vector<uint16_t>& widths) override {
+            return shell::ReadListHeader(columns, widths);
+        }
+        void StoreColumnWidths(const std::vector<uint16_t>& widths) override { shell::WriteListHeader(widths); }
 
     private:
         MainFrame& frame_;  // not owned

@@ -8,8 +8,9 @@
 
 #include "document/RegDocument.h"
 #include "framework/Window.h"
+#include "framework/WorkerRunner.h"
 
-class ProgressDialog : public fw::Dialog, public ProgressSink {
+class ProgressDialog : public fw::Dialog, public fw::WorkerDialog, public ProgressSink {
 public:
     // Texts that replace the resource's caption and label for the next Run only;
     // empty keeps the resource's text.
@@ -17,7 +18,7 @@ public:
 
     // Shows the dialog modally until the user presses Abort or Finish is called.
     // Resets the finished state first, so one object serves many runs.
-    void Run(HWND owner);
+    void Run(HWND owner) override;
 
     // Called by the worker: percent in 0..100. Posted, never sent, so a worker
     // never waits for the user-interface thread.
@@ -25,10 +26,13 @@ public:
 
     // Called by the worker when its work has ended: closes the dialog, or makes
     // it close as soon as it comes up when it is not up yet.
-    void Finish();
+    void Finish() override;
 
     // Called by the user-interface thread before it starts the worker.
-    void Prepare() { finished_.store(false); hwndSeen_.store(nullptr); }
+    void Prepare() override {
+        finished_.store(false);
+        hwndSeen_.store(nullptr);
+    }
 
 protected:
     BOOL OnInitDialog() override;

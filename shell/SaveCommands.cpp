@@ -8,20 +8,12 @@
 #include "resources/resource.h"
 #include "shell/FileLoading.h"
 #include "shell/ProgressDialog.h"
-#include "shell/Strings.h"
+#include "framework/Strings.h"
 
 namespace {
 
 // The save-as failure text carries no file name.
 constexpr char kSaveAsError[] = "Error writing file!\n";
-
-struct SaveRequest {
-    RegDocument* document;
-    ProgressDialog* dialog;
-    std::string path;
-    bool unicode;
-    RegDialect dialect;
-};
 
 // The temporary file is moved over the target, which the system allows
 // even when the target is read-only (Wine does); the user marked it so
@@ -32,20 +24,6 @@ bool WriteRegFile(RegDocument& document, const char* path, bool unicode, RegDial
         return false;
     return SaveTo(document, path, unicode, dialect);
 }
-
-DWORD WINAPI SaveWorker(void* param) {
-    auto* request = static_cast<SaveRequest*>(param);
-    bool ok = WriteRegFile(*request->document, request->path.c_str(), request->unicode, request->dialect);
-    request->dialog->Finish();
-    return ok ? 1 : 0;
-}
-
-struct HandleCloser {
-    HANDLE handle;
-    ~HandleCloser() {
-        if (handle) CloseHandle(handle);
-    }
-};
 
 // Shows the wait cursor for the life of the object.
 class WaitCursor {
@@ -60,7 +38,7 @@ private:
 };
 
 void ShowWriteError(HWND owner, const RegDocument& document) {
-    std::string text = shell::FormatString(IDS_WRITE_ERROR, document.title.c_str());
+    std::string text = fw::FormatText(IDS_WRITE_ERROR, document.title.c_str());
     MessageBoxA(owner, text.c_str(), "", MB_OK);
 }
 
@@ -77,7 +55,7 @@ bool IsNtFamily() { return (GetVersion() & 0x80000000u) == 0; }
 
 bool ShowSaveRegDialog(HWND owner, const char* caption, RegDialect dialect, std::string& path,
                        std::string& title, SaveFormat& format) {
-    std::string filter = shell::LoadFilter(IDS_FILTER_SAVE);
+    std::string filter = fw::LoadFilter(IDS_FILTER_SAVE);
     char file[MAX_PATH] = "";
     lstrcpynA(file, path.c_str(), sizeof file);
     OPENFILENAMEA ofn{};
@@ -99,34 +77,17 @@ bool ShowSaveRegDialog(HWND owner, const char* caption, RegDialect dialect, std:
 
 bool RunSaveWorker(HWND window, RegDocument& document, const char* path, bool unicode, RegDialect dialect) {
     ProgressDialog dialog;
-    dialog.Prepare();
-    SaveRequest request{&document, &dialog, path, unicode, dialect};
+    std::string text = fw::LoadText(IDS_SAVE_PROGRESS);
+    dialog.SetTexts(text.c_str(), text.c_str());
     ProgressSink* previousOwner = document.owner;
     document.owner = &dialog;
-    document.abort.exchange(0);
-    HandleCloser thread{CreateThread(nullptr, 0, SaveWorker, &request, 0, nullptr)};
-    if (!thread.handle) {
-        document.owner = previousOwner;
-        document.abort.exchange(1);
-        return false;
-    }
-    if (window) EnableWindow(window, FALSE);
-    std::string text = shell::LoadString(IDS_SAVE_PROGRESS);
-    dialog.SetTexts(text.c_str(), text.c_str());
-    dialog.Run(window);
+    std::string target = path;
     // Abort only closes the dialog: a save always runs to its end, since a
     // half-written file would be worse than waiting.
-    document.abort.exchange(1);
-    WaitForWorker(thread.handle);
-    DWORD code = 0;
-    GetExitCodeThread(thread.handle, &code);
+    bool ok = fw::RunWorker(window, dialog, document.abort,
+                            [&] { return WriteRegFile(document, target.c_str(), unicode, dialect); });
     document.owner = previousOwner;
-    if (window) {
-        EnableWindow(window, TRUE);
-        if (IsIconic(window)) ShowWindow(window, SW_RESTORE);
-        SetForegroundWindow(window);
-    }
-    return code == 1;
+    return ok;
 }
 
 bool SaveAs(RegDocument& document, HWND owner) {
@@ -166,8 +127,8 @@ bool SaveDocument(RegDocument& document, HWND owner) {
 
 bool QuerySave(RegDocument& document, HWND owner) {
     if (!document.modified) return true;
-    std::string text = shell::FormatString(IDS_SAVE_CHANGES, document.title.c_str());
-    int answer = MessageBoxA(owner, text.c_str(), shell::AppName().c_str(), MB_YESNOCANCEL | MB_ICONEXCLAMATION);
+    std::string text = fw::FormatText(IDS_SAVE_CHANGES, document.title.c_str());
+    int answer = MessageBoxA(owner, text.c_str(), fw::LoadText(IDS_APP_NAME).c_str(), MB_YESNOCANCEL | MB_ICONEXCLAMATION);
     if (answer == IDNO) return true;
     if (answer != IDYES) return false;
     if (document.path.empty()) return SaveAs(document, owner);

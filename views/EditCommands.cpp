@@ -8,6 +8,7 @@
 #include "document/Platform.h"
 #include "document/RegParser.h"
 #include "framework/CommandStates.h"
+#include "framework/Strings.h"
 #include "resources/resource.h"
 #include "views/KeyTreeView.h"
 #include "views/ValueListView.h"
@@ -17,12 +18,6 @@ namespace {
 
 constexpr int kStringImage = 1;
 constexpr int kOtherImage = 0;
-
-std::string LoadText(UINT id) {
-    char text[1024];
-    int n = LoadStringA(GetModuleHandleA(nullptr), id, text, sizeof text);
-    return n > 0 ? std::string(text, static_cast<size_t>(n)) : std::string();
-}
 
 // printf with one argument of any length.
 template <class T>
@@ -161,8 +156,8 @@ bool EditCommands::RunValueCommand(int id, int row) {
 }
 
 int EditCommands::Ask(UINT textId, const char* argument, UINT captionId) {
-    std::string text = argument ? Format(LoadText(textId), argument) : LoadText(textId);
-    std::string caption = LoadText(captionId);
+    std::string text = argument ? Format(fw::LoadText(textId), argument) : fw::LoadText(textId);
+    std::string caption = fw::LoadText(captionId);
     return MessageBoxA(host_.HostWindow(), text.c_str(), caption.c_str(), MB_YESNO | MB_ICONWARNING);
 }
 
@@ -190,7 +185,7 @@ void EditCommands::ShowRow(int row, ValueEntry& value, bool setType) {
 void EditCommands::NewKey(HTREEITEM parent) {
     KeyNode* parentKey = parent ? tree_.KeyOf(parent) : nullptr;
     if (parent && !parentKey) return;
-    std::string name = FreeName(LoadText(IDS_NEW_KEY), 0, [&](const std::string& candidate) {
+    std::string name = FreeName(fw::LoadText(IDS_NEW_KEY), 0, [&](const std::string& candidate) {
         return tree_.HasChildNamed(parent, candidate.c_str());
     });
     auto* key = new (host_.Document().keys, std::nothrow) KeyNode(name.c_str(), parentKey);
@@ -218,7 +213,7 @@ void EditCommands::NewKey(HTREEITEM parent) {
 void EditCommands::NewValue(ValueType kind) {
     KeyNode* key = list_.Key();
     if (!key || !tree_.Selected()) return;
-    std::string name = FreeName(LoadText(IDS_NEW_VALUE), 1, [&](const std::string& candidate) {
+    std::string name = FreeName(fw::LoadText(IDS_NEW_VALUE), 1, [&](const std::string& candidate) {
         return list_.FindRowText(candidate.c_str()) >= 0;
     });
     std::unique_ptr<ValueEntry> value = MakeValue(kind, name, host_.Document().dialect);
@@ -272,7 +267,7 @@ void EditCommands::DeleteValues() {
             // whether or not there is one.
             list_.SetValueOf(0, nullptr);
             list_.SetCell(0, 1, "REG_SZ");
-            std::string notSet = LoadText(IDS_VALUE_NOT_SET);
+            std::string notSet = fw::LoadText(IDS_VALUE_NOT_SET);
             list_.SetCell(0, 2, notSet.c_str());
             ReleaseValue(value);
             after = 0;
@@ -317,7 +312,7 @@ void EditCommands::Modify(int row) {
     } else if (!value->Edit(host_.HostWindow())) {
         return;
     }
-    std::string name = row == 0 ? LoadText(IDS_DEFAULT_NAME) : ValueListView::DisplayName(value->GetName());
+    std::string name = row == 0 ? fw::LoadText(IDS_DEFAULT_NAME) : ValueListView::DisplayName(value->GetName());
     list_.SetCell(row, 0, name.c_str());
     ShowRow(row, *value, false);
     list_.StoreValues();
@@ -428,7 +423,7 @@ void EditCommands::OnViewFocus(HWND control) {
         DeleteMenu(edit, 0, MF_BYPOSITION);
         DeleteMenu(edit, 0, MF_BYPOSITION);
     } else if (control == list_.Hwnd() && !modifyFirst) {
-        std::string text = LoadText(IDS_MODIFY);
+        std::string text = fw::LoadText(IDS_MODIFY);
         InsertMenuA(edit, 0, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
         InsertMenuA(edit, 0, MF_BYPOSITION | MF_STRING, ID_EDIT_MODIFY, text.c_str());
         bool enabled = host_.IsCommandEnabled(ID_EDIT_MODIFY);

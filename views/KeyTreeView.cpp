@@ -5,7 +5,7 @@
 #include "document/Platform.h"
 #include "document/RegDocument.h"
 #include "resources/resource.h"
-#include "shell/Strings.h"
+#include "framework/Strings.h"
 #include "views/MenuStates.h"
 #include "views/ValueListView.h"
 #include "views/ViewHost.h"
@@ -387,7 +387,7 @@ void KeyTreeView::OnContextMenu(POINT screen) {
         DeleteMenu(popup, kCmdExpand, MF_BYCOMMAND);
     } else {
         if (TreeView_GetItemState(hwnd_, target, TVIS_EXPANDED) & TVIS_EXPANDED) {
-            std::string text = shell::LoadString(kCollapseString);
+            std::string text = fw::LoadText(kCollapseString);
             if (!text.empty()) {
                 MENUITEMINFOA mii{};
                 mii.cbSize = sizeof(mii);

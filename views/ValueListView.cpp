@@ -4,36 +4,18 @@
 #include <string>
 #include <vector>
 
+#include "framework/Strings.h"
 #include "resources/resource.h"
-#include "shell/Settings.h"
-#include "shell/Strings.h"
 #include "views/MenuStates.h"
 #include "views/ViewHost.h"
 
 namespace {
 
 const int kColumns = 3;
-const int kHeadingStrings[kColumns] = {129, 130, 131};
+const int kHeadingStrings[kColumns] = {IDS_COLUMN_NAME, IDS_COLUMN_TYPE, IDS_COLUMN_DATA};
 // At first start the headings alone would leave every name and data text
 // clipped; these are the least widths of the three columns.
 const int kLeastWidths[kColumns] = {160, 110, 280};
-const int kDefaultLabelString = 142;
-const int kValueNotSetString = 151;
-const int kRenameClashString = 149;
-const int kRenameClashCaption = 150;
-const int kRowMenu = 232;
-const int kBlankMenu = 235;
-
-enum : int {
-    kCmdModify = 233,
-    kCmdDelete = 203,
-    kCmdRename = 204,
-    kCmdMergeIntoRegistry = 268,
-    kCmdImportFromRegistry = 270,
-    kCmdCopy = 57634,
-    kCmdPaste = 57637,
-    kCmdSelectAll = 57642,
-};
 
 }  // namespace
 
@@ -58,7 +40,7 @@ bool ValueListView::Create(HWND parent, ViewHost* host, int controlId) {
     HFONT font = reinterpret_cast<HFONT>(SendMessageA(hwnd_, WM_GETFONT, 0, 0));
     HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
     for (int i = 0; i < kColumns; ++i) {
-        std::string heading = shell::LoadString(kHeadingStrings[i]);
+        std::string heading = fw::LoadText(kHeadingStrings[i]);
         SIZE size{};
         GetTextExtentPoint32A(dc, heading.c_str(), static_cast<int>(heading.size()), &size);
         LVCOLUMNA col{};
@@ -95,7 +77,7 @@ void ValueListView::ReadColumnWidths() {
     HWND header = ListView_GetHeader(hwnd_);
     int count = Header_GetItemCount(header);
     std::vector<uint16_t> widths;
-    if (count <= 0 || !shell::ReadListHeader(static_cast<size_t>(count), widths)) return;
+    if (count <= 0 || !host_ || !host_->ReadColumnWidths(static_cast<size_t>(count), widths)) return;
     for (int i = 0; i < count; ++i) {
         HDITEMA item{};
         item.mask = HDI_WIDTH;
@@ -116,7 +98,7 @@ void ValueListView::StoreColumnWidths() {
         Header_GetItem(header, i, &item);
         widths.push_back(static_cast<uint16_t>(item.cxy & 0xFFFF));
     }
-    shell::WriteListHeader(widths);
+    if (host_) host_->StoreColumnWidths(widths);
 }
 
 LRESULT CALLBACK ValueListView::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
@@ -175,8 +157,8 @@ void ValueListView::Fill(KeyNode* key) {
     key->CollectValues(values_);
 
     SendMessageA(hwnd_, WM_SETREDRAW, FALSE, 0);
-    std::string defaultLabel = shell::LoadString(kDefaultLabelString);
-    std::string notSet = shell::LoadString(kValueNotSetString);
+    std::string defaultLabel = fw::LoadText(IDS_DEFAULT_NAME);
+    std::string notSet = fw::LoadText(IDS_VALUE_NOT_SET);
     AppendRow(defaultLabel.c_str(), 1);
     SetCell(0, 1, "REG_SZ");
     SetCell(0, 2, notSet.c_str());
@@ -337,7 +319,7 @@ LRESULT ValueListView::OnNotify(NMHDR* header) {
 }
 
 void ValueListView::ModifyRow(int row) {
-    if (host_ && row >= 0) host_->RunValueCommand(kCmdModify, row);
+    if (host_ && row >= 0) host_->RunValueCommand(ID_EDIT_MODIFY, row);
 }
 
 bool ValueListView::OnEndLabelEdit(NMLVDISPINFOA* info) {
@@ -355,8 +337,8 @@ bool ValueListView::OnEndLabelEdit(NMLVDISPINFOA* info) {
     int match = ListView_FindItem(hwnd_, -1, &find);
     while (match == info->item.iItem) match = ListView_FindItem(hwnd_, match, &find);
     if (match >= 0) {
-        std::string message = shell::FormatString(kRenameClashString, value->GetName().c_str());
-        std::string caption = shell::LoadString(kRenameClashCaption);
+        std::string message = fw::FormatText(IDS_RENAME_CLASH, value->GetName().c_str());
+        std::string caption = fw::LoadText(IDS_RENAME_CLASH_CAPTION);
         MessageBoxA(host_ ? host_->HostWindow() : hwnd_, message.c_str(), caption.c_str(),
                     MB_OK | MB_ICONERROR);
         return false;
@@ -393,7 +375,7 @@ void ValueListView::OnContextMenu(POINT screen) {
         row = ListView_HitTest(hwnd_, &hit);
     }
     bool onRow = row >= 0;
-    HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(onRow ? kRowMenu : kBlankMenu));
+    HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(onRow ? IDR_LIST_ROW_MENU : IDR_LIST_MENU));
     if (!menu) return;
     HMENU popup = GetSubMenu(menu, 0);
     if (!popup) {
@@ -404,7 +386,7 @@ void ValueListView::OnContextMenu(POINT screen) {
         bool single = SelectedCount() == 1;
         ApplyMenuStates(popup, [&](UINT id) {
             bool enabled = host_->IsCommandEnabled(static_cast<int>(id));
-            if (onRow && (id == kCmdRename || id == kCmdModify)) enabled = enabled && single;
+            if (onRow && (id == ID_EDIT_RENAME || id == ID_EDIT_MODIFY)) enabled = enabled && single;
             return enabled;
         });
     }
@@ -417,20 +399,20 @@ void ValueListView::OnContextMenu(POINT screen) {
         return;
     }
     switch (command) {
-    case kCmdModify:
+    case ID_EDIT_MODIFY:
         ModifyRow(row);
         break;
-    case kCmdRename:
+    case ID_EDIT_RENAME:
         if (SelectedCount() == 1) BeginRename(row);
         break;
-    case kCmdSelectAll:
+    case ID_EDIT_SELECT_ALL:
         PostMessageA(host_->HostWindow(), WM_COMMAND, MAKEWPARAM(command, 0), 0);
         break;
-    case kCmdDelete:
-    case kCmdMergeIntoRegistry:
-    case kCmdImportFromRegistry:
-    case kCmdCopy:
-    case kCmdPaste:
+    case ID_EDIT_DELETE:
+    case ID_REGISTRY_MERGE:
+    case ID_REGISTRY_IMPORT:
+    case ID_EDIT_COPY:
+    case ID_EDIT_PASTE:
         host_->RunValueCommand(command, row);
         break;
     default:

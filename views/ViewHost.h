@@ -5,6 +5,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdint>
+#include <vector>
+
 class RegDocument;
 class KeyNode;
 
@@ -28,4 +31,8 @@ public:
     virtual void RunKeyCommand(int id, HTREEITEM target) = 0;
     // Value commands of the list's context menu; `row` is the row under the pointer.
     virtual void RunValueCommand(int id, int row) = 0;
+    // The value list's stored column widths: false when there are none of
+    // exactly `columns` widths. A host without settings stores nothing.
+    virtual bool ReadColumnWidths(size_t /*columns*/, std::vector<uint16_t>& /*widths*/) { return false; }
+    virtual void StoreColumnWidths(const std::vector<uint16_t>& /*widths*/) {}
 };

@@ -24,6 +24,7 @@ bool Open(RegDocument& document, const char* path) {
     document.loadRequest.clearFirst = true;
     document.loadRequest.checkDuplicates = true;
     ReadError error = ReadError::None;
+    ParseScope scope(document.abort);
     if (!document.Load(&error)) {
         std::fprintf(stderr, "quillon-cli: cannot read \"%s\": %s\n", path, ReadErrorText(error));
         return false;

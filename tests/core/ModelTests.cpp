@@ -23,11 +23,12 @@ TEST(KeyLookup, SamePathInOtherCaseLandsOnOneKeyWhenCheckingDuplicates) {
     KeyNode* b = Find(doc, "A\\B");
     ASSERT_NE(b, nullptr);
     EXPECT_EQ(b->OlderBlockCount(), 1u);
-    // The main block is the second line's; the older block is collected after
-    // it and wins for the shared name.
-    EXPECT_EQ(Values(b), "v|REG_SZ|first;only2|REG_SZ|y;only1|REG_SZ|x;");
+    // As a merge: the later section's value wins, each name keeps the place
+    // of its first appearance, and a save writes the sections in file order.
+    EXPECT_EQ(Values(b), "v|REG_SZ|second;only1|REG_SZ|x;only2|REG_SZ|y;");
     std::string out = Write(doc);
-    EXPECT_LT(out.find("only2"), out.find("only1"));
+    EXPECT_LT(out.find("first"), out.find("second"));
+    EXPECT_LT(out.find("only1"), out.find("only2"));
 }
 
 TEST(KeyLookup, WithoutDuplicateCheckOnlyThePreviousPathIsShared) {
@@ -48,6 +49,28 @@ TEST(KeyLookup, WithoutDuplicateCheckOnlyThePreviousPathIsShared) {
         RegDocument doc;
         ASSERT_TRUE(Parse(doc, c.text, false)) << c.text;
         EXPECT_EQ(Paths(doc), c.paths) << c.text;
+    }
+}
+
+TEST(KeyLookup, DeletionsAndAdditionsOfAHiveKeepTheirOrder) {
+    struct Case {
+        const char* text;
+        size_t roots;
+        bool writtenAsRead;  // keys of different hives may be regrouped
+    } cases[] = {
+        {"[-A\\X]\r\n\r\n[A\\X]\r\n\"v\"=\"1\"\r\n\r\n", 2, true},
+        // Set, deleted, set again: the second addition must follow the deletion.
+        {"[A\\X]\r\n\"v\"=\"0\"\r\n\r\n[-A\\X]\r\n\r\n[a\\X]\r\n\"v\"=\"1\"\r\n\r\n[-A\\Y]\r\n\r\n", 4, true},
+        // Other hives between lines of one sign do not start a new root.
+        {"[A\\X]\r\n\r\n[-B\\Y]\r\n\r\n[A\\Z]\r\n\r\n[-B\\W]\r\n\r\n", 2, false},
+    };
+    for (bool checkDuplicates : {true, false}) {
+        for (const Case& c : cases) {
+            RegDocument doc;
+            ASSERT_TRUE(Parse(doc, c.text, checkDuplicates)) << c.text;
+            EXPECT_EQ(doc.roots.size(), c.roots) << c.text;
+            if (c.writtenAsRead) EXPECT_EQ(Write(doc), "REGEDIT4\r\n\r\n" + std::string(c.text) + std::string(2, '\0'));
+        }
     }
 }
 
@@ -80,7 +103,7 @@ TEST(ValueBlocks, EditingMergesEveryBlockIntoOneProgramBlock) {
     EXPECT_EQ(k->OlderBlockCount(), 0u);
     EXPECT_TRUE(k->MainBlock().owned);
     EXPECT_EQ(k->MainBlock().dialect, kRegedit4);
-    EXPECT_STREQ(k->MainBlock().text, "\"a\"=\"1\"\r\n\"b\"=\"edited\"\r\n");
+    EXPECT_STREQ(k->MainBlock().text, "\"a\"=\"3\"\r\n\"b\"=\"edited\"\r\n");
     // A program block is followed directly by the next key line.
     EXPECT_NE(Write(doc).find("\"b\"=\"edited\"\r\n[J]"), std::string::npos);
 
@@ -98,12 +121,14 @@ TEST(ValueBlocks, LinesThatAreNotValuesSurviveAnEdit) {
     ValueList values;
     k->CollectValues(values);
     ASSERT_TRUE(k->RebuildValueBlock(values));
-    EXPECT_STREQ(k->MainBlock().text, "\"a\"=\"1\"\r\n\"b\"=dword:00000002\r\n; a comment\r\n\"gone\"=-\r\n");
-    // Stable over a second edit.
+    // They go before the values, so that a deletion never undoes a value
+    // the list shows; stable over a second edit.
+    const char* rebuilt = "; a comment\r\n\"gone\"=-\r\n\"a\"=\"1\"\r\n\"b\"=dword:00000002\r\n";
+    EXPECT_STREQ(k->MainBlock().text, rebuilt);
     values.clear();
     k->CollectValues(values);
     ASSERT_TRUE(k->RebuildValueBlock(values));
-    EXPECT_STREQ(k->MainBlock().text, "\"a\"=\"1\"\r\n\"b\"=dword:00000002\r\n; a comment\r\n\"gone\"=-\r\n");
+    EXPECT_STREQ(k->MainBlock().text, rebuilt);
 }
 
 TEST(KeyNames, SetNameMakesTheNameOwned) {

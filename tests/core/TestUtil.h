@@ -20,7 +20,7 @@ inline std::unique_ptr<char[]> Text(const std::string& s) {
 inline bool Parse(RegDocument& doc, const std::string& body, bool checkDuplicates = true, KeyTreeSink* view = nullptr,
                   bool withHeader = true) {
     std::string s = withHeader ? "REGEDIT4\r\n\r\n" + body : body;
-    doc.abort = 0;
+    ParseScope scope(doc.abort);
     return doc.ParseText(Text(s), view, s.size(), checkDuplicates, false);
 }
 

@@ -31,6 +31,12 @@ std::string Utf16(const std::string& ansi) {
     return std::string(reinterpret_cast<const char*>(w.data()), w.size() * 2);
 }
 
+// A load outside a worker, as the command-line tool does it.
+bool LoadNow(RegDocument& doc, ReadError* error = nullptr) {
+    ParseScope scope(doc.abort);
+    return doc.Load(error);
+}
+
 class TempDir : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -163,15 +169,14 @@ TEST_F(TempDir, Utf16FileLoadsWithDialectAndKeepsNonAsciiNames) {
     WriteAll(p, "\xFF\xFE" + Utf16(ansi));
     RegDocument doc;
     doc.loadRequest.path = p;
-    ASSERT_TRUE(doc.Load());
+    ASSERT_TRUE(LoadNow(doc));
     EXPECT_EQ(doc.loadResult.dialect, kRegedit5);
     EXPECT_TRUE(doc.loadResult.unicode);
     EXPECT_FALSE(doc.loadResult.lossy);
-    EXPECT_EQ(doc.abort.load(), 0);
     ASSERT_TRUE(SaveTo(doc, p.c_str(), true, kRegedit5));
     RegDocument again;
     again.loadRequest.path = p;
-    ASSERT_TRUE(again.Load());
+    ASSERT_TRUE(LoadNow(again));
     KeyNode* k = Find(again, "HKEY_CURRENT_USER\\Caf\xE9 \x80");
     ASSERT_NE(k, nullptr);
     EXPECT_EQ(Values(k), "N\xE4me|REG_SZ|v;");
@@ -180,7 +185,7 @@ TEST_F(TempDir, Utf16FileLoadsWithDialectAndKeepsNonAsciiNames) {
     WriteAll(p, ansi);
     RegDocument single;
     single.loadRequest.path = p;
-    ASSERT_TRUE(single.Load());
+    ASSERT_TRUE(LoadNow(single));
     EXPECT_EQ(single.loadResult.dialect, kRegedit5);
     EXPECT_FALSE(single.loadResult.unicode);
 
@@ -188,7 +193,7 @@ TEST_F(TempDir, Utf16FileLoadsWithDialectAndKeepsNonAsciiNames) {
     WriteAll(p, "\xFF\xFE" + Utf16(ansi) + std::string("\x2d\x4e", 2));
     RegDocument lossy;
     lossy.loadRequest.path = p;
-    ASSERT_TRUE(lossy.Load());
+    ASSERT_TRUE(LoadNow(lossy));
     EXPECT_TRUE(lossy.loadResult.lossy);
 }
 
@@ -199,13 +204,13 @@ TEST_F(TempDir, FailedLoadLeavesTheDocumentUnchanged) {
     ASSERT_TRUE(Parse(doc, "[Old]\r\n"));
     doc.loadRequest.path = Path("missing.reg");
     ReadError error;
-    EXPECT_FALSE(doc.Load(&error));
+    EXPECT_FALSE(LoadNow(doc, &error));
     EXPECT_EQ(error, ReadError::Open);
     ASSERT_EQ(doc.roots.size(), 1u);
     EXPECT_STREQ(doc.roots[0]->name, "Old");
     doc.loadRequest.path = p;
     doc.loadRequest.clearFirst = false;
-    ASSERT_TRUE(doc.Load());
+    ASSERT_TRUE(LoadNow(doc));
     EXPECT_EQ(doc.roots.size(), 2u);
 }
 
@@ -262,6 +267,79 @@ TEST(ValueBlocks, RebuildKeepsOpenStringsLastSoTheyChangeNothing) {
     RegDocument again;
     ASSERT_TRUE(Parse(again, out, true, nullptr, false));
     EXPECT_EQ(Values(Find(again, "K")), before);
+}
+
+}  // namespace
+
+namespace {
+
+// One key of every value kind, with a continued hex line, written with the
+// given line end.
+std::string EveryKind(const std::string& eol) {
+    std::string s = "Windows Registry Editor Version 5.00" + eol + eol + "[HKEY_CURRENT_USER\\K]" + eol +
+                    "@=\"default\"" + eol + "\"s\"=\"text\"" + eol + "\"d\"=dword:0000000a" + eol +
+                    "\"b\"=hex:01,02,\\" + eol + "  03,04" + eol + "\"e\"=hex(2):25,00,41,00,25,00,00,00" + eol +
+                    "\"m\"=hex(7):61,00,00,00,\\" + eol + "  62,00,00,00,00,00" + eol + eol +
+                    "[HKEY_CURRENT_USER\\K\\Empty]" + eol + eol + "[HKEY_CURRENT_USER\\L]" + eol + "\"x\"=\"y\"" + eol;
+    return s;
+}
+
+TEST(LineEnds, LfAndCrFilesReadAsCrLfAndSaveWithCrLf) {
+    RegText reference;
+    ReadError error;
+    std::string crlf = EveryKind("\r\n");
+    ASSERT_TRUE(DecodeRegBytes(crlf.data(), crlf.size(), reference, error));
+    for (const char* eol : {"\n", "\r"}) {
+        std::string bytes = EveryKind(eol);
+        RegText text;
+        ASSERT_TRUE(DecodeRegBytes(bytes.data(), bytes.size(), text, error)) << ReadErrorText(error);
+        EXPECT_STREQ(text.text.get(), reference.text.get());
+        RegDocument doc;
+        doc.abort = 0;
+        ASSERT_TRUE(doc.ParseText(std::move(text.text), nullptr, text.length, true, false));
+        EXPECT_EQ(Values(Find(doc, "HKEY_CURRENT_USER\\K")),
+                  "@|REG_SZ|default;s|REG_SZ|text;d|REG_DWORD|0x00000a(10);b|REG_BINARY|01 02 03 04;"
+                  "e|REG_EXPAND_SZ|%A%;m|REG_MULTI_SZ|a b;");
+        std::string out = Write(doc, false, kRegedit5);
+        for (size_t i = 0; i < out.size(); ++i) {
+            bool lone = (out[i] == '\n' && (i == 0 || out[i - 1] != '\r')) ||
+                        (out[i] == '\r' && (i + 1 == out.size() || out[i + 1] != '\n'));
+            EXPECT_FALSE(lone) << "lone line end at " << i << " for " << (eol[0] == '\n' ? "LF" : "CR");
+        }
+    }
+    // A CR LF file keeps a lone LF inside a string as data.
+    std::string mixed = "REGEDIT4\r\n\r\n[K]\r\n\"m\"=\"one\ntwo\"\r\n";
+    RegText text;
+    ASSERT_TRUE(DecodeRegBytes(mixed.data(), mixed.size(), text, error));
+    EXPECT_NE(std::string(text.text.get()).find("one\ntwo"), std::string::npos);
+    // No line end after the header: refused.
+    EXPECT_FALSE(DecodeRegBytes("REGEDIT4", 8, text, error));
+    EXPECT_EQ(error, ReadError::Header);
+}
+
+TEST(Utf8Files, OpenWithTheirMarkAsUnicodeAndReportMissingCharacters) {
+    // "Café €" in UTF-8 after the mark; both characters are in code page 1252.
+    std::string bytes = "\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Caf\xC3\xA9]\r\n"
+                        "\"v\"=\"\xE2\x82\xAC\"\r\n";
+    RegText text;
+    ReadError error;
+    ASSERT_TRUE(DecodeRegBytes(bytes.data(), bytes.size(), text, error));
+    EXPECT_TRUE(text.unicode);
+    EXPECT_TRUE(text.utf8);
+    EXPECT_FALSE(text.lossy);
+    EXPECT_EQ(text.dialect, kRegedit5);
+    EXPECT_EQ(std::string(text.text.get()),
+              "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Caf\xE9]\r\n\"v\"=\"\x80\"\r\n");
+    // A character the code page lacks, an emoji and a broken sequence.
+    for (std::string tail : {"\xE4\xB8\xAD", "\xF0\x9F\x8C\x8E", "\xC3"}) {
+        std::string lossy = bytes + "\"w\"=\"" + tail + "\"\r\n";
+        ASSERT_TRUE(DecodeRegBytes(lossy.data(), lossy.size(), text, error));
+        EXPECT_TRUE(text.lossy) << tail;
+    }
+    // Without a mark the bytes are single-byte text, as they stand.
+    ASSERT_TRUE(DecodeRegBytes(bytes.data() + 3, bytes.size() - 3, text, error));
+    EXPECT_FALSE(text.unicode || text.utf8);
+    EXPECT_NE(std::string(text.text.get()).find("Caf\xC3\xA9"), std::string::npos);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "shell/SaveCommands.h"
+#include "tests/Corpus.h"
 #include "tests/edit/EditHost.h"
 
 using namespace edittest;
@@ -110,28 +111,13 @@ bool LoadFile(RegDocument& document, const std::string& path) {
     return ok;
 }
 
-std::vector<std::string> CorpusFiles() {
-    std::vector<std::string> files;
-    for (const char* dir : {"real", "crlf"}) {
-        std::string pattern = std::string("Z:\\work\\shared\\corpus\\") + dir + "\\*.reg";
-        WIN32_FIND_DATAA found;
-        HANDLE find = FindFirstFileA(pattern.c_str(), &found);
-        if (find == INVALID_HANDLE_VALUE) continue;
-        do {
-            files.push_back(std::string("Z:\\work\\shared\\corpus\\") + dir + "\\" + found.cFileName);
-        } while (FindNextFileA(find, &found));
-        FindClose(find);
-    }
-    return files;
-}
-
 }  // namespace
 
 // Every corpus file that loads comes back with the same keys and values from
 // a save in either dialect, through the worker the save commands use.
 TEST(RunSaveWorker, CorpusSurvivesSavingInEitherDialect) {
-    std::vector<std::string> files = CorpusFiles();
-    if (files.empty()) GTEST_SKIP() << "corpus not reachable";
+    QUILLON_REQUIRE_CORPUS();
+    std::vector<std::string> files = corpus::Files();
     EditHost host;
     int loaded = 0;
     for (const std::string& file : files) {

@@ -114,6 +114,7 @@ TEST(ModifyRoundTrip, EveryKindEditedFromAFileOfEachDialectIsSavedInThatDialect)
         RegDocument document;
         document.loadRequest.path = source;
         ReadError error = ReadError::None;
+        ParseScope scope(document.abort);
         ASSERT_TRUE(document.Load(&error)) << ReadErrorText(error);
         ASSERT_EQ(document.loadResult.dialect, file.dialect);
         KeyNode* key = FindKey(document, "HKEY_CURRENT_USER", "Software\\Quillon");

@@ -1,4 +1,4 @@
-// The string table as compiled into the program, and its helpers.
+// The string table helpers over the program's own table.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -6,62 +6,26 @@
 #include <vector>
 
 #include "resources/resource.h"
-#include "shell/Strings.h"
+#include "framework/Strings.h"
 
 namespace {
 
-TEST(Strings, FixedTextsLoadExactlyWithTheirEscapes) {
-    const std::pair<UINT, std::string> cases[] = {
-        {128, "Quillon"},
-        {138, "%s%s-%s"},
-        {140, "Error writing file!\n\"%s\""},
-        {144, "Confirm Value Delete"},
-        {145, "Modify"},
-        {146, "Windows Registry Editor Version 5.00\r\n\r\n"},
-        {147, "REGEDIT4\r\n\r\n"},
-        {148, "New Value #%u"},
-        {149, "Cannot rename %s:  The specified value name already exists. Type another name and try again."},
-        {150, "Error Renaming Value"},
-        {151, "(value not set)"},
-        {152, "Finished searching through the file."},
-        {155, "The selected branch does not exist. Make sure that the correct path is given."},
-        {158, "Are you sure you want to add the information from \"%s\" to the \"%s\"?"},
-        {159, "Information in \"%s\" has been successfully entered into the \"%s\"."},
-        {160, "Are you sure you want to add the information from Registry to the \"%s\"?"},
-        {161, "Information has been successfully entered into the \"%s\"."},
-        {162, "There is already a favorite with that name."},
-        {163, "My Computer"},
-        {165, "Did you know..."},
-        {166, "Save File"},
-        {167, "RegView"},
-        {212, "Quick RegEdit Call"},
-        {57345, "Ready"},
-        {59392, "Show or hide the toolbar\nToggle ToolBar"},
-        {59393, "Show or hide the status bar\nToggle StatusBar"},
-        {61184, "Change the window size"},
-        {61190, "Close the active window and prompts to save the documents"},
-        {61215, "Activate this window"},
-    };
-    for (const auto& [id, text] : cases) EXPECT_EQ(shell::LoadString(id), text) << "string " << id;
-    EXPECT_EQ(shell::LoadString(9999), "") << "an absent number gives an empty string";
-}
-
 TEST(Strings, FormattedTextsFillTheirPlaceholders) {
-    EXPECT_EQ(shell::FormatString(IDS_TITLE_FORMAT, "a.reg", "*", "Quillon"), "a.reg*-Quillon");
-    EXPECT_EQ(shell::FormatString(IDS_TITLE_FORMAT, "a.reg", "", "Quillon"), "a.reg-Quillon");
-    EXPECT_EQ(shell::FormatString(IDS_NEW_VALUE, 3u), "New Value #3");
-    std::string newKey = shell::FormatString(IDS_NEW_KEY, 0u);
+    EXPECT_EQ(fw::FormatText(IDS_TITLE_FORMAT, "a.reg", "*", "Quillon"), "a.reg*-Quillon");
+    EXPECT_EQ(fw::FormatText(IDS_TITLE_FORMAT, "a.reg", "", "Quillon"), "a.reg-Quillon");
+    EXPECT_EQ(fw::FormatText(IDS_NEW_VALUE, 3u), "New Value #3");
+    std::string newKey = fw::FormatText(IDS_NEW_KEY, 0u);
     EXPECT_EQ(newKey.substr(newKey.size() - 3), " #0");
-    std::string del = shell::FormatString(IDS_CONFIRM_KEY_DELETE, "Run");
+    std::string del = fw::FormatText(IDS_CONFIRM_KEY_DELETE, "Run");
     EXPECT_EQ(del.substr(del.size() - 7), "\r\n\"Run\"");
-    std::string read = shell::FormatString(IDS_READ_ERROR, "C:\\a.reg");
+    std::string read = fw::FormatText(IDS_READ_ERROR, "C:\\a.reg");
     EXPECT_EQ(read.substr(read.size() - 11), "\n\"C:\\a.reg\"");
     // A long argument is not cut off.
     std::string longName(3000, 'k');
-    EXPECT_EQ(shell::FormatString(IDS_TITLE_FORMAT, longName.c_str(), "", "Q"), longName + "-Q");
-    EXPECT_EQ(shell::FormatMessageString(IDS_MERGE_FILE_QUESTION, "C:\\x y.reg"),
+    EXPECT_EQ(fw::FormatText(IDS_TITLE_FORMAT, longName.c_str(), "", "Q"), longName + "-Q");
+    EXPECT_EQ(fw::FormatMessageText(IDS_MERGE_FILE_QUESTION, "C:\\x y.reg"),
               "Are you sure you want to add the information in C:\\x y.reg to the registry?");
-    EXPECT_EQ(shell::FormatMessageString(IDS_MERGE_FILE_DONE, "b.reg"),
+    EXPECT_EQ(fw::FormatMessageText(IDS_MERGE_FILE_DONE, "b.reg"),
               "Information in b.reg has been successfully entered into the registry.");
 }
 
@@ -78,13 +42,13 @@ std::vector<std::string> SplitFilter(const std::string& filter) {
 }
 
 TEST(Strings, FiltersBecomeDescriptionAndPatternPairs) {
-    std::vector<std::string> open = SplitFilter(shell::LoadFilter(IDS_FILTER_OPEN));
+    std::vector<std::string> open = SplitFilter(fw::LoadFilter(IDS_FILTER_OPEN));
     ASSERT_EQ(open.size(), 4u);
     EXPECT_EQ(open[1], "*.reg");
     EXPECT_EQ(open[2].substr(open[2].size() - 5), "(*.*)");
     EXPECT_EQ(open[3], "*.*");
 
-    std::vector<std::string> save = SplitFilter(shell::LoadFilter(IDS_FILTER_SAVE));
+    std::vector<std::string> save = SplitFilter(fw::LoadFilter(IDS_FILTER_SAVE));
     ASSERT_EQ(save.size(), 6u);
     EXPECT_EQ(save[1], "*.reg");
     EXPECT_EQ(save[2].substr(save[2].size() - 10), "(REGEDIT4)") << "second pair selects REGEDIT4";
@@ -93,7 +57,7 @@ TEST(Strings, FiltersBecomeDescriptionAndPatternPairs) {
 }
 
 TEST(Strings, TipsAreFiveLinesEachEndedByCrLf) {
-    std::string tips = shell::LoadString(IDS_TIPS);
+    std::string tips = fw::LoadText(IDS_TIPS);
     ASSERT_GT(tips.size(), 300u) << "the whole text, not a cut-off buffer";
     ASSERT_EQ(tips.substr(tips.size() - 2), "\r\n");
     std::vector<std::string> lines;
@@ -130,7 +94,7 @@ TEST(Strings, EveryMenuCommandHasAStatusBarPrompt) {
         ForEachCommand(menu, [&](UINT id) {
             ++commands;
             if (id == ID_FILE_MRU_FIRST) return;  // the recent list's placeholder
-            EXPECT_FALSE(shell::LoadString(id).empty()) << "menu " << menuId << " command " << id;
+            EXPECT_FALSE(fw::LoadText(id).empty()) << "menu " << menuId << " command " << id;
         });
         EXPECT_GT(commands, 3) << menuId;
         DestroyMenu(menu);

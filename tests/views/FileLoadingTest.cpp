@@ -2,8 +2,10 @@
 
 #include <cstring>
 
+#include "framework/WorkerRunner.h"
 #include "shell/FileDialogs.h"
 #include "shell/FileLoading.h"
+#include "tests/Corpus.h"
 #include "tests/views/ViewTestHost.h"
 
 using namespace viewtest;
@@ -62,19 +64,6 @@ struct FlagScope {
     }
 };
 
-std::vector<std::string> CorpusFiles(const char* folder) {
-    std::vector<std::string> files;
-    std::string dir = SourcePath("../shared/corpus/") + folder;
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((dir + "\\*.reg").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return files;
-    do {
-        files.push_back(dir + "\\" + data.cFileName);
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
-    return files;
-}
-
 size_t CountKeys(const RegDocument& document) { return DocumentKeys(document).size(); }
 
 std::string ManyKeys(int count) {
@@ -126,7 +115,7 @@ TEST(FileLoading, RefusedFilesShowTheReadErrorAndKeepTheDocument) {
         {"seven bytes", WriteTempFile("seven.reg", "REGEDIT")},
         {"header without line end", WriteTempFile("eight.reg", "REGEDIT4")},
         {"UTF-16 without byte-order mark", WriteTempFile("nobom.reg", Utf16File(L"REGEDIT4\r\n\r\n").substr(2))},
-        {"LF only", WriteTempFile("lf.reg", "REGEDIT4\n\n[HKEY_USERS\\X]\n")},
+        {"UTF-8 without byte-order mark of UTF-16 text", WriteTempFile("u8.reg", "\xEF\xBB\xBFW\0i\0n\0\r\0\n\0")},
         {"locked", locked},
     };
     HANDLE lock = CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -178,6 +167,18 @@ TEST(FileLoading, UnrepresentableCharactersAreReportedBeforeTheDocumentIsShown) 
 
     ASSERT_TRUE(OpenRegFile(host.HostWindow(), host.document, host.tree, fine.c_str(), "plain16.reg"));
     EXPECT_EQ(watcher.Count(), 1u);
+
+    // A UTF-8 file (LF line ends) opens with a note that saving writes it as
+    // UTF-16, which the registry editor merges; it is a unicode document.
+    std::string utf8 = WriteTempFile("utf8.reg", "\xEF\xBB\xBFWindows Registry Editor Version 5.00\n\n"
+                                                 "[HKEY_CURRENT_USER\\Caf\xC3\xA9]\n\"v\"=\"1\"\n");
+    ASSERT_TRUE(OpenRegFile(host.HostWindow(), host.document, host.tree, utf8.c_str(), "utf8.reg"));
+    seen = watcher.Dialogs();
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_NE(seen[1].text.find("UTF-16"), std::string::npos) << seen[1].text;
+    EXPECT_TRUE(host.document.unicode);
+    EXPECT_EQ(host.document.dialect, kRegedit5);
+    EXPECT_EQ(DocumentKeys(host.document)[1].second, "Caf\xE9");
 }
 
 TEST(FileLoading, ImportMergesIntoTheTreeFollowingTheDuplicateSetting) {
@@ -258,12 +259,11 @@ TEST(FileLoading, AbortDuringImportKeepsTheKeysParsedSoFar) {
 }
 
 TEST(FileLoading, EveryCorpusFileLoadsExactlyItsKeysOrShowsTheReadError) {
+    QUILLON_REQUIRE_CORPUS();
     TestHost host;
     int loaded = 0, refused = 0;
-    for (const char* folder : {"real", "crlf"}) {
-        auto files = CorpusFiles(folder);
-        ASSERT_FALSE(files.empty()) << folder;
-        for (const std::string& file : files) {
+    {
+        for (const std::string& file : corpus::Files()) {
             SCOPED_TRACE(file);
             RegText text;
             ReadError why = ReadError::None;
@@ -356,4 +356,26 @@ TEST(FileDialogs, DuplicateOptionFollowsAndStoresBitZeroOfFlg1) {
         EXPECT_EQ(stored, c.stored);
         EXPECT_EQ(ReadCheckDuplicatesSetting(), c.stored == ~0u || !(c.stored & 1));
     }
+}
+
+// A stop that comes before the worker has run a single instruction still
+// stops the load: the flag is set before the thread starts, never by it.
+TEST(FileLoading, AbortBeforeTheWorkerRunsIsNotLost) {
+    std::string file = WriteTempFile("early.reg", "REGEDIT4\r\n\r\n[HKEY_USERS\\Late]\r\n\r\n");
+    struct ClosedAtOnce : fw::WorkerDialog {
+        void Prepare() override {}
+        void Run(HWND) override {}  // the user's Abort, before the worker was scheduled
+        void Finish() override {}
+    } dialog;
+    RegDocument document;
+    document.loadRequest.path = file;
+    ReadError error = ReadError::None;
+    bool ok = fw::RunWorker(nullptr, dialog, document.abort, [&] {
+        while (document.abort.load() == 0) Sleep(1);
+        return document.Load(&error);
+    });
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(error, ReadError::Aborted);
+    EXPECT_TRUE(document.roots.empty());
+    EXPECT_EQ(document.abort.load(), 1);
 }

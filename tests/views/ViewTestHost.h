@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "document/RegDocument.h"
+#include "shell/Settings.h"
 #include "views/KeyTreeView.h"
 #include "views/ValueListView.h"
 #include "views/ViewHost.h"
@@ -40,6 +41,11 @@ public:
     int TrackPopup(HMENU popup, POINT screen) override;
     void RunKeyCommand(int id, HTREEITEM target) override { keyCommands.push_back({id, target}); }
     void RunValueCommand(int id, int row) override { valueCommands.push_back({id, row}); }
+    // The program's own settings store, as the frame hands it over.
+    bool ReadColumnWidths(size_t columns, std::vector<uint16_t>& widths) override {
+        return shell::ReadListHeader(columns, widths);
+    }
+    void StoreColumnWidths(const std::vector<uint16_t>& widths) override { shell::WriteListHeader(widths); }
 
     // Parses text into the document and rebuilds the tree.
     bool LoadText(const std::string& text, bool checkDuplicates = true);

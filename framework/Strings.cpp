@@ -1,11 +1,11 @@
-#include "shell/Strings.h"
+#include "framework/Strings.h"
 
 #include <cstdarg>
 #include <cstdio>
 
-namespace shell {
+namespace fw {
 
-std::string LoadString(UINT id) {
+std::string LoadText(UINT id) {
     // Resources hold UTF-16: only the W form can hand out a pointer, so the A
     // form copies into a buffer that grows until the text fits.
     std::string text(1024, '\0');
@@ -20,8 +20,8 @@ std::string LoadString(UINT id) {
     }
 }
 
-std::string FormatString(UINT id, ...) {
-    std::string format = LoadString(id);
+std::string FormatText(UINT id, ...) {
+    std::string format = LoadText(id);
     va_list args;
     va_start(args, id);
     va_list copy;
@@ -38,8 +38,8 @@ std::string FormatString(UINT id, ...) {
     return result;
 }
 
-std::string FormatMessageString(UINT id, const char* arg1) {
-    std::string format = LoadString(id);
+std::string FormatMessageText(UINT id, const char* arg1) {
+    std::string format = LoadText(id);
     DWORD_PTR args[1] = {reinterpret_cast<DWORD_PTR>(arg1)};
     char* out = nullptr;
     DWORD length = FormatMessageA(
@@ -52,7 +52,7 @@ std::string FormatMessageString(UINT id, const char* arg1) {
 }
 
 std::string LoadFilter(UINT id) {
-    std::string filter = LoadString(id);
+    std::string filter = LoadText(id);
     for (char& c : filter)
         if (c == '#') c = '\0';
     // A filter whose text lacks the closing "##" still ends with two NULs.
@@ -61,10 +61,4 @@ std::string LoadFilter(UINT id) {
     return filter;
 }
 
-std::string AppName() { return LoadString(128); }
-
-int MessageBoxFromString(HWND owner, UINT textId, UINT type) {
-    return MessageBoxA(owner, LoadString(textId).c_str(), AppName().c_str(), type);
-}
-
-}  // namespace shell
+}  // namespace fw

@@ -1,0 +1,73 @@
+#include "framework/WorkerRunner.h"
+
+#include "framework/Handles.h"
+
+namespace fw {
+
+namespace {
+
+struct WorkerStart {
+    const std::function<bool()>* work;
+    WorkerDialog* dialog;
+};
+
+DWORD WINAPI WorkerMain(void* param) {
+    auto* start = static_cast<WorkerStart*>(param);
+    bool ok = (*start->work)();
+    start->dialog->Finish();
+    return ok ? 1 : 0;
+}
+
+}  // namespace
+
+void WaitForWorker(HANDLE thread) {
+    for (;;) {
+        DWORD rc = MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT);
+        if (rc == WAIT_OBJECT_0 || rc == WAIT_FAILED) return;
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+            // Unicode windows get their messages through the wide functions,
+            // so that character messages reach them untranslated.
+            bool wide = msg.hwnd && IsWindowUnicode(msg.hwnd);
+            if (wide ? !PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE) : !PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+                break;
+            if (msg.message == WM_QUIT) {
+                // Kept for the main loop, which ends the program once the worker is done.
+                PostQuitMessage(static_cast<int>(msg.wParam));
+                WaitForSingleObject(thread, INFINITE);
+                return;
+            }
+            TranslateMessage(&msg);
+            if (wide)
+                DispatchMessageW(&msg);
+            else
+                DispatchMessageA(&msg);
+            if (WaitForSingleObject(thread, 0) == WAIT_OBJECT_0) return;
+        }
+    }
+}
+
+bool RunWorker(HWND owner, WorkerDialog& dialog, std::atomic<int32_t>& stop, const std::function<bool()>& work) {
+    dialog.Prepare();
+    stop.exchange(0);
+    WorkerStart start{&work, &dialog};
+    UniqueKernelHandle thread(CreateThread(nullptr, 0, WorkerMain, &start, 0, nullptr));
+    if (!thread) {
+        stop.exchange(1);
+        return false;
+    }
+    if (owner) EnableWindow(owner, FALSE);
+    dialog.Run(owner);
+    stop.exchange(1);
+    WaitForWorker(thread.Get());
+    DWORD code = 0;
+    GetExitCodeThread(thread.Get(), &code);
+    if (owner) {
+        EnableWindow(owner, TRUE);
+        if (IsIconic(owner)) ShowWindow(owner, SW_RESTORE);
+        SetForegroundWindow(owner);
+    }
+    return code == 1;
+}
+
+}  // namespace fw
