@@ -8,6 +8,7 @@
 #include "document/Platform.h"
 #include "document/RegParser.h"
 #include "framework/CommandStates.h"
+#include "framework/Handles.h"
 #include "framework/Strings.h"
 #include "resources/resource.h"
 #include "views/KeyTreeView.h"
@@ -279,18 +280,16 @@ void EditCommands::CopyKeyName(HTREEITEM item) {
     KeyNode* key = item ? tree_.KeyOf(item) : nullptr;
     if (!key) return;
     std::string path = key->Path();
-    if (!OpenClipboard(host_.HostWindow())) return;
+    fw::ClipboardScope clipboard(host_.HostWindow());
+    if (!clipboard.Opened()) return;
     EmptyClipboard();
-    if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, path.size() + 1)) {
-        if (void* bytes = GlobalLock(memory)) {
-            memcpy(bytes, path.c_str(), path.size() + 1);
-            GlobalUnlock(memory);
-            if (!SetClipboardData(CF_TEXT, memory)) GlobalFree(memory);
-        } else {
-            GlobalFree(memory);
-        }
-    }
-    CloseClipboard();
+    fw::UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE, path.size() + 1));
+    void* bytes = memory ? GlobalLock(memory.Get()) : nullptr;
+    if (!bytes) return;
+    memcpy(bytes, path.c_str(), path.size() + 1);
+    GlobalUnlock(memory.Get());
+    // The clipboard owns the memory once it took it.
+    if (SetClipboardData(CF_TEXT, memory.Get())) memory.Release();
 }
 
 void EditCommands::SelectAll() { list_.SelectAll(); }

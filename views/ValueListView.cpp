@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "document/ValueCodec.h"
+#include "framework/Handles.h"
 #include "framework/Strings.h"
 #include "resources/resource.h"
 #include "views/MenuStates.h"
@@ -21,11 +22,6 @@ const int kLeastWidths[kColumns] = {160, 110, 280};
 
 }  // namespace
 
-ValueListView::~ValueListView() {
-    if (rowImages_) ImageList_Destroy(rowImages_);
-    if (headerImages_) ImageList_Destroy(headerImages_);
-}
-
 bool ValueListView::Create(HWND parent, ViewHost* host, int controlId) {
     host_ = host;
     HINSTANCE instance = GetModuleHandleA(nullptr);
@@ -38,7 +34,8 @@ bool ValueListView::Create(HWND parent, ViewHost* host, int controlId) {
     SetWindowSubclass(hwnd_, SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
 
     // Heading widths are measured in the control's own font.
-    HDC dc = GetDC(hwnd_);
+    fw::WindowDC windowDc(hwnd_);
+    HDC dc = windowDc.Get();
     HFONT font = reinterpret_cast<HFONT>(SendMessageA(hwnd_, WM_GETFONT, 0, 0));
     HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
     for (int i = 0; i < kColumns; ++i) {
@@ -54,22 +51,20 @@ bool ValueListView::Create(HWND parent, ViewHost* host, int controlId) {
         ListView_InsertColumn(hwnd_, i, &col);
     }
     if (old) SelectObject(dc, old);
-    ReleaseDC(hwnd_, dc);
 
-    rowImages_ = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 2, 0);
+    rowImages_.Reset(ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 2, 0));
     if (rowImages_) {
         for (int id : {IDI_VALUE_BINARY, IDI_VALUE_STRING}) {
-            HICON icon = static_cast<HICON>(
-                LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
-            ImageList_AddIcon(rowImages_, icon);
-            if (icon) DestroyIcon(icon);
+            fw::UniqueIcon icon(static_cast<HICON>(
+                LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
+            ImageList_AddIcon(rowImages_.Get(), icon.Get());
         }
-        ListView_SetImageList(hwnd_, rowImages_, LVSIL_SMALL);
+        ListView_SetImageList(hwnd_, rowImages_.Get(), LVSIL_SMALL);
     }
     // After the small image list: the list-view hands that one to its header too.
-    headerImages_ = ImageList_LoadImageA(instance, MAKEINTRESOURCEA(IDB_SORT_ARROWS), 16, 0,
-                                         RGB(0xFF, 0x00, 0xFF), IMAGE_BITMAP, LR_CREATEDIBSECTION);
-    if (headerImages_) Header_SetImageList(ListView_GetHeader(hwnd_), headerImages_);
+    headerImages_.Reset(ImageList_LoadImageA(instance, MAKEINTRESOURCEA(IDB_SORT_ARROWS), 16, 0,
+                                             RGB(0xFF, 0x00, 0xFF), IMAGE_BITMAP, LR_CREATEDIBSECTION));
+    if (headerImages_) Header_SetImageList(ListView_GetHeader(hwnd_), headerImages_.Get());
 
     ReadColumnWidths();
     return true;
@@ -399,13 +394,9 @@ void ValueListView::OnContextMenu(POINT screen) {
         row = ListView_HitTest(hwnd_, &hit);
     }
     bool onRow = row >= 0;
-    HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(onRow ? IDR_LIST_ROW_MENU : IDR_LIST_MENU));
-    if (!menu) return;
-    HMENU popup = GetSubMenu(menu, 0);
-    if (!popup) {
-        DestroyMenu(menu);
-        return;
-    }
+    fw::UniqueMenu menu(LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(onRow ? IDR_LIST_ROW_MENU : IDR_LIST_MENU)));
+    HMENU popup = menu ? GetSubMenu(menu.Get(), 0) : nullptr;
+    if (!popup) return;
     if (host_) {
         bool single = SelectedCount() == 1;
         ApplyMenuStates(popup, [&](UINT id) {
@@ -415,7 +406,7 @@ void ValueListView::OnContextMenu(POINT screen) {
         });
     }
     int command = host_ ? host_->TrackPopup(popup, screen) : 0;
-    DestroyMenu(menu);
+    menu.Reset();
     if (!command || !host_) return;
 
     if (!onRow) {

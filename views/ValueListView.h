@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include "document/RegDocument.h"
+#include "framework/Handles.h"
 
 class ViewHost;
 
@@ -15,7 +16,6 @@ public:
     ValueListView() = default;
     ValueListView(const ValueListView&) = delete;
     ValueListView& operator=(const ValueListView&) = delete;
-    ~ValueListView();
 
     bool Create(HWND parent, ViewHost* host, int controlId);
     HWND Hwnd() const { return hwnd_; }
@@ -80,8 +80,8 @@ private:
     ViewHost* host_ = nullptr;  // not owned
     KeyNode* key_ = nullptr;    // not owned
     ValueList values_;
-    HIMAGELIST rowImages_ = nullptr;
-    HIMAGELIST headerImages_ = nullptr;
+    fw::UniqueImageList rowImages_;
+    fw::UniqueImageList headerImages_;
     int sortColumn_ = -1;
     bool ascending_ = false;
     bool editing_ = false;
