@@ -194,6 +194,18 @@ std::string EscapeString(std::string_view text) {
     return out;
 }
 
+std::string ShownValueName(std::string_view storedName) {
+    std::string out;
+    out.reserve(storedName.size());
+    for (size_t i = 0; i < storedName.size(); ++i) {
+        char c = storedName[i];
+        if (c == '\\' && i + 1 < storedName.size() && (storedName[i + 1] == '\\' || storedName[i + 1] == '"'))
+            c = storedName[++i];
+        out += c;
+    }
+    return out;
+}
+
 std::string UnescapeString(std::string_view fileForm) {
     // Two passes as the file form defines them: pairs of backslashes first,
     // then backslash-quote pairs, each left to right without overlap.

@@ -12,6 +12,10 @@ class ByteSink;
 // Backslashes doubled, then double quotes preceded by a backslash.
 std::string EscapeString(std::string_view text);
 std::string UnescapeString(std::string_view fileForm);
+// A value name as the value list and the editors show it: its escapes undone
+// in one pass ("\\" as "\", "\"" as '"'), so that EscapeString of the shown
+// name is the stored name again.
+std::string ShownValueName(std::string_view storedName);
 
 // The bytes of comma-separated hex data (continuations and spaces ignored).
 std::string DecodeHexBytes(std::string_view hexData);

@@ -8,9 +8,7 @@ namespace editors {
 
 BinaryEditDialog::BinaryEditDialog(BinaryValue& value) : ValueEditDialog(value), binary_(value) {}
 
-BinaryEditDialog::~BinaryEditDialog() {
-    if (font_) DeleteObject(font_);
-}
+BinaryEditDialog::~BinaryEditDialog() = default;
 
 bool BinaryEditDialog::Run(HWND owner) { return DoModal(owner, IDD_EDIT_BINARY) == IDOK; }
 
@@ -26,8 +24,8 @@ void BinaryEditDialog::UseFixedPitchFont() {
     fixed.lfCharSet = DEFAULT_CHARSET;
     fixed.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
     lstrcpynA(fixed.lfFaceName, "Courier New", LF_FACESIZE);
-    font_ = CreateFontIndirectA(&fixed);
-    if (font_) SendMessageA(Item(IDC_VALUE_DATA), WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    font_.Reset(CreateFontIndirectA(&fixed));
+    if (font_) SendMessageA(Item(IDC_VALUE_DATA), WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
 }
 
 BOOL BinaryEditDialog::OnInitDialog() {

@@ -3,6 +3,7 @@
 
 #include "editors/HexEditArea.h"
 #include "editors/ValueEditDialog.h"
+#include "framework/Handles.h"
 
 class BinaryValue;
 
@@ -24,7 +25,7 @@ private:
 
     BinaryValue& binary_;  // not owned
     HexEditArea area_;
-    HFONT font_ = nullptr;  // owned; outlives the dialog's controls
+    fw::UniqueFont font_;  // outlives the dialog's controls
 };
 
 }  // namespace editors

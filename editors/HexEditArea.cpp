@@ -1,8 +1,10 @@
 #include "editors/HexEditArea.h"
 
-#include "editors/HexForm.h"
-
+#include <cstring>
 #include <vector>
+
+#include "editors/HexForm.h"
+#include "framework/Handles.h"
 
 namespace editors {
 
@@ -15,14 +17,15 @@ DWORD RoundUp(DWORD pos) { return (pos + 3) & ~DWORD{3}; }
 
 std::string ClipboardText(HWND owner) {
     std::string text;
-    if (!IsClipboardFormatAvailable(CF_TEXT) || !OpenClipboard(owner)) return text;
-    if (HANDLE data = GetClipboardData(CF_TEXT)) {
-        if (const char* chars = static_cast<const char*>(GlobalLock(data))) {
-            text = chars;
-            GlobalUnlock(data);
-        }
-    }
-    CloseClipboard();
+    if (!IsClipboardFormatAvailable(CF_TEXT)) return text;
+    fw::ClipboardScope clipboard(owner);
+    if (!clipboard.Opened()) return text;
+    HANDLE data = GetClipboardData(CF_TEXT);
+    const char* chars = data ? static_cast<const char*>(GlobalLock(data)) : nullptr;
+    if (!chars) return text;
+    // Another program's block need not end in a NUL: read within its size.
+    text.assign(chars, strnlen(chars, GlobalSize(data)));
+    GlobalUnlock(data);
     return text;
 }
 

@@ -108,14 +108,4 @@ std::string BuildCellForm(const std::string& text) {
     return cells;
 }
 
-std::string UnescapeNameForDisplay(const std::string& storedName) {
-    std::string shown;
-    shown.reserve(storedName.size());
-    for (size_t i = 0; i < storedName.size(); ++i) {
-        shown += storedName[i];
-        if (storedName[i] == '\\' && i + 1 < storedName.size() && storedName[i + 1] == '\\') ++i;
-    }
-    return shown;
-}
-
 }  // namespace editors

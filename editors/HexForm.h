@@ -38,8 +38,4 @@ std::string BuildCellForm(const std::string& text);
 
 bool IsHexDigit(char c);
 
-// The stored name of a value as the editors show it: each doubled backslash
-// shown as one; other escapes stay as stored.
-std::string UnescapeNameForDisplay(const std::string& storedName);
-
 }  // namespace editors

@@ -2,6 +2,7 @@
 
 #include "document/ValueEntry.h"
 #include "editors/HexForm.h"
+#include "framework/Handles.h"
 #include "framework/Strings.h"
 #include "resources/resource.h"
 
@@ -21,16 +22,6 @@ UINT TrackWithoutFrame(HMENU popup, int x, int y, HWND owner) {
                                             x, y, 0, owner, nullptr));
 }
 
-// RAII for the loaded menu resource.
-struct MenuHandle {
-    HMENU menu;
-    explicit MenuHandle(HMENU m) : menu(m) {}
-    MenuHandle(const MenuHandle&) = delete;
-    MenuHandle& operator=(const MenuHandle&) = delete;
-    ~MenuHandle() {
-        if (menu) DestroyMenu(menu);
-    }
-};
 
 }  // namespace
 
@@ -138,9 +129,9 @@ bool MultiStringEditDialog::DeleteSelected() {
 }
 
 void MultiStringEditDialog::OnContextMenu(int x, int y) {
-    MenuHandle menu(LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MULTISTRING_MENU)));
-    if (!menu.menu) return;
-    HMENU popup = GetSubMenu(menu.menu, 0);
+    fw::UniqueMenu menu(LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MULTISTRING_MENU)));
+    if (!menu) return;
+    HMENU popup = GetSubMenu(menu.Get(), 0);
     if (!popup) return;
     bool any = SelectedCount() > 0;
     HWND owner = GetWindow(hwnd_, GW_OWNER);

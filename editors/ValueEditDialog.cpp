@@ -1,5 +1,6 @@
 #include "editors/ValueEditDialog.h"
 
+#include "document/ValueCodec.h"
 #include "document/ValueEntry.h"
 #include "editors/HexForm.h"
 #include "framework/Strings.h"
@@ -10,7 +11,7 @@
 namespace editors {
 
 std::string GetEditorDisplayName(const ValueEntry& value) {
-    if (!value.GetName().empty()) return UnescapeNameForDisplay(value.GetName());
+    if (!value.GetName().empty()) return ShownValueName(value.GetName());
     return fw::LoadText(IDS_DEFAULT_NAME);
 }
 

@@ -2,6 +2,7 @@
 // Owning wrappers for Win32 handles: each closes its handle exactly once.
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <utility>
 
@@ -44,6 +45,8 @@ struct MenuDestroyer { void operator()(HMENU h) const { DestroyMenu(h); } };
 struct GdiDeleter { void operator()(HGDIOBJ h) const { DeleteObject(h); } };
 struct IconDestroyer { void operator()(HICON h) const { DestroyIcon(h); } };
 struct AccelDestroyer { void operator()(HACCEL h) const { DestroyAcceleratorTable(h); } };
+struct ImageListDestroyer { void operator()(HIMAGELIST h) const { ImageList_Destroy(h); } };
+struct GlobalFreer { void operator()(HGLOBAL h) const { GlobalFree(h); } };
 
 using UniqueKey = UniqueHandle<HKEY, KeyCloser>;
 using UniqueKernelHandle = UniqueHandle<HANDLE, HandleCloser>;
@@ -51,5 +54,44 @@ using UniqueMenu = UniqueHandle<HMENU, MenuDestroyer>;
 using UniqueBitmap = UniqueHandle<HBITMAP, GdiDeleter>;
 using UniqueFont = UniqueHandle<HFONT, GdiDeleter>;
 using UniqueIcon = UniqueHandle<HICON, IconDestroyer>;
+using UniqueImageList = UniqueHandle<HIMAGELIST, ImageListDestroyer>;
+// Global memory until it is handed to the clipboard (Release it then).
+using UniqueGlobal = UniqueHandle<HGLOBAL, GlobalFreer>;
+
+// The clipboard, open for the life of the object when Opened().
+class ClipboardScope {
+public:
+    explicit ClipboardScope(HWND owner) : open_(OpenClipboard(owner) != FALSE) {}
+    ~ClipboardScope() {
+        if (open_) CloseClipboard();
+    }
+    ClipboardScope(const ClipboardScope&) = delete;
+    ClipboardScope& operator=(const ClipboardScope&) = delete;
+    bool Opened() const { return open_; }
+
+private:
+    bool open_;
+};
+
+// A window's device context, released with the object.
+class WindowDC {
+public:
+    explicit WindowDC(HWND hwnd) : hwnd_(hwnd), dc_(GetDC(hwnd)) {}
+    ~WindowDC() {
+        if (dc_) ReleaseDC(hwnd_, dc_);
+    }
+    WindowDC(const WindowDC&) = delete;
+    WindowDC& operator=(const WindowDC&) = delete;
+    HDC Get() const { return dc_; }
+
+private:
+    HWND hwnd_;
+    HDC dc_;
+};
+
+// Tells the user that an operation failed for lack of memory (the system's
+// own text), in place of letting the failure unwind through a window
+// procedure or a thread.
+void ReportOutOfMemory(HWND owner);
 
 }  // namespace fw

@@ -1,5 +1,9 @@
 #include "framework/Window.h"
 
+#include <new>
+
+#include "framework/Handles.h"
+
 namespace fw {
 
 namespace {
@@ -33,6 +37,14 @@ Window* Window::FromHandle(HWND hwnd) {
     return reinterpret_cast<Window*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
 }
 
+void ReportOutOfMemory(HWND owner) {
+    char* text = nullptr;
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, ERROR_NOT_ENOUGH_MEMORY, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    MessageBoxA(owner, text ? text : "Not enough memory.", nullptr, MB_OK | MB_ICONERROR);
+    if (text) LocalFree(text);
+}
+
 LRESULT Window::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcA(hwnd_, msg, wParam, lParam);
 }
@@ -48,7 +60,13 @@ LRESULT CALLBACK Window::StaticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
         self = reinterpret_cast<Window*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     }
     if (!self) return DefWindowProcA(hwnd, msg, wParam, lParam);
-    LRESULT result = self->HandleMessage(msg, wParam, lParam);
+    LRESULT result = 0;
+    try {
+        result = self->HandleMessage(msg, wParam, lParam);
+    } catch (const std::bad_alloc&) {
+        // The operation fails; the program goes on.
+        ReportOutOfMemory(hwnd);
+    }
     if (msg == WM_NCDESTROY) {
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
         self->hwnd_ = nullptr;
@@ -93,7 +111,12 @@ INT_PTR CALLBACK Dialog::StaticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
         self = reinterpret_cast<Dialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
     }
     if (!self) return FALSE;
-    INT_PTR result = self->HandleMessage(msg, wParam, lParam);
+    INT_PTR result = FALSE;
+    try {
+        result = self->HandleMessage(msg, wParam, lParam);
+    } catch (const std::bad_alloc&) {
+        ReportOutOfMemory(hwnd);
+    }
     if (msg == WM_NCDESTROY) {
         SetWindowLongPtrA(hwnd, DWLP_USER, 0);
         self->hwnd_ = nullptr;

@@ -1,5 +1,7 @@
 #include "framework/WorkerRunner.h"
 
+#include <new>
+
 #include "framework/Handles.h"
 
 namespace fw {
@@ -13,7 +15,12 @@ struct WorkerStart {
 
 DWORD WINAPI WorkerMain(void* param) {
     auto* start = static_cast<WorkerStart*>(param);
-    bool ok = (*start->work)();
+    bool ok = false;
+    try {
+        ok = (*start->work)();
+    } catch (const std::bad_alloc&) {
+        // The operation fails; the user-interface thread reports it.
+    }
     start->dialog->Finish();
     return ok ? 1 : 0;
 }

@@ -87,9 +87,7 @@ std::string PromptOf(UINT id) {
 
 }  // namespace
 
-MainFrame::~MainFrame() {
-    if (toolbarImages_) ImageList_Destroy(toolbarImages_);
-}
+MainFrame::~MainFrame() = default;
 
 bool MainFrame::Create(fw::MessageLoop* loop) {
     loop_ = loop;
@@ -145,9 +143,9 @@ bool MainFrame::CreateToolbar() {
     if (!toolbar_) return false;
     SendMessageA(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     // Magenta marks the transparent pixels of the strip.
-    toolbarImages_ = ImageList_LoadImageA(Instance(), MAKEINTRESOURCEA(IDR_MAINFRAME), resource.width,
-                                          0, RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
-    SendMessageA(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolbarImages_));
+    toolbarImages_.Reset(ImageList_LoadImageA(Instance(), MAKEINTRESOURCEA(IDR_MAINFRAME), resource.width, 0,
+                                              RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION));
+    SendMessageA(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolbarImages_.Get()));
     SendMessageA(toolbar_, TB_SETBITMAPSIZE, 0, MAKELPARAM(resource.width, resource.height));
 
     std::vector<TBBUTTON> buttons;
@@ -280,21 +278,21 @@ void MainFrame::RegisterEditAndSaveCommands() {
 void MainFrame::AddMenuImages(HMENU menu) {
     if (menuBitmapOf_.empty() && toolbarImages_) {
         int cx = 0, cy = 0;
-        ImageList_GetIconSize(toolbarImages_, &cx, &cy);
-        HDC screen = GetDC(nullptr);
+        ImageList_GetIconSize(toolbarImages_.Get(), &cx, &cy);
+        fw::WindowDC screenDc(nullptr);
+        HDC screen = screenDc.Get();
         for (size_t i = 0; i < toolbarCommands_.size(); ++i) {
             HDC dc = CreateCompatibleDC(screen);
             fw::UniqueBitmap bitmap(CreateCompatibleBitmap(screen, cx, cy));
             HGDIOBJ old = SelectObject(dc, bitmap.Get());
             RECT rc{0, 0, cx, cy};
             FillRect(dc, &rc, GetSysColorBrush(COLOR_MENU));
-            ImageList_Draw(toolbarImages_, static_cast<int>(i), dc, 0, 0, ILD_TRANSPARENT);
+            ImageList_Draw(toolbarImages_.Get(), static_cast<int>(i), dc, 0, 0, ILD_TRANSPARENT);
             SelectObject(dc, old);
             DeleteDC(dc);
             menuBitmapOf_[toolbarCommands_[i]] = bitmap.Get();
             menuBitmaps_.push_back(std::move(bitmap));
         }
-        ReleaseDC(nullptr, screen);
     }
     int count = GetMenuItemCount(menu);
     for (int i = 0; i < count; ++i) {

@@ -180,7 +180,7 @@ private:
     HWND list_ = nullptr;
     HWND lastFocus_ = nullptr;
     fw::Splitter splitter_;
-    HIMAGELIST toolbarImages_ = nullptr;
+    fw::UniqueImageList toolbarImages_;
     std::vector<int> toolbarCommands_;  // image i belongs to toolbarCommands_[i]
     std::vector<fw::UniqueBitmap> menuBitmaps_;
     std::map<int, HBITMAP> menuBitmapOf_;  // command -> one of menuBitmaps_

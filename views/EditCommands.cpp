@@ -8,6 +8,7 @@
 #include "document/Platform.h"
 #include "document/RegParser.h"
 #include "framework/CommandStates.h"
+#include "framework/Handles.h"
 #include "framework/Strings.h"
 #include "resources/resource.h"
 #include "views/KeyTreeView.h"
@@ -15,9 +16,6 @@
 #include "views/ViewHost.h"
 
 namespace {
-
-constexpr int kStringImage = 1;
-constexpr int kOtherImage = 0;
 
 // printf with one argument of any length.
 template <class T>
@@ -167,21 +165,6 @@ void EditCommands::Changed() {
     host_.UpdateTitle();
 }
 
-void EditCommands::ReleaseValue(ValueEntry* value) {
-    if (!value) return;
-    ValueList& values = list_.Values();
-    auto it = std::find_if(values.begin(), values.end(),
-                           [value](const std::unique_ptr<ValueEntry>& v) { return v.get() == value; });
-    if (it != values.end()) values.erase(it);
-}
-
-void EditCommands::ShowRow(int row, ValueEntry& value, bool setType) {
-    if (setType) list_.SetCell(row, 1, value.GetTypeName());
-    std::string data = value.GetDisplayText();
-    list_.SetCell(row, 2, data.c_str());
-    list_.SetValueOf(row, &value);
-}
-
 void EditCommands::NewKey(HTREEITEM parent) {
     KeyNode* parentKey = parent ? tree_.KeyOf(parent) : nullptr;
     if (parent && !parentKey) return;
@@ -218,13 +201,10 @@ void EditCommands::NewValue(ValueType kind) {
     });
     std::unique_ptr<ValueEntry> value = MakeValue(kind, name, host_.Document().dialect);
     if (!value) return;
-    int row = list_.AppendRow(name.c_str(), value->IsString() ? kStringImage : kOtherImage);
+    int row = list_.AppendValue(std::move(value));
     if (row < 0) return;
-    ShowRow(row, *value, true);
-    list_.Values().push_back(std::move(value));
     if (!list_.StoreValues()) {
-        list_.Values().pop_back();
-        ListView_DeleteItem(list_.Hwnd(), row);
+        list_.RemoveRow(row);
         return;
     }
     SetFocus(list_.Hwnd());
@@ -258,24 +238,7 @@ void EditCommands::DeleteValues() {
     if (selected == 0 || !list_.Key() || !tree_.Selected()) return;
     if (selected == 1 && list_.FirstSelected() == 0 && !list_.ValueAt(0)) return;
     if (Ask(IDS_CONFIRM_VALUES_DELETE, nullptr, IDS_CONFIRM_VALUES_CAPTION) != IDYES) return;
-
-    int after = -1;
-    for (int row = list_.NextSelected(after); row >= 0; row = list_.NextSelected(after)) {
-        ValueEntry* value = list_.ValueAt(row);
-        if (row == 0) {
-            // The default row stays: it stands for the key's default value
-            // whether or not there is one.
-            list_.SetValueOf(0, nullptr);
-            list_.SetCell(0, 1, "REG_SZ");
-            std::string notSet = fw::LoadText(IDS_VALUE_NOT_SET);
-            list_.SetCell(0, 2, notSet.c_str());
-            ReleaseValue(value);
-            after = 0;
-        } else {
-            ListView_DeleteItem(list_.Hwnd(), row);
-            ReleaseValue(value);
-        }
-    }
+    list_.RemoveSelected();
     list_.StoreValues();
     Changed();
 }
@@ -306,15 +269,12 @@ void EditCommands::Modify(int row) {
     if (!value) {
         auto created = std::make_unique<StringValue>("", "");
         if (!created->Edit(host_.HostWindow())) return;
-        value = created.get();
-        list_.Values().push_back(std::move(created));
-        list_.SetValueOf(0, value);
+        list_.ReplaceDefault(std::move(created));
     } else if (!value->Edit(host_.HostWindow())) {
         return;
+    } else {
+        list_.RefreshRow(row);
     }
-    std::string name = row == 0 ? fw::LoadText(IDS_DEFAULT_NAME) : ValueListView::DisplayName(value->GetName());
-    list_.SetCell(row, 0, name.c_str());
-    ShowRow(row, *value, false);
     list_.StoreValues();
     Changed();
 }
@@ -323,18 +283,16 @@ void EditCommands::CopyKeyName(HTREEITEM item) {
     KeyNode* key = item ? tree_.KeyOf(item) : nullptr;
     if (!key) return;
     std::string path = key->Path();
-    if (!OpenClipboard(host_.HostWindow())) return;
+    fw::ClipboardScope clipboard(host_.HostWindow());
+    if (!clipboard.Opened()) return;
     EmptyClipboard();
-    if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, path.size() + 1)) {
-        if (void* bytes = GlobalLock(memory)) {
-            memcpy(bytes, path.c_str(), path.size() + 1);
-            GlobalUnlock(memory);
-            if (!SetClipboardData(CF_TEXT, memory)) GlobalFree(memory);
-        } else {
-            GlobalFree(memory);
-        }
-    }
-    CloseClipboard();
+    fw::UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE, path.size() + 1));
+    void* bytes = memory ? GlobalLock(memory.Get()) : nullptr;
+    if (!bytes) return;
+    memcpy(bytes, path.c_str(), path.size() + 1);
+    GlobalUnlock(memory.Get());
+    // The clipboard owns the memory once it took it.
+    if (SetClipboardData(CF_TEXT, memory.Get())) memory.Release();
 }
 
 void EditCommands::SelectAll() { list_.SelectAll(); }
@@ -361,26 +319,13 @@ void EditCommands::PasteValuesHere(const char* text) {
         taken.push_back(value->GetName());
     }
 
-    ValueList& values = list_.Values();
     for (auto& value : pasted) {
-        ValueEntry* entry = value.get();
         int row = 0;
-        if (value->IsDefault()) {
-            auto old = std::find_if(values.begin(), values.end(),
-                                    [](const std::unique_ptr<ValueEntry>& v) { return v->IsDefault(); });
-            list_.SetValueOf(0, nullptr);
-            if (old != values.end())
-                *old = std::move(value);
-            else
-                values.push_back(std::move(value));
-        } else {
-            std::string display = ValueListView::DisplayName(entry->GetName());
-            row = list_.AppendRow(display.c_str(), entry->IsString() ? kStringImage : kOtherImage);
-            values.push_back(std::move(value));
-            if (row < 0) continue;
-        }
-        ShowRow(row, *entry, true);
-        list_.Select(row);
+        if (value->IsDefault())
+            list_.ReplaceDefault(std::move(value));
+        else
+            row = list_.AppendValue(std::move(value));
+        if (row >= 0) list_.Select(row);
     }
     list_.StoreValues();
     Changed();

@@ -68,8 +68,6 @@ public:
 private:
     int Ask(UINT textId, const char* argument, UINT captionId);
     void Changed();
-    void ReleaseValue(ValueEntry* value);
-    void ShowRow(int row, ValueEntry& value, bool setType);
 
     ViewHost& host_;       // not owned
     KeyTreeView& tree_;    // not owned

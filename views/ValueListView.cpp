@@ -1,9 +1,12 @@
 #include "views/ValueListView.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "document/ValueCodec.h"
+#include "framework/Handles.h"
 #include "framework/Strings.h"
 #include "resources/resource.h"
 #include "views/MenuStates.h"
@@ -19,11 +22,6 @@ const int kLeastWidths[kColumns] = {160, 110, 280};
 
 }  // namespace
 
-ValueListView::~ValueListView() {
-    if (rowImages_) ImageList_Destroy(rowImages_);
-    if (headerImages_) ImageList_Destroy(headerImages_);
-}
-
 bool ValueListView::Create(HWND parent, ViewHost* host, int controlId) {
     host_ = host;
     HINSTANCE instance = GetModuleHandleA(nullptr);
@@ -36,7 +34,8 @@ bool ValueListView::Create(HWND parent, ViewHost* host, int controlId) {
     SetWindowSubclass(hwnd_, SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
 
     // Heading widths are measured in the control's own font.
-    HDC dc = GetDC(hwnd_);
+    fw::WindowDC windowDc(hwnd_);
+    HDC dc = windowDc.Get();
     HFONT font = reinterpret_cast<HFONT>(SendMessageA(hwnd_, WM_GETFONT, 0, 0));
     HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
     for (int i = 0; i < kColumns; ++i) {
@@ -52,22 +51,20 @@ bool ValueListView::Create(HWND parent, ViewHost* host, int controlId) {
         ListView_InsertColumn(hwnd_, i, &col);
     }
     if (old) SelectObject(dc, old);
-    ReleaseDC(hwnd_, dc);
 
-    rowImages_ = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 2, 0);
+    rowImages_.Reset(ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 2, 0));
     if (rowImages_) {
         for (int id : {IDI_VALUE_BINARY, IDI_VALUE_STRING}) {
-            HICON icon = static_cast<HICON>(
-                LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
-            ImageList_AddIcon(rowImages_, icon);
-            if (icon) DestroyIcon(icon);
+            fw::UniqueIcon icon(static_cast<HICON>(
+                LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
+            ImageList_AddIcon(rowImages_.Get(), icon.Get());
         }
-        ListView_SetImageList(hwnd_, rowImages_, LVSIL_SMALL);
+        ListView_SetImageList(hwnd_, rowImages_.Get(), LVSIL_SMALL);
     }
     // After the small image list: the list-view hands that one to its header too.
-    headerImages_ = ImageList_LoadImageA(instance, MAKEINTRESOURCEA(IDB_SORT_ARROWS), 16, 0,
-                                         RGB(0xFF, 0x00, 0xFF), IMAGE_BITMAP, LR_CREATEDIBSECTION);
-    if (headerImages_) Header_SetImageList(ListView_GetHeader(hwnd_), headerImages_);
+    headerImages_.Reset(ImageList_LoadImageA(instance, MAKEINTRESOURCEA(IDB_SORT_ARROWS), 16, 0,
+                                             RGB(0xFF, 0x00, 0xFF), IMAGE_BITMAP, LR_CREATEDIBSECTION));
+    if (headerImages_) Header_SetImageList(ListView_GetHeader(hwnd_), headerImages_.Get());
 
     ReadColumnWidths();
     return true;
@@ -120,28 +117,6 @@ LRESULT CALLBACK ValueListView::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam,
     return DefSubclassProc(hwnd, msg, wParam, lParam);
 }
 
-std::string ValueListView::DisplayName(const std::string& storedName) {
-    std::string out;
-    out.reserve(storedName.size());
-    for (size_t i = 0; i < storedName.size(); ++i) {
-        char c = storedName[i];
-        if (c == '\\' && i + 1 < storedName.size() &&
-            (storedName[i + 1] == '\\' || storedName[i + 1] == '"'))
-            c = storedName[++i];
-        out += c;
-    }
-    return out;
-}
-
-std::string ValueListView::StoredName(const char* typed) {
-    std::string out;
-    for (const char* p = typed; *p; ++p) {
-        if (*p == '\\' || *p == '"') out += '\\';
-        out += *p;
-    }
-    return out;
-}
-
 void ValueListView::ClearRows() {
     ListView_DeleteAllItems(hwnd_);
     values_.clear();
@@ -157,25 +132,87 @@ void ValueListView::Fill(KeyNode* key) {
     key->CollectValues(values_);
 
     SendMessageA(hwnd_, WM_SETREDRAW, FALSE, 0);
-    std::string defaultLabel = fw::LoadText(IDS_DEFAULT_NAME);
-    std::string notSet = fw::LoadText(IDS_VALUE_NOT_SET);
-    AppendRow(defaultLabel.c_str(), 1);
-    SetCell(0, 1, "REG_SZ");
-    SetCell(0, 2, notSet.c_str());
-    SetValueOf(0, nullptr);
+    AppendRow(nullptr);
     for (auto& value : values_) {
-        ValueEntry* v = value.get();
-        int row = 0;
-        if (!v->IsDefault()) {
-            row = AppendRow(DisplayName(v->GetName()).c_str(), v->IsString() ? 1 : 0);
-            if (row < 0) continue;
-        }
-        SetCell(row, 1, v->GetTypeName());
-        SetCell(row, 2, v->GetDisplayText().c_str());
-        SetValueOf(row, v);
+        const ValueEntry* v = value.get();
+        if (v->IsDefault())
+            ShowRow(0, v);
+        else
+            AppendRow(v);
     }
     SendMessageA(hwnd_, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+// Row 0 is the default value's whether there is one (value) or not (null).
+int ValueListView::AppendRow(const ValueEntry* value) {
+    LVITEMA item{};
+    item.mask = LVIF_TEXT | LVIF_IMAGE;
+    item.iItem = ListView_GetItemCount(hwnd_);
+    item.pszText = const_cast<char*>("");
+    item.iImage = !value || value->IsString() ? 1 : 0;
+    int row = ListView_InsertItem(hwnd_, &item);
+    if (row >= 0) ShowRow(row, value);
+    return row;
+}
+
+// The one place that writes a row's cells and its link to the value.
+void ValueListView::ShowRow(int row, const ValueEntry* value) {
+    std::string name = row == 0 ? fw::LoadText(IDS_DEFAULT_NAME) : ShownValueName(value->GetName());
+    SetCell(row, 0, name.c_str());
+    SetCell(row, 1, value ? value->GetTypeName() : "REG_SZ");
+    std::string data = value ? value->GetDisplayText() : fw::LoadText(IDS_VALUE_NOT_SET);
+    SetCell(row, 2, data.c_str());
+    LVITEMA item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    item.lParam = reinterpret_cast<LPARAM>(value);
+    ListView_SetItem(hwnd_, &item);
+}
+
+int ValueListView::AppendValue(std::unique_ptr<ValueEntry> value) {
+    if (!value || !key_) return -1;
+    int row = AppendRow(value.get());
+    if (row >= 0) values_.push_back(std::move(value));
+    return row;
+}
+
+void ValueListView::ReplaceDefault(std::unique_ptr<ValueEntry> value) {
+    if (!value || !key_) return;
+    ReleaseValue(ValueAt(0));
+    ShowRow(0, value.get());
+    values_.push_back(std::move(value));
+}
+
+void ValueListView::RemoveSelected() {
+    int after = -1;
+    for (int row = NextSelected(after); row >= 0; row = NextSelected(after)) {
+        if (row == 0) {
+            ReleaseValue(ValueAt(0));
+            ShowRow(0, nullptr);
+            after = 0;
+        } else {
+            RemoveRow(row);
+        }
+    }
+}
+
+void ValueListView::RemoveRow(int row) {
+    if (row <= 0) return;
+    const ValueEntry* value = ValueAt(row);
+    ListView_DeleteItem(hwnd_, row);
+    ReleaseValue(value);
+}
+
+void ValueListView::RefreshRow(int row) {
+    if (row >= 0) ShowRow(row, ValueAt(row));
+}
+
+void ValueListView::ReleaseValue(const ValueEntry* value) {
+    if (!value) return;
+    auto it = std::find_if(values_.begin(), values_.end(),
+                           [value](const std::unique_ptr<ValueEntry>& v) { return v.get() == value; });
+    if (it != values_.end()) values_.erase(it);
 }
 
 ValueEntry* ValueListView::ValueAt(int row) const {
@@ -187,26 +224,8 @@ ValueEntry* ValueListView::ValueAt(int row) const {
     return reinterpret_cast<ValueEntry*>(item.lParam);
 }
 
-int ValueListView::AppendRow(const char* text, int image) {
-    LVITEMA item{};
-    item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
-    item.iItem = ListView_GetItemCount(hwnd_);
-    item.pszText = const_cast<char*>(text);
-    item.iImage = image;
-    item.lParam = 0;
-    return ListView_InsertItem(hwnd_, &item);
-}
-
 void ValueListView::SetCell(int row, int column, const char* text) {
     ListView_SetItemText(hwnd_, row, column, const_cast<char*>(text));
-}
-
-void ValueListView::SetValueOf(int row, ValueEntry* value) {
-    LVITEMA item{};
-    item.mask = LVIF_PARAM;
-    item.iItem = row;
-    item.lParam = reinterpret_cast<LPARAM>(value);
-    ListView_SetItem(hwnd_, &item);
 }
 
 int ValueListView::SelectedCount() const { return ListView_GetSelectedCount(hwnd_); }
@@ -330,7 +349,7 @@ bool ValueListView::OnEndLabelEdit(NMLVDISPINFOA* info) {
     if (info->item.pszText[0] == '\0') return false;
     // The row being renamed matches its own name (kept, or changed only in
     // letter case); only another row is a clash.
-    if (StoredName(info->item.pszText) == value->GetName()) return false;
+    if (EscapeString(info->item.pszText) == value->GetName()) return false;
     LVFINDINFOA find{};
     find.flags = LVFI_STRING;
     find.psz = info->item.pszText;
@@ -344,7 +363,7 @@ bool ValueListView::OnEndLabelEdit(NMLVDISPINFOA* info) {
         return false;
     }
     std::string oldName = value->GetName();
-    value->SetName(StoredName(info->item.pszText));
+    value->SetName(EscapeString(info->item.pszText));
     if (!StoreValues()) {
         value->SetName(oldName);
         return false;
@@ -375,13 +394,9 @@ void ValueListView::OnContextMenu(POINT screen) {
         row = ListView_HitTest(hwnd_, &hit);
     }
     bool onRow = row >= 0;
-    HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(onRow ? IDR_LIST_ROW_MENU : IDR_LIST_MENU));
-    if (!menu) return;
-    HMENU popup = GetSubMenu(menu, 0);
-    if (!popup) {
-        DestroyMenu(menu);
-        return;
-    }
+    fw::UniqueMenu menu(LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(onRow ? IDR_LIST_ROW_MENU : IDR_LIST_MENU)));
+    HMENU popup = menu ? GetSubMenu(menu.Get(), 0) : nullptr;
+    if (!popup) return;
     if (host_) {
         bool single = SelectedCount() == 1;
         ApplyMenuStates(popup, [&](UINT id) {
@@ -391,7 +406,7 @@ void ValueListView::OnContextMenu(POINT screen) {
         });
     }
     int command = host_ ? host_->TrackPopup(popup, screen) : 0;
-    DestroyMenu(menu);
+    menu.Reset();
     if (!command || !host_) return;
 
     if (!onRow) {

@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include "document/RegDocument.h"
+#include "framework/Handles.h"
 
 class ViewHost;
 
@@ -15,7 +16,6 @@ public:
     ValueListView() = default;
     ValueListView(const ValueListView&) = delete;
     ValueListView& operator=(const ValueListView&) = delete;
-    ~ValueListView();
 
     bool Create(HWND parent, ViewHost* host, int controlId);
     HWND Hwnd() const { return hwnd_; }
@@ -24,9 +24,21 @@ public:
     void Fill(KeyNode* key);
     void ClearRows();
     ValueEntry* ValueAt(int row) const;
-    int AppendRow(const char* text, int image);
-    void SetCell(int row, int column, const char* text);
-    void SetValueOf(int row, ValueEntry* value);
+
+    // The verbs that change the value set keep its entries and the rows in
+    // step; StoreValues then writes the set into the key.
+    // Appends a value and its row; returns the row, or -1 (value dropped).
+    int AppendValue(std::unique_ptr<ValueEntry> value);
+    // Makes value the key's default value, shown in row 0.
+    void ReplaceDefault(std::unique_ptr<ValueEntry> value);
+    // Removes the selected values; row 0 stays and shows that no default
+    // value is set.
+    void RemoveSelected();
+    // Removes one row and its value.
+    void RemoveRow(int row);
+    // Shows a row's name, type and data again after its value changed.
+    void RefreshRow(int row);
+
     int SelectedCount() const;
     int FirstSelected() const;
     int NextSelected(int after) const;
@@ -41,7 +53,7 @@ public:
     bool StoreValues();
 
     KeyNode* Key() const { return key_; }           // not owned
-    ValueList& Values() { return values_; }
+    const ValueList& Values() const { return values_; }
     int SortColumn() const { return sortColumn_; }
     bool SortAscending() const { return ascending_; }
     bool IsEditingLabel() const { return editing_; }
@@ -51,12 +63,6 @@ public:
     // WM_CONTEXTMENU over the list, at a screen point (-1,-1 from the keyboard).
     void OnContextMenu(POINT screen);
 
-    // The name column's text for a stored value name: "\\" shows as "\" and
-    // "\"" as '"'.
-    static std::string DisplayName(const std::string& storedName);
-    // The stored form of a typed name: backslashes and double quotes escaped.
-    static std::string StoredName(const char* typed);
-
 private:
     static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
                                          UINT_PTR id, DWORD_PTR data);
@@ -65,13 +71,17 @@ private:
     void StoreColumnWidths();
     bool OnEndLabelEdit(NMLVDISPINFOA* info);
     void ModifyRow(int row);
+    int AppendRow(const ValueEntry* value);
+    void ShowRow(int row, const ValueEntry* value);
+    void SetCell(int row, int column, const char* text);
+    void ReleaseValue(const ValueEntry* value);
 
     HWND hwnd_ = nullptr;
     ViewHost* host_ = nullptr;  // not owned
     KeyNode* key_ = nullptr;    // not owned
     ValueList values_;
-    HIMAGELIST rowImages_ = nullptr;
-    HIMAGELIST headerImages_ = nullptr;
+    fw::UniqueImageList rowImages_;
+    fw::UniqueImageList headerImages_;
     int sortColumn_ = -1;
     bool ascending_ = false;
     bool editing_ = false;

@@ -18,7 +18,8 @@ Step SelectAll(int id) { return SetSelection(id, 0, static_cast<DWORD>(-1)); }
 
 }  // namespace
 
-TEST(EditorName, EveryEditorShowsTheNameWithDoubledBackslashesHalved) {
+// As the value list shows it: the escapes of the stored name undone.
+TEST(EditorName, EveryEditorShowsTheNameAsTheValueListDoes) {
     struct Case {
         const char* line;
         const char* shown;
@@ -26,7 +27,7 @@ TEST(EditorName, EveryEditorShowsTheNameWithDoubledBackslashesHalved) {
     const Case cases[] = {
         {R"("a\\b"="x")", R"(a\b)"},
         {R"(@="x")", "(Default)"},
-        {R"("say\"hi\""=dword:00000001)", R"(say\"hi\")"},
+        {R"("say\"hi\""=dword:00000001)", R"(say"hi")"},
         {R"("c:\\dir\\\\x"=hex:01)", R"(c:\dir\\x)"},
         {R"("e\\v"=hex(2):41,00)", R"(e\v)"},
         {R"("m\\s"=hex(7):41,00,00)", R"(m\s)"},
