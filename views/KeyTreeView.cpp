@@ -4,41 +4,12 @@
 
 #include "document/Platform.h"
 #include "document/RegDocument.h"
-#include "resources/resource.h"
+#include "framework/Handles.h"
 #include "framework/Strings.h"
+#include "resources/resource.h"
 #include "views/MenuStates.h"
 #include "views/ValueListView.h"
 #include "views/ViewHost.h"
-
-namespace {
-
-const int kCollapseString = 136;
-const int kTreeMenu = 229;
-
-enum : int {
-    kCmdExpand = 218,
-    kCmdNewKey = 207,
-    kCmdNewString = 208,
-    kCmdNewBinary = 209,
-    kCmdNewDword = 210,
-    kCmdNewMultiString = 276,
-    kCmdNewExpandString = 277,
-    kCmdDelete = 203,
-    kCmdRename = 204,
-    kCmdCopyKeyName = 205,
-    kCmdQuickRegEdit = 212,
-    kCmdMergeIntoRegistry = 268,
-    kCmdImportFromRegistry = 270,
-    kCmdCut = 57635,
-    kCmdCopy = 57634,
-    kCmdPaste = 57637,
-};
-
-}  // namespace
-
-KeyTreeView::~KeyTreeView() {
-    if (images_) ImageList_Destroy(images_);
-}
 
 bool KeyTreeView::Create(HWND parent, ViewHost* host, ValueListView* list, int controlId) {
     host_ = host;
@@ -51,15 +22,14 @@ bool KeyTreeView::Create(HWND parent, ViewHost* host, ValueListView* list, int c
                             GetModuleHandleA(nullptr), nullptr);
     if (!hwnd_) return false;
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    images_ = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 2, 0);
+    images_.Reset(ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 2, 0));
     if (images_) {
         for (int id : {IDI_KEY_CLOSED, IDI_KEY_OPEN}) {
-            HICON icon = static_cast<HICON>(
-                LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
-            ImageList_AddIcon(images_, icon);
-            if (icon) DestroyIcon(icon);
+            fw::UniqueIcon icon(static_cast<HICON>(
+                LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
+            ImageList_AddIcon(images_.Get(), icon.Get());
         }
-        TreeView_SetImageList(hwnd_, images_, TVSIL_NORMAL);
+        TreeView_SetImageList(hwnd_, images_.Get(), TVSIL_NORMAL);
     }
     return true;
 }
@@ -374,63 +344,59 @@ void KeyTreeView::OnContextMenu(POINT screen) {
     }
 
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    HMENU menu = LoadMenuA(instance, MAKEINTRESOURCEA(kTreeMenu));
-    if (!menu) return;
-    HMENU popup = GetSubMenu(menu, 0);
-    if (!popup) {
-        DestroyMenu(menu);
-        return;
-    }
+    fw::UniqueMenu menu(LoadMenuA(instance, MAKEINTRESOURCEA(IDR_TREE_MENU)));
+    HMENU popup = menu ? GetSubMenu(menu.Get(), 0) : nullptr;
+    if (!popup) return;
     KeyNode* targetKey = KeyOf(target);
     bool hasChildren = targetKey && targetKey->firstChild;
     if (!hasChildren) {
-        DeleteMenu(popup, kCmdExpand, MF_BYCOMMAND);
+        DeleteMenu(popup, ID_TREE_EXPAND, MF_BYCOMMAND);
     } else {
         if (TreeView_GetItemState(hwnd_, target, TVIS_EXPANDED) & TVIS_EXPANDED) {
-            std::string text = fw::LoadText(kCollapseString);
+            std::string text = fw::LoadText(IDS_COLLAPSE);
             if (!text.empty()) {
                 MENUITEMINFOA mii{};
                 mii.cbSize = sizeof(mii);
                 mii.fMask = MIIM_STRING;
                 mii.dwTypeData = text.data();
-                SetMenuItemInfoA(popup, kCmdExpand, FALSE, &mii);
+                SetMenuItemInfoA(popup, ID_TREE_EXPAND, FALSE, &mii);
             }
         }
-        SetMenuDefaultItem(popup, kCmdExpand, FALSE);
+        SetMenuDefaultItem(popup, ID_TREE_EXPAND, FALSE);
     }
     if (host_) {
         host_->UpdateCommandStates();
         ApplyMenuStates(popup, [this](UINT id) {
-            return id == kCmdExpand || host_->IsCommandEnabled(static_cast<int>(id));
+            return id == ID_TREE_EXPAND || host_->IsCommandEnabled(static_cast<int>(id));
         });
     }
     int command = host_ ? host_->TrackPopup(popup, screen) : 0;
-    DestroyMenu(menu);
+    menu.Reset();
 
     switch (command) {
-    case kCmdExpand:
+    case ID_TREE_EXPAND:
         ToggleExpand(target);
         break;
-    case kCmdNewString:
-    case kCmdNewBinary:
-    case kCmdNewDword:
-    case kCmdNewMultiString:
-    case kCmdNewExpandString:
+    case ID_EDIT_NEW_STRING:
+    case ID_EDIT_NEW_BINARY:
+    case ID_EDIT_NEW_DWORD:
+    case ID_EDIT_NEW_MULTI:
+    case ID_EDIT_NEW_EXPAND:
         PostMessageA(host_->HostWindow(), WM_COMMAND, MAKEWPARAM(command, 0), 0);
         break;
-    case kCmdRename:
+    case ID_EDIT_RENAME:
         BeginRename(target);
         break;
-    case kCmdNewKey:
-    case kCmdDelete:
-    case kCmdCopyKeyName:
-    case kCmdQuickRegEdit:
-    case kCmdMergeIntoRegistry:
-    case kCmdImportFromRegistry:
-    case kCmdCut:
-    case kCmdCopy:
-    case kCmdPaste:
-        if (target || command == kCmdMergeIntoRegistry || command == kCmdImportFromRegistry)
+    case ID_EDIT_NEW_KEY:
+    case ID_EDIT_DELETE:
+    case ID_EDIT_COPY_KEY_NAME:
+    case ID_QUICK_REGEDIT:
+    case ID_REGISTRY_MERGE:
+    case ID_REGISTRY_IMPORT:
+    case ID_EDIT_CUT:
+    case ID_EDIT_COPY:
+    case ID_EDIT_PASTE:
+        if (target || command == ID_REGISTRY_MERGE || command == ID_REGISTRY_IMPORT)
             host_->RunKeyCommand(command, target);
         break;
     default:

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "document/RegDocument.h"
+#include "framework/Handles.h"
 
 class ValueListView;
 class ViewHost;
@@ -20,7 +21,6 @@ public:
     KeyTreeView() = default;
     KeyTreeView(const KeyTreeView&) = delete;
     KeyTreeView& operator=(const KeyTreeView&) = delete;
-    ~KeyTreeView() override;
 
     bool Create(HWND parent, ViewHost* host, ValueListView* list, int controlId);
     HWND Hwnd() const { return hwnd_; }
@@ -69,7 +69,7 @@ private:
     HWND hwnd_ = nullptr;
     ViewHost* host_ = nullptr;      // not owned
     ValueListView* list_ = nullptr; // not owned
-    HIMAGELIST images_ = nullptr;
+    fw::UniqueImageList images_;
     bool editing_ = false;
     bool rebuilding_ = false;
 };

@@ -69,7 +69,9 @@ TEST(KeyLookup, DeletionsAndAdditionsOfAHiveKeepTheirOrder) {
             RegDocument doc;
             ASSERT_TRUE(Parse(doc, c.text, checkDuplicates)) << c.text;
             EXPECT_EQ(doc.roots.size(), c.roots) << c.text;
-            if (c.writtenAsRead) EXPECT_EQ(Write(doc), "REGEDIT4\r\n\r\n" + std::string(c.text) + std::string(2, '\0'));
+            if (c.writtenAsRead) {
+                EXPECT_EQ(Write(doc), "REGEDIT4\r\n\r\n" + std::string(c.text) + std::string(2, '\0'));
+            }
         }
     }
 }
@@ -141,7 +143,7 @@ TEST(KeyNames, SetNameMakesTheNameOwned) {
     child->SetName("Again");
     EXPECT_STREQ(child->name, "Again");
     EXPECT_EQ(child->Path(), "Root\\Again");
-    KeyNode* made = new KeyNode("Made", child);
+    KeyNode* made = new (doc.keys, std::nothrow) KeyNode("Made", child);
     EXPECT_TRUE(made->NameOwned());
     EXPECT_EQ(child->LastChild(), made);
     doc.RemoveRootKey(doc.roots[0]);
