@@ -324,7 +324,9 @@ KeyNode* RegDocument::FindOrCreateKey(KeyNode* previousKey, const char* previous
 
     for (;;) {
         size_t hash = 0;
-        bool look = !created && lookUpExisting;
+        // A key without children has none to find: in an export, listed depth
+        // first, that spares the lookup for the first child of every key.
+        bool look = !created && lookUpExisting && key->firstChild;
         KeyNode* child = look ? FindKey(key, place, hash) : nullptr;
         if (!child) {
             child = new (keys, std::nothrow) KeyNode(key, place);
