@@ -27,17 +27,6 @@ char* CopyText(const char* text) {
     return copy;
 }
 
-// Path components compare byte by byte with the single-byte case mapping; a
-// backslash or the end of either text ends a component.
-bool SameComponent(const char* a, const char* b) {
-    const unsigned char* upper = UpperTable();
-    for (;; ++a, ++b) {
-        bool endA = *a == '\0' || *a == '\\';
-        bool endB = *b == '\0' || *b == '\\';
-        if (endA || endB) return endA && endB;
-        if (upper[static_cast<unsigned char>(*a)] != upper[static_cast<unsigned char>(*b)]) return false;
-    }
-}
 
 }  // namespace
 

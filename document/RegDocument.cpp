@@ -20,15 +20,6 @@ char* ComponentEnd(char* p) {
     return p;
 }
 
-bool SameComponent(const char* a, const char* b) {
-    for (;; ++a, ++b) {
-        bool endA = *a == '\0' || *a == '\\';
-        bool endB = *b == '\0' || *b == '\\';
-        if (endA || endB) return endA && endB;
-        if (Up(*a) != Up(*b)) return false;
-    }
-}
-
 bool IsDeletion(const char* name) { return name[0] == '-'; }
 
 // The hive a root names, whatever its sign: upper case, without the minus.
@@ -39,6 +30,15 @@ std::string HiveOf(const char* name) {
 }
 
 }  // namespace
+
+bool SameComponent(const char* a, const char* b) {
+    for (;; ++a, ++b) {
+        bool endA = *a == '\0' || *a == '\\';
+        bool endB = *b == '\0' || *b == '\\';
+        if (endA || endB) return endA && endB;
+        if (Up(*a) != Up(*b)) return false;
+    }
+}
 
 // The newest root of each hive of either sign. A key line takes an existing
 // root only while no root of the other sign was started after it: a file

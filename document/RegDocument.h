@@ -91,6 +91,10 @@ private:
     std::atomic_flag busy = ATOMIC_FLAG_INIT;
 };
 
+// Path components compare byte by byte with the single-byte case mapping; a
+// backslash or the end of either text ends a component.
+bool SameComponent(const char* a, const char* b);
+
 class KeyNode {
 public:
     // Borrowed name: points into a document buffer (or text that outlives the key).

@@ -7,14 +7,16 @@
 #include "document/Platform.h"
 #include "document/RegParser.h"
 
-namespace {
-
-int HexDigit(char c) {
+int HexDigitValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
 }
+
+namespace {
+
+int HexDigit(char c) { return HexDigitValue(c); }
 
 constexpr char kDigits[] = "0123456789abcdef";
 constexpr char kContinuation[] = "\\\r\n  ";

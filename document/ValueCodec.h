@@ -9,6 +9,9 @@
 
 class ByteSink;
 
+// The value of a hexadecimal digit in either letter case, or -1.
+int HexDigitValue(char c);
+
 // Backslashes doubled, then double quotes preceded by a backslash.
 std::string EscapeString(std::string_view text);
 std::string UnescapeString(std::string_view fileForm);

@@ -1,5 +1,6 @@
 #include "editors/DwordEditDialog.h"
 
+#include "document/ValueCodec.h"
 #include "document/ValueEntry.h"
 #include "editors/HexForm.h"
 #include "resources/resource.h"
@@ -26,12 +27,9 @@ bool ParseNumber(const std::string& text, unsigned base, uint32_t& number) {
     uint64_t value = 0;
     for (; i < end; ++i) {
         char c = text[i];
-        unsigned digit;
-        if (c >= '0' && c <= '9') digit = static_cast<unsigned>(c - '0');
-        else if (base == 16 && c >= 'a' && c <= 'f') digit = static_cast<unsigned>(c - 'a' + 10);
-        else if (base == 16 && c >= 'A' && c <= 'F') digit = static_cast<unsigned>(c - 'A' + 10);
-        else return false;
-        value = value * base + digit;
+        int digit = HexDigitValue(c);
+        if (digit < 0 || static_cast<unsigned>(digit) >= base) return false;
+        value = value * base + static_cast<unsigned>(digit);
         if (value > 0xFFFFFFFFull) return false;
     }
     number = static_cast<uint32_t>(value);

@@ -8,13 +8,6 @@ namespace editors {
 
 namespace {
 
-int HexDigitValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 void AppendHexByte(std::string& out, unsigned char byte) {
     char digits[3];
     std::snprintf(digits, sizeof digits, "%02lx", static_cast<unsigned long>(byte));

@@ -58,19 +58,7 @@ inline std::string Values(const KeyNode* key) {
 // Visits every key depth first, parents before children.
 template <typename F>
 void ForEachKey(const RegDocument& doc, F&& f) {
-    for (KeyNode* root : doc.roots) {
-        KeyNode* k = root;
-        for (;;) {
-            f(k);
-            if (k->firstChild) {
-                k = k->firstChild;
-                continue;
-            }
-            while (k != root && !k->nextSibling) k = k->parent;
-            if (k == root) break;
-            k = k->nextSibling;
-        }
-    }
+    ::ForEachKey(doc.roots, [&f](KeyNode* k) { f(k); });
 }
 
 }  // namespace testutil

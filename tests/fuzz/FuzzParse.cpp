@@ -17,39 +17,29 @@ bool Load(RegDocument& doc, const char* bytes, size_t size) {
     RegText text;
     ReadError error;
     if (!DecodeRegBytes(bytes, size, text, error)) return false;
-    doc.abort = 0;
+    ParseScope scope(doc.abort);
     return doc.ParseText(std::move(text.text), nullptr, text.length, true, false);
 }
 
 std::vector<std::string> Snapshot(const RegDocument& doc, bool charData) {
     std::vector<std::string> lines;
-    for (KeyNode* root : doc.roots) {
-        KeyNode* k = root;
-        for (;;) {
-            std::string line = k->Path();
-            ValueList values;
-            k->CollectValues(values);
-            for (auto& v : values) {
-                line += '\x01';
-                line += v->GetName();
+    ForEachKey(doc.roots, [&](const KeyNode* k) {
+        std::string line = k->Path();
+        ValueList values;
+        k->CollectValues(values);
+        for (auto& v : values) {
+            line += '\x01';
+            line += v->GetName();
+            line += '\x02';
+            line += v->GetTypeName();
+            bool chars = v->GetType() == ValueType::ExpandString || v->GetType() == ValueType::MultiString;
+            if (charData || !chars) {
                 line += '\x02';
-                line += v->GetTypeName();
-                bool chars = v->GetType() == ValueType::ExpandString || v->GetType() == ValueType::MultiString;
-                if (charData || !chars) {
-                    line += '\x02';
-                    line += v->GetDisplayText();
-                }
+                line += v->GetDisplayText();
             }
-            lines.push_back(line);
-            if (k->firstChild) {
-                k = k->firstChild;
-                continue;
-            }
-            while (k != root && !k->nextSibling) k = k->parent;
-            if (k == root) break;
-            k = k->nextSibling;
         }
-    }
+        lines.push_back(line);
+    });
     return lines;
 }
 
@@ -75,27 +65,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     // An edit of every key writes its values back as program text: reading
     // that text again gives the same values.
-    for (KeyNode* root : doc.roots) {
-        KeyNode* k = root;
-        for (;;) {
-            ValueList values;
-            k->CollectValues(values);
-            if (!k->RebuildValueBlock(values)) std::abort();
-            ValueList again;
-            k->CollectValues(again);
-            if (again.size() != values.size()) std::abort();
-            for (size_t i = 0; i < values.size(); ++i)
-                if (again[i]->GetName() != values[i]->GetName() || again[i]->GetType() != values[i]->GetType() ||
-                    again[i]->GetDisplayText() != values[i]->GetDisplayText())
-                    std::abort();
-            if (k->firstChild) {
-                k = k->firstChild;
-                continue;
-            }
-            while (k != root && !k->nextSibling) k = k->parent;
-            if (k == root) break;
-            k = k->nextSibling;
-        }
-    }
+    ForEachKey(doc.roots, [](KeyNode* k) {
+        ValueList values;
+        k->CollectValues(values);
+        if (!k->RebuildValueBlock(values)) std::abort();
+        ValueList again;
+        k->CollectValues(again);
+        if (again.size() != values.size()) std::abort();
+        for (size_t i = 0; i < values.size(); ++i)
+            if (again[i]->GetName() != values[i]->GetName() || again[i]->GetType() != values[i]->GetType() ||
+                again[i]->GetDisplayText() != values[i]->GetDisplayText())
+                std::abort();
+    });
     return 0;
 }
