@@ -123,11 +123,15 @@ const KeyNode* WidestKey(const RegDocument& document, size_t& children) {
     return widest;
 }
 
-HWND FindFrame(DWORD pid) {
+// The first top-level window of the process with the class (and, when
+// given, a dialog item of that id), or null.
+HWND FindTopWindow(DWORD pid, const char* className, int itemId = 0) {
     struct Find {
         DWORD pid;
-        HWND frame;
-    } find{pid, nullptr};
+        const char* className;
+        int itemId;
+        HWND found;
+    } find{pid, className, itemId, nullptr};
     EnumWindows(
         [](HWND hwnd, LPARAM p) -> BOOL {
             auto* f = reinterpret_cast<Find*>(p);
@@ -135,32 +139,20 @@ HWND FindFrame(DWORD pid) {
             GetWindowThreadProcessId(hwnd, &owner);
             char cls[64] = {};
             GetClassNameA(hwnd, cls, sizeof(cls));
-            if (owner == f->pid && strcmp(cls, "QuillonFrame") == 0) f->frame = hwnd;
-            return f->frame == nullptr;
+            if (owner == f->pid && strcmp(cls, f->className) == 0 && (!f->itemId || GetDlgItem(hwnd, f->itemId)))
+                f->found = hwnd;
+            return f->found == nullptr;
         },
         reinterpret_cast<LPARAM>(&find));
-    return find.frame;
+    return find.found;
 }
+
+HWND FindFrame(DWORD pid) { return FindTopWindow(pid, "QuillonFrame"); }
 
 // A message box (the warning about characters the code page lacks) holds
 // the start-up until it is answered.
 void AnswerBoxes(DWORD pid) {
-    struct Box {
-        DWORD pid;
-        HWND box;
-    } box{pid, nullptr};
-    EnumWindows(
-        [](HWND hwnd, LPARAM p) -> BOOL {
-            auto* b = reinterpret_cast<Box*>(p);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(hwnd, &owner);
-            char cls[64] = {};
-            GetClassNameA(hwnd, cls, sizeof(cls));
-            if (owner == b->pid && strcmp(cls, "#32770") == 0 && GetDlgItem(hwnd, 0xFFFF)) b->box = hwnd;
-            return b->box == nullptr;
-        },
-        reinterpret_cast<LPARAM>(&box));
-    if (box.box) PostMessageA(box.box, WM_COMMAND, IDOK, 0);
+    if (HWND box = FindTopWindow(pid, "#32770", 0xFFFF)) PostMessageA(box, WM_COMMAND, IDOK, 0);
 }
 
 HWND FindTree(HWND frame) {
