@@ -61,10 +61,13 @@ double BaselineRead(const std::string& path) {
 
 bool Open(RegDocument& doc, const std::string& path, bool checkDuplicates = true) {
     doc.Clear();
-    doc.loadRequest.path = path;
-    doc.loadRequest.checkDuplicates = checkDuplicates;
+    LoadJob job;
+    job.path = path;
+    job.checkDuplicates = checkDuplicates;
     ParseScope scope(doc.abort);
-    return doc.Load();
+    bool ok = doc.Load(job);
+    doc.unicode = job.unicode;
+    return ok;
 }
 
 template <typename F>
@@ -117,7 +120,7 @@ bool Bench(const std::string& label, const std::string& path, int runs, const st
     }
     // The text buffer: the file's bytes, or one byte per character of a UTF-16 file.
     textBytes = static_cast<size_t>(fs::file_size(path));
-    if (doc.loadResult.unicode) textBytes = textBytes / 2 + 5;
+    if (doc.unicode) textBytes = textBytes / 2 + 5;
     ForEachKey(doc, [&](KeyNode*) { ++keys; });
 
     auto start = Clock::now();

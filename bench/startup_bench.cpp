@@ -274,19 +274,17 @@ void Bench(const std::string& file, const std::string& exe, const std::string& s
     double baseline = 0;
     {
         BenchHost host;
-        host.document.loadRequest.path = file;
-        host.document.loadRequest.clearFirst = true;
-        host.document.loadRequest.checkDuplicates = true;
+        LoadJob job;
+        job.path = file;
         double t0 = Now();
-        ReadError error = ReadError::None;
         bool ok;
         {
             ParseScope scope(host.document.abort);
-            ok = host.document.Load(&error);
+            ok = host.document.Load(job);
         }
         double t1 = Now();
         if (!ok) {
-            std::printf("%s: refused: %s\n", label.c_str(), ReadErrorText(error));
+            std::printf("%s: refused: %s\n", label.c_str(), ReadErrorText(job.error));
             return;
         }
         host.tree.Rebuild(host.document);

@@ -208,23 +208,24 @@ bool ForEachKey(const std::vector<KeyNode*>& roots, Visit&& visit) {
     return true;
 }
 
-struct LoadRequest {
+enum class ReadError { None, Open, TooShort, Read, OutOfMemory, Conversion, Header, Aborted };
+
+// One load of a file into a document: what to read and how, then what the
+// read found.
+struct LoadJob {
     std::string path;
     KeyTreeSink* view = nullptr;  // not owned; none for a plain open
     bool clearFirst = true;
     bool checkDuplicates = true;
-};
 
-struct LoadResult {
-    RegDialect dialect = kNoDialect;
+    RegDialect dialect = kNoDialect;  // of the header
     bool unicode = false;
-    // A UTF-16 file held characters the ANSI code page cannot represent.
+    // A UTF-16 or UTF-8 file held characters the ANSI code page cannot represent.
     bool lossy = false;
     // The file was UTF-8 with a byte-order mark (opened as if UTF-16).
     bool utf8 = false;
+    ReadError error = ReadError::None;  // why a load failed
 };
-
-enum class ReadError { None, Open, TooShort, Read, OutOfMemory, Conversion, Header, Aborted };
 const char* ReadErrorText(ReadError error);
 
 // The loaded text: bytes followed by NUL bytes, allocated with new char[].
@@ -276,11 +277,12 @@ public:
     // runner or a ParseScope holds it there.
     bool ParseText(std::unique_ptr<char[]> text, KeyTreeSink* view, size_t length, bool checkDuplicates,
                    bool lookUpFirstKey);
-    // Reads and parses loadRequest.path; fills loadResult. The caller sets
-    // abort to 0 before (the worker runner does, before the worker starts),
-    // so that a stop request is never lost; a load stopped after the read
-    // fails with ReadError::Aborted and leaves the document unchanged.
-    bool Load(ReadError* error = nullptr);
+    // Reads and parses the job's file and fills in what the read found.
+    // The caller sets abort to 0 before (the worker runner does, before the
+    // worker starts), so that a stop request is never lost; a load stopped
+    // after the read fails with ReadError::Aborted and leaves the document
+    // unchanged.
+    bool Load(LoadJob& job);
     void AddRootKey(KeyNode* key);
     void RemoveRootKey(KeyNode* key);
     size_t CountKeysToWrite() const;
@@ -300,11 +302,6 @@ public:
     std::vector<std::unique_ptr<char[]>> buffers;
     std::atomic<int32_t> abort{1};
     ProgressSink* owner = nullptr;  // not owned
-    LoadRequest loadRequest;
-    LoadResult loadResult;
-    size_t keysToWrite = 0;
-    size_t keysWritten = 0;
-    int lastPercent = 0;
 
 private:
     KeyNode* FindKey(KeyNode* parent, const char* name, size_t& hash) const;

@@ -260,24 +260,19 @@ bool DecodeRegBytes(const char* bytes, size_t size, RegText& out, ReadError& err
     return DecodeBytes(std::move(text), size, out, error);
 }
 
-bool RegDocument::Load(ReadError* error) {
+bool RegDocument::Load(LoadJob& job) {
     RegText text;
-    ReadError reason = ReadError::None;
-    bool ok = ReadRegFile(loadRequest.path.c_str(), text, reason);
-    if (ok && abort.load() != 0) {
-        ok = false;
-        reason = ReadError::Aborted;
-    }
-    if (!ok) {
-        if (error) *error = reason;
+    job.error = ReadError::None;
+    if (!ReadRegFile(job.path.c_str(), text, job.error)) return false;
+    if (abort.load() != 0) {
+        job.error = ReadError::Aborted;
         return false;
     }
-    if (loadRequest.clearFirst) Clear();
-    loadResult.dialect = text.dialect;
-    loadResult.unicode = text.unicode;
-    loadResult.lossy = text.lossy;
-    loadResult.utf8 = text.utf8;
-    ParseText(std::move(text.text), loadRequest.view, text.length, loadRequest.checkDuplicates, false);
-    if (error) *error = ReadError::None;
+    if (job.clearFirst) Clear();
+    job.dialect = text.dialect;
+    job.unicode = text.unicode;
+    job.lossy = text.lossy;
+    job.utf8 = text.utf8;
+    ParseText(std::move(text.text), job.view, text.length, job.checkDuplicates, false);
     return true;
 }

@@ -104,14 +104,14 @@ bool WriteBlock(TextOut& text, const ValueBlock& block, RegDialect dialect) {
     return ok;
 }
 
-void CountProgress(RegDocument* document) {
-    if (!document) return;
-    ++document->keysWritten;
-    if (document->keysToWrite == 0) return;
-    int percent = static_cast<int>(document->keysWritten * 100 / document->keysToWrite);
-    if (percent > document->lastPercent + 5) {
-        if (document->owner) document->owner->SetProgress(percent);
-        document->lastPercent = percent;
+void CountProgress(WriteProgress* progress) {
+    if (!progress) return;
+    ++progress->keysWritten;
+    if (progress->keysToWrite == 0) return;
+    int percent = static_cast<int>(progress->keysWritten * 100 / progress->keysToWrite);
+    if (percent > progress->lastPercent + 5) {
+        if (progress->sink) progress->sink->SetProgress(percent);
+        progress->lastPercent = percent;
     }
 }
 
@@ -131,7 +131,7 @@ bool WriteHeader(ByteSink& out, bool unicode, RegDialect dialect) {
     return text.Write(header);
 }
 
-bool WriteKeyTree(const KeyNode* key, ByteSink& out, bool unicode, RegDialect dialect, RegDocument* progress) {
+bool WriteKeyTree(const KeyNode* key, ByteSink& out, bool unicode, RegDialect dialect, WriteProgress* progress) {
     TextOut text(out, unicode);
     // Depth first without recursion; the path of the current key is kept in
     // one string that grows and shrinks with the walk.
@@ -193,16 +193,16 @@ bool WriteEnd(ByteSink& out) {
 }
 
 bool WriteDocument(RegDocument& document, ByteSink& out, bool unicode, RegDialect dialect) {
+    WriteProgress progress;
+    progress.sink = document.owner;
+    progress.keysToWrite = document.CountKeysToWrite();
     if (!WriteHeader(out, unicode, dialect)) return false;
     for (const KeyNode* root : document.roots)
-        if (!WriteKeyTree(root, out, unicode, dialect, &document)) return false;
+        if (!WriteKeyTree(root, out, unicode, dialect, &progress)) return false;
     return WriteEnd(out);
 }
 
 bool SaveTo(RegDocument& document, const char* path, bool unicode, RegDialect dialect) {
-    document.keysToWrite = document.CountKeysToWrite();
-    document.keysWritten = 0;
-    document.lastPercent = 0;
     std::string temporary = TemporaryPathFor(path);
     FileSink file;
     if (!file.Open(temporary.c_str())) return false;

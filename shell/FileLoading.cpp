@@ -3,33 +3,18 @@
 #include <cstring>
 #include <string>
 
+#include "framework/Strings.h"
 #include "resources/resource.h"
 #include "shell/FileDialogs.h"
 #include "shell/ProgressDialog.h"
-#include "framework/Strings.h"
 #include "views/KeyTreeView.h"
 
-namespace {
-
-const int kReadErrorString = 141;
-
-}  // namespace
-
-bool RunLoadWorker(HWND window, RegDocument& document, const char* path, KeyTreeSink* view,
-                   bool clearFirst, bool checkDuplicates, ReadError* error) {
-    document.loadRequest.path = path;
-    document.loadRequest.view = view;
-    document.loadRequest.clearFirst = clearFirst;
-    document.loadRequest.checkDuplicates = checkDuplicates;
-
+bool RunLoadWorker(HWND window, RegDocument& document, LoadJob& job) {
     ProgressDialog dialog;
     ProgressSink* previousOwner = document.owner;
     document.owner = &dialog;
-    ReadError reason = ReadError::None;
-    bool ok = fw::RunWorker(window, dialog, document.abort, [&] { return document.Load(&reason); });
+    bool ok = fw::RunWorker(window, dialog, document.abort, [&] { return document.Load(job); });
     document.owner = previousOwner;
-    document.loadRequest.view = nullptr;
-    if (error) *error = reason;
     return ok;
 }
 
@@ -40,31 +25,38 @@ void WarnLossyConversion(HWND window, const char* path) {
 
 bool OpenRegFile(HWND window, RegDocument& document, KeyTreeView& tree, const char* path,
                  const char* title) {
-    ReadError error = ReadError::None;
-    bool ok = RunLoadWorker(window, document, path, nullptr, true, ReadCheckDuplicatesSetting(), &error);
+    LoadJob job;
+    job.path = path;
+    job.checkDuplicates = ReadCheckDuplicatesSetting();
+    bool ok = RunLoadWorker(window, document, job);
     // Stopped by the user's Abort before the parse: nothing failed to read.
-    if (!ok && error == ReadError::Aborted) return false;
+    if (!ok && job.error == ReadError::Aborted) return false;
     if (!ok) {
-        std::string text = fw::FormatText(kReadErrorString, path);
+        std::string text = fw::FormatText(IDS_READ_ERROR, path);
         MessageBoxA(window, text.c_str(), "", MB_OK);
         return false;
     }
-    if (document.loadResult.utf8) {
+    if (job.utf8) {
         std::string text = fw::FormatText(IDS_UTF8_FILE, path);
         MessageBoxA(window, text.c_str(), fw::LoadText(IDS_APP_NAME).c_str(), MB_OK | MB_ICONINFORMATION);
     }
-    if (document.loadResult.lossy) WarnLossyConversion(window, path);
+    if (job.lossy) WarnLossyConversion(window, path);
     tree.Rebuild(document);
-    document.dialect = document.loadResult.dialect;
-    document.unicode = document.loadResult.unicode;
+    document.dialect = job.dialect;
+    document.unicode = job.unicode;
     document.SetFileName(path, title);
     return true;
 }
 
 bool ImportRegFile(HWND window, RegDocument& document, KeyTreeView& tree, const char* path) {
+    LoadJob job;
+    job.path = path;
+    job.view = &tree;
+    job.clearFirst = false;
+    job.checkDuplicates = ReadCheckDuplicatesSetting();
     tree.SetRedraw(false);
-    bool ok = RunLoadWorker(window, document, path, &tree, false, ReadCheckDuplicatesSetting());
+    bool ok = RunLoadWorker(window, document, job);
     tree.SetRedraw(true);
-    if (ok && document.loadResult.lossy) WarnLossyConversion(window, path);
+    if (ok && job.lossy) WarnLossyConversion(window, path);
     return ok;
 }

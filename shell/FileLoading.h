@@ -8,12 +8,11 @@
 
 class KeyTreeView;
 
-// Stores the load request, runs the document's Load on a worker thread and
-// the progress dialog on this one. Returns Load's result; false without a
-// dialog when the thread cannot be started. `error` (may be null) gets the
-// reason of a failed read.
-bool RunLoadWorker(HWND window, RegDocument& document, const char* path, KeyTreeSink* view,
-                   bool clearFirst, bool checkDuplicates, ReadError* error = nullptr);
+// Runs the document's Load of the job on a worker thread and the progress
+// dialog on this one. Returns Load's result; false without a dialog when the
+// thread cannot be started. The job tells what the read found, or why it
+// failed.
+bool RunLoadWorker(HWND window, RegDocument& document, LoadJob& job);
 
 // Open: loads the file in place of the document and rebuilds the tree. On
 // failure shows the read-error box and leaves a document that was not read

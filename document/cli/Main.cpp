@@ -19,18 +19,19 @@ int Usage() {
     return 2;
 }
 
-bool Open(RegDocument& document, const char* path) {
-    document.loadRequest.path = path;
-    document.loadRequest.clearFirst = true;
-    document.loadRequest.checkDuplicates = true;
-    ReadError error = ReadError::None;
+// Loads the file; false after saying why on stderr. lossy: characters the
+// code page lacks were replaced.
+bool Open(RegDocument& document, const char* path, bool* lossy = nullptr) {
+    LoadJob job;
+    job.path = path;
     ParseScope scope(document.abort);
-    if (!document.Load(&error)) {
-        std::fprintf(stderr, "quillon-cli: cannot read \"%s\": %s\n", path, ReadErrorText(error));
+    if (!document.Load(job)) {
+        std::fprintf(stderr, "quillon-cli: cannot read \"%s\": %s\n", path, ReadErrorText(job.error));
         return false;
     }
-    document.dialect = document.loadResult.dialect;
-    document.unicode = document.loadResult.unicode;
+    document.dialect = job.dialect;
+    document.unicode = job.unicode;
+    if (lossy) *lossy = job.lossy;
     return true;
 }
 
@@ -41,7 +42,8 @@ void ForEachKey(RegDocument& document, Visit&& visit) {
 
 int Stat(const char* path) {
     RegDocument document;
-    if (!Open(document, path)) return 1;
+    bool lossy = false;
+    if (!Open(document, path, &lossy)) return 1;
     size_t keys = 0;
     size_t counts[5] = {};
     ForEachKey(document, [&](KeyNode* key) {
@@ -52,7 +54,7 @@ int Stat(const char* path) {
     });
     std::printf("dialect: %d\n", document.dialect);
     std::printf("encoding: %s\n", document.unicode ? "utf16" : "ansi");
-    if (document.loadResult.lossy) std::printf("lossy: yes\n");
+    if (lossy) std::printf("lossy: yes\n");
     std::printf("keys: %zu\n", keys);
     std::printf("REG_SZ: %zu\n", counts[0]);
     std::printf("REG_DWORD: %zu\n", counts[1]);

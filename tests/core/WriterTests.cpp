@@ -32,9 +32,15 @@ std::string Utf16(const std::string& ansi) {
 }
 
 // A load outside a worker, as the command-line tool does it.
-bool LoadNow(RegDocument& doc, ReadError* error = nullptr) {
+bool LoadNow(RegDocument& doc, LoadJob& job) {
     ParseScope scope(doc.abort);
-    return doc.Load(error);
+    return doc.Load(job);
+}
+
+LoadJob JobFor(const std::string& path) {
+    LoadJob job;
+    job.path = path;
+    return job;
 }
 
 class TempDir : public ::testing::Test {
@@ -168,15 +174,15 @@ TEST_F(TempDir, Utf16FileLoadsWithDialectAndKeepsNonAsciiNames) {
     std::string ansi = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Caf\xE9 \x80]\r\n\"N\xE4me\"=\"v\"\r\n";
     WriteAll(p, "\xFF\xFE" + Utf16(ansi));
     RegDocument doc;
-    doc.loadRequest.path = p;
-    ASSERT_TRUE(LoadNow(doc));
-    EXPECT_EQ(doc.loadResult.dialect, kRegedit5);
-    EXPECT_TRUE(doc.loadResult.unicode);
-    EXPECT_FALSE(doc.loadResult.lossy);
+    LoadJob job = JobFor(p);
+    ASSERT_TRUE(LoadNow(doc, job));
+    EXPECT_EQ(job.dialect, kRegedit5);
+    EXPECT_TRUE(job.unicode);
+    EXPECT_FALSE(job.lossy);
     ASSERT_TRUE(SaveTo(doc, p.c_str(), true, kRegedit5));
     RegDocument again;
-    again.loadRequest.path = p;
-    ASSERT_TRUE(LoadNow(again));
+    job = JobFor(p);
+    ASSERT_TRUE(LoadNow(again, job));
     KeyNode* k = Find(again, "HKEY_CURRENT_USER\\Caf\xE9 \x80");
     ASSERT_NE(k, nullptr);
     EXPECT_EQ(Values(k), "N\xE4me|REG_SZ|v;");
@@ -184,17 +190,17 @@ TEST_F(TempDir, Utf16FileLoadsWithDialectAndKeepsNonAsciiNames) {
     // The same text as single-byte: dialect 5, not unicode.
     WriteAll(p, ansi);
     RegDocument single;
-    single.loadRequest.path = p;
-    ASSERT_TRUE(LoadNow(single));
-    EXPECT_EQ(single.loadResult.dialect, kRegedit5);
-    EXPECT_FALSE(single.loadResult.unicode);
+    job = JobFor(p);
+    ASSERT_TRUE(LoadNow(single, job));
+    EXPECT_EQ(job.dialect, kRegedit5);
+    EXPECT_FALSE(job.unicode);
 
     // Characters the code page lacks are reported.
     WriteAll(p, "\xFF\xFE" + Utf16(ansi) + std::string("\x2d\x4e", 2));
     RegDocument lossy;
-    lossy.loadRequest.path = p;
-    ASSERT_TRUE(LoadNow(lossy));
-    EXPECT_TRUE(lossy.loadResult.lossy);
+    job = JobFor(p);
+    ASSERT_TRUE(LoadNow(lossy, job));
+    EXPECT_TRUE(job.lossy);
 }
 
 TEST_F(TempDir, FailedLoadLeavesTheDocumentUnchanged) {
@@ -202,15 +208,14 @@ TEST_F(TempDir, FailedLoadLeavesTheDocumentUnchanged) {
     WriteAll(p, "REGEDIT4\r\n\r\n[New]\r\n");
     RegDocument doc;
     ASSERT_TRUE(Parse(doc, "[Old]\r\n"));
-    doc.loadRequest.path = Path("missing.reg");
-    ReadError error;
-    EXPECT_FALSE(LoadNow(doc, &error));
-    EXPECT_EQ(error, ReadError::Open);
+    LoadJob job = JobFor(Path("missing.reg"));
+    EXPECT_FALSE(LoadNow(doc, job));
+    EXPECT_EQ(job.error, ReadError::Open);
     ASSERT_EQ(doc.roots.size(), 1u);
     EXPECT_STREQ(doc.roots[0]->name, "Old");
-    doc.loadRequest.path = p;
-    doc.loadRequest.clearFirst = false;
-    ASSERT_TRUE(LoadNow(doc));
+    job = JobFor(p);
+    job.clearFirst = false;
+    ASSERT_TRUE(LoadNow(doc, job));
     EXPECT_EQ(doc.roots.size(), 2u);
 }
 

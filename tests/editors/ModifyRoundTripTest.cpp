@@ -112,11 +112,11 @@ TEST(ModifyRoundTrip, EveryKindEditedFromAFileOfEachDialectIsSavedInThatDialect)
         WriteFile(source, file.text, file.utf16);
 
         RegDocument document;
-        document.loadRequest.path = source;
-        ReadError error = ReadError::None;
+        LoadJob job;
+        job.path = source;
         ParseScope scope(document.abort);
-        ASSERT_TRUE(document.Load(&error)) << ReadErrorText(error);
-        ASSERT_EQ(document.loadResult.dialect, file.dialect);
+        ASSERT_TRUE(document.Load(job)) << ReadErrorText(job.error);
+        ASSERT_EQ(job.dialect, file.dialect);
         KeyNode* key = FindKey(document, "HKEY_CURRENT_USER", "Software\\Quillon");
         ASSERT_TRUE(key);
 
@@ -136,8 +136,9 @@ TEST(ModifyRoundTrip, EveryKindEditedFromAFileOfEachDialectIsSavedInThatDialect)
             }
         }
 
-        ASSERT_TRUE(SaveTo(document, target.c_str(), document.loadResult.unicode, document.loadResult.dialect));
+        ASSERT_TRUE(SaveTo(document, target.c_str(), job.unicode, job.dialect));
         RegText saved;
+        ReadError error = ReadError::None;
         ASSERT_TRUE(ReadRegFile(target.c_str(), saved, error)) << ReadErrorText(error);
         EXPECT_EQ(saved.dialect, file.dialect);
         EXPECT_EQ(saved.unicode, file.utf16);

@@ -368,14 +368,14 @@ TEST(FileLoading, AbortBeforeTheWorkerRunsIsNotLost) {
         void Finish() override {}
     } dialog;
     RegDocument document;
-    document.loadRequest.path = file;
-    ReadError error = ReadError::None;
+    LoadJob job;
+    job.path = file;
     bool ok = fw::RunWorker(nullptr, dialog, document.abort, [&] {
         while (document.abort.load() == 0) Sleep(1);
-        return document.Load(&error);
+        return document.Load(job);
     });
     EXPECT_FALSE(ok);
-    EXPECT_EQ(error, ReadError::Aborted);
+    EXPECT_EQ(job.error, ReadError::Aborted);
     EXPECT_TRUE(document.roots.empty());
     EXPECT_EQ(document.abort.load(), 1);
 }
