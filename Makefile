@@ -3,6 +3,8 @@
 NATIVE := build/native
 WIN    := build/win
 JOBS   ?= $(shell nproc)
+# Checkouts side by side share compiled objects when ccache is there.
+export CCACHE_BASEDIR ?= $(abspath $(CURDIR)/..)
 
 .PHONY: all setup native win run test bench fuzz clean
 
