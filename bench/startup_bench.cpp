@@ -69,8 +69,7 @@ public:
     void UpdateTitle() override {}
     bool IsCommandEnabled(int) override { return false; }
     int TrackPopup(HMENU, POINT) override { return 0; }
-    void RunKeyCommand(int, HTREEITEM) override {}
-    void RunValueCommand(int, int) override {}
+    void RunCommand(int, HWND) override {}
 
     static void Pump() {
         MSG msg;

@@ -2,6 +2,7 @@
 
 #include "document/ValueEntry.h"
 #include "editors/HexForm.h"
+#include "framework/CommandTable.h"
 #include "framework/Handles.h"
 #include "framework/Strings.h"
 #include "resources/resource.h"
@@ -15,25 +16,20 @@ namespace {
 const char kEnableCommandMessageName[] = "C0439A9C-02F2-4a33-B5D6-09392B6CD711";
 const char kNewItemText[] = "New Item";
 
-ContextMenuTracker g_tracker = nullptr;
-
 UINT TrackWithoutFrame(HMENU popup, int x, int y, HWND owner) {
     return static_cast<UINT>(TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN,
                                             x, y, 0, owner, nullptr));
 }
 
-
 }  // namespace
-
-void SetContextMenuTracker(ContextMenuTracker tracker) { g_tracker = tracker; }
 
 UINT GetEnableCommandMessage() {
     static const UINT message = RegisterWindowMessageA(kEnableCommandMessageName);
     return message;
 }
 
-MultiStringEditDialog::MultiStringEditDialog(MultiStringValue& value)
-    : ValueEditDialog(value), multi_(value) {}
+MultiStringEditDialog::MultiStringEditDialog(MultiStringValue& value, fw::PopupTracker* tracker)
+    : ValueEditDialog(value), multi_(value), tracker_(tracker) {}
 
 HWND MultiStringEditDialog::List() const { return Item(IDC_STRING_LIST); }
 
@@ -151,7 +147,8 @@ void MultiStringEditDialog::OnContextMenu(int x, int y) {
         x = corner.x;
         y = corner.y;
     }
-    UINT chosen = g_tracker ? g_tracker(popup, x, y, hwnd_) : TrackWithoutFrame(popup, x, y, hwnd_);
+    UINT chosen = tracker_ ? static_cast<UINT>(tracker_->TrackPopup(popup, POINT{x, y}))
+                           : TrackWithoutFrame(popup, x, y, hwnd_);
     int button = 0;
     switch (chosen) {
     case ID_MULTISTRING_ADD: button = IDC_STRING_ADD; break;

@@ -8,12 +8,15 @@
 #include <vector>
 
 class MultiStringValue;
+namespace fw {
+class PopupTracker;
+}
 
 namespace editors {
 
 class MultiStringEditDialog : public ValueEditDialog {
 public:
-    explicit MultiStringEditDialog(MultiStringValue& value);
+    MultiStringEditDialog(MultiStringValue& value, fw::PopupTracker* tracker);
     bool Run(HWND owner);
 
 protected:
@@ -36,7 +39,8 @@ private:
     std::vector<std::string> Items() const;
     void Close(int id);
 
-    MultiStringValue& multi_;  // not owned
+    MultiStringValue& multi_;          // not owned
+    fw::PopupTracker* tracker_;        // not owned; null: plain menus
     bool listChanged_ = false;
 };
 

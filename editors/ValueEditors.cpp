@@ -12,33 +12,36 @@ namespace editors {
 
 namespace {
 
+bool RunDialog(ValueEntry& value, HWND owner, fw::PopupTracker* tracker) {
+    switch (value.GetType()) {
+    case ValueType::String: {
+        StringEditDialog dialog(static_cast<StringValue&>(value));
+        return dialog.Run(owner);
+    }
+    case ValueType::ExpandString: {
+        ExpandStringEditDialog dialog(static_cast<ExpandStringValue&>(value));
+        return dialog.Run(owner);
+    }
+    case ValueType::MultiString: {
+        MultiStringEditDialog dialog(static_cast<MultiStringValue&>(value), tracker);
+        return dialog.Run(owner);
+    }
+    case ValueType::Dword: {
+        DwordEditDialog dialog(static_cast<DwordValue&>(value));
+        return dialog.Run(owner);
+    }
+    case ValueType::Binary: {
+        BinaryEditDialog dialog(static_cast<BinaryValue&>(value));
+        return dialog.Run(owner);
+    }
+    }
+    return false;
+}
+
 class DialogValueEditor : public ValueEditor {
 public:
     bool EditValue(ValueEntry& value, void* ownerWindow) override {
-        HWND owner = static_cast<HWND>(ownerWindow);
-        switch (value.GetType()) {
-        case ValueType::String: {
-            StringEditDialog dialog(static_cast<StringValue&>(value));
-            return dialog.Run(owner);
-        }
-        case ValueType::ExpandString: {
-            ExpandStringEditDialog dialog(static_cast<ExpandStringValue&>(value));
-            return dialog.Run(owner);
-        }
-        case ValueType::MultiString: {
-            MultiStringEditDialog dialog(static_cast<MultiStringValue&>(value));
-            return dialog.Run(owner);
-        }
-        case ValueType::Dword: {
-            DwordEditDialog dialog(static_cast<DwordValue&>(value));
-            return dialog.Run(owner);
-        }
-        case ValueType::Binary: {
-            BinaryEditDialog dialog(static_cast<BinaryValue&>(value));
-            return dialog.Run(owner);
-        }
-        }
-        return false;
+        return RunDialog(value, static_cast<HWND>(ownerWindow), nullptr);
     }
 };
 
@@ -54,5 +57,10 @@ void RegisterValueEditors() {
 }
 
 void UnregisterValueEditors() { SetValueEditor(nullptr); }
+
+bool EditValue(ValueEntry& value, HWND owner, fw::PopupTracker* tracker) {
+    value.SetChanged(false);
+    return RunDialog(value, owner, tracker) && value.IsChanged();
+}
 
 }  // namespace editors

@@ -4,17 +4,21 @@
 
 #include <windows.h>
 
+class ValueEntry;
+namespace fw {
+class PopupTracker;
+}
+
 namespace editors {
 
 // Makes ValueEntry::Edit open the dialog of the value's kind.
 void RegisterValueEditors();
 void UnregisterValueEditors();
 
-// Shows a context menu and returns the chosen command (0 for none) without
-// sending it. The frame installs one that tracks the menu through its command
-// bar; without one the editors track it themselves.
-using ContextMenuTracker = UINT (*)(HMENU popup, int x, int y, HWND owner);
-void SetContextMenuTracker(ContextMenuTracker tracker);
+// Opens the dialog of the value's kind, owned by `owner`. Its context menus
+// show through `tracker` (the frame's, with its command states), or plainly
+// when it is null. True when the user changed the value.
+bool EditValue(ValueEntry& value, HWND owner, fw::PopupTracker* tracker);
 
 // The message registered under "C0439A9C-02F2-4a33-B5D6-09392B6CD711": sent
 // to the editor's owner with a command ID (wParam) and an enable flag

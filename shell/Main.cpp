@@ -9,6 +9,7 @@
 #include "resources/resource.h"
 #include "shell/MainFrame.h"
 #include "shell/Settings.h"
+#include "shell/Automation.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int show) {
     // Drag and drop and the clipboard need OLE on this thread for the whole run.
@@ -27,11 +28,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int show) {
         loop.Register();
         MainFrame frame;
         if (frame.Create(&loop)) {
+            shell::AnswerAutomation(frame.Hwnd());
             ShowWindow(frame.Hwnd(), show);
             UpdateWindow(frame.Hwnd());
             frame.OpenFromCommandLine(commandLine);
             // The tip of the day runs as the Help menu's command, once it exists.
-            if (shell::ReadTips() != 0 && frame.HasCommandHandler(ID_HELP_TIPS) && frame.Hwnd())
+            if (shell::ReadTips() != 0 && frame.IsCommandBuilt(ID_HELP_TIPS) && frame.Hwnd())
                 SendMessageA(frame.Hwnd(), WM_COMMAND, ID_HELP_TIPS, 0);
             exitCode = loop.Run();
         }

@@ -20,28 +20,7 @@ constexpr int kRebarId = 59419;
 constexpr int kTreeId = 1;
 constexpr int kListId = 2;
 
-// Every command of the routing table. Those without a handler are disabled.
-constexpr int kRoutedCommands[] = {
-    ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_FILE_IMPORT, ID_FILE_EXPORT,
-    ID_REGISTRY_MERGE_FILE, ID_REGISTRY_MERGE, ID_REGISTRY_IMPORT_FILE, ID_REGISTRY_IMPORT,
-    ID_APP_EXIT, ID_EDIT_DELETE, ID_EDIT_RENAME, ID_EDIT_COPY_KEY_NAME, ID_EDIT_NEW_KEY,
-    ID_EDIT_NEW_STRING, ID_EDIT_NEW_BINARY, ID_EDIT_NEW_DWORD, ID_EDIT_NEW_EXPAND,
-    ID_EDIT_NEW_MULTI, ID_EDIT_MODIFY, ID_EDIT_SELECT_ALL, ID_EDIT_COPY, ID_EDIT_CUT,
-    ID_EDIT_PASTE, ID_EDIT_FIND, ID_EDIT_FIND_NEXT, ID_QUICK_REGEDIT, ID_FAVORITES_ADD,
-    ID_FAVORITES_REMOVE, ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_SOURCE, ID_HELP_TIPS,
-    ID_HELP_WEB, ID_HELP_CONTENTS, ID_APP_ABOUT, ID_TREE_EXPAND,
-};
-
 HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
-
-// The value editors' context menus show through the frame, with its command
-// states, while the frame is disabled under the editor.
-MainFrame* g_editorMenuFrame = nullptr;  // not owned
-
-UINT TrackEditorMenu(HMENU popup, int x, int y, HWND /*owner*/) {
-    if (!g_editorMenuFrame) return 0;
-    return static_cast<UINT>(g_editorMenuFrame->TrackPopup(popup, POINT{x, y}));
-}
 
 // RT_TOOLBAR. Microsoft's compiler writes 16-bit fields: version, button
 // width, height, count, then the command of each button (0 for a
@@ -114,16 +93,12 @@ bool MainFrame::OnCreate() {
     if (!CreatePanes()) return false;
 
     states_.AddToolbar(toolbar_);
-    RegisterFrameCommands();
-    states_.Check(ID_VIEW_TOOLBAR, true);
-    states_.Check(ID_VIEW_STATUS_BAR, true);
+    BuildCommandTable();
     if (loop_) {
         loop_->AddMessageFilter(this);
         loop_->AddIdleHandler(this);
     }
     UpdateCommandStates();
-    g_editorMenuFrame = this;
-    editors::SetContextMenuTracker(&TrackEditorMenu);
 
     findText_.clear();
     findFlags_ = shell::ReadFindFlags();
@@ -230,49 +205,6 @@ bool MainFrame::CreateValueList() {
     return true;
 }
 
-void MainFrame::RegisterFrameCommands() {
-    SetCommandHandler(ID_FILE_NEW, [this](int) { NewDocument(); });
-    SetCommandHandler(ID_APP_EXIT, [this](int) { PostMessageA(hwnd_, WM_CLOSE, 0, 0); });
-    SetCommandHandler(ID_VIEW_TOOLBAR, [this](int) { ToggleToolbar(); });
-    SetCommandHandler(ID_VIEW_STATUS_BAR, [this](int) { ToggleStatusBar(); });
-    SetCommandHandler(ID_VIEW_SOURCE, [this](int) { ViewSource(); });
-    SetCommandHandler(ID_FILE_OPEN, [this](int) {
-        char path[MAX_PATH], title[MAX_PATH];
-        if (!ShowOpenDialog(GetActiveWindow(), path, title)) return;
-        if (!AskSaveChanges()) return;
-        OpenFile(path, title);
-    });
-    SetCommandHandler(ID_FILE_IMPORT, [this](int) {
-        char path[MAX_PATH];
-        if (!ShowImportDialog(GetActiveWindow(), path)) return;
-        if (!AskSaveChanges()) return;
-        ImportRegFile(hwnd_, document_, keyTree_, path);
-        UpdateCommandStates();
-    });
-    RegisterEditAndSaveCommands();
-}
-
-void MainFrame::RegisterEditAndSaveCommands() {
-    for (size_t i = 0; i < EditCommands::kCommandCount; ++i)
-        SetCommandHandler(EditCommands::kCommands[i], [this](int id) { editCommands_.OnCommand(id); });
-    AddStateUpdater([this](fw::CommandStates& states) { editCommands_.UpdateCommandStates(states); });
-    auto keyCommands = keyCommands_;
-    keyCommands_ = [this, keyCommands](int id, HTREEITEM target) {
-        if (!editCommands_.RunKeyCommand(id, target) && keyCommands) keyCommands(id, target);
-    };
-    auto valueCommands = valueCommands_;
-    valueCommands_ = [this, valueCommands](int id, int row) {
-        if (!editCommands_.RunValueCommand(id, row) && valueCommands) valueCommands(id, row);
-    };
-    auto saved = [this](bool ok) {
-        if (!ok) return;
-        UpdateCommandStates();
-        UpdateTitle();
-    };
-    SetCommandHandler(ID_FILE_SAVE, [this, saved](int) { saved(SaveDocument(document_, hwnd_)); });
-    SetCommandHandler(ID_FILE_SAVE_AS, [this, saved](int) { saved(SaveAs(document_, hwnd_)); });
-}
-
 // Each toolbar image becomes a menu bitmap on the menu's background, since
 // the system draws item bitmaps without a mask.
 void MainFrame::AddMenuImages(HMENU menu) {
@@ -332,32 +264,7 @@ void MainFrame::Layout() {
         MoveWindow(splitter_.Hwnd(), 0, top, rc.right, std::max(0, bottom - top), TRUE);
 }
 
-void MainFrame::SetStatusText(const char* text) {
-    if (statusBar_) SendMessageA(statusBar_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text));
-}
-
-void MainFrame::SetCommandHandler(int id, CommandHandler handler) {
-    handlers_[id] = std::move(handler);
-    states_.Enable(id, true);
-}
-
-void MainFrame::AddStateUpdater(std::function<void(fw::CommandStates&)> updater) {
-    stateUpdaters_.push_back(std::move(updater));
-}
-
-void MainFrame::UpdateCommandStates() {
-    for (auto& updater : stateUpdaters_) updater(states_);
-    bool hasKeys = !document_.roots.empty();
-    auto landed = [this](int id, bool condition) {
-        states_.Enable(id, HasCommandHandler(id) && condition);
-    };
-    for (int id : kRoutedCommands)
-        if (!HasCommandHandler(id)) states_.Enable(id, false);
-    landed(ID_FILE_SAVE, document_.modified);
-    landed(ID_FILE_EXPORT, hasKeys);
-    landed(ID_REGISTRY_MERGE_FILE, hasKeys);
-    landed(ID_REGISTRY_IMPORT_FILE, hasKeys);
-}
+void MainFrame::UpdateCommandStates() { commands_.UpdateStates(states_); }
 
 void MainFrame::UpdateTitle() {
     std::string caption = fw::FormatText(IDS_TITLE_FORMAT, document_.title.c_str(),
@@ -427,10 +334,6 @@ bool MainFrame::PreTranslateMessage(MSG* msg) {
     // to start Modify.
     if (navigated && msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN && msg->hwnd == list_)
         return false;
-    if (msg->message == WM_COMMAND && HIWORD(msg->wParam) == 0 && LOWORD(msg->wParam) >= ID_FAVORITE_FIRST) {
-        if (favorites_) favorites_(LOWORD(msg->wParam));
-        return navigated;
-    }
     if (accelerators_ && TranslateAcceleratorA(hwnd_, accelerators_, msg)) return true;
     return navigated;
 }
@@ -443,27 +346,13 @@ void MainFrame::ToggleToolbar() {
     SendMessageA(rebar_, RB_SHOWBAND, band, toolbarVisible_);
     // With its only band hidden the rebar would stay as an empty strip.
     ShowWindow(rebar_, toolbarVisible_ ? SW_SHOW : SW_HIDE);
-    states_.Check(ID_VIEW_TOOLBAR, toolbarVisible_);
     Layout();
 }
 
 void MainFrame::ToggleStatusBar() {
     bool visible = !(GetWindowLongA(statusBar_, GWL_STYLE) & WS_VISIBLE);
     ShowWindow(statusBar_, visible ? SW_SHOW : SW_HIDE);
-    states_.Check(ID_VIEW_STATUS_BAR, visible);
     Layout();
-}
-
-void MainFrame::ViewSource() {
-    std::string command = "notepad.exe";
-    if (!document_.path.empty()) command += " \"" + document_.path + "\"";
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-    }
 }
 
 int MainFrame::TrackPopup(HMENU popup, POINT screen) {
@@ -471,14 +360,6 @@ int MainFrame::TrackPopup(HMENU popup, POINT screen) {
     AddMenuImages(popup);
     return static_cast<int>(TrackPopupMenuEx(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN,
                                              screen.x, screen.y, hwnd_, nullptr));
-}
-
-void MainFrame::OnCommand(int id, int /*code*/, HWND /*control*/) {
-    auto it = handlers_.find(id);
-    if (it == handlers_.end()) return;
-    // Copy: a handler may replace itself.
-    CommandHandler handler = it->second;
-    handler(id);
 }
 
 LRESULT MainFrame::OnNotify(NMHDR* header) {
@@ -522,7 +403,6 @@ void MainFrame::OnContextMenu(HWND target, POINT screen) {
 
 void MainFrame::OnInitMenuPopup(HMENU popup, bool systemMenu) {
     if (systemMenu) return;
-    if (popup_) popup_(popup);
     states_.ApplyToMenu(popup);
 }
 
@@ -545,10 +425,6 @@ void MainFrame::OnClose() {
 }
 
 void MainFrame::OnDestroy() {
-    if (g_editorMenuFrame == this) {
-        editors::SetContextMenuTracker(nullptr);
-        g_editorMenuFrame = nullptr;
-    }
     shell::WriteFindFlags(findFlags_);
     if (loop_) {
         loop_->RemoveMessageFilter(this);
@@ -562,11 +438,6 @@ void MainFrame::OnDestroy() {
 void MainFrame::OnSize() { Layout(); }
 
 LRESULT MainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-    // Under Wine a menu cannot be read from another process, so automation
-    // and the UI tests ask the frame for the state its menu bar shows.
-    static const UINT menuStateMessage = RegisterWindowMessageA("Quillon.MenuState");
-    if (msg == menuStateMessage && menuStateMessage != 0)
-        return static_cast<LRESULT>(GetMenuState(GetMenu(hwnd_), static_cast<UINT>(wParam), MF_BYCOMMAND));
     // An editor sets the states of its context menu's commands before it
     // shows the menu through TrackPopup.
     const UINT enableCommandMessage = editors::GetEnableCommandMessage();
@@ -581,7 +452,8 @@ LRESULT MainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         OnSize();
         return 0;
     case WM_COMMAND:
-        OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+        // Menus, accelerators and the toolbar: the command acts on the focus.
+        RunCommand(LOWORD(wParam), nullptr);
         return 0;
     case WM_NOTIFY:
         return OnNotify(reinterpret_cast<NMHDR*>(lParam));

@@ -2,18 +2,19 @@
 // The main frame: the one document window of the process. It owns the
 // document, the menu bar, toolbar, rebar and status bar, and the splitter
 // with the key tree on the left and the value list on the right. Every
-// command arrives here as WM_COMMAND and is routed by its number.
+// command, from menus, accelerators, the toolbar, context menus and
+// double-clicks, runs through its one command table.
 
 #include <windows.h>
 #include <commctrl.h>
 
-#include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "document/RegDocument.h"
 #include "framework/CommandStates.h"
+#include "framework/CommandTable.h"
 #include "framework/Handles.h"
 #include "framework/MessageLoop.h"
 #include "framework/Splitter.h"
@@ -24,10 +25,9 @@
 #include "views/ValueListView.h"
 #include "views/ViewHost.h"
 
-class MainFrame : public fw::Window, public fw::MessageFilter, public fw::IdleHandler {
+class MainFrame : public fw::Window, public fw::MessageFilter, public fw::IdleHandler, public fw::CommandTarget {
 public:
     static constexpr const char* kClassName = "QuillonFrame";
-    using CommandHandler = std::function<void(int id)>;
 
     MainFrame() = default;
     ~MainFrame() override;
@@ -43,40 +43,13 @@ public:
     // box) when it cannot be read. `title` is the file name part.
     bool OpenFile(const char* path, const char* title);
 
-    RegDocument& Document() { return document_; }
-    KeyTreeView& Tree() { return keyTree_; }
-    ValueListView& List() { return valueList_; }
-    // What the views need of the frame; also for the rooms that act on the views.
-    ViewHost& Views() { return viewHost_; }
-    // New key and values, delete, rename, modify, paste of values.
-    EditCommands& Edit() { return editCommands_; }
-    // Context menu choices of the tree (with their target item) and of the
-    // list (with the row under the pointer) that the views do not run themselves.
-    void SetKeyCommandHandler(std::function<void(int id, HTREEITEM target)> handler) {
-        keyCommands_ = std::move(handler);
-    }
-    void SetValueCommandHandler(std::function<void(int id, int row)> handler) {
-        valueCommands_ = std::move(handler);
-    }
-    HWND HostWindow() { return hwnd_; }
-    HWND KeyTree() const { return tree_; }
-    HWND ValueList() const { return list_; }
-    HWND StatusBar() const { return statusBar_; }
-    HWND Toolbar() const { return toolbar_; }
-    fw::Splitter& Splitter() { return splitter_; }
-    // The status bar's text in its normal (not simple) mode.
-    void SetStatusText(const char* text);
-
-    // Routing: `handler` runs for WM_COMMAND `id`. A routed command without a
-    // handler has not been built yet and stays disabled.
-    void SetCommandHandler(int id, CommandHandler handler);
-    bool HasCommandHandler(int id) const { return handlers_.count(id) != 0; }
-    // Runs the state updaters of the rooms, then the frame's own states.
+    // Runs a command through the table, then brings the command states and
+    // the caption up to date. `source`: the view whose context menu chose it,
+    // or null for the pane with the focus.
+    void RunCommand(int id, HWND source);
+    // Whether a room runs the command (commands to come are in the table, disabled).
+    bool IsCommandBuilt(int id) const { return commands_.IsBuilt(id); }
     void UpdateCommandStates();
-    // `updater` sets the states of its room's commands; it runs first in
-    // every UpdateCommandStates.
-    void AddStateUpdater(std::function<void(fw::CommandStates&)> updater);
-    fw::CommandStates& CommandStates() { return states_; }
     bool IsCommandEnabled(int id) const { return states_.IsEnabled(id); }
 
     // Caption from string 138: title, "*" when modified, program name.
@@ -88,17 +61,11 @@ public:
     // images applied; returns the chosen command without sending it, or 0.
     int TrackPopup(HMENU popup, POINT screen);
 
-    // Favorites commands (1000 and up) taken by the message filter.
-    void SetFavoritesHandler(std::function<void(int id)> handler) { favorites_ = std::move(handler); }
-    // Runs each time a popup of the menu bar is about to open.
-    void SetPopupHandler(std::function<void(HMENU popup)> handler) { popup_ = std::move(handler); }
-
-    // The find state: the last search text and the find flags.
-    std::string& FindText() { return findText_; }
-    DWORD& FindFlags() { return findFlags_; }
-
     bool PreTranslateMessage(MSG* msg) override;
     void OnIdle() override;
+    // The frame's own commands: File, View and Exit.
+    void OnCommand(int id) override;
+    void UpdateState(int id, fw::CommandStates& states) override;
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -108,7 +75,6 @@ private:
     void OnDestroy();
     void OnClose();
     void OnSize();
-    void OnCommand(int id, int code, HWND control);
     LRESULT OnNotify(NMHDR* header);
     void OnContextMenu(HWND target, POINT screen);
     void OnInitMenuPopup(HMENU popup, bool systemMenu);
@@ -121,8 +87,9 @@ private:
     // The two panes; the views replace these plain controls.
     bool CreateKeyTree();
     bool CreateValueList();
-    void RegisterFrameCommands();
-    void RegisterEditAndSaveCommands();
+    void BuildCommandTable();
+    void OpenWithDialog();
+    void ImportWithDialog();
     void AddMenuImages(HMENU menu);
     void Layout();
 
@@ -143,12 +110,9 @@ private:
         void UpdateTitle() override { frame_.UpdateTitle(); }
         bool IsCommandEnabled(int id) override { return frame_.IsCommandEnabled(id); }
         int TrackPopup(HMENU popup, POINT screen) override { return frame_.TrackPopup(popup, screen); }
-        void RunKeyCommand(int id, HTREEITEM target) override {
-            if (frame_.keyCommands_) frame_.keyCommands_(id, target);
-        }
-        void RunValueCommand(int id, int row) override {
-            if (frame_.valueCommands_) frame_.valueCommands_(id, row);
-        }
+        void RunCommand(int id, HWND source) override { frame_.RunCommand(id, source); }
+        HWND CommandSource() override { return frame_.commands_.Source(); }
+        bool EditValue(ValueEntry& value) override;
         bool ReadColumnWidths(size_t columns, std::vector<uint16_t>& widths) override {
             return shell::ReadListHeader(columns, widths);
         }
@@ -163,14 +127,9 @@ private:
     ValueListView valueList_;
     KeyTreeView keyTree_;
     EditCommands editCommands_{viewHost_, keyTree_, valueList_};
-    std::function<void(int, HTREEITEM)> keyCommands_;
-    std::function<void(int, int)> valueCommands_;
     fw::MessageLoop* loop_ = nullptr;  // not owned
+    fw::CommandTable commands_;
     fw::CommandStates states_;
-    std::map<int, CommandHandler> handlers_;
-    std::vector<std::function<void(fw::CommandStates&)>> stateUpdaters_;
-    std::function<void(int)> favorites_;
-    std::function<void(HMENU)> popup_;
 
     HACCEL accelerators_ = nullptr;  // resource: freed with the module
     HWND rebar_ = nullptr;           // child windows: destroyed with the frame

@@ -91,65 +91,33 @@ std::string FreeSuffixedName(const std::string& name, int first,
 EditCommands::EditCommands(ViewHost& host, KeyTreeView& tree, ValueListView& list)
     : host_(host), tree_(tree), list_(list) {}
 
-bool EditCommands::OnCommand(int id) {
+void EditCommands::OnCommand(int id) {
     ValueType kind;
     if (KindOfCommand(id, kind)) {
         NewValue(kind);
-        return true;
+        return;
     }
     switch (id) {
     case ID_EDIT_NEW_KEY:
-        NewKey(tree_.Selected());
-        return true;
+        NewKey(tree_.CommandItem());
+        break;
     case ID_EDIT_DELETE:
         Delete();
-        return true;
+        break;
     case ID_EDIT_RENAME:
         Rename();
-        return true;
+        break;
     case ID_EDIT_MODIFY:
-        if (list_.SelectedCount() == 1) Modify(list_.FirstSelected());
-        return true;
+        Modify(list_.CommandRow());
+        break;
     case ID_EDIT_COPY_KEY_NAME:
-        CopyKeyName(tree_.Selected());
-        return true;
+        CopyKeyName(tree_.CommandItem());
+        break;
     case ID_EDIT_SELECT_ALL:
         SelectAll();
-        return true;
+        break;
     default:
-        return false;
-    }
-}
-
-bool EditCommands::RunKeyCommand(int id, HTREEITEM target) {
-    switch (id) {
-    case ID_EDIT_NEW_KEY:
-        NewKey(target);
-        return true;
-    case ID_EDIT_DELETE:
-        DeleteKey(target);
-        host_.UpdateCommandStates();
-        host_.UpdateTitle();
-        return true;
-    case ID_EDIT_COPY_KEY_NAME:
-        CopyKeyName(target);
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool EditCommands::RunValueCommand(int id, int row) {
-    switch (id) {
-    case ID_EDIT_MODIFY:
-        Modify(row);
-        return true;
-    case ID_EDIT_DELETE:
-        DeleteValues();
-        host_.UpdateCommandStates();
-        return true;
-    default:
-        return false;
+        break;
     }
 }
 
@@ -244,20 +212,20 @@ void EditCommands::DeleteValues() {
 }
 
 void EditCommands::Delete() {
-    HWND focus = GetFocus();
-    if (focus && focus == tree_.Hwnd())
-        DeleteKey(tree_.Selected());
-    else if (focus && focus == list_.Hwnd())
+    HWND source = host_.CommandSource();
+    if (source && source == tree_.Hwnd())
+        DeleteKey(tree_.CommandItem());
+    else if (source && source == list_.Hwnd())
         DeleteValues();
     host_.UpdateTitle();
     host_.UpdateCommandStates();
 }
 
 void EditCommands::Rename() {
-    HWND focus = GetFocus();
-    if (focus && focus == tree_.Hwnd()) {
-        if (HTREEITEM item = tree_.Selected()) tree_.BeginRename(item);
-    } else if (focus && focus == list_.Hwnd() && list_.SelectedCount() == 1) {
+    HWND source = host_.CommandSource();
+    if (source && source == tree_.Hwnd()) {
+        if (HTREEITEM item = tree_.CommandItem()) tree_.BeginRename(item);
+    } else if (source && source == list_.Hwnd() && list_.SelectedCount() == 1) {
         list_.BeginRename(list_.FirstSelected());
     }
 }
@@ -268,9 +236,9 @@ void EditCommands::Modify(int row) {
     if (!value && row != 0) return;
     if (!value) {
         auto created = std::make_unique<StringValue>("", "");
-        if (!created->Edit(host_.HostWindow())) return;
+        if (!host_.EditValue(*created)) return;
         list_.ReplaceDefault(std::move(created));
-    } else if (!value->Edit(host_.HostWindow())) {
+    } else if (!host_.EditValue(*value)) {
         return;
     } else {
         list_.RefreshRow(row);
@@ -338,24 +306,22 @@ std::string EditCommands::PastedKeyName(HTREEITEM target, const char* name) cons
     });
 }
 
-void EditCommands::UpdateCommandStates(fw::CommandStates& states) const {
+void EditCommands::UpdateState(int id, fw::CommandStates& states) {
     HWND focus = GetFocus();
     if (!focus) return;
+    UINT command = static_cast<UINT>(id);
     if (focus == tree_.Hwnd()) {
-        bool selected = tree_.Selected() != nullptr;
-        for (int id : {ID_EDIT_DELETE, ID_EDIT_RENAME, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_COPY_KEY_NAME,
-                       ID_EDIT_NEW_STRING, ID_EDIT_NEW_BINARY, ID_EDIT_NEW_DWORD, ID_EDIT_NEW_EXPAND,
-                       ID_EDIT_NEW_MULTI})
-            states.Enable(id, selected);
+        ValueType kind;
+        if (id == ID_EDIT_DELETE || id == ID_EDIT_RENAME || id == ID_EDIT_COPY_KEY_NAME || KindOfCommand(id, kind))
+            states.Enable(command, tree_.Selected() != nullptr);
     } else if (focus == list_.Hwnd()) {
         int count = list_.SelectedCount();
         bool one = count == 1;
         int row = one ? list_.FirstSelected() : -1;
-        bool removable = one ? list_.ValueAt(row) != nullptr : count > 0;
-        states.Enable(ID_EDIT_RENAME, one && row != 0);
+        if (id == ID_EDIT_RENAME) states.Enable(command, one && row != 0);
         // Without a registered editor Modify could only fail.
-        states.Enable(ID_EDIT_MODIFY, one && HasValueEditor());
-        for (int id : {ID_EDIT_DELETE, ID_EDIT_CUT, ID_EDIT_COPY}) states.Enable(id, removable);
+        if (id == ID_EDIT_MODIFY) states.Enable(command, one && HasValueEditor());
+        if (id == ID_EDIT_DELETE) states.Enable(command, one ? list_.ValueAt(row) != nullptr : count > 0);
     }
 }
 

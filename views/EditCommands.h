@@ -12,10 +12,8 @@
 #include <string>
 
 #include "document/RegDocument.h"
+#include "framework/CommandTable.h"
 
-namespace fw {
-class CommandStates;
-}
 class KeyTreeView;
 class ValueListView;
 class ViewHost;
@@ -27,24 +25,24 @@ std::string FreeName(const std::string& format, unsigned first, const std::funct
 std::string FreeSuffixedName(const std::string& name, int first,
                              const std::function<bool(const std::string&)>& taken);
 
-class EditCommands {
+class EditCommands : public fw::CommandTarget {
 public:
     EditCommands(ViewHost& host, KeyTreeView& tree, ValueListView& list);
     EditCommands(const EditCommands&) = delete;
     EditCommands& operator=(const EditCommands&) = delete;
 
-    // Menu, toolbar and accelerator commands of this room; false when `id`
-    // is not one of them.
-    bool OnCommand(int id);
-    // Choices of the tree's and the list's context menus.
-    bool RunKeyCommand(int id, HTREEITEM target);
-    bool RunValueCommand(int id, int row);
+    // The commands of kCommands. Key commands act on the tree's command item,
+    // value commands on the list's command row; Delete and Rename on the pane
+    // the command came from.
+    void OnCommand(int id) override;
+    // By the pane with the focus; a command the focus does not decide keeps its state.
+    void UpdateState(int id, fw::CommandStates& states) override;
 
     void NewKey(HTREEITEM parent);
     void NewValue(ValueType kind);
     void DeleteKey(HTREEITEM item);
     void DeleteValues();
-    // 203 and 204: by the control that has the keyboard focus.
+    // 203 and 204: by the pane the command came from.
     void Delete();
     void Rename();
     void Modify(int row);
@@ -55,8 +53,6 @@ public:
     // The name a key branch named `name` takes when pasted under `target`.
     std::string PastedKeyName(HTREEITEM target, const char* name) const;
 
-    // The states of this room's commands for the control with the focus.
-    void UpdateCommandStates(fw::CommandStates& states) const;
     // NM_SETFOCUS of the tree or the list: the Modify entry of the Edit menu
     // follows the focus. Call after the command states were updated.
     void OnViewFocus(HWND control);

@@ -4,6 +4,7 @@
 
 #include "document/Platform.h"
 #include "document/RegDocument.h"
+#include "framework/CommandStates.h"
 #include "framework/Handles.h"
 #include "framework/Strings.h"
 #include "resources/resource.h"
@@ -364,46 +365,26 @@ void KeyTreeView::OnContextMenu(POINT screen) {
         }
         SetMenuDefaultItem(popup, ID_TREE_EXPAND, FALSE);
     }
-    if (host_) {
+    if (!host_) return;
+    {
+        // The menu's states and its choice are those of the item under the
+        // pointer, which need not be the selection.
+        fw::ScopedAssign<HTREEITEM> context(contextItem_, target);
         host_->UpdateCommandStates();
-        ApplyMenuStates(popup, [this](UINT id) {
-            return id == ID_TREE_EXPAND || host_->IsCommandEnabled(static_cast<int>(id));
-        });
+        ApplyMenuStates(popup, [this](UINT id) { return host_->IsCommandEnabled(static_cast<int>(id)); });
+        int command = host_->TrackPopup(popup, screen);
+        menu.Reset();
+        if (command) host_->RunCommand(command, hwnd_);
     }
-    int command = host_ ? host_->TrackPopup(popup, screen) : 0;
-    menu.Reset();
-
-    switch (command) {
-    case ID_TREE_EXPAND:
-        ToggleExpand(target);
-        break;
-    case ID_EDIT_NEW_STRING:
-    case ID_EDIT_NEW_BINARY:
-    case ID_EDIT_NEW_DWORD:
-    case ID_EDIT_NEW_MULTI:
-    case ID_EDIT_NEW_EXPAND:
-        PostMessageA(host_->HostWindow(), WM_COMMAND, MAKEWPARAM(command, 0), 0);
-        break;
-    case ID_EDIT_RENAME:
-        BeginRename(target);
-        break;
-    case ID_EDIT_NEW_KEY:
-    case ID_EDIT_DELETE:
-    case ID_EDIT_COPY_KEY_NAME:
-    case ID_QUICK_REGEDIT:
-    case ID_REGISTRY_MERGE:
-    case ID_REGISTRY_IMPORT:
-    case ID_EDIT_CUT:
-    case ID_EDIT_COPY:
-    case ID_EDIT_PASTE:
-        if (target || command == ID_REGISTRY_MERGE || command == ID_REGISTRY_IMPORT)
-            host_->RunKeyCommand(command, target);
-        break;
-    default:
-        break;
-    }
-    if (host_) {
-        host_->UpdateCommandStates();
-        host_->UpdateTitle();
-    }
+    host_->UpdateCommandStates();
 }
+
+void KeyTreeView::OnCommand(int id) {
+    if (id == ID_TREE_EXPAND) ToggleExpand(CommandItem());
+}
+
+void KeyTreeView::UpdateState(int id, fw::CommandStates& states) {
+    KeyNode* key = KeyOf(CommandItem());
+    states.Enable(static_cast<UINT>(id), key && key->firstChild);
+}
+

@@ -11,12 +11,13 @@
 #include <vector>
 
 #include "document/RegDocument.h"
+#include "framework/CommandTable.h"
 #include "framework/Handles.h"
 
 class ValueListView;
 class ViewHost;
 
-class KeyTreeView : public KeyTreeSink {
+class KeyTreeView : public KeyTreeSink, public fw::CommandTarget {
 public:
     KeyTreeView() = default;
     KeyTreeView(const KeyTreeView&) = delete;
@@ -40,6 +41,9 @@ public:
     void AddKey(KeyNode* key) override;
     KeyNode* KeyOf(HTREEITEM item) const;
     HTREEITEM Selected() const;
+    // The item a key command acts on: the one the context menu was opened
+    // over while its choice runs, else the selection.
+    HTREEITEM CommandItem() const { return contextItem_ ? contextItem_ : Selected(); }
     // Writes the key path of the item (the selection when null) into `out`.
     void PathOf(HTREEITEM item, std::string& out) const;
     bool HasChildNamed(HTREEITEM parent, const char* name) const;
@@ -59,6 +63,9 @@ public:
     LRESULT OnNotify(NMHDR* header);
     // WM_CONTEXTMENU over the tree, at a screen point (-1,-1 from the keyboard).
     void OnContextMenu(POINT screen);
+    // Expand or Collapse of the command item.
+    void OnCommand(int id) override;
+    void UpdateState(int id, fw::CommandStates& states) override;
 
 private:
     static bool ChildrenShown(const KeyNode* key);
@@ -70,6 +77,7 @@ private:
     ViewHost* host_ = nullptr;      // not owned
     ValueListView* list_ = nullptr; // not owned
     fw::UniqueImageList images_;
+    HTREEITEM contextItem_ = nullptr;
     bool editing_ = false;
     bool rebuilding_ = false;
 };

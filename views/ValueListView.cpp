@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "document/ValueCodec.h"
+#include "framework/CommandTable.h"
 #include "framework/Handles.h"
 #include "framework/Strings.h"
 #include "resources/resource.h"
@@ -323,12 +324,12 @@ LRESULT ValueListView::OnNotify(NMHDR* header) {
         if (host_) host_->UpdateCommandStates();
         return 0;
     case NM_DBLCLK:
-        if (SelectedCount() == 1) ModifyRow(FirstSelected());
+        if (SelectedCount() == 1) RunCommand(ID_EDIT_MODIFY, FirstSelected());
         return 0;
     case LVN_KEYDOWN:
         if (reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey == VK_RETURN && SelectedCount() == 1) {
             SetFocus(hwnd_);
-            ModifyRow(FirstSelected());
+            RunCommand(ID_EDIT_MODIFY, FirstSelected());
             SetFocus(hwnd_);
         }
         return 0;
@@ -337,8 +338,15 @@ LRESULT ValueListView::OnNotify(NMHDR* header) {
     }
 }
 
-void ValueListView::ModifyRow(int row) {
-    if (host_ && row >= 0) host_->RunValueCommand(ID_EDIT_MODIFY, row);
+void ValueListView::RunCommand(int id, int row) {
+    if (!host_) return;
+    fw::ScopedAssign<int> context(contextRow_, row);
+    host_->RunCommand(id, hwnd_);
+}
+
+int ValueListView::CommandRow() const {
+    if (contextRow_ >= 0) return contextRow_;
+    return SelectedCount() == 1 ? FirstSelected() : -1;
 }
 
 bool ValueListView::OnEndLabelEdit(NMLVDISPINFOA* info) {
@@ -407,30 +415,6 @@ void ValueListView::OnContextMenu(POINT screen) {
     }
     int command = host_ ? host_->TrackPopup(popup, screen) : 0;
     menu.Reset();
-    if (!command || !host_) return;
-
-    if (!onRow) {
-        PostMessageA(host_->HostWindow(), WM_COMMAND, MAKEWPARAM(command, 0), 0);
-        return;
-    }
-    switch (command) {
-    case ID_EDIT_MODIFY:
-        ModifyRow(row);
-        break;
-    case ID_EDIT_RENAME:
-        if (SelectedCount() == 1) BeginRename(row);
-        break;
-    case ID_EDIT_SELECT_ALL:
-        PostMessageA(host_->HostWindow(), WM_COMMAND, MAKEWPARAM(command, 0), 0);
-        break;
-    case ID_EDIT_DELETE:
-    case ID_REGISTRY_MERGE:
-    case ID_REGISTRY_IMPORT:
-    case ID_EDIT_COPY:
-    case ID_EDIT_PASTE:
-        host_->RunValueCommand(command, row);
-        break;
-    default:
-        break;
-    }
+    // A choice of the menu over empty space acts on the key, not on a row.
+    if (command) RunCommand(command, onRow ? row : -1);
 }

@@ -41,6 +41,10 @@ public:
 
     int SelectedCount() const;
     int FirstSelected() const;
+    // The row a value command acts on: the one the context menu was opened
+    // over (or double-clicked) while its choice runs, else the only selected
+    // row, else -1.
+    int CommandRow() const;
     int NextSelected(int after) const;
     void SelectAll();
     void DeselectAll();
@@ -70,7 +74,8 @@ private:
     void ReadColumnWidths();
     void StoreColumnWidths();
     bool OnEndLabelEdit(NMLVDISPINFOA* info);
-    void ModifyRow(int row);
+    // Runs a command of the list through the host for `row`.
+    void RunCommand(int id, int row);
     int AppendRow(const ValueEntry* value);
     void ShowRow(int row, const ValueEntry* value);
     void SetCell(int row, int column, const char* text);
@@ -82,6 +87,7 @@ private:
     ValueList values_;
     fw::UniqueImageList rowImages_;
     fw::UniqueImageList headerImages_;
+    int contextRow_ = -1;
     int sortColumn_ = -1;
     bool ascending_ = false;
     bool editing_ = false;

@@ -8,10 +8,13 @@
 #include <cstdint>
 #include <vector>
 
+#include "document/ValueEntry.h"
+#include "framework/CommandTable.h"
+
 class RegDocument;
 class KeyNode;
 
-class ViewHost {
+class ViewHost : public fw::PopupTracker {
 public:
     virtual ~ViewHost() = default;
     // The document window: posted commands go here, boxes are owned by it.
@@ -23,14 +26,18 @@ public:
     virtual void UpdateTitle() = 0;
     // Whether a command is enabled by the current command states.
     virtual bool IsCommandEnabled(int id) = 0;
-    // Shows a popup at a screen point and returns the chosen command, or 0.
-    virtual int TrackPopup(HMENU popup, POINT screen) = 0;
-    // Key commands of the tree's context menu that act on a target other than
-    // the selection (new key, delete, copy key name, Quick RegEdit Call, the
-    // clipboard and registry commands).
-    virtual void RunKeyCommand(int id, HTREEITEM target) = 0;
-    // Value commands of the list's context menu; `row` is the row under the pointer.
-    virtual void RunValueCommand(int id, int row) = 0;
+    // TrackPopup (from PopupTracker) shows the views' context menus.
+    // Runs a command chosen in a view (context menu, double-click, Enter)
+    // through the window's command table; `source` is the view's control.
+    // The view's CommandItem or CommandRow names what the command acts on
+    // while it runs.
+    virtual void RunCommand(int id, HWND source) = 0;
+    // The pane the running command acts on: the view whose context menu chose
+    // it, else the pane with the keyboard focus.
+    virtual HWND CommandSource() { return GetFocus(); }
+    // Opens the value's editor, owned by the host window; true when the value
+    // changed.
+    virtual bool EditValue(ValueEntry& value) { return value.Edit(HostWindow()); }
     // The value list's stored column widths: false when there are none of
     // exactly `columns` widths. A host without settings stores nothing.
     virtual bool ReadColumnWidths(size_t /*columns*/, std::vector<uint16_t>& /*widths*/) { return false; }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "document/RegParser.h"
+#include "resources/resource.h"
 
 namespace edittest {
 
@@ -72,6 +73,8 @@ EditHost::EditHost() {
     panel_ = CreateWindowExA(WS_EX_CONTROLPARENT, kClass, "", WS_CHILD | WS_VISIBLE, 0, 0, rc.right, rc.bottom,
                              top_, nullptr, GetModuleHandleA(nullptr), this);
     states.SetMenuBar(menu);
+    commands.Add(&edit, EditCommands::kCommands, EditCommands::kCommandCount);
+    commands.Add(&tree, {ID_TREE_EXPAND});
     tree.Create(panel_, this, &list, kTreeId);
     list.Create(panel_, this, kListId);
     MoveWindow(tree.Hwnd(), 0, 0, 300, 500, FALSE);
@@ -89,7 +92,7 @@ EditHost::~EditHost() {
 }
 
 void EditHost::UpdateCommandStates() {
-    edit.UpdateCommandStates(states);
+    commands.UpdateStates(states);
     states.Enable(57603, document.modified);
 }
 
@@ -120,7 +123,7 @@ LRESULT CALLBACK EditHost::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
         if (header->idFrom == kListId) return self->list.OnNotify(header);
     }
     if (self && msg == WM_COMMAND && lParam == 0) {
-        self->edit.OnCommand(LOWORD(wParam));
+        self->commands.Route(LOWORD(wParam));
         return 0;
     }
     return DefWindowProcA(hwnd, msg, wParam, lParam);

@@ -15,6 +15,7 @@
 
 #include "document/RegDocument.h"
 #include "framework/CommandStates.h"
+#include "framework/CommandTable.h"
 #include "views/EditCommands.h"
 #include "views/KeyTreeView.h"
 #include "views/ValueListView.h"
@@ -35,8 +36,9 @@ public:
     void UpdateTitle() override;
     bool IsCommandEnabled(int id) override { return states.IsEnabled(static_cast<UINT>(id)); }
     int TrackPopup(HMENU, POINT) override { return 0; }
-    void RunKeyCommand(int id, HTREEITEM target) override { edit.RunKeyCommand(id, target); }
-    void RunValueCommand(int id, int row) override { edit.RunValueCommand(id, row); }
+    // Through a command table of the edit commands and the tree, as in the frame.
+    void RunCommand(int id, HWND source) override { commands.Route(id, source); }
+    HWND CommandSource() override { return commands.Source(); }
 
     // Parses a whole .reg text into the document and rebuilds the tree.
     bool Load(const std::string& text);
@@ -58,6 +60,7 @@ public:
     ValueListView list;
     fw::CommandStates states;
     EditCommands edit{*this, tree, list};
+    fw::CommandTable commands;
 
 private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

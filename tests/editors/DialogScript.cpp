@@ -93,14 +93,14 @@ HWND OwnerWindow() {
 
 std::vector<EnableRecord>& EnableMessages() { return g_enableMessages; }
 
-ScriptResult RunEditor(ValueEntry& value, std::vector<Step> steps) {
+ScriptResult RunEditor(ValueEntry& value, std::vector<Step> steps, fw::PopupTracker* tracker) {
     Script script;
     script.steps = std::move(steps);
     script.started = GetTickCount();
     g_script = &script;
     UINT_PTR timer = SetTimer(nullptr, 0, kTickMs, Tick);
     ScriptResult result;
-    result.edited = value.Edit(OwnerWindow());
+    result.edited = tracker ? editors::EditValue(value, OwnerWindow(), tracker) : value.Edit(OwnerWindow());
     KillTimer(nullptr, timer);
     g_script = nullptr;
     // Leftover posted commands must not reach the next test's dialog.

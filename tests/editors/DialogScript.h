@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "framework/CommandTable.h"
+
 class ValueEntry;
 
 namespace test {
@@ -32,7 +34,8 @@ struct EnableRecord {
 };
 std::vector<EnableRecord>& EnableMessages();
 
-ScriptResult RunEditor(ValueEntry& value, std::vector<Step> steps);
+// With a tracker the editor's context menus show through it, as through the frame.
+ScriptResult RunEditor(ValueEntry& value, std::vector<Step> steps, fw::PopupTracker* tracker = nullptr);
 
 // The enabled dialog of this thread: the editor, or a message box over it.
 HWND ActiveDialog();

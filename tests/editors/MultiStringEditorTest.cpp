@@ -245,12 +245,14 @@ struct TrackedMenu {
 };
 TrackedMenu g_menu;
 
-UINT FakeCommandBar(HMENU popup, int, int, HWND) {
-    g_menu.shown = true;
-    g_menu.editEnabled = !(GetMenuState(popup, ID_MULTISTRING_EDIT, MF_BYCOMMAND) & MF_GRAYED);
-    g_menu.deleteEnabled = !(GetMenuState(popup, ID_MULTISTRING_DELETE, MF_BYCOMMAND) & MF_GRAYED);
-    return g_menu.answer;
-}
+struct FakeCommandBar : fw::PopupTracker {
+    int TrackPopup(HMENU popup, POINT) override {
+        g_menu.shown = true;
+        g_menu.editEnabled = !(GetMenuState(popup, ID_MULTISTRING_EDIT, MF_BYCOMMAND) & MF_GRAYED);
+        g_menu.deleteEnabled = !(GetMenuState(popup, ID_MULTISTRING_DELETE, MF_BYCOMMAND) & MF_GRAYED);
+        return static_cast<int>(g_menu.answer);
+    }
+};
 }  // namespace
 
 TEST(MultiStringEditor, ContextMenuAsksTheOwnerAndRunsTheChosenCommand) {
@@ -264,7 +266,7 @@ TEST(MultiStringEditor, ContextMenuAsksTheOwnerAndRunsTheChosenCommand) {
         {true, ID_MULTISTRING_DELETE, {}},
         {true, 0, {"a"}},
     };
-    editors::SetContextMenuTracker(FakeCommandBar);
+    FakeCommandBar commandBar;
     for (const Case& c : cases) {
         auto value = Multi("61,00,00");
         g_menu = {};
@@ -286,7 +288,7 @@ TEST(MultiStringEditor, ContextMenuAsksTheOwnerAndRunsTheChosenCommand) {
         steps.push_back(WaitFor([] { return LabelEditor() == nullptr; }));
         steps.push_back(ExpectItems(c.items));
         steps.push_back(Press(IDCANCEL));
-        ScriptResult run = RunEditor(*value, steps);
+        ScriptResult run = RunEditor(*value, steps, &commandBar);
         EXPECT_TRUE(run.completed) << c.answer << ": " << run.failure;
         EXPECT_TRUE(g_menu.shown);
         EXPECT_EQ(g_menu.editEnabled, c.select);
@@ -297,7 +299,6 @@ TEST(MultiStringEditor, ContextMenuAsksTheOwnerAndRunsTheChosenCommand) {
         EXPECT_EQ(EnableMessages()[0].enable != 0, c.select);
         EXPECT_EQ(EnableMessages()[1].enable != 0, c.select);
     }
-    editors::SetContextMenuTracker(nullptr);
 }
 
 TEST(MultiStringEditor, ContextMenuWithoutAFrameIsTrackedByTheDialog) {

@@ -1,5 +1,7 @@
 #include "tests/views/ViewTestHost.h"
 
+#include "resources/resource.h"
+
 #include <cstring>
 
 namespace viewtest {
@@ -112,7 +114,16 @@ void ListMenu(HMENU menu, UINT defaultId, std::vector<TestHost::MenuEntry>& out)
 int TestHost::TrackPopup(HMENU popup, POINT) {
     lastMenu.clear();
     ListMenu(popup, GetMenuDefaultItem(popup, FALSE, 0), lastMenu);
+    // A greyed entry cannot be chosen.
+    for (const MenuEntry& entry : lastMenu)
+        if (static_cast<int>(entry.id) == popupAnswer && !entry.enabled) return 0;
     return popupAnswer;
+}
+
+void TestHost::RunCommand(int id, HWND source) {
+    if (id == ID_TREE_EXPAND) tree.OnCommand(id);
+    else if (source == tree.Hwnd()) keyCommands.push_back({id, tree.CommandItem()});
+    else if (source == list.Hwnd()) valueCommands.push_back({id, list.CommandRow()});
 }
 
 bool TestHost::LoadText(const std::string& text, bool checkDuplicates) {

@@ -39,8 +39,8 @@ public:
     void UpdateTitle() override { ++titleUpdates; }
     bool IsCommandEnabled(int id) override;
     int TrackPopup(HMENU popup, POINT screen) override;
-    void RunKeyCommand(int id, HTREEITEM target) override { keyCommands.push_back({id, target}); }
-    void RunValueCommand(int id, int row) override { valueCommands.push_back({id, row}); }
+    // Expand runs in the tree; every other command is recorded with what it acts on.
+    void RunCommand(int id, HWND source) override;
     // The program's own settings store, as the frame hands it over.
     bool ReadColumnWidths(size_t columns, std::vector<uint16_t>& widths) override {
         return shell::ReadListHeader(columns, widths);
@@ -73,8 +73,8 @@ public:
     };
     std::vector<MenuEntry> lastMenu;
     int popupAnswer = 0;
-    std::vector<std::pair<int, HTREEITEM>> keyCommands;
-    std::vector<std::pair<int, int>> valueCommands;
+    std::vector<std::pair<int, HTREEITEM>> keyCommands;  // from the tree, with its command item
+    std::vector<std::pair<int, int>> valueCommands;      // from the list, with its command row
 
 private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

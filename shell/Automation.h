@@ -1,0 +1,15 @@
+#pragma once
+// What a build with tests answers to the UI harness that drives the program
+// from another process. Under Wine a menu cannot be read from another
+// process, so the harness asks the frame for the state its menu bar shows
+// through the registered message "Quillon.MenuState" (wParam: the command;
+// the result: GetMenuState of the menu bar). A build without tests answers
+// nothing.
+
+#include <windows.h>
+
+namespace shell {
+
+void AnswerAutomation(HWND frame);
+
+}  // namespace shell
