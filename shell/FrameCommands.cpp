@@ -2,7 +2,6 @@
 // each command, and File, View and Exit, which the frame runs itself.
 #include "shell/MainFrame.h"
 
-#include "editors/ValueEditors.h"
 #include "resources/resource.h"
 #include "shell/FileDialogs.h"
 #include "shell/FileLoading.h"
@@ -34,10 +33,10 @@ void MainFrame::BuildCommandTable() {
     commands_.Add(nullptr, kCommandsToCome, std::size(kCommandsToCome));
 }
 
-void MainFrame::RunCommand(int id, HWND source) {
+void MainFrame::Execute(int id, HWND source) {
     if (!commands_.Route(id, source)) return;
-    UpdateCommandStates();
-    UpdateTitle();
+    RefreshStates();
+    RefreshCaption();
 }
 
 void MainFrame::OnCommand(int id) {
@@ -116,10 +115,4 @@ void MainFrame::ViewSource() {
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
     }
-}
-
-bool MainFrame::ViewServices::EditValue(ValueEntry& value) {
-    // The editors' context menus show through the frame, with its command
-    // states, while the frame is disabled under the editor.
-    return editors::EditValue(value, frame_.hwnd_, this);
 }

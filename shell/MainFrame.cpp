@@ -98,7 +98,7 @@ bool MainFrame::OnCreate() {
         loop_->AddMessageFilter(this);
         loop_->AddIdleHandler(this);
     }
-    UpdateCommandStates();
+    RefreshStates();
 
     findText_.clear();
     findFlags_ = shell::ReadFindFlags();
@@ -264,9 +264,9 @@ void MainFrame::Layout() {
         MoveWindow(splitter_.Hwnd(), 0, top, rc.right, std::max(0, bottom - top), TRUE);
 }
 
-void MainFrame::UpdateCommandStates() { commands_.UpdateStates(states_); }
+void MainFrame::RefreshStates() { commands_.UpdateStates(states_); }
 
-void MainFrame::UpdateTitle() {
+void MainFrame::RefreshCaption() {
     std::string caption = fw::FormatText(IDS_TITLE_FORMAT, document_.title.c_str(),
                                               document_.modified ? "*" : "", fw::LoadText(IDS_APP_NAME).c_str());
     SetWindowTextA(hwnd_, caption.c_str());
@@ -275,8 +275,8 @@ void MainFrame::UpdateTitle() {
 bool MainFrame::AskSaveChanges() {
     bool ok = QuerySave(document_, hwnd_);
     // A save made by the question changes the caption even when the caller stops.
-    UpdateCommandStates();
-    UpdateTitle();
+    RefreshStates();
+    RefreshCaption();
     return ok;
 }
 
@@ -286,8 +286,8 @@ bool MainFrame::NewDocument() {
     document_.SetFileName("", untitled.c_str());
     document_.Clear();
     keyTree_.Rebuild(document_);
-    UpdateCommandStates();
-    UpdateTitle();
+    RefreshStates();
+    RefreshCaption();
     return true;
 }
 
@@ -312,8 +312,8 @@ void MainFrame::OpenFromCommandLine(const char* commandLine) {
 
 bool MainFrame::OpenFile(const char* path, const char* title) {
     bool ok = OpenRegFile(hwnd_, document_, keyTree_, path, title);
-    UpdateCommandStates();
-    UpdateTitle();
+    RefreshStates();
+    RefreshCaption();
     return ok;
 }
 
@@ -355,7 +355,7 @@ void MainFrame::ToggleStatusBar() {
     Layout();
 }
 
-int MainFrame::TrackPopup(HMENU popup, POINT screen) {
+int MainFrame::ShowPopup(HMENU popup, POINT screen) {
     states_.ApplyToMenu(popup);
     AddMenuImages(popup);
     return static_cast<int>(TrackPopupMenuEx(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN,
@@ -384,7 +384,7 @@ LRESULT MainFrame::OnNotify(NMHDR* header) {
         return 0;
     }
     if (header->code == NM_SETFOCUS && (header->hwndFrom == tree_ || header->hwndFrom == list_)) {
-        UpdateCommandStates();
+        RefreshStates();
         editCommands_.OnViewFocus(header->hwndFrom);
     }
     if (header->hwndFrom == tree_) return keyTree_.OnNotify(header);
@@ -453,7 +453,7 @@ LRESULT MainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_COMMAND:
         // Menus, accelerators and the toolbar: the command acts on the focus.
-        RunCommand(LOWORD(wParam), nullptr);
+        Execute(LOWORD(wParam), nullptr);
         return 0;
     case WM_NOTIFY:
         return OnNotify(reinterpret_cast<NMHDR*>(lParam));

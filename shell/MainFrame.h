@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "document/RegDocument.h"
+#include "editors/ValueEditors.h"
 #include "framework/CommandStates.h"
 #include "framework/CommandTable.h"
 #include "framework/Handles.h"
@@ -46,20 +47,19 @@ public:
     // Runs a command through the table, then brings the command states and
     // the caption up to date. `source`: the view whose context menu chose it,
     // or null for the pane with the focus.
-    void RunCommand(int id, HWND source);
+    void Execute(int id, HWND source);
     // Whether a room runs the command (commands to come are in the table, disabled).
     bool IsCommandBuilt(int id) const { return commands_.IsBuilt(id); }
-    void UpdateCommandStates();
-    bool IsCommandEnabled(int id) const { return states_.IsEnabled(id); }
+    void RefreshStates();
 
     // Caption from string 138: title, "*" when modified, program name.
-    void UpdateTitle();
+    void RefreshCaption();
     // New (57600): an empty untitled document, after the save-changes question.
     bool NewDocument();
 
     // Shows a popup at a screen point with the command states and toolbar
     // images applied; returns the chosen command without sending it, or 0.
-    int TrackPopup(HMENU popup, POINT screen);
+    int ShowPopup(HMENU popup, POINT screen);
 
     bool PreTranslateMessage(MSG* msg) override;
     void OnIdle() override;
@@ -106,13 +106,15 @@ private:
         HWND HostWindow() override { return frame_.hwnd_; }
         RegDocument& Document() override { return frame_.document_; }
         HWND StatusBar() override { return frame_.statusBar_; }
-        void UpdateCommandStates() override { frame_.UpdateCommandStates(); }
-        void UpdateTitle() override { frame_.UpdateTitle(); }
-        bool IsCommandEnabled(int id) override { return frame_.IsCommandEnabled(id); }
-        int TrackPopup(HMENU popup, POINT screen) override { return frame_.TrackPopup(popup, screen); }
-        void RunCommand(int id, HWND source) override { frame_.RunCommand(id, source); }
+        void UpdateCommandStates() override { frame_.RefreshStates(); }
+        void UpdateTitle() override { frame_.RefreshCaption(); }
+        bool IsCommandEnabled(int id) override { return frame_.states_.IsEnabled(id); }
+        int TrackPopup(HMENU popup, POINT screen) override { return frame_.ShowPopup(popup, screen); }
+        void RunCommand(int id, HWND source) override { frame_.Execute(id, source); }
         HWND CommandSource() override { return frame_.commands_.Source(); }
-        bool EditValue(ValueEntry& value) override;
+        // The editors' context menus show through the frame, with its command
+        // states, while the frame is disabled under the editor.
+        bool EditValue(ValueEntry& value) override { return editors::EditValue(value, frame_.hwnd_, this); }
         bool ReadColumnWidths(size_t columns, std::vector<uint16_t>& widths) override {
             return shell::ReadListHeader(columns, widths);
         }

@@ -8,11 +8,11 @@
 #include <cstdint>
 #include <vector>
 
-#include "document/ValueEntry.h"
 #include "framework/CommandTable.h"
 
 class RegDocument;
 class KeyNode;
+class ValueEntry;
 
 class ViewHost : public fw::PopupTracker {
 public:
@@ -34,10 +34,10 @@ public:
     virtual void RunCommand(int id, HWND source) = 0;
     // The pane the running command acts on: the view whose context menu chose
     // it, else the pane with the keyboard focus.
-    virtual HWND CommandSource() { return GetFocus(); }
+    virtual HWND CommandSource();
     // Opens the value's editor, owned by the host window; true when the value
     // changed.
-    virtual bool EditValue(ValueEntry& value) { return value.Edit(HostWindow()); }
+    virtual bool EditValue(ValueEntry& value);
     // The value list's stored column widths: false when there are none of
     // exactly `columns` widths. A host without settings stores nothing.
     virtual bool ReadColumnWidths(size_t /*columns*/, std::vector<uint16_t>& /*widths*/) { return false; }
