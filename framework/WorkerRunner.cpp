@@ -77,4 +77,56 @@ bool RunWorker(HWND owner, WorkerDialog& dialog, std::atomic<int32_t>& stop, con
     return code == 1;
 }
 
+void ModalWorkerDialog::Prepare() {
+    finished_.store(false);
+    up_.store(nullptr);
+}
+
+void ModalWorkerDialog::Run(HWND owner) {
+    owner_ = owner;
+    DoModal(owner, templateId_);
+    up_.store(nullptr);
+}
+
+void ModalWorkerDialog::Finish() {
+    // The flag is set before the handle is read, and OnInitDialog publishes the
+    // handle before it reads the flag: whichever comes second sees the other.
+    finished_.store(true);
+    HWND dlg = up_.load();
+    if (dlg) PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+}
+
+BOOL ModalWorkerDialog::OnInitDialog() {
+    if (owner_) {
+        RECT o{}, d{};
+        GetWindowRect(owner_, &o);
+        GetWindowRect(hwnd_, &d);
+        int x = o.left + ((o.right - o.left) - (d.right - d.left)) / 2;
+        int y = o.top + ((o.bottom - o.top) - (d.bottom - d.top)) / 2;
+        SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    up_.store(hwnd_);
+    if (finished_.load()) PostMessageA(hwnd_, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    return TRUE;
+}
+
+INT_PTR ModalWorkerDialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_SYSCOMMAND:
+        // The owner is disabled while the dialog is up; minimising or restoring
+        // the dialog takes the owner along, so the whole program goes to the task bar.
+        if ((wParam & 0xFFF0) == SC_MINIMIZE && owner_) {
+            ShowWindow(owner_, SW_MINIMIZE);
+        } else if ((wParam & 0xFFF0) == SC_RESTORE && owner_) {
+            ShowWindow(owner_, SW_RESTORE);
+        }
+        return FALSE;
+    case WM_DESTROY:
+        up_.store(nullptr);
+        return FALSE;
+    default:
+        return Dialog::HandleMessage(msg, wParam, lParam);
+    }
+}
+
 }  // namespace fw

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <functional>
 
+#include "framework/Window.h"
+
 namespace fw {
 
 // The modal dialog a worker runs behind.
@@ -23,6 +25,29 @@ public:
     // From the worker, when the work has ended; the dialog closes, or closes
     // as soon as it comes up.
     virtual void Finish() = 0;
+};
+
+// A modal dialog from a resource, centred on its owner, that the worker's
+// Finish closes: at once when it is up, or as soon as it comes up. Minimising
+// or restoring it takes the disabled owner along. One object serves many runs.
+class ModalWorkerDialog : public Dialog, public WorkerDialog {
+public:
+    explicit ModalWorkerDialog(int templateId) : templateId_(templateId) {}
+    void Prepare() override;
+    void Run(HWND owner) override;
+    void Finish() override;
+
+protected:
+    BOOL OnInitDialog() override;
+    INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    // The dialog's window while it is up, for any thread; null otherwise.
+    HWND UpWindow() const { return up_.load(); }
+    HWND owner_ = nullptr;
+
+private:
+    int templateId_;
+    std::atomic<bool> finished_{false};
+    std::atomic<HWND> up_{nullptr};
 };
 
 // Runs work on a worker thread behind dialog. The stop flag is set to 0

@@ -2,6 +2,7 @@
 // Resource and command numbers of the frame, menus, toolbar and strings.
 #include "resources/views.h"
 #include "resources/editors.h"
+#include "resources/find.h"
 
 // Main frame: menu, toolbar, accelerators and the program icon share 128.
 #define IDR_MAINFRAME            128

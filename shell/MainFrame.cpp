@@ -100,8 +100,7 @@ bool MainFrame::OnCreate() {
     }
     RefreshStates();
 
-    findText_.clear();
-    findFlags_ = shell::ReadFindFlags();
+    findCommands_.SetFlags(shell::ReadFindFlags());
     SendMessageA(tree_, WM_SETREDRAW, TRUE, 0);
     return true;
 }
@@ -425,7 +424,7 @@ void MainFrame::OnClose() {
 }
 
 void MainFrame::OnDestroy() {
-    shell::WriteFindFlags(findFlags_);
+    shell::WriteFindFlags(findCommands_.Flags());
     if (loop_) {
         loop_->RemoveMessageFilter(this);
         loop_->RemoveIdleHandler(this);
@@ -443,6 +442,10 @@ LRESULT MainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     const UINT enableCommandMessage = editors::GetEnableCommandMessage();
     if (msg == enableCommandMessage && enableCommandMessage != 0) {
         states_.Enable(static_cast<UINT>(wParam), lParam != 0);
+        return 0;
+    }
+    if (msg == find::FoundValueMessage() && msg != 0) {
+        findCommands_.ShowFoundValue();
         return 0;
     }
     switch (msg) {

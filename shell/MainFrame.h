@@ -20,6 +20,7 @@
 #include "framework/MessageLoop.h"
 #include "framework/Splitter.h"
 #include "framework/Window.h"
+#include "find/FindCommands.h"
 #include "shell/Settings.h"
 #include "views/EditCommands.h"
 #include "views/KeyTreeView.h"
@@ -129,6 +130,7 @@ private:
     ValueListView valueList_;
     KeyTreeView keyTree_;
     EditCommands editCommands_{viewHost_, keyTree_, valueList_};
+    find::FindCommands findCommands_{viewHost_, keyTree_, valueList_};
     fw::MessageLoop* loop_ = nullptr;  // not owned
     fw::CommandTable commands_;
     fw::CommandStates states_;
@@ -147,6 +149,4 @@ private:
     std::map<int, HBITMAP> menuBitmapOf_;  // command -> one of menuBitmaps_
 
     bool toolbarVisible_ = true;
-    std::string findText_;
-    DWORD findFlags_ = 1;
 };

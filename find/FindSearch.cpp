@@ -1,0 +1,92 @@
+#include "find/FindSearch.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "document/Platform.h"
+
+namespace find {
+
+namespace {
+
+// Upper-cases into `buffer` (the names of a walk are short: no allocation
+// for all but the longest).
+std::string_view Upper(std::string_view text, char* buffer, size_t capacity, std::string& spill) {
+    const unsigned char* table = UpperTable();
+    char* out = buffer;
+    if (text.size() > capacity) {
+        spill.resize(text.size());
+        out = spill.data();
+    }
+    for (size_t i = 0; i < text.size(); ++i) out[i] = static_cast<char>(table[static_cast<unsigned char>(text[i])]);
+    return {out, text.size()};
+}
+
+bool KeyNameMatches(const KeyNode& key, std::string_view upperKey, bool whole) {
+    return key.name && TextTest(key.name, upperKey, whole);
+}
+
+bool AnyValueMatches(const KeyNode& key, const std::string& upperKey, unsigned flags) {
+    if (!key.HasValueText()) return false;
+    ValueList values;
+    key.CollectValues(values);
+    for (const auto& value : values)
+        if (value && ValueTest(*value, upperKey, flags)) return true;
+    return false;
+}
+
+}  // namespace
+
+std::string SearchKeyOf(std::string_view text) {
+    std::string key(text.substr(0, kMaxSearchText));
+    UpperCaseInPlace(key);
+    return key;
+}
+
+bool TextTest(std::string_view text, std::string_view upperKey, bool whole) {
+    if (whole ? text.size() != upperKey.size() : text.size() < upperKey.size()) return false;
+    char buffer[256];
+    std::string spill;
+    std::string_view upper = Upper(text, buffer, sizeof buffer, spill);
+    if (whole) return upper == upperKey;
+    return upper.find(upperKey) != std::string_view::npos;
+}
+
+bool ValueTest(const ValueEntry& value, const std::string& upperKey, unsigned flags) {
+    if ((flags & kFindValueNames) && TextTest(value.GetName(), upperKey, (flags & kFindWholeString) != 0))
+        return true;
+    return (flags & kFindData) && value.Matches(upperKey.c_str(), flags);
+}
+
+const KeyNode* NextKey(const RegDocument& document, const KeyNode* key) {
+    const std::vector<KeyNode*>& roots = document.roots;
+    if (!key) return roots.empty() ? nullptr : roots.front();
+    if (key->firstChild) return key->firstChild;
+    while (key->parent) {
+        if (key->nextSibling) return key->nextSibling;
+        key = key->parent;
+    }
+    auto it = std::find(roots.begin(), roots.end(), key);
+    return it == roots.end() || it + 1 == roots.end() ? nullptr : *(it + 1);
+}
+
+SearchOutcome SearchKeys(const RegDocument& document, const KeyNode* start, const std::string& upperKey,
+                         unsigned flags, const std::atomic<int32_t>& stop, SearchHit& hit) {
+    bool whole = (flags & kFindWholeString) != 0;
+    bool values = (flags & (kFindValueNames | kFindData)) != 0;
+    for (const KeyNode* key = start;;) {
+        if (stop.load(std::memory_order_relaxed)) return SearchOutcome::Stopped;
+        key = NextKey(document, key);
+        if (!key) return stop.load() ? SearchOutcome::Stopped : SearchOutcome::NotFound;
+        if ((flags & kFindKeys) && KeyNameMatches(*key, upperKey, whole)) {
+            hit = {key, false};
+            return SearchOutcome::Found;
+        }
+        if (values && AnyValueMatches(*key, upperKey, flags)) {
+            hit = {key, true};
+            return SearchOutcome::Found;
+        }
+    }
+}
+
+}  // namespace find

@@ -1,0 +1,96 @@
+// Find's matching rules and its walk over the document, on parsed files.
+#include <gtest/gtest.h>
+
+#include "find/FindSearch.h"
+#include "tests/core/TestUtil.h"
+
+namespace {
+
+const char kFile[] =
+    "[HKEY_CURRENT_USER\\Software\\Alpha]\r\n"
+    "\"Path\"=\"C:\\\\Windows\"\r\n"
+    "\"PathExt\"=\".COM;.EXE\"\r\n"
+    "\"Flags\"=dword:0000001f\r\n"
+    "\"Blob\"=hex:52,55,4e\r\n"
+    "\"Expand\"=hex(2):25,52,55,4e,25,00\r\n"
+    "\"Multi\"=hex(7):6f,6e,65,00,52,75,6e,00,00\r\n"
+    "\r\n"
+    "[HKEY_CURRENT_USER\\Software\\Alpha\\RunOnce]\r\n"
+    "\r\n"
+    "[HKEY_CURRENT_USER\\Software\\Beta]\r\n"
+    "\"MorePath\"=\"path\"\r\n"
+    "\r\n"
+    "[HKEY_LOCAL_MACHINE\\Run]\r\n"
+    "\r\n";
+
+struct Walk {
+    RegDocument doc;
+    Walk() { EXPECT_TRUE(testutil::Parse(doc, kFile)); }
+    // The path of the next hit after `from` (empty: from the start), or "".
+    std::string Next(const std::string& text, unsigned flags, const std::string& from = "",
+                     find::SearchOutcome* outcome = nullptr) {
+        std::atomic<int32_t> stop{0};
+        find::SearchHit hit;
+        const KeyNode* start = from.empty() ? nullptr : testutil::Find(doc, from);
+        find::SearchOutcome result = find::SearchKeys(doc, start, find::SearchKeyOf(text), flags, stop, hit);
+        if (outcome) *outcome = result;
+        return result == find::SearchOutcome::Found ? hit.key->Path() : "";
+    }
+};
+
+const std::string kAlpha = "HKEY_CURRENT_USER\\Software\\Alpha";
+const std::string kBeta = "HKEY_CURRENT_USER\\Software\\Beta";
+
+}  // namespace
+
+TEST(Find, EachFlagLooksAtItsPartAndTheStoredForm) {
+    struct Case {
+        const char* text;
+        unsigned flags;
+        const char* hit;  // "" when nothing matches
+    } cases[] = {
+        {"run", kFindKeys, "HKEY_CURRENT_USER\\Software\\Alpha\\RunOnce"},
+        {"pathext", kFindValueNames, "HKEY_CURRENT_USER\\Software\\Alpha"},
+        {"pathext", kFindKeys | kFindData, ""},
+        {"path", kFindValueNames | kFindWholeString, "HKEY_CURRENT_USER\\Software\\Alpha"},
+        {"c:\\\\windows", kFindData, "HKEY_CURRENT_USER\\Software\\Alpha"},  // the stored, doubled backslash
+        {"c:\\windows", kFindData, ""},
+        {"1F", kFindData, "HKEY_CURRENT_USER\\Software\\Alpha"},  // DWORD digits as stored
+        {"0x1f", kFindData, ""},
+        {"52,55", kFindData, ""},  // binary data never matches
+        {"%run%", kFindData | kFindWholeString, "HKEY_CURRENT_USER\\Software\\Alpha"},  // decoded characters
+        {"ONE RUN", kFindData | kFindWholeString, "HKEY_CURRENT_USER\\Software\\Alpha"},  // parts joined by spaces
+        {"path", kFindData | kFindWholeString, "HKEY_CURRENT_USER\\Software\\Beta"},
+        {"software", 0, ""},  // nothing to look at: the whole walk, no hit
+    };
+    Walk walk;
+    for (const Case& c : cases) EXPECT_EQ(walk.Next(c.text, c.flags), c.hit) << c.text << " flags " << c.flags;
+}
+
+TEST(Find, TheWalkResumesAfterTheStartInTreeOrderAndNeverWraps) {
+    Walk walk;
+    // Pre-order: a key's children before its next sibling, then the next top-level key.
+    EXPECT_EQ(walk.Next("alp", kFindKeys), kAlpha);
+    EXPECT_EQ(walk.Next("run", kFindKeys, kAlpha + "\\RunOnce"), "HKEY_LOCAL_MACHINE\\Run");
+    // A second matching value in the key of the last hit is skipped.
+    EXPECT_EQ(walk.Next("path", kFindValueNames, kAlpha), kBeta);
+    find::SearchOutcome outcome;
+    EXPECT_EQ(walk.Next("run", kFindKeys, "HKEY_LOCAL_MACHINE\\Run", &outcome), "");
+    EXPECT_EQ(outcome, find::SearchOutcome::NotFound);
+    // The keys visited, from nothing selected to the end.
+    std::vector<std::string> order;
+    for (const KeyNode* key = find::NextKey(walk.doc, nullptr); key; key = find::NextKey(walk.doc, key))
+        order.push_back(key->Path());
+    std::vector<std::string> expected = {"HKEY_CURRENT_USER", "HKEY_CURRENT_USER\\Software", kAlpha,
+                                         kAlpha + "\\RunOnce", kBeta, "HKEY_LOCAL_MACHINE",
+                                         "HKEY_LOCAL_MACHINE\\Run"};
+    EXPECT_EQ(order, expected);
+}
+
+TEST(Find, AStopSetBeforeTheFirstStepEndsTheWalk) {
+    Walk walk;
+    std::atomic<int32_t> stop{1};
+    find::SearchHit hit;
+    EXPECT_EQ(find::SearchKeys(walk.doc, nullptr, "RUN", kFindKeys, stop, hit), find::SearchOutcome::Stopped);
+    EXPECT_EQ(hit.key, nullptr);
+}
