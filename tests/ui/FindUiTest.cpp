@@ -1,0 +1,99 @@
+// Find and Find Next on the real program: the dialog's boxes from the stored
+// flags, hits in key names inside branches never expanded, hits in values
+// shown in the list, the end message without wrap-around, the flags stored
+// when the window closes.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "resources/resource.h"
+#include "tests/ui/Harness.h"
+
+namespace {
+
+const char kSettingsKey[] = "Software\\Orvane\\Quillon\\2.0";
+
+const char kFile[] =
+    "REGEDIT4\r\n\r\n"
+    "[HKEY_CURRENT_USER\\Software\\FindTest]\r\n"
+    "\"Plain\"=\"nothing here\"\r\n\r\n"
+    "[HKEY_CURRENT_USER\\Software\\FindTest\\Deep\\Deeper\\Target Key]\r\n"
+    "\"First\"=\"a\"\r\n"
+    "\"Needle Value\"=\"b\"\r\n\r\n"
+    "[HKEY_CURRENT_USER\\Software\\FindTest\\Last]\r\n\r\n";
+
+void StoreFindFlags(DWORD flags) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, "FindFlags", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&flags), sizeof flags);
+    RegCloseKey(key);
+}
+
+DWORD StoredFindFlags() {
+    DWORD flags = 0, size = sizeof flags;
+    RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, "FindFlags", RRF_RT_REG_DWORD, nullptr, &flags, &size);
+    return flags;
+}
+
+bool Checked(HWND dialog, int id) { return SendMessageA(harness::Descendant(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+// Opens the Find dialog, checks that its boxes show `shown`, fills in the
+// text and the boxes of `flags` and presses Find Next.
+void FindWith(harness::App& app, const std::string& text, unsigned flags, unsigned shown) {
+    app.PostCommand(ID_EDIT_FIND);
+    HWND dialog = harness::WaitForDialog(app.Pid());
+    ASSERT_NE(dialog, nullptr);
+    const std::pair<int, unsigned> boxes[] = {
+        {IDC_FIND_KEYS, 1}, {IDC_FIND_VALUES, 2}, {IDC_FIND_DATA, 4}, {IDC_FIND_WHOLE, 8}};
+    for (const auto& [box, bit] : boxes) {
+        EXPECT_EQ(Checked(dialog, box), (shown & bit) != 0) << "box " << box;
+        SendMessageA(harness::Descendant(dialog, box), BM_SETCHECK, (flags & bit) ? BST_CHECKED : BST_UNCHECKED, 0);
+    }
+    SendMessageA(harness::Descendant(dialog, IDC_FIND_TEXT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    ASSERT_TRUE(harness::PressButton(dialog, IDOK));
+    harness::WaitGone(dialog);
+}
+
+}  // namespace
+
+TEST(FindUi, FindsKeysAndValuesAfterTheSelectionAndEndsWithTheMessage) {
+    StoreFindFlags(6);
+    std::string path = harness::ScratchPath("find.reg");
+    ASSERT_TRUE(harness::WriteFile(path, kFile));
+    harness::App app;
+    ASSERT_TRUE(app.Start("\"" + path + "\""));
+    HWND tree = app.Child(WC_TREEVIEWA);
+    HWND list = app.Child(WC_LISTVIEWA);
+    ASSERT_TRUE(harness::WaitUntil([&] { return harness::WindowText(app.Frame()) == "find.reg-Quillon"; }));
+
+    // A key name inside a branch never expanded: its items are made and selected.
+    FindWith(app, "target", 1, 6);
+    EXPECT_TRUE(harness::WaitUntil([&] { return harness::TreeSelectedText(tree) == "Target Key"; }));
+
+    // A value name, from a key above: the key is selected and the value's row
+    // too, in the list with the focus.
+    ASSERT_TRUE(harness::TreeSelect(tree, harness::TreeFind(tree, "HKEY_CURRENT_USER\\Software\\FindTest")));
+    FindWith(app, "needle", 2, 1);
+    EXPECT_TRUE(harness::WaitUntil([&] {
+        for (const auto& row : harness::ListRows(list, 1))
+            if (row.selected) return row.cells[0] == "Needle Value";
+        return false;
+    }));
+    EXPECT_EQ(harness::TreeSelectedText(tree), "Target Key");
+    EXPECT_EQ(harness::FocusOf(app.Frame()), list);
+
+    // Find Next resumes after the key of the last hit: nothing more, the end
+    // message, no wrap-around, the selection stays.
+    app.PostCommand(ID_EDIT_FIND_NEXT);
+    HWND box = harness::WaitForDialog(app.Pid());
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(harness::MessageBoxText(box), "Finished searching through the file.");
+    EXPECT_EQ(harness::WindowText(box), "Quillon");
+    harness::PressButton(box, IDOK);
+    harness::WaitGone(box);
+    EXPECT_EQ(harness::TreeSelectedText(tree), "Target Key");
+
+    ASSERT_TRUE(app.Close());
+    EXPECT_EQ(StoredFindFlags(), 2u);
+}
