@@ -22,8 +22,24 @@ std::string_view Upper(std::string_view text, char* buffer, size_t capacity, std
     return {out, text.size()};
 }
 
+// The text test on a NUL-terminated name, compared through the case table
+// as it is read: no length, no copy (the walk's hot path).
+bool NameContains(const char* name, std::string_view upperKey, const unsigned char* table) {
+    auto first = static_cast<unsigned char>(upperKey[0]);
+    for (const char* p = name; *p; ++p) {
+        if (table[static_cast<unsigned char>(*p)] != first) continue;
+        size_t j = 1;
+        // The name's NUL maps to 0, which no key character is.
+        while (j < upperKey.size() && table[static_cast<unsigned char>(p[j])] == static_cast<unsigned char>(upperKey[j])) ++j;
+        if (j == upperKey.size()) return true;
+    }
+    return false;
+}
+
 bool KeyNameMatches(const KeyNode& key, std::string_view upperKey, bool whole) {
-    return key.name && TextTest(key.name, upperKey, whole);
+    if (!key.name) return false;
+    if (whole || upperKey.empty()) return TextTest(key.name, upperKey, whole);
+    return NameContains(key.name, upperKey, UpperTable());
 }
 
 bool AnyValueMatches(const KeyNode& key, const std::string& upperKey, unsigned flags) {

@@ -1,0 +1,128 @@
+// Find benchmark: a generated document whose only match is its last key,
+// searched by key name only and by names, value names and data, against
+// collecting every key's values of the same document in the same run; and
+// how soon a stop request ends a search. Prints one "name: value" line per figure.
+//
+//   find_bench [--keys N]
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "RegGenerator.h"
+#include "document/ByteSink.h"
+#include "document/RegDocument.h"
+#include "find/FindSearch.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
+void Print(const char* name, double value) { std::printf("%s: %.3f\n", name, value); }
+
+const char kNeedle[] = "Qx7 Needle Qx7";
+
+bool Build(RegDocument& doc, size_t keys) {
+    GeneratorOptions options;
+    options.seed = 42;
+    options.targetKeys = keys;
+    options.targetBytes = SIZE_MAX;
+    options.hiveChildren = 8;
+    options.unicode = false;
+    options.dialect = kRegedit4;
+    MemorySink sink;
+    if (!GenerateRegFile(sink, options)) return false;
+    std::string last = std::string("\r\n[HKEY_USERS\\") + kNeedle + "]\r\n";
+    sink.Write(last.data(), last.size());
+    std::unique_ptr<char[]> text = AllocText(sink.Size());
+    std::memcpy(text.get(), sink.Data(), sink.Size());
+    ParseScope scope(doc.abort);
+    return doc.ParseText(std::move(text), nullptr, sink.Size(), true, false);
+}
+
+size_t CountKeys(const RegDocument& doc) {
+    size_t n = 0;
+    for (const KeyNode* k = find::NextKey(doc, nullptr); k; k = find::NextKey(doc, k)) ++n;
+    return n;
+}
+
+double CollectAll(const RegDocument& doc) {
+    auto start = Clock::now();
+    size_t values = 0;
+    for (const KeyNode* k = find::NextKey(doc, nullptr); k; k = find::NextKey(doc, k)) {
+        ValueList list;
+        k->CollectValues(list);
+        values += list.size();
+    }
+    volatile size_t sink = values;
+    (void)sink;
+    return Seconds(start, Clock::now());
+}
+
+// Median of three timed searches from the start; false when the needle was not the hit.
+double TimedSearch(const RegDocument& doc, unsigned flags, bool& ok) {
+    double times[3];
+    std::string key = find::SearchKeyOf(kNeedle);
+    for (double& t : times) {
+        std::atomic<int32_t> stop{0};
+        find::SearchHit hit;
+        auto start = Clock::now();
+        find::SearchOutcome outcome = find::SearchKeys(doc, nullptr, key, flags, stop, hit);
+        t = Seconds(start, Clock::now());
+        ok = outcome == find::SearchOutcome::Found && hit.key && std::strcmp(hit.key->name, kNeedle) == 0;
+    }
+    std::sort(times, times + 3);
+    return times[1];
+}
+
+// Seconds from a stop request to the end of a search that matches nothing.
+double StopLatency(const RegDocument& doc) {
+    std::atomic<int32_t> stop{0};
+    Clock::time_point ended;
+    std::thread worker([&] {
+        find::SearchHit hit;
+        find::SearchKeys(doc, nullptr, "NOTHING LIKE THIS ANYWHERE", kFindKeys | kFindValueNames | kFindData, stop, hit);
+        ended = Clock::now();
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    auto requested = Clock::now();
+    stop.exchange(1);
+    worker.join();
+    return Seconds(requested, ended);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    size_t keys = 850000;
+    for (int i = 1; i < argc; ++i)
+        if (!std::strcmp(argv[i], "--keys") && i + 1 < argc) keys = std::strtoul(argv[++i], nullptr, 10);
+    RegDocument doc;
+    if (!Build(doc, keys)) {
+        std::fprintf(stderr, "find_bench: the document could not be built\n");
+        return 1;
+    }
+    size_t count = CountKeys(doc);
+    Print("find_keys", static_cast<double>(count));
+    bool namesOk = false, allOk = false;
+    double names = TimedSearch(doc, kFindKeys, namesOk);
+    double collect = CollectAll(doc);
+    double all = TimedSearch(doc, kFindKeys | kFindValueNames | kFindData, allOk);
+    if (!namesOk || !allOk) {
+        std::fprintf(stderr, "find_bench: the search did not end at the last key\n");
+        return 1;
+    }
+    Print("find_names_s", names);
+    Print("find_names_mkeys_per_s", static_cast<double>(count) / names / 1e6);
+    Print("collect_values_s", collect);
+    Print("find_all_s", all);
+    Print("find_all_mkeys_per_s", static_cast<double>(count) / all / 1e6);
+    Print("find_all_to_collect_ratio", all / collect);
+    Print("find_stop_latency_ms", StopLatency(doc) * 1000);
+    return 0;
+}
