@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "document/Platform.h"
+#include "document/TextScan.h"
 
 namespace {
 
@@ -342,9 +343,9 @@ KeyNode* RegDocument::FindOrCreateKey(KeyNode* previousKey, const char* previous
 }
 
 std::unique_ptr<char[]> AllocText(size_t size) {
-    if (size > SIZE_MAX - 16) return nullptr;
-    std::unique_ptr<char[]> text(new (std::nothrow) char[size + 16]);
-    if (text) std::memset(text.get(), 0, size + 16);
+    if (size > SIZE_MAX - kScanPadding) return nullptr;
+    std::unique_ptr<char[]> text(new (std::nothrow) char[size + kScanPadding]);
+    if (text) std::memset(text.get(), 0, size + kScanPadding);
     return text;
 }
 
