@@ -268,7 +268,6 @@ public:
     // Drops all keys and frees all buffers at once; clears unicode. The view
     // is emptied by its owner.
     void Clear();
-    KeyNode* FindOrCreateKey(KeyNode* previousKey, const char* previousPath, char* newPath, bool lookUpExisting);
     // Parses a NUL-terminated text into the document. The buffer must come
     // from AllocText or ReadRegFile: the scanners rely on the padding they
     // leave after the text. On success the document keeps the buffer; on
@@ -304,8 +303,16 @@ public:
     ProgressSink* owner = nullptr;  // not owned
 
 private:
-    KeyNode* FindKey(KeyNode* parent, const char* name, size_t& hash) const;
-    void Created(KeyNode* key, bool looked, size_t hash);
+    // The key of a key line's path (backslashes between its components),
+    // found or created; null when out of memory.
+    KeyNode* FindOrCreateKey(char* newPath, bool lookUpExisting);
+    size_t SharedComponents(const char* newPath) const;
+    // The previous key line's components become the keys' names: its
+    // backslashes turn into NULs.
+    void FinishPath();
+    void StartPath();
+    KeyNode* FindKey(KeyNode* parent, const char* name, size_t hash) const;
+    void Created(KeyNode* key, size_t hash);
     void StartLookupIndex(size_t textLength);
     void StopLookupIndex();
     KeyNode* FindRoot(const char* name) const;
@@ -317,6 +324,14 @@ private:
     ChildIndex* index = nullptr;
     class RootTable;
     RootTable* rootTable = nullptr;
+    // While a parse runs: the previous key line's path text and, per
+    // component, its key and where the component lies in that text.
+    struct PathStep {
+        KeyNode* key;
+        size_t begin, end;
+    };
+    std::vector<PathStep> steps;
+    char* stepsPath = nullptr;
 };
 
 // A new NUL-filled text buffer for size bytes of text and its terminators

@@ -85,16 +85,6 @@ const char* LineEnd(const char* p) {
     return p;
 }
 
-// The backslashes of a key path become NULs: each key's borrowed name is
-// then its own component.
-void SplitPath(char* path) {
-    for (char* c = path;;) {
-        c = const_cast<char*>(textscan::FindAny2(c, '\\', '\\'));
-        if (*c == '\0') return;
-        *c++ = '\0';
-    }
-}
-
 }  // namespace
 
 const char* FindValueData(const char* line) {
@@ -207,8 +197,7 @@ bool RegDocument::ParseText(std::unique_ptr<char[]> buffer, KeyTreeSink* view, s
     if (checkDuplicates) StartLookupIndex(length);
     StartRootTable();
 
-    KeyNode* previousKey = nullptr;
-    char* previousPath = nullptr;
+    StartPath();
     KeyNode* waiting = nullptr;  // found, but its path is not split yet
     int lastReported = 0;
     bool firstLine = true;
@@ -237,17 +226,15 @@ bool RegDocument::ParseText(std::unique_ptr<char[]> buffer, KeyTreeSink* view, s
 
         bool lookUp = checkDuplicates || (firstLine && lookUpFirstKey);
         firstLine = false;
-        KeyNode* key = FindOrCreateKey(previousKey, previousPath, path, lookUp);
+        KeyNode* key = FindOrCreateKey(path, lookUp);
         if (!key) break;  // out of memory: keep what was parsed
-        if (previousPath) SplitPath(previousPath);
         if (view && waiting && !waiting->viewItem) view->AddKey(waiting);
         waiting = key;
         if (next != values && *values) key->AttachValueBlock(values, false, headerDialect);
-        previousKey = key;
-        previousPath = path;
         keyLine = next;
     }
-    if (previousPath) SplitPath(previousPath);
+    FinishPath();
+    StartPath();
     if (view && waiting && !waiting->viewItem) view->AddKey(waiting);
     buffers.push_back(std::move(buffer));
     dialect = headerDialect;
