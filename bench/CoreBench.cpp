@@ -21,6 +21,7 @@
 #include "RegGenerator.h"
 #include "document/ByteSink.h"
 #include "document/RegDocument.h"
+#include "document/RegFile.h"
 #include "document/RegWriter.h"
 
 namespace fs = std::filesystem;

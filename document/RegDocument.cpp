@@ -366,25 +366,3 @@ std::unique_ptr<char[]> AllocText(size_t size) {
     if (text) std::memset(text.get(), 0, size + kScanPadding);
     return text;
 }
-
-const char* ReadErrorText(ReadError error) {
-    switch (error) {
-    case ReadError::None:
-        return "no error";
-    case ReadError::Open:
-        return "the file cannot be opened";
-    case ReadError::TooShort:
-        return "the file is shorter than 8 bytes";
-    case ReadError::Read:
-        return "the file cannot be read";
-    case ReadError::OutOfMemory:
-        return "not enough memory for the file";
-    case ReadError::Conversion:
-        return "the UTF-16 text cannot be converted";
-    case ReadError::Header:
-        return "the file has no registry editor header";
-    case ReadError::Aborted:
-        return "the load was aborted";
-    }
-    return "unknown error";
-}

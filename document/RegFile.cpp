@@ -1,4 +1,6 @@
 // Reading .reg files into the single-byte text buffer the parser works on.
+#include "document/RegFile.h"
+
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -17,6 +19,18 @@ struct FileCloser {
         if (file) std::fclose(file);
     }
 };
+
+// A buffer for size bytes of text followed by the scanners' padding of NUL
+// bytes; null with the reason when out of memory.
+std::unique_ptr<char[]> NewPadded(size_t size, ReadError& error) {
+    std::unique_ptr<char[]> text(new (std::nothrow) char[size + kScanPadding]);
+    if (!text) {
+        error = ReadError::OutOfMemory;
+        return nullptr;
+    }
+    std::memset(text.get() + size, 0, kScanPadding);
+    return text;
+}
 
 bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit < 0xDC00; }
 
@@ -103,11 +117,8 @@ bool UseCrLf(RegText& out, ReadError& error) {
             ++p;
         }
     }
-    std::unique_ptr<char[]> converted(new (std::nothrow) char[length + lone + kScanPadding]);
-    if (!converted) {
-        error = ReadError::OutOfMemory;
-        return false;
-    }
+    std::unique_ptr<char[]> converted = NewPadded(length + lone, error);
+    if (!converted) return false;
     char* o = converted.get();
     for (const char* p = text; *p; ++p) {
         if (*p == '\r' || *p == '\n') {
@@ -118,7 +129,6 @@ bool UseCrLf(RegText& out, ReadError& error) {
             *o++ = *p;
         }
     }
-    std::memset(o, 0, kScanPadding);
     out.text = std::move(converted);
     out.length += lone;
     return true;
@@ -328,27 +338,11 @@ bool ReadRegFile(const char* path, RegText& out, ReadError& error) {
     if (!reader.Start(error)) return false;
     const auto* b = reinterpret_cast<const unsigned char*>(reader.Bytes());
     if (b[0] == 0xFF && b[1] == 0xFE) return ReadWide(reader, out, error);
-    if (b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) {
-        // Rare enough to be read whole and converted from memory.
-        std::unique_ptr<char[]> bytes(new (std::nothrow) char[reader.Size() + kScanPadding]);
-        if (!bytes) {
-            error = ReadError::OutOfMemory;
-            return false;
-        }
-        if (!reader.CopyAll(bytes.get(), error)) return false;
-        std::memset(bytes.get() + reader.Size(), 0, kScanPadding);
-        return DecodeBytes(std::move(bytes), reader.Size(), out, error);
-    }
-    std::unique_ptr<char[]> text(new (std::nothrow) char[reader.Size() + kScanPadding]);
-    if (!text) {
-        error = ReadError::OutOfMemory;
-        return false;
-    }
-    if (!reader.CopyAll(text.get(), error)) return false;
-    std::memset(text.get() + reader.Size(), 0, kScanPadding);
-    out.text = std::move(text);
-    out.length = reader.Size();
-    return Finish(out, error);
+    // Single-byte text is taken as it is; UTF-8 is rare enough to be
+    // converted from memory.
+    std::unique_ptr<char[]> bytes = NewPadded(reader.Size(), error);
+    if (!bytes || !reader.CopyAll(bytes.get(), error)) return false;
+    return DecodeBytes(std::move(bytes), reader.Size(), out, error);
 }
 
 bool DecodeRegBytes(const char* bytes, size_t size, RegText& out, ReadError& error) {
@@ -357,14 +351,32 @@ bool DecodeRegBytes(const char* bytes, size_t size, RegText& out, ReadError& err
         error = ReadError::TooShort;
         return false;
     }
-    std::unique_ptr<char[]> text(new (std::nothrow) char[size + kScanPadding]);
-    if (!text) {
-        error = ReadError::OutOfMemory;
-        return false;
-    }
+    std::unique_ptr<char[]> text = NewPadded(size, error);
+    if (!text) return false;
     std::memcpy(text.get(), bytes, size);
-    std::memset(text.get() + size, 0, kScanPadding);
     return DecodeBytes(std::move(text), size, out, error);
+}
+
+const char* ReadErrorText(ReadError error) {
+    switch (error) {
+    case ReadError::None:
+        return "no error";
+    case ReadError::Open:
+        return "the file cannot be opened";
+    case ReadError::TooShort:
+        return "the file is shorter than 8 bytes";
+    case ReadError::Read:
+        return "the file cannot be read";
+    case ReadError::OutOfMemory:
+        return "not enough memory for the file";
+    case ReadError::Conversion:
+        return "the UTF-16 text cannot be converted";
+    case ReadError::Header:
+        return "the file has no registry editor header";
+    case ReadError::Aborted:
+        return "the load was aborted";
+    }
+    return "unknown error";
 }
 
 bool RegDocument::Load(LoadJob& job) {

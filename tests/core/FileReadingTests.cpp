@@ -10,7 +10,7 @@
 #include <string>
 
 #include "document/Platform.h"
-#include "document/RegDocument.h"
+#include "document/RegFile.h"
 
 namespace fs = std::filesystem;
 
