@@ -3,7 +3,7 @@
 // baseline measured in the same run on the same file (reading the whole file
 // into memory). Prints one "name: value" line per figure.
 //
-//   core_bench [--mb N] [--gib] [--dir DIR] [--runs N]
+//   core_bench [--mb N] [--gib] [--dir DIR] [--runs N] [--open-only]
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #if defined(__GLIBC__)
 #include <malloc.h>
@@ -20,6 +21,7 @@
 #include "RegGenerator.h"
 #include "document/ByteSink.h"
 #include "document/RegDocument.h"
+#include "document/RegFile.h"
 #include "document/RegWriter.h"
 
 namespace fs = std::filesystem;
@@ -89,35 +91,43 @@ bool Generate(const std::string& path, size_t bytes, RegDialect dialect, bool un
     return true;
 }
 
-bool Bench(const std::string& label, const std::string& path, int runs, const std::string& dir) {
+double Median(std::vector<double> times) {
+    std::sort(times.begin(), times.end());
+    size_t n = times.size();
+    return n % 2 ? times[n / 2] : (times[n / 2 - 1] + times[n / 2]) / 2;
+}
+
+bool Bench(const std::string& label, const std::string& path, int runs, bool openOnly, const std::string& dir) {
     double fileMb = static_cast<double>(fs::file_size(path)) / (1024.0 * 1024.0);
     BaselineRead(path);  // page cache warm, as for every later read
-    double baseline = 1e30, open = 1e30;
-    for (int i = 0; i < runs; ++i) baseline = std::min(baseline, BaselineRead(path));
 
-    RegDocument doc;
-    size_t keys = 0;
-    size_t heapBefore = 0, heapAfter = 0, textBytes = 0;
+    // The baseline and both opens take turns within each round, so that a
+    // change in the machine's load weighs on all three alike; each figure is
+    // the median of its rounds. The previous document is emptied before the
+    // clock starts: freeing it is no part of an open.
+    RegDocument doc, fast;
+    std::vector<double> baselines, opens, fastOpens;
+    size_t heapBefore = 0, heapAfter = 0, textBytes = 0, keys = 0;
     for (int i = 0; i < runs; ++i) {
+        baselines.push_back(BaselineRead(path));
+
         doc.Clear();
+        fast.Clear();
         heapBefore = HeapInUse();
         auto start = Clock::now();
         if (!Open(doc, path)) {
             std::fprintf(stderr, "core_bench: cannot open %s\n", path.c_str());
             return false;
         }
-        open = std::min(open, Seconds(start, Clock::now()));
+        opens.push_back(Seconds(start, Clock::now()));
         heapAfter = HeapInUse();
+
+        start = Clock::now();
+        Open(fast, path, false);
+        fastOpens.push_back(Seconds(start, Clock::now()));
     }
-    double openFast = 1e30;
-    {
-        RegDocument fast;
-        for (int i = 0; i < runs; ++i) {
-            auto start = Clock::now();
-            Open(fast, path, false);
-            openFast = std::min(openFast, Seconds(start, Clock::now()));
-        }
-    }
+    fast.Clear();
+    double baseline = Median(baselines), open = Median(opens), openFast = Median(fastOpens);
     // The text buffer: the file's bytes, or one byte per character of a UTF-16 file.
     textBytes = static_cast<size_t>(fs::file_size(path));
     if (doc.unicode) textBytes = textBytes / 2 + 5;
@@ -125,26 +135,32 @@ bool Bench(const std::string& label, const std::string& path, int runs, const st
 
     auto start = Clock::now();
     size_t values = 0;
-    ForEachKey(doc, [&](KeyNode* k) {
-        ValueList list;
-        k->CollectValues(list);
-        values += list.size();
-    });
+    if (!openOnly) {
+        ForEachKey(doc, [&](KeyNode* k) {
+            ValueList list;
+            k->CollectValues(list);
+            values += list.size();
+        });
+    }
     double collect = Seconds(start, Clock::now());
 
     Print("file_" + label + "_mb", fileMb);
     PrintCount(label + "_keys", static_cast<double>(keys));
-    PrintCount(label + "_values", static_cast<double>(values));
+    if (!openOnly) PrintCount(label + "_values", static_cast<double>(values));
+    PrintCount(label + "_runs", runs);
     Print("baseline_" + label + "_mb_per_s", fileMb / baseline);
     Print("open_" + label + "_mb_per_s", fileMb / open);
     PrintCount("open_" + label + "_keys_per_s", keys / open);
     Print("open_" + label + "_ratio", open / baseline);
     // Without duplicate checking (the open dialog's option): no key lookups.
     Print("open_" + label + "_nodup_ratio", openFast / baseline);
-    PrintCount("collect_" + label + "_keys_per_s", keys / collect);
-    Print("collect_" + label + "_mb_per_s", fileMb / collect);
+    if (!openOnly) {
+        PrintCount("collect_" + label + "_keys_per_s", keys / collect);
+        Print("collect_" + label + "_mb_per_s", fileMb / collect);
+    }
     if (heapAfter > heapBefore && keys)
         Print(label + "_bytes_per_key", (static_cast<double>(heapAfter - heapBefore) - static_cast<double>(textBytes)) / keys);
+    if (openOnly) return true;
 
     struct Target {
         const char* name;
@@ -153,19 +169,20 @@ bool Bench(const std::string& label, const std::string& path, int runs, const st
     } targets[] = {{"d4_ansi", kRegedit4, false}, {"d5_utf16", kRegedit5, true}};
     for (const Target& t : targets) {
         std::string out = dir + "/saved_" + label + "_" + t.name + ".reg";
-        double save = 1e30, memory = 1e30;
+        std::vector<double> saves, memories;
         for (int i = 0; i < runs; ++i) {
             auto s0 = Clock::now();
             if (!SaveTo(doc, out.c_str(), t.unicode, t.dialect)) {
                 std::fprintf(stderr, "core_bench: cannot save %s\n", out.c_str());
                 return false;
             }
-            save = std::min(save, Seconds(s0, Clock::now()));
+            saves.push_back(Seconds(s0, Clock::now()));
             MemorySink sink(static_cast<size_t>(fs::file_size(out)) + 64);
             auto m0 = Clock::now();
             WriteDocument(doc, sink, t.unicode, t.dialect);
-            memory = std::min(memory, Seconds(m0, Clock::now()));
+            memories.push_back(Seconds(m0, Clock::now()));
         }
+        double save = Median(saves), memory = Median(memories);
         double outMb = static_cast<double>(fs::file_size(out)) / (1024.0 * 1024.0);
         std::string name = "save_" + label + "_as_" + t.name;
         Print(name + "_mb_per_s", outMb / save);
@@ -181,7 +198,8 @@ bool Bench(const std::string& label, const std::string& path, int runs, const st
 
 int main(int argc, char** argv) {
     size_t mb = 200;
-    int runs = 3;
+    int runs = 5;
+    bool openOnly = false;
     std::string dir = (fs::temp_directory_path() / "quillon-bench").string();
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--mb") && i + 1 < argc) {
@@ -190,10 +208,12 @@ int main(int argc, char** argv) {
             mb = 1024;
         } else if (!std::strcmp(argv[i], "--dir") && i + 1 < argc) {
             dir = argv[++i];
+        } else if (!std::strcmp(argv[i], "--open-only")) {
+            openOnly = true;
         } else if (!std::strcmp(argv[i], "--runs") && i + 1 < argc) {
             runs = std::max(1, std::atoi(argv[++i]));
         } else {
-            std::fprintf(stderr, "usage: core_bench [--mb N] [--gib] [--dir DIR] [--runs N]\n");
+            std::fprintf(stderr, "usage: core_bench [--mb N] [--gib] [--dir DIR] [--runs N] [--open-only]\n");
             return 2;
         }
     }
@@ -206,6 +226,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "core_bench: cannot generate files in %s\n", dir.c_str());
         return 1;
     }
-    bool ok = Bench("ansi", ansi, runs, dir) && Bench("utf16", utf16, runs, dir);
+    bool ok = Bench("ansi", ansi, runs, openOnly, dir) && Bench("utf16", utf16, runs, openOnly, dir);
     return ok ? 0 : 1;
 }

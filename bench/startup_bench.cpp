@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "document/RegDocument.h"
+#include "document/RegFile.h"
 #include "tests/ui/Harness.h"
 #include "views/KeyTreeView.h"
 #include "views/ValueListView.h"

@@ -342,20 +342,11 @@ void KeyNode::AttachOlderBlock(const ValueBlock& block) {
 
 size_t KeyNode::TextSize() const {
     size_t total = 0;
-    const KeyNode* k = this;
-    for (;;) {
-        if (k->HasKeyLine()) {
-            total += std::strlen(k->name) + 4;
-            if (k->blockText) total += std::strlen(k->blockText) + 2;
-        }
-        if (k->firstChild) {
-            k = k->firstChild;
-            continue;
-        }
-        while (k != this && !k->nextSibling) k = k->parent;
-        if (k == this) break;
-        k = k->nextSibling;
-    }
+    ForEachKeyOfBranch(this, [&total](const KeyNode* k) {
+        if (!k->HasKeyLine()) return;
+        total += std::strlen(k->name) + 4;
+        if (k->blockText) total += std::strlen(k->blockText) + 2;
+    });
     return total;
 }
 

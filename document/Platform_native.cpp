@@ -6,6 +6,10 @@
 #include <cstring>
 #include <unistd.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 // Windows-1252 bytes 0x80..0x9F. The five undefined bytes map to the C1
@@ -56,6 +60,14 @@ struct CaseTable {
 
 const CaseTable kUpper;
 
+#if defined(__SSE2__)
+// Whether all eight units are below 0x80.
+bool AllAscii(__m128i units) {
+    return _mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(units, _mm_set1_epi16(static_cast<short>(0xFF80))),
+                                             _mm_setzero_si128())) == 0xFFFF;
+}
+#endif
+
 }  // namespace
 
 size_t AnsiToWide(const char* src, size_t srcLen, char16_t* dst, size_t dstCap) {
@@ -70,7 +82,20 @@ size_t WideToAnsi(const char16_t* src, size_t srcLen, char* dst, size_t dstCap, 
     size_t n = 0;
     size_t i = 0;
     while (i < srcLen) {
-        // ASCII runs go eight characters at a time: nearly all of a .reg file.
+        // ASCII runs go sixteen or eight characters at a time: nearly all of
+        // a .reg file.
+#if defined(__SSE2__)
+        if (i + 16 <= srcLen && n + 16 <= dstCap) {
+            __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+            __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i + 8));
+            if (AllAscii(_mm_or_si128(a, b))) {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + n), _mm_packus_epi16(a, b));
+                i += 16;
+                n += 16;
+                continue;
+            }
+        }
+#endif
         if (i + 8 <= srcLen && n + 8 <= dstCap) {
             uint64_t a, b;
             std::memcpy(&a, src + i, 8);

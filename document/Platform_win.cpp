@@ -32,6 +32,26 @@ size_t AnsiPieceEnd(const char* src, size_t begin, size_t srcLen) {
     return end > begin + 1 ? end : begin + kPiece;
 }
 
+// Converts src in pieces (pieceEnd(begin) ends the piece that starts at
+// begin): convert(begin, end, written, cap) converts one piece to the output
+// at written, with cap bytes or units of room, and returns what it wrote.
+// The total written, or kConvertFailed when a piece fails or the room ends.
+template <class PieceEnd, class Convert>
+size_t ConvertInPieces(size_t srcLen, size_t dstCap, PieceEnd pieceEnd, Convert convert) {
+    size_t written = 0;
+    for (size_t begin = 0; begin < srcLen;) {
+        size_t end = pieceEnd(begin);
+        size_t room = dstCap - written;
+        int cap = room > INT_MAX ? INT_MAX : static_cast<int>(room);
+        if (cap == 0) return kConvertFailed;
+        int n = convert(begin, end, written, cap);
+        if (n <= 0) return kConvertFailed;
+        written += static_cast<size_t>(n);
+        begin = end;
+    }
+    return written;
+}
+
 struct CaseTable {
     unsigned char map[256];
     CaseTable() {
@@ -51,56 +71,37 @@ const CaseTable& Upper() {
 }  // namespace
 
 size_t AnsiToWide(const char* src, size_t srcLen, char16_t* dst, size_t dstCap) {
-    size_t written = 0;
-    for (size_t begin = 0; begin < srcLen;) {
-        size_t end = AnsiPieceEnd(src, begin, srcLen);
-        size_t room = dstCap - written;
-        int cap = room > INT_MAX ? INT_MAX : static_cast<int>(room);
-        if (cap == 0) return kConvertFailed;
-        int n = MultiByteToWideChar(CP_ACP, 0, src + begin, static_cast<int>(end - begin),
-                                    reinterpret_cast<wchar_t*>(dst + written), cap);
-        if (n <= 0) return kConvertFailed;
-        written += static_cast<size_t>(n);
-        begin = end;
-    }
-    return written;
+    auto pieceEnd = [&](size_t begin) { return AnsiPieceEnd(src, begin, srcLen); };
+    return ConvertInPieces(srcLen, dstCap, pieceEnd, [&](size_t begin, size_t end, size_t written, int cap) {
+        return MultiByteToWideChar(CP_ACP, 0, src + begin, static_cast<int>(end - begin),
+                                   reinterpret_cast<wchar_t*>(dst + written), cap);
+    });
 }
 
 size_t WideToAnsi(const char16_t* src, size_t srcLen, char* dst, size_t dstCap, bool* lossy) {
     // The used-default-character flag is refused for UTF-8 (code page 65001);
     // there every character is representable.
     bool utf8 = GetACP() == CP_UTF8;
-    size_t written = 0;
-    for (size_t begin = 0; begin < srcLen;) {
-        size_t end = WidePieceEnd(src, begin, srcLen);
-        size_t room = dstCap - written;
-        int cap = room > INT_MAX ? INT_MAX : static_cast<int>(room);
-        if (cap == 0) return kConvertFailed;
+    auto pieceEnd = [&](size_t begin) { return WidePieceEnd(src, begin, srcLen); };
+    return ConvertInPieces(srcLen, dstCap, pieceEnd, [&](size_t begin, size_t end, size_t written, int cap) {
         BOOL usedDefault = FALSE;
         // No best fit: a character the code page lacks must not turn silently
         // into a look-alike ("ő" into "o"), it is reported.
         int n = WideCharToMultiByte(CP_ACP, utf8 ? 0 : WC_NO_BEST_FIT_CHARS, reinterpret_cast<const wchar_t*>(src + begin),
                                     static_cast<int>(end - begin), dst + written, cap, nullptr,
                                     utf8 ? nullptr : &usedDefault);
-        if (n <= 0) return kConvertFailed;
-        if (usedDefault && lossy) *lossy = true;
-        written += static_cast<size_t>(n);
-        begin = end;
-    }
-    return written;
+        if (n > 0 && usedDefault && lossy) *lossy = true;
+        return n;
+    });
 }
 
 size_t WideToAnsiLength(const char16_t* src, size_t srcLen) {
-    size_t total = 0;
-    for (size_t begin = 0; begin < srcLen;) {
-        size_t end = WidePieceEnd(src, begin, srcLen);
-        int n = WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<const wchar_t*>(src + begin),
-                                    static_cast<int>(end - begin), nullptr, 0, nullptr, nullptr);
-        if (n <= 0) return kConvertFailed;
-        total += static_cast<size_t>(n);
-        begin = end;
-    }
-    return total;
+    auto pieceEnd = [&](size_t begin) { return WidePieceEnd(src, begin, srcLen); };
+    // No output: the room is only what the count may grow to.
+    return ConvertInPieces(srcLen, SIZE_MAX, pieceEnd, [&](size_t begin, size_t end, size_t, int) {
+        return WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<const wchar_t*>(src + begin),
+                                   static_cast<int>(end - begin), nullptr, 0, nullptr, nullptr);
+    });
 }
 
 std::u16string AnsiToWideString(std::string_view text) {

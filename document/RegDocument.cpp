@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "document/Platform.h"
+#include "document/TextScan.h"
 
 namespace {
 
@@ -14,10 +15,26 @@ const unsigned char* const kUp = UpperTable();
 
 inline unsigned char Up(char c) { return kUp[static_cast<unsigned char>(c)]; }
 
-// End of the path component that starts at p (a backslash or the NUL).
-char* ComponentEnd(char* p) {
-    while (*p && *p != '\\') ++p;
-    return p;
+// The hash of a path component's upper-cased bytes; end is set to the
+// component's end. One pass finds both.
+uint64_t NameHash(const char* name, char*& end) {
+    uint64_t h = 0xCBF29CE484222325ull;
+    const char* c = name;
+    for (; *c && *c != '\\'; ++c) h = (h ^ Up(*c)) * 0x100000001B3ull;
+    end = const_cast<char*>(c);
+    return h;
+}
+
+uint64_t NameHash(const char* name) {
+    char* end;
+    return NameHash(name, end);
+}
+
+// A key's slot hash: its parent's address and its name's hash.
+size_t KeyHash(const KeyNode* parent, uint64_t nameHash) {
+    uint64_t h = (reinterpret_cast<uintptr_t>(parent) * 0x9E3779B97F4A7C15ull) ^ nameHash;
+    h *= 0xFF51AFD7ED558CCDull;
+    return static_cast<size_t>(h ^ (h >> 29));
 }
 
 bool IsDeletion(const char* name) { return name[0] == '-'; }
@@ -92,8 +109,8 @@ public:
         return ForEachKey(roots, [this](KeyNode* k) { return Insert(k); });
     }
 
-    KeyNode* Find(const KeyNode* parent, const char* name, size_t& h) const {
-        h = Hash(parent, name);
+    // h: KeyHash of parent and name.
+    KeyNode* Find(const KeyNode* parent, const char* name, size_t h) const {
         uintptr_t tag = Tag(h);
         for (size_t i = h & mask;; i = (i + 1) & mask) {
             uintptr_t slot = slots[i];
@@ -106,7 +123,7 @@ public:
 
     bool Insert(KeyNode* key) { return Insert(key, Hash(key->parent, key->name)); }
 
-    // hash: Hash of the key's parent and name, as Find computed it.
+    // hash: KeyHash of the key's parent and name.
     bool Insert(KeyNode* key, size_t hash) {
         if ((count + 1) * 4 > slots.size() * 3 && !Grow()) return false;
         Place(reinterpret_cast<uintptr_t>(key) | Tag(hash), hash);
@@ -130,11 +147,7 @@ private:
         }
     }
 
-    static size_t Hash(const KeyNode* parent, const char* name) {
-        uint64_t h = reinterpret_cast<uintptr_t>(parent) * 0x9E3779B97F4A7C15ull;
-        for (const char* c = name; *c && *c != '\\'; ++c) h = (h ^ Up(*c)) * 0x100000001B3ull;
-        return static_cast<size_t>(h ^ (h >> 29));
-    }
+    static size_t Hash(const KeyNode* parent, const char* name) { return KeyHash(parent, NameHash(name)); }
 
     bool Grow() {
         std::vector<uintptr_t> old;
@@ -239,133 +252,117 @@ void RegDocument::AdoptBuffer(std::unique_ptr<char[]> buffer) {
     if (buffer) buffers.push_back(std::move(buffer));
 }
 
-KeyNode* RegDocument::FindKey(KeyNode* parent, const char* name, size_t& hash) const {
+KeyNode* RegDocument::FindKey(KeyNode* parent, const char* name, size_t hash) const {
     if (index) return index->Find(parent, name, hash);
-    if (parent) return parent->FindChild(name);
-    for (KeyNode* root : roots)
-        if (SameComponent(root->name, name)) return root;
-    return nullptr;
+    return parent->FindChild(name);
 }
 
-void RegDocument::Created(KeyNode* key, bool looked, size_t hash) {
-    if (!index) return;
-    if (looked)
-        index->Insert(key, hash);
-    else
-        index->Insert(key);
+void RegDocument::Created(KeyNode* key, size_t hash) {
+    if (index) index->Insert(key, hash);
 }
 
-// The key of each key line is found from the key of the line before: .reg
-// files list keys depth first, so the new path usually shares all but its
-// last components with the previous one, and walking up from the previous
-// key avoids searching the tree from the top.
-KeyNode* RegDocument::FindOrCreateKey(KeyNode* previousKey, const char* previousPath, char* newPath,
-                                      bool lookUpExisting) {
-    KeyNode* key = nullptr;
-    char* place = newPath;
-    if (previousKey && previousPath) {
-        const char* p = previousPath;
-        char* n = newPath;
-        char* afterBackslash = newPath;
-        // Consecutive paths share most of their bytes, usually in the same
-        // letter case: compare eight at a time first. Both paths lie inside
-        // a parse buffer, which has padding after its text for such reads.
-        for (;;) {
-            uint64_t a, b;
-            std::memcpy(&a, p, 8);
-            std::memcpy(&b, n, 8);
-            if (a != b || ((a - 0x0101010101010101ull) & ~a & 0x8080808080808080ull)) break;
-            p += 8;
-            n += 8;
-        }
-        for (char* q = n; q > newPath; --q) {
-            if (q[-1] == '\\') {
-                afterBackslash = q;
-                break;
-            }
-        }
-        while (*p && *n && Up(*p) == Up(*n)) {
-            if (*n == '\\') afterBackslash = n + 1;
-            ++p;
-            ++n;
-        }
-        if (*p == '\0' && *n == '\0') return previousKey;
-        size_t levels;
-        if (*p == '\0' && *n == '\\') {
-            levels = 0;
-            place = n + 1;
-        } else {
-            levels = 1;
-            for (const char* q = p; *q; ++q)
-                if (*q == '\\') ++levels;
-            place = afterBackslash;
-        }
-        key = previousKey;
-        while (levels-- > 0 && key) key = key->parent;
-        if (!key) place = newPath;
-    }
+void RegDocument::StartPath() {
+    steps.clear();
+    stepsPath = nullptr;
+}
 
-    bool created = false;
-    if (!key) {
-        // Roots are looked up whatever the flag.
-        key = FindRoot(place);
-        if (!key) {
-            key = new (keys, std::nothrow) KeyNode(nullptr, place);
-            if (!key) return nullptr;
-            roots.push_back(key);
-            Created(key, false, 0);
-            if (rootTable) rootTable->Started(key);
-            created = true;
-        }
-        char* end = ComponentEnd(place);
-        if (*end == '\0') return key;
-        place = end + 1;
-    }
+void RegDocument::FinishPath() {
+    for (const PathStep& step : steps) stepsPath[step.end] = '\0';
+}
 
+// How many leading components the new path shares with the previous one.
+size_t RegDocument::SharedComponents(const char* newPath) const {
+    const char* p = stepsPath;
+    const char* n = newPath;
+    // Consecutive paths share most of their bytes, usually in the same
+    // letter case: compare eight at a time first. Both paths lie inside a
+    // parse buffer, which has padding after its text for such reads.
+    size_t same = 0;
     for (;;) {
+        uint64_t a, b;
+        std::memcpy(&a, p + same, 8);
+        std::memcpy(&b, n + same, 8);
+        if (a != b || ((a - 0x0101010101010101ull) & ~a & 0x8080808080808080ull)) break;
+        same += 8;
+    }
+    while (p[same] && p[same] == n[same]) ++same;
+    // A component that ends (with its backslash) before the first difference
+    // is shared as it is; the rest are compared ignoring case, each only
+    // while the new path goes on.
+    size_t depth = 0;
+    while (depth < steps.size() && steps[depth].end < same) ++depth;
+    for (; depth < steps.size(); ++depth) {
+        const PathStep& step = steps[depth];
+        if (depth > 0 && n[step.begin - 1] != '\\') break;
+        if (!SameComponent(p + step.begin, n + step.begin)) break;
+    }
+    return depth;
+}
+
+// The key of each key line is found from the path of the line before: .reg
+// files list keys depth first, so the new path usually shares all but its
+// last components with the previous one. The previous path's keys are kept
+// per component: the shared part costs one compare of the two texts and no
+// lookup, and each new component's name is scanned once for its end and
+// its hash.
+KeyNode* RegDocument::FindOrCreateKey(char* newPath, bool lookUpExisting) {
+    size_t depth = 0;
+    if (stepsPath) {
+        depth = SharedComponents(newPath);
+        FinishPath();
+        if (depth > 0 && newPath[steps[depth - 1].end] == '\0') {
+            // The same path again is the same key. A path that ends above
+            // the previous one is not taken from it: its last component is
+            // looked up (or made) as any new one is.
+            if (depth == steps.size()) {
+                stepsPath = newPath;
+                return steps.back().key;
+            }
+            --depth;
+        }
+    }
+    steps.resize(depth);
+    stepsPath = newPath;
+    KeyNode* key = depth ? steps.back().key : nullptr;
+    char* place = depth ? newPath + steps.back().end + 1 : newPath;
+    bool created = false;
+    for (;;) {
+        char* end;
         size_t hash = 0;
-        // A key without children has none to find: in an export, listed depth
-        // first, that spares the lookup for the first child of every key.
-        bool look = !created && lookUpExisting && key->firstChild;
-        KeyNode* child = look ? FindKey(key, place, hash) : nullptr;
+        if (index)
+            hash = KeyHash(key, NameHash(place, end));
+        else
+            end = const_cast<char*>(textscan::FindAny2(place, '\\', '\\'));
+        KeyNode* child = nullptr;
+        if (!key) {
+            // Roots are looked up whatever the flag.
+            child = FindRoot(place);
+        } else if (!created && lookUpExisting && key->firstChild) {
+            // A key without children has none to find: in an export, listed
+            // depth first, that spares the lookup for the first child of
+            // every key.
+            child = FindKey(key, place, hash);
+        }
         if (!child) {
             child = new (keys, std::nothrow) KeyNode(key, place);
             if (!child) return nullptr;
-            Created(child, look, hash);
+            if (!key) {
+                roots.push_back(child);
+                if (rootTable) rootTable->Started(child);
+            }
+            Created(child, hash);
             created = true;
         }
         key = child;
-        char* end = ComponentEnd(place);
+        steps.push_back({key, static_cast<size_t>(place - newPath), static_cast<size_t>(end - newPath)});
         if (*end == '\0') return key;
         place = end + 1;
     }
 }
 
 std::unique_ptr<char[]> AllocText(size_t size) {
-    if (size > SIZE_MAX - 16) return nullptr;
-    std::unique_ptr<char[]> text(new (std::nothrow) char[size + 16]);
-    if (text) std::memset(text.get(), 0, size + 16);
+    if (size > SIZE_MAX - kScanPadding) return nullptr;
+    std::unique_ptr<char[]> text(new (std::nothrow) char[size + kScanPadding]);
+    if (text) std::memset(text.get(), 0, size + kScanPadding);
     return text;
-}
-
-const char* ReadErrorText(ReadError error) {
-    switch (error) {
-    case ReadError::None:
-        return "no error";
-    case ReadError::Open:
-        return "the file cannot be opened";
-    case ReadError::TooShort:
-        return "the file is shorter than 8 bytes";
-    case ReadError::Read:
-        return "the file cannot be read";
-    case ReadError::OutOfMemory:
-        return "not enough memory for the file";
-    case ReadError::Conversion:
-        return "the UTF-16 text cannot be converted";
-    case ReadError::Header:
-        return "the file has no registry editor header";
-    case ReadError::Aborted:
-        return "the load was aborted";
-    }
-    return "unknown error";
 }

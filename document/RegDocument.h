@@ -1,5 +1,8 @@
 // The document model: one .reg file's text in buffers the document keeps,
-// the key tree laid over it, each key's value lines kept as raw text.
+// the key tree laid over it, each key's value lines kept as raw text, and the
+// structural operations on that tree. Reading files into text is in
+// RegFile.h, the interfaces the parser and writer report to in
+// DocumentSinks.h.
 #pragma once
 
 #include <atomic>
@@ -16,31 +19,15 @@
 #include "document/ValueEntry.h"
 
 class KeyNode;
+class KeyTreeSink;
+class ProgressSink;
+struct LoadJob;
 
 // Raw value lines of a key in file form, line breaks included.
 struct ValueBlock {
     char* text = nullptr;  // NUL-terminated; null when the key has no value lines
     bool owned = false;    // set: allocated with new char[], freed by the key
     RegDialect dialect = kRegedit4;  // of the hex(2) and hex(7) data inside
-};
-
-// Implemented by the key tree view. The parser calls AddKey for each key it
-// creates or reaches while the view is attached, once the key's name is final
-// (two key lines late), in key-line order; keys without a view item are
-// reported (their parents may lack one too). The view decides what to show:
-// an item where the parent's children are shown, else only the parent's
-// expand button. Called on the parsing thread.
-class KeyTreeSink {
-public:
-    virtual ~KeyTreeSink() = default;
-    virtual void AddKey(KeyNode* key) = 0;
-};
-
-// Receives load and save progress (percent 0..100). Called on the worker thread.
-class ProgressSink {
-public:
-    virtual ~ProgressSink() = default;
-    virtual void SetProgress(int percent) = 0;
 };
 
 // The storage of one document's keys: 64-byte slots cut from large slabs. A
@@ -183,67 +170,35 @@ private:
     uintptr_t last = 0;
 };
 
-// Visits every key of the branches below roots in document order (pre-order),
-// without recursion: the depth is the input's. A visitor that returns bool
-// stops the walk by returning false; ForEachKey then returns false.
-template <class Visit>
-bool ForEachKey(const std::vector<KeyNode*>& roots, Visit&& visit) {
-    for (KeyNode* root : roots) {
-        KeyNode* k = root;
-        for (;;) {
-            if constexpr (std::is_same_v<decltype(visit(k)), bool>) {
-                if (!visit(k)) return false;
-            } else {
-                visit(k);
-            }
-            if (k->firstChild) {
-                k = k->firstChild;
-                continue;
-            }
-            while (k != root && !k->nextSibling) k = k->parent;
-            if (k == root) break;
-            k = k->nextSibling;
+// Visits top and every key below it in document order (pre-order), without
+// recursion: the depth is the input's. A visitor that returns bool stops the
+// walk by returning false; the walk then returns false.
+template <class Key, class Visit>
+bool ForEachKeyOfBranch(Key* top, Visit&& visit) {
+    Key* k = top;
+    for (;;) {
+        if constexpr (std::is_same_v<decltype(visit(k)), bool>) {
+            if (!visit(k)) return false;
+        } else {
+            visit(k);
         }
+        if (k->firstChild) {
+            k = k->firstChild;
+            continue;
+        }
+        while (k != top && !k->nextSibling) k = k->parent;
+        if (k == top) return true;
+        k = k->nextSibling;
     }
-    return true;
 }
 
-enum class ReadError { None, Open, TooShort, Read, OutOfMemory, Conversion, Header, Aborted };
-
-// One load of a file into a document: what to read and how, then what the
-// read found.
-struct LoadJob {
-    std::string path;
-    KeyTreeSink* view = nullptr;  // not owned; none for a plain open
-    bool clearFirst = true;
-    bool checkDuplicates = true;
-
-    RegDialect dialect = kNoDialect;  // of the header
-    bool unicode = false;
-    // A UTF-16 or UTF-8 file held characters the ANSI code page cannot represent.
-    bool lossy = false;
-    // The file was UTF-8 with a byte-order mark (opened as if UTF-16).
-    bool utf8 = false;
-    ReadError error = ReadError::None;  // why a load failed
-};
-const char* ReadErrorText(ReadError error);
-
-// The loaded text: bytes followed by NUL bytes, allocated with new char[].
-struct RegText {
-    std::unique_ptr<char[]> text;
-    size_t length = 0;  // characters as read (progress only)
-    RegDialect dialect = kNoDialect;
-    bool unicode = false;
-    bool lossy = false;
-    bool utf8 = false;
-};
-
-// Reads a .reg file whole, converting UTF-16 or UTF-8 (each with its
-// byte-order mark) to ANSI,
-// and tests its header. False with the reason on failure.
-bool ReadRegFile(const char* path, RegText& out, ReadError& error);
-// The same over bytes already in memory (the converted text is new).
-bool DecodeRegBytes(const char* bytes, size_t size, RegText& out, ReadError& error);
+// The same over the branches below each of roots, in order.
+template <class Visit>
+bool ForEachKey(const std::vector<KeyNode*>& roots, Visit&& visit) {
+    for (KeyNode* root : roots)
+        if (!ForEachKeyOfBranch(root, visit)) return false;
+    return true;
+}
 
 // Holds a document's abort flag at 0 for a parse that no worker runs (paste,
 // import from the registry) and puts it back to its resting value 1.
@@ -268,7 +223,6 @@ public:
     // Drops all keys and frees all buffers at once; clears unicode. The view
     // is emptied by its owner.
     void Clear();
-    KeyNode* FindOrCreateKey(KeyNode* previousKey, const char* previousPath, char* newPath, bool lookUpExisting);
     // Parses a NUL-terminated text into the document. The buffer must come
     // from AllocText or ReadRegFile: the scanners rely on the padding they
     // leave after the text. On success the document keeps the buffer; on
@@ -304,8 +258,16 @@ public:
     ProgressSink* owner = nullptr;  // not owned
 
 private:
-    KeyNode* FindKey(KeyNode* parent, const char* name, size_t& hash) const;
-    void Created(KeyNode* key, bool looked, size_t hash);
+    // The key of a key line's path (backslashes between its components),
+    // found or created; null when out of memory.
+    KeyNode* FindOrCreateKey(char* newPath, bool lookUpExisting);
+    size_t SharedComponents(const char* newPath) const;
+    // The previous key line's components become the keys' names: its
+    // backslashes turn into NULs.
+    void FinishPath();
+    void StartPath();
+    KeyNode* FindKey(KeyNode* parent, const char* name, size_t hash) const;
+    void Created(KeyNode* key, size_t hash);
     void StartLookupIndex(size_t textLength);
     void StopLookupIndex();
     KeyNode* FindRoot(const char* name) const;
@@ -317,6 +279,14 @@ private:
     ChildIndex* index = nullptr;
     class RootTable;
     RootTable* rootTable = nullptr;
+    // While a parse runs: the previous key line's path text and, per
+    // component, its key and where the component lies in that text.
+    struct PathStep {
+        KeyNode* key;
+        size_t begin, end;
+    };
+    std::vector<PathStep> steps;
+    char* stepsPath = nullptr;
 };
 
 // A new NUL-filled text buffer for size bytes of text and its terminators

@@ -1,10 +1,14 @@
 // Reading .reg files into the single-byte text buffer the parser works on.
+#include "document/RegFile.h"
+
+#include <algorithm>
 #include <cstring>
 #include <new>
 
 #include "document/Platform.h"
 #include "document/RegDocument.h"
 #include "document/RegParser.h"
+#include "document/TextScan.h"
 
 namespace {
 
@@ -16,39 +20,82 @@ struct FileCloser {
     }
 };
 
-// UTF-16LE text after the byte-order mark, converted to ANSI. The buffer
-// holds one byte per character; a code page that needs more (double-byte,
-// UTF-8) gets a buffer of the size it needs.
-bool ConvertWide(const char16_t* wide, size_t units, RegText& out, ReadError& error) {
-    // 16 bytes after the capacity: the scanners read past the terminator
-    // within that padding.
-    size_t capacity = units + 5;
-    std::unique_ptr<char[]> text(new (std::nothrow) char[capacity + 16]);
+// A buffer for size bytes of text followed by the scanners' padding of NUL
+// bytes; null with the reason when out of memory.
+std::unique_ptr<char[]> NewPadded(size_t size, ReadError& error) {
+    std::unique_ptr<char[]> text(new (std::nothrow) char[size + kScanPadding]);
     if (!text) {
+        error = ReadError::OutOfMemory;
+        return nullptr;
+    }
+    std::memset(text.get() + size, 0, kScanPadding);
+    return text;
+}
+
+bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit < 0xDC00; }
+
+// The parser's single-byte text, built from UTF-16 in pieces. It holds one
+// byte per character; a code page that needs more (double-byte, UTF-8) makes
+// it grow to what it needs.
+class NarrowText {
+public:
+    // Room for units characters and the terminators.
+    bool Start(size_t units) { return Resize(units + 5); }
+
+    // Converts the next piece; false with the reason on failure. later: the
+    // units still to come after this piece, for a better guess on growth.
+    bool Append(const char16_t* wide, size_t units, size_t later, bool* lossy, ReadError& error) {
+        size_t n = WideToAnsi(wide, units, text.get() + used, capacity - used, lossy);
+        if (n == kConvertFailed) {
+            size_t need = WideToAnsiLength(wide, units);
+            if (need == kConvertFailed) {
+                error = ReadError::Conversion;
+                return false;
+            }
+            if (!Resize(std::max(capacity * 2, used + need + later + 5))) {
+                error = ReadError::OutOfMemory;
+                return false;
+            }
+            n = WideToAnsi(wide, units, text.get() + used, capacity - used, lossy);
+            if (n == kConvertFailed) {
+                error = ReadError::Conversion;
+                return false;
+            }
+        }
+        used += n;
+        return true;
+    }
+
+    // The text with NUL bytes after it up to the end of the padding.
+    std::unique_ptr<char[]> Finish() {
+        std::memset(text.get() + used, 0, capacity + kScanPadding - used);
+        return std::move(text);
+    }
+
+private:
+    bool Resize(size_t newCapacity) {
+        std::unique_ptr<char[]> bigger(new (std::nothrow) char[newCapacity + kScanPadding]);
+        if (!bigger) return false;
+        if (used) std::memcpy(bigger.get(), text.get(), used);
+        text = std::move(bigger);
+        capacity = newCapacity;
+        return true;
+    }
+
+    std::unique_ptr<char[]> text;
+    size_t capacity = 0;
+    size_t used = 0;
+};
+
+// UTF-16LE text after the byte-order mark, converted to ANSI in one piece.
+bool ConvertWide(const char16_t* wide, size_t units, RegText& out, ReadError& error) {
+    NarrowText text;
+    if (!text.Start(units)) {
         error = ReadError::OutOfMemory;
         return false;
     }
-    size_t n = WideToAnsi(wide, units, text.get(), capacity, &out.lossy);
-    if (n == kConvertFailed) {
-        size_t need = WideToAnsiLength(wide, units);
-        if (need == kConvertFailed) {
-            error = ReadError::Conversion;
-            return false;
-        }
-        capacity = need + 5;
-        text.reset(new (std::nothrow) char[capacity + 16]);
-        if (!text) {
-            error = ReadError::OutOfMemory;
-            return false;
-        }
-        n = WideToAnsi(wide, units, text.get(), capacity, &out.lossy);
-        if (n == kConvertFailed) {
-            error = ReadError::Conversion;
-            return false;
-        }
-    }
-    std::memset(text.get() + n, 0, capacity + 16 - n);
-    out.text = std::move(text);
+    if (!text.Append(wide, units, 0, &out.lossy, error)) return false;
+    out.text = text.Finish();
     return true;
 }
 
@@ -70,11 +117,8 @@ bool UseCrLf(RegText& out, ReadError& error) {
             ++p;
         }
     }
-    std::unique_ptr<char[]> converted(new (std::nothrow) char[length + lone + 16]);
-    if (!converted) {
-        error = ReadError::OutOfMemory;
-        return false;
-    }
+    std::unique_ptr<char[]> converted = NewPadded(length + lone, error);
+    if (!converted) return false;
     char* o = converted.get();
     for (const char* p = text; *p; ++p) {
         if (*p == '\r' || *p == '\n') {
@@ -85,7 +129,6 @@ bool UseCrLf(RegText& out, ReadError& error) {
             *o++ = *p;
         }
     }
-    std::memset(o, 0, 16);
     out.text = std::move(converted);
     out.length += lone;
     return true;
@@ -151,7 +194,7 @@ bool DecodeWide(const char16_t* wide, size_t units, size_t size, RegText& out, R
     return Finish(out, error);
 }
 
-// Turns a file's bytes (followed by at least 16 NUL bytes) into the parser's
+// Turns a file's bytes (followed by kScanPadding NUL bytes) into the parser's
 // single-byte text: UTF-16 with its mark and UTF-8 with its mark are
 // converted, anything else is taken as it is.
 bool DecodeBytes(std::unique_ptr<char[]> bytes, size_t size, RegText& out, ReadError& error) {
@@ -185,6 +228,90 @@ bool DecodeBytes(std::unique_ptr<char[]> bytes, size_t size, RegText& out, ReadE
     return Finish(out, error);
 }
 
+// Reads a file front to back in pieces through one small buffer that stays
+// in the cache: each piece is copied or converted into the text buffer while
+// it is hot, and a UTF-16 file needs no second buffer of its own size.
+class PieceReader {
+public:
+    static constexpr size_t kPieceBytes = size_t(1) << 18;
+
+    PieceReader(FILE* f, size_t fileSize) : file(f), size(fileSize) {}
+
+    // Reads the first piece (the byte-order mark is in it).
+    bool Start(ReadError& error) {
+        piece.reset(new (std::nothrow) char16_t[kPieceBytes / 2]);
+        if (!piece) {
+            error = ReadError::OutOfMemory;
+            return false;
+        }
+        return Next(0, error);
+    }
+
+    const char* Bytes() const { return reinterpret_cast<const char*>(piece.get()); }
+    size_t Held() const { return held; }
+    size_t Size() const { return size; }
+    bool AtEnd() const { return done == size; }
+    const char16_t* Units() const { return piece.get(); }
+
+    // Keeps the last keep bytes of the piece at its front and reads on after
+    // them.
+    bool Next(size_t keep, ReadError& error) {
+        if (keep) std::memmove(piece.get(), Bytes() + held - keep, keep);
+        size_t want = std::min(kPieceBytes - keep, size - done);
+        if (std::fread(reinterpret_cast<char*>(piece.get()) + keep, 1, want, file) != want) {
+            error = ReadError::Read;
+            return false;
+        }
+        done += want;
+        held = keep + want;
+        return true;
+    }
+
+    // Copies the whole file to to (the first piece already read included).
+    bool CopyAll(char* to, ReadError& error) {
+        size_t at = 0;
+        for (;;) {
+            std::memcpy(to + at, Bytes(), held);
+            at += held;
+            if (AtEnd()) return true;
+            if (!Next(0, error)) return false;
+        }
+    }
+
+private:
+    FILE* file;
+    size_t size;
+    std::unique_ptr<char16_t[]> piece;
+    size_t held = 0;  // bytes in the piece
+    size_t done = 0;  // bytes of the file read so far
+};
+
+// The rest of a UTF-16LE file whose first piece the reader holds, converted
+// piece by piece. A high surrogate ending a piece waits for its low half.
+bool ReadWide(PieceReader& reader, RegText& out, ReadError& error) {
+    size_t units = (reader.Size() - 2) / 2;
+    NarrowText text;
+    if (!text.Start(units)) {
+        error = ReadError::OutOfMemory;
+        return false;
+    }
+    size_t first = 1;  // the byte-order mark
+    for (size_t left = units;;) {
+        size_t take = std::min(reader.Held() / 2 - first, left);
+        const char16_t* wide = reader.Units() + first;
+        if (take < left && take > 0 && IsHighSurrogate(wide[take - 1])) --take;
+        if (!text.Append(wide, take, left - take, &out.lossy, error)) return false;
+        left -= take;
+        if (left == 0) break;
+        if (!reader.Next(reader.Held() - 2 * (first + take), error)) return false;
+        first = 0;
+    }
+    out.text = text.Finish();
+    out.unicode = true;
+    out.length = reader.Size() / 2;
+    return Finish(out, error);
+}
+
 }  // namespace
 
 bool ReadRegFile(const char* path, RegText& out, ReadError& error) {
@@ -207,41 +334,15 @@ bool ReadRegFile(const char* path, RegText& out, ReadError& error) {
         error = ReadError::OutOfMemory;
         return false;
     }
-    unsigned char mark[2];
-    if (std::fread(mark, 1, 2, file.file) != 2) {
-        error = ReadError::Read;
-        return false;
-    }
-    size_t bytes = static_cast<size_t>(size);
-    if (mark[0] == 0xFF && mark[1] == 0xFE) {
-        // Read straight into the wide buffer: no copy of a large file.
-        size_t units = (bytes - 2) / 2;
-        std::unique_ptr<char16_t[]> wide(new (std::nothrow) char16_t[units + 1]);
-        if (!wide) {
-            error = ReadError::OutOfMemory;
-            return false;
-        }
-        if (std::fread(wide.get(), 2, units, file.file) != units) {
-            error = ReadError::Read;
-            return false;
-        }
-        return DecodeWide(wide.get(), units, bytes, out, error);
-    }
-    // 16 spare bytes: the parser's vector scans may look past the terminator
-    // within an aligned block, and the terminator must be there in any case.
-    std::unique_ptr<char[]> text(new (std::nothrow) char[bytes + 16]);
-    if (!text) {
-        error = ReadError::OutOfMemory;
-        return false;
-    }
-    text[0] = static_cast<char>(mark[0]);
-    text[1] = static_cast<char>(mark[1]);
-    if (std::fread(text.get() + 2, 1, bytes - 2, file.file) != bytes - 2) {
-        error = ReadError::Read;
-        return false;
-    }
-    std::memset(text.get() + bytes, 0, 16);
-    return DecodeBytes(std::move(text), bytes, out, error);
+    PieceReader reader(file.file, static_cast<size_t>(size));
+    if (!reader.Start(error)) return false;
+    const auto* b = reinterpret_cast<const unsigned char*>(reader.Bytes());
+    if (b[0] == 0xFF && b[1] == 0xFE) return ReadWide(reader, out, error);
+    // Single-byte text is taken as it is; UTF-8 is rare enough to be
+    // converted from memory.
+    std::unique_ptr<char[]> bytes = NewPadded(reader.Size(), error);
+    if (!bytes || !reader.CopyAll(bytes.get(), error)) return false;
+    return DecodeBytes(std::move(bytes), reader.Size(), out, error);
 }
 
 bool DecodeRegBytes(const char* bytes, size_t size, RegText& out, ReadError& error) {
@@ -250,14 +351,32 @@ bool DecodeRegBytes(const char* bytes, size_t size, RegText& out, ReadError& err
         error = ReadError::TooShort;
         return false;
     }
-    std::unique_ptr<char[]> text(new (std::nothrow) char[size + 16]);
-    if (!text) {
-        error = ReadError::OutOfMemory;
-        return false;
-    }
+    std::unique_ptr<char[]> text = NewPadded(size, error);
+    if (!text) return false;
     std::memcpy(text.get(), bytes, size);
-    std::memset(text.get() + size, 0, 16);
     return DecodeBytes(std::move(text), size, out, error);
+}
+
+const char* ReadErrorText(ReadError error) {
+    switch (error) {
+    case ReadError::None:
+        return "no error";
+    case ReadError::Open:
+        return "the file cannot be opened";
+    case ReadError::TooShort:
+        return "the file is shorter than 8 bytes";
+    case ReadError::Read:
+        return "the file cannot be read";
+    case ReadError::OutOfMemory:
+        return "not enough memory for the file";
+    case ReadError::Conversion:
+        return "the UTF-16 text cannot be converted";
+    case ReadError::Header:
+        return "the file has no registry editor header";
+    case ReadError::Aborted:
+        return "the load was aborted";
+    }
+    return "unknown error";
 }
 
 bool RegDocument::Load(LoadJob& job) {

@@ -19,6 +19,7 @@
 
 #include <cstring>
 
+#include "document/DocumentSinks.h"
 #include "document/Platform.h"
 #include "document/RegDocument.h"
 #include "document/TextScan.h"
@@ -85,26 +86,23 @@ const char* LineEnd(const char* p) {
     return p;
 }
 
-// The backslashes of a key path become NULs: each key's borrowed name is
-// then its own component.
-void SplitPath(char* path) {
-    for (char* c = path;;) {
-        c = const_cast<char*>(textscan::FindAny2(c, '\\', '\\'));
-        if (*c == '\0') return;
-        *c++ = '\0';
-    }
-}
-
 }  // namespace
 
-const char* FindValueData(const char* line) {
+namespace {
+
+// The data of the value line at line, as FindValueData; nameEnd is set to
+// the closing quote of a quoted name, null for "@". The "=" must be on the
+// name's line: a name alone on its line is not a value, and the search must
+// not run into the next value's line.
+const char* FindValueData(const char* line, const char*& nameEnd) {
     const char* p = line;
+    nameEnd = nullptr;
     if (*p == '@') {
         ++p;
     } else if (*p == '"') {
-        const char* close = FindNameEnd(p);
-        if (!close) return nullptr;
-        p = close + 1;
+        nameEnd = FindNameEnd(p);
+        if (!nameEnd) return nullptr;
+        p = nameEnd + 1;
     } else {
         return nullptr;
     }
@@ -112,6 +110,13 @@ const char* FindValueData(const char* line) {
     if (*p != '=') return nullptr;
     while (*p == '=' || *p == ' ') ++p;
     return *p ? p : nullptr;
+}
+
+}  // namespace
+
+const char* FindValueData(const char* line) {
+    const char* nameEnd;
+    return FindValueData(line, nameEnd);
 }
 
 RegDialect TestHeader(const char* text) {
@@ -207,8 +212,7 @@ bool RegDocument::ParseText(std::unique_ptr<char[]> buffer, KeyTreeSink* view, s
     if (checkDuplicates) StartLookupIndex(length);
     StartRootTable();
 
-    KeyNode* previousKey = nullptr;
-    char* previousPath = nullptr;
+    StartPath();
     KeyNode* waiting = nullptr;  // found, but its path is not split yet
     int lastReported = 0;
     bool firstLine = true;
@@ -237,17 +241,15 @@ bool RegDocument::ParseText(std::unique_ptr<char[]> buffer, KeyTreeSink* view, s
 
         bool lookUp = checkDuplicates || (firstLine && lookUpFirstKey);
         firstLine = false;
-        KeyNode* key = FindOrCreateKey(previousKey, previousPath, path, lookUp);
+        KeyNode* key = FindOrCreateKey(path, lookUp);
         if (!key) break;  // out of memory: keep what was parsed
-        if (previousPath) SplitPath(previousPath);
         if (view && waiting && !waiting->viewItem) view->AddKey(waiting);
         waiting = key;
         if (next != values && *values) key->AttachValueBlock(values, false, headerDialect);
-        previousKey = key;
-        previousPath = path;
         keyLine = next;
     }
-    if (previousPath) SplitPath(previousPath);
+    FinishPath();
+    StartPath();
     if (view && waiting && !waiting->viewItem) view->AddKey(waiting);
     buffers.push_back(std::move(buffer));
     dialect = headerDialect;
@@ -265,26 +267,11 @@ struct BlockShape {
 };
 
 const char* ParseValue(const char* p, ValueList& values, RegDialect dialect, BlockShape& shape) {
-    std::string name;
-    const char* lineEnd = nullptr;
-    if (*p == '@') {
-        ++p;
-    } else if (*p == '"') {
-        const char* close = FindNameEnd(p);
-        if (!close) return nullptr;
-        name.assign(p + 1, close);
-        p = close + 1;
-    } else {
-        return nullptr;
-    }
-    // The "=" must be on the name's line: a name alone on its line is not a
-    // value, and the search must not run into the next value's line.
-    lineEnd = p;
-    while (*lineEnd && !IsLineEnd(*lineEnd) && *lineEnd != '=') ++lineEnd;
-    if (*lineEnd != '=') return nullptr;
-    p = lineEnd;
-    while (*p == '=' || *p == ' ') ++p;
-    if (*p == '\0') return nullptr;
+    const char* nameEnd;
+    const char* data = FindValueData(p, nameEnd);
+    if (!data) return nullptr;
+    std::string name = nameEnd ? std::string(p + 1, nameEnd) : std::string();
+    p = data;
 
     std::unique_ptr<ValueEntry> entry;
     const char* end = nullptr;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "document/ByteSink.h"
+#include "document/DocumentSinks.h"
 #include "document/Platform.h"
 #include "document/RegDocument.h"
 #include "document/RegParser.h"
@@ -202,27 +203,31 @@ bool WriteDocument(RegDocument& document, ByteSink& out, bool unicode, RegDialec
     return WriteEnd(out);
 }
 
-bool SaveTo(RegDocument& document, const char* path, bool unicode, RegDialect dialect) {
+namespace {
+
+// Writes to a temporary file beside path with write(FileSink&) and replaces
+// path only when that succeeded and the file closed; else the temporary goes.
+template <class Write>
+bool ReplaceWithWritten(const char* path, Write&& write) {
     std::string temporary = TemporaryPathFor(path);
     FileSink file;
     if (!file.Open(temporary.c_str())) return false;
-    bool ok = WriteDocument(document, file, unicode, dialect);
+    bool ok = write(file);
     ok = file.Close() && ok;
     if (ok) ok = ReplaceFileWith(temporary.c_str(), path);
     if (!ok) RemoveFile(temporary.c_str());
     return ok;
 }
 
+}  // namespace
+
+bool SaveTo(RegDocument& document, const char* path, bool unicode, RegDialect dialect) {
+    return ReplaceWithWritten(path, [&](FileSink& file) { return WriteDocument(document, file, unicode, dialect); });
+}
+
 bool WriteBranchFile(RegDocument&, const KeyNode* key, const char* path, bool unicode, RegDialect dialect) {
     MemorySink memory;
     if (!WriteHeader(memory, unicode, dialect)) return false;
     if (!WriteKeyTree(key, memory, unicode, dialect, nullptr) || !WriteEnd(memory)) return false;
-    std::string temporary = TemporaryPathFor(path);
-    FileSink file;
-    if (!file.Open(temporary.c_str())) return false;
-    bool ok = file.Write(memory.Data(), memory.Size());
-    ok = file.Close() && ok;
-    if (ok) ok = ReplaceFileWith(temporary.c_str(), path);
-    if (!ok) RemoveFile(temporary.c_str());
-    return ok;
+    return ReplaceWithWritten(path, [&](FileSink& file) { return file.Write(memory.Data(), memory.Size()); });
 }

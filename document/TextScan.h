@@ -1,10 +1,15 @@
 // Fast scans over NUL-terminated text for the parser's hot loops. The text
-// buffers the loader makes have at least two NUL bytes after the text; the
-// vector loads are 16-byte aligned, so they never cross a page boundary past
-// the terminator.
+// buffers the loader makes end in kScanPadding NUL bytes; the vector loads
+// are 16-byte aligned, so they never cross a page boundary past the
+// terminator.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+
+// NUL bytes after the text of every parse buffer: the terminator, and room
+// for the scanners and the eight-byte path compare to read past it.
+inline constexpr size_t kScanPadding = 16;
 
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer)

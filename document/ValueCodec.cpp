@@ -265,21 +265,27 @@ bool NarrowValueData(std::string_view hexData, ByteSink& out) {
     return WriteHexBytes(out, reinterpret_cast<const unsigned char*>(narrow.data()), narrow.size(), 21, 22);
 }
 
-std::string DwordDisplayText(std::string_view data) {
+bool ParseDwordText(std::string_view data, uint32_t& number) {
     uint64_t value = 0;
     size_t digits = 0;
-    while (digits < data.size() && HexDigit(data[digits]) >= 0) {
-        value = value * 16 + static_cast<unsigned>(HexDigit(data[digits]));
-        // strtoul saturates at the largest 32-bit value.
+    for (int d; digits < data.size() && (d = HexDigit(data[digits])) >= 0; ++digits) {
+        value = value * 16 + static_cast<unsigned>(d);
+        // strtoul saturates at the largest 32-bit value; the value stays just
+        // above it, so that further digits cannot overflow.
         if (value > 0xFFFFFFFFu) value = uint64_t(1) << 32;
-        ++digits;
     }
-    if (digits == 0) {
+    if (digits == 0) return false;
+    number = value > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(value);
+    return true;
+}
+
+std::string DwordDisplayText(std::string_view data) {
+    uint32_t v = 0;
+    if (!ParseDwordText(data, v)) {
         std::string raw("0x");
         raw.append(data);
         return raw;
     }
-    uint32_t v = static_cast<uint32_t>(value > 0xFFFFFFFFu ? 0xFFFFFFFFu : value);
     char text[32];
     // The printf family drops the "0x" of %#x for zero; the prefix is kept
     // here so that every DWORD reads the same way.

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -39,5 +40,8 @@ bool WidenHexData(const char* block, size_t length, ByteSink& out);
 // A dialect-5 value's hex data written as dialect-4 data.
 bool NarrowValueData(std::string_view hexData, ByteSink& out);
 
+// The number the DWORD text starts with, as strtoul reads hex: leading hex
+// digits, saturated at 0xFFFFFFFF. False when the text starts with no digit.
+bool ParseDwordText(std::string_view data, uint32_t& number);
 // "%#08lx(%i)" of the DWORD text, or "0x" + text when it is not hex.
 std::string DwordDisplayText(std::string_view data);

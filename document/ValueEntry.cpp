@@ -119,20 +119,7 @@ std::unique_ptr<ValueEntry> DwordValue::Clone() const {
     return copy;
 }
 
-bool DwordValue::GetNumber(uint32_t& number) const {
-    uint64_t value = 0;
-    size_t i = 0;
-    for (; i < data.size(); ++i) {
-        char c = data[i];
-        int d = (c >= '0' && c <= '9') ? c - '0' : (c >= 'a' && c <= 'f') ? c - 'a' + 10 : (c >= 'A' && c <= 'F') ? c - 'A' + 10 : -1;
-        if (d < 0) break;
-        value = value * 16 + static_cast<unsigned>(d);
-        if (value > 0xFFFFFFFFu) value = uint64_t(1) << 32;
-    }
-    if (i == 0) return false;
-    number = value > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(value);
-    return true;
-}
+bool DwordValue::GetNumber(uint32_t& number) const { return ParseDwordText(data, number); }
 
 void DwordValue::SetNumber(uint32_t number) {
     char text[16];
@@ -168,8 +155,17 @@ std::unique_ptr<ValueEntry> BinaryValue::Clone() const {
     return copy;
 }
 
-ExpandStringValue::ExpandStringValue(std::string valueName, std::string token, std::string data, RegDialect d)
+CharDataValue::CharDataValue(std::string valueName, std::string token, std::string data, RegDialect d)
     : BinaryValue(std::move(valueName), std::move(token), std::move(data)), dialect(d) {}
+
+bool CharDataValue::Write(ByteSink& out) const { return WriteCharData(out, dialect); }
+
+bool CharDataValue::Matches(const char* upperKey, unsigned findFlags) const {
+    return MatchDisplayText(GetDisplayText(), upperKey, findFlags);
+}
+
+ExpandStringValue::ExpandStringValue(std::string valueName, std::string token, std::string data, RegDialect d)
+    : CharDataValue(std::move(valueName), std::move(token), std::move(data), d) {}
 
 std::string ExpandStringValue::GetDisplayText() const {
     std::string chars = DecodeHexChars(hexData, dialect);
@@ -186,12 +182,6 @@ bool BinaryValue::WriteCharData(ByteSink& out, RegDialect dialect) const {
     return out.Write("\r\n", 2);
 }
 
-bool ExpandStringValue::Write(ByteSink& out) const { return WriteCharData(out, dialect); }
-
-bool ExpandStringValue::Matches(const char* upperKey, unsigned findFlags) const {
-    return MatchDisplayText(GetDisplayText(), upperKey, findFlags);
-}
-
 std::unique_ptr<ValueEntry> ExpandStringValue::Clone() const {
     auto copy = std::make_unique<ExpandStringValue>(name, typeToken, hexData, dialect);
     copy->changed = changed;
@@ -199,7 +189,7 @@ std::unique_ptr<ValueEntry> ExpandStringValue::Clone() const {
 }
 
 MultiStringValue::MultiStringValue(std::string valueName, std::string token, std::string data, RegDialect d)
-    : BinaryValue(std::move(valueName), std::move(token), std::move(data)), dialect(d) {}
+    : CharDataValue(std::move(valueName), std::move(token), std::move(data), d) {}
 
 std::string MultiStringValue::GetDisplayText() const {
     std::string chars = DecodeHexChars(hexData, dialect);
@@ -207,12 +197,6 @@ std::string MultiStringValue::GetDisplayText() const {
     for (size_t i = 0; i + 1 < chars.size(); ++i)
         if (chars[i] == '\0' && chars[i + 1] != '\0') chars[i] = ' ';
     return std::string(chars.c_str());
-}
-
-bool MultiStringValue::Write(ByteSink& out) const { return WriteCharData(out, dialect); }
-
-bool MultiStringValue::Matches(const char* upperKey, unsigned findFlags) const {
-    return MatchDisplayText(GetDisplayText(), upperKey, findFlags);
 }
 
 std::unique_ptr<ValueEntry> MultiStringValue::Clone() const {

@@ -148,38 +148,38 @@ protected:
     std::string hexData;
 };
 
-// REG_EXPAND_SZ: hex(2) characters, one byte each in dialect 4, UTF-16LE in 5.
-class ExpandStringValue : public BinaryValue {
+// Hex data holding characters: one byte each in dialect 4, UTF-16LE in 5.
+// Written as dialect-4 text, found by the text it shows.
+class CharDataValue : public BinaryValue {
+public:
+    bool Write(ByteSink& out) const override;
+    bool Matches(const char* upperKey, unsigned findFlags) const override;
+
+    RegDialect GetDialect() const { return dialect; }
+    void SetDialect(RegDialect value) { dialect = value; }
+
+protected:
+    CharDataValue(std::string name, std::string typeToken, std::string hexData, RegDialect dialect);
+
+    RegDialect dialect;
+};
+
+// REG_EXPAND_SZ: hex(2) characters.
+class ExpandStringValue : public CharDataValue {
 public:
     ExpandStringValue(std::string name, std::string typeToken, std::string hexData, RegDialect dialect);
     const char* GetTypeName() const override { return "REG_EXPAND_SZ"; }
     std::string GetDisplayText() const override;
-    bool Write(ByteSink& out) const override;
-    bool Matches(const char* upperKey, unsigned findFlags) const override;
     ValueType GetType() const override { return ValueType::ExpandString; }
     std::unique_ptr<ValueEntry> Clone() const override;
-
-    RegDialect GetDialect() const { return dialect; }
-    void SetDialect(RegDialect value) { dialect = value; }
-
-protected:
-    RegDialect dialect;
 };
 
 // REG_MULTI_SZ: hex(7) zero-terminated strings closed by one more zero.
-class MultiStringValue : public BinaryValue {
+class MultiStringValue : public CharDataValue {
 public:
     MultiStringValue(std::string name, std::string typeToken, std::string hexData, RegDialect dialect);
     const char* GetTypeName() const override { return "REG_MULTI_SZ"; }
     std::string GetDisplayText() const override;
-    bool Write(ByteSink& out) const override;
-    bool Matches(const char* upperKey, unsigned findFlags) const override;
     ValueType GetType() const override { return ValueType::MultiString; }
     std::unique_ptr<ValueEntry> Clone() const override;
-
-    RegDialect GetDialect() const { return dialect; }
-    void SetDialect(RegDialect value) { dialect = value; }
-
-protected:
-    RegDialect dialect;
 };

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "document/RegDocument.h"
+#include "document/RegFile.h"
 
 class KeyTreeView;
 

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <string>
 
+#include "document/DocumentSinks.h"
 #include "document/RegDocument.h"
 #include "framework/Window.h"
 #include "framework/WorkerRunner.h"

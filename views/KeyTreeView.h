@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "document/DocumentSinks.h"
 #include "document/RegDocument.h"
 #include "framework/CommandTable.h"
 #include "framework/Handles.h"

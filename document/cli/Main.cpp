@@ -7,6 +7,7 @@
 #include <string>
 
 #include "document/RegDocument.h"
+#include "document/RegFile.h"
 #include "document/RegWriter.h"
 
 namespace {

@@ -5,7 +5,9 @@
 #include <vector>
 
 #include "document/ByteSink.h"
+#include "document/DocumentSinks.h"
 #include "document/RegDocument.h"
+#include "document/RegFile.h"
 #include "document/RegWriter.h"
 
 namespace testutil {

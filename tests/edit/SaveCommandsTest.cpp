@@ -2,6 +2,7 @@
 // choice, save in place, its failures, and the save-changes question.
 #include <gtest/gtest.h>
 
+#include "document/RegFile.h"
 #include "shell/SaveCommands.h"
 #include "tests/Corpus.h"
 #include "tests/edit/EditHost.h"

@@ -3,6 +3,7 @@
 #include "DialogScript.h"
 #include "TestValues.h"
 #include "document/RegDocument.h"
+#include "document/RegFile.h"
 #include "document/RegWriter.h"
 #include "resources/resource.h"
 

@@ -9,6 +9,7 @@
 
 #include "document/ByteSink.h"
 #include "document/RegDocument.h"
+#include "document/RegFile.h"
 #include "document/RegWriter.h"
 
 namespace {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "document/RegDocument.h"
+#include "document/RegFile.h"
 #include "document/RegParser.h"
 #include "document/RegWriter.h"
 #include "tests/Corpus.h"

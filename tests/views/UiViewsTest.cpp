@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "document/RegDocument.h"
+#include "document/RegFile.h"
 #include "document/ValueCodec.h"
 #include "resources/resource.h"
 #include "tests/ui/Harness.h"

@@ -1,0 +1,49 @@
+// Reading .reg files into the single-byte text the parser works on, and the
+// load of a file into a document (RegDocument::Load).
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+#include "document/RegDialect.h"
+
+class KeyTreeSink;
+
+enum class ReadError { None, Open, TooShort, Read, OutOfMemory, Conversion, Header, Aborted };
+const char* ReadErrorText(ReadError error);
+
+// One load of a file into a document: what to read and how, then what the
+// read found.
+struct LoadJob {
+    std::string path;
+    KeyTreeSink* view = nullptr;  // not owned; none for a plain open
+    bool clearFirst = true;
+    bool checkDuplicates = true;
+
+    RegDialect dialect = kNoDialect;  // of the header
+    bool unicode = false;
+    // A UTF-16 or UTF-8 file held characters the ANSI code page cannot represent.
+    bool lossy = false;
+    // The file was UTF-8 with a byte-order mark (opened as if UTF-16).
+    bool utf8 = false;
+    ReadError error = ReadError::None;  // why a load failed
+};
+
+// The loaded text: bytes followed by kScanPadding NUL bytes, allocated with
+// new char[].
+struct RegText {
+    std::unique_ptr<char[]> text;
+    size_t length = 0;  // characters as read (progress only)
+    RegDialect dialect = kNoDialect;
+    bool unicode = false;
+    bool lossy = false;
+    bool utf8 = false;
+};
+
+// Reads a .reg file whole, converting UTF-16 or UTF-8 (each with its
+// byte-order mark) to ANSI, and tests its header. False with the reason on
+// failure.
+bool ReadRegFile(const char* path, RegText& out, ReadError& error);
+// The same over bytes already in memory (the converted text is new).
+bool DecodeRegBytes(const char* bytes, size_t size, RegText& out, ReadError& error);

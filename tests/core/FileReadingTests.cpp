@@ -1,0 +1,92 @@
+// Reading a file from disk goes piece by piece; decoding bytes already in
+// memory goes in one pass. Both must give the same text, whatever falls on a
+// piece boundary.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "document/Platform.h"
+#include "document/RegFile.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The reader's piece size: boundaries fall at multiples of it in the file.
+constexpr size_t kPiece = size_t(1) << 18;
+
+std::string Utf16(const std::u16string& wide) {
+    return std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
+}
+
+// A UTF-16 file with its mark: a header, one key and one string value whose
+// data is filled so that the file is totalUnits units long after the mark,
+// with special placed at unit index at (counted after the mark).
+std::string WideFile(size_t totalUnits, size_t at, const std::u16string& special) {
+    std::u16string head = u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Wide]\r\n\"V\"=\"";
+    std::u16string tail = u"\"\r\n";
+    std::u16string text = head + std::u16string(totalUnits - head.size() - tail.size(), u'x') + tail;
+    text.replace(at, special.size(), special);
+    return "\xFF\xFE" + Utf16(text);
+}
+
+// A single-byte file of about size bytes, lines ended by lf.
+std::string NarrowFile(size_t size, const char* lf, char fill) {
+    std::string text = std::string("REGEDIT4") + lf + lf + "[HKEY_CURRENT_USER\\Narrow]" + lf + "\"V\"=\"";
+    text += std::string(size - text.size() - 3, fill);
+    return text + "\"" + lf;
+}
+
+void ExpectSameText(const RegText& a, const RegText& b, const std::string& label) {
+    ASSERT_TRUE(a.text && b.text) << label;
+    EXPECT_EQ(std::strcmp(a.text.get(), b.text.get()), 0) << label;
+    EXPECT_EQ(std::strlen(a.text.get()), std::strlen(b.text.get())) << label;
+    EXPECT_EQ(a.dialect, b.dialect) << label;
+    EXPECT_EQ(a.unicode, b.unicode) << label;
+    EXPECT_EQ(a.lossy, b.lossy) << label;
+    EXPECT_EQ(a.utf8, b.utf8) << label;
+    EXPECT_EQ(a.length, b.length) << label;
+}
+
+}  // namespace
+
+TEST(FileReading, PiecesGiveTheTextOfAOnePassDecode) {
+    const size_t firstBoundary = kPiece / 2 - 1;  // units after the mark in the first piece
+    const std::u16string pair = u"\xD83D\xDE00";  // one character outside the code page
+    struct Case {
+        const char* label;
+        std::string bytes;
+        bool lossy;
+    } cases[] = {
+        {"pair across the first boundary", WideFile(3 * kPiece / 2, firstBoundary - 1, pair), true},
+        {"pair just before the first boundary", WideFile(3 * kPiece / 2, firstBoundary - 2, pair), true},
+        {"pair across a later boundary", WideFile(5 * kPiece / 2, firstBoundary + kPiece / 2 - 1, pair), true},
+        {"lone high surrogate at the end of the file", WideFile(kPiece, kPiece - 1, u"\xD83D"), true},
+        {"code page characters on the boundary", WideFile(kPiece, firstBoundary - 1, u"\x00E9\x20AC"), false},
+        {"odd byte after the last unit", WideFile(kPiece + 7, 100, u"\x00FC") + "\x01", false},
+        {"exactly one piece", WideFile(kPiece / 2 - 1, 100, u"\x00FC"), false},
+        {"single-byte over three pieces", NarrowFile(3 * kPiece + 5, "\r\n", 'y'), false},
+        {"single-byte with LF line ends", NarrowFile(2 * kPiece + 1, "\n", '\xE9'), false},
+        {"UTF-8 over two pieces", "\xEF\xBB\xBF" + NarrowFile(kPiece + 11, "\r\n", 'z'), false},
+    };
+    fs::path path = fs::temp_directory_path() / ("quillon-pieces-" + std::to_string(std::rand()) + ".reg");
+    for (const Case& c : cases) {
+        {
+            std::ofstream out(path, std::ios::binary);
+            out << c.bytes;
+        }
+        RegText fromFile, fromMemory;
+        ReadError fileError = ReadError::Open, memoryError = ReadError::Open;
+        ASSERT_TRUE(ReadRegFile(path.string().c_str(), fromFile, fileError)) << c.label << ": " << ReadErrorText(fileError);
+        ASSERT_TRUE(DecodeRegBytes(c.bytes.data(), c.bytes.size(), fromMemory, memoryError)) << c.label;
+        EXPECT_EQ(fileError, ReadError::None) << c.label;
+        ExpectSameText(fromFile, fromMemory, c.label);
+        EXPECT_EQ(fromFile.lossy, c.lossy) << c.label;
+    }
+    std::error_code ec;
+    fs::remove(path, ec);
+}
