@@ -226,7 +226,13 @@ void RegDocument::AddRootKey(KeyNode* key) {
     roots.push_back(key);
 }
 
-void RegDocument::RemoveRootKey(KeyNode* key) {
+void RegDocument::DeleteKey(KeyNode* key) {
+    if (!key) return;
+    if (KeyNode* parent = key->parent) {
+        parent->RemoveChild(key);
+        delete key;
+        return;
+    }
     for (size_t i = 0; i < roots.size(); ++i) {
         if (roots[i] == key) {
             roots.erase(roots.begin() + static_cast<std::ptrdiff_t>(i));

@@ -238,7 +238,9 @@ public:
     // unchanged.
     bool Load(LoadJob& job);
     void AddRootKey(KeyNode* key);
-    void RemoveRootKey(KeyNode* key);
+    // Unlinks the key from its parent, or from the top level, and destroys it
+    // with its branch.
+    void DeleteKey(KeyNode* key);
     size_t CountKeysToWrite() const;
     void SetFileName(const char* newPath, const char* newTitle);
     // Keeps a text buffer alive as long as the document (keys point into it).

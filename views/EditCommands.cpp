@@ -147,12 +147,7 @@ void EditCommands::NewKey(HTREEITEM parent) {
     HTREEITEM item = tree_.EnsureItem(key);
     if (!item) {
         // Without an item the key could never be reached again.
-        if (parentKey) {
-            parentKey->RemoveChild(key);
-            delete key;
-        } else {
-            host_.Document().RemoveRootKey(key);
-        }
+        host_.Document().DeleteKey(key);
         return;
     }
     tree_.SelectItem(item);
@@ -191,13 +186,9 @@ void EditCommands::DeleteKey(HTREEITEM item) {
         HTREEITEM selected = tree_.Selected();
         list_.Fill(selected ? tree_.KeyOf(selected) : nullptr);
     }
-    if (KeyNode* parent = key->parent) {
-        parent->RemoveChild(key);
-        delete key;
-        tree_.UpdateButton(parent);
-    } else {
-        host_.Document().RemoveRootKey(key);
-    }
+    KeyNode* parent = key->parent;
+    host_.Document().DeleteKey(key);
+    if (parent) tree_.UpdateButton(parent);
     Changed();
 }
 

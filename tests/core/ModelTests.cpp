@@ -146,7 +146,7 @@ TEST(KeyNames, SetNameMakesTheNameOwned) {
     KeyNode* made = new (doc.keys, std::nothrow) KeyNode("Made", child);
     EXPECT_TRUE(made->NameOwned());
     EXPECT_EQ(child->LastChild(), made);
-    doc.RemoveRootKey(doc.roots[0]);
+    doc.DeleteKey(doc.roots[0]);
     EXPECT_TRUE(doc.roots.empty());
 }
 
