@@ -16,8 +16,9 @@
 
 namespace {
 
+using harness::Narrow;
 using harness::ReadFileBytes;
-using harness::Descendant;
+using harness::Utf16;
 
 using harness::App;
 
@@ -32,26 +33,10 @@ const char kReg4[] =
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-// UTF-16LE with byte-order mark of an ASCII text.
-std::string Utf16(const std::string& ascii) {
-    std::string bytes("\xFF\xFE", 2);
-    for (char c : ascii) {
-        bytes += c;
-        bytes += '\0';
-    }
-    return bytes;
-}
-
-std::string Narrow(const std::string& utf16) {
-    std::string out;
-    for (size_t i = 2; i + 1 < utf16.size(); i += 2) out += utf16[i];
-    return out;
-}
-
 // A message box of the program: waits for it, checks caption and text when
 // given, presses `button`.
 ::testing::AssertionResult Answer(App& app, const char* caption, const std::string& text, int button) {
-    HWND box = harness::WaitForDialog(app.Pid());
+    HWND box = harness::WaitForMessageBox(app.Pid());
     if (!box) return ::testing::AssertionFailure() << "no box for " << text;
     std::string seenCaption = harness::WindowText(box), seenText = harness::MessageBoxText(box);
     harness::PressButton(box, button);
@@ -62,93 +47,9 @@ std::string Narrow(const std::string& utf16) {
     return ::testing::AssertionSuccess();
 }
 
-// Answers a file dialog (save, open, import): the filter (1-based, 0 keeps
-// it) and the path, or Cancel.
-// `startFilter` (may be null) gets the filter the dialog came up with.
-bool AnswerFileDialog(App& app, int filter, const std::string& path, int* startFilter = nullptr) {
-    HWND dlg = harness::WaitForDialog(app.Pid());
-    if (!dlg) return false;
-    if (path.empty()) {
-        harness::PressButton(dlg, IDCANCEL);
-        return harness::WaitGone(dlg);
-    }
-    HWND types = nullptr, name = nullptr;
-    harness::WaitUntil([&] { return (types = Descendant(dlg, 0x470)) != nullptr; }, 5000);
-    if (!types) return false;
-    if (startFilter) *startFilter = static_cast<int>(SendMessageA(types, CB_GETCURSEL, 0, 0)) + 1;
-    if (filter > 0) {
-        SendMessageA(types, CB_SETCURSEL, filter - 1, 0);
-        // Wine takes the choice on CBN_SELENDOK, Windows on CBN_SELCHANGE.
-        SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(0x470, CBN_SELCHANGE), reinterpret_cast<LPARAM>(types));
-        SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(0x470, CBN_SELENDOK), reinterpret_cast<LPARAM>(types));
-    }
-    name = Descendant(dlg, 0x47C);
-    if (!name) name = Descendant(dlg, 0x480);
-    if (!name) return false;
-    SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
-    harness::PressButton(dlg, IDOK);
-    return harness::WaitGone(dlg);
-}
-
 // The program started on a scratch copy of `text`.
-struct Session {
-    App app;
-    HWND tree = nullptr, list = nullptr;
-    std::string path;
-
-    bool Start(const std::string& name, const std::string& text = kReg4) {
-        path = harness::ScratchPath(name);
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (!harness::WriteFile(path, text)) return false;
-        if (!app.Start("\"" + path + "\"")) return false;
-        // The frame comes up before the file is loaded.
-        std::string title = path.substr(path.rfind('\\') + 1) + "-Quillon";
-        return Attach() && harness::WaitUntil([&] { return Caption() == title; });
-    }
-    bool StartEmpty() {
-        return app.Start() && Attach() && harness::WaitUntil([&] { return Caption() == "Untitled-Quillon"; });
-    }
-    bool Attach() {
-        tree = app.Child(WC_TREEVIEWA);
-        list = app.Child(WC_LISTVIEWA);
-        return tree && list;
-    }
-    bool Select(const std::string& keyPath) {
-        HTREEITEM item = harness::TreeFind(tree, keyPath);
-        return item && harness::TreeSelect(tree, item);
-    }
-    bool Focus(HWND control) {
-        if (!harness::BringToFront(app.Frame())) return false;
-        SetFocus(control);  // fails across threads; the click below does it
-        if (harness::FocusOf(app.Frame()) != control) {
-            RECT r{};
-            GetWindowRect(control, &r);
-            SetCursorPos(r.left + 4, r.bottom - 4);
-            mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
-            mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
-        }
-        return harness::WaitUntil([&] { return harness::FocusOf(app.Frame()) == control; }, 5000);
-    }
-    std::string Caption() { return harness::WindowText(app.Frame()); }
-    std::vector<std::string> RowNames() {
-        std::vector<std::string> names;
-        for (auto& row : harness::ListRows(list, 3)) names.push_back(row.cells[0]);
-        return names;
-    }
-    // Ends the label edit a new key or value starts: Escape in its editor.
-    void EndLabelEdit() {
-        HWND edit = nullptr;
-        harness::WaitUntil([&] {
-            edit = reinterpret_cast<HWND>(SendMessageA(tree, TVM_GETEDITCONTROL, 0, 0));
-            if (!edit) edit = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETEDITCONTROL, 0, 0));
-            return edit != nullptr;
-        }, 5000);
-        if (edit) harness::PostKey(edit, VK_ESCAPE);
-        harness::WaitUntil([&] {
-            return !SendMessageA(tree, TVM_GETEDITCONTROL, 0, 0) && !SendMessageA(list, LVM_GETEDITCONTROL, 0, 0);
-        }, 5000);
-        harness::Sync(app.Frame());
-    }
+struct Session : harness::Session {
+    bool Start(const std::string& name, const std::string& text = kReg4) { return harness::Session::Start(name, text); }
     // The one change most tests make: a new DWORD value in Sub.
     bool AddDword() {
         if (!Select("HKEY_CURRENT_USER\\Software\\QuillonTest\\Sub")) return false;
@@ -182,42 +83,6 @@ const std::string kSaved5 =
     std::string(2, '\0');
 
 }  // namespace
-
-TEST(EditUi, NewKeyAndNewValuesFromMenuMarkTheCaption) {
-    Session s;
-    ASSERT_TRUE(s.Start("menu.reg"));
-    EXPECT_EQ(s.Caption(), "menu.reg-Quillon");
-    bool enabled = true;
-    ASSERT_TRUE(harness::MenuState(s.app.Frame(), ID_FILE_SAVE, &enabled, nullptr));
-    EXPECT_FALSE(enabled);
-
-    ASSERT_TRUE(s.Select("HKEY_CURRENT_USER\\Software\\QuillonTest\\Sub"));
-    for (int i = 0; i < 2; ++i) {
-        s.app.PostCommand(ID_EDIT_NEW_KEY);
-        s.EndLabelEdit();
-        ASSERT_TRUE(s.Select("HKEY_CURRENT_USER\\Software\\QuillonTest\\Sub"));
-    }
-    EXPECT_TRUE(harness::TreeFind(s.tree, "HKEY_CURRENT_USER\\Software\\QuillonTest\\Sub\\New Key #0"));
-    EXPECT_TRUE(harness::TreeFind(s.tree, "HKEY_CURRENT_USER\\Software\\QuillonTest\\Sub\\New Key #1"));
-    EXPECT_EQ(s.Caption(), "menu.reg*-Quillon");
-    ASSERT_TRUE(harness::MenuState(s.app.Frame(), ID_FILE_SAVE, &enabled, nullptr));
-    EXPECT_TRUE(enabled);
-
-    const int kinds[] = {ID_EDIT_NEW_STRING, ID_EDIT_NEW_BINARY, ID_EDIT_NEW_DWORD, ID_EDIT_NEW_EXPAND,
-                         ID_EDIT_NEW_MULTI};
-    for (int id : kinds) {
-        s.app.PostCommand(id);
-        s.EndLabelEdit();
-    }
-    auto rows = harness::ListRows(s.list, 3);
-    ASSERT_EQ(rows.size(), 8u);
-    const char* types[] = {"REG_SZ", "REG_BINARY", "REG_DWORD", "REG_EXPAND_SZ", "REG_MULTI_SZ"};
-    for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(rows[3 + i].cells[0], "New Value #" + std::to_string(i + 1));
-        EXPECT_EQ(rows[3 + i].cells[1], types[i]);
-    }
-    s.app.Terminate();
-}
 
 TEST(EditUi, DeleteByAcceleratorAndContextMenuAsksFirst) {
     Session s;
@@ -283,18 +148,6 @@ TEST(EditUi, ModifyEntryFollowsFocusAndRenameByF2) {
     EXPECT_TRUE(harness::WaitUntil(
         [&] { return harness::TreeFind(s.tree, "HKEY_CURRENT_USER\\Software\\Renamed") != nullptr; }, 5000));
     EXPECT_EQ(s.Caption(), "focus.reg*-Quillon");
-
-    // Copy Key Name from the menu: the path as plain text.
-    s.app.SendCommand(ID_EDIT_COPY_KEY_NAME);
-    std::string clip;
-    if (OpenClipboard(nullptr)) {
-        if (HANDLE data = GetClipboardData(CF_TEXT)) {
-            clip = static_cast<const char*>(GlobalLock(data));
-            GlobalUnlock(data);
-        }
-        CloseClipboard();
-    }
-    EXPECT_EQ(clip, "HKEY_CURRENT_USER\\Software\\Renamed");
     s.app.Terminate();
 }
 
@@ -316,7 +169,7 @@ TEST(SaveUi, SaveAsWithEachFilterWritesItsFormat) {
         DeleteFileA(target.c_str());
         s.app.PostCommand(ID_FILE_SAVE_AS);
         int start = 0;
-        ASSERT_TRUE(AnswerFileDialog(s.app, c.filter, target, &start));
+        ASSERT_TRUE(harness::AnswerFileDialog(s.app.Pid(), target, c.filter, &start));
         // The dialog comes up on the REGEDIT4 filter exactly for a REGEDIT4 document.
         EXPECT_EQ(start, previous == 2 ? 2 : 1);
         previous = c.filter;
@@ -342,7 +195,13 @@ TEST(SaveUi, SaveAsWithEachFilterWritesItsFormat) {
 TEST(SaveUi, SaveKeepsRegedit4AndFailuresLeaveTheFile) {
     Session s;
     ASSERT_TRUE(s.Start("keep4.reg"));
+    bool enabled = true;
+    ASSERT_TRUE(harness::MenuState(s.app.Frame(), ID_FILE_SAVE, &enabled, nullptr));
+    EXPECT_FALSE(enabled);
     ASSERT_TRUE(s.AddDword());
+    EXPECT_EQ(s.Caption(), "keep4.reg*-Quillon");
+    ASSERT_TRUE(harness::MenuState(s.app.Frame(), ID_FILE_SAVE, &enabled, nullptr));
+    EXPECT_TRUE(enabled);
     s.app.PostCommand(ID_FILE_SAVE);
     ASSERT_TRUE(harness::WaitUntil([&] { return s.Caption() == "keep4.reg-Quillon"; }, 10000));
     EXPECT_EQ(ReadFileBytes(s.path), kSaved4);
@@ -422,7 +281,7 @@ TEST(SaveUi, UntitledDocumentAsksForANameWhenClosing) {
     // Yes, then the save dialog cancelled: the window stays.
     PostMessageA(s.app.Frame(), WM_CLOSE, 0, 0);
     EXPECT_TRUE(Answer(s.app, "Quillon", "", IDYES));
-    ASSERT_TRUE(AnswerFileDialog(s.app, 0, ""));
+    ASSERT_TRUE(harness::AnswerFileDialog(s.app.Pid(), "", 0));
     harness::Sync(s.app.Frame());
     EXPECT_TRUE(s.app.Running());
     EXPECT_EQ(s.Caption(), "Untitled*-Quillon");
@@ -431,7 +290,7 @@ TEST(SaveUi, UntitledDocumentAsksForANameWhenClosing) {
     DeleteFileA(target.c_str());
     PostMessageA(s.app.Frame(), WM_CLOSE, 0, 0);
     EXPECT_TRUE(Answer(s.app, "Quillon", "", IDYES));
-    ASSERT_TRUE(AnswerFileDialog(s.app, 0, target));
+    ASSERT_TRUE(harness::AnswerFileDialog(s.app.Pid(), target, 0));
     EXPECT_EQ(s.app.WaitExit(), 0u);
     EXPECT_EQ(ReadFileBytes(target),
               Utf16("Windows Registry Editor Version 5.00\r\n\r\n[New Key #0]\r\n\r\n") + std::string(2, '\0'));
@@ -520,7 +379,7 @@ TEST(SaveUi, RegeditMergesWhatWasSavedInEitherDialect) {
         DeleteFileA(saved.c_str());
         DeleteFileA(exported.c_str());
         s.app.PostCommand(ID_FILE_SAVE_AS);
-        ASSERT_TRUE(AnswerFileDialog(s.app, filter, saved));
+        ASSERT_TRUE(harness::AnswerFileDialog(s.app.Pid(), saved, filter));
         ASSERT_TRUE(harness::WaitUntil([&] { return s.Caption().find('*') == std::string::npos; }, 10000));
 
         DeleteScratchKey(key);
@@ -589,18 +448,9 @@ TEST(EditUi, ContextMenusRunTheirCommands) {
     ASSERT_TRUE(s.Focus(s.tree));
     openMenu(s.tree);
     harness::PressKey('K');
-    std::string clip;
-    harness::WaitUntil([&] {
-        if (OpenClipboard(nullptr)) {
-            if (HANDLE data = GetClipboardData(CF_TEXT)) {
-                clip = static_cast<const char*>(GlobalLock(data));
-                GlobalUnlock(data);
-            }
-            CloseClipboard();
-        }
-        return clip == "HKEY_CURRENT_USER\\Software\\QuillonTest\\Sub";
-    }, 5000);
-    EXPECT_EQ(clip, "HKEY_CURRENT_USER\\Software\\QuillonTest\\Sub");
+    EXPECT_TRUE(harness::WaitUntil(
+        [&] { return harness::ClipboardText() == "HKEY_CURRENT_USER\\Software\\QuillonTest\\Sub"; }, 5000))
+        << harness::ClipboardText();
 
     // The row menu's Delete asks the value question; No keeps the row.
     // Posted messages overtake input: the row must be selected before the
@@ -626,21 +476,21 @@ TEST(SaveUi, SaveChangesQuestionBeforeOpenAndImport) {
     ASSERT_TRUE(s.AddDword());
     const std::string question = "Do you want to save the changes to openq.reg?";
     s.app.PostCommand(ID_FILE_OPEN);
-    ASSERT_TRUE(AnswerFileDialog(s.app, 0, other));
+    ASSERT_TRUE(harness::AnswerFileDialog(s.app.Pid(), other, 0));
     EXPECT_TRUE(Answer(s.app, "Quillon", question, IDCANCEL));
     harness::Sync(s.app.Frame());
     EXPECT_EQ(s.Caption(), "openq.reg*-Quillon");
     EXPECT_FALSE(harness::TreeFind(s.tree, "HKEY_CURRENT_USER\\Software\\Other"));
 
     s.app.PostCommand(ID_FILE_IMPORT);
-    ASSERT_TRUE(AnswerFileDialog(s.app, 0, other));
+    ASSERT_TRUE(harness::AnswerFileDialog(s.app.Pid(), other, 0));
     EXPECT_TRUE(Answer(s.app, "Quillon", question, IDNO));
     EXPECT_TRUE(harness::WaitUntil(
         [&] { return harness::TreeFind(s.tree, "HKEY_CURRENT_USER\\Software\\Other") != nullptr; }, 10000));
     EXPECT_EQ(ReadFileBytes(s.path), kReg4);
 
     s.app.PostCommand(ID_FILE_OPEN);
-    ASSERT_TRUE(AnswerFileDialog(s.app, 0, other));
+    ASSERT_TRUE(harness::AnswerFileDialog(s.app.Pid(), other, 0));
     EXPECT_TRUE(Answer(s.app, "Quillon", question, IDNO));
     EXPECT_TRUE(harness::WaitUntil([&] { return s.Caption() == "other.reg-Quillon"; }, 10000));
     s.app.Terminate();

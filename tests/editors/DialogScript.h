@@ -56,11 +56,5 @@ Step Press(int id);
 Step Click(int id);
 // Waits for a message box over the editor and answers it with a button.
 Step Answer(int button);
-// The dialog and everything on the screen around it saved as a BMP file in
-// the folder named by QUILLON_SHOTS, when that is set.
-Step Screenshot(std::string name);
-
-void SetClipboardText(const std::string& text);
-std::string GetClipboardText();
 
 }  // namespace test

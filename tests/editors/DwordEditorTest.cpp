@@ -3,6 +3,7 @@
 #include "DialogScript.h"
 #include "TestValues.h"
 #include "resources/resource.h"
+#include "tests/ui/Harness.h"
 
 #include <gtest/gtest.h>
 
@@ -43,7 +44,7 @@ TEST(DwordEditor, BaseSwitchConvertsAndIsNoChange) {
     };
     for (const Case& c : cases) {
         auto value = Dword(c.data);
-        ScriptResult run = RunEditor(*value, {ExpectField(c.hex), Screenshot("dword"), Click(IDC_BASE_DEC), ExpectField(c.decimal),
+        ScriptResult run = RunEditor(*value, {ExpectField(c.hex), Click(IDC_BASE_DEC), ExpectField(c.decimal),
                                               Click(IDC_BASE_DEC), ExpectField(c.decimal), Click(IDC_BASE_HEX),
                                               ExpectField(c.hex), Press(IDOK)});
         EXPECT_TRUE(run.completed) << c.data << ": " << run.failure;
@@ -127,7 +128,7 @@ TEST(DwordEditor, OkOnAFieldWithoutANumberKeepsTheEditorOpen) {
         steps.push_back(ClearField());
         if (*c.pasted) {
             steps.push_back(Do([&c] {
-                SetClipboardText(c.pasted);
+                harness::SetClipboardText(c.pasted);
                 // The field's own context menu pastes with WM_PASTE: no key filter.
                 SendMessageA(EditorControl(IDC_VALUE_DATA), WM_PASTE, 0, 0);
             }));
@@ -147,7 +148,7 @@ TEST(DwordEditor, OkOnAFieldWithoutANumberKeepsTheEditorOpen) {
 TEST(DwordEditor, SwitchingBaseKeepsTextThatIsNoNumber) {
     auto value = Dword("0000002a");
     ScriptResult run = RunEditor(*value, {ClearField(), Do([] {
-                                              SetClipboardText("zz");
+                                              harness::SetClipboardText("zz");
                                               SendMessageA(EditorControl(IDC_VALUE_DATA), WM_PASTE, 0, 0);
                                           }),
                                           Click(IDC_BASE_DEC), ExpectField("zz"), Do([] {

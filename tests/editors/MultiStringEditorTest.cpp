@@ -75,7 +75,7 @@ const std::string& HexOf(std::unique_ptr<ValueEntry>& value) { return As<MultiSt
 
 TEST(MultiStringEditor, OpensOneItemPerStringAndStoresTheSameDataAfterAChange) {
     auto value = Multi("61,62,00,63,00,00");
-    ScriptResult run = RunEditor(*value, {ExpectItems({"ab", "c"}), SelectItem(0), Screenshot("multistring"), Press(IDC_STRING_DELETE),
+    ScriptResult run = RunEditor(*value, {ExpectItems({"ab", "c"}), SelectItem(0), Press(IDC_STRING_DELETE),
                                           Answer(IDNO), ExpectItems({"ab", "c"}), Press(IDOK)});
     EXPECT_TRUE(run.completed) << run.failure;
     // The Delete button counts as a change even when the answer is No.
@@ -308,7 +308,7 @@ TEST(MultiStringEditor, ContextMenuWithoutAFrameIsTrackedByTheDialog) {
                                               PostMessageA(GetParent(list), WM_CONTEXTMENU,
                                                            reinterpret_cast<WPARAM>(list), MAKELPARAM(-1, -1));
                                           }),
-                                          WaitFor(menuShown), Screenshot("multistring-menu"),
+                                          WaitFor(menuShown),
                                           Do([] { EndMenu(); }), Press(IDCANCEL)});
     EXPECT_TRUE(run.completed) << run.failure;
     EXPECT_FALSE(run.edited);
