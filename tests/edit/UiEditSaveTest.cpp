@@ -1,8 +1,7 @@
 // The editing and save commands inside the real program, driven from outside
 // through the UI harness: menu, accelerators and context menus, the
 // confirmations, the caption's "*", save as with each filter checked byte by
-// byte, save failures, the save-changes question, and Wine's regedit reading
-// back what was saved.
+// byte, save failures and the save-changes question.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -294,134 +293,6 @@ TEST(SaveUi, UntitledDocumentAsksForANameWhenClosing) {
     EXPECT_EQ(s.app.WaitExit(), 0u);
     EXPECT_EQ(ReadFileBytes(target),
               Utf16("Windows Registry Editor Version 5.00\r\n\r\n[New Key #0]\r\n\r\n") + std::string(2, '\0'));
-}
-
-namespace {
-
-// Runs Wine's regedit.exe with the arguments and waits for it (bounded).
-bool RunRegedit(const std::string& args) {
-    std::string command = "regedit.exe " + args;
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return false;
-    bool done = WaitForSingleObject(pi.hProcess, 30000) == WAIT_OBJECT_0;
-    if (!done) TerminateProcess(pi.hProcess, 1);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return done;
-}
-
-// Removes the scratch key through regedit itself, as a user of the file would.
-void DeleteScratchKey(const std::string& key) {
-    std::string file = harness::ScratchPath("delete-key.reg");
-    harness::WriteFile(file, "REGEDIT4\r\n\r\n[-HKEY_CURRENT_USER\\" + key + "]\r\n\r\n");
-    RunRegedit("/s \"" + file + "\"");
-}
-
-// The value lines of an exported file (UTF-16 with mark), one per entry.
-std::vector<std::string> ExportedLines(const std::string& path) {
-    std::string text = Narrow(ReadFileBytes(path));
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find("\r\n", start);
-        if (end == std::string::npos) end = text.size();
-        lines.push_back(text.substr(start, end - start));
-        start = end + 2;
-    }
-    return lines;
-}
-
-bool Has(const std::vector<std::string>& lines, const std::string& line) {
-    for (const auto& l : lines)
-        if (l == line) return true;
-    return false;
-}
-
-}  // namespace
-
-TEST(SaveUi, RegeditMergesWhatWasSavedInEitherDialect) {
-    const std::string key = "Software\\QuillonTest" + std::to_string(GetCurrentProcessId());
-    const std::string root = "HKEY_CURRENT_USER\\" + key;
-    std::string text = "REGEDIT4\r\n\r\n[" + root + "]\r\n\"Name\"=\"Value\"\r\n\"Exp\"=hex(2):25,41,25,00\r\n"
-                       "\"Gone\"=\"x\"\r\n\r\n[" + root + "\\Sub]\r\n\"Num\"=dword:0000002a\r\n\r\n";
-    Session s;
-    ASSERT_TRUE(s.Start("peer.reg", text));
-    // The edits: a new key with one value of every kind, one value deleted.
-    ASSERT_TRUE(s.Select(root));
-    s.app.PostCommand(ID_EDIT_NEW_KEY);
-    s.EndLabelEdit();
-    for (int id : {ID_EDIT_NEW_STRING, ID_EDIT_NEW_BINARY, ID_EDIT_NEW_DWORD, ID_EDIT_NEW_EXPAND,
-                   ID_EDIT_NEW_MULTI}) {
-        s.app.PostCommand(id);
-        s.EndLabelEdit();
-    }
-    ASSERT_TRUE(s.Select(root));
-    ASSERT_TRUE(s.Focus(s.list));
-    auto rows = harness::ListRows(s.list, 3);
-    ASSERT_EQ(rows.size(), 4u);
-    ASSERT_EQ(rows[3].cells[0], "Gone");
-    // End selects the last row alone.
-    harness::PressKey(VK_END);
-    ASSERT_TRUE(harness::WaitUntil([&] {
-        auto now = harness::ListRows(s.list, 3);
-        return now.size() == 4 && now[3].selected && !now[1].selected && !now[2].selected;
-    }, 5000));
-    harness::PressKey(VK_DELETE);
-    ASSERT_TRUE(Answer(s.app, "Confirm Value Delete", "", IDYES));
-
-    for (int filter : {1, 2}) {
-        SCOPED_TRACE(filter);
-        std::string saved = harness::ScratchPath("peer-" + std::to_string(filter) + ".reg");
-        std::string exported = harness::ScratchPath("peer-export-" + std::to_string(filter) + ".reg");
-        DeleteFileA(saved.c_str());
-        DeleteFileA(exported.c_str());
-        s.app.PostCommand(ID_FILE_SAVE_AS);
-        ASSERT_TRUE(harness::AnswerFileDialog(s.app.Pid(), saved, filter));
-        ASSERT_TRUE(harness::WaitUntil([&] { return s.Caption().find('*') == std::string::npos; }, 10000));
-
-        DeleteScratchKey(key);
-        ASSERT_TRUE(RunRegedit("/s \"" + saved + "\""));
-        ASSERT_TRUE(RunRegedit("/e \"" + exported + "\" \"" + root + "\""));
-        std::vector<std::string> lines = ExportedLines(exported);
-        std::string all;
-        for (auto& l : lines) all += l + "\n";
-        SCOPED_TRACE(all);
-        EXPECT_TRUE(Has(lines, "[" + root + "]"));
-        EXPECT_TRUE(Has(lines, "\"Name\"=\"Value\""));
-        EXPECT_TRUE(Has(lines, "\"Exp\"=hex(2):25,00,41,00,25,00,00,00"));
-        EXPECT_FALSE(Has(lines, "\"Gone\"=\"x\""));
-        EXPECT_TRUE(Has(lines, "[" + root + "\\Sub]"));
-        EXPECT_TRUE(Has(lines, "\"Num\"=dword:0000002a"));
-        EXPECT_TRUE(Has(lines, "[" + root + "\\New Key #0]"));
-        EXPECT_TRUE(Has(lines, "\"New Value #1\"=\"\""));
-        EXPECT_TRUE(Has(lines, "\"New Value #3\"=dword:00000000"));
-
-        // The live values, read straight from the registry.
-        HKEY live = nullptr;
-        ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, (key + "\\New Key #0").c_str(), 0, KEY_READ, &live),
-                  ERROR_SUCCESS);
-        struct Expect {
-            const char* name;
-            DWORD type;
-            DWORD size;
-        };
-        for (const Expect& e : {Expect{"New Value #1", REG_SZ, 1}, Expect{"New Value #2", REG_BINARY, 0},
-                                Expect{"New Value #3", REG_DWORD, 4}, Expect{"New Value #4", REG_EXPAND_SZ, 0},
-                                Expect{"New Value #5", REG_MULTI_SZ, 0}}) {
-            DWORD type = 0, size = 0;
-            EXPECT_EQ(RegQueryValueExA(live, e.name, nullptr, &type, nullptr, &size), ERROR_SUCCESS) << e.name;
-            EXPECT_EQ(type, e.type) << e.name;
-            EXPECT_EQ(size, e.size) << e.name;
-        }
-        RegCloseKey(live);
-    }
-    DeleteScratchKey(key);
-    HKEY gone = nullptr;
-    EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &gone), ERROR_SUCCESS);
-    s.app.Terminate();
 }
 
 TEST(EditUi, ContextMenusRunTheirCommands) {

@@ -21,15 +21,6 @@ struct Script {
 };
 Script* g_script = nullptr;
 
-std::vector<EnableRecord> g_enableMessages;
-
-LRESULT CALLBACK OwnerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == editors::GetEnableCommandMessage() && msg != 0) {
-        g_enableMessages.push_back({wParam, lParam});
-        return 0;
-    }
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
-}
 
 BOOL CALLBACK CollectDialog(HWND hwnd, LPARAM lParam) {
     char className[32] = "";
@@ -80,7 +71,7 @@ void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
 HWND OwnerWindow() {
     static HWND owner = [] {
         WNDCLASSA wc{};
-        wc.lpfnWndProc = OwnerProc;
+        wc.lpfnWndProc = DefWindowProcA;
         wc.hInstance = GetModuleHandleA(nullptr);
         wc.lpszClassName = "QuillonEditorTestOwner";
         RegisterClassA(&wc);
@@ -89,8 +80,6 @@ HWND OwnerWindow() {
     }();
     return owner;
 }
-
-std::vector<EnableRecord>& EnableMessages() { return g_enableMessages; }
 
 ScriptResult RunEditor(ValueEntry& value, std::vector<Step> steps) {
     Script script;

@@ -23,14 +23,8 @@ struct ScriptResult {
     std::string failure;     // why not
 };
 
-// The window standing in for the document window (owner of the editors). It
-// records the enable-command messages it receives.
+// The window standing in for the document window (owner of the editors).
 HWND OwnerWindow();
-struct EnableRecord {
-    WPARAM command;
-    LPARAM enable;
-};
-std::vector<EnableRecord>& EnableMessages();
 
 ScriptResult RunEditor(ValueEntry& value, std::vector<Step> steps);
 

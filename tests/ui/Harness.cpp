@@ -376,19 +376,13 @@ App::~App() {
 }
 
 bool App::Start(const std::string& args, DWORD timeoutMs) {
-    std::string line = "\"" + QuillonPath() + "\"";
-    if (!args.empty()) line += " " + args;
-    return StartRaw(line, timeoutMs);
-}
-
-bool App::StartRaw(const std::string& commandLine, DWORD timeoutMs) {
     if (pi_.hProcess) return false;
     std::string exe = QuillonPath();
-    std::string line = commandLine;
+    std::string line = "\"" + exe + "\"";
+    if (!args.empty()) line += " " + args;
     STARTUPINFOA si{};
     si.cb = sizeof si;
-    if (!CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                        &pi_)) {
+    if (!CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_)) {
         pi_ = {};
         return false;
     }
@@ -694,37 +688,6 @@ void Sync(HWND hwnd) {
         SendMessageTimeoutA(hwnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kTimeout, nullptr);
 }
 
-std::vector<MenuItem> MenuItems(HMENU menu) {
-    std::vector<MenuItem> items;
-    int count = GetMenuItemCount(menu);
-    for (int i = 0; i < count; ++i) {
-        char text[512] = "";
-        MENUITEMINFOA mii{};
-        mii.cbSize = sizeof mii;
-        mii.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_SUBMENU | MIIM_STRING;
-        mii.dwTypeData = text;
-        mii.cch = sizeof text;
-        if (!GetMenuItemInfoA(menu, i, TRUE, &mii)) continue;
-        MenuItem item;
-        item.separator = (mii.fType & MFT_SEPARATOR) != 0;
-        item.popup = mii.hSubMenu != nullptr;
-        item.id = item.popup ? 0 : mii.wID;
-        item.text = text;
-        item.enabled = !(mii.fState & (MFS_DISABLED | MFS_GRAYED));
-        item.checked = (mii.fState & MFS_CHECKED) != 0;
-        items.push_back(item);
-    }
-    return items;
-}
-
-HMENU LoadProgramMenu(int id) {
-    HMODULE exe = LoadLibraryExA(QuillonPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (!exe) return nullptr;
-    HMENU menu = LoadMenuA(exe, MAKEINTRESOURCEA(id));
-    FreeLibrary(exe);
-    return menu;
-}
-
 bool MenuState(HWND frame, UINT id, bool* enabled, bool* checked) {
     static const UINT message = RegisterWindowMessageA("Quillon.MenuState");
     DWORD_PTR state = 0;
@@ -735,36 +698,12 @@ bool MenuState(HWND frame, UINT id, bool* enabled, bool* checked) {
     return true;
 }
 
-bool FindMenuItem(HMENU menu, UINT id, MenuItem* out) {
-    int count = GetMenuItemCount(menu);
-    for (int i = 0; i < count; ++i) {
-        HMENU sub = GetSubMenu(menu, i);
-        if (sub) {
-            if (FindMenuItem(sub, id, out)) return true;
-            continue;
-        }
-        if (GetMenuItemID(menu, i) == id) {
-            *out = MenuItems(menu)[i];
-            return true;
-        }
-    }
-    return false;
-}
-
 std::vector<TreeNode> TreeItems(HWND tree) {
     std::vector<TreeNode> nodes;
     RemoteBuffer buf(tree, kTextOffset + kTextMax);
     if (!buf.Ok()) return nodes;
     CollectTree(tree, buf, NextItem(tree, TVGN_ROOT, nullptr), 0, nodes);
     return nodes;
-}
-
-std::string TreeSelectedText(HWND tree) {
-    HTREEITEM item = NextItem(tree, TVGN_CARET, nullptr);
-    if (!item) return {};
-    RemoteBuffer buf(tree, kTextOffset + kTextMax);
-    TVITEMA tvi{};
-    return buf.Ok() ? TreeItemText(tree, buf, item, &tvi) : std::string();
 }
 
 HTREEITEM TreeFind(HWND tree, const std::string& path) {
@@ -822,26 +761,6 @@ std::vector<ListRow> ListRows(HWND list, int columns) {
         rows.push_back(row);
     }
     return rows;
-}
-
-std::vector<std::string> ListColumns(HWND list) {
-    std::vector<std::string> names;
-    HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
-    int count = header ? static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
-    RemoteBuffer buf(list, kTextOffset + kTextMax);
-    if (!buf.Ok()) return names;
-    for (int i = 0; i < count; ++i) {
-        LVCOLUMNA col{};
-        col.mask = LVCF_TEXT;
-        col.pszText = buf.At(kTextOffset);
-        col.cchTextMax = kTextMax;
-        char zero = 0;
-        buf.Write(kTextOffset, &zero, 1);
-        buf.Write(0, &col, sizeof col);
-        SendMessageA(list, LVM_GETCOLUMNA, i, reinterpret_cast<LPARAM>(buf.At(0)));
-        names.push_back(buf.ReadText(kTextOffset, kTextMax));
-    }
-    return names;
 }
 
 LRESULT SendWithBuffer(HWND hwnd, UINT msg, WPARAM wParam, void* data, size_t size) {

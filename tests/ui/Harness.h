@@ -56,8 +56,6 @@ public:
     // Starts quillon.exe with the given command-line arguments (appended after
     // the quoted program path exactly as given) and waits for its main frame.
     bool Start(const std::string& args = "", DWORD timeoutMs = kTimeout);
-    // Same, with the whole command line given (no program path added).
-    bool StartRaw(const std::string& commandLine, DWORD timeoutMs = kTimeout);
 
     HWND Frame() const { return frame_; }
     DWORD Pid() const { return pi_.dwProcessId; }
@@ -211,21 +209,8 @@ bool WaitUntil(Condition condition, DWORD timeoutMs = kTimeout) {
     }
 }
 
-// Menus live in their own process under Wine: the structure comes from the
-// program's menu resource, the live state from the frame itself.
-struct MenuItem {
-    UINT id = 0;            // 0 for separators and popups
-    std::string text;       // with & and the accelerator text after a tab
-    bool separator = false;
-    bool popup = false;
-    bool enabled = true;
-    bool checked = false;
-};
-// Items of a menu of this process.
-std::vector<MenuItem> MenuItems(HMENU menu);
-bool FindMenuItem(HMENU menu, UINT id, MenuItem* out);
-// Menu resource `id` of quillon.exe, loaded into this process (destroy it).
-HMENU LoadProgramMenu(int id);
+// Menus live in their own process under Wine: the live state of a command
+// comes from the frame itself.
 // The state of command `id` in the frame's menu bar, as the frame reports it
 // (message "Quillon.MenuState"); false when the menu has no such item.
 bool MenuState(HWND frame, UINT id, bool* enabled, bool* checked);
@@ -241,7 +226,6 @@ struct TreeNode {
 // Every item of a tree view in pre-order (collapsed branches included; the
 // program makes the items of a key's children when it is first expanded).
 std::vector<TreeNode> TreeItems(HWND tree);
-std::string TreeSelectedText(HWND tree);
 // The item at a path of item texts joined by backslashes, for example
 // "HKEY_CURRENT_USER\\Software", compared without regard to case, expanding
 // each step above it as the user would; null when a step is missing.
@@ -257,7 +241,6 @@ struct ListRow {
     bool selected = false;
 };
 std::vector<ListRow> ListRows(HWND list, int columns);
-std::vector<std::string> ListColumns(HWND list);
 
 // Sends a message whose lParam points at `size` bytes of `data`: the bytes
 // are copied into the window's process, and copied back after the call.
