@@ -16,46 +16,36 @@ std::string WindowsPath(std::string unixPath) {
     return "Z:" + unixPath;
 }
 
-struct FindArgs {
-    DWORD pid;
-    const char* className;
-    const char* title;
-    HWND found;
-};
-
-BOOL CALLBACK FindTopLevel(HWND hwnd, LPARAM lParam) {
-    auto* args = reinterpret_cast<FindArgs*>(lParam);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    if (pid != args->pid || !IsWindowVisible(hwnd)) return TRUE;
-    if (ClassName(hwnd) != args->className) return TRUE;
-    if (args->title && WindowText(hwnd) != args->title) return TRUE;
-    args->found = hwnd;
-    return FALSE;
-}
-
-HWND FindNow(DWORD pid, const char* className, const char* title) {
-    FindArgs args{pid, className, title, nullptr};
-    EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&args));
-    return args.found;
-}
-
-std::vector<HWND> VisibleDialogs(DWORD pid) {
+// The visible top-level windows of a process with the class (and title,
+// when not null), in Z order.
+std::vector<HWND> VisibleWindows(DWORD pid, const char* className, const char* title = nullptr) {
     struct Search {
         DWORD pid;
+        const char* className;
+        const char* title;
         std::vector<HWND> found;
-    } search{pid, {}};
+    } search{pid, className, title, {}};
     EnumWindows(
         [](HWND hwnd, LPARAM p) -> BOOL {
             auto* st = reinterpret_cast<Search*>(p);
             DWORD owner = 0;
             GetWindowThreadProcessId(hwnd, &owner);
-            if (owner == st->pid && IsWindowVisible(hwnd) && ClassName(hwnd) == "#32770") st->found.push_back(hwnd);
+            if (owner == st->pid && IsWindowVisible(hwnd) && ClassName(hwnd) == st->className &&
+                (!st->title || WindowText(hwnd) == st->title))
+                st->found.push_back(hwnd);
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
+
+HWND FindNow(DWORD pid, const char* className, const char* title) {
+    std::vector<HWND> found = VisibleWindows(pid, className, title);
+    return found.empty() ? nullptr : found.front();
+}
+
+std::vector<HWND> VisibleDialogs(DWORD pid) { return VisibleWindows(pid, "#32770"); }
+
 struct ChildArgs {
     const char* className;
     HWND found;
@@ -315,39 +305,14 @@ std::string ReadFileBytes(const std::string& path) {
     return bytes;
 }
 
-namespace {
-struct VisibleSearch {
-    DWORD pid;
-    const char* className;
-    HWND except;
-    HWND found;
-    int count;
-};
-
-BOOL CALLBACK CollectVisible(HWND hwnd, LPARAM p) {
-    auto* st = reinterpret_cast<VisibleSearch*>(p);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(hwnd, &owner);
-    if (owner != st->pid || hwnd == st->except || !IsWindowVisible(hwnd)) return TRUE;
-    if (ClassName(hwnd) != st->className) return TRUE;
-    if (!st->found) st->found = hwnd;
-    ++st->count;
-    return TRUE;
-}
-}  // namespace
-
 HWND FindVisible(DWORD pid, const char* className, HWND except) {
-    VisibleSearch st{pid, className, except, nullptr, 0};
-    EnumWindows(CollectVisible, reinterpret_cast<LPARAM>(&st));
-    return st.found;
+    for (HWND hwnd : VisibleWindows(pid, className))
+        if (hwnd != except) return hwnd;
+    return nullptr;
 }
 
 bool WaitForMenus(DWORD pid, int count, DWORD timeoutMs) {
-    return WaitUntil([&] {
-        VisibleSearch st{pid, "#32768", nullptr, nullptr, 0};
-        EnumWindows(CollectVisible, reinterpret_cast<LPARAM>(&st));
-        return st.count >= count;
-    }, timeoutMs);
+    return WaitUntil([&] { return static_cast<int>(VisibleWindows(pid, "#32768").size()) >= count; }, timeoutMs);
 }
 
 HWND Descendant(HWND parent, int id) {
