@@ -18,7 +18,9 @@ TEST(QuerySave, FailedSaveOnYesSaysSoAndStops) {
     host.edit.PasteValuesHere("\"Added\"=dword:0000002a\r\n");
     ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
 
-    harness::Answerer answer([](HWND, const harness::Answerer::Box& box) {
+    // The message boxes, not the save's progress dialog.
+    harness::Answerer answer([](HWND dialog, const harness::Answerer::Box& box) {
+        if (!GetDlgItem(dialog, 0xFFFF)) return 0;
         return box.caption == "Quillon" ? IDYES : IDOK;
     });
     EXPECT_FALSE(QuerySave(host.document, host.HostWindow()));
