@@ -289,7 +289,7 @@ TEST(ModifyUi, MultiStringContextMenuShowsThroughTheFrameWithTheSelectionStates)
     auto menuOpen = [&] { return FindVisible(s.app.Pid(), "#32768", nullptr) != nullptr; };
     auto openMenu = [&] {
         harness::PressKey(VK_F10, harness::kShift);
-        return harness::WaitUntil(menuOpen, 5000);
+        return harness::WaitForMenus(s.app.Pid(), 1, 5000);
     };
     auto itemCount = [&] { return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); };
     auto labelEditor = [&] { return reinterpret_cast<HWND>(SendMessageA(list, LVM_GETEDITCONTROL, 0, 0)); };

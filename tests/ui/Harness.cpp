@@ -312,7 +312,13 @@ HWND FindVisible(DWORD pid, const char* className, HWND except) {
 }
 
 bool WaitForMenus(DWORD pid, int count, DWORD timeoutMs) {
-    return WaitUntil([&] { return static_cast<int>(VisibleWindows(pid, "#32768").size()) >= count; }, timeoutMs);
+    std::vector<HWND> menus;
+    if (!WaitUntil([&] { return static_cast<int>((menus = VisibleWindows(pid, "#32768")).size()) >= count; },
+                   timeoutMs))
+        return false;
+    // Shown is not yet tracking: the menu loop answers a sent message once it runs.
+    Sync(menus.front());
+    return true;
 }
 
 HWND Descendant(HWND parent, int id) {

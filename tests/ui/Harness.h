@@ -155,7 +155,8 @@ int PressOk(HWND dialog, const Answerer::Box&);
 // `except`, or null.
 HWND FindVisible(DWORD pid, const char* className, HWND except = nullptr);
 // Waits (bounded) until the process shows at least `count` popup menus
-// (class "#32768"): a key pressed before the menu is up goes elsewhere.
+// (class "#32768") and its menu loop runs: a key pressed before that goes
+// elsewhere.
 bool WaitForMenus(DWORD pid, int count = 1, DWORD timeoutMs = kTimeout);
 // The first descendant with the control id, at any depth (the common file
 // dialogs nest their controls).
