@@ -4,9 +4,11 @@
 #include "document/ByteSink.h"
 #include "document/RegWriter.h"
 #include "resources/resource.h"
-#include "tests/edit/EditHost.h"
+#include "tests/ui/Harness.h"
+#include "tests/views/ViewTestHost.h"
 
-using namespace edittest;
+using namespace viewtest;
+using harness::Answerer;
 
 namespace {
 
@@ -25,7 +27,12 @@ std::string KeyText(KeyNode* key) {
     return block.text ? block.text : "";
 }
 
-KeyNode* KeyAt(EditHost& host, const char* path) { return host.tree.KeyOf(host.tree.FindByPath(path)); }
+std::vector<std::string> Row(const TestHost& host, int row) {
+    auto r = host.Rows()[row];
+    return {r.name, r.type, r.data};
+}
+
+KeyNode* KeyAt(TestHost& host, const char* path) { return host.tree.KeyOf(host.tree.FindByPath(path)); }
 
 // Edits every value by appending "!" to a string's data; `accept` decides
 // whether the editor reports OK.
@@ -50,7 +57,7 @@ struct EditorScope {
 }  // namespace
 
 TEST(NewKey, NamesCountFromZeroAndReuseFreedNumbers) {
-    EditHost host;
+    TestHost host;
     ASSERT_TRUE(host.Load(kDoc));
     HTREEITEM empty = host.Select("HKEY_CURRENT_USER\\Software\\Empty");
     ASSERT_TRUE(empty);
@@ -67,7 +74,7 @@ TEST(NewKey, NamesCountFromZeroAndReuseFreedNumbers) {
     EXPECT_EQ(host.Caption(), "Untitled*-Quillon");
 
     {
-        BoxAnswerer yes(IDYES);
+        Answerer yes(IDYES);
         host.edit.DeleteKey(host.tree.FindByPath("HKEY_CURRENT_USER\\Software\\Empty\\New Key #1"));
     }
     host.edit.NewKey(host.tree.FindByPath("HKEY_CURRENT_USER\\Software\\Empty"));
@@ -79,7 +86,7 @@ TEST(NewKey, NamesCountFromZeroAndReuseFreedNumbers) {
 }
 
 TEST(NewKey, WithoutParentMakesTopLevelKeyAndWritesIt) {
-    EditHost host;
+    TestHost host;
     host.edit.NewKey(nullptr);
     host.EndLabelEdits();
     ASSERT_EQ(host.document.roots.size(), 1u);
@@ -106,14 +113,14 @@ TEST(NewValue, TakesFreeNameAndStartingDataOfItsKind) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.type);
-        EditHost host;
+        TestHost host;
         ASSERT_TRUE(host.Load(kDoc));
         host.Select("HKEY_CURRENT_USER\\Software\\Q");
         host.Command(c.command);
         // The name is being edited in place at once.
         EXPECT_TRUE(ListView_GetEditControl(host.list.Hwnd()));
         host.EndLabelEdits();
-        std::vector<std::string> row = host.Row(4);
+        std::vector<std::string> row = Row(host, 4);
         // A DWORD shows the list's display of "00000000".
         std::string data = c.data ? c.data : DwordValue("", "00000000").GetDisplayText();
         EXPECT_EQ(row, (std::vector<std::string>{"New Value #3", c.type, data}));
@@ -124,11 +131,11 @@ TEST(NewValue, TakesFreeNameAndStartingDataOfItsKind) {
 }
 
 TEST(DeleteKey, AsksWithKeyNameAndChangesOnlyOnYes) {
-    EditHost host;
+    TestHost host;
     ASSERT_TRUE(host.Load(kDoc));
     HTREEITEM sub = host.Select("HKEY_CURRENT_USER\\Software\\Q\\Sub");
     {
-        BoxAnswerer no(IDNO);
+        Answerer no(IDNO);
         host.edit.DeleteKey(sub);
         ASSERT_EQ(no.Boxes().size(), 1u);
         EXPECT_EQ(no.Boxes()[0].caption, "Confirm Key Delete");
@@ -137,7 +144,7 @@ TEST(DeleteKey, AsksWithKeyNameAndChangesOnlyOnYes) {
     EXPECT_FALSE(host.document.modified);
     EXPECT_TRUE(host.tree.FindByPath("HKEY_CURRENT_USER\\Software\\Q\\Sub\\Deep"));
     {
-        BoxAnswerer yes(IDYES);
+        Answerer yes(IDYES);
         host.edit.DeleteKey(sub);
     }
     EXPECT_TRUE(host.document.modified);
@@ -148,7 +155,7 @@ TEST(DeleteKey, AsksWithKeyNameAndChangesOnlyOnYes) {
     // A whole top-level key, while its values are shown.
     host.Select("HKEY_CURRENT_USER\\Software\\Q");
     {
-        BoxAnswerer yes(IDYES);
+        Answerer yes(IDYES);
         host.edit.DeleteKey(host.tree.FindByPath("HKEY_CURRENT_USER"));
     }
     EXPECT_TRUE(host.document.roots.empty());
@@ -157,14 +164,14 @@ TEST(DeleteKey, AsksWithKeyNameAndChangesOnlyOnYes) {
 }
 
 TEST(DeleteValues, DefaultRowStaysAndOthersGo) {
-    EditHost host;
+    TestHost host;
     ASSERT_TRUE(host.Load(kDoc));
     host.Select("HKEY_CURRENT_USER\\Software\\Q");
     host.list.Select(0);
     host.list.Select(2);
     host.list.Select(3);
     {
-        BoxAnswerer no(IDNO);
+        Answerer no(IDNO);
         host.edit.DeleteValues();
         ASSERT_EQ(no.Boxes().size(), 1u);
         EXPECT_EQ(no.Boxes()[0].caption, "Confirm Value Delete");
@@ -172,11 +179,11 @@ TEST(DeleteValues, DefaultRowStaysAndOthersGo) {
     EXPECT_EQ(host.RowNames().size(), 4u);
     EXPECT_FALSE(host.document.modified);
     {
-        BoxAnswerer yes(IDYES);
+        Answerer yes(IDYES);
         host.edit.DeleteValues();
     }
     EXPECT_EQ(host.RowNames(), (std::vector<std::string>{"(Default)", "PATH"}));
-    EXPECT_EQ(host.Row(0), (std::vector<std::string>{"(Default)", "REG_SZ", "(value not set)"}));
+    EXPECT_EQ(Row(host, 0), (std::vector<std::string>{"(Default)", "REG_SZ", "(value not set)"}));
     EXPECT_EQ(host.list.ValueAt(0), nullptr);
     EXPECT_EQ(KeyText(KeyAt(host, "HKEY_CURRENT_USER\\Software\\Q")), "\"PATH\"=\"c:\\\\bin\"\r\n");
     EXPECT_TRUE(host.document.modified);
@@ -185,9 +192,8 @@ TEST(DeleteValues, DefaultRowStaysAndOthersGo) {
     host.document.modified = false;
     host.list.DeselectAll();
     host.list.Select(0);
-    BoxAnswerer any(IDYES);
+    Answerer any(IDYES);
     host.edit.DeleteValues();
-    Pump(100);
     EXPECT_TRUE(any.Boxes().empty());
     EXPECT_FALSE(host.document.modified);
 }
@@ -195,7 +201,7 @@ TEST(DeleteValues, DefaultRowStaysAndOthersGo) {
 TEST(Modify, OpensEditorAndStoresOnlyConfirmedChanges) {
     FakeEditor editor;
     EditorScope scope(&editor);
-    EditHost host;
+    TestHost host;
     ASSERT_TRUE(host.Load(kDoc));
     host.Select("HKEY_CURRENT_USER\\Software\\Empty");
 
@@ -209,30 +215,20 @@ TEST(Modify, OpensEditorAndStoresOnlyConfirmedChanges) {
     editor.accept = true;
     host.edit.Modify(0);
     ASSERT_NE(host.list.ValueAt(0), nullptr);
-    EXPECT_EQ(host.Row(0), (std::vector<std::string>{"(Default)", "REG_SZ", "!"}));
+    EXPECT_EQ(Row(host, 0), (std::vector<std::string>{"(Default)", "REG_SZ", "!"}));
     EXPECT_EQ(KeyText(KeyAt(host, "HKEY_CURRENT_USER\\Software\\Empty")), "@=\"!\"\r\n");
     EXPECT_TRUE(host.document.modified);
 
     host.Select("HKEY_CURRENT_USER\\Software\\Q");
     host.list.Select(1);
     host.Command(ID_EDIT_MODIFY);
-    EXPECT_EQ(host.Row(1)[2], "c:\\bin!");
+    EXPECT_EQ(Row(host, 1)[2], "c:\\bin!");
     EXPECT_NE(KeyText(KeyAt(host, "HKEY_CURRENT_USER\\Software\\Q")).find("\"PATH\"=\"c:\\\\bin!\""),
               std::string::npos);
 }
 
-TEST(CopyKeyName, PutsFullPathOnClipboardAsText) {
-    EditHost host;
-    ASSERT_TRUE(host.Load(kDoc));
-    PutClipboardText("old");
-    host.edit.CopyKeyName(host.tree.FindByPath("HKEY_CURRENT_USER\\Software\\Q\\Sub\\Deep"));
-    EXPECT_EQ(ClipboardText(), "HKEY_CURRENT_USER\\Software\\Q\\Sub\\Deep");
-    host.edit.CopyKeyName(nullptr);
-    EXPECT_EQ(ClipboardText(), "HKEY_CURRENT_USER\\Software\\Q\\Sub\\Deep");
-}
-
 TEST(PasteValuesHere, ClashingNamesGetCountersAndDefaultIsReplaced) {
-    EditHost host;
+    TestHost host;
     ASSERT_TRUE(host.Load(kDoc));
     host.Select("HKEY_CURRENT_USER\\Software\\Q");
     host.list.Select(1);
@@ -246,7 +242,7 @@ TEST(PasteValuesHere, ClashingNamesGetCountersAndDefaultIsReplaced) {
     EXPECT_EQ(host.RowNames(),
               (std::vector<std::string>{"(Default)", "PATH", "New Value #1", "new value #2", "Path #1",
                                         "Fresh", "path #1 #1"}));
-    EXPECT_EQ(host.Row(0)[2], "new default");
+    EXPECT_EQ(Row(host, 0)[2], "new default");
     // The pasted rows, and only they, are selected.
     EXPECT_EQ(host.list.SelectedCount(), 4);
     EXPECT_EQ(host.list.FirstSelected(), 0);
@@ -269,7 +265,7 @@ TEST(PasteValuesHere, ClashingNamesGetCountersAndDefaultIsReplaced) {
 }
 
 TEST(PastedKeyName, CountsFromZeroWhileTargetHasChild) {
-    EditHost host;
+    TestHost host;
     ASSERT_TRUE(host.Load(
         "REGEDIT4\r\n\r\n[A\\Run]\r\n\r\n[A\\Run #0]\r\n\r\n[A\\Other]\r\n\r\n[B\\Run]\r\n\r\n"));
     HTREEITEM a = host.tree.FindByPath("A");
@@ -279,23 +275,8 @@ TEST(PastedKeyName, CountsFromZeroWhileTargetHasChild) {
     EXPECT_EQ(host.edit.PastedKeyName(b, "Fresh"), "Fresh");
 }
 
-TEST(FreeNames, FormatsCountersUntilFree) {
-    auto takenOf = [](std::vector<std::string> taken) {
-        return [taken](const std::string& name) {
-            for (const auto& t : taken)
-                if (t == name) return true;
-            return false;
-        };
-    };
-    EXPECT_EQ(FreeName("New Key #%u", 0, takenOf({})), "New Key #0");
-    EXPECT_EQ(FreeName("New Key #%u", 0, takenOf({"New Key #0", "New Key #1"})), "New Key #2");
-    EXPECT_EQ(FreeName("New Value #%u", 1, takenOf({"New Value #2"})), "New Value #1");
-    EXPECT_EQ(FreeSuffixedName("Run", 0, takenOf({"Run", "Run #0"})), "Run #1");
-    EXPECT_EQ(FreeSuffixedName("Path", 1, takenOf({"Path"})), "Path #1");
-}
-
 TEST(CommandStates, FollowFocusSelectionAndEditors) {
-    EditHost host;
+    TestHost host;
     ASSERT_TRUE(host.Load(kDoc));
     const UINT treeCommands[] = {ID_EDIT_DELETE, ID_EDIT_RENAME, ID_EDIT_COPY_KEY_NAME, ID_EDIT_NEW_STRING, ID_EDIT_NEW_BINARY,
                                  ID_EDIT_NEW_DWORD, ID_EDIT_NEW_EXPAND, ID_EDIT_NEW_MULTI};
@@ -359,7 +340,7 @@ int ButtonOf(HWND tree, HTREEITEM item) {
 // is renamed in place and deleted like any other, and the expand button
 // follows whether the key has children.
 TEST(NewKey, UnderAKeyNeverExpandedShowsItsChildrenFirstThenRenamesAndDeletes) {
-    EditHost host;
+    TestHost host;
     ASSERT_TRUE(host.Load(kDoc));
     HWND tree = host.tree.Hwnd();
     ASSERT_EQ(TreeView_GetCount(tree), 1u);
@@ -377,10 +358,10 @@ TEST(NewKey, UnderAKeyNeverExpandedShowsItsChildrenFirstThenRenamesAndDeletes) {
     ASSERT_NE(editor, nullptr) << "the new key is being renamed";
     SetWindowTextA(editor, "Typed");
     SendMessageA(editor, WM_KEYDOWN, VK_RETURN, 0);
-    Pump(20);
+    Pump();
     EXPECT_STREQ(host.document.roots[0]->LastChild()->name, "Typed");
     {
-        BoxAnswerer yes(IDYES);
+        Answerer yes(IDYES);
         host.edit.DeleteKey(made);
     }
     EXPECT_EQ(host.ChildNames("HKEY_CURRENT_USER"), (std::vector<std::string>{"Software"}));
@@ -392,7 +373,7 @@ TEST(NewKey, UnderAKeyNeverExpandedShowsItsChildrenFirstThenRenamesAndDeletes) {
     host.EndLabelEdits();
     EXPECT_EQ(ButtonOf(tree, empty), 1);
     {
-        BoxAnswerer yes(IDYES);
+        Answerer yes(IDYES);
         host.edit.DeleteKey(host.tree.Selected());
     }
     EXPECT_EQ(ButtonOf(tree, empty), 0);

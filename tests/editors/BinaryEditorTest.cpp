@@ -3,6 +3,7 @@
 #include "DialogScript.h"
 #include "TestValues.h"
 #include "resources/resource.h"
+#include "tests/ui/Harness.h"
 
 #include <gtest/gtest.h>
 
@@ -53,7 +54,7 @@ void RunEditCases(const std::vector<EditCase>& cases) {
 TEST(HexArea, OpensFileFormAsCells) {
     auto value = Binary("0a,ff,\\\r\n  10");
     ScriptResult run = RunEditor(*value, {ExpectArea(" 0A  FF  10 ", __LINE__), ExpectCaret(0, __LINE__),
-                                          Screenshot("binary"), Press(IDOK)});
+                                          Press(IDOK)});
     EXPECT_TRUE(run.completed) << run.failure;
     EXPECT_FALSE(run.edited);
     EXPECT_EQ(HexOf(value), "0a,ff,\\\r\n  10");
@@ -93,20 +94,20 @@ TEST(HexArea, DeleteAndBackspaceRemoveWholeCells) {
 }
 
 TEST(HexArea, ClipboardKeysWorkOnWholeCells) {
-    SetClipboardText("unchanged");
+    harness::SetClipboardText("unchanged");
     RunEditCases({
         // Ctrl+C, Ctrl+V and Ctrl+X arrive as characters and do nothing.
         {__LINE__, "12,34", 0, 8, {Type(IDC_VALUE_DATA, "\x03\x16\x18")}, " 12  34 "},
     });
-    EXPECT_EQ(GetClipboardText(), "unchanged");
+    EXPECT_EQ(harness::ClipboardText(), "unchanged");
 
     RunEditCases({
         {__LINE__, "12,34,56", 5, 5, {Key(IDC_VALUE_DATA, VK_INSERT, false, true), WaitFor([] {
-                                          return GetClipboardText() != "unchanged";
+                                          return harness::ClipboardText() != "unchanged";
                                       })},
          " 12  34  56 "},
     });
-    EXPECT_EQ(GetClipboardText(), " 34 ");
+    EXPECT_EQ(harness::ClipboardText(), " 34 ");
 
     RunEditCases({
         {__LINE__, "12,34,56", 2, 8, {Key(IDC_VALUE_DATA, VK_DELETE, true), WaitFor([] {
@@ -114,18 +115,18 @@ TEST(HexArea, ClipboardKeysWorkOnWholeCells) {
                                       })},
          " 56 "},
     });
-    EXPECT_EQ(GetClipboardText(), " 12  34 ");
+    EXPECT_EQ(harness::ClipboardText(), " 12  34 ");
 
     RunEditCases({
-        {__LINE__, "12,34", 4, 4, {Do([] { SetClipboardText("1,2,3"); }), Key(IDC_VALUE_DATA, VK_INSERT, true),
+        {__LINE__, "12,34", 4, 4, {Do([] { harness::SetClipboardText("1,2,3"); }), Key(IDC_VALUE_DATA, VK_INSERT, true),
                                    WaitFor([] { return ControlText(IDC_VALUE_DATA).size() > 8; })},
          " 12  12  30  34 "},
         // Pasted between the digits of a byte: behind that byte, never
         // splitting it, so the bytes after the caret keep their pairing.
-        {__LINE__, "12,34", 2, 2, {Do([] { SetClipboardText("ff"); }), Key(IDC_VALUE_DATA, VK_INSERT, true),
+        {__LINE__, "12,34", 2, 2, {Do([] { harness::SetClipboardText("ff"); }), Key(IDC_VALUE_DATA, VK_INSERT, true),
                                    WaitFor([] { return ControlText(IDC_VALUE_DATA).size() > 8; })},
          " 12  FF  34 "},
-        {__LINE__, "12,34,56", 5, 7, {Do([] { SetClipboardText("\r\n0x9,a"); }), Key(IDC_VALUE_DATA, VK_INSERT, true),
+        {__LINE__, "12,34,56", 5, 7, {Do([] { harness::SetClipboardText("\r\n0x9,a"); }), Key(IDC_VALUE_DATA, VK_INSERT, true),
                                       WaitFor([] { return ControlText(IDC_VALUE_DATA).find('9') != std::string::npos; })},
          " 12  09  A0  56 "},
     });
@@ -168,14 +169,14 @@ TEST(BinaryEditor, WhatOkStores) {
         {__LINE__, "01,02", {SetSelection(IDC_VALUE_DATA, 0, 8), Key(IDC_VALUE_DATA, VK_DELETE)}, true, ""},
         {__LINE__, "01,02", {SetSelection(IDC_VALUE_DATA, 8, 8), Type(IDC_VALUE_DATA, "c")}, true, "01,02,C0"},
         // A paste is a change of its own and keeps what was typed before it.
-        {__LINE__, "01", {Do([] { SetClipboardText("0203"); }), SetSelection(IDC_VALUE_DATA, 4, 4),
+        {__LINE__, "01", {Do([] { harness::SetClipboardText("0203"); }), SetSelection(IDC_VALUE_DATA, 4, 4),
                           Do([] { SendMessageA(EditorControl(IDC_VALUE_DATA), WM_PASTE, 0, 0); })},
          true, "01,02,03"},
-        {__LINE__, "01", {Do([] { SetClipboardText("xyz, -"); }), SetSelection(IDC_VALUE_DATA, 4, 4),
+        {__LINE__, "01", {Do([] { harness::SetClipboardText("xyz, -"); }), SetSelection(IDC_VALUE_DATA, 4, 4),
                           Do([] { SendMessageA(EditorControl(IDC_VALUE_DATA), WM_PASTE, 0, 0); })},
          false, "01"},
         {__LINE__, "01", {SetSelection(IDC_VALUE_DATA, 4, 4), Type(IDC_VALUE_DATA, "ee"), Do([] {
-                              SetClipboardText("ff");
+                              harness::SetClipboardText("ff");
                               SendMessageA(EditorControl(IDC_VALUE_DATA), WM_PASTE, 0, 0);
                           })},
          true, "01,EE,FF"},

@@ -2,9 +2,8 @@
 
 #include "document/ValueEntry.h"
 #include "editors/ValueEditors.h"
+#include "tests/ui/Harness.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <vector>
 
 namespace test {
@@ -22,15 +21,6 @@ struct Script {
 };
 Script* g_script = nullptr;
 
-std::vector<EnableRecord> g_enableMessages;
-
-LRESULT CALLBACK OwnerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == editors::GetEnableCommandMessage() && msg != 0) {
-        g_enableMessages.push_back({wParam, lParam});
-        return 0;
-    }
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
-}
 
 BOOL CALLBACK CollectDialog(HWND hwnd, LPARAM lParam) {
     char className[32] = "";
@@ -81,7 +71,7 @@ void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
 HWND OwnerWindow() {
     static HWND owner = [] {
         WNDCLASSA wc{};
-        wc.lpfnWndProc = OwnerProc;
+        wc.lpfnWndProc = DefWindowProcA;
         wc.hInstance = GetModuleHandleA(nullptr);
         wc.lpszClassName = "QuillonEditorTestOwner";
         RegisterClassA(&wc);
@@ -91,16 +81,16 @@ HWND OwnerWindow() {
     return owner;
 }
 
-std::vector<EnableRecord>& EnableMessages() { return g_enableMessages; }
-
-ScriptResult RunEditor(ValueEntry& value, std::vector<Step> steps, fw::PopupTracker* tracker) {
+ScriptResult RunEditor(ValueEntry& value, std::vector<Step> steps) {
     Script script;
     script.steps = std::move(steps);
     script.started = GetTickCount();
     g_script = &script;
     UINT_PTR timer = SetTimer(nullptr, 0, kTickMs, Tick);
+    // As the program does at start-up: Modify opens the dialog of the kind.
+    editors::RegisterValueEditors();
     ScriptResult result;
-    result.edited = tracker ? editors::EditValue(value, OwnerWindow(), tracker) : value.Edit(OwnerWindow());
+    result.edited = value.Edit(OwnerWindow());
     KillTimer(nullptr, timer);
     g_script = nullptr;
     // Leftover posted commands must not reach the next test's dialog.
@@ -220,84 +210,11 @@ Step Answer(int button) {
     return [button] {
         for (HWND dialog : ThreadDialogs()) {
             if (!IsWindowEnabled(dialog) || !GetDlgItem(dialog, button)) continue;
-            char caption[64] = "";
-            GetWindowTextA(dialog, caption, sizeof caption);
-            if (lstrcmpA(caption, "Quillon") != 0) continue;
-            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
-            return true;
+            if (harness::WindowText(dialog) != "Quillon") continue;
+            return harness::PressButton(dialog, button);
         }
         return false;
     };
-}
-
-Step Screenshot(std::string name) {
-    return [name] {
-        const char* folder = std::getenv("QUILLON_SHOTS");
-        HWND dialog = ActiveDialog();
-        if (!folder || !dialog) return true;
-        // Painted first: the step may run before the dialog's first WM_PAINT.
-        RedrawWindow(dialog, nullptr, nullptr,
-                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
-        RECT rect;
-        GetWindowRect(dialog, &rect);
-        int width = rect.right - rect.left, height = rect.bottom - rect.top;
-        // The window's own DC: Wine keeps each window's pixels in its own
-        // surface, which a screen DC does not read.
-        HDC screen = GetWindowDC(dialog);
-        HDC memory = CreateCompatibleDC(screen);
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 24;
-        void* bits = nullptr;
-        HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
-        SelectObject(memory, old);
-        int stride = (width * 3 + 3) & ~3;
-        BITMAPFILEHEADER file{};
-        file.bfType = 0x4D42;
-        file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-        file.bfSize = file.bfOffBits + static_cast<DWORD>(stride * height);
-        std::string path = std::string(folder) + "\\" + name + ".bmp";
-        if (FILE* out = std::fopen(path.c_str(), "wb")) {
-            std::fwrite(&file, sizeof file, 1, out);
-            std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out);
-            std::fwrite(bits, static_cast<size_t>(stride * height), 1, out);
-            std::fclose(out);
-        }
-        DeleteObject(bitmap);
-        DeleteDC(memory);
-        ReleaseDC(dialog, screen);
-        return true;
-    };
-}
-
-void SetClipboardText(const std::string& text) {
-    if (!OpenClipboard(OwnerWindow())) return;
-    EmptyClipboard();
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
-    if (memory) {
-        memcpy(GlobalLock(memory), text.c_str(), text.size() + 1);
-        GlobalUnlock(memory);
-        if (!SetClipboardData(CF_TEXT, memory)) GlobalFree(memory);
-    }
-    CloseClipboard();
-}
-
-std::string GetClipboardText() {
-    std::string text;
-    if (!OpenClipboard(OwnerWindow())) return text;
-    if (HANDLE data = GetClipboardData(CF_TEXT)) {
-        if (const char* chars = static_cast<const char*>(GlobalLock(data))) {
-            text = chars;
-            GlobalUnlock(data);
-        }
-    }
-    CloseClipboard();
-    return text;
 }
 
 }  // namespace test

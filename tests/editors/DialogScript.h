@@ -10,8 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "framework/CommandTable.h"
-
 class ValueEntry;
 
 namespace test {
@@ -25,17 +23,10 @@ struct ScriptResult {
     std::string failure;     // why not
 };
 
-// The window standing in for the document window (owner of the editors). It
-// records the enable-command messages it receives.
+// The window standing in for the document window (owner of the editors).
 HWND OwnerWindow();
-struct EnableRecord {
-    WPARAM command;
-    LPARAM enable;
-};
-std::vector<EnableRecord>& EnableMessages();
 
-// With a tracker the editor's context menus show through it, as through the frame.
-ScriptResult RunEditor(ValueEntry& value, std::vector<Step> steps, fw::PopupTracker* tracker = nullptr);
+ScriptResult RunEditor(ValueEntry& value, std::vector<Step> steps);
 
 // The enabled dialog of this thread: the editor, or a message box over it.
 HWND ActiveDialog();
@@ -59,11 +50,5 @@ Step Press(int id);
 Step Click(int id);
 // Waits for a message box over the editor and answers it with a button.
 Step Answer(int button);
-// The dialog and everything on the screen around it saved as a BMP file in
-// the folder named by QUILLON_SHOTS, when that is set.
-Step Screenshot(std::string name);
-
-void SetClipboardText(const std::string& text);
-std::string GetClipboardText();
 
 }  // namespace test

@@ -3,6 +3,7 @@
 #include "DialogScript.h"
 #include "TestValues.h"
 #include "resources/resource.h"
+#include "tests/ui/Harness.h"
 
 #include <gtest/gtest.h>
 
@@ -43,7 +44,7 @@ TEST(DwordEditor, BaseSwitchConvertsAndIsNoChange) {
     };
     for (const Case& c : cases) {
         auto value = Dword(c.data);
-        ScriptResult run = RunEditor(*value, {ExpectField(c.hex), Screenshot("dword"), Click(IDC_BASE_DEC), ExpectField(c.decimal),
+        ScriptResult run = RunEditor(*value, {ExpectField(c.hex), Click(IDC_BASE_DEC), ExpectField(c.decimal),
                                               Click(IDC_BASE_DEC), ExpectField(c.decimal), Click(IDC_BASE_HEX),
                                               ExpectField(c.hex), Press(IDOK)});
         EXPECT_TRUE(run.completed) << c.data << ": " << run.failure;
@@ -91,22 +92,6 @@ TEST(DwordEditor, KeyFilterRefusesWhatIsNotADigitOfTheBase) {
     EXPECT_EQ(DataOf(value), "00000000");
 }
 
-TEST(DwordEditor, TypingThenSwitchingBaseStillStores) {
-    auto value = Dword("00000001");
-    ScriptResult run = RunEditor(*value, {ClearField(), Type(IDC_VALUE_DATA, "a"), Click(IDC_BASE_DEC),
-                                          ExpectField("10"), Press(IDOK)});
-    EXPECT_TRUE(run.edited) << run.failure;
-    EXPECT_EQ(DataOf(value), "0000000a");
-}
-
-TEST(DwordEditor, DataThatIsNoNumberOpensEmptyAndStaysUntouched) {
-    auto value = Dword("zz");
-    ScriptResult run = RunEditor(*value, {ExpectField(""), Press(IDOK)});
-    EXPECT_TRUE(run.completed) << run.failure;
-    EXPECT_FALSE(run.edited);
-    EXPECT_EQ(DataOf(value), "zz");
-}
-
 // A field that holds no number is not stored, and the editor does not close
 // as if it had been: the user sees the beep and the field again.
 TEST(DwordEditor, OkOnAFieldWithoutANumberKeepsTheEditorOpen) {
@@ -127,7 +112,7 @@ TEST(DwordEditor, OkOnAFieldWithoutANumberKeepsTheEditorOpen) {
         steps.push_back(ClearField());
         if (*c.pasted) {
             steps.push_back(Do([&c] {
-                SetClipboardText(c.pasted);
+                harness::SetClipboardText(c.pasted);
                 // The field's own context menu pastes with WM_PASTE: no key filter.
                 SendMessageA(EditorControl(IDC_VALUE_DATA), WM_PASTE, 0, 0);
             }));
@@ -144,18 +129,39 @@ TEST(DwordEditor, OkOnAFieldWithoutANumberKeepsTheEditorOpen) {
     }
 }
 
-TEST(DwordEditor, SwitchingBaseKeepsTextThatIsNoNumber) {
-    auto value = Dword("0000002a");
-    ScriptResult run = RunEditor(*value, {ClearField(), Do([] {
-                                              SetClipboardText("zz");
-                                              SendMessageA(EditorControl(IDC_VALUE_DATA), WM_PASTE, 0, 0);
-                                          }),
-                                          Click(IDC_BASE_DEC), ExpectField("zz"), Do([] {
-                                              EXPECT_EQ(IsDlgButtonChecked(ActiveDialog(), IDC_BASE_HEX), BST_CHECKED);
-                                              EXPECT_EQ(IsDlgButtonChecked(ActiveDialog(), IDC_BASE_DEC), BST_UNCHECKED);
-                                          }),
-                                          ClearField(), Type(IDC_VALUE_DATA, "b"), Press(IDOK)});
-    EXPECT_TRUE(run.completed) << run.failure;
-    EXPECT_TRUE(run.edited);
-    EXPECT_EQ(DataOf(value), "0000000b");
+// Text that is no number: opened from the file it is shown empty and left
+// alone; pasted, a base switch keeps it and the hexadecimal base checked.
+TEST(DwordEditor, WhatOkStoresAroundTextThatIsNoNumber) {
+    struct Case {
+        int line;
+        const char* data;
+        std::vector<Step> steps;
+        bool edited;
+        const char* stored;
+    };
+    const std::vector<Case> cases = {
+        {__LINE__, "00000001", {ClearField(), Type(IDC_VALUE_DATA, "a"), Click(IDC_BASE_DEC), ExpectField("10")},
+         true, "0000000a"},
+        {__LINE__, "zz", {ExpectField("")}, false, "zz"},
+        {__LINE__, "0000002a",
+         {ClearField(), Do([] {
+              harness::SetClipboardText("zz");
+              SendMessageA(EditorControl(IDC_VALUE_DATA), WM_PASTE, 0, 0);
+          }),
+          Click(IDC_BASE_DEC), ExpectField("zz"), Do([] {
+              EXPECT_EQ(IsDlgButtonChecked(ActiveDialog(), IDC_BASE_HEX), BST_CHECKED);
+              EXPECT_EQ(IsDlgButtonChecked(ActiveDialog(), IDC_BASE_DEC), BST_UNCHECKED);
+          }),
+          ClearField(), Type(IDC_VALUE_DATA, "b")},
+         true, "0000000b"},
+    };
+    for (const Case& c : cases) {
+        auto value = Dword(c.data);
+        std::vector<Step> steps = c.steps;
+        steps.push_back(Press(IDOK));
+        ScriptResult run = RunEditor(*value, steps);
+        EXPECT_TRUE(run.completed) << "case at line " << c.line << ": " << run.failure;
+        EXPECT_EQ(run.edited, c.edited) << "case at line " << c.line;
+        EXPECT_EQ(DataOf(value), c.stored) << "case at line " << c.line;
+    }
 }

@@ -16,29 +16,35 @@ std::string WindowsPath(std::string unixPath) {
     return "Z:" + unixPath;
 }
 
-struct FindArgs {
-    DWORD pid;
-    const char* className;
-    const char* title;
-    HWND found;
-};
-
-BOOL CALLBACK FindTopLevel(HWND hwnd, LPARAM lParam) {
-    auto* args = reinterpret_cast<FindArgs*>(lParam);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    if (pid != args->pid || !IsWindowVisible(hwnd)) return TRUE;
-    if (ClassName(hwnd) != args->className) return TRUE;
-    if (args->title && WindowText(hwnd) != args->title) return TRUE;
-    args->found = hwnd;
-    return FALSE;
+// The visible top-level windows of a process with the class (and title,
+// when not null), in Z order.
+std::vector<HWND> VisibleWindows(DWORD pid, const char* className, const char* title = nullptr) {
+    struct Search {
+        DWORD pid;
+        const char* className;
+        const char* title;
+        std::vector<HWND> found;
+    } search{pid, className, title, {}};
+    EnumWindows(
+        [](HWND hwnd, LPARAM p) -> BOOL {
+            auto* st = reinterpret_cast<Search*>(p);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(hwnd, &owner);
+            if (owner == st->pid && IsWindowVisible(hwnd) && ClassName(hwnd) == st->className &&
+                (!st->title || WindowText(hwnd) == st->title))
+                st->found.push_back(hwnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 HWND FindNow(DWORD pid, const char* className, const char* title) {
-    FindArgs args{pid, className, title, nullptr};
-    EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&args));
-    return args.found;
+    std::vector<HWND> found = VisibleWindows(pid, className, title);
+    return found.empty() ? nullptr : found.front();
 }
+
+std::vector<HWND> VisibleDialogs(DWORD pid) { return VisibleWindows(pid, "#32770"); }
 
 struct ChildArgs {
     const char* className;
@@ -246,6 +252,48 @@ bool WriteFile(const std::string& path, const std::string& bytes) {
     return std::fclose(f) == 0 && ok;
 }
 
+std::string Utf16(const std::string& ascii) {
+    std::string bytes("\xFF\xFE", 2);
+    for (char c : ascii) {
+        bytes += c;
+        bytes += '\0';
+    }
+    return bytes;
+}
+
+std::string Narrow(const std::string& utf16) {
+    std::string out;
+    for (size_t i = 2; i + 1 < utf16.size(); i += 2) out += utf16[i];
+    return out;
+}
+
+std::string ClipboardText() {
+    std::string text;
+    if (!OpenClipboard(nullptr)) return text;
+    if (HANDLE data = GetClipboardData(CF_TEXT)) {
+        if (const char* chars = static_cast<const char*>(GlobalLock(data))) {
+            text = chars;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
+void SetClipboardText(const std::string& text) {
+    // The clipboard takes data only from an owner window (a message-only one
+    // of the first caller's thread).
+    static HWND owner = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    if (!OpenClipboard(owner)) return;
+    EmptyClipboard();
+    if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1)) {
+        memcpy(GlobalLock(memory), text.c_str(), text.size() + 1);
+        GlobalUnlock(memory);
+        if (!SetClipboardData(CF_TEXT, memory)) GlobalFree(memory);
+    }
+    CloseClipboard();
+}
+
 std::string ReadFileBytes(const std::string& path) {
     std::string bytes;
     FILE* f = std::fopen(path.c_str(), "rb");
@@ -257,39 +305,20 @@ std::string ReadFileBytes(const std::string& path) {
     return bytes;
 }
 
-namespace {
-struct VisibleSearch {
-    DWORD pid;
-    const char* className;
-    HWND except;
-    HWND found;
-    int count;
-};
-
-BOOL CALLBACK CollectVisible(HWND hwnd, LPARAM p) {
-    auto* st = reinterpret_cast<VisibleSearch*>(p);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(hwnd, &owner);
-    if (owner != st->pid || hwnd == st->except || !IsWindowVisible(hwnd)) return TRUE;
-    if (ClassName(hwnd) != st->className) return TRUE;
-    if (!st->found) st->found = hwnd;
-    ++st->count;
-    return TRUE;
-}
-}  // namespace
-
 HWND FindVisible(DWORD pid, const char* className, HWND except) {
-    VisibleSearch st{pid, className, except, nullptr, 0};
-    EnumWindows(CollectVisible, reinterpret_cast<LPARAM>(&st));
-    return st.found;
+    for (HWND hwnd : VisibleWindows(pid, className))
+        if (hwnd != except) return hwnd;
+    return nullptr;
 }
 
 bool WaitForMenus(DWORD pid, int count, DWORD timeoutMs) {
-    return WaitUntil([&] {
-        VisibleSearch st{pid, "#32768", nullptr, nullptr, 0};
-        EnumWindows(CollectVisible, reinterpret_cast<LPARAM>(&st));
-        return st.count >= count;
-    }, timeoutMs);
+    std::vector<HWND> menus;
+    if (!WaitUntil([&] { return static_cast<int>((menus = VisibleWindows(pid, "#32768")).size()) >= count; },
+                   timeoutMs))
+        return false;
+    // Shown is not yet tracking: the menu loop answers a sent message once it runs.
+    Sync(menus.front());
+    return true;
 }
 
 HWND Descendant(HWND parent, int id) {
@@ -318,19 +347,13 @@ App::~App() {
 }
 
 bool App::Start(const std::string& args, DWORD timeoutMs) {
-    std::string line = "\"" + QuillonPath() + "\"";
-    if (!args.empty()) line += " " + args;
-    return StartRaw(line, timeoutMs);
-}
-
-bool App::StartRaw(const std::string& commandLine, DWORD timeoutMs) {
     if (pi_.hProcess) return false;
     std::string exe = QuillonPath();
-    std::string line = commandLine;
+    std::string line = "\"" + exe + "\"";
+    if (!args.empty()) line += " " + args;
     STARTUPINFOA si{};
     si.cb = sizeof si;
-    if (!CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                        &pi_)) {
+    if (!CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_)) {
         pi_ = {};
         return false;
     }
@@ -380,6 +403,57 @@ HWND App::Child(const char* className) const {
     return args.found;
 }
 
+bool Session::Start(const std::string& name, const std::string& bytes) {
+    path = ScratchPath(name);
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    return WriteFile(path, bytes) && app.Start("\"" + path + "\"") &&
+           Attach(path.substr(path.rfind('\\') + 1) + "-Quillon");
+}
+
+bool Session::StartEmpty() { return app.Start() && Attach("Untitled-Quillon"); }
+
+bool Session::Attach(const std::string& caption) {
+    tree = app.Child(WC_TREEVIEWA);
+    list = app.Child(WC_LISTVIEWA);
+    return tree && list && WaitUntil([&] { return Caption() == caption; });
+}
+
+std::string Session::Caption() const { return WindowText(app.Frame()); }
+
+bool Session::Select(const std::string& keyPath) {
+    HTREEITEM item = TreeFind(tree, keyPath);
+    return item && TreeSelect(tree, item);
+}
+
+bool Session::Focus(HWND control) {
+    if (!BringToFront(app.Frame())) return false;
+    // Tab moves between the two panes.
+    for (int press = 0; press < 3 && FocusOf(app.Frame()) != control; ++press) {
+        PressKey(VK_TAB);
+        WaitUntil([&] { return FocusOf(app.Frame()) == control; }, 1000);
+    }
+    return FocusOf(app.Frame()) == control;
+}
+
+std::vector<std::string> Session::RowNames() const {
+    std::vector<std::string> names;
+    for (auto& row : ListRows(list, 1)) names.push_back(row.cells[0]);
+    return names;
+}
+
+void Session::EndLabelEdit() {
+    HWND edit = nullptr;
+    auto editor = [&] {
+        edit = reinterpret_cast<HWND>(SendMessageA(tree, TVM_GETEDITCONTROL, 0, 0));
+        if (!edit) edit = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETEDITCONTROL, 0, 0));
+        return edit != nullptr;
+    };
+    WaitUntil(editor, 5000);
+    if (edit) PostKey(edit, VK_ESCAPE);
+    WaitUntil([&] { return !editor(); }, 5000);
+    Sync(app.Frame());
+}
+
 HWND WaitForWindow(DWORD pid, const char* className, const char* title, DWORD timeoutMs) {
     HWND found = nullptr;
     WaitUntil([&] { return (found = FindNow(pid, className, title)) != nullptr; }, timeoutMs);
@@ -390,9 +464,70 @@ HWND WaitForDialog(DWORD pid, DWORD timeoutMs) {
     return WaitForWindow(pid, "#32770", nullptr, timeoutMs);
 }
 
-bool NoDialogFor(DWORD pid, DWORD ms) {
-    return !WaitUntil([&] { return FindNow(pid, "#32770", nullptr) != nullptr; }, ms);
+HWND WaitForMessageBox(DWORD pid, DWORD timeoutMs) {
+    HWND box = nullptr;
+    WaitUntil([&] {
+        for (HWND dialog : VisibleDialogs(pid))
+            if (GetDlgItem(dialog, 0xFFFF)) box = dialog;
+        return box != nullptr;
+    }, timeoutMs);
+    return box;
 }
+
+bool NoDialogNow(HWND frame) {
+    Sync(frame);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(frame, &pid);
+    return FindNow(pid, "#32770", nullptr) == nullptr;
+}
+
+Answerer::Answerer(Answer answer, DWORD pid, DWORD timeoutMs) : answer_(std::move(answer)) {
+    thread_ = std::thread([this, pid, timeoutMs] { Run(pid, timeoutMs); });
+}
+
+Answerer::Answerer(int button) : Answerer([button](HWND, const Box&) { return button; }) {}
+
+Answerer::~Answerer() {
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        stop_ = true;
+    }
+    thread_.join();
+}
+
+std::vector<Answerer::Box> Answerer::Boxes() const {
+    std::lock_guard<std::mutex> hold(lock_);
+    return boxes_;
+}
+
+void Answerer::Run(DWORD pid, DWORD timeoutMs) {
+    std::vector<HWND> answered;
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < timeoutMs) {
+        {
+            std::lock_guard<std::mutex> hold(lock_);
+            if (stop_) return;
+        }
+        for (HWND dialog : VisibleDialogs(pid)) {
+            bool seen = false;
+            for (HWND a : answered) seen = seen || a == dialog;
+            if (seen) continue;
+            Box box{WindowText(dialog), MessageBoxText(dialog)};
+            int button = answer_(dialog, box);
+            if (!button) continue;
+            {
+                std::lock_guard<std::mutex> hold(lock_);
+                boxes_.push_back(box);
+            }
+            answered.push_back(dialog);
+            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
+        }
+        Sleep(10);
+    }
+}
+
+int PressOk(HWND dialog, const Answerer::Box&) { return GetDlgItem(dialog, IDOK) ? IDOK : IDCANCEL; }
 
 std::string WindowText(HWND hwnd) {
     char buf[1024] = "";
@@ -423,19 +558,38 @@ bool PressButton(HWND dialog, int id) {
                         reinterpret_cast<LPARAM>(button)) != 0;
 }
 
-std::vector<int> ButtonIds(HWND dialog) {
-    std::vector<int> ids;
-    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        if (ClassName(child) != "Button") continue;
-        LONG style = GetWindowLongA(child, GWL_STYLE) & 0x0F;
-        if (style == BS_PUSHBUTTON || style == BS_DEFPUSHBUTTON)
-            ids.push_back(GetDlgCtrlID(child));
-    }
-    return ids;
-}
-
 bool WaitGone(HWND hwnd, DWORD timeoutMs) {
     return WaitUntil([&] { return !IsWindow(hwnd); }, timeoutMs);
+}
+
+bool AnswerFileDialog(DWORD pid, const std::string& path, int filter, int* startFilter, int duplicatesBox) {
+    HWND dlg = WaitForDialog(pid);
+    if (!dlg) return false;
+    if (path.empty()) {
+        PressButton(dlg, IDCANCEL);
+        return WaitGone(dlg);
+    }
+    HWND types = nullptr;
+    WaitUntil([&] { return (types = Descendant(dlg, 0x470)) != nullptr; }, 5000);
+    if (!types) return false;
+    if (startFilter) *startFilter = static_cast<int>(SendMessageA(types, CB_GETCURSEL, 0, 0)) + 1;
+    if (filter > 0) {
+        SendMessageA(types, CB_SETCURSEL, filter - 1, 0);
+        // Wine takes the choice on CBN_SELENDOK, Windows on CBN_SELCHANGE.
+        SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(0x470, CBN_SELCHANGE), reinterpret_cast<LPARAM>(types));
+        SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(0x470, CBN_SELENDOK), reinterpret_cast<LPARAM>(types));
+    }
+    if (duplicatesBox >= 0) {
+        HWND box = Descendant(dlg, 1007);
+        if (!box) return false;
+        SendMessageA(box, BM_SETCHECK, duplicatesBox ? BST_CHECKED : BST_UNCHECKED, 0);
+    }
+    HWND name = Descendant(dlg, 0x47C);
+    if (!name) name = Descendant(dlg, 0x480);
+    if (!name) return false;
+    SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    PressButton(dlg, IDOK);
+    return WaitGone(dlg);
 }
 
 bool BringToFront(HWND frame) {
@@ -488,10 +642,6 @@ void PostKey(HWND target, WORD vk) {
     PostMessageA(target, WM_KEYUP, vk, 1 | (scan << 16) | 0xC0000000u);
 }
 
-void PostChars(HWND target, const std::string& text) {
-    for (unsigned char c : text) PostMessageA(target, WM_CHAR, c, 1);
-}
-
 HWND FocusOf(HWND anyWindow) {
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
@@ -503,45 +653,10 @@ HWND FocusOf(HWND anyWindow) {
 void Sync(HWND hwnd) {
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
-    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid);
-    // Input first reaches the thread's queue; idle means it was taken.
-    Sleep(30);
-    if (process) {
-        WaitForInputIdle(process, kTimeout);
-        CloseHandle(process);
-    }
-    SendMessageTimeoutA(hwnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kTimeout, nullptr);
-}
-
-std::vector<MenuItem> MenuItems(HMENU menu) {
-    std::vector<MenuItem> items;
-    int count = GetMenuItemCount(menu);
-    for (int i = 0; i < count; ++i) {
-        char text[512] = "";
-        MENUITEMINFOA mii{};
-        mii.cbSize = sizeof mii;
-        mii.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_SUBMENU | MIIM_STRING;
-        mii.dwTypeData = text;
-        mii.cch = sizeof text;
-        if (!GetMenuItemInfoA(menu, i, TRUE, &mii)) continue;
-        MenuItem item;
-        item.separator = (mii.fType & MFT_SEPARATOR) != 0;
-        item.popup = mii.hSubMenu != nullptr;
-        item.id = item.popup ? 0 : mii.wID;
-        item.text = text;
-        item.enabled = !(mii.fState & (MFS_DISABLED | MFS_GRAYED));
-        item.checked = (mii.fState & MFS_CHECKED) != 0;
-        items.push_back(item);
-    }
-    return items;
-}
-
-HMENU LoadProgramMenu(int id) {
-    HMODULE exe = LoadLibraryExA(QuillonPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (!exe) return nullptr;
-    HMENU menu = LoadMenuA(exe, MAKEINTRESOURCEA(id));
-    FreeLibrary(exe);
-    return menu;
+    // A key press is a few messages (key down, character, key up, the
+    // modifiers around them): one loop turn each.
+    for (int turn = 0; turn < 8; ++turn)
+        SendMessageTimeoutA(hwnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kTimeout, nullptr);
 }
 
 bool MenuState(HWND frame, UINT id, bool* enabled, bool* checked) {
@@ -554,36 +669,12 @@ bool MenuState(HWND frame, UINT id, bool* enabled, bool* checked) {
     return true;
 }
 
-bool FindMenuItem(HMENU menu, UINT id, MenuItem* out) {
-    int count = GetMenuItemCount(menu);
-    for (int i = 0; i < count; ++i) {
-        HMENU sub = GetSubMenu(menu, i);
-        if (sub) {
-            if (FindMenuItem(sub, id, out)) return true;
-            continue;
-        }
-        if (GetMenuItemID(menu, i) == id) {
-            *out = MenuItems(menu)[i];
-            return true;
-        }
-    }
-    return false;
-}
-
 std::vector<TreeNode> TreeItems(HWND tree) {
     std::vector<TreeNode> nodes;
     RemoteBuffer buf(tree, kTextOffset + kTextMax);
     if (!buf.Ok()) return nodes;
     CollectTree(tree, buf, NextItem(tree, TVGN_ROOT, nullptr), 0, nodes);
     return nodes;
-}
-
-std::string TreeSelectedText(HWND tree) {
-    HTREEITEM item = NextItem(tree, TVGN_CARET, nullptr);
-    if (!item) return {};
-    RemoteBuffer buf(tree, kTextOffset + kTextMax);
-    TVITEMA tvi{};
-    return buf.Ok() ? TreeItemText(tree, buf, item, &tvi) : std::string();
 }
 
 HTREEITEM TreeFind(HWND tree, const std::string& path) {
@@ -643,26 +734,6 @@ std::vector<ListRow> ListRows(HWND list, int columns) {
     return rows;
 }
 
-std::vector<std::string> ListColumns(HWND list) {
-    std::vector<std::string> names;
-    HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
-    int count = header ? static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
-    RemoteBuffer buf(list, kTextOffset + kTextMax);
-    if (!buf.Ok()) return names;
-    for (int i = 0; i < count; ++i) {
-        LVCOLUMNA col{};
-        col.mask = LVCF_TEXT;
-        col.pszText = buf.At(kTextOffset);
-        col.cchTextMax = kTextMax;
-        char zero = 0;
-        buf.Write(kTextOffset, &zero, 1);
-        buf.Write(0, &col, sizeof col);
-        SendMessageA(list, LVM_GETCOLUMNA, i, reinterpret_cast<LPARAM>(buf.At(0)));
-        names.push_back(buf.ReadText(kTextOffset, kTextMax));
-    }
-    return names;
-}
-
 LRESULT SendWithBuffer(HWND hwnd, UINT msg, WPARAM wParam, void* data, size_t size) {
     RemoteBuffer buf(hwnd, size);
     if (!buf.Ok() || !buf.Write(0, data, size)) return 0;
@@ -703,7 +774,6 @@ bool Screenshot(HWND hwnd, const std::string& pngPath) {
     // Paint everything first: the picture is taken from the screen.
     RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     Sync(hwnd);
-    Sleep(200);
     RECT r{};
     if (!GetWindowRect(hwnd, &r)) return false;
     int w = r.right - r.left, h = r.bottom - r.top;

@@ -1,5 +1,6 @@
 #pragma once
-// UI test harness: drives a real quillon.exe in its own process under Wine.
+// UI test harness: drives a real quillon.exe in its own process under Wine,
+// and answers the dialogs of any process, the test's own included.
 //
 // Every wait is bounded: a helper that times out returns a null handle or
 // false, and App's destructor terminates a process that did not end, so a
@@ -15,7 +16,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace harness {
@@ -34,6 +38,12 @@ std::string ScratchPath(const std::string& name);
 bool WriteFile(const std::string& path, const std::string& bytes);
 // The whole file, empty when it cannot be read.
 std::string ReadFileBytes(const std::string& path);
+// UTF-16LE with byte-order mark of an ASCII text, and the ASCII text of one.
+std::string Utf16(const std::string& ascii);
+std::string Narrow(const std::string& utf16);
+
+std::string ClipboardText();
+void SetClipboardText(const std::string& text);
 
 class App {
 public:
@@ -46,8 +56,6 @@ public:
     // Starts quillon.exe with the given command-line arguments (appended after
     // the quoted program path exactly as given) and waits for its main frame.
     bool Start(const std::string& args = "", DWORD timeoutMs = kTimeout);
-    // Same, with the whole command line given (no program path added).
-    bool StartRaw(const std::string& commandLine, DWORD timeoutMs = kTimeout);
 
     HWND Frame() const { return frame_; }
     DWORD Pid() const { return pi_.dwProcessId; }
@@ -75,6 +83,28 @@ private:
     HWND frame_ = nullptr;
 };
 
+// The program started on a file of the scratch folder, with its two views.
+struct Session {
+    App app;
+    HWND tree = nullptr, list = nullptr;
+    std::string path;
+
+    // Writes the file and waits until the program shows it in its caption
+    // (the frame comes up before the file is loaded).
+    bool Start(const std::string& name, const std::string& bytes);
+    bool StartEmpty();
+    std::string Caption() const;
+    bool Select(const std::string& keyPath);
+    // Gives a view the keyboard focus, as Tab does.
+    bool Focus(HWND control);
+    std::vector<std::string> RowNames() const;
+    // Ends the label edit a new key or value starts: Escape in its editor.
+    void EndLabelEdit();
+
+private:
+    bool Attach(const std::string& caption);
+};
+
 // Window class of the main frame.
 constexpr const char* kFrameClass = "QuillonFrame";
 
@@ -84,14 +114,49 @@ HWND WaitForWindow(DWORD pid, const char* className, const char* title = nullptr
                    DWORD timeoutMs = kTimeout);
 // Waits for a visible dialog (class "#32770": message boxes and dialogs).
 HWND WaitForDialog(DWORD pid, DWORD timeoutMs = kTimeout);
-// True when the process shows no dialog for the given time.
-bool NoDialogFor(DWORD pid, DWORD ms);
+// Waits for a visible message box (a dialog with the static text 0xFFFF).
+HWND WaitForMessageBox(DWORD pid, DWORD timeoutMs = kTimeout);
+// True when the program shows no dialog once it has worked off what came
+// before (Sync): a box is up before the handler that opens it returns.
+bool NoDialogNow(HWND frame);
+
+// Answers the dialogs of a process from a thread of its own, so that a modal
+// box on a test's own thread cannot hang it: for each new dialog `answer`
+// returns the button to press, or 0 to leave the dialog alone for now. Bounded:
+// after `timeoutMs` nothing more is answered.
+class Answerer {
+public:
+    struct Box {
+        std::string caption;
+        std::string text;  // of a message box, else empty
+    };
+    using Answer = std::function<int(HWND, const Box&)>;
+    explicit Answerer(Answer answer, DWORD pid = GetCurrentProcessId(), DWORD timeoutMs = 60000);
+    // Every dialog gets this button.
+    explicit Answerer(int button);
+    ~Answerer();
+    Answerer(const Answerer&) = delete;
+    Answerer& operator=(const Answerer&) = delete;
+    // The dialogs answered so far.
+    std::vector<Box> Boxes() const;
+
+private:
+    void Run(DWORD pid, DWORD timeoutMs);
+    Answer answer_;
+    bool stop_ = false;
+    mutable std::mutex lock_;
+    std::vector<Box> boxes_;
+    std::thread thread_;
+};
+// OK where the dialog has it, else Cancel.
+int PressOk(HWND dialog, const Answerer::Box&);
 
 // A visible top-level window of the process with the class, other than
 // `except`, or null.
 HWND FindVisible(DWORD pid, const char* className, HWND except = nullptr);
 // Waits (bounded) until the process shows at least `count` popup menus
-// (class "#32768"): a key pressed before the menu is up goes elsewhere.
+// (class "#32768") and its menu loop runs: a key pressed before that goes
+// elsewhere.
 bool WaitForMenus(DWORD pid, int count = 1, DWORD timeoutMs = kTimeout);
 // The first descendant with the control id, at any depth (the common file
 // dialogs nest their controls).
@@ -104,10 +169,15 @@ std::string MessageBoxText(HWND box);
 // Presses a button of a dialog by id (BM_CLICK, posted so that a nested modal
 // loop cannot block the test); true when the button exists.
 bool PressButton(HWND dialog, int id);
-// Ids of the push buttons of a dialog, in child order.
-std::vector<int> ButtonIds(HWND dialog);
 // Waits (bounded) until the window is gone.
 bool WaitGone(HWND hwnd, DWORD timeoutMs = kTimeout);
+
+// Answers the file dialog (open, save, import) the process shows: the filter
+// (1-based, 0 keeps it; `startFilter` gets the one it came up with), the
+// duplicate-check box (1 checked, 0 unchecked, -1 as it is) and the path, or
+// Cancel for an empty path. True once the dialog is gone.
+bool AnswerFileDialog(DWORD pid, const std::string& path, int filter = 0, int* startFilter = nullptr,
+                      int duplicatesBox = -1);
 
 // Keyboard. These go through the target thread's queue, so the message loop,
 // its message filters and the accelerators see them.
@@ -121,12 +191,12 @@ void TypeText(const std::string& text);
 // Posted messages straight to a window (no key state: accelerators that need
 // Ctrl or Shift do not fire this way).
 void PostKey(HWND target, WORD vk);
-void PostChars(HWND target, const std::string& text);
 // The window with the keyboard focus in the thread of `anyWindow`.
 HWND FocusOf(HWND anyWindow);
 
-// Lets the target process work off its queue: waits (bounded) until its
-// thread is idle again and answers a sent message.
+// Lets the target thread work off its queue: a message sent to it is handled
+// when its loop next asks for a message, so each round trip takes the loop
+// once around; a handful of them carry it past the input sent before.
 void Sync(HWND hwnd);
 
 // Polls `condition` every 20 ms until it holds or the time is up.
@@ -140,21 +210,8 @@ bool WaitUntil(Condition condition, DWORD timeoutMs = kTimeout) {
     }
 }
 
-// Menus live in their own process under Wine: the structure comes from the
-// program's menu resource, the live state from the frame itself.
-struct MenuItem {
-    UINT id = 0;            // 0 for separators and popups
-    std::string text;       // with & and the accelerator text after a tab
-    bool separator = false;
-    bool popup = false;
-    bool enabled = true;
-    bool checked = false;
-};
-// Items of a menu of this process.
-std::vector<MenuItem> MenuItems(HMENU menu);
-bool FindMenuItem(HMENU menu, UINT id, MenuItem* out);
-// Menu resource `id` of quillon.exe, loaded into this process (destroy it).
-HMENU LoadProgramMenu(int id);
+// Menus live in their own process under Wine: the live state of a command
+// comes from the frame itself.
 // The state of command `id` in the frame's menu bar, as the frame reports it
 // (message "Quillon.MenuState"); false when the menu has no such item.
 bool MenuState(HWND frame, UINT id, bool* enabled, bool* checked);
@@ -170,7 +227,6 @@ struct TreeNode {
 // Every item of a tree view in pre-order (collapsed branches included; the
 // program makes the items of a key's children when it is first expanded).
 std::vector<TreeNode> TreeItems(HWND tree);
-std::string TreeSelectedText(HWND tree);
 // The item at a path of item texts joined by backslashes, for example
 // "HKEY_CURRENT_USER\\Software", compared without regard to case, expanding
 // each step above it as the user would; null when a step is missing.
@@ -186,7 +242,6 @@ struct ListRow {
     bool selected = false;
 };
 std::vector<ListRow> ListRows(HWND list, int columns);
-std::vector<std::string> ListColumns(HWND list);
 
 // Sends a message whose lParam points at `size` bytes of `data`: the bytes
 // are copied into the window's process, and copied back after the call.

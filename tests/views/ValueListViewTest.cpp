@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "resources/resource.h"
+#include "tests/ui/Harness.h"
 #include "tests/views/ViewTestHost.h"
 
 using namespace viewtest;
@@ -29,11 +31,6 @@ std::string Text(int id) {
     return text;
 }
 
-std::vector<std::string> Names(HWND list) {
-    std::vector<std::string> names;
-    for (auto& row : ListRows(list)) names.push_back(row.name);
-    return names;
-}
 
 int HeaderImage(HWND list, int column, bool* hasImage) {
     HDITEMA item{};
@@ -43,46 +40,12 @@ int HeaderImage(HWND list, int column, bool* hasImage) {
     return item.iImage;
 }
 
-// Settings key of the program, removed around each test that uses it.
-const char kSettingsKey[] = "Software\\Orvane\\Quillon\\2.0";
-struct SettingsScope {
-    explicit SettingsScope(bool create) {
-        RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);
-        if (create) {
-            HKEY key;
-            RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                            &key, nullptr);
-            RegCloseKey(key);
-        }
-    }
-    ~SettingsScope() { RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey); }
-    void Set(const char* name, DWORD type, const void* data, DWORD size) {
-        HKEY key;
-        ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
-        RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size);
-        RegCloseKey(key);
-    }
-    bool Get(const char* name, DWORD* type, std::string* data) {
-        HKEY key;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-        char buffer[256];
-        DWORD size = sizeof(buffer);
-        LONG rc = RegQueryValueExA(key, name, nullptr, type, reinterpret_cast<BYTE*>(buffer), &size);
-        RegCloseKey(key);
-        if (rc != ERROR_SUCCESS) return false;
-        data->assign(buffer, size);
-        return true;
-    }
-};
-
-int ColumnWidth(HWND list, int column) { return ListView_GetColumnWidth(list, column); }
-
 bool EditRowLabel(TestHost& host, int row, const char* text, bool cancel = false) {
     HWND edit = ListView_EditLabel(host.list.Hwnd(), row);
     if (!edit) return false;
     SetWindowTextA(edit, text);
     SendMessageA(edit, WM_KEYDOWN, cancel ? VK_ESCAPE : VK_RETURN, 0);
-    TestHost::Pump(20);
+    Pump();
     return true;
 }
 
@@ -90,9 +53,9 @@ bool EditRowLabel(TestHost& host, int row, const char* text, bool cancel = false
 
 TEST(ValueList, RowsShowEveryValueKindWithTypeDataAndImage) {
     TestHost host;
-    ASSERT_TRUE(host.LoadText(kValues));
-    host.SelectPath("HKEY_CURRENT_USER\\Software\\Kinds");
-    auto rows = ListRows(host.list.Hwnd());
+    ASSERT_TRUE(host.Load(kValues));
+    host.Select("HKEY_CURRENT_USER\\Software\\Kinds");
+    auto rows = host.Rows();
     struct Expected {
         const char* name;
         const char* type;
@@ -125,9 +88,9 @@ TEST(ValueList, RowsShowEveryValueKindWithTypeDataAndImage) {
 
 TEST(ValueList, KeyWithoutValuesShowsOnlyTheUnsetDefaultRow) {
     TestHost host;
-    ASSERT_TRUE(host.LoadText(kValues));
-    host.SelectPath("HKEY_CURRENT_USER\\Software\\Kinds\\Empty");
-    auto rows = ListRows(host.list.Hwnd());
+    ASSERT_TRUE(host.Load(kValues));
+    host.Select("HKEY_CURRENT_USER\\Software\\Kinds\\Empty");
+    auto rows = host.Rows();
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].name, Text(142));
     EXPECT_EQ(rows[0].type, "REG_SZ");
@@ -139,29 +102,29 @@ TEST(ValueList, KeyWithoutValuesShowsOnlyTheUnsetDefaultRow) {
 
 TEST(ValueList, ColumnClickSortsWithDefaultRowFirstAndShowsDirection) {
     TestHost host;
-    ASSERT_TRUE(host.LoadText(kValues));
-    host.SelectPath("HKEY_CURRENT_USER\\Software\\Sortable");
+    ASSERT_TRUE(host.Load(kValues));
+    host.Select("HKEY_CURRENT_USER\\Software\\Sortable");
     HWND list = host.list.Hwnd();
     std::string def = Text(142);
     bool image = false;
 
     host.list.Sort(0);  // first click: Z to A under the upward triangle
-    EXPECT_EQ(Names(list), (std::vector<std::string>{def, "gamma", "beta", "Alpha"}));
+    EXPECT_EQ(host.RowNames(), (std::vector<std::string>{def, "gamma", "beta", "Alpha"}));
     EXPECT_EQ(HeaderImage(list, 0, &image), 1);
     EXPECT_TRUE(image);
     host.list.Sort(0);  // second click: A to Z under the downward triangle
-    EXPECT_EQ(Names(list), (std::vector<std::string>{def, "Alpha", "beta", "gamma"}));
+    EXPECT_EQ(host.RowNames(), (std::vector<std::string>{def, "Alpha", "beta", "gamma"}));
     EXPECT_EQ(HeaderImage(list, 0, &image), 2);
     host.list.Sort(1);  // another column keeps the direction: by type name, A to Z
-    EXPECT_EQ(Names(list), (std::vector<std::string>{def, "gamma", "beta", "Alpha"}));
+    EXPECT_EQ(host.RowNames(), (std::vector<std::string>{def, "gamma", "beta", "Alpha"}));
     EXPECT_EQ(HeaderImage(list, 0, &image), 0);
     EXPECT_TRUE(image);
     EXPECT_EQ(HeaderImage(list, 1, &image), 2);
     EXPECT_TRUE(host.list.SortAscending());
     // A refill keeps the header's image and does not sort again.
-    host.SelectPath("HKEY_CURRENT_USER\\Software\\Kinds");
-    host.SelectPath("HKEY_CURRENT_USER\\Software\\Sortable");
-    EXPECT_EQ(Names(list), (std::vector<std::string>{def, "beta", "Alpha", "gamma"}));
+    host.Select("HKEY_CURRENT_USER\\Software\\Kinds");
+    host.Select("HKEY_CURRENT_USER\\Software\\Sortable");
+    EXPECT_EQ(host.RowNames(), (std::vector<std::string>{def, "beta", "Alpha", "gamma"}));
     EXPECT_EQ(HeaderImage(list, 1, &image), 2);
     // Through the control's own notification.
     NMLISTVIEW click{};
@@ -172,13 +135,13 @@ TEST(ValueList, ColumnClickSortsWithDefaultRowFirstAndShowsDirection) {
     click.iSubItem = 1;
     host.list.OnNotify(&click.hdr);
     EXPECT_FALSE(host.list.SortAscending());
-    EXPECT_EQ(Names(list).front(), def);
+    EXPECT_EQ(host.RowNames().front(), def);
 }
 
 TEST(ValueList, RenameInPlaceRefusesClashesAndEscapesBackslashes) {
     TestHost host;
-    ASSERT_TRUE(host.LoadText(kValues));
-    host.SelectPath("HKEY_CURRENT_USER\\Software\\Sortable");
+    ASSERT_TRUE(host.Load(kValues));
+    host.Select("HKEY_CURRENT_USER\\Software\\Sortable");
     std::string def = Text(142);
     KeyNode* key = host.list.Key();
     ASSERT_NE(key, nullptr);
@@ -192,38 +155,46 @@ TEST(ValueList, RenameInPlaceRefusesClashesAndEscapesBackslashes) {
     for (const Clash& c : clashes) {
         std::string typed = c.typed ? c.typed : def;
         SCOPED_TRACE(typed);
-        DialogWatcher watcher(PressOk);
+        harness::Answerer watcher(harness::PressOk);
         ASSERT_TRUE(EditRowLabel(host, 1, typed.c_str()));
-        TestHost::Pump(50);
-        auto seen = watcher.Dialogs();
+        auto seen = watcher.Boxes();
         ASSERT_EQ(seen.size(), 1u);
         EXPECT_EQ(seen[0].caption, "Error Renaming Value");
         EXPECT_EQ(seen[0].text,
                   "Cannot rename beta:  The specified value name already exists. Type another name and try again.");
-        EXPECT_EQ(Names(host.list.Hwnd())[1], "beta");
+        EXPECT_EQ(host.RowNames()[1], "beta");
         EXPECT_FALSE(host.document.modified);
     }
 
     // Its own name is no clash: unchanged it changes nothing, in other
     // letter case it renames.
     {
-        DialogWatcher watcher(PressOk);
+        harness::Answerer watcher(harness::PressOk);
         ASSERT_TRUE(EditRowLabel(host, 1, "beta"));
         EXPECT_FALSE(host.document.modified);
         ASSERT_TRUE(EditRowLabel(host, 1, "BETA"));
-        EXPECT_EQ(watcher.Count(), 0u);
+        // Nor is the name a new value proposes, kept with Enter.
+        host.Command(ID_EDIT_NEW_STRING);
+        HWND editor = ListView_GetEditControl(host.list.Hwnd());
+        ASSERT_NE(editor, nullptr);
+        SendMessageA(editor, WM_KEYDOWN, VK_RETURN, 0);
+        Pump();
+        EXPECT_EQ(host.RowNames().back(), "New Value #1");
+        EXPECT_EQ(watcher.Boxes().size(), 0u);
     }
-    EXPECT_EQ(Names(host.list.Hwnd())[1], "BETA");
+    EXPECT_EQ(host.RowNames()[1], "BETA");
     EXPECT_EQ(host.list.ValueAt(1)->GetName(), "BETA");
     EXPECT_TRUE(host.document.modified);
 
-    // A new name with a backslash is stored doubled and shown single.
+    // Quotes and backslashes of a new name are stored escaped and shown plain.
     {
-        DialogWatcher watcher(PressOk);
+        harness::Answerer watcher(harness::PressOk);
+        ASSERT_TRUE(EditRowLabel(host, 3, "say \"hi\""));
+        EXPECT_EQ(host.list.ValueAt(3)->GetName(), "say \\\"hi\\\"");
         ASSERT_TRUE(EditRowLabel(host, 1, "new\\name"));
-        EXPECT_EQ(watcher.Count(), 0u);
+        EXPECT_EQ(watcher.Boxes().size(), 0u);
     }
-    EXPECT_EQ(Names(host.list.Hwnd())[1], "new\\name");
+    EXPECT_EQ(host.RowNames()[1], "new\\name");
     EXPECT_EQ(host.list.ValueAt(1)->GetName(), "new\\\\name");
     EXPECT_TRUE(host.document.modified);
     ASSERT_NE(key->MainBlock().text, nullptr);
@@ -234,95 +205,21 @@ TEST(ValueList, RenameInPlaceRefusesClashesAndEscapesBackslashes) {
     // second default value.
     host.document.modified = false;
     for (bool cancel : {true, false}) {
-        DialogWatcher watcher(PressOk);
+        harness::Answerer watcher(harness::PressOk);
         ASSERT_TRUE(EditRowLabel(host, 2, cancel ? "ignored" : "", cancel));
-        EXPECT_EQ(Names(host.list.Hwnd())[2], "Alpha");
+        EXPECT_EQ(host.RowNames()[2], "Alpha");
         EXPECT_FALSE(host.document.modified);
     }
     // The value block follows the set after a refill.
-    host.SelectPath("HKEY_CURRENT_USER\\Software\\Kinds");
-    host.SelectPath("HKEY_CURRENT_USER\\Software\\Sortable");
-    EXPECT_EQ(Names(host.list.Hwnd()), (std::vector<std::string>{def, "new\\name", "Alpha", "gamma"}));
-}
-
-TEST(ValueList, QuotesInRenamedNamesAreEscaped) {
-    TestHost host;
-    ASSERT_TRUE(host.LoadText(kValues));
-    host.SelectPath("HKEY_CURRENT_USER\\Software\\Sortable");
-    ASSERT_TRUE(EditRowLabel(host, 1, "say \"hi\""));
-    EXPECT_EQ(host.list.ValueAt(1)->GetName(), "say \\\"hi\\\"");
-    EXPECT_EQ(Names(host.list.Hwnd())[1], "say \"hi\"");
-    // Read back from the key's rebuilt text.
-    host.SelectPath("HKEY_CURRENT_USER\\Software\\Kinds");
-    host.SelectPath("HKEY_CURRENT_USER\\Software\\Sortable");
-    EXPECT_EQ(Names(host.list.Hwnd())[1], "say \"hi\"");
-}
-
-TEST(ValueList, ColumnWidthsComeFromSettingsOnlyInTheirExactForm) {
-    struct Case {
-        const char* label;
-        DWORD type;
-        std::string data;
-        bool applies;
-    } cases[] = {
-        {"six bytes", REG_BINARY, std::string("\x64\x00\xC8\x00\x2C\x01", 6), true},
-        {"four bytes", REG_BINARY, std::string("\x64\x00\xC8\x00", 4), false},
-        {"eight bytes", REG_BINARY, std::string("\x64\x00\xC8\x00\x2C\x01\x10\x00", 8), false},
-        {"dword", REG_DWORD, std::string("\x64\x00\x00\x00", 4), false},
-    };
-    int defaults[3];
-    {
-        SettingsScope none(false);
-        TestHost host;
-        for (int i = 0; i < 3; ++i) defaults[i] = ColumnWidth(host.list.Hwnd(), i);
-    }
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.label);
-        SettingsScope settings(true);
-        settings.Set("listhdr", c.type, c.data.data(), static_cast<DWORD>(c.data.size()));
-        TestHost host;
-        if (c.applies) {
-            EXPECT_EQ(ColumnWidth(host.list.Hwnd(), 0), 100);
-            EXPECT_EQ(ColumnWidth(host.list.Hwnd(), 1), 200);
-            EXPECT_EQ(ColumnWidth(host.list.Hwnd(), 2), 300);
-        } else {
-            for (int i = 0; i < 3; ++i) EXPECT_EQ(ColumnWidth(host.list.Hwnd(), i), defaults[i]);
-        }
-    }
-}
-
-TEST(ValueList, ColumnWidthsAreStoredWhenTheListCloses) {
-    {
-        // Without the settings key nothing is stored (the key is not created).
-        SettingsScope none(false);
-        TestHost host;
-        host.DestroyList();
-        HKEY key;
-        EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key), ERROR_SUCCESS);
-    }
-    SettingsScope settings(true);
-    {
-        TestHost host;
-        ListView_SetColumnWidth(host.list.Hwnd(), 0, 123);
-        ListView_SetColumnWidth(host.list.Hwnd(), 1, 0x1FF);
-        ListView_SetColumnWidth(host.list.Hwnd(), 2, 77);
-        host.DestroyList();
-    }
-    DWORD type = 0;
-    std::string data;
-    ASSERT_TRUE(settings.Get("listhdr", &type, &data));
-    EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
-    EXPECT_EQ(data, std::string("\x7B\x00\xFF\x01\x4D\x00", 6));
-    // The next list starts with them.
-    TestHost host;
-    EXPECT_EQ(ColumnWidth(host.list.Hwnd(), 0), 123);
-    EXPECT_EQ(ColumnWidth(host.list.Hwnd(), 1), 0x1FF);
+    host.Select("HKEY_CURRENT_USER\\Software\\Kinds");
+    host.Select("HKEY_CURRENT_USER\\Software\\Sortable");
+    EXPECT_EQ(host.RowNames(), (std::vector<std::string>{def, "new\\name", "Alpha", "say \"hi\"", "New Value #1"}));
 }
 
 TEST(ValueList, EnterAndDoubleClickModifyExactlyOneSelectedRow) {
     TestHost host;
-    ASSERT_TRUE(host.LoadText(kValues));
-    host.SelectPath("HKEY_CURRENT_USER\\Software\\Sortable");
+    ASSERT_TRUE(host.Load(kValues));
+    host.Select("HKEY_CURRENT_USER\\Software\\Sortable");
     HWND list = host.list.Hwnd();
     NMLVKEYDOWN key{};
     key.hdr.hwndFrom = list;
@@ -353,8 +250,8 @@ TEST(ValueList, EnterAndDoubleClickModifyExactlyOneSelectedRow) {
 
 TEST(ValueList, ContextMenuDependsOnTheRowUnderThePointer) {
     TestHost host;
-    ASSERT_TRUE(host.LoadText(kValues));
-    host.SelectPath("HKEY_CURRENT_USER\\Software\\Sortable");
+    ASSERT_TRUE(host.Load(kValues));
+    host.Select("HKEY_CURRENT_USER\\Software\\Sortable");
     HWND list = host.list.Hwnd();
     auto pointAtRow = [&](int row) {
         RECT r{};

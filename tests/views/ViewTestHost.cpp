@@ -4,96 +4,34 @@
 
 #include <cstring>
 
+#include "tests/ui/Harness.h"
+
 namespace viewtest {
 
 namespace {
-const int kTreeId = 100;
-const int kListId = 101;
-const char kClass[] = "QuillonViewTestHost";
-}  // namespace
+constexpr int kTreeId = 100;
+constexpr int kListId = 101;
+constexpr char kClass[] = "QuillonViewTestHost";
 
-std::string SourcePath(const std::string& relative) {
-    std::string path = QUILLON_SOURCE_DIR;
-    path += "/" + relative;
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    if (path.size() > 1 && path[0] == '\\') path = "Z:" + path;
-    return path;
+// One top-level window serves every host of the run: hiding a top-level
+// window costs Wine two seconds under a bare X server, a child costs nothing.
+// Each host gets a fresh child panel holding its views.
+HWND SharedTopLevel() {
+    static HWND top = [] {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "QuillonViewTestTop";
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+        RegisterClassA(&wc);
+        return CreateWindowExA(0, wc.lpszClassName, "View test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20, 900,
+                               600, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    }();
+    return top;
 }
 
-std::string WriteTempFile(const std::string& name, const std::string& bytes) {
-    char dir[MAX_PATH];
-    GetTempPathA(sizeof(dir), dir);
-    std::string path = std::string(dir) + "quillon-views-" + name;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return {};
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    return path;
-}
-
-std::string Utf16File(const std::wstring& text) {
-    std::string bytes("\xFF\xFE", 2);
-    for (wchar_t c : text) {
-        bytes += static_cast<char>(c & 0xFF);
-        bytes += static_cast<char>((c >> 8) & 0xFF);
-    }
-    return bytes;
-}
-
-TestHost::TestHost() {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = Proc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = kClass;
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    RegisterClassA(&wc);
-    hwnd_ = CreateWindowExA(0, kClass, "Views test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20, 900,
-                            600, nullptr, nullptr, GetModuleHandleA(nullptr), this);
-    status_ = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, hwnd_,
-                              nullptr, GetModuleHandleA(nullptr), nullptr);
-    tree.Create(hwnd_, this, &list, kTreeId);
-    list.Create(hwnd_, this, kListId);
-    MoveWindow(tree.Hwnd(), 0, 0, 300, 520, FALSE);
-    MoveWindow(list.Hwnd(), 300, 0, 580, 520, FALSE);
-    Pump(50);
-}
-
-TestHost::~TestHost() {
-    if (hwnd_) DestroyWindow(hwnd_);
-}
-
-void TestHost::DestroyList() {
-    if (list.Hwnd()) DestroyWindow(list.Hwnd());
-}
-
-LRESULT CALLBACK TestHost::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_NCCREATE) {
-        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lParam);
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<TestHost*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (self && msg == WM_NOTIFY) {
-        auto* header = reinterpret_cast<NMHDR*>(lParam);
-        if (header->idFrom == kTreeId) return self->tree.OnNotify(header);
-        if (header->idFrom == kListId) return self->list.OnNotify(header);
-    }
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
-}
-
-bool TestHost::IsCommandEnabled(int id) {
-    for (int d : disabledCommands)
-        if (d == id) return false;
-    return true;
-}
-
-namespace {
 void ListMenu(HMENU menu, UINT defaultId, std::vector<TestHost::MenuEntry>& out) {
-    int count = GetMenuItemCount(menu);
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0, count = GetMenuItemCount(menu); i < count; ++i) {
         if (HMENU sub = GetSubMenu(menu, i)) {
             ListMenu(sub, GetMenuDefaultItem(sub, FALSE, 0), out);
             continue;
@@ -109,7 +47,94 @@ void ListMenu(HMENU menu, UINT defaultId, std::vector<TestHost::MenuEntry>& out)
         out.push_back({mii.wID, text, !(mii.fState & MFS_DISABLED), mii.wID == defaultId});
     }
 }
+
+std::string ItemText(HWND tree, HTREEITEM item) {
+    char text[1024] = {};
+    TVITEMA tvi{};
+    tvi.mask = TVIF_TEXT;
+    tvi.hItem = item;
+    tvi.pszText = text;
+    tvi.cchTextMax = sizeof(text);
+    TreeView_GetItem(tree, &tvi);
+    return text;
+}
+
+void AddItems(HWND tree, HTREEITEM item, int depth, std::vector<std::pair<int, std::string>>& out) {
+    for (; item; item = TreeView_GetNextSibling(tree, item)) {
+        out.push_back({depth, ItemText(tree, item)});
+        AddItems(tree, TreeView_GetChild(tree, item), depth + 1, out);
+    }
+}
 }  // namespace
+
+void Pump() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+TestHost::TestHost() {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = Proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = kClass;
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    RegisterClassA(&wc);
+    top_ = SharedTopLevel();
+    // The menu bar of the real frame, so the Edit menu follows the states.
+    HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(128));
+    HMENU old = GetMenu(top_);
+    SetMenu(top_, menu);
+    if (old) DestroyMenu(old);
+    RECT rc{};
+    GetClientRect(top_, &rc);
+    panel_ = CreateWindowExA(WS_EX_CONTROLPARENT, kClass, "", WS_CHILD | WS_VISIBLE, 0, 0, rc.right, rc.bottom,
+                             top_, nullptr, GetModuleHandleA(nullptr), this);
+    status_ = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, panel_, nullptr,
+                              GetModuleHandleA(nullptr), nullptr);
+    states.SetMenuBar(menu);
+    commands.Add(&edit, EditCommands::kCommands, EditCommands::kCommandCount);
+    commands.Add(&tree, {ID_TREE_EXPAND});
+    tree.Create(panel_, this, &list, kTreeId);
+    list.Create(panel_, this, kListId);
+    MoveWindow(tree.Hwnd(), 0, 0, 300, 500, FALSE);
+    MoveWindow(list.Hwnd(), 300, 0, 580, 500, FALSE);
+    document.SetFileName("", "Untitled");
+    SetForegroundWindow(top_);
+    SetFocus(tree.Hwnd());
+    Pump();
+}
+
+TestHost::~TestHost() {
+    states.SetMenuBar(nullptr);
+    if (panel_) DestroyWindow(panel_);
+    Pump();
+}
+
+void TestHost::UpdateCommandStates() {
+    commands.UpdateStates(states);
+    states.Enable(57603, document.modified);
+}
+
+void TestHost::UpdateTitle() {
+    std::string caption = document.title + (document.modified ? "*" : "") + "-Quillon";
+    SetWindowTextA(top_, caption.c_str());
+}
+
+std::string TestHost::Caption() const {
+    char text[512] = {};
+    GetWindowTextA(top_, text, sizeof text);
+    return text;
+}
+
+bool TestHost::IsCommandEnabled(int id) {
+    for (int d : disabledCommands)
+        if (d == id) return false;
+    return states.IsEnabled(static_cast<UINT>(id));
+}
 
 int TestHost::TrackPopup(HMENU popup, POINT) {
     lastMenu.clear();
@@ -126,22 +151,52 @@ void TestHost::RunCommand(int id, HWND source) {
     else if (source == list.Hwnd()) valueCommands.push_back({id, list.CommandRow()});
 }
 
-bool TestHost::LoadText(const std::string& text, bool checkDuplicates) {
+LRESULT CALLBACK TestHost::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<TestHost*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (self && msg == WM_NOTIFY) {
+        auto* header = reinterpret_cast<NMHDR*>(lParam);
+        if (header->code == NM_SETFOCUS) {
+            self->UpdateCommandStates();
+            self->edit.OnViewFocus(header->hwndFrom);
+        }
+        if (header->idFrom == kTreeId) return self->tree.OnNotify(header);
+        if (header->idFrom == kListId) return self->list.OnNotify(header);
+    }
+    if (self && msg == WM_COMMAND && lParam == 0) {
+        self->commands.Route(LOWORD(wParam));
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+bool TestHost::Load(const std::string& text, bool checkDuplicates) {
     auto buffer = AllocText(text.size());
     if (!buffer) return false;
     memcpy(buffer.get(), text.data(), text.size());
-    // Outside a load the parse runs only while the stop flag is down.
-    document.abort.exchange(0);
+    // A parse outside a load runs with the stop flag down, as a paste does.
+    ParseScope scope(document.abort);
     bool ok = document.ParseText(std::move(buffer), nullptr, text.size(), checkDuplicates, false);
-    document.abort.exchange(1);
     tree.Rebuild(document);
     return ok;
 }
 
-HTREEITEM TestHost::SelectPath(const char* path) {
+HTREEITEM TestHost::Select(const char* path) {
     HTREEITEM item = tree.FindByPath(path);
     tree.SelectItem(item);
     return item;
+}
+
+void TestHost::EndLabelEdits() {
+    TreeView_EndEditLabelNow(tree.Hwnd(), FALSE);
+    // Wine's list view does not serve LVM_CANCELEDITLABEL; Escape in the
+    // label editor cancels everywhere (keeping the name would be a clash
+    // with the row itself).
+    if (HWND editor = ListView_GetEditControl(list.Hwnd())) SendMessageA(editor, WM_KEYDOWN, VK_ESCAPE, 0);
+    Pump();
 }
 
 std::string TestHost::StatusText() {
@@ -153,118 +208,56 @@ std::string TestHost::StatusText() {
     return text;
 }
 
-void TestHost::Pump(DWORD ms) {
-    DWORD start = GetTickCount();
-    do {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        Sleep(5);
-    } while (GetTickCount() - start < ms);
-}
-
-DialogWatcher::DialogWatcher(std::function<int(HWND, const Seen&)> answer, DWORD timeoutMs)
-    : answer_(std::move(answer)) {
-    InitializeCriticalSection(&lock_);
-    thread_ = std::thread([this, timeoutMs] { Run(timeoutMs); });
-}
-
-DialogWatcher::~DialogWatcher() {
-    stop_ = true;
-    thread_.join();
-    DeleteCriticalSection(&lock_);
-}
-
-std::vector<DialogWatcher::Seen> DialogWatcher::Dialogs() const {
-    EnterCriticalSection(&lock_);
-    auto copy = seen_;
-    LeaveCriticalSection(&lock_);
-    return copy;
-}
-
-size_t DialogWatcher::Count() const { return Dialogs().size(); }
-
-namespace {
-struct FindState {
-    DWORD pid;
-    std::vector<HWND> found;
-};
-BOOL CALLBACK CollectDialogs(HWND hwnd, LPARAM param) {
-    auto* state = reinterpret_cast<FindState*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    char cls[64] = {};
-    GetClassNameA(hwnd, cls, sizeof(cls));
-    if (pid == state->pid && IsWindowVisible(hwnd) && strcmp(cls, "#32770") == 0)
-        state->found.push_back(hwnd);
-    return TRUE;
-}
-}  // namespace
-
-void DialogWatcher::Run(DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    while (!stop_ && GetTickCount() - start < timeoutMs) {
-        FindState state{GetCurrentProcessId(), {}};
-        EnumWindows(CollectDialogs, reinterpret_cast<LPARAM>(&state));
-        for (HWND dlg : state.found) {
-            bool done = false;
-            for (HWND a : answered_) done = done || a == dlg;
-            if (done) continue;
-            Seen seen;
-            char text[2048] = {};
-            GetWindowTextA(dlg, text, sizeof(text));
-            seen.caption = text;
+std::vector<TestHost::Row> TestHost::Rows() const {
+    std::vector<Row> rows;
+    for (int i = 0, count = ListView_GetItemCount(list.Hwnd()); i < count; ++i) {
+        Row row;
+        char text[2048];
+        for (int c = 0; c < 3; ++c) {
             text[0] = '\0';
-            if (HWND st = GetDlgItem(dlg, 0xFFFF)) GetWindowTextA(st, text, sizeof(text));
-            seen.text = text;
-            int button = answer_(dlg, seen);
-            if (button == 0) continue;
-            EnterCriticalSection(&lock_);
-            seen_.push_back(seen);
-            LeaveCriticalSection(&lock_);
-            answered_.push_back(dlg);
-            PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
-                         reinterpret_cast<LPARAM>(GetDlgItem(dlg, button)));
+            ListView_GetItemText(list.Hwnd(), i, c, text, sizeof(text));
+            (c == 0 ? row.name : c == 1 ? row.type : row.data) = text;
         }
-        Sleep(10);
+        LVITEMA item{};
+        item.mask = LVIF_IMAGE;
+        item.iItem = i;
+        ListView_GetItem(list.Hwnd(), &item);
+        row.image = item.iImage;
+        rows.push_back(row);
     }
+    return rows;
 }
 
-int PressOk(HWND dlg, const DialogWatcher::Seen&) {
-    if (GetDlgItem(dlg, IDOK)) return IDOK;
-    return IDCANCEL;
+std::vector<std::string> TestHost::RowNames() const {
+    std::vector<std::string> names;
+    for (const Row& row : Rows()) names.push_back(row.name);
+    return names;
 }
 
-namespace {
-void AddKeys(const KeyNode* key, int depth, std::vector<std::pair<int, std::string>>& out) {
-    for (; key; key = key->nextSibling) {
-        out.push_back({depth, key->name});
-        AddKeys(key->firstChild, depth + 1, out);
-    }
+std::vector<std::string> TestHost::ChildNames(const char* path) {
+    std::vector<std::string> names;
+    HTREEITEM item = path ? tree.FindByPath(path) : nullptr;
+    if (item) tree.FillChildren(item);
+    HTREEITEM child = item ? TreeView_GetChild(tree.Hwnd(), item) : TreeView_GetRoot(tree.Hwnd());
+    for (; child; child = TreeView_GetNextSibling(tree.Hwnd(), child)) names.push_back(ItemText(tree.Hwnd(), child));
+    return names;
 }
-void AddItems(HWND tree, HTREEITEM item, int depth, std::vector<std::pair<int, std::string>>& out) {
-    for (; item; item = TreeView_GetNextSibling(tree, item)) {
-        char text[1024] = {};
-        TVITEMA tvi{};
-        tvi.mask = TVIF_TEXT;
-        tvi.hItem = item;
-        tvi.pszText = text;
-        tvi.cchTextMax = sizeof(text);
-        TreeView_GetItem(tree, &tvi);
-        out.push_back({depth, text});
-        AddItems(tree, TreeView_GetChild(tree, item), depth + 1, out);
-    }
+
+std::string SourcePath(const std::string& relative) { return harness::SourcePath(relative); }
+
+std::string WriteTempFile(const std::string& name, const std::string& bytes) {
+    std::string path = harness::ScratchPath(name);
+    harness::WriteFile(path, bytes);
+    return path;
 }
-}  // namespace
 
 std::vector<std::pair<int, std::string>> DocumentKeys(const RegDocument& document) {
     std::vector<std::pair<int, std::string>> out;
-    for (const KeyNode* root : document.roots) {
-        out.push_back({0, root->name});
-        AddKeys(root->firstChild, 1, out);
-    }
+    ForEachKey(document.roots, [&](KeyNode* key) {
+        int depth = 0;
+        for (const KeyNode* k = key->parent; k; k = k->parent) ++depth;
+        out.push_back({depth, key->name});
+    });
     return out;
 }
 
@@ -274,7 +267,7 @@ std::vector<std::pair<int, std::string>> TreeKeys(HWND tree) {
     return out;
 }
 
-void ExpandAll(HWND tree) {
+std::vector<std::pair<int, std::string>> ExpandedTreeKeys(HWND tree) {
     std::vector<HTREEITEM> pending;
     for (HTREEITEM i = TreeView_GetRoot(tree); i; i = TreeView_GetNextSibling(tree, i)) pending.push_back(i);
     while (!pending.empty()) {
@@ -284,32 +277,7 @@ void ExpandAll(HWND tree) {
         for (HTREEITEM c = TreeView_GetChild(tree, item); c; c = TreeView_GetNextSibling(tree, c))
             pending.push_back(c);
     }
-}
-
-std::vector<std::pair<int, std::string>> ExpandedTreeKeys(HWND tree) {
-    ExpandAll(tree);
     return TreeKeys(tree);
-}
-
-std::vector<Row> ListRows(HWND list) {
-    std::vector<Row> rows;
-    int count = ListView_GetItemCount(list);
-    for (int i = 0; i < count; ++i) {
-        Row row;
-        char text[2048];
-        for (int c = 0; c < 3; ++c) {
-            text[0] = '\0';
-            ListView_GetItemText(list, i, c, text, sizeof(text));
-            (c == 0 ? row.name : c == 1 ? row.type : row.data) = text;
-        }
-        LVITEMA item{};
-        item.mask = LVIF_IMAGE;
-        item.iItem = i;
-        ListView_GetItem(list, &item);
-        row.image = item.iImage;
-        rows.push_back(row);
-    }
-    return rows;
 }
 
 }  // namespace viewtest

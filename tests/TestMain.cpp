@@ -1,3 +1,5 @@
+// The in-process tests run on one thread with OLE and the common controls
+// set up as the program sets them up at start.
 #include <windows.h>
 #include <commctrl.h>
 #include <ole2.h>

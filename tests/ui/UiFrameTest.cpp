@@ -1,6 +1,7 @@
-// The main frame's own behaviour, on the real program: command line, caption,
-// toolbar and status bar toggles, Exit, accelerators through the message
-// filter, dialog navigation between the panes, view source.
+// The main frame's own behaviour, on the real program: start-up and the
+// command line, caption, layout, toolbar and status bar toggles, Exit, the
+// keyboard through the message filter, view source, tooltips, the splitter
+// and the menu prompts.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -34,7 +35,7 @@ bool IsTitleless(HWND frame) {
 
 // Answers the read-error box of a start with a missing file; returns its text.
 std::string AnswerReadError(harness::App& app) {
-    HWND box = harness::WaitForDialog(app.Pid());
+    HWND box = harness::WaitForMessageBox(app.Pid());
     if (!box) return "<no box>";
     std::string text = harness::MessageBoxText(box);
     EXPECT_EQ(harness::WindowText(box), "") << "read errors have an empty caption";
@@ -43,53 +44,49 @@ std::string AnswerReadError(harness::App& app) {
     return text;
 }
 
-TEST(CommandLine, FileNameIsTakenQuotedOrWholeAndMadeFull) {
+// The file name is taken quoted (words after it ignored) or unquoted and
+// whole, and made a full path; a file that cannot be read is named in the
+// read-error box and leaves the frame without a document.
+TEST(CommandLine, OpensTheFileNamedQuotedOrWithBlanks) {
     std::string dir = harness::ScratchPath("");
+    ASSERT_TRUE(harness::WriteFile(dir + "two words.reg",
+                                   harness::ReadFileBytes(harness::SourcePath("samples/sample.reg"))));
     struct Case {
         const char* name;
         std::string args;
+        bool opens;
         std::string shownPath;  // the path the read-error box names
     };
     const Case cases[] = {
-        {"quoted path with blanks, words after it ignored",
-         "\"" + dir + "no such file.reg\" /extra words", dir + "no such file.reg"},
-        {"unquoted path with blanks taken whole", dir + "no such file.reg",
-         dir + "no such file.reg"},
-        {"unquoted path with blanks and dots normalised", dir + "sub\\..\\two words.reg",
-         dir + "two words.reg"},
-        {"quoted path without closing quote", "\"" + dir + "open quote.reg",
-         dir + "open quote.reg"},
+        {"quoted with blanks, words after it ignored", "\"" + dir + "two words.reg\" /extra words", true, ""},
+        {"unquoted with blanks and dots", dir + "sub\\..\\two words.reg", true, ""},
+        {"missing, without closing quote", "\"" + dir + "sub\\..\\not there.reg", false, dir + "not there.reg"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         harness::App app;
         ASSERT_TRUE(app.Start(c.args));
-        std::string text = AnswerReadError(app);
-        EXPECT_NE(text.find("\"" + c.shownPath + "\""), std::string::npos) << text;
-        EXPECT_EQ(text.find("extra"), std::string::npos) << text;
-        // A file that could not be opened leaves the document without a
-        // title: no untitled document is started.
-        EXPECT_TRUE(IsTitleless(app.Frame())) << harness::WindowText(app.Frame());
+        HWND tree = app.Child(WC_TREEVIEWA);
+        if (c.opens) {
+            ASSERT_TRUE(harness::WaitUntil([&] { return harness::WindowText(app.Frame()) == "two words.reg-Quillon"; }));
+            EXPECT_TRUE(harness::NoDialogNow(app.Frame()));
+            EXPECT_EQ(harness::TreeItems(tree).size(), 2u);
+        } else {
+            std::string text = AnswerReadError(app);
+            EXPECT_NE(text.find("\"" + c.shownPath + "\""), std::string::npos) << text;
+            // No untitled document is started either.
+            EXPECT_TRUE(IsTitleless(app.Frame())) << harness::WindowText(app.Frame());
+            EXPECT_TRUE(harness::TreeItems(tree).empty());
+        }
         EXPECT_TRUE(app.Close(0));
     }
 }
 
-TEST(CommandLine, MissingOrBlankFileNameStartsUntitledDocument) {
-    const char* cases[] = {"", "   ", "\"\""};
-    for (const char* args : cases) {
-        SCOPED_TRACE(std::string("args [") + args + "]");
-        harness::App app;
-        ASSERT_TRUE(app.StartRaw("\"" + harness::QuillonPath() + "\" " + args));
-        EXPECT_TRUE(harness::NoDialogFor(app.Pid(), 300));
-        EXPECT_EQ(harness::WindowText(app.Frame()), "Untitled-Quillon");
-        EXPECT_TRUE(app.Close(0));
-    }
-}
-
-TEST(Frame, LayoutHasBarsAndSplitterAtOneThird) {
+TEST(Frame, StartsUntitledWithBarsAndSplitterAtOneThirdAndExitsWithZero) {
     harness::App app;
-    ASSERT_TRUE(app.Start());
+    ASSERT_TRUE(app.Start()) << "no frame of class " << harness::kFrameClass;
     HWND frame = app.Frame();
+    EXPECT_EQ(harness::WindowText(frame), "Untitled-Quillon");
     HWND tree = app.Child(WC_TREEVIEWA);
     HWND list = app.Child(WC_LISTVIEWA);
     HWND status = app.Child(STATUSCLASSNAMEA);
@@ -106,6 +103,7 @@ TEST(Frame, LayoutHasBarsAndSplitterAtOneThird) {
     EXPECT_EQ(treeRc.top, rebarRc.bottom) << "panes start below the toolbar";
     EXPECT_EQ(treeRc.bottom, statusRc.top) << "panes end above the status bar";
     EXPECT_GT(rebarRc.bottom - rebarRc.top, 15);
+    EXPECT_EQ(harness::WindowText(status), "Ready");
 
     std::string shot = harness::ScratchPath("frame.png");
     EXPECT_TRUE(harness::Screenshot(frame, shot));
@@ -125,7 +123,8 @@ TEST(Frame, LayoutHasBarsAndSplitterAtOneThird) {
     ASSERT_TRUE(harness::MenuState(frame, ID_FILE_EXPORT, &enabled, nullptr));
     EXPECT_FALSE(enabled) << "Export is disabled without keys";
 
-    EXPECT_TRUE(app.Close(0));
+    app.PostCommand(ID_APP_EXIT);
+    EXPECT_EQ(app.WaitExit(), 0u);
 }
 
 TEST(Frame, ToolbarAndStatusBarToggleWithCheckMarksAndLayout) {
@@ -162,145 +161,64 @@ TEST(Frame, ToolbarAndStatusBarToggleWithCheckMarksAndLayout) {
         if (t.command == ID_VIEW_TOOLBAR) EXPECT_GT(treeRc.top, 0);
         else EXPECT_EQ(treeRc.bottom, RectIn(status, frame).top);
     }
-    EXPECT_TRUE(app.Close(0));
-
     // Neither state is stored: the next start shows both bars again.
-    harness::App again;
-    ASSERT_TRUE(again.Start());
-    again.SendCommand(ID_VIEW_TOOLBAR);
-    EXPECT_TRUE(again.Close(0));
+    app.SendCommand(ID_VIEW_TOOLBAR);
+    EXPECT_TRUE(app.Close(0));
     harness::App third;
     ASSERT_TRUE(third.Start());
     EXPECT_TRUE(IsWindowVisible(third.Child(REBARCLASSNAMEA)));
     EXPECT_TRUE(third.Close(0));
 }
 
-TEST(Frame, ExitCommandClosesWithExitCodeZero) {
-    harness::App app;
-    ASSERT_TRUE(app.Start());
-    app.PostCommand(ID_APP_EXIT);
-    EXPECT_EQ(app.WaitExit(), 0u);
-}
+std::string SampleArg() { return "\"" + harness::SourcePath("samples/sample.reg") + "\""; }
 
-TEST(Frame, AcceleratorsReachTheFrameThroughItsFilter) {
+// Keys go through the frame's message filter: Tab moves between the panes,
+// accelerators reach the frame, but while a label is edited every key is the
+// editor's (Del deletes text, not the key; Ctrl+N starts no new document).
+TEST(Keyboard, AcceleratorsAndPaneNavigationLeaveLabelEditingAlone) {
     harness::App app;
-    ASSERT_TRUE(app.Start("\"" + harness::ScratchPath("absent.reg") + "\""));
-    AnswerReadError(app);
-    ASSERT_TRUE(IsTitleless(app.Frame())) << harness::WindowText(app.Frame());
-    ASSERT_TRUE(harness::BringToFront(app.Frame()));
+    ASSERT_TRUE(app.Start(SampleArg()));
     HWND tree = app.Child(WC_TREEVIEWA);
     HWND list = app.Child(WC_LISTVIEWA);
-    EXPECT_TRUE(harness::WaitUntil([&] { return harness::FocusOf(app.Frame()) == tree; }, 3000));
+    const char* path = "HKEY_CURRENT_USER\\Software\\Quillon Sample";
+    HTREEITEM key = nullptr;
+    ASSERT_TRUE(harness::WaitUntil([&] { return (key = harness::TreeFind(tree, path)) != nullptr; }));
+    ASSERT_TRUE(harness::TreeSelect(tree, key));
+    ASSERT_TRUE(harness::BringToFront(app.Frame()));
+    ASSERT_TRUE(harness::WaitUntil([&] { return harness::FocusOf(app.Frame()) == tree; }, 5000));
 
-    // Ctrl+N is New: the untitled document's caption appears.
-    harness::PressKey('N', harness::kCtrl);
-    EXPECT_TRUE(harness::WaitUntil([&] { return harness::WindowText(app.Frame()) == "Untitled-Quillon"; }, 5000))
-        << harness::WindowText(app.Frame());
-
-    // Dialog navigation: Tab moves between the two panes, both ways.
     harness::PressKey(VK_TAB);
     EXPECT_TRUE(harness::WaitUntil([&] { return harness::FocusOf(app.Frame()) == list; }, 5000));
     harness::PressKey(VK_TAB, harness::kShift);
     EXPECT_TRUE(harness::WaitUntil([&] { return harness::FocusOf(app.Frame()) == tree; }, 5000));
 
-    // Escape and Enter go to the frame as IDCANCEL and IDOK of its dialog
-    // navigation; neither may close it.
-    harness::PressKey(VK_ESCAPE);
-    harness::PressKey(VK_RETURN);
-    harness::Sync(app.Frame());
-    EXPECT_TRUE(app.Running());
-    EXPECT_TRUE(app.Close(0));
-}
-
-TEST(Frame, ViewSourceStartsTextEditor) {
-    HWND before = FindWindowA("Notepad", nullptr);
-    ASSERT_EQ(before, nullptr) << "a text editor is already open";
-    harness::App app;
-    ASSERT_TRUE(app.Start());
-    app.SendCommand(ID_VIEW_SOURCE);
-    HWND notepad = nullptr;
-    EXPECT_TRUE(harness::WaitUntil([&] { return (notepad = FindWindowA("Notepad", nullptr)) != nullptr; }));
-    if (notepad) {
-        DWORD pid = 0;
-        GetWindowThreadProcessId(notepad, &pid);
-        HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid);
-        PostMessageA(notepad, WM_CLOSE, 0, 0);
-        if (process) {
-            if (WaitForSingleObject(process, harness::kTimeout) != WAIT_OBJECT_0) TerminateProcess(process, 1);
-            CloseHandle(process);
-        }
-    }
-    EXPECT_TRUE(app.Close(0));
-}
-
-}  // namespace
-
-namespace {
-
-std::string SampleArg() { return "\"" + harness::SourcePath("samples/sample.reg") + "\""; }
-
-TEST(Harness, ReadsTreeAndListOfTheProgram) {
-    harness::App app;
-    ASSERT_TRUE(app.Start(SampleArg()));
-    HWND tree = app.Child(WC_TREEVIEWA);
-    HWND list = app.Child(WC_LISTVIEWA);
-    ASSERT_TRUE(harness::WaitUntil([&] { return harness::TreeItems(tree).size() >= 2; }));
-    EXPECT_EQ(harness::WindowText(app.Frame()), "sample.reg-Quillon");
-
-    std::vector<std::string> top;
-    for (const harness::TreeNode& node : harness::TreeItems(tree))
-        if (node.depth == 0) top.push_back(node.text);
-    EXPECT_EQ(top, (std::vector<std::string>{"HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE"}));
-
-    HTREEITEM key = harness::TreeFind(tree, "hkey_current_user\\Software\\Quillon Sample\\Nested\\Deeper");
-    ASSERT_NE(key, nullptr) << "path steps compare without case";
-    EXPECT_EQ(harness::TreeFind(tree, "HKEY_CURRENT_USER\\Software\\Missing"), nullptr);
-    ASSERT_TRUE(harness::TreeSelect(tree, key));
-    EXPECT_EQ(harness::TreeSelectedText(tree), "Deeper");
-
-    EXPECT_EQ(harness::ListColumns(list), (std::vector<std::string>{"Name", "Type", "Data"}));
-    std::vector<harness::ListRow> rows;
-    ASSERT_TRUE(harness::WaitUntil([&] { return (rows = harness::ListRows(list, 3)).size() == 3; }));
-    EXPECT_EQ(rows[0].cells[0], "(Default)");
-    bool hasNote = false;
-    for (const harness::ListRow& row : rows)
-        hasNote |= row.cells[0] == "Note" && row.cells[1] == "REG_SZ" &&
-                   row.cells[2] == "Keys nest as deep as the registry allows";
-    EXPECT_TRUE(hasNote);
-    EXPECT_TRUE(app.Close(0));
-}
-
-TEST(MessageFilter, LabelEditorGetsEveryKeyBeforeAccelerators) {
-    harness::App app;
-    ASSERT_TRUE(app.Start(SampleArg()));
-    HWND tree = app.Child(WC_TREEVIEWA);
-    HTREEITEM key = nullptr;
-    ASSERT_TRUE(harness::WaitUntil([&] { return (key = harness::TreeFind(tree, "HKEY_LOCAL_MACHINE")) != nullptr; }));
-    ASSERT_TRUE(harness::BringToFront(app.Frame()));
-    SetFocus(tree);
-    ASSERT_TRUE(harness::TreeSelect(tree, key));
-    SendMessageA(tree, TVM_EDITLABELA, 0, reinterpret_cast<LPARAM>(key));
-    HWND edit = reinterpret_cast<HWND>(SendMessageA(tree, TVM_GETEDITCONTROL, 0, 0));
-    ASSERT_NE(edit, nullptr);
-
-    // Ctrl+N would start a new document, Tab would move to the list: while
-    // the label is edited both stay with the editor.
+    harness::PressKey(VK_F2);
+    HWND edit = nullptr;
+    ASSERT_TRUE(harness::WaitUntil([&] {
+        return (edit = reinterpret_cast<HWND>(SendMessageA(tree, TVM_GETEDITCONTROL, 0, 0))) != nullptr;
+    }, 5000)) << "F2 starts the rename";
+    harness::PressKey(VK_DELETE);
     harness::PressKey('N', harness::kCtrl);
     harness::PressKey(VK_TAB);
     harness::TypeText("xy");
     EXPECT_TRUE(harness::WaitUntil([&] { return harness::WindowText(edit).find("xy") != std::string::npos; }, 5000))
         << harness::WindowText(edit);
-    harness::Sync(app.Frame());
+    EXPECT_TRUE(harness::NoDialogNow(app.Frame())) << "Del reached the key";
     EXPECT_EQ(harness::WindowText(app.Frame()), "sample.reg-Quillon");
-    EXPECT_NE(harness::TreeFind(tree, "HKEY_CURRENT_USER"), nullptr) << "document not replaced";
     EXPECT_TRUE(IsWindow(edit));
-
     harness::PressKey(VK_ESCAPE);
     EXPECT_TRUE(harness::WaitGone(edit, 5000));
-    EXPECT_NE(harness::TreeFind(tree, "HKEY_LOCAL_MACHINE"), nullptr) << "cancelled edit keeps the name";
-    // Without the editor Ctrl+N reaches the frame again.
+    EXPECT_NE(harness::TreeFind(tree, path), nullptr) << "a cancelled edit keeps the name";
+
+    // Escape and Enter go to the frame as IDCANCEL and IDOK of its dialog
+    // navigation; neither may close it. Ctrl+N is New.
+    harness::PressKey(VK_ESCAPE);
+    harness::PressKey(VK_RETURN);
+    harness::Sync(app.Frame());
+    EXPECT_TRUE(app.Running());
     harness::PressKey('N', harness::kCtrl);
-    EXPECT_TRUE(harness::WaitUntil([&] { return harness::WindowText(app.Frame()) == "Untitled-Quillon"; }, 5000));
+    EXPECT_TRUE(harness::WaitUntil([&] { return harness::WindowText(app.Frame()) == "Untitled-Quillon"; }, 5000))
+        << harness::WindowText(app.Frame());
     EXPECT_TRUE(harness::TreeItems(tree).empty());
     EXPECT_TRUE(app.Close(0));
 }
@@ -328,9 +246,6 @@ TEST(Frame, ViewSourceOpensTheDocumentsFileInTheTextEditor) {
     EXPECT_TRUE(app.Close(0));
 }
 
-}  // namespace
-
-namespace {
 
 TEST(Frame, ToolbarButtonsShowTheirTooltips) {
     harness::App app;
@@ -359,9 +274,6 @@ TEST(Frame, ToolbarButtonsShowTheirTooltips) {
     EXPECT_TRUE(app.Close(0));
 }
 
-}  // namespace
-
-namespace {
 
 TEST(Frame, SplitterBarDragsAndStaysInsideTheFrame) {
     harness::App app;
@@ -403,9 +315,6 @@ TEST(Frame, SplitterBarDragsAndStaysInsideTheFrame) {
     EXPECT_TRUE(app.Close(0));
 }
 
-}  // namespace
-
-namespace {
 
 std::string SimpleStatusText(HWND status) {
     char text[256] = "";
