@@ -13,24 +13,37 @@ namespace {
 std::atomic<ValueEditor*> gEditor{nullptr};
 std::atomic<RegistryValueReader*> gReader{nullptr};
 
-bool Contains(const std::string& text, const char* key) {
-    return std::strstr(text.c_str(), key) != nullptr;
+// Whether the text, read through the single-byte upper case, contains the
+// (upper-case) key; reads the text in place, as a search reads every value.
+bool ContainsUpper(const std::string& text, const char* key) {
+    size_t keyLength = std::strlen(key);
+    if (keyLength == 0) return true;
+    if (keyLength > text.size()) return false;
+    const unsigned char* table = UpperTable();
+    auto first = static_cast<unsigned char>(key[0]);
+    const char* data = text.c_str();  // the text up to its first NUL, as a C string
+    for (size_t i = 0; data[i]; ++i) {
+        if (table[static_cast<unsigned char>(data[i])] != first) continue;
+        size_t j = 1;
+        // The text's NUL maps to 0, which no key character is.
+        while (j < keyLength && table[static_cast<unsigned char>(data[i + j])] == static_cast<unsigned char>(key[j])) ++j;
+        if (j == keyLength) return true;
+    }
+    return false;
 }
 
 // String and DWORD data: the stored text upper-cased, equal to or containing the key.
 bool MatchStoredText(const std::string& data, const char* upperKey, unsigned flags) {
+    if (!(flags & kFindWholeString)) return ContainsUpper(data, upperKey);
     std::string upper = data;
     UpperCaseInPlace(upper);
-    if (flags & kFindWholeString) return CompareText(upper.c_str(), upperKey) == 0;
-    return Contains(upper, upperKey);
+    return CompareText(upper.c_str(), upperKey) == 0;
 }
 
 // Expandable and multi-strings: the decoded characters.
 bool MatchDisplayText(const std::string& display, const char* upperKey, unsigned flags) {
     if (flags & kFindWholeString) return CompareNoCase(display.c_str(), upperKey) == 0;
-    std::string upper = display;
-    UpperCaseInPlace(upper);
-    return Contains(upper, upperKey);
+    return ContainsUpper(display, upperKey);
 }
 
 // A continuation left dangling at the end of the data (the file ended after
