@@ -455,6 +455,10 @@ LRESULT MainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         OnSize();
         return 0;
     case WM_COMMAND:
+        // A command that arrives while the window is disabled under a running
+        // load, save or search (or a modal dialog) is dropped: the document
+        // may be half-built, and the user could not have given it.
+        if (!IsWindowEnabled(hwnd_)) return 0;
         // Menus, accelerators and the toolbar: the command acts on the focus.
         Execute(LOWORD(wParam), nullptr);
         return 0;
