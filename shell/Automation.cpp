@@ -1,24 +1,31 @@
 #include "shell/Automation.h"
 
-#include <commctrl.h>
-
 namespace shell {
 
 #ifdef QUILLON_AUTOMATION
 
 namespace {
 
-LRESULT CALLBACK AutomationProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+// The frame's own window procedure, called for everything but the question.
+// Replaced directly rather than through the common controls' subclassing,
+// which under Wine looks its data up in a window property on every message:
+// a round trip to the server for each of the thousands of notifications
+// the key tree sends when its items go.
+WNDPROC g_frameProc = nullptr;
+
+LRESULT CALLBACK AutomationProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     static const UINT menuStateMessage = RegisterWindowMessageA("Quillon.MenuState");
     if (msg == menuStateMessage && menuStateMessage != 0)
         return static_cast<LRESULT>(GetMenuState(GetMenu(hwnd), static_cast<UINT>(wParam), MF_BYCOMMAND));
-    return DefSubclassProc(hwnd, msg, wParam, lParam);
+    return CallWindowProcA(g_frameProc, hwnd, msg, wParam, lParam);
 }
 
 }  // namespace
 
 void AnswerAutomation(HWND frame) {
-    if (frame) SetWindowSubclass(frame, AutomationProc, 0, 0);
+    if (!frame || g_frameProc) return;
+    g_frameProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(frame, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AutomationProc)));
 }
 
 #else
