@@ -61,6 +61,20 @@ std::string SearchKeyOf(std::string_view text) {
 
 bool TextTest(std::string_view text, std::string_view upperKey, bool whole) {
     if (whole ? text.size() != upperKey.size() : text.size() < upperKey.size()) return false;
+    if (!whole && !upperKey.empty()) {
+        // Read in place through the case table: no copy for the common case.
+        const unsigned char* table = UpperTable();
+        auto first = static_cast<unsigned char>(upperKey[0]);
+        for (size_t i = 0; i + upperKey.size() <= text.size(); ++i) {
+            if (table[static_cast<unsigned char>(text[i])] != first) continue;
+            size_t j = 1;
+            while (j < upperKey.size() &&
+                   table[static_cast<unsigned char>(text[i + j])] == static_cast<unsigned char>(upperKey[j]))
+                ++j;
+            if (j == upperKey.size()) return true;
+        }
+        return false;
+    }
     char buffer[256];
     std::string spill;
     std::string_view upper = Upper(text, buffer, sizeof buffer, spill);
