@@ -9,6 +9,7 @@
 #include "framework/CommandTable.h"
 #include "framework/Handles.h"
 #include "framework/Strings.h"
+#include "framework/WindowHook.h"
 #include "resources/resource.h"
 #include "views/MenuStates.h"
 #include "views/ViewHost.h"
@@ -32,7 +33,7 @@ bool ValueListView::Create(HWND parent, ViewHost* host, int controlId) {
                             0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)),
                             instance, nullptr);
     if (!hwnd_) return false;
-    SetWindowSubclass(hwnd_, SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    hook_.Attach(hwnd_, HookProc, this);
 
     // Heading widths are measured in the control's own font.
     fw::WindowDC windowDc(hwnd_);
@@ -99,9 +100,10 @@ void ValueListView::StoreColumnWidths() {
     if (host_) host_->StoreColumnWidths(widths);
 }
 
-LRESULT CALLBACK ValueListView::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
-                                             UINT_PTR id, DWORD_PTR data) {
-    auto* self = reinterpret_cast<ValueListView*>(data);
+LRESULT CALLBACK ValueListView::HookProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    fw::WindowHook* hook = fw::WindowHook::Of(hwnd);
+    if (!hook) return DefWindowProcA(hwnd, msg, wParam, lParam);
+    auto* self = static_cast<ValueListView*>(hook->Data());
     switch (msg) {
     case WM_DESTROY:
         self->StoreColumnWidths();
@@ -109,13 +111,12 @@ LRESULT CALLBACK ValueListView::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam,
         self->key_ = nullptr;
         break;
     case WM_NCDESTROY:
-        RemoveWindowSubclass(hwnd, SubclassProc, id);
         self->hwnd_ = nullptr;
         break;
     default:
         break;
     }
-    return DefSubclassProc(hwnd, msg, wParam, lParam);
+    return hook->CallNext(hwnd, msg, wParam, lParam);
 }
 
 void ValueListView::ClearRows() {

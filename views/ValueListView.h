@@ -8,6 +8,7 @@
 
 #include "document/RegDocument.h"
 #include "framework/Handles.h"
+#include "framework/WindowHook.h"
 
 class ViewHost;
 
@@ -68,8 +69,7 @@ public:
     void OnContextMenu(POINT screen);
 
 private:
-    static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
-                                         UINT_PTR id, DWORD_PTR data);
+    static LRESULT CALLBACK HookProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     static int CALLBACK CompareRows(LPARAM a, LPARAM b, LPARAM self);
     void ReadColumnWidths();
     void StoreColumnWidths();
@@ -82,6 +82,7 @@ private:
     void ReleaseValue(const ValueEntry* value);
 
     HWND hwnd_ = nullptr;
+    fw::WindowHook hook_;       // in front of the control's own procedure
     ViewHost* host_ = nullptr;  // not owned
     KeyNode* key_ = nullptr;    // not owned
     ValueList values_;
