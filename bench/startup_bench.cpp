@@ -45,7 +45,7 @@ void Print(const std::string& label, const char* name, double value) {
     std::fflush(stdout);
 }
 
-class BenchHost : public ViewHost {
+class BenchHost {
 public:
     BenchHost() {
         WNDCLASSA wc{};
@@ -56,21 +56,15 @@ public:
         RegisterClassA(&wc);
         hwnd_ = CreateWindowExA(0, wc.lpszClassName, "startup bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
                                 900, 600, nullptr, nullptr, wc.hInstance, this);
-        tree.Create(hwnd_, this, &list, 1);
-        list.Create(hwnd_, this, 2);
+        services.window = hwnd_;
+        services.document = &document;
+        tree.Create(hwnd_, &services, &list, 1);
+        list.Create(hwnd_, &services, 2);
         MoveWindow(tree.Hwnd(), 0, 0, 300, 560, FALSE);
         MoveWindow(list.Hwnd(), 300, 0, 580, 560, FALSE);
         Pump();
     }
-    ~BenchHost() override { DestroyWindow(hwnd_); }
-    HWND HostWindow() override { return hwnd_; }
-    RegDocument& Document() override { return document; }
-    HWND StatusBar() override { return nullptr; }
-    void UpdateCommandStates() override {}
-    void UpdateTitle() override {}
-    bool IsCommandEnabled(int) override { return false; }
-    int TrackPopup(HMENU, POINT) override { return 0; }
-    void RunCommand(int, HWND) override {}
+    ~BenchHost() { DestroyWindow(hwnd_); }
 
     static void Pump() {
         MSG msg;
@@ -81,6 +75,7 @@ public:
     }
 
     RegDocument document;
+    ViewHost services;  // answers nothing: no commands, no title
     ValueListView list;
     KeyTreeView tree;
 

@@ -16,11 +16,6 @@ namespace {
 const char kEnableCommandMessageName[] = "C0439A9C-02F2-4a33-B5D6-09392B6CD711";
 const char kNewItemText[] = "New Item";
 
-UINT TrackWithoutFrame(HMENU popup, int x, int y, HWND owner) {
-    return static_cast<UINT>(TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN,
-                                            x, y, 0, owner, nullptr));
-}
-
 }  // namespace
 
 UINT GetEnableCommandMessage() {
@@ -28,8 +23,8 @@ UINT GetEnableCommandMessage() {
     return message;
 }
 
-MultiStringEditDialog::MultiStringEditDialog(MultiStringValue& value, fw::PopupTracker* tracker)
-    : ValueEditDialog(value), multi_(value), tracker_(tracker) {}
+MultiStringEditDialog::MultiStringEditDialog(MultiStringValue& value, HWND popupShower)
+    : ValueEditDialog(value), multi_(value), popupShower_(popupShower) {}
 
 HWND MultiStringEditDialog::List() const { return Item(IDC_STRING_LIST); }
 
@@ -135,7 +130,7 @@ void MultiStringEditDialog::OnContextMenu(int x, int y) {
         SendMessageA(owner, GetEnableCommandMessage(), ID_MULTISTRING_EDIT, any);
         SendMessageA(owner, GetEnableCommandMessage(), ID_MULTISTRING_DELETE, any);
     }
-    // The menu carries the same states, for a tracker that does not consult
+    // The menu carries the same states, for a plain menu that does not consult
     // the frame's command states.
     UINT state = MF_BYCOMMAND | (any ? MF_ENABLED : MF_GRAYED);
     EnableMenuItem(popup, ID_MULTISTRING_EDIT, state);
@@ -147,8 +142,7 @@ void MultiStringEditDialog::OnContextMenu(int x, int y) {
         x = corner.x;
         y = corner.y;
     }
-    UINT chosen = tracker_ ? static_cast<UINT>(tracker_->TrackPopup(popup, POINT{x, y}))
-                           : TrackWithoutFrame(popup, x, y, hwnd_);
+    UINT chosen = static_cast<UINT>(fw::TrackPopupThrough(popupShower_, hwnd_, popup, POINT{x, y}));
     int button = 0;
     switch (chosen) {
     case ID_MULTISTRING_ADD: button = IDC_STRING_ADD; break;

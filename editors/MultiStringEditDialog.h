@@ -8,15 +8,11 @@
 #include <vector>
 
 class MultiStringValue;
-namespace fw {
-class PopupTracker;
-}
-
 namespace editors {
 
 class MultiStringEditDialog : public ValueEditDialog {
 public:
-    MultiStringEditDialog(MultiStringValue& value, fw::PopupTracker* tracker);
+    MultiStringEditDialog(MultiStringValue& value, HWND popupShower);
     bool Run(HWND owner);
 
 protected:
@@ -40,7 +36,7 @@ private:
     void Close(int id);
 
     MultiStringValue& multi_;          // not owned
-    fw::PopupTracker* tracker_;        // not owned; null: plain menus
+    HWND popupShower_;                 // shows the context menu (fw::PopupMessage); null: plain menus
     bool listChanged_ = false;
 };
 

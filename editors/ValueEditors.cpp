@@ -12,7 +12,7 @@ namespace editors {
 
 namespace {
 
-bool RunDialog(ValueEntry& value, HWND owner, fw::PopupTracker* tracker) {
+bool RunDialog(ValueEntry& value, HWND owner, HWND popupShower) {
     switch (value.GetType()) {
     case ValueType::String: {
         StringEditDialog dialog(static_cast<StringValue&>(value));
@@ -23,7 +23,7 @@ bool RunDialog(ValueEntry& value, HWND owner, fw::PopupTracker* tracker) {
         return dialog.Run(owner);
     }
     case ValueType::MultiString: {
-        MultiStringEditDialog dialog(static_cast<MultiStringValue&>(value), tracker);
+        MultiStringEditDialog dialog(static_cast<MultiStringValue&>(value), popupShower);
         return dialog.Run(owner);
     }
     case ValueType::Dword: {
@@ -58,9 +58,9 @@ void RegisterValueEditors() {
 
 void UnregisterValueEditors() { SetValueEditor(nullptr); }
 
-bool EditValue(ValueEntry& value, HWND owner, fw::PopupTracker* tracker) {
+bool EditValue(ValueEntry& value, HWND owner, HWND popupShower) {
     value.SetChanged(false);
-    return RunDialog(value, owner, tracker) && value.IsChanged();
+    return RunDialog(value, owner, popupShower) && value.IsChanged();
 }
 
 }  // namespace editors

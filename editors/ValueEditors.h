@@ -5,9 +5,6 @@
 #include <windows.h>
 
 class ValueEntry;
-namespace fw {
-class PopupTracker;
-}
 
 namespace editors {
 
@@ -16,9 +13,9 @@ void RegisterValueEditors();
 void UnregisterValueEditors();
 
 // Opens the dialog of the value's kind, owned by `owner`. Its context menus
-// show through `tracker` (the frame's, with its command states), or plainly
+// show through `popupShower` (the frame, with its command states), or plainly
 // when it is null. True when the user changed the value.
-bool EditValue(ValueEntry& value, HWND owner, fw::PopupTracker* tracker);
+bool EditValue(ValueEntry& value, HWND owner, HWND popupShower);
 
 // The message registered under "C0439A9C-02F2-4a33-B5D6-09392B6CD711": sent
 // to the editor's owner with a command ID (wParam) and an enable flag

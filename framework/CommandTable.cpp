@@ -30,6 +30,19 @@ bool CommandTable::Route(int id, HWND source) {
     return true;
 }
 
+UINT PopupMessage() {
+    static const UINT message = RegisterWindowMessageA("Quillon.TrackPopup");
+    return message;
+}
+
+int TrackPopupThrough(HWND shower, HWND owner, HMENU popup, POINT screen) {
+    if (shower)
+        return static_cast<int>(SendMessageA(shower, PopupMessage(), reinterpret_cast<WPARAM>(popup),
+                                             reinterpret_cast<LPARAM>(&screen)));
+    return static_cast<int>(TrackPopupMenuEx(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN, screen.x,
+                                             screen.y, owner, nullptr));
+}
+
 void CommandTable::UpdateStates(CommandStates& states) const {
     for (int id : order_) {
         CommandTarget* owner = owners_.at(id);

@@ -29,13 +29,14 @@ private:
     T outer_;
 };
 
-// Shows a popup menu at a screen point with the window's command states and
-// returns the chosen command without sending it, or 0.
-class PopupTracker {
-public:
-    virtual ~PopupTracker() = default;
-    virtual int TrackPopup(HMENU popup, POINT screen) = 0;
-};
+// A window that shows popup menus for the windows it holds (the frame, with
+// its command states and menu images) answers this message: wParam is the
+// popup, lParam points to the screen POINT, and the answer is the chosen
+// command, not sent, or 0.
+UINT PopupMessage();
+// Shows `popup` at `screen` through `shower`, which answers PopupMessage;
+// with no shower, a plain menu owned by `owner`. The chosen command or 0.
+int TrackPopupThrough(HWND shower, HWND owner, HMENU popup, POINT screen);
 
 // A room that runs commands: the frame, the key tree, the value list, the
 // edit commands, and the rooms to come.

@@ -90,6 +90,12 @@ bool MainFrame::OnCreate() {
 
     if (!CreateToolbar() || !CreateRebar() || !CreateStatusBar()) return false;
     if (menuBar) AddMenuImages(menuBar);
+    viewHost_.window = hwnd_;
+    viewHost_.answerer = hwnd_;
+    viewHost_.document = &document_;
+    viewHost_.statusBar = statusBar_;
+    viewHost_.states = &states_;
+    viewHost_.commands = &commands_;
     if (!CreatePanes()) return false;
 
     states_.AddToolbar(toolbar_);
@@ -436,6 +442,35 @@ void MainFrame::OnDestroy() {
 
 void MainFrame::OnSize() { Layout(); }
 
+LRESULT MainFrame::AnswerViews(WPARAM request, LPARAM data) {
+    switch (request) {
+    case ViewHost::kRefreshStates:
+        RefreshStates();
+        return 0;
+    case ViewHost::kRefreshTitle:
+        RefreshCaption();
+        return 0;
+    case ViewHost::kRunCommand: {
+        const auto* command = reinterpret_cast<const ViewHost::CommandRequest*>(data);
+        Execute(command->id, command->source);
+        return 0;
+    }
+    case ViewHost::kEditValue:
+        // The editors' context menus show through the frame, with its command
+        // states, while the frame is disabled under the editor.
+        return editors::EditValue(*reinterpret_cast<ValueEntry*>(data), hwnd_, hwnd_);
+    case ViewHost::kReadColumnWidths: {
+        const auto* columns = reinterpret_cast<const ViewHost::ColumnWidths*>(data);
+        return shell::ReadListHeader(columns->columns, *columns->widths);
+    }
+    case ViewHost::kStoreColumnWidths:
+        shell::WriteListHeader(*reinterpret_cast<const ViewHost::ColumnWidths*>(data)->widths);
+        return 0;
+    default:
+        return 0;
+    }
+}
+
 LRESULT MainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     // An editor sets the states of its context menu's commands before it
     // shows the menu through TrackPopup.
@@ -444,6 +479,9 @@ LRESULT MainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         states_.Enable(static_cast<UINT>(wParam), lParam != 0);
         return 0;
     }
+    if (msg == ViewHost::RequestMessage() && msg != 0) return AnswerViews(wParam, lParam);
+    if (msg == fw::PopupMessage() && msg != 0)
+        return ShowPopup(reinterpret_cast<HMENU>(wParam), *reinterpret_cast<const POINT*>(lParam));
     if (msg == find::FoundValueMessage() && msg != 0) {
         findCommands_.ShowFoundValue();
         return 0;

@@ -100,33 +100,11 @@ private:
     void ToggleStatusBar();
     void ViewSource();
 
-    // The views' window services, forwarded to the frame.
-    class ViewServices : public ViewHost {
-    public:
-        explicit ViewServices(MainFrame& frame) : frame_(frame) {}
-        HWND HostWindow() override { return frame_.hwnd_; }
-        RegDocument& Document() override { return frame_.document_; }
-        HWND StatusBar() override { return frame_.statusBar_; }
-        void UpdateCommandStates() override { frame_.RefreshStates(); }
-        void UpdateTitle() override { frame_.RefreshCaption(); }
-        bool IsCommandEnabled(int id) override { return frame_.states_.IsEnabled(id); }
-        int TrackPopup(HMENU popup, POINT screen) override { return frame_.ShowPopup(popup, screen); }
-        void RunCommand(int id, HWND source) override { frame_.Execute(id, source); }
-        HWND CommandSource() override { return frame_.commands_.Source(); }
-        // The editors' context menus show through the frame, with its command
-        // states, while the frame is disabled under the editor.
-        bool EditValue(ValueEntry& value) override { return editors::EditValue(value, frame_.hwnd_, this); }
-        bool ReadColumnWidths(size_t columns, std::vector<uint16_t>& widths) override {
-            return shell::ReadListHeader(columns, widths);
-        }
-        void StoreColumnWidths(const std::vector<uint16_t>& widths) override { shell::WriteListHeader(widths); }
-
-    private:
-        MainFrame& frame_;  // not owned
-    };
+    // The views' requests (ViewHost::RequestMessage).
+    LRESULT AnswerViews(WPARAM request, LPARAM data);
 
     RegDocument document_;
-    ViewServices viewHost_{*this};
+    ViewHost viewHost_;  // filled in when the window is created
     ValueListView valueList_;
     KeyTreeView keyTree_;
     EditCommands editCommands_{viewHost_, keyTree_, valueList_};

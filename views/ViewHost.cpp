@@ -1,8 +1,43 @@
 #include "views/ViewHost.h"
 
-#include "document/ValueEntry.h"
+#include "framework/CommandStates.h"
+#include "framework/CommandTable.h"
 
-HWND ViewHost::CommandSource() { return GetFocus(); }
+UINT ViewHost::RequestMessage() {
+    static const UINT message = RegisterWindowMessageA("Quillon.ViewHost");
+    return message;
+}
 
-// Without a window of its own the host opens the editor registered for the value's kind.
-bool ViewHost::EditValue(ValueEntry& value) { return value.Edit(HostWindow()); }
+LRESULT ViewHost::Ask(Request request, const void* data) const {
+    if (!answerer) return 0;
+    return SendMessageA(answerer, RequestMessage(), request, reinterpret_cast<LPARAM>(data));
+}
+
+void ViewHost::UpdateCommandStates() const { Ask(kRefreshStates); }
+
+void ViewHost::UpdateTitle() const { Ask(kRefreshTitle); }
+
+bool ViewHost::IsCommandEnabled(int id) const { return !states || states->IsEnabled(static_cast<UINT>(id)); }
+
+int ViewHost::TrackPopup(HMENU popup, POINT screen) const {
+    return fw::TrackPopupThrough(answerer, window, popup, screen);
+}
+
+void ViewHost::RunCommand(int id, HWND source) const {
+    CommandRequest request{id, source};
+    Ask(kRunCommand, &request);
+}
+
+HWND ViewHost::CommandSource() const { return commands ? commands->Source() : GetFocus(); }
+
+bool ViewHost::EditValue(ValueEntry& value) const { return Ask(kEditValue, &value) != 0; }
+
+bool ViewHost::ReadColumnWidths(size_t columns, std::vector<uint16_t>& widths) const {
+    ColumnWidths request{columns, &widths};
+    return Ask(kReadColumnWidths, &request) != 0;
+}
+
+void ViewHost::StoreColumnWidths(const std::vector<uint16_t>& widths) const {
+    ColumnWidths request{widths.size(), const_cast<std::vector<uint16_t>*>(&widths)};
+    Ask(kStoreColumnWidths, &request);
+}

@@ -288,7 +288,7 @@ TEST(KeyTree, ContextMenuTargetsItemUnderPointerAndShowsExpandState) {
     EXPECT_EQ(host.keyCommands.back(), (std::pair<int, HTREEITEM>{208, console}));
     EXPECT_EQ(host.tree.CommandItem(), leaf);
     // Entries follow the command states.
-    host.disabledCommands = {207, 205};
+    host.DisableCommands({207, 205});
     host.popupAnswer = 0;
     host.tree.OnContextMenu(pointAt(console));
     ASSERT_NE(entry(207), nullptr);

@@ -288,7 +288,7 @@ TEST(ValueList, ContextMenuDependsOnTheRowUnderThePointer) {
     EXPECT_TRUE(enabled(233));
     ASSERT_EQ(host.valueCommands.size(), 1u);
     EXPECT_EQ(host.valueCommands[0], (std::pair<int, int>{233, 2}));
-    host.disabledCommands = {203};
+    host.DisableCommands({203});
     host.popupAnswer = 0;
     host.list.OnContextMenu(pointAtRow(2));
     EXPECT_FALSE(enabled(203));
@@ -298,7 +298,7 @@ TEST(ValueList, ContextMenuDependsOnTheRowUnderThePointer) {
     GetClientRect(list, &client);
     POINT below{client.right / 2, client.bottom - 5};
     ClientToScreen(list, &below);
-    host.disabledCommands.clear();
+    host.DisableCommands({});
     host.popupAnswer = 207;
     host.list.OnContextMenu(below);
     EXPECT_FALSE(has(233));

@@ -1,5 +1,6 @@
 #include "tests/views/ViewTestHost.h"
 
+#include "document/ValueEntry.h"
 #include "resources/resource.h"
 
 #include <cstring>
@@ -95,11 +96,17 @@ TestHost::TestHost() {
                              top_, nullptr, GetModuleHandleA(nullptr), this);
     status_ = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, panel_, nullptr,
                               GetModuleHandleA(nullptr), nullptr);
+    services.window = top_;
+    services.answerer = panel_;
+    services.document = &document;
+    services.statusBar = status_;
+    services.states = &states;
+    services.commands = &commands;
     states.SetMenuBar(menu);
     commands.Add(&edit, EditCommands::kCommands, EditCommands::kCommandCount);
     commands.Add(&tree, {ID_TREE_EXPAND});
-    tree.Create(panel_, this, &list, kTreeId);
-    list.Create(panel_, this, kListId);
+    tree.Create(panel_, &services, &list, kTreeId);
+    list.Create(panel_, &services, kListId);
     MoveWindow(tree.Hwnd(), 0, 0, 300, 500, FALSE);
     MoveWindow(list.Hwnd(), 300, 0, 580, 500, FALSE);
     document.SetFileName("", "Untitled");
@@ -117,6 +124,12 @@ TestHost::~TestHost() {
 void TestHost::UpdateCommandStates() {
     commands.UpdateStates(states);
     states.Enable(57603, document.modified);
+    for (int id : disabled_) states.Enable(static_cast<UINT>(id), false);
+}
+
+void TestHost::DisableCommands(std::vector<int> ids) {
+    disabled_ = std::move(ids);
+    UpdateCommandStates();
 }
 
 void TestHost::UpdateTitle() {
@@ -130,13 +143,7 @@ std::string TestHost::Caption() const {
     return text;
 }
 
-bool TestHost::IsCommandEnabled(int id) {
-    for (int d : disabledCommands)
-        if (d == id) return false;
-    return states.IsEnabled(static_cast<UINT>(id));
-}
-
-int TestHost::TrackPopup(HMENU popup, POINT) {
+int TestHost::AnswerPopup(HMENU popup) {
     lastMenu.clear();
     ListMenu(popup, GetMenuDefaultItem(popup, FALSE, 0), lastMenu);
     // A greyed entry cannot be chosen.
@@ -145,10 +152,29 @@ int TestHost::TrackPopup(HMENU popup, POINT) {
     return popupAnswer;
 }
 
-void TestHost::RunCommand(int id, HWND source) {
-    if (id == ID_TREE_EXPAND) tree.OnCommand(id);
-    else if (source == tree.Hwnd()) keyCommands.push_back({id, tree.CommandItem()});
-    else if (source == list.Hwnd()) valueCommands.push_back({id, list.CommandRow()});
+// Expand runs in the tree; every other command chosen in a view is only
+// recorded, with what it acts on. Editors open as the document's own.
+LRESULT TestHost::AnswerViews(WPARAM request, LPARAM data) {
+    switch (request) {
+    case ViewHost::kRefreshStates:
+        UpdateCommandStates();
+        break;
+    case ViewHost::kRefreshTitle:
+        UpdateTitle();
+        break;
+    case ViewHost::kRunCommand: {
+        const auto* command = reinterpret_cast<const ViewHost::CommandRequest*>(data);
+        if (command->id == ID_TREE_EXPAND) tree.OnCommand(command->id);
+        else if (command->source == tree.Hwnd()) keyCommands.push_back({command->id, tree.CommandItem()});
+        else if (command->source == list.Hwnd()) valueCommands.push_back({command->id, list.CommandRow()});
+        break;
+    }
+    case ViewHost::kEditValue:
+        return reinterpret_cast<ValueEntry*>(data)->Edit(top_);
+    default:
+        break;
+    }
+    return 0;
 }
 
 LRESULT CALLBACK TestHost::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -166,6 +192,8 @@ LRESULT CALLBACK TestHost::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
         if (header->idFrom == kTreeId) return self->tree.OnNotify(header);
         if (header->idFrom == kListId) return self->list.OnNotify(header);
     }
+    if (self && msg == ViewHost::RequestMessage()) return self->AnswerViews(wParam, lParam);
+    if (self && msg == fw::PopupMessage()) return self->AnswerPopup(reinterpret_cast<HMENU>(wParam));
     if (self && msg == WM_COMMAND && lParam == 0) {
         self->commands.Route(LOWORD(wParam));
         return 0;

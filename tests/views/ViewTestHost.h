@@ -1,8 +1,9 @@
 #pragma once
 // Hosts the key tree, the value list and the editing commands in a window of
 // the test's own process, with real command states, so the tests reach the
-// document, the views and the states directly. The ViewHost part is kept
-// thin: what the frame would route elsewhere is only recorded.
+// document, the views and the states directly. Its answers to the views'
+// requests are kept thin: what the frame would route elsewhere is only
+// recorded.
 
 #include <windows.h>
 #include <commctrl.h>
@@ -21,23 +22,17 @@
 
 namespace viewtest {
 
-class TestHost : public ViewHost {
+class TestHost {
 public:
     TestHost();
-    ~TestHost() override;
+    ~TestHost();
 
     // The top-level window: boxes are owned by it, the menu bar is its.
-    HWND HostWindow() override { return top_; }
-    RegDocument& Document() override { return document; }
-    HWND StatusBar() override { return status_; }
-    void UpdateCommandStates() override;
-    void UpdateTitle() override;
-    bool IsCommandEnabled(int id) override;
-    int TrackPopup(HMENU popup, POINT screen) override;
-    // Expand runs in the tree; every other command chosen in a view is only
-    // recorded, with what it acts on.
-    void RunCommand(int id, HWND source) override;
-    HWND CommandSource() override { return commands.Source(); }
+    HWND HostWindow() const { return top_; }
+    void UpdateCommandStates();
+    void UpdateTitle();
+    // Greys the commands whatever their rooms say, as the frame's other rooms would.
+    void DisableCommands(std::vector<int> ids);
 
     // Parses a whole .reg text into the document and rebuilds the tree.
     bool Load(const std::string& text, bool checkDuplicates = true);
@@ -61,10 +56,11 @@ public:
     std::vector<std::string> ChildNames(const char* path);
 
     RegDocument document;
+    ViewHost services;  // answered by this host's panel
     KeyTreeView tree;
     ValueListView list;
     fw::CommandStates states;
-    EditCommands edit{*this, tree, list};
+    EditCommands edit{services, tree, list};
     // Menu commands (Command) run through a table of the edit commands and
     // the tree, as in the frame.
     fw::CommandTable commands;
@@ -78,16 +74,17 @@ public:
     };
     std::vector<MenuEntry> lastMenu;
     int popupAnswer = 0;
-    // Commands greyed whatever the states say, as the frame's other rooms would.
-    std::vector<int> disabledCommands;
     std::vector<std::pair<int, HTREEITEM>> keyCommands;  // from the tree, with its command item
     std::vector<std::pair<int, int>> valueCommands;      // from the list, with its command row
 
 private:
+    LRESULT AnswerViews(WPARAM request, LPARAM data);
+    int AnswerPopup(HMENU popup);
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     HWND top_ = nullptr;     // shared by every host of the run
     HWND panel_ = nullptr;   // this host's child holding the views
     HWND status_ = nullptr;
+    std::vector<int> disabled_;
 };
 
 // Dispatches what this thread's queue holds, until it is empty.
