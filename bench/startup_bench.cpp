@@ -56,8 +56,7 @@ public:
         RegisterClassA(&wc);
         hwnd_ = CreateWindowExA(0, wc.lpszClassName, "startup bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
                                 900, 600, nullptr, nullptr, wc.hInstance, this);
-        services.window = hwnd_;
-        services.document = &document;
+        services = ViewHost{hwnd_, nullptr, &document};
         tree.Create(hwnd_, &services, &list, 1);
         list.Create(hwnd_, &services, 2);
         MoveWindow(tree.Hwnd(), 0, 0, 300, 560, FALSE);

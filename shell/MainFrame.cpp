@@ -90,12 +90,7 @@ bool MainFrame::OnCreate() {
 
     if (!CreateToolbar() || !CreateRebar() || !CreateStatusBar()) return false;
     if (menuBar) AddMenuImages(menuBar);
-    viewHost_.window = hwnd_;
-    viewHost_.answerer = hwnd_;
-    viewHost_.document = &document_;
-    viewHost_.statusBar = statusBar_;
-    viewHost_.states = &states_;
-    viewHost_.commands = &commands_;
+    viewHost_ = ViewHost{hwnd_, hwnd_, &document_, statusBar_, &states_, &commands_};
     if (!CreatePanes()) return false;
 
     states_.AddToolbar(toolbar_);

@@ -96,12 +96,7 @@ TestHost::TestHost() {
                              top_, nullptr, GetModuleHandleA(nullptr), this);
     status_ = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, panel_, nullptr,
                               GetModuleHandleA(nullptr), nullptr);
-    services.window = top_;
-    services.answerer = panel_;
-    services.document = &document;
-    services.statusBar = status_;
-    services.states = &states;
-    services.commands = &commands;
+    services = ViewHost{top_, panel_, &document, status_, &states, &commands};
     states.SetMenuBar(menu);
     commands.Add(&edit, EditCommands::kCommands, EditCommands::kCommandCount);
     commands.Add(&tree, {ID_TREE_EXPAND});
