@@ -82,15 +82,23 @@ HWND OwnerWindow() {
 }
 
 ScriptResult RunEditor(ValueEntry& value, std::vector<Step> steps) {
+    return RunModal(
+        [&] {
+            // As the program does at start-up: Modify opens the dialog of the kind.
+            editors::RegisterValueEditors();
+            return value.Edit(OwnerWindow());
+        },
+        std::move(steps));
+}
+
+ScriptResult RunModal(const std::function<bool()>& modal, std::vector<Step> steps) {
     Script script;
     script.steps = std::move(steps);
     script.started = GetTickCount();
     g_script = &script;
     UINT_PTR timer = SetTimer(nullptr, 0, kTickMs, Tick);
-    // As the program does at start-up: Modify opens the dialog of the kind.
-    editors::RegisterValueEditors();
     ScriptResult result;
-    result.edited = value.Edit(OwnerWindow());
+    result.edited = modal();
     KillTimer(nullptr, timer);
     g_script = nullptr;
     // Leftover posted commands must not reach the next test's dialog.

@@ -27,6 +27,8 @@ struct ScriptResult {
 HWND OwnerWindow();
 
 ScriptResult RunEditor(ValueEntry& value, std::vector<Step> steps);
+// The same around any call that runs modal dialogs; `edited` is its result.
+ScriptResult RunModal(const std::function<bool()>& modal, std::vector<Step> steps);
 
 // The enabled dialog of this thread: the editor, or a message box over it.
 HWND ActiveDialog();
