@@ -33,7 +33,7 @@ TEST(FindCancel, CancelDuringALongSearchStopsItBeforeTheMatch) {
             return true;
         },
         {test::Do([] { SetWindowTextA(test::EditorControl(IDC_FIND_TEXT), "needle"); }), test::Press(IDOK),
-         test::WaitFor(progressUp),});
+         test::WaitFor(progressUp), test::Press(IDCANCEL)});
     EXPECT_TRUE(run.completed) << run.failure;
     EXPECT_EQ(find.Text(), "needle");
     // No hit selected, and no end message (the script would have timed out on it).
