@@ -124,4 +124,16 @@ INT_PTR CALLBACK Dialog::StaticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     return result;
 }
 
+void CenterOnOwner(HWND dialog) {
+    HWND owner = GetWindow(dialog, GW_OWNER);
+    RECT area{};
+    if (!owner || !IsWindowVisible(owner) || IsIconic(owner) || !GetWindowRect(owner, &area))
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    RECT rc{};
+    GetWindowRect(dialog, &rc);
+    SetWindowPos(dialog, nullptr, area.left + ((area.right - area.left) - (rc.right - rc.left)) / 2,
+                 area.top + ((area.bottom - area.top) - (rc.bottom - rc.top)) / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 }  // namespace fw

@@ -70,4 +70,8 @@ private:
     static INT_PTR CALLBACK StaticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 };
 
+// Centers a dialog on its owner window, or on the work area when it has no
+// visible owner.
+void CenterOnOwner(HWND dialog);
+
 }  // namespace fw

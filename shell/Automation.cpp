@@ -15,8 +15,17 @@ WNDPROC g_frameProc = nullptr;
 
 LRESULT CALLBACK AutomationProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     static const UINT menuStateMessage = RegisterWindowMessageA("Quillon.MenuState");
+    static const UINT menuTextMessage = RegisterWindowMessageA("Quillon.MenuText");
     if (msg == menuStateMessage && menuStateMessage != 0)
         return static_cast<LRESULT>(GetMenuState(GetMenu(hwnd), static_cast<UINT>(wParam), MF_BYCOMMAND));
+    if (msg == menuTextMessage && menuTextMessage != 0) {
+        auto* text = reinterpret_cast<char*>(lParam);
+        if (!text) return -1;
+        text[0] = '\0';
+        int length = GetMenuStringA(GetMenu(hwnd), static_cast<UINT>(wParam), text, MAX_PATH + 16, MF_BYCOMMAND);
+        return GetMenuState(GetMenu(hwnd), static_cast<UINT>(wParam), MF_BYCOMMAND) == static_cast<UINT>(-1) ? -1
+                                                                                                       : length;
+    }
     return CallWindowProcA(g_frameProc, hwnd, msg, wParam, lParam);
 }
 

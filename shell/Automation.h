@@ -3,8 +3,10 @@
 // from another process. Under Wine a menu cannot be read from another
 // process, so the harness asks the frame for the state its menu bar shows
 // through the registered message "Quillon.MenuState" (wParam: the command;
-// the result: GetMenuState of the menu bar). A build without tests answers
-// nothing.
+// the result: GetMenuState of the menu bar) and for an item's text through
+// "Quillon.MenuText" (wParam: the command; lParam: a buffer of MAX_PATH + 16
+// characters; the result: the text's length, or -1 without such an item).
+// A build without tests answers nothing.
 
 #include <windows.h>
 

@@ -2,7 +2,10 @@
 // each command, and File, View and Exit, which the frame runs itself.
 #include "shell/MainFrame.h"
 
+#include "document/RegWriter.h"
+#include "framework/Strings.h"
 #include "resources/resource.h"
+#include "shell/ExportDialog.h"
 #include "shell/FileDialogs.h"
 #include "shell/FileLoading.h"
 #include "shell/SaveCommands.h"
@@ -11,17 +14,26 @@ namespace {
 
 // The frame's own commands.
 constexpr int kFrameCommands[] = {
-    ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_FILE_IMPORT, ID_APP_EXIT,
+    ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_FILE_IMPORT, ID_FILE_EXPORT, ID_APP_EXIT,
     ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_SOURCE,
 };
+
+// Commands that other rooms run but whose enabling is the frame's: these are
+// always enabled, the others while the document has keys.
+constexpr int kAlwaysEnabled[] = {
+    ID_REGISTRY_MERGE, ID_REGISTRY_IMPORT, ID_QUICK_REGEDIT, ID_FAVORITES_ADD, ID_FAVORITES_REMOVE,
+};
+constexpr int kEnabledWithKeys[] = {ID_REGISTRY_MERGE_FILE, ID_REGISTRY_IMPORT_FILE};
+
+// The save-as failure text carries no file name.
+constexpr char kWriteError[] = "Error writing file!\n";
 
 // Commands of the menus, toolbar and context menus whose rooms are not built
 // yet: they are in the table, and disabled.
 constexpr int kCommandsToCome[] = {
-    ID_FILE_EXPORT, ID_REGISTRY_MERGE_FILE, ID_REGISTRY_MERGE, ID_REGISTRY_IMPORT_FILE,
+    ID_REGISTRY_MERGE_FILE, ID_REGISTRY_MERGE, ID_REGISTRY_IMPORT_FILE,
     ID_REGISTRY_IMPORT, ID_EDIT_COPY, ID_EDIT_CUT, ID_EDIT_PASTE,
-    ID_QUICK_REGEDIT, ID_FAVORITES_ADD, ID_FAVORITES_REMOVE, ID_HELP_TIPS, ID_HELP_WEB,
-    ID_HELP_CONTENTS, ID_APP_ABOUT,
+    ID_QUICK_REGEDIT, ID_FAVORITES_ADD, ID_FAVORITES_REMOVE,
 };
 
 }  // namespace
@@ -31,6 +43,9 @@ void MainFrame::BuildCommandTable() {
     commands_.Add(&editCommands_, EditCommands::kCommands, EditCommands::kCommandCount);
     commands_.Add(&keyTree_, {ID_TREE_EXPAND});
     commands_.Add(&findCommands_, {ID_EDIT_FIND, ID_EDIT_FIND_NEXT});
+    commands_.Add(&helpCommands_, HelpCommands::kCommands, HelpCommands::kCommandCount);
+    for (int id = RecentDocumentList::kFirstCommand; id <= RecentDocumentList::kLastCommand; ++id)
+        commands_.Add(this, {id});
     commands_.Add(nullptr, kCommandsToCome, std::size(kCommandsToCome));
 }
 
@@ -40,7 +55,18 @@ void MainFrame::Execute(int id, HWND source) {
     RefreshCaption();
 }
 
+void MainFrame::ApplyFrameStates() {
+    for (int id : kAlwaysEnabled)
+        if (commands_.IsBuilt(id)) states_.Enable(static_cast<UINT>(id), true);
+    for (int id : kEnabledWithKeys)
+        if (commands_.IsBuilt(id)) states_.Enable(static_cast<UINT>(id), !document_.roots.empty());
+}
+
 void MainFrame::OnCommand(int id) {
+    if (id >= RecentDocumentList::kFirstCommand && id <= RecentDocumentList::kLastCommand) {
+        OpenRecent(id);
+        return;
+    }
     switch (id) {
     case ID_FILE_NEW:
         NewDocument();
@@ -49,13 +75,14 @@ void MainFrame::OnCommand(int id) {
         OpenWithDialog();
         break;
     case ID_FILE_SAVE:
-        SaveDocument(document_, hwnd_);
-        break;
     case ID_FILE_SAVE_AS:
-        SaveAs(document_, hwnd_);
+        SaveWithRecent(id);
         break;
     case ID_FILE_IMPORT:
         ImportWithDialog();
+        break;
+    case ID_FILE_EXPORT:
+        ExportWithDialog();
         break;
     case ID_APP_EXIT:
         PostMessageA(hwnd_, WM_CLOSE, 0, 0);
@@ -76,9 +103,17 @@ void MainFrame::OnCommand(int id) {
 
 void MainFrame::UpdateState(int id, fw::CommandStates& states) {
     UINT command = static_cast<UINT>(id);
+    if (id >= RecentDocumentList::kFirstCommand && id <= RecentDocumentList::kLastCommand) {
+        std::string path;
+        states.Enable(command, recentDocuments_.GetEntry(id, path));
+        return;
+    }
     switch (id) {
     case ID_FILE_SAVE:
         states.Enable(command, document_.modified);
+        break;
+    case ID_FILE_EXPORT:
+        states.Enable(command, !document_.roots.empty());
         break;
     case ID_VIEW_TOOLBAR:
         states.Check(command, toolbarVisible_);
@@ -92,18 +127,75 @@ void MainFrame::UpdateState(int id, fw::CommandStates& states) {
     }
 }
 
+bool MainFrame::AskSaveChangesOrSaveAs() {
+    if (AskSaveChanges()) return true;
+    bool saved = SaveAs(document_, hwnd_);
+    RefreshStates();
+    RefreshCaption();
+    return saved;
+}
+
+void MainFrame::AddRecent(const char* path) {
+    recentDocuments_.AddEntry(path);
+    recentDocuments_.WriteList(shell::kSettingsKey);
+}
+
 void MainFrame::OpenWithDialog() {
     char path[MAX_PATH], title[MAX_PATH];
     if (!ShowOpenDialog(GetActiveWindow(), path, title)) return;
-    if (!AskSaveChanges()) return;
-    OpenFile(path, title);
+    if (!AskSaveChangesOrSaveAs()) return;
+    if (OpenFile(path, title)) AddRecent(path);
 }
 
+void MainFrame::OpenRecent(int id) {
+    if (!AskSaveChangesOrSaveAs()) return;
+    std::string path;
+    if (!recentDocuments_.GetEntry(id, path)) {
+        MessageBeep(MB_ICONHAND);
+        return;
+    }
+    size_t slash = path.rfind('\\');
+    std::string title = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (OpenFile(path.c_str(), title.c_str())) recentDocuments_.MoveToTop(id);
+    else recentDocuments_.RemoveEntry(id);
+    recentDocuments_.WriteList(shell::kSettingsKey);
+}
+
+// Import merges into the open document: nothing of it is dropped, so there
+// is no save-changes question.
 void MainFrame::ImportWithDialog() {
     char path[MAX_PATH];
     if (!ShowImportDialog(GetActiveWindow(), path)) return;
-    if (!AskSaveChanges()) return;
     ImportRegFile(hwnd_, document_, keyTree_, path);
+}
+
+void MainFrame::SaveWithRecent(int id) {
+    bool saved = id == ID_FILE_SAVE ? SaveDocument(document_, hwnd_) : SaveAs(document_, hwnd_);
+    if (saved) AddRecent(document_.path.c_str());
+}
+
+// Export writes a copy: the document keeps its path, its modified flag and
+// its place in the recent list.
+void MainFrame::ExportWithDialog() {
+    std::string selected;
+    if (keyTree_.Selected()) keyTree_.PathOf(nullptr, selected);
+    ExportChoice choice;
+    if (!ShowExportDialog(GetActiveWindow(), document_.dialect, selected, choice)) return;
+    if (choice.branchChosen) {
+        // A failed branch write is not reported.
+        if (const KeyNode* key = keyTree_.FindKeyByPath(choice.branch.c_str()))
+            WriteBranchFile(document_, key, choice.path.c_str(), choice.format.unicode, choice.format.dialect);
+        return;
+    }
+    if (!RunSaveWorker(hwnd_, document_, choice.path.c_str(), choice.format.unicode, choice.format.dialect))
+        MessageBoxA(hwnd_, kWriteError, "", MB_OK);
+}
+
+LRESULT MainFrame::CheckExportBranch(const char* path) {
+    if (path && keyTree_.FindKeyByPath(path)) return 0;
+    std::string text = fw::LoadText(IDS_BRANCH_MISSING);
+    MessageBoxA(GetActiveWindow(), text.c_str(), fw::LoadText(IDS_APP_NAME).c_str(), MB_OK | MB_ICONSTOP);
+    return 1;
 }
 
 void MainFrame::ViewSource() {

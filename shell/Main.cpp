@@ -9,6 +9,7 @@
 #include "resources/resource.h"
 #include "shell/MainFrame.h"
 #include "shell/Settings.h"
+#include "shell/TipsDialog.h"
 #include "shell/Automation.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int show) {
@@ -32,9 +33,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int show) {
             ShowWindow(frame.Hwnd(), show);
             UpdateWindow(frame.Hwnd());
             frame.OpenFromCommandLine(commandLine);
-            // The tip of the day runs as the Help menu's command, once it exists.
-            if (shell::ReadTips() != 0 && frame.IsCommandBuilt(ID_HELP_TIPS) && frame.Hwnd())
-                SendMessageA(frame.Hwnd(), WM_COMMAND, ID_HELP_TIPS, 0);
+            if (shell::ReadTips() != 0 && frame.Hwnd()) {
+                HWND active = GetActiveWindow();
+                ShowTips(active ? active : frame.Hwnd());
+            }
             exitCode = loop.Run();
         }
         loop.Unregister();

@@ -5,6 +5,7 @@
 #include "editors/ValueEditors.h"
 #include "resources/resource.h"
 #include "shell/CommandLine.h"
+#include "shell/ExportDialog.h"
 #include "shell/FileDialogs.h"
 #include "shell/FileLoading.h"
 #include "shell/SaveCommands.h"
@@ -19,6 +20,9 @@ constexpr int kToolbarId = 59392;
 constexpr int kRebarId = 59419;
 constexpr int kTreeId = 1;
 constexpr int kListId = 2;
+// The File menu's submenu of recent files.
+constexpr int kFileMenu = 0;
+constexpr int kRecentFilesPosition = 11;
 
 HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
 
@@ -99,6 +103,10 @@ bool MainFrame::OnCreate() {
         loop_->AddMessageFilter(this);
         loop_->AddIdleHandler(this);
     }
+    RefreshStates();
+
+    if (HMENU file = GetSubMenu(menuBar, kFileMenu)) recentDocuments_.AttachMenu(GetSubMenu(file, kRecentFilesPosition));
+    recentDocuments_.ReadList(shell::kSettingsKey);
     RefreshStates();
 
     findCommands_.SetFlags(shell::ReadFindFlags());
@@ -264,7 +272,10 @@ void MainFrame::Layout() {
         MoveWindow(splitter_.Hwnd(), 0, top, rc.right, std::max(0, bottom - top), TRUE);
 }
 
-void MainFrame::RefreshStates() { commands_.UpdateStates(states_); }
+void MainFrame::RefreshStates() {
+    commands_.UpdateStates(states_);
+    ApplyFrameStates();
+}
 
 void MainFrame::RefreshCaption() {
     std::string caption = fw::FormatText(IDS_TITLE_FORMAT, document_.title.c_str(),
@@ -307,7 +318,8 @@ void MainFrame::OpenFromCommandLine(const char* commandLine) {
         MessageBoxA(hwnd_, box.c_str(), "", MB_OK | MB_ICONERROR);
         return;
     }
-    OpenFile(full, filePart ? filePart : full);
+    // The list is stored by the next command that stores it.
+    if (OpenFile(full, filePart ? filePart : full)) recentDocuments_.AddEntry(full);
 }
 
 bool MainFrame::OpenFile(const char* path, const char* title) {
@@ -477,6 +489,7 @@ LRESULT MainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == ViewHost::RequestMessage() && msg != 0) return AnswerViews(wParam, lParam);
     if (msg == fw::PopupMessage() && msg != 0)
         return ShowPopup(reinterpret_cast<HMENU>(wParam), *reinterpret_cast<const POINT*>(lParam));
+    if (msg == ExportBranchMessage() && msg != 0) return CheckExportBranch(reinterpret_cast<const char*>(lParam));
     if (msg == find::FoundValueMessage() && msg != 0) {
         findCommands_.ShowFoundValue();
         return 0;

@@ -21,6 +21,8 @@
 #include "framework/Splitter.h"
 #include "framework/Window.h"
 #include "find/FindCommands.h"
+#include "shell/HelpCommands.h"
+#include "shell/RecentDocumentList.h"
 #include "shell/Settings.h"
 #include "views/EditCommands.h"
 #include "views/KeyTreeView.h"
@@ -57,6 +59,9 @@ public:
     void RefreshCaption();
     // New (57600): an empty untitled document, after the save-changes question.
     bool NewDocument();
+    // The export dialog's question whether a key path is in the document:
+    // 0 when it is; otherwise string 155 and 1.
+    LRESULT CheckExportBranch(const char* path);
 
     // Shows a popup at a screen point with the command states and toolbar
     // images applied; returns the chosen command without sending it, or 0.
@@ -91,10 +96,20 @@ private:
     void BuildCommandTable();
     void OpenWithDialog();
     void ImportWithDialog();
+    void ExportWithDialog();
+    void SaveWithRecent(int id);
+    // Recent files (57616 to 57631): opens the entry, dropping it when it
+    // cannot be read.
+    void OpenRecent(int id);
+    void AddRecent(const char* path);
+    // The rules the frame keeps for commands other rooms run.
+    void ApplyFrameStates();
     void AddMenuImages(HMENU menu);
     void Layout();
 
     bool AskSaveChanges();
+    // The save-changes question; when it stops the caller, save as instead.
+    bool AskSaveChangesOrSaveAs();
     bool IsEditingLabel() const;
     void ToggleToolbar();
     void ToggleStatusBar();
@@ -109,6 +124,8 @@ private:
     KeyTreeView keyTree_;
     EditCommands editCommands_{viewHost_, keyTree_, valueList_};
     find::FindCommands findCommands_{viewHost_, keyTree_, valueList_};
+    HelpCommands helpCommands_{&hwnd_};
+    RecentDocumentList recentDocuments_;
     fw::MessageLoop* loop_ = nullptr;  // not owned
     fw::CommandTable commands_;
     fw::CommandStates states_;

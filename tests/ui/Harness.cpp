@@ -348,6 +348,15 @@ App::~App() {
 
 bool App::Start(const std::string& args, DWORD timeoutMs) {
     if (pi_.hProcess) return false;
+    if (!keepTips_) {
+        HKEY key = nullptr;
+        DWORD off = 0;
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) ==
+            ERROR_SUCCESS) {
+            RegSetValueExA(key, "Tips", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&off), sizeof off);
+            RegCloseKey(key);
+        }
+    }
     std::string exe = QuillonPath();
     std::string line = "\"" + exe + "\"";
     if (!args.empty()) line += " " + args;
@@ -666,6 +675,16 @@ bool MenuState(HWND frame, UINT id, bool* enabled, bool* checked) {
     if (static_cast<UINT>(state) == static_cast<UINT>(-1)) return false;
     if (enabled) *enabled = !(state & (MF_DISABLED | MF_GRAYED));
     if (checked) *checked = (state & MF_CHECKED) != 0;
+    return true;
+}
+
+bool MenuText(HWND frame, UINT id, std::string* text) {
+    static const UINT message = RegisterWindowMessageA("Quillon.MenuText");
+    char buffer[MAX_PATH + 16] = "";
+    LRESULT length = SendWithBuffer(frame, message, id, buffer, sizeof buffer);
+    if (length < 0) return false;
+    buffer[sizeof buffer - 1] = '\0';
+    if (text) *text = buffer;
     return true;
 }
 

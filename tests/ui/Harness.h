@@ -55,7 +55,11 @@ public:
 
     // Starts quillon.exe with the given command-line arguments (appended after
     // the quoted program path exactly as given) and waits for its main frame.
+    // The settings get "Tips" = 0 first, so that no tip of the day comes up,
+    // unless KeepTips was called.
     bool Start(const std::string& args = "", DWORD timeoutMs = kTimeout);
+    // Leaves the settings as they are at the next Start.
+    void KeepTips() { keepTips_ = true; }
 
     HWND Frame() const { return frame_; }
     DWORD Pid() const { return pi_.dwProcessId; }
@@ -81,7 +85,11 @@ public:
 private:
     PROCESS_INFORMATION pi_{};
     HWND frame_ = nullptr;
+    bool keepTips_ = false;
 };
+
+// The program's settings key under HKEY_CURRENT_USER.
+constexpr const char* kSettingsKey = "Software\\Orvane\\Quillon\\2.0";
 
 // The program started on a file of the scratch folder, with its two views.
 struct Session {
@@ -215,6 +223,10 @@ bool WaitUntil(Condition condition, DWORD timeoutMs = kTimeout) {
 // The state of command `id` in the frame's menu bar, as the frame reports it
 // (message "Quillon.MenuState"); false when the menu has no such item.
 bool MenuState(HWND frame, UINT id, bool* enabled, bool* checked);
+
+// The text of the frame's menu item with command `id`, as the frame reports
+// it (message "Quillon.MenuText"); false when the menu has no such item.
+bool MenuText(HWND frame, UINT id, std::string* text);
 
 // Cross-process tree-view and list-view contents.
 struct TreeNode {

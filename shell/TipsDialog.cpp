@@ -1,0 +1,144 @@
+#include "shell/TipsDialog.h"
+
+#include "framework/Handles.h"
+#include "framework/Strings.h"
+#include "resources/resource.h"
+#include "shell/Settings.h"
+
+namespace {
+
+HFONT MakeFont(int height, int weight, const char* face) {
+    return CreateFontA(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, face);
+}
+
+}  // namespace
+
+void TipList::Load(const std::string& text) {
+    tips_.clear();
+    next_ = 0;
+    size_t start = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r') continue;
+        tips_.push_back(text.substr(start, i - start));
+        while (i + 1 < text.size() && (text[i + 1] == '\n' || text[i + 1] == ' ' || text[i + 1] == '\r')) ++i;
+        start = i + 1;
+    }
+}
+
+bool TipList::Next(std::string& tip) {
+    if (tips_.empty()) return false;
+    tip = tips_[next_];
+    next_ = (next_ + 1) % tips_.size();
+    return true;
+}
+
+INT_PTR TipsDialog::Show(HWND owner) { return DoModal(owner, IDD_TIPS); }
+
+BOOL TipsDialog::OnInitDialog() {
+    headingFont_.Reset(MakeFont(22, FW_BOLD, "Times"));
+    tipFont_.Reset(MakeFont(16, FW_NORMAL, "Arial"));
+    tips_.Load(fw::LoadText(IDS_TIPS));
+    fw::CenterOnOwner(hwnd_);
+    CheckDlgButton(hwnd_, IDC_TIPS_AT_STARTUP, shell::ReadTips() != 0 ? BST_CHECKED : BST_UNCHECKED);
+    TakeNextTip();
+    return TRUE;
+}
+
+// The hidden text area keeps the tip as its text, for screen readers and
+// anything else that reads the dialog's controls.
+void TipsDialog::TakeNextTip() {
+    if (!tips_.Next(current_)) return;
+    SetDlgItemTextA(hwnd_, IDC_TIPS_TEXT, current_.c_str());
+}
+
+RECT TipsDialog::ItemRect(int id) const {
+    RECT rc{};
+    GetWindowRect(Item(id), &rc);
+    MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&rc), 2);
+    return rc;
+}
+
+void TipsDialog::Paint(HDC dc) {
+    RECT frame = ItemRect(IDC_TIPS_FRAME);
+    RECT text = ItemRect(IDC_TIPS_TEXT);
+    RECT place = ItemRect(IDC_TIPS_BITMAP);
+    FillRect(dc, &frame, GetSysColorBrush(COLOR_WINDOW));
+    RECT band{frame.left, frame.top, text.left - 10, frame.bottom};
+    FillRect(dc, &band, GetSysColorBrush(COLOR_BTNSHADOW));
+
+    int bitmapBottom = place.top;
+    fw::UniqueBitmap bitmap(static_cast<HBITMAP>(
+        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_TIPS), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    if (bitmap) {
+        BITMAP info{};
+        GetObjectA(bitmap.Get(), sizeof info, &info);
+        HDC memory = CreateCompatibleDC(dc);
+        HGDIOBJ oldBitmap = SelectObject(memory, bitmap.Get());
+        // The white around the picture takes the band's colour.
+        HGDIOBJ oldBrush = SelectObject(memory, GetSysColorBrush(COLOR_BTNSHADOW));
+        ExtFloodFill(memory, 0, 0, RGB(255, 255, 255), FLOODFILLSURFACE);
+        SelectObject(memory, oldBrush);
+        BitBlt(dc, place.left, place.top, info.bmWidth, info.bmHeight, memory, 0, 0, SRCCOPY);
+        SelectObject(memory, oldBitmap);
+        DeleteDC(memory);
+        bitmapBottom = place.top + info.bmHeight;
+    }
+    RECT line{frame.left, bitmapBottom + 6, frame.right, bitmapBottom + 7};
+    FillRect(dc, &line, GetSysColorBrush(COLOR_BTNSHADOW));
+    DrawEdge(dc, &frame, EDGE_SUNKEN, BF_RECT);
+    DrawTip(dc);
+}
+
+// The heading on one line from the text area's left edge at the bitmap's
+// top, then the tip inside the text area, wrapped at words.
+void TipsDialog::DrawTip(HDC dc) {
+    RECT text = ItemRect(IDC_TIPS_TEXT);
+    RECT place = ItemRect(IDC_TIPS_BITMAP);
+    RECT frame = ItemRect(IDC_TIPS_FRAME);
+    SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    SetBkMode(dc, OPAQUE);
+    HGDIOBJ oldFont = SelectObject(dc, headingFont_.Get());
+    std::string heading = fw::LoadText(IDS_TIPS_HEADING);
+    RECT headingRect{text.left, place.top, frame.right - 2, text.top};
+    DrawTextA(dc, heading.c_str(), -1, &headingRect, DT_SINGLELINE | DT_NOPREFIX | DT_LEFT | DT_TOP);
+    SelectObject(dc, tipFont_.Get());
+    DrawTextA(dc, current_.c_str(), -1, &text, DT_WORDBREAK | DT_NOPREFIX | DT_LEFT | DT_TOP);
+    SelectObject(dc, oldFont);
+}
+
+bool TipsDialog::OnCommand(int id, int, HWND) {
+    if (id != IDC_TIPS_NEXT) return false;
+    TakeNextTip();
+    fw::WindowDC dc(hwnd_);
+    RECT text = ItemRect(IDC_TIPS_TEXT);
+    FillRect(dc.Get(), &text, GetSysColorBrush(COLOR_WINDOW));
+    DrawTip(dc.Get());
+    return true;
+}
+
+void TipsDialog::OnOK() {
+    shell::WriteTips(IsDlgButtonChecked(hwnd_, IDC_TIPS_AT_STARTUP) == BST_CHECKED ? 1 : 0);
+    EndDialog(hwnd_, IDOK);
+}
+
+INT_PTR TipsDialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd_, &ps);
+        Paint(dc);
+        EndPaint(hwnd_, &ps);
+        return TRUE;
+    }
+    default:
+        break;
+    }
+    return Dialog::HandleMessage(msg, wParam, lParam);
+}
+
+void ShowTips(HWND owner) {
+    TipsDialog dialog;
+    dialog.Show(owner);
+}

@@ -1,0 +1,286 @@
+// The shell on the real program: the recent files and their stored form,
+// the open dialog's duplicate option, export of the whole file and of one
+// branch, the tip of the day, the about box and the help window.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "resources/resource.h"
+#include "tests/ui/Harness.h"
+
+namespace {
+
+const std::string kRecentKey = std::string(harness::kSettingsKey) + "\\Recent Document List";
+
+void ResetSettings() { RegDeleteTreeA(HKEY_CURRENT_USER, harness::kSettingsKey); }
+
+bool ReadDword(const std::string& key, const char* name, DWORD* value) {
+    DWORD size = sizeof *value;
+    return RegGetValueA(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_REG_DWORD, nullptr, value, &size) ==
+           ERROR_SUCCESS;
+}
+
+void WriteDword(const std::string& keyPath, const char* name, DWORD value) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    RegCloseKey(key);
+}
+
+// "Document1", "Document2", ... as stored, up to the first missing one; and
+// whether any value beyond it is left.
+std::vector<std::string> StoredEntries() {
+    std::vector<std::string> entries;
+    for (int i = 1; i <= 40; ++i) {
+        char text[MAX_PATH] = "";
+        DWORD size = sizeof text;
+        std::string name = "Document" + std::to_string(i);
+        if (RegGetValueA(HKEY_CURRENT_USER, kRecentKey.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, text, &size) !=
+            ERROR_SUCCESS)
+            continue;
+        entries.resize(static_cast<size_t>(i));
+        entries[static_cast<size_t>(i - 1)] = text;
+    }
+    return entries;
+}
+
+// The recent files as the File menu shows them.
+std::vector<std::string> MenuEntries(HWND frame) {
+    std::vector<std::string> entries;
+    std::string text;
+    for (UINT id = ID_FILE_MRU_FIRST; id <= ID_FILE_MRU_LAST && harness::MenuText(frame, id, &text); ++id)
+        entries.push_back(text);
+    return entries;
+}
+
+bool Enabled(HWND frame, UINT id) {
+    bool enabled = false;
+    return harness::MenuState(frame, id, &enabled, nullptr) && enabled;
+}
+
+std::string Lower(std::string text) {
+    CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+}
+
+std::string NameOf(const std::string& path) { return path.substr(path.rfind('\\') + 1); }
+
+bool WaitForCaption(harness::App& app, const std::string& title) {
+    return harness::WaitUntil([&] { return harness::WindowText(app.Frame()) == title + "-Quillon"; });
+}
+
+std::string KeyFile(const char* name) {
+    return std::string("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Recent\\") + name + "]\r\n\r\n";
+}
+
+}  // namespace
+
+// Five opens with room for four keep the newest four, newest first; a path
+// opened again in other letter case moves to the top; an entry whose file
+// is gone is dropped with its stored value; the open dialog's duplicate box
+// changes bit 0 of "flg1" and keeps the others.
+TEST(RecentFiles, NewestFirstCaseInsensitiveAndFailedEntriesDropped) {
+    ResetSettings();
+    std::vector<std::string> files;
+    for (const char* name : {"a", "b", "c", "d", "e"}) {
+        files.push_back(harness::ScratchPath(std::string(name) + ".reg"));
+        ASSERT_TRUE(harness::WriteFile(files.back(), KeyFile(name)));
+    }
+    harness::App app;
+    ASSERT_TRUE(app.Start());
+    HWND frame = app.Frame();
+    EXPECT_EQ(MenuEntries(frame), std::vector<std::string>{"(empty)"});
+    EXPECT_FALSE(Enabled(frame, ID_FILE_MRU_FIRST));
+    WriteDword(harness::kSettingsKey, "flg1", 0x80);
+
+    for (size_t i = 0; i < files.size(); ++i) {
+        app.PostCommand(ID_FILE_OPEN);
+        // Unchecked once, then checked again.
+        ASSERT_TRUE(harness::AnswerFileDialog(app.Pid(), files[i], 0, nullptr, i == 0 ? 0 : 1));
+        ASSERT_TRUE(WaitForCaption(app, NameOf(files[i])));
+        DWORD flags = 0;
+        EXPECT_TRUE(ReadDword(harness::kSettingsKey, "flg1", &flags));
+        EXPECT_EQ(flags, i == 0 ? 0x81u : 0x80u);
+    }
+    const std::vector<std::string> newestFour{files[4], files[3], files[2], files[1]};
+    EXPECT_EQ(StoredEntries(), newestFour);
+    DWORD count = 0;
+    EXPECT_TRUE(ReadDword(kRecentKey, "DocumentCount", &count));
+    EXPECT_EQ(count, 4u);
+    EXPECT_EQ(MenuEntries(frame), (std::vector<std::string>{"&1 " + files[4], "&2 " + files[3], "&3 " + files[2],
+                                                            "&4 " + files[1]}));
+    EXPECT_TRUE(Enabled(frame, ID_FILE_MRU_FIRST + 3));
+
+    std::string upper = files[1].substr(0, files[1].size() - 5) + "B.REG";
+    app.PostCommand(ID_FILE_OPEN);
+    ASSERT_TRUE(harness::AnswerFileDialog(app.Pid(), upper));
+    ASSERT_TRUE(WaitForCaption(app, "B.REG"));
+    std::vector<std::string> stored = StoredEntries();
+    ASSERT_EQ(stored.size(), 4u);
+    EXPECT_EQ(Lower(stored[0]), Lower(files[1]));
+    EXPECT_EQ(stored[1], files[4]);
+    EXPECT_EQ(stored[3], files[2]);
+
+    // The third entry is d; its file goes away.
+    ASSERT_TRUE(DeleteFileA(files[3].c_str()));
+    app.PostCommand(ID_FILE_MRU_FIRST + 2);
+    HWND box = harness::WaitForMessageBox(app.Pid());
+    ASSERT_TRUE(box) << "the read error";
+    EXPECT_NE(harness::MessageBoxText(box).find(files[3]), std::string::npos);
+    harness::PressButton(box, IDOK);
+    ASSERT_TRUE(harness::WaitGone(box));
+    harness::Sync(frame);
+    stored = StoredEntries();
+    EXPECT_EQ(stored.size(), 3u) << "Document4 is deleted";
+    EXPECT_EQ(MenuEntries(frame).size(), 3u);
+
+    // Choosing an entry opens it and moves it to the top.
+    app.PostCommand(ID_FILE_MRU_FIRST + 2);
+    ASSERT_TRUE(WaitForCaption(app, "c.reg"));
+    harness::Sync(frame);
+    EXPECT_EQ(StoredEntries().front(), files[2]);
+    EXPECT_EQ(MenuEntries(frame).front(), "&1 " + files[2]);
+    // A command standing for no entry only beeps.
+    app.PostCommand(ID_FILE_MRU_FIRST + 5);
+    EXPECT_TRUE(harness::NoDialogNow(frame));
+    EXPECT_TRUE(WaitForCaption(app, "c.reg"));
+    EXPECT_TRUE(app.Close(0));
+    ResetSettings();
+}
+
+// "DocumentCount" is the list's size, clamped to 2 to 16; the file named on
+// the command line joins the list but is stored only by the next command.
+TEST(RecentFiles, StoredCountIsClampedAndStartUpFileIsNotStoredAtOnce) {
+    struct Case {
+        DWORD stored;
+        size_t shown;
+    };
+    for (Case c : {Case{1, 2}, Case{40, 16}}) {
+        SCOPED_TRACE(c.stored);
+        ResetSettings();
+        WriteDword(kRecentKey, "DocumentCount", c.stored);
+        HKEY key = nullptr;
+        ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kRecentKey.c_str(), 0, KEY_WRITE, &key), ERROR_SUCCESS);
+        for (int i = 1; i <= 20; ++i) {
+            std::string name = "Document" + std::to_string(i), path = "C:\\f" + std::to_string(i) + ".reg";
+            RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
+                           static_cast<DWORD>(path.size() + 1));
+        }
+        RegCloseKey(key);
+        std::string file = harness::ScratchPath("started.reg");
+        ASSERT_TRUE(harness::WriteFile(file, KeyFile("s")));
+        harness::App app;
+        ASSERT_TRUE(app.Start("\"" + file + "\""));
+        ASSERT_TRUE(WaitForCaption(app, "started.reg"));
+        std::vector<std::string> menu = MenuEntries(app.Frame());
+        ASSERT_EQ(menu.size(), c.shown);
+        EXPECT_EQ(menu[0], "&1 " + file);
+        EXPECT_EQ(menu[1], "&2 C:\\f1.reg");
+        EXPECT_EQ(StoredEntries()[0], "C:\\f1.reg");
+        EXPECT_TRUE(app.Close(0));
+    }
+    ResetSettings();
+}
+
+namespace {
+
+const char kExportFile[] =
+    "REGEDIT4\r\n\r\n"
+    "[HKEY_CURRENT_USER\\Q\\A]\r\n"
+    "\"x\"=\"1\"\r\n\r\n"
+    "[HKEY_CURRENT_USER\\Q\\B]\r\n"
+    "\"y\"=dword:00000002\r\n\r\n";
+const char kBranchText[] =
+    "[HKEY_CURRENT_USER\\Q\\B]\r\n"
+    "\"y\"=dword:00000002\r\n\r\n";
+
+HWND ExportDialog(harness::App& app) {
+    app.PostCommand(ID_FILE_EXPORT);
+    HWND dialog = harness::WaitForDialog(app.Pid());
+    if (dialog) harness::WaitUntil([&] { return harness::Descendant(dialog, IDC_EXPORT_PATH) != nullptr; }, 5000);
+    return dialog;
+}
+
+bool Checked(HWND dialog, int id) { return SendMessageA(harness::Descendant(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+}  // namespace
+
+// Export writes the whole file or the chosen branch in the filter's form,
+// byte for byte; a branch that is not there keeps the dialog open after
+// string 155. The document keeps its name, its unmodified state and the
+// recent list.
+TEST(Export, WholeFileOrBranchInBothFormsAndMissingBranchKeepsTheDialog) {
+    ResetSettings();
+    harness::Session s;
+    ASSERT_TRUE(s.Start("export.reg", kExportFile));
+    HWND dialog = ExportDialog(s.app);
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(harness::WindowText(dialog), "Export Registry File");
+    EXPECT_TRUE(Checked(dialog, IDC_EXPORT_ALL)) << "no key selected";
+    EXPECT_FALSE(IsWindowEnabled(harness::Descendant(dialog, IDC_EXPORT_PATH)));
+    ASSERT_TRUE(harness::AnswerFileDialog(s.app.Pid(), ""));
+
+    const std::string header4 = "REGEDIT4\r\n\r\n", header5 = "Windows Registry Editor Version 5.00\r\n\r\n";
+    const std::string zero(2, '\0');
+    struct Case {
+        bool branch;
+        int filter;
+        std::string bytes;
+    } cases[] = {
+        {false, 2, std::string(kExportFile) + zero},
+        {false, 1, harness::Utf16(header5 + (kExportFile + header4.size())) + zero},
+        {true, 2, header4 + kBranchText + zero},
+        {true, 1, harness::Utf16(header5 + kBranchText) + zero},
+    };
+    ASSERT_TRUE(s.Select("HKEY_CURRENT_USER\\Q\\A"));
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.branch) + " " + std::to_string(c.filter));
+        dialog = ExportDialog(s.app);
+        ASSERT_TRUE(dialog);
+        HWND edit = harness::Descendant(dialog, IDC_EXPORT_PATH);
+        EXPECT_TRUE(Checked(dialog, IDC_EXPORT_BRANCH));
+        EXPECT_EQ(harness::WindowText(edit), "HKEY_CURRENT_USER\\Q\\A");
+        int startFilter = 0;
+        std::string out = harness::ScratchPath("out" + std::to_string(++n) + ".reg");
+        if (!c.branch) {
+            SendMessageA(harness::Descendant(dialog, IDC_EXPORT_ALL), BM_CLICK, 0, 0);
+            EXPECT_FALSE(IsWindowEnabled(edit));
+        } else {
+            if (n == 3) {
+                harness::Screenshot(dialog, harness::ScratchPath("export.png"));
+                // A path that is not in the document: string 155, the dialog stays.
+                SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("HKEY_CURRENT_USER\\Q\\Nope"));
+                harness::Answerer answer([](HWND, const harness::Answerer::Box& b) {
+                    return b.text.empty() ? 0 : IDOK;
+                }, s.app.Pid());
+                HWND name = harness::Descendant(dialog, 0x47C);
+                if (!name) name = harness::Descendant(dialog, 0x480);
+                SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(out.c_str()));
+                harness::PressButton(dialog, IDOK);
+                ASSERT_TRUE(harness::WaitUntil([&] { return !answer.Boxes().empty(); }));
+                EXPECT_EQ(answer.Boxes()[0].caption, "Quillon");
+                EXPECT_EQ(answer.Boxes()[0].text,
+                          "The selected branch does not exist. Make sure that the correct path is given.");
+                harness::Sync(dialog);
+                EXPECT_TRUE(IsWindowVisible(dialog));
+                EXPECT_EQ(GetFileAttributesA(out.c_str()), INVALID_FILE_ATTRIBUTES);
+            }
+            // Other letter case finds the key too.
+            SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("hkey_current_user\\q\\b"));
+        }
+        ASSERT_TRUE(harness::AnswerFileDialog(s.app.Pid(), out, c.filter, &startFilter));
+        EXPECT_EQ(startFilter, 2) << "a REGEDIT4 document starts on the REGEDIT4 filter";
+        harness::Sync(s.app.Frame());
+        EXPECT_EQ(harness::ReadFileBytes(out), c.bytes);
+    }
+    EXPECT_EQ(s.Caption(), "export.reg-Quillon");
+    EXPECT_TRUE(StoredEntries().empty());
+    EXPECT_TRUE(s.app.Close(0));
+    ResetSettings();
+}
