@@ -284,3 +284,155 @@ TEST(Export, WholeFileOrBranchInBothFormsAndMissingBranchKeepsTheDialog) {
     EXPECT_TRUE(s.app.Close(0));
     ResetSettings();
 }
+
+namespace {
+
+// The tips dialog of the process and the tip its text area holds.
+HWND WaitForTips(harness::App& app) {
+    HWND dialog = nullptr;
+    harness::WaitUntil([&] {
+        dialog = harness::WaitForDialog(app.Pid(), 100);
+        return dialog && GetDlgItem(dialog, IDC_TIPS_NEXT);
+    });
+    return dialog && GetDlgItem(dialog, IDC_TIPS_NEXT) ? dialog : nullptr;
+}
+
+// Whether any pixel of the window on the screen has the colour.
+bool ShowsColor(HWND hwnd, COLORREF color) {
+    RECT rc{};
+    GetWindowRect(hwnd, &rc);
+    HDC screen = GetDC(nullptr);
+    bool found = false;
+    for (int y = rc.top; y < rc.bottom && !found; ++y)
+        for (int x = rc.left; x < rc.right && !found; ++x) found = GetPixel(screen, x, y) == color;
+    ReleaseDC(nullptr, screen);
+    return found;
+}
+
+std::string TipOf(HWND tips) { return harness::WindowText(GetDlgItem(tips, IDC_TIPS_TEXT)); }
+
+}  // namespace
+
+// A fresh settings key shows the first tip at start-up; Next tip goes round
+// the five; the close box stores nothing, OK stores the check box, and a
+// stored 0 keeps the dialog away at start-up but not from the Help menu.
+TEST(Tips, StartUpTipCyclesAndOnlyOkStoresTheCheckBox) {
+    ResetSettings();
+    harness::App app;
+    app.KeepTips();
+    ASSERT_TRUE(app.Start());
+    HWND tips = WaitForTips(app);
+    ASSERT_TRUE(tips);
+    EXPECT_EQ(harness::WindowText(tips), "Tip of the Day");
+    EXPECT_TRUE(Checked(tips, IDC_TIPS_AT_STARTUP));
+    std::vector<std::string> seen{TipOf(tips)};
+    EXPECT_EQ(seen[0].rfind("Quillon is a registry editing tool", 0), 0u) << seen[0];
+    for (int i = 0; i < 5; ++i) {
+        SendMessageA(GetDlgItem(tips, IDC_TIPS_NEXT), BM_CLICK, 0, 0);
+        seen.push_back(TipOf(tips));
+    }
+    EXPECT_EQ(seen[5], seen[0]) << "five tips, then the first again";
+    for (int i = 1; i < 5; ++i) EXPECT_NE(seen[i], seen[i - 1]);
+    EXPECT_TRUE(harness::Screenshot(tips, harness::ScratchPath("tips.png")));
+
+    SendMessageA(GetDlgItem(tips, IDC_TIPS_AT_STARTUP), BM_CLICK, 0, 0);
+    PostMessageA(tips, WM_SYSCOMMAND, SC_CLOSE, 0);
+    ASSERT_TRUE(harness::WaitGone(tips));
+    DWORD stored = 7;
+    EXPECT_FALSE(ReadDword(harness::kSettingsKey, "Tips", &stored)) << "the close box stores nothing";
+
+    app.PostCommand(ID_HELP_TIPS);
+    tips = WaitForTips(app);
+    ASSERT_TRUE(tips);
+    EXPECT_TRUE(Checked(tips, IDC_TIPS_AT_STARTUP));
+    SendMessageA(GetDlgItem(tips, IDC_TIPS_AT_STARTUP), BM_CLICK, 0, 0);
+    harness::PressButton(tips, IDOK);
+    ASSERT_TRUE(harness::WaitGone(tips));
+    EXPECT_TRUE(ReadDword(harness::kSettingsKey, "Tips", &stored));
+    EXPECT_EQ(stored, 0u);
+    EXPECT_TRUE(app.Close(0));
+
+    harness::App again;
+    again.KeepTips();
+    ASSERT_TRUE(again.Start());
+    EXPECT_TRUE(harness::NoDialogNow(again.Frame()));
+    again.PostCommand(ID_HELP_TIPS);
+    tips = WaitForTips(again);
+    ASSERT_TRUE(tips);
+    EXPECT_FALSE(Checked(tips, IDC_TIPS_AT_STARTUP));
+    harness::PressButton(tips, IDOK);
+    ASSERT_TRUE(harness::WaitGone(tips));
+    EXPECT_TRUE(again.Close(0));
+    ResetSettings();
+}
+
+// The about box's two links: drawn in the browser's link colour, a tooltip
+// with the address, opened by Enter or the space bar, then drawn in the
+// visited colour.
+TEST(About, LinksShowTheirAddressAndOpenIt) {
+    const char* browserSettings = "Software\\Microsoft\\Internet Explorer\\Settings";
+    RegSetKeyValueA(HKEY_CURRENT_USER, browserSettings, "Anchor Color", REG_SZ, "0,128,0", 8);
+    RegSetKeyValueA(HKEY_CURRENT_USER, browserSettings, "Anchor Color Visited", REG_SZ, "200, 0, 0", 10);
+    const COLORREF link = RGB(0, 128, 0), visited = RGB(200, 0, 0);
+    harness::App app;
+    ASSERT_TRUE(app.Start());
+    app.PostCommand(ID_APP_ABOUT);
+    HWND about = harness::WaitForDialog(app.Pid());
+    ASSERT_TRUE(about);
+    EXPECT_EQ(harness::WindowText(about), "About Quillon");
+    EXPECT_TRUE(harness::Screenshot(about, harness::ScratchPath("about.png")));
+    struct Link {
+        int id;
+        const char* address;
+    };
+    for (Link link : {Link{IDC_ABOUT_HOME, "https://www.orvane.com/quillon/"},
+                      Link{IDC_ABOUT_FEEDBACK, "https://www.orvane.com/quillon/feedback/"}}) {
+        SCOPED_TRACE(link.address);
+        HWND control = GetDlgItem(about, link.id);
+        ASSERT_TRUE(control);
+        RECT rc{};
+        GetWindowRect(control, &rc);
+        harness::MoveMouse(POINT{rc.left + 5, (rc.top + rc.bottom) / 2});
+        HWND tip = nullptr;
+        EXPECT_TRUE(harness::WaitUntil([&] {
+            tip = harness::FindTooltip(app.Pid());
+            return tip && harness::WindowText(tip) == link.address;
+        }, 5000)) << (tip ? harness::WindowText(tip) : "no tooltip");
+    }
+    // Enter on the focused link and the space bar on the next one open their
+    // addresses with the shell, here through a handler that writes them down
+    // (Wine looks up the machine's classes only).
+    std::string opened = harness::ScratchPath("opened.txt");
+    const char* handlerKey = "Software\\Classes\\https\\shell\\open\\command";
+    char browser[MAX_PATH] = "";
+    DWORD size = sizeof browser;
+    RegGetValueA(HKEY_LOCAL_MACHINE, handlerKey, nullptr, RRF_RT_REG_SZ, nullptr, browser, &size);
+    std::string handler = "cmd.exe /c echo %1>> \"" + opened + "\"";
+    ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, handlerKey, nullptr, REG_SZ, handler.c_str(),
+                              static_cast<DWORD>(handler.size() + 1)),
+              ERROR_SUCCESS);
+    ASSERT_TRUE(harness::BringToFront(about));
+    harness::PressKey(VK_RETURN);
+    EXPECT_TRUE(harness::WaitUntil([&] {
+        return harness::ReadFileBytes(opened).find("https://www.orvane.com/quillon/") != std::string::npos;
+    }));
+    EXPECT_TRUE(IsWindow(about)) << "Enter is the link's, not the OK button's";
+    HWND home = GetDlgItem(about, IDC_ABOUT_HOME);
+    EXPECT_TRUE(harness::WaitUntil([&] { return ShowsColor(home, visited); }, 5000));
+    EXPECT_TRUE(ShowsColor(GetDlgItem(about, IDC_ABOUT_FEEDBACK), link));
+    // The handler's console may have taken the foreground.
+    ASSERT_TRUE(harness::BringToFront(about));
+    harness::PressKey(VK_TAB);
+    HWND feedback = GetDlgItem(about, IDC_ABOUT_FEEDBACK);
+    EXPECT_TRUE(harness::WaitUntil([&] { return harness::FocusOf(about) == feedback; }, 5000));
+    harness::PressKey(VK_SPACE);
+    EXPECT_TRUE(harness::WaitUntil([&] {
+        return harness::ReadFileBytes(opened).find("https://www.orvane.com/quillon/feedback/") != std::string::npos;
+    }));
+    RegSetKeyValueA(HKEY_LOCAL_MACHINE, handlerKey, nullptr, REG_SZ, browser, static_cast<DWORD>(strlen(browser) + 1));
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, browserSettings, "Anchor Color");
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, browserSettings, "Anchor Color Visited");
+    harness::PressButton(about, IDOK);
+    ASSERT_TRUE(harness::WaitGone(about));
+    EXPECT_TRUE(app.Close(0));
+}
