@@ -436,3 +436,16 @@ TEST(About, LinksShowTheirAddressAndOpenIt) {
     ASSERT_TRUE(harness::WaitGone(about));
     EXPECT_TRUE(app.Close(0));
 }
+
+// Help contents opens the HTML Help window on the program's help file, whose
+// window definition gives the caption (under Wine the window comes up
+// without its HTML engine, so the pages themselves are checked by reading
+// the file back in the build's help_file test).
+TEST(Help, ContentsOpenTheHelpWindowOnTheProgramsFile) {
+    harness::App app;
+    ASSERT_TRUE(app.Start());
+    app.PostCommand(ID_HELP_CONTENTS);
+    HWND help = harness::WaitForWindow(app.Pid(), "HH Parent", "Quillon Help");
+    EXPECT_TRUE(help);
+    EXPECT_TRUE(app.Close(0));
+}
