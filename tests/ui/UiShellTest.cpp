@@ -369,7 +369,7 @@ TEST(Tips, StartUpTipCyclesAndOnlyOkStoresTheCheckBox) {
 // The about box's two links: drawn in the browser's link colour, a tooltip
 // with the address, opened by Enter or the space bar, then drawn in the
 // visited colour.
-TEST(About, LinksShowTheirAddressAndOpenIt) {
+TEST(About, LinksShowTheirAddressAndOpenItAsTheWebSiteCommandDoes) {
     const char* browserSettings = "Software\\Microsoft\\Internet Explorer\\Settings";
     RegSetKeyValueA(HKEY_CURRENT_USER, browserSettings, "Anchor Color", REG_SZ, "0,128,0", 8);
     RegSetKeyValueA(HKEY_CURRENT_USER, browserSettings, "Anchor Color Visited", REG_SZ, "200, 0, 0", 10);
@@ -429,11 +429,18 @@ TEST(About, LinksShowTheirAddressAndOpenIt) {
     EXPECT_TRUE(harness::WaitUntil([&] {
         return harness::ReadFileBytes(opened).find("https://www.orvane.com/quillon/feedback/") != std::string::npos;
     }));
+    harness::PressButton(about, IDOK);
+    EXPECT_TRUE(harness::WaitGone(about));
+
+    // The Web site command opens the home page the same way.
+    ASSERT_TRUE(DeleteFileA(opened.c_str()));
+    app.PostCommand(ID_HELP_WEB);
+    EXPECT_TRUE(harness::WaitUntil([&] {
+        return harness::ReadFileBytes(opened).find("https://www.orvane.com/quillon/") != std::string::npos;
+    }));
     RegSetKeyValueA(HKEY_LOCAL_MACHINE, handlerKey, nullptr, REG_SZ, browser, static_cast<DWORD>(strlen(browser) + 1));
     RegDeleteKeyValueA(HKEY_CURRENT_USER, browserSettings, "Anchor Color");
     RegDeleteKeyValueA(HKEY_CURRENT_USER, browserSettings, "Anchor Color Visited");
-    harness::PressButton(about, IDOK);
-    ASSERT_TRUE(harness::WaitGone(about));
     EXPECT_TRUE(app.Close(0));
 }
 
