@@ -12,18 +12,19 @@ namespace {
 // a round trip to the server for each of the thousands of notifications
 // the key tree sends when its items go.
 WNDPROC g_frameProc = nullptr;
+HMENU g_menuBar = nullptr;  // not owned: the frame's command bar holds it
 
 LRESULT CALLBACK AutomationProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     static const UINT menuStateMessage = RegisterWindowMessageA("Quillon.MenuState");
     static const UINT menuTextMessage = RegisterWindowMessageA("Quillon.MenuText");
     if (msg == menuStateMessage && menuStateMessage != 0)
-        return static_cast<LRESULT>(GetMenuState(GetMenu(hwnd), static_cast<UINT>(wParam), MF_BYCOMMAND));
+        return static_cast<LRESULT>(GetMenuState(g_menuBar, static_cast<UINT>(wParam), MF_BYCOMMAND));
     if (msg == menuTextMessage && menuTextMessage != 0) {
         auto* text = reinterpret_cast<char*>(lParam);
         if (!text) return -1;
         text[0] = '\0';
-        int length = GetMenuStringA(GetMenu(hwnd), static_cast<UINT>(wParam), text, MAX_PATH + 16, MF_BYCOMMAND);
-        return GetMenuState(GetMenu(hwnd), static_cast<UINT>(wParam), MF_BYCOMMAND) == static_cast<UINT>(-1) ? -1
+        int length = GetMenuStringA(g_menuBar, static_cast<UINT>(wParam), text, MAX_PATH + 16, MF_BYCOMMAND);
+        return GetMenuState(g_menuBar, static_cast<UINT>(wParam), MF_BYCOMMAND) == static_cast<UINT>(-1) ? -1
                                                                                                        : length;
     }
     return CallWindowProcA(g_frameProc, hwnd, msg, wParam, lParam);
@@ -31,15 +32,16 @@ LRESULT CALLBACK AutomationProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
 
 }  // namespace
 
-void AnswerAutomation(HWND frame) {
+void AnswerAutomation(HWND frame, HMENU menuBar) {
     if (!frame || g_frameProc) return;
+    g_menuBar = menuBar;
     g_frameProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(frame, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AutomationProc)));
 }
 
 #else
 
-void AnswerAutomation(HWND) {}
+void AnswerAutomation(HWND, HMENU) {}
 
 #endif
 

@@ -3,7 +3,7 @@
 // from another process. Under Wine a menu cannot be read from another
 // process, so the harness asks the frame for the state its menu bar shows
 // through the registered message "Quillon.MenuState" (wParam: the command;
-// the result: GetMenuState of the menu bar) and for an item's text through
+// the result: GetMenuState of the menu bar, which the command bar shows) and for an item's text through
 // "Quillon.MenuText" (wParam: the command; lParam: a buffer of MAX_PATH + 16
 // characters; the result: the text's length, or -1 without such an item).
 // A build without tests answers nothing.
@@ -12,6 +12,6 @@
 
 namespace shell {
 
-void AnswerAutomation(HWND frame);
+void AnswerAutomation(HWND frame, HMENU menuBar);
 
 }  // namespace shell

@@ -29,7 +29,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int show) {
         loop.Register();
         MainFrame frame;
         if (frame.Create(&loop)) {
-            shell::AnswerAutomation(frame.Hwnd());
+            shell::AnswerAutomation(frame.Hwnd(), frame.MenuBar());
             ShowWindow(frame.Hwnd(), show);
             UpdateWindow(frame.Hwnd());
             frame.OpenFromCommandLine(commandLine);

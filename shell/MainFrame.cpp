@@ -18,6 +18,7 @@ constexpr int kSplitterId = 59648;
 constexpr int kStatusBarId = 59393;
 constexpr int kToolbarId = 59392;
 constexpr int kRebarId = 59419;
+constexpr int kCommandBarId = 59398;
 constexpr int kTreeId = 1;
 constexpr int kListId = 2;
 // The File menu's submenu of recent files.
@@ -74,11 +75,10 @@ MainFrame::~MainFrame() = default;
 
 bool MainFrame::Create(fw::MessageLoop* loop) {
     loop_ = loop;
-    HMENU menu = LoadMenuA(Instance(), MAKEINTRESOURCEA(IDR_MAINFRAME));
     HICON icon = LoadIconA(Instance(), MAKEINTRESOURCEA(IDR_MAINFRAME));
     std::string caption = fw::LoadText(IDS_APP_NAME);
     if (!Window::Create(kClassName, caption.c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0,
-                        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, menu,
+                        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
                         CS_DBLCLKS, icon, reinterpret_cast<HBRUSH>(COLOR_3DFACE + 1))) {
         return false;
     }
@@ -87,14 +87,16 @@ bool MainFrame::Create(fw::MessageLoop* loop) {
 
 bool MainFrame::OnCreate() {
     accelerators_ = LoadAcceleratorsA(Instance(), MAKEINTRESOURCEA(IDR_MAINFRAME));
-    // The menu bar stays the window's own menu, drawn by the system with the
-    // toolbar's images beside its items.
-    HMENU menuBar = GetMenu(hwnd_);
+    // The menu is the command bar's, not the window's: it sits in the rebar's
+    // first band, with the toolbar's images beside its items.
+    if (!commandBar_.Create(hwnd_, LoadMenuA(Instance(), MAKEINTRESOURCEA(IDR_MAINFRAME)), kCommandBarId))
+        return false;
+    HMENU menuBar = commandBar_.Menu();
     states_.SetMenuBar(menuBar);
 
     if (!CreateToolbar() || !CreateRebar() || !CreateStatusBar()) return false;
     if (menuBar) AddMenuImages(menuBar);
-    viewHost_ = ViewHost{hwnd_, hwnd_, &document_, statusBar_, &states_, &commands_};
+    viewHost_ = ViewHost{hwnd_, hwnd_, &document_, statusBar_, &states_, &commands_, menuBar};
     if (!CreatePanes()) return false;
 
     states_.AddToolbar(toolbar_);
@@ -105,7 +107,7 @@ bool MainFrame::OnCreate() {
     }
     RefreshStates();
 
-    if (HMENU file = GetSubMenu(menuBar, kFileMenu)) recentDocuments_.AttachMenu(GetSubMenu(file, kRecentFilesPosition));
+    if (HMENU file = GetSubMenu(commandBar_.Menu(), kFileMenu)) recentDocuments_.AttachMenu(GetSubMenu(file, kRecentFilesPosition));
     recentDocuments_.ReadList(shell::kSettingsKey);
     RefreshStates();
 
@@ -161,15 +163,27 @@ bool MainFrame::CreateRebar() {
     REBARINFO info{};
     info.cbSize = sizeof info;
     SendMessageA(rebar_, RB_SETBARINFO, 0, reinterpret_cast<LPARAM>(&info));
-    // The toolbar reports its clicks and tooltip requests to the frame.
+    // The bars report their clicks and tooltip requests to the frame.
+    SetParent(commandBar_.Hwnd(), rebar_);
+    SendMessageA(commandBar_.Hwnd(), TB_SETPARENT, reinterpret_cast<WPARAM>(hwnd_), 0);
     SetParent(toolbar_, rebar_);
     SendMessageA(toolbar_, TB_SETPARENT, reinterpret_cast<WPARAM>(hwnd_), 0);
 
-    SIZE size{};
-    SendMessageA(toolbar_, TB_GETMAXSIZE, 0, reinterpret_cast<LPARAM>(&size));
+    // The menu first, the toolbar second on a row of its own.
+    SIZE menuSize = commandBar_.IdealSize();
     REBARBANDINFOA band{};
     band.cbSize = sizeof band;
     band.fMask = RBBIM_CHILD | RBBIM_CHILDSIZE | RBBIM_STYLE | RBBIM_SIZE | RBBIM_ID;
+    band.fStyle = RBBS_NOGRIPPER;
+    band.hwndChild = commandBar_.Hwnd();
+    band.wID = kCommandBarId;
+    band.cxMinChild = menuSize.cx;
+    band.cyMinChild = menuSize.cy;
+    band.cx = menuSize.cx;
+    if (!SendMessageA(rebar_, RB_INSERTBANDA, -1, reinterpret_cast<LPARAM>(&band))) return false;
+
+    SIZE size{};
+    SendMessageA(toolbar_, TB_GETMAXSIZE, 0, reinterpret_cast<LPARAM>(&size));
     band.fStyle = RBBS_CHILDEDGE | RBBS_GRIPPERALWAYS | RBBS_BREAK;
     band.hwndChild = toolbar_;
     band.wID = kToolbarId;
@@ -340,6 +354,7 @@ bool MainFrame::PreTranslateMessage(MSG* msg) {
     // Only the frame's own windows take part; a key typed in another window
     // of this thread must not run frame commands.
     if (msg->hwnd != hwnd_ && !IsChild(hwnd_, msg->hwnd)) return false;
+    if (commandBar_.PreTranslateMessage(msg)) return true;
 
     bool navigated = IsDialogMessageA(hwnd_, msg) != FALSE;
     // Dialog navigation takes Enter as its default button; the list needs it
@@ -356,8 +371,6 @@ void MainFrame::ToggleToolbar() {
     toolbarVisible_ = !toolbarVisible_;
     int band = static_cast<int>(SendMessageA(rebar_, RB_IDTOINDEX, kToolbarId, 0));
     SendMessageA(rebar_, RB_SHOWBAND, band, toolbarVisible_);
-    // With its only band hidden the rebar would stay as an empty strip.
-    ShowWindow(rebar_, toolbarVisible_ ? SW_SHOW : SW_HIDE);
     Layout();
 }
 
@@ -375,6 +388,8 @@ int MainFrame::ShowPopup(HMENU popup, POINT screen) {
 }
 
 LRESULT MainFrame::OnNotify(NMHDR* header) {
+    LRESULT result = 0;
+    if (commandBar_.OnNotify(header, &result)) return result;
     if (header->code == TTN_GETDISPINFOA || header->code == TTN_GETDISPINFOW) {
         // Tooltip of a toolbar button: the text after the prompt's line break.
         // The toolbar may ask in either character set.
@@ -421,6 +436,7 @@ void MainFrame::OnInitMenuPopup(HMENU popup, bool systemMenu) {
 // The status bar shows the prompt of the highlighted menu item while a menu
 // is open, in its simple mode so the normal text comes back afterwards.
 void MainFrame::OnMenuSelect(UINT id, UINT flags, HMENU menu) {
+    commandBar_.OnMenuSelect(flags, menu);
     if (!statusBar_) return;
     if (flags == 0xFFFF && menu == nullptr) {
         SendMessageA(statusBar_, SB_SIMPLE, FALSE, 0);
@@ -531,6 +547,10 @@ LRESULT MainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (lastFocus_ && IsWindow(lastFocus_) && IsChild(hwnd_, lastFocus_)) SetFocus(lastFocus_);
         else if (tree_) SetFocus(tree_);
         return 0;
+    case WM_SYSCOMMAND:
+        // Alt with a letter, Alt alone and F10 open the command bar's menus.
+        if ((wParam & 0xFFF0) == SC_KEYMENU && commandBar_.OnKeyMenu(static_cast<char>(lParam))) return 0;
+        break;
     case WM_CLOSE:
         OnClose();
         return 0;

@@ -14,6 +14,7 @@
 
 #include "document/RegDocument.h"
 #include "editors/ValueEditors.h"
+#include "framework/CommandBar.h"
 #include "framework/CommandStates.h"
 #include "framework/CommandTable.h"
 #include "framework/Handles.h"
@@ -51,6 +52,8 @@ public:
     // the caption up to date. `source`: the view whose context menu chose it,
     // or null for the pane with the focus.
     void Execute(int id, HWND source);
+    // The menu bar's menu, which the command bar shows.
+    HMENU MenuBar() const { return commandBar_.Menu(); }
     // Whether a room runs the command (commands to come are in the table, disabled).
     bool IsCommandBuilt(int id) const { return commands_.IsBuilt(id); }
     void RefreshStates();
@@ -131,6 +134,7 @@ private:
     fw::CommandStates states_;
 
     HACCEL accelerators_ = nullptr;  // resource: freed with the module
+    fw::CommandBar commandBar_;
     HWND rebar_ = nullptr;           // child windows: destroyed with the frame
     HWND toolbar_ = nullptr;
     HWND statusBar_ = nullptr;

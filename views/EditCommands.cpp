@@ -317,7 +317,7 @@ void EditCommands::UpdateState(int id, fw::CommandStates& states) {
 }
 
 void EditCommands::OnViewFocus(HWND control) {
-    HMENU bar = GetMenu(host_.HostWindow());
+    HMENU bar = host_.MenuBar();
     HMENU edit = bar ? GetSubMenu(bar, 1) : nullptr;
     if (!edit || !control) return;
     bool modifyFirst = GetMenuItemID(edit, 0) == ID_EDIT_MODIFY;

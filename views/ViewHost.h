@@ -47,8 +47,11 @@ public:
     HWND statusBar = nullptr;                   // shows the selected key's path; may be null
     const fw::CommandStates* states = nullptr;  // null: every command enabled
     const fw::CommandTable* commands = nullptr;
+    // The menu bar that a command bar shows; null: the window's own menu.
+    HMENU menuBar = nullptr;
 
     HWND HostWindow() const { return window; }
+    HMENU MenuBar() const { return menuBar ? menuBar : GetMenu(window); }
     RegDocument& Document() const { return *document; }
     HWND StatusBar() const { return statusBar; }
     void UpdateCommandStates() const;

@@ -134,31 +134,40 @@ TEST(Frame, ToolbarAndStatusBarToggleWithCheckMarksAndLayout) {
     HWND status = app.Child(STATUSCLASSNAMEA);
     HWND rebar = app.Child(REBARCLASSNAMEA);
     HWND tree = app.Child(WC_TREEVIEWA);
+    HWND toolbar = app.Child(TOOLBARCLASSNAMEA);
     struct Toggle {
         int command;
         HWND bar;
     };
-    for (Toggle t : {Toggle{ID_VIEW_TOOLBAR, rebar}, Toggle{ID_VIEW_STATUS_BAR, status}}) {
+    for (Toggle t : {Toggle{ID_VIEW_TOOLBAR, toolbar}, Toggle{ID_VIEW_STATUS_BAR, status}}) {
         SCOPED_TRACE(t.command);
         bool checked = false;
         ASSERT_TRUE(harness::MenuState(frame, t.command, nullptr, &checked));
         EXPECT_TRUE(checked);
         EXPECT_TRUE(IsWindowVisible(t.bar));
 
+        int rebarHeight = RectIn(rebar, frame).bottom;
         app.SendCommand(t.command);
         ASSERT_TRUE(harness::MenuState(frame, t.command, nullptr, &checked));
         EXPECT_FALSE(checked);
-        EXPECT_FALSE(IsWindowVisible(t.bar));
         RECT client = ClientRectOf(frame), treeRc = RectIn(tree, frame);
-        if (t.command == ID_VIEW_TOOLBAR) EXPECT_EQ(treeRc.top, 0) << "panes move up";
-        else EXPECT_EQ(treeRc.bottom, client.bottom) << "panes reach the bottom";
+        if (t.command == ID_VIEW_TOOLBAR) {
+            // The toolbar's band goes; the menu's band stays.
+            EXPECT_TRUE(IsWindowVisible(rebar));
+            EXPECT_FALSE(IsWindowVisible(toolbar));
+            EXPECT_LT(treeRc.top, rebarHeight) << "panes move up";
+            EXPECT_EQ(treeRc.top, RectIn(rebar, frame).bottom);
+        } else {
+            EXPECT_FALSE(IsWindowVisible(t.bar));
+            EXPECT_EQ(treeRc.bottom, client.bottom) << "panes reach the bottom";
+        }
 
         app.SendCommand(t.command);
         ASSERT_TRUE(harness::MenuState(frame, t.command, nullptr, &checked));
         EXPECT_TRUE(checked);
         EXPECT_TRUE(IsWindowVisible(t.bar));
         treeRc = RectIn(tree, frame);
-        if (t.command == ID_VIEW_TOOLBAR) EXPECT_GT(treeRc.top, 0);
+        if (t.command == ID_VIEW_TOOLBAR) EXPECT_EQ(treeRc.top, rebarHeight);
         else EXPECT_EQ(treeRc.bottom, RectIn(status, frame).top);
     }
     // Neither state is stored: the next start shows both bars again.
@@ -166,7 +175,7 @@ TEST(Frame, ToolbarAndStatusBarToggleWithCheckMarksAndLayout) {
     EXPECT_TRUE(app.Close(0));
     harness::App third;
     ASSERT_TRUE(third.Start());
-    EXPECT_TRUE(IsWindowVisible(third.Child(REBARCLASSNAMEA)));
+    EXPECT_TRUE(IsWindowVisible(third.Child(TOOLBARCLASSNAMEA)));
     EXPECT_TRUE(third.Close(0));
 }
 

@@ -456,3 +456,60 @@ TEST(Help, ContentsOpenTheHelpWindowOnTheProgramsFile) {
     EXPECT_TRUE(help);
     EXPECT_TRUE(app.Close(0));
 }
+
+namespace {
+
+// The screen position of the visible popup menu of the process, or {-1,-1}.
+POINT MenuPosition(DWORD pid) {
+    HWND menu = harness::FindVisible(pid, "#32768");
+    RECT rc{-1, -1, -1, -1};
+    if (menu) GetWindowRect(menu, &rc);
+    return POINT{rc.left, rc.top};
+}
+
+RECT ButtonRect(HWND bar, int index) {
+    RECT rc{};
+    harness::SendWithBuffer(bar, TB_GETITEMRECT, index, &rc, sizeof rc);
+    MapWindowPoints(bar, nullptr, reinterpret_cast<POINT*>(&rc), 2);
+    return rc;
+}
+
+}  // namespace
+
+// The menu is the rebar's first band and the toolbar its second; Alt with a
+// mnemonic opens a popup below its button, Right moves to the next one, and
+// the pointer over another button moves there.
+TEST(CommandBar, MenuIsTheRebarsFirstBandAndOpensFromKeysAndPointer) {
+    harness::App app;
+    ASSERT_TRUE(app.Start());
+    HWND frame = app.Frame();
+    EXPECT_EQ(GetMenu(frame), nullptr) << "the window has no menu of its own";
+    HWND rebar = app.Child(REBARCLASSNAMEA);
+    HWND bar = app.Child("QuillonCommandBar");
+    ASSERT_TRUE(rebar && bar);
+    ASSERT_EQ(SendMessageA(rebar, RB_GETBANDCOUNT, 0, 0), 2);
+    REBARBANDINFOA band{};
+    band.cbSize = sizeof band;
+    band.fMask = RBBIM_CHILD;
+    for (int i = 0; i < 2; ++i) {
+        harness::SendWithBuffer(rebar, RB_GETBANDINFOA, i, &band, sizeof band);
+        EXPECT_EQ(band.hwndChild, i == 0 ? bar : app.Child(TOOLBARCLASSNAMEA)) << i;
+    }
+    EXPECT_EQ(SendMessageA(bar, TB_BUTTONCOUNT, 0, 0), 5) << "File, Edit, View, Favorites, Help";
+
+    ASSERT_TRUE(harness::BringToFront(frame));
+    harness::PressKey('F', harness::kAlt);
+    ASSERT_TRUE(harness::WaitForMenus(app.Pid()));
+    RECT file = ButtonRect(bar, 0), edit = ButtonRect(bar, 1), view = ButtonRect(bar, 2);
+    POINT at = MenuPosition(app.Pid());
+    EXPECT_NEAR(at.x, file.left, 3);
+    EXPECT_NEAR(at.y, file.bottom, 3);
+    EXPECT_TRUE(harness::Screenshot(frame, harness::ScratchPath("menu.png")));
+    harness::PressKey(VK_RIGHT);
+    EXPECT_TRUE(harness::WaitUntil([&] { return std::abs(MenuPosition(app.Pid()).x - edit.left) <= 3; }, 5000));
+    harness::MoveMouse(POINT{(view.left + view.right) / 2, (view.top + view.bottom) / 2});
+    EXPECT_TRUE(harness::WaitUntil([&] { return std::abs(MenuPosition(app.Pid()).x - view.left) <= 3; }, 5000));
+    harness::PressKey(VK_ESCAPE);
+    EXPECT_TRUE(harness::WaitUntil([&] { return !harness::FindVisible(app.Pid(), "#32768"); }, 5000));
+    EXPECT_TRUE(app.Close(0));
+}
