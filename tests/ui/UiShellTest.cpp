@@ -218,6 +218,7 @@ TEST(Export, WholeFileOrBranchInBothFormsAndMissingBranchKeepsTheDialog) {
     ResetSettings();
     harness::Session s;
     ASSERT_TRUE(s.Start("export.reg", kExportFile));
+    EXPECT_TRUE(Enabled(s.app.Frame(), ID_FILE_EXPORT)) << "the document has keys";
     HWND dialog = ExportDialog(s.app);
     ASSERT_TRUE(dialog);
     EXPECT_EQ(harness::WindowText(dialog), "Export Registry File");
