@@ -18,33 +18,26 @@ const std::string kRecentKey = std::string(harness::kSettingsKey) + "\\Recent Do
 
 void ResetSettings() { RegDeleteTreeA(HKEY_CURRENT_USER, harness::kSettingsKey); }
 
-bool ReadDword(const std::string& key, const char* name, DWORD* value) {
-    DWORD size = sizeof *value;
-    return RegGetValueA(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_REG_DWORD, nullptr, value, &size) ==
-           ERROR_SUCCESS;
+DWORD ReadDword(const std::string& key, const char* name) {
+    DWORD value = ~0u, size = sizeof value;
+    RegGetValueA(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_REG_DWORD, nullptr, &value, &size);
+    return value;
 }
 
-void WriteDword(const std::string& keyPath, const char* name, DWORD value) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-    RegCloseKey(key);
+void WriteDword(const std::string& key, const char* name, DWORD value) {
+    RegSetKeyValueA(HKEY_CURRENT_USER, key.c_str(), name, REG_DWORD, &value, sizeof value);
 }
 
-// "Document1", "Document2", ... as stored, up to the first missing one; and
-// whether any value beyond it is left.
+// "Document1", "Document2", ... as stored, up to the highest one there is.
 std::vector<std::string> StoredEntries() {
     std::vector<std::string> entries;
     for (int i = 1; i <= 40; ++i) {
         char text[MAX_PATH] = "";
         DWORD size = sizeof text;
         std::string name = "Document" + std::to_string(i);
-        if (RegGetValueA(HKEY_CURRENT_USER, kRecentKey.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, text, &size) !=
+        if (RegGetValueA(HKEY_CURRENT_USER, kRecentKey.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, text, &size) ==
             ERROR_SUCCESS)
-            continue;
-        entries.resize(static_cast<size_t>(i));
-        entries[static_cast<size_t>(i - 1)] = text;
+            entries.resize(static_cast<size_t>(i)), entries.back() = text;
     }
     return entries;
 }
@@ -61,11 +54,6 @@ std::vector<std::string> MenuEntries(HWND frame) {
 bool Enabled(HWND frame, UINT id) {
     bool enabled = false;
     return harness::MenuState(frame, id, &enabled, nullptr) && enabled;
-}
-
-std::string Lower(std::string text) {
-    CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
-    return text;
 }
 
 std::string NameOf(const std::string& path) { return path.substr(path.rfind('\\') + 1); }
@@ -103,15 +91,11 @@ TEST(RecentFiles, NewestFirstCaseInsensitiveAndFailedEntriesDropped) {
         // Unchecked once, then checked again.
         ASSERT_TRUE(harness::AnswerFileDialog(app.Pid(), files[i], 0, nullptr, i == 0 ? 0 : 1));
         ASSERT_TRUE(WaitForCaption(app, NameOf(files[i])));
-        DWORD flags = 0;
-        EXPECT_TRUE(ReadDword(harness::kSettingsKey, "flg1", &flags));
-        EXPECT_EQ(flags, i == 0 ? 0x81u : 0x80u);
+        EXPECT_EQ(ReadDword(harness::kSettingsKey, "flg1"), i == 0 ? 0x81u : 0x80u);
     }
     const std::vector<std::string> newestFour{files[4], files[3], files[2], files[1]};
     EXPECT_EQ(StoredEntries(), newestFour);
-    DWORD count = 0;
-    EXPECT_TRUE(ReadDword(kRecentKey, "DocumentCount", &count));
-    EXPECT_EQ(count, 4u);
+    EXPECT_EQ(ReadDword(kRecentKey, "DocumentCount"), 4u);
     EXPECT_EQ(MenuEntries(frame), (std::vector<std::string>{"&1 " + files[4], "&2 " + files[3], "&3 " + files[2],
                                                             "&4 " + files[1]}));
     EXPECT_TRUE(Enabled(frame, ID_FILE_MRU_FIRST + 3));
@@ -122,7 +106,7 @@ TEST(RecentFiles, NewestFirstCaseInsensitiveAndFailedEntriesDropped) {
     ASSERT_TRUE(WaitForCaption(app, "B.REG"));
     std::vector<std::string> stored = StoredEntries();
     ASSERT_EQ(stored.size(), 4u);
-    EXPECT_EQ(Lower(stored[0]), Lower(files[1]));
+    EXPECT_EQ(lstrcmpiA(stored[0].c_str(), files[1].c_str()), 0) << stored[0];
     EXPECT_EQ(stored[1], files[4]);
     EXPECT_EQ(stored[3], files[2]);
 
@@ -164,14 +148,11 @@ TEST(RecentFiles, StoredCountIsClampedAndStartUpFileIsNotStoredAtOnce) {
         SCOPED_TRACE(c.stored);
         ResetSettings();
         WriteDword(kRecentKey, "DocumentCount", c.stored);
-        HKEY key = nullptr;
-        ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kRecentKey.c_str(), 0, KEY_WRITE, &key), ERROR_SUCCESS);
         for (int i = 1; i <= 20; ++i) {
             std::string name = "Document" + std::to_string(i), path = "C:\\f" + std::to_string(i) + ".reg";
-            RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
-                           static_cast<DWORD>(path.size() + 1));
+            RegSetKeyValueA(HKEY_CURRENT_USER, kRecentKey.c_str(), name.c_str(), REG_SZ, path.c_str(),
+                            static_cast<DWORD>(path.size() + 1));
         }
-        RegCloseKey(key);
         std::string file = harness::ScratchPath("started.reg");
         ASSERT_TRUE(harness::WriteFile(file, KeyFile("s")));
         harness::App app;
@@ -291,11 +272,8 @@ namespace {
 // The tips dialog of the process and the tip its text area holds.
 HWND WaitForTips(harness::App& app) {
     HWND dialog = nullptr;
-    harness::WaitUntil([&] {
-        dialog = harness::WaitForDialog(app.Pid(), 100);
-        return dialog && GetDlgItem(dialog, IDC_TIPS_NEXT);
-    });
-    return dialog && GetDlgItem(dialog, IDC_TIPS_NEXT) ? dialog : nullptr;
+    auto up = [&] { return (dialog = harness::FindVisible(app.Pid(), "#32770")) && GetDlgItem(dialog, IDC_TIPS_NEXT); };
+    return harness::WaitUntil(up) ? dialog : nullptr;
 }
 
 // Whether any pixel of the window on the screen has the colour.
@@ -339,8 +317,7 @@ TEST(Tips, StartUpTipCyclesAndOnlyOkStoresTheCheckBox) {
     SendMessageA(GetDlgItem(tips, IDC_TIPS_AT_STARTUP), BM_CLICK, 0, 0);
     PostMessageA(tips, WM_SYSCOMMAND, SC_CLOSE, 0);
     ASSERT_TRUE(harness::WaitGone(tips));
-    DWORD stored = 7;
-    EXPECT_FALSE(ReadDword(harness::kSettingsKey, "Tips", &stored)) << "the close box stores nothing";
+    EXPECT_EQ(ReadDword(harness::kSettingsKey, "Tips"), ~0u) << "the close box stores nothing";
 
     app.PostCommand(ID_HELP_TIPS);
     tips = WaitForTips(app);
@@ -349,8 +326,7 @@ TEST(Tips, StartUpTipCyclesAndOnlyOkStoresTheCheckBox) {
     SendMessageA(GetDlgItem(tips, IDC_TIPS_AT_STARTUP), BM_CLICK, 0, 0);
     harness::PressButton(tips, IDOK);
     ASSERT_TRUE(harness::WaitGone(tips));
-    EXPECT_TRUE(ReadDword(harness::kSettingsKey, "Tips", &stored));
-    EXPECT_EQ(stored, 0u);
+    EXPECT_EQ(ReadDword(harness::kSettingsKey, "Tips"), 0u);
     EXPECT_TRUE(app.Close(0));
 
     harness::App again;
