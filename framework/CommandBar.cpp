@@ -180,15 +180,17 @@ void CommandBar::TrackFrom(int index, bool byKeyboard) {
         SendMessageA(hwnd_, TB_GETITEMRECT, open, reinterpret_cast<LPARAM>(&rc));
         MapWindowPoints(hwnd_, nullptr, reinterpret_cast<POINT*>(&rc), 2);
         SendMessageA(hwnd_, TB_PRESSBUTTON, kFirstButtonId + open, TRUE);
-        // Opened from the keyboard, the popup starts on its first item, as
-        // the window's own menu bar does.
-        if (byKeyboard) PostMessageA(owner_, WM_KEYDOWN, VK_DOWN, 0);
         TPMPARAMS params{};
         params.cbSize = sizeof params;
         params.rcExclude = rc;
-        if (popup)
+        if (popup) {
+            // Opened from the keyboard, the popup starts on its first item, as
+            // the window's own menu bar does: the menu loop takes the key
+            // from the thread's queue.
+            if (byKeyboard) PostMessageA(owner_, WM_KEYDOWN, VK_DOWN, 0);
             TrackPopupMenuEx(popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON | TPM_VERTICAL, rc.left, rc.bottom,
                              owner_, &params);
+        }
         SendMessageA(hwnd_, TB_PRESSBUTTON, kFirstButtonId + open, FALSE);
         open = next_;
         byKeyboard = nextByKeyboard_;
