@@ -426,6 +426,9 @@ TEST(About, LinksShowTheirAddressAndOpenItAsTheWebSiteCommandDoes) {
 // without its HTML engine, so the pages themselves are checked by reading
 // the file back in the build's help_file test).
 TEST(Help, ContentsOpenTheHelpWindowOnTheProgramsFile) {
+    std::string exe = harness::QuillonPath();
+    std::string chm = exe.substr(0, exe.rfind('\\') + 1) + "quillon.chm";
+    if (GetFileAttributesA(chm.c_str()) == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "no " << chm << ": chmcmd missing";
     harness::App app;
     ASSERT_TRUE(app.Start());
     app.PostCommand(ID_HELP_CONTENTS);
