@@ -16,7 +16,9 @@ BOOL AboutBox::OnInitDialog() {
     fw::CenterOnOwner(hwnd_);
     home_.Attach(Item(IDC_ABOUT_HOME), shell::kHomePage);
     feedback_.Attach(Item(IDC_ABOUT_FEEDBACK), shell::kFeedbackPage);
-    return TRUE;
+    // OK has the focus, so that Enter closes the box; Tab reaches the links.
+    SetFocus(Item(IDOK));
+    return FALSE;
 }
 
 void HelpCommands::OnCommand(int id) {

@@ -389,12 +389,15 @@ TEST(About, LinksShowTheirAddressAndOpenItAsTheWebSiteCommandDoes) {
                               static_cast<DWORD>(handler.size() + 1)),
               ERROR_SUCCESS);
     ASSERT_TRUE(harness::BringToFront(about));
+    EXPECT_EQ(harness::FocusOf(about), GetDlgItem(about, IDOK));
+    harness::PressKey(VK_TAB);
+    HWND home = GetDlgItem(about, IDC_ABOUT_HOME);
+    EXPECT_TRUE(harness::WaitUntil([&] { return harness::FocusOf(about) == home; }, 5000));
     harness::PressKey(VK_RETURN);
     EXPECT_TRUE(harness::WaitUntil([&] {
         return harness::ReadFileBytes(opened).find("https://www.orvane.com/quillon/") != std::string::npos;
     }));
     EXPECT_TRUE(IsWindow(about)) << "Enter is the link's, not the OK button's";
-    HWND home = GetDlgItem(about, IDC_ABOUT_HOME);
     EXPECT_TRUE(harness::WaitUntil([&] { return ShowsColor(home, visited); }, 5000));
     EXPECT_TRUE(ShowsColor(GetDlgItem(about, IDC_ABOUT_FEEDBACK), link));
     // The handler's console may have taken the foreground.
