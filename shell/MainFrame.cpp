@@ -505,7 +505,12 @@ LRESULT MainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == ViewHost::RequestMessage() && msg != 0) return AnswerViews(wParam, lParam);
     if (msg == fw::PopupMessage() && msg != 0)
         return ShowPopup(reinterpret_cast<HMENU>(wParam), *reinterpret_cast<const POINT*>(lParam));
-    if (msg == ExportBranchMessage() && msg != 0) return CheckExportBranch(reinterpret_cast<const char*>(lParam));
+    if (msg == ExportBranchMessage() && msg != 0) {
+        // The name is known to every process, but the path is a pointer into
+        // this one: only the export dialog on this thread may ask.
+        if (InSendMessageEx(nullptr) != ISMEX_NOSEND) return 1;
+        return CheckExportBranch(reinterpret_cast<const char*>(lParam));
+    }
     if (msg == find::FoundValueMessage() && msg != 0) {
         findCommands_.ShowFoundValue();
         return 0;

@@ -263,6 +263,11 @@ TEST(Export, WholeFileOrBranchInBothFormsAndMissingBranchKeepsTheDialog) {
     }
     EXPECT_EQ(s.Caption(), "export.reg-Quillon");
     EXPECT_TRUE(StoredEntries().empty());
+    // Another process asking the branch question gets no, without a pointer of its own being read.
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutA(s.app.Frame(), RegisterWindowMessageA("{5D565B50-DCC2-4784-AC75-62D2106F2E52}"), 0, 0x10,
+                        SMTO_ABORTIFHUNG, harness::kTimeout, &answer);
+    EXPECT_EQ(answer, 1u);
     EXPECT_TRUE(s.app.Close(0));
     ResetSettings();
 }
