@@ -110,7 +110,7 @@ TEST(ViewsUi, SelectingAKeyShowsItsPathAndItsValues) {
 
     harness::TreeExpand(tree, item);
     harness::Sync(app.Frame());
-    EXPECT_TRUE(harness::Screenshot(app.Frame(), "views-sample.png"));
+    EXPECT_TRUE(harness::Screenshot(app.Frame(), harness::ScratchPath("views-sample.png")));
     EXPECT_TRUE(app.Close());
 }
 
