@@ -258,7 +258,8 @@ TEST(Export, WholeFileOrBranchInBothFormsAndMissingBranchKeepsTheDialog) {
         }
         ASSERT_TRUE(harness::AnswerFileDialog(s.app.Pid(), out, c.filter, &startFilter));
         EXPECT_EQ(startFilter, 2) << "a REGEDIT4 document starts on the REGEDIT4 filter";
-        harness::Sync(s.app.Frame());
+        // A whole-document export runs on the save worker: wait for it to end.
+        harness::WaitUntil([&] { return IsWindowEnabled(s.app.Frame()) && harness::ReadFileBytes(out) == c.bytes; });
         EXPECT_EQ(harness::ReadFileBytes(out), c.bytes);
     }
     EXPECT_EQ(s.Caption(), "export.reg-Quillon");
