@@ -22,6 +22,7 @@
 #include "framework/Window.h"
 #include "find/FindCommands.h"
 #include "shell/Settings.h"
+#include "transfer/TransferCommands.h"
 #include "views/EditCommands.h"
 #include "views/KeyTreeView.h"
 #include "views/ValueListView.h"
@@ -109,6 +110,7 @@ private:
     KeyTreeView keyTree_;
     EditCommands editCommands_{viewHost_, keyTree_, valueList_};
     find::FindCommands findCommands_{viewHost_, keyTree_, valueList_};
+    transfer::TransferCommands transferCommands_{viewHost_, keyTree_, valueList_, editCommands_};
     fw::MessageLoop* loop_ = nullptr;  // not owned
     fw::CommandTable commands_;
     fw::CommandStates states_;

@@ -1,0 +1,118 @@
+// The texts keys and values travel in: the payloads, the bounded read of a
+// block from elsewhere, and the move of a pasted branch to its new path.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "document/ByteSink.h"
+#include "document/RegParser.h"
+#include "tests/core/TestUtil.h"
+#include "transfer/TransferPayload.h"
+
+namespace {
+
+const char kBranch[] =
+    "[HKEY_CURRENT_USER\\Software\\Run]\r\n"
+    "\"a\"=\"x\"\r\n\r\n"
+    "[HKEY_CURRENT_USER\\Software\\Run\\Sub]\r\n"
+    "\"b\"=dword:00000001\r\n\r\n"
+    "[HKEY_CURRENT_USER\\Software\\Other]\r\n\r\n";
+
+std::string Payload(const MemorySink& sink) { return std::string(sink.Data(), sink.Size()); }
+
+TEST(TransferPayload, KeyBranchInTheDocumentsDialectValuesAlwaysRegedit4) {
+    for (RegDialect dialect : {kRegedit4, kRegedit5}) {
+        RegDocument doc;
+        ASSERT_TRUE(testutil::Parse(doc, kBranch));
+        const KeyNode* run = testutil::Find(doc, "HKEY_CURRENT_USER\\Software\\Run");
+        ASSERT_NE(run, nullptr);
+        MemorySink out(transfer::KeyBranchCapacity(*run, dialect));
+        ASSERT_TRUE(transfer::WriteKeyBranchPayload(*run, dialect, out));
+        std::string header = dialect == kRegedit4 ? "REGEDIT4\r\n\r\n" : "Windows Registry Editor Version 5.00\r\n\r\n";
+        EXPECT_EQ(Payload(out), header +
+                                    "[HKEY_CURRENT_USER\\Software\\Run]\r\n\"a\"=\"x\"\r\n\r\n"
+                                    "[HKEY_CURRENT_USER\\Software\\Run\\Sub]\r\n\"b\"=dword:00000001\r\n\r\n" +
+                                    std::string(2, '\0'));
+
+        ValueList values;
+        run->CollectValues(values);
+        MemorySink valuesOut;
+        ASSERT_TRUE(transfer::WriteValuesPayload(run->Path(), {values[0].get()}, valuesOut));
+        EXPECT_EQ(Payload(valuesOut), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Run]\r\n\"a\"=\"x\"\r\n" +
+                                          std::string(2, '\0'));
+    }
+}
+
+TEST(TransferPayload, BlockTextStopsAtTheFirstZeroOrTheBlocksEnd) {
+    const char noZero[4] = {'a', 'b', 'c', 'd'};
+    EXPECT_EQ(transfer::BoundedText(noZero, sizeof noZero), "abcd");
+    EXPECT_EQ(transfer::BoundedText("ab\0cd", 5), "ab");
+    EXPECT_EQ(transfer::BoundedText(noZero, 0), "");
+    EXPECT_EQ(transfer::BoundedText(nullptr, 10), "");
+    EXPECT_EQ(transfer::LastComponent("A\\B\\Run"), "Run");
+    EXPECT_EQ(transfer::LastComponent("Root"), "Root");
+}
+
+// Only key lines are moved: the path inside value data (a string over two
+// lines whose second line starts like a key line, too), further inside a
+// key line, or as the start of a sibling's name stays.
+TEST(TransferPayload, RewriteMovesTheBranchesKeyLinesOnly) {
+    const std::string source = "HKEY_CURRENT_USER\\Software\\Run";
+    const std::string text =
+        "REGEDIT4\r\n\r\n"
+        "[hkey_current_user\\software\\run]\r\n"
+        "\"p\"=\"HKEY_CURRENT_USER\\\\Software\\\\Run\"\r\n"
+        "\"m\"=\"one\r\n[HKEY_CURRENT_USER\\Software\\Run]\"\r\n\r\n"
+        "[HKEY_CURRENT_USER\\Software\\Run\\Sub]\r\n\r\n"
+        "[HKEY_CURRENT_USER\\Software\\Run2]\r\n\r\n"
+        "[X\\HKEY_CURRENT_USER\\Software\\Run]\r\n\r\n";
+    size_t length = 0;
+    auto out = transfer::RewriteBranch(text, source, "T\\Run #0", &length);
+    ASSERT_NE(out, nullptr);
+    EXPECT_EQ(std::string(out.get(), length),
+              "REGEDIT4\r\n\r\n"
+              "[T\\Run #0]\r\n"
+              "\"p\"=\"HKEY_CURRENT_USER\\\\Software\\\\Run\"\r\n"
+              "\"m\"=\"one\r\n[HKEY_CURRENT_USER\\Software\\Run]\"\r\n\r\n"
+              "[T\\Run #0\\Sub]\r\n\r\n"
+              "[HKEY_CURRENT_USER\\Software\\Run2]\r\n\r\n"
+              "[X\\HKEY_CURRENT_USER\\Software\\Run]\r\n\r\n");
+    EXPECT_EQ(out[length], '\0');
+    EXPECT_EQ(transfer::RewriteBranch(text, "", "T"), nullptr);
+}
+
+// A branch copied from a REGEDIT4 document lands under the target with its
+// values and subkeys, and the target document takes the branch's dialect.
+TEST(TransferPayload, RewrittenBranchParsesUnderTheTarget) {
+    RegDocument source;
+    ASSERT_TRUE(testutil::Parse(source, kBranch));
+    const KeyNode* run = testutil::Find(source, "HKEY_CURRENT_USER\\Software\\Run");
+    MemorySink payload;
+    ASSERT_TRUE(transfer::WriteKeyBranchPayload(*run, kRegedit4, payload));
+
+    RegDocument target;
+    {
+        std::string text = "Windows Registry Editor Version 5.00\r\n\r\n[T\\Run]\r\n\r\n";
+        ParseScope scope(target.abort);
+        ASSERT_TRUE(target.ParseText(testutil::Text(text), nullptr, text.size(), false, false));
+    }
+    ASSERT_EQ(target.dialect, kRegedit5);
+    size_t length = 0;
+    auto moved = transfer::RewriteBranch(transfer::BoundedText(payload.Data(), payload.Size()), run->Path(),
+                                         "T\\Run #0", &length);
+    ASSERT_NE(moved, nullptr);
+    {
+        ParseScope scope(target.abort);
+        ASSERT_TRUE(target.ParseText(std::move(moved), nullptr, length, false, true));
+    }
+    EXPECT_EQ(target.dialect, kRegedit4);
+    ASSERT_EQ(target.roots.size(), 1u);
+    const KeyNode* pasted = testutil::Find(target, "T\\Run #0");
+    ASSERT_NE(pasted, nullptr);
+    EXPECT_EQ(testutil::Values(pasted), "a|REG_SZ|x;");
+    EXPECT_NE(testutil::Find(target, "T\\Run #0\\Sub"), nullptr);
+    EXPECT_NE(testutil::Find(target, "T\\Run"), nullptr);
+}
+
+}  // namespace
