@@ -31,6 +31,29 @@ UINT BranchCheckMessage() {
 
 namespace {
 
+// The clipboard, open for the life of the object when Opened(). Another
+// program may hold it open for a moment (a clipboard viewer; under Wine the
+// manager that hands it to the X selection, right after every change): a
+// few tries over a tenth of a second are made before giving up.
+class OpenedClipboard {
+public:
+    explicit OpenedClipboard(HWND owner) {
+        for (int attempt = 0; attempt < 10 && !open_; ++attempt) {
+            if (attempt) Sleep(10);
+            open_ = OpenClipboard(owner) != FALSE;
+        }
+    }
+    ~OpenedClipboard() {
+        if (open_) CloseClipboard();
+    }
+    OpenedClipboard(const OpenedClipboard&) = delete;
+    OpenedClipboard& operator=(const OpenedClipboard&) = delete;
+    bool Opened() const { return open_; }
+
+private:
+    bool open_ = false;
+};
+
 // Holds a block locked for the life of the object.
 class LockedBlock {
 public:
@@ -84,7 +107,7 @@ HGLOBAL NewWideBlock(std::string_view text) {
 }
 
 bool PlaceOnClipboard(HWND owner, const ClipboardItem* items, size_t count, std::string_view text) {
-    fw::ClipboardScope clipboard(owner);
+    OpenedClipboard clipboard(owner);
     if (!clipboard.Opened()) return false;
     EmptyClipboard();
     auto place = [](UINT format, HGLOBAL block) {
@@ -99,7 +122,7 @@ bool PlaceOnClipboard(HWND owner, const ClipboardItem* items, size_t count, std:
 
 BlockText ReadClipboard(UINT format) {
     if (!format || !IsClipboardFormatAvailable(format)) return {};
-    fw::ClipboardScope clipboard(nullptr);
+    OpenedClipboard clipboard(nullptr);
     if (!clipboard.Opened()) return {};
     return ReadBlockText(static_cast<HGLOBAL>(GetClipboardData(format)));
 }

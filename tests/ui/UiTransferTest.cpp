@@ -33,7 +33,7 @@ const char kTarget[] =
 
 std::string ClipboardFormatText(UINT format) {
     std::string text;
-    if (!OpenClipboard(nullptr)) return text;
+    if (!harness::OpenClipboardSoon(nullptr)) return text;
     if (HANDLE data = GetClipboardData(format)) {
         if (const char* chars = static_cast<const char*>(GlobalLock(data))) {
             text.assign(chars, strnlen(chars, GlobalSize(data)));
@@ -46,7 +46,7 @@ std::string ClipboardFormatText(UINT format) {
 
 std::wstring ClipboardWideText() {
     std::wstring text;
-    if (!OpenClipboard(nullptr)) return text;
+    if (!harness::OpenClipboardSoon(nullptr)) return text;
     if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
         if (const wchar_t* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
             text = chars;
@@ -66,7 +66,7 @@ const char kBranchName[] = "{B64A2246-1E98-4e03-AAA0-6C668536E391}";
 // as another program could.
 void PlaceBlocks(const std::vector<std::pair<UINT, std::string>>& blocks) {
     static HWND owner = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-    ASSERT_TRUE(OpenClipboard(owner));
+    ASSERT_TRUE(harness::OpenClipboardSoon(owner));
     EmptyClipboard();
     for (const auto& [format, bytes] : blocks) {
         HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
