@@ -229,3 +229,40 @@ TEST(TransferUi, ForeignAndHostileClipboardChangesNothing) {
     }
     ASSERT_TRUE(s.app.Close());
 }
+
+// Names beyond ASCII keep their characters from one copy to the other and
+// in the CF_UNICODETEXT that other programs read, whatever code page the
+// copies run in.
+TEST(TransferUi, NamesBeyondAsciiKeepTheirCharacters) {
+    const std::wstring text =
+        L"Windows Registry Editor Version 5.00\r\n\r\n"
+        L"[HKEY_CURRENT_USER\\Software\\Gr\u00fc\u00dfe]\r\n"
+        L"\"N\u00e4me\"=\"Wert\"\r\n\r\n";
+    std::string utf16 = "\xFF\xFE";
+    for (wchar_t c : text) {
+        utf16 += static_cast<char>(c & 0xFF);
+        utf16 += static_cast<char>(c >> 8);
+    }
+    Session a, b;
+    ASSERT_TRUE(a.Start("wide.reg", utf16));
+    ASSERT_TRUE(b.StartEmpty());
+    auto child = [](HWND tree, const std::string& path) {
+        auto item = harness::TreeFind(tree, path);
+        harness::TreeExpand(tree, item);
+        return reinterpret_cast<HTREEITEM>(
+            SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item)));
+    };
+    ASSERT_TRUE(harness::TreeSelect(a.tree, child(a.tree, "HKEY_CURRENT_USER\\Software")));
+    Command(a, a.tree, ID_EDIT_COPY);
+    const std::wstring copied = ClipboardWideText();
+    EXPECT_NE(copied.find(L"[HKEY_CURRENT_USER\\Software\\Gr\u00fc\u00dfe]\r\n\"N\u00e4me\"=\"Wert\""),
+              std::wstring::npos);
+
+    Command(b, b.tree, ID_EDIT_PASTE);
+    harness::SetClipboardText("");
+    ASSERT_TRUE(harness::TreeSelect(b.tree, child(b.tree, "HKEY_CURRENT_USER\\Software")));
+    Command(b, b.tree, ID_EDIT_COPY);
+    EXPECT_EQ(ClipboardWideText(), copied);
+    a.app.Terminate();
+    b.app.Terminate();
+}
