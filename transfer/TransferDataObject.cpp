@@ -95,7 +95,7 @@ HRESULT TransferDataObject::GetDataHere(FORMATETC* format, STGMEDIUM* medium) {
 HRESULT TransferDataObject::QueryGetData(FORMATETC* format) {
     if (!format) return E_INVALIDARG;
     std::string_view text;
-    if (!TextFor(format->cfFormat, text)) return DV_E_FORMATETC;
+    if (!TextFor(format->cfFormat, text)) return E_NOTIMPL;
     return (format->tymed & TYMED_HGLOBAL) ? S_OK : DV_E_TYMED;
 }
 
@@ -121,8 +121,8 @@ HRESULT TransferDataObject::EnumFormatEtc(DWORD, IEnumFORMATETC** formats) {
     return E_NOTIMPL;
 }
 
-HRESULT TransferDataObject::DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) { return OLE_E_ADVISENOTSUPPORTED; }
-HRESULT TransferDataObject::DUnadvise(DWORD) { return OLE_E_ADVISENOTSUPPORTED; }
-HRESULT TransferDataObject::EnumDAdvise(IEnumSTATDATA**) { return OLE_E_ADVISENOTSUPPORTED; }
+HRESULT TransferDataObject::DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) { return E_NOTIMPL; }
+HRESULT TransferDataObject::DUnadvise(DWORD) { return E_NOTIMPL; }
+HRESULT TransferDataObject::EnumDAdvise(IEnumSTATDATA**) { return E_NOTIMPL; }
 
 }  // namespace transfer

@@ -150,7 +150,16 @@ TEST(TransferUi, ValuesBetweenTwoCopies) {
     ASSERT_TRUE(a.Start("values-source.reg", kSource));
     ASSERT_TRUE(b.Start("values-target.reg", kTarget));
     ASSERT_TRUE(a.Select("HKEY_CURRENT_USER\\Software\\Run"));
+    // Cut and Copy follow the rows selected in the focused list.
+    bool copyEnabled = true, cutEnabled = true;
+    ASSERT_TRUE(a.Focus(a.list));
+    ASSERT_TRUE(harness::MenuState(a.app.Frame(), ID_EDIT_COPY, &copyEnabled, nullptr));
+    ASSERT_TRUE(harness::MenuState(a.app.Frame(), ID_EDIT_CUT, &cutEnabled, nullptr));
+    EXPECT_FALSE(copyEnabled || cutEnabled);
     Command(a, a.list, ID_EDIT_SELECT_ALL);
+    ASSERT_TRUE(harness::MenuState(a.app.Frame(), ID_EDIT_COPY, &copyEnabled, nullptr));
+    ASSERT_TRUE(harness::MenuState(a.app.Frame(), ID_EDIT_CUT, &cutEnabled, nullptr));
+    EXPECT_TRUE(copyEnabled && cutEnabled);
     a.app.SendCommand(ID_EDIT_COPY);
     EXPECT_EQ(ClipboardFormatText(CF_TEXT),
               "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Run]\r\n\"a\"=\"x\"\r\n\"b\"=dword:00000002\r\n");
