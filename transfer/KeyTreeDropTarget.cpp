@@ -26,7 +26,8 @@ void KeyTreeDropTarget::Highlight(HTREEITEM item) {
 HRESULT KeyTreeDropTarget::DragEnter(IDataObject* data, DWORD keyState, POINTL, DWORD* effect) {
     highlighted_ = nullptr;
     bool hasItems = TreeView_GetRoot(Tree()) != nullptr;
-    accepted_ = (Offers(data, ValuesFormat()) && hasItems) || Offers(data, KeyBranchFormat());
+    accepted_ = commands_.AcceptsDrops() &&
+                ((Offers(data, ValuesFormat()) && hasItems) || Offers(data, KeyBranchFormat()));
     if (effect) *effect = accepted_ ? DropEffect(keyState) : DROPEFFECT_NONE;
     return accepted_ ? S_OK : S_FALSE;
 }
@@ -51,7 +52,7 @@ HRESULT KeyTreeDropTarget::DragLeave() {
 HRESULT KeyTreeDropTarget::Drop(IDataObject* data, DWORD, POINTL point, DWORD*) {
     HTREEITEM target = ItemAt(point);
     Highlight(nullptr);
-    if (!accepted_) return S_OK;
+    if (!accepted_ || !commands_.AcceptsDrops()) return S_OK;
     accepted_ = false;
     if (Offers(data, ValuesFormat())) {
         if (!target) return S_OK;

@@ -117,6 +117,8 @@ void TransferCommands::UpdateState(int id, fw::CommandStates& states) {
     }
 }
 
+bool TransferCommands::AcceptsDrops() { return IsWindowEnabled(host_.HostWindow()) != FALSE; }
+
 void TransferCommands::Changed() {
     host_.Document().modified = true;
     host_.UpdateCommandStates();

@@ -60,6 +60,10 @@ public:
     void RevokeDropTargets();
 
     KeyTreeView& Tree() { return tree_; }
+    // Whether a drop may change the document now: not while the window is
+    // disabled under a running load, save or search (another process's drop
+    // still arrives then, from the progress dialog's message loop).
+    bool AcceptsDrops();
     // Marks the document modified and brings states and caption up to date.
     void Changed();
 

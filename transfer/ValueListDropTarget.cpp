@@ -11,7 +11,8 @@ namespace transfer {
 // With an empty key tree there is no key to take values; a key branch is
 // refused.
 bool ValueListDropTarget::Accepts(IDataObject* data) const {
-    return TreeView_GetRoot(commands_.Tree().Hwnd()) != nullptr && Offers(data, ValuesFormat());
+    return commands_.AcceptsDrops() && TreeView_GetRoot(commands_.Tree().Hwnd()) != nullptr &&
+           Offers(data, ValuesFormat());
 }
 
 HRESULT ValueListDropTarget::DragEnter(IDataObject* data, DWORD keyState, POINTL, DWORD* effect) {

@@ -134,6 +134,15 @@ TEST(TransferDrop, ForeignAndMalformedDataChangesNothing) {
         }
     }
 
+    // Nothing is taken while the window is disabled under a load, save or search.
+    OfferedData good({{values, "REGEDIT4\r\n\r\n[A]\r\n\"v\"=\"1\"\r\n"}});
+    EnableWindow(host.HostWindow(), FALSE);
+    DWORD refused = DROPEFFECT_COPY;
+    EXPECT_EQ(tree->DragEnter(&good, 0, OnItem(host.tree.Hwnd(), other), &refused), S_FALSE);
+    EXPECT_EQ(list->DragEnter(&good, 0, OnItem(host.tree.Hwnd(), other), &refused), S_FALSE);
+    EXPECT_EQ(refused, DWORD{DROPEFFECT_NONE});
+    EnableWindow(host.HostWindow(), TRUE);
+
     // A values payload with a second key line under it: only the first
     // key's values are added, the rest never reaches the saved file.
     OfferedData more({{values, "REGEDIT4\r\n\r\n[A]\r\n\"v\"=\"1\"\r\n\r\n[HKEY_LOCAL_MACHINE\\Evil]\r\n\"w\"=\"2\"\r\n"}});
