@@ -44,16 +44,6 @@ TEST(TransferPayload, KeyBranchInTheDocumentsDialectValuesAlwaysRegedit4) {
     }
 }
 
-TEST(TransferPayload, BlockTextStopsAtTheFirstZeroOrTheBlocksEnd) {
-    const char noZero[4] = {'a', 'b', 'c', 'd'};
-    EXPECT_EQ(transfer::BoundedText(noZero, sizeof noZero), "abcd");
-    EXPECT_EQ(transfer::BoundedText("ab\0cd", 5), "ab");
-    EXPECT_EQ(transfer::BoundedText(noZero, 0), "");
-    EXPECT_EQ(transfer::BoundedText(nullptr, 10), "");
-    EXPECT_EQ(transfer::LastComponent("A\\B\\Run"), "Run");
-    EXPECT_EQ(transfer::LastComponent("Root"), "Root");
-}
-
 // Only key lines are moved: the path inside value data (a string over two
 // lines whose second line starts like a key line, too), further inside a
 // key line, or as the start of a sibling's name stays.
@@ -80,6 +70,10 @@ TEST(TransferPayload, RewriteMovesTheBranchesKeyLinesOnly) {
               "[X\\HKEY_CURRENT_USER\\Software\\Run]\r\n\r\n");
     EXPECT_EQ(out[length], '\0');
     EXPECT_EQ(transfer::RewriteBranch(text, "", "T"), nullptr);
+    // Another program's block need not end in a zero byte.
+    const char noZero[4] = {'a', 'b', 'c', 'd'};
+    EXPECT_EQ(transfer::BoundedText(noZero, sizeof noZero), "abcd");
+    EXPECT_EQ(transfer::BoundedText("ab\0cd", 5), "ab");
 }
 
 // A branch copied from a REGEDIT4 document lands under the target with its

@@ -31,30 +31,25 @@ const char kTarget[] =
     "[HKEY_CURRENT_USER\\Software\\Target\\Run]\r\n\r\n"
     "[HKEY_CURRENT_USER\\Software\\Other]\r\n\r\n";
 
-std::string ClipboardFormatText(UINT format) {
-    std::string text;
-    if (!harness::OpenClipboardSoon(nullptr)) return text;
+// The clipboard's text in a format, without its terminating zero.
+std::string ClipboardBytes(UINT format) {
+    std::string bytes;
+    if (!harness::OpenClipboardSoon(nullptr)) return bytes;
     if (HANDLE data = GetClipboardData(format)) {
-        if (const char* chars = static_cast<const char*>(GlobalLock(data))) {
-            text.assign(chars, strnlen(chars, GlobalSize(data)));
+        if (const char* block = static_cast<const char*>(GlobalLock(data))) {
+            size_t size = GlobalSize(data);
+            bytes.assign(block, format == CF_UNICODETEXT
+                                    ? wcsnlen(reinterpret_cast<const wchar_t*>(block), size / 2) * 2
+                                    : strnlen(block, size));
             GlobalUnlock(data);
         }
     }
     CloseClipboard();
-    return text;
+    return bytes;
 }
 
-std::wstring ClipboardWideText() {
-    std::wstring text;
-    if (!harness::OpenClipboardSoon(nullptr)) return text;
-    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-        if (const wchar_t* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
-            text = chars;
-            GlobalUnlock(data);
-        }
-    }
-    CloseClipboard();
-    return text;
+std::string Utf16Bytes(const std::wstring& text) {
+    return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
 }
 
 UINT Format(const char* name) { return RegisterClipboardFormatA(name); }
@@ -115,12 +110,12 @@ TEST(TransferUi, KeyBranchBetweenTwoCopies) {
 
     ASSERT_TRUE(a.Select("HKEY_CURRENT_USER\\Software\\Run"));
     Command(a, a.tree, ID_EDIT_COPY);
-    std::string text = ClipboardFormatText(CF_TEXT);
+    std::string text = ClipboardBytes(CF_TEXT);
     EXPECT_EQ(text.rfind("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Run]\r\n\"a\"=\"x\"", 0), 0u) << text;
     EXPECT_NE(text.find("[HKEY_CURRENT_USER\\Software\\Run\\Sub]"), std::string::npos);
-    EXPECT_EQ(ClipboardFormatText(Format(kBranchName)), text);
-    EXPECT_EQ(ClipboardFormatText(Format(kPathName)), "HKEY_CURRENT_USER\\Software\\Run");
-    EXPECT_EQ(ClipboardWideText(), std::wstring(text.begin(), text.end()));
+    EXPECT_EQ(ClipboardBytes(Format(kBranchName)), text);
+    EXPECT_EQ(ClipboardBytes(Format(kPathName)), "HKEY_CURRENT_USER\\Software\\Run");
+    EXPECT_EQ(ClipboardBytes(CF_UNICODETEXT), Utf16Bytes(std::wstring(text.begin(), text.end())));
 
     ASSERT_TRUE(b.Select("HKEY_CURRENT_USER\\Software\\Target"));
     Command(b, b.tree, ID_EDIT_PASTE);
@@ -161,7 +156,7 @@ TEST(TransferUi, ValuesBetweenTwoCopies) {
     ASSERT_TRUE(harness::MenuState(a.app.Frame(), ID_EDIT_CUT, &cutEnabled, nullptr));
     EXPECT_TRUE(copyEnabled && cutEnabled);
     a.app.SendCommand(ID_EDIT_COPY);
-    EXPECT_EQ(ClipboardFormatText(CF_TEXT),
+    EXPECT_EQ(ClipboardBytes(CF_TEXT),
               "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Run]\r\n\"a\"=\"x\"\r\n\"b\"=dword:00000002\r\n");
 
     ASSERT_TRUE(b.Select("HKEY_CURRENT_USER\\Software\\Other"));
@@ -186,7 +181,6 @@ TEST(TransferUi, TopLevelPasteAndCutAnsweredNo) {
     ASSERT_TRUE(a.Start("cut.reg", kSource));
     ASSERT_TRUE(b.StartEmpty());
     ASSERT_TRUE(a.Select("HKEY_CURRENT_USER\\Software\\Run\\Sub"));
-    harness::SetClipboardText("before");
     ASSERT_TRUE(a.Focus(a.tree));
     harness::PressKey('X', harness::kCtrl);
     HWND box = harness::WaitForMessageBox(a.app.Pid());
@@ -195,7 +189,7 @@ TEST(TransferUi, TopLevelPasteAndCutAnsweredNo) {
     harness::WaitGone(box);
     EXPECT_TRUE(Has(a.tree, "HKEY_CURRENT_USER\\Software\\Run\\Sub"));
     EXPECT_EQ(a.Caption(), "cut.reg-Quillon");
-    EXPECT_EQ(ClipboardFormatText(Format(kPathName)), "HKEY_CURRENT_USER\\Software\\Run\\Sub");
+    EXPECT_EQ(ClipboardBytes(Format(kPathName)), "HKEY_CURRENT_USER\\Software\\Run\\Sub");
 
     Command(b, b.tree, ID_EDIT_PASTE);
     EXPECT_TRUE(Has(b.tree, "HKEY_CURRENT_USER\\Software\\Run\\Sub"));
@@ -247,13 +241,8 @@ TEST(TransferUi, NamesBeyondAsciiKeepTheirCharacters) {
         L"Windows Registry Editor Version 5.00\r\n\r\n"
         L"[HKEY_CURRENT_USER\\Software\\Gr\u00fc\u00dfe]\r\n"
         L"\"N\u00e4me\"=\"Wert\"\r\n\r\n";
-    std::string utf16 = "\xFF\xFE";
-    for (wchar_t c : text) {
-        utf16 += static_cast<char>(c & 0xFF);
-        utf16 += static_cast<char>(c >> 8);
-    }
     Session a, b;
-    ASSERT_TRUE(a.Start("wide.reg", utf16));
+    ASSERT_TRUE(a.Start("wide.reg", "\xFF\xFE" + Utf16Bytes(text)));
     ASSERT_TRUE(b.StartEmpty());
     auto child = [](HWND tree, const std::string& path) {
         auto item = harness::TreeFind(tree, path);
@@ -263,15 +252,14 @@ TEST(TransferUi, NamesBeyondAsciiKeepTheirCharacters) {
     };
     ASSERT_TRUE(harness::TreeSelect(a.tree, child(a.tree, "HKEY_CURRENT_USER\\Software")));
     Command(a, a.tree, ID_EDIT_COPY);
-    const std::wstring copied = ClipboardWideText();
-    EXPECT_NE(copied.find(L"[HKEY_CURRENT_USER\\Software\\Gr\u00fc\u00dfe]\r\n\"N\u00e4me\"=\"Wert\""),
-              std::wstring::npos);
+    const std::string copied = ClipboardBytes(CF_UNICODETEXT);
+    EXPECT_NE(copied.find(Utf16Bytes(text.substr(text.find(L'[')))), std::string::npos);
 
     Command(b, b.tree, ID_EDIT_PASTE);
     harness::SetClipboardText("");
     ASSERT_TRUE(harness::TreeSelect(b.tree, child(b.tree, "HKEY_CURRENT_USER\\Software")));
     Command(b, b.tree, ID_EDIT_COPY);
-    EXPECT_EQ(ClipboardWideText(), copied);
+    EXPECT_EQ(ClipboardBytes(CF_UNICODETEXT), copied);
     a.app.Terminate();
     b.app.Terminate();
 }
