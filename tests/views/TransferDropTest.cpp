@@ -91,7 +91,7 @@ std::string Saved(RegDocument& document) {
 TEST(TransferDrop, ForeignAndMalformedDataChangesNothing) {
     TestHost host;
     ASSERT_TRUE(host.Load(kDoc));
-    transfer::TransferCommands commands(host, host.tree, host.list, host.edit);
+    transfer::TransferCommands commands(host.services, host.tree, host.list, host.edit);
     auto* tree = new transfer::KeyTreeDropTarget(commands);
     auto* list = new transfer::ValueListDropTarget(commands, host.list);
     HTREEITEM run = host.Select("HKEY_CURRENT_USER\\Software\\Run");
