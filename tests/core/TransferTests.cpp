@@ -67,37 +67,4 @@ TEST(TransferPayload, RewriteMovesTheBranchesKeyLinesOnly) {
     EXPECT_EQ(transfer::BoundedText("ab\0cd", 5), "ab");
 }
 
-// A branch copied from a REGEDIT4 document lands under the target with its
-// values and subkeys, and the target document takes the branch's dialect.
-TEST(TransferPayload, RewrittenBranchParsesUnderTheTarget) {
-    RegDocument source;
-    ASSERT_TRUE(testutil::Parse(source, kBranch));
-    const KeyNode* run = testutil::Find(source, "HKEY_CURRENT_USER\\Software\\Run");
-    MemorySink payload;
-    ASSERT_TRUE(transfer::WriteKeyBranchPayload(*run, kRegedit4, payload));
-
-    RegDocument target;
-    {
-        std::string text = "Windows Registry Editor Version 5.00\r\n\r\n[T\\Run]\r\n\r\n";
-        ParseScope scope(target.abort);
-        ASSERT_TRUE(target.ParseText(testutil::Text(text), nullptr, text.size(), false, false));
-    }
-    ASSERT_EQ(target.dialect, kRegedit5);
-    size_t length = 0;
-    auto moved = transfer::RewriteBranch(transfer::BoundedText(payload.Data(), payload.Size()), run->Path(),
-                                         "T\\Run #0", &length);
-    ASSERT_NE(moved, nullptr);
-    {
-        ParseScope scope(target.abort);
-        ASSERT_TRUE(target.ParseText(std::move(moved), nullptr, length, false, true));
-    }
-    EXPECT_EQ(target.dialect, kRegedit4);
-    ASSERT_EQ(target.roots.size(), 1u);
-    const KeyNode* pasted = testutil::Find(target, "T\\Run #0");
-    ASSERT_NE(pasted, nullptr);
-    EXPECT_EQ(testutil::Values(pasted), "a|REG_SZ|x;");
-    EXPECT_NE(testutil::Find(target, "T\\Run #0\\Sub"), nullptr);
-    EXPECT_NE(testutil::Find(target, "T\\Run"), nullptr);
-}
-
 }  // namespace
