@@ -32,8 +32,7 @@ constexpr char kWriteError[] = "Error writing file!\n";
 // yet: they are in the table, and disabled.
 constexpr int kCommandsToCome[] = {
     ID_REGISTRY_MERGE_FILE, ID_REGISTRY_MERGE, ID_REGISTRY_IMPORT_FILE,
-    ID_REGISTRY_IMPORT, ID_EDIT_COPY, ID_EDIT_CUT, ID_EDIT_PASTE,
-    ID_QUICK_REGEDIT, ID_FAVORITES_ADD, ID_FAVORITES_REMOVE,
+    ID_REGISTRY_IMPORT, ID_QUICK_REGEDIT, ID_FAVORITES_ADD, ID_FAVORITES_REMOVE,
 };
 
 }  // namespace
@@ -46,6 +45,7 @@ void MainFrame::BuildCommandTable() {
     commands_.Add(&helpCommands_, HelpCommands::kCommands, HelpCommands::kCommandCount);
     for (int id = RecentDocumentList::kFirstCommand; id <= RecentDocumentList::kLastCommand; ++id)
         commands_.Add(this, {id});
+    commands_.Add(&transferCommands_, {ID_EDIT_COPY, ID_EDIT_CUT, ID_EDIT_PASTE});
     commands_.Add(nullptr, kCommandsToCome, std::size(kCommandsToCome));
 }
 

@@ -101,6 +101,7 @@ bool MainFrame::OnCreate() {
 
     states_.AddToolbar(toolbar_);
     BuildCommandTable();
+    transferCommands_.RegisterDropTargets();
     if (loop_) {
         loop_->AddMessageFilter(this);
         loop_->AddIdleHandler(this);
@@ -414,6 +415,15 @@ LRESULT MainFrame::OnNotify(NMHDR* header) {
         RefreshStates();
         editCommands_.OnViewFocus(header->hwndFrom);
     }
+    // Drag starts go to the transfer: the drag loop runs until the drop.
+    if (header->hwndFrom == tree_ && (header->code == TVN_BEGINDRAGA || header->code == TVN_BEGINDRAGW)) {
+        transferCommands_.BeginKeyDrag(reinterpret_cast<NMTREEVIEWA*>(header)->itemNew.hItem);
+        return 0;
+    }
+    if (header->hwndFrom == list_ && header->code == LVN_BEGINDRAG) {
+        transferCommands_.BeginValuesDrag();
+        return 0;
+    }
     if (header->hwndFrom == tree_) return keyTree_.OnNotify(header);
     if (header->hwndFrom == list_) return valueList_.OnNotify(header);
     if (header->hwndFrom == rebar_ && header->code == RBN_HEIGHTCHANGE) {
@@ -454,6 +464,7 @@ void MainFrame::OnClose() {
 
 void MainFrame::OnDestroy() {
     shell::WriteFindFlags(findCommands_.Flags());
+    transferCommands_.RevokeDropTargets();
     if (loop_) {
         loop_->RemoveMessageFilter(this);
         loop_->RemoveIdleHandler(this);

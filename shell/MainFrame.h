@@ -25,6 +25,7 @@
 #include "shell/HelpCommands.h"
 #include "shell/RecentDocumentList.h"
 #include "shell/Settings.h"
+#include "transfer/TransferCommands.h"
 #include "views/EditCommands.h"
 #include "views/KeyTreeView.h"
 #include "views/ValueListView.h"
@@ -129,6 +130,7 @@ private:
     find::FindCommands findCommands_{viewHost_, keyTree_, valueList_};
     HelpCommands helpCommands_{&hwnd_};
     RecentDocumentList recentDocuments_;
+    transfer::TransferCommands transferCommands_{viewHost_, keyTree_, valueList_, editCommands_};
     fw::MessageLoop* loop_ = nullptr;  // not owned
     fw::CommandTable commands_;
     fw::CommandStates states_;

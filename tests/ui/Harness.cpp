@@ -267,9 +267,15 @@ std::string Narrow(const std::string& utf16) {
     return out;
 }
 
+// The clipboard may be held for a moment by whoever hands it on (under Wine,
+// the manager that gives it to the X selection after every change).
+bool OpenClipboardSoon(HWND owner) {
+    return WaitUntil([&] { return OpenClipboard(owner) != FALSE; }, 5000);
+}
+
 std::string ClipboardText() {
     std::string text;
-    if (!OpenClipboard(nullptr)) return text;
+    if (!OpenClipboardSoon(nullptr)) return text;
     if (HANDLE data = GetClipboardData(CF_TEXT)) {
         if (const char* chars = static_cast<const char*>(GlobalLock(data))) {
             text = chars;
@@ -284,7 +290,7 @@ void SetClipboardText(const std::string& text) {
     // The clipboard takes data only from an owner window (a message-only one
     // of the first caller's thread).
     static HWND owner = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-    if (!OpenClipboard(owner)) return;
+    if (!OpenClipboardSoon(owner)) return;
     EmptyClipboard();
     if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1)) {
         memcpy(GlobalLock(memory), text.c_str(), text.size() + 1);

@@ -42,6 +42,8 @@ std::string ReadFileBytes(const std::string& path);
 std::string Utf16(const std::string& ascii);
 std::string Narrow(const std::string& utf16);
 
+// Opens the clipboard, waiting while another program holds it; false on time-out.
+bool OpenClipboardSoon(HWND owner);
 std::string ClipboardText();
 void SetClipboardText(const std::string& text);
 
