@@ -18,9 +18,7 @@ constexpr int kFrameCommands[] = {
 // Commands of the menus, toolbar and context menus whose rooms are not built
 // yet: they are in the table, and disabled.
 constexpr int kCommandsToCome[] = {
-    ID_FILE_EXPORT, ID_REGISTRY_MERGE_FILE, ID_REGISTRY_MERGE, ID_REGISTRY_IMPORT_FILE,
-    ID_REGISTRY_IMPORT, ID_EDIT_COPY, ID_EDIT_CUT, ID_EDIT_PASTE,
-    ID_QUICK_REGEDIT, ID_FAVORITES_ADD, ID_FAVORITES_REMOVE, ID_HELP_TIPS, ID_HELP_WEB,
+    ID_FILE_EXPORT, ID_EDIT_COPY, ID_EDIT_CUT, ID_EDIT_PASTE, ID_HELP_TIPS, ID_HELP_WEB,
     ID_HELP_CONTENTS, ID_APP_ABOUT,
 };
 
@@ -31,6 +29,9 @@ void MainFrame::BuildCommandTable() {
     commands_.Add(&editCommands_, EditCommands::kCommands, EditCommands::kCommandCount);
     commands_.Add(&keyTree_, {ID_TREE_EXPAND});
     commands_.Add(&findCommands_, {ID_EDIT_FIND, ID_EDIT_FIND_NEXT});
+    commands_.Add(&registryCommands_, regedit::RegistryCommands::kCommands,
+                  std::size(regedit::RegistryCommands::kCommands));
+    commands_.Add(&editorCommands_, regedit::EditorCommands::kCommands, std::size(regedit::EditorCommands::kCommands));
     commands_.Add(nullptr, kCommandsToCome, std::size(kCommandsToCome));
 }
 

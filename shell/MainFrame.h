@@ -21,6 +21,8 @@
 #include "framework/Splitter.h"
 #include "framework/Window.h"
 #include "find/FindCommands.h"
+#include "regedit/EditorCommands.h"
+#include "regedit/RegistryCommands.h"
 #include "shell/Settings.h"
 #include "views/EditCommands.h"
 #include "views/KeyTreeView.h"
@@ -109,6 +111,8 @@ private:
     KeyTreeView keyTree_;
     EditCommands editCommands_{viewHost_, keyTree_, valueList_};
     find::FindCommands findCommands_{viewHost_, keyTree_, valueList_};
+    regedit::RegistryCommands registryCommands_{viewHost_, keyTree_, valueList_};
+    regedit::EditorCommands editorCommands_{viewHost_, keyTree_};
     fw::MessageLoop* loop_ = nullptr;  // not owned
     fw::CommandTable commands_;
     fw::CommandStates states_;
