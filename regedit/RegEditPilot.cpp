@@ -169,6 +169,11 @@ std::string RegEditPilot::GetItemPath(HTREEITEM item) {
 
 std::string RegEditPilot::RootItemText() { return GetItemText(Next(nullptr, TVGN_ROOT)); }
 
+std::string RegEditPilot::SelectedPath() {
+    HTREEITEM item = tree_ ? Next(nullptr, TVGN_CARET) : nullptr;
+    return item ? GetItemPath(item) : std::string();
+}
+
 bool RegEditPilot::NavigateTo(const std::string& target) {
     if (!tree_) return false;
     HTREEITEM item = Next(nullptr, TVGN_CARET);

@@ -84,6 +84,8 @@ public:
     std::string GetItemPath(HTREEITEM item);
     // The text of the editor's root item.
     std::string RootItemText();
+    // The path of the editor's selection, empty when nothing is selected.
+    std::string SelectedPath();
 
     HWND MainWindow() const { return main_; }
     HWND Tree() const { return tree_; }
