@@ -9,6 +9,7 @@
 
 #include "regedit/RegEditPilot.h"
 #include "regedit/SystemEditor.h"
+#include "tests/regedit/EditorSession.h"
 #include "tests/ui/Harness.h"
 
 namespace {
@@ -64,19 +65,6 @@ private:
 };
 
 const char kRoot[] = "My Computer";
-
-// Wine's editor as a process of its own, ended by its id.
-void EndEditor() {
-    HWND editor = FindWindowA("RegEdit_RegEdit", nullptr);
-    if (!editor) return;
-    DWORD pid = 0;
-    GetWindowThreadProcessId(editor, &pid);
-    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
-    if (!process) return;
-    TerminateProcess(process, 0);
-    WaitForSingleObject(process, harness::kTimeout);
-    CloseHandle(process);
-}
 
 }  // namespace
 
@@ -136,7 +124,7 @@ TEST(NavigatorEditor, DrivesWinesEditorToLiveKeys) {
         RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr);
         RegCloseKey(h);
     }
-    EndEditor();
+    regedittest::EditorSession session;
     const std::string nav = "\\HKEY_CURRENT_USER\\Software\\QuillonTest\\Nav";
 
     // Not running: started, waited for, driven from what it shows at start.
@@ -174,6 +162,5 @@ TEST(NavigatorEditor, DrivesWinesEditorToLiveKeys) {
     EXPECT_TRUE(harness::WaitUntil([&] { return !IsIconic(pilot.MainWindow()); }));
     EXPECT_EQ(pilot.SelectedPath(), root + nav + "\\RunOnce");
 
-    EndEditor();
     RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\QuillonTest");
 }
