@@ -1,0 +1,127 @@
+// Quick RegEdit Call and the Favorites menu on the real program and Wine's
+// real editor: Ctrl+J, the key tree's context menu on an item that is not
+// selected, the toolbar button, a favorite chosen in the menu (through the
+// frame's message filter), and the two favorites dialogs.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "resources/resource.h"
+#include "tests/regedit/EditorSession.h"
+#include "tests/ui/Harness.h"
+
+namespace {
+
+const char kUi[] = "HKEY_CURRENT_USER\\Software\\QuillonTest\\Ui";
+const char kFavorites[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit\\Favorites";
+
+BOOL CALLBACK FindTree(HWND window, LPARAM param) {
+    if (harness::ClassName(window) != WC_TREEVIEWA) return TRUE;
+    *reinterpret_cast<HWND*>(param) = window;
+    return FALSE;
+}
+
+// The path of the editor's selection, as its tree shows it.
+std::string EditorSelection() {
+    HWND editor = FindWindowA("RegEdit_RegEdit", nullptr);
+    HWND tree = nullptr;
+    if (editor) EnumChildWindows(editor, FindTree, reinterpret_cast<LPARAM>(&tree));
+    if (!tree) return "";
+    std::vector<std::string> path;
+    for (const auto& item : harness::TreeItems(tree)) {
+        path.resize(static_cast<size_t>(item.depth));
+        path.push_back(item.text);
+        if (!item.selected) continue;
+        std::string joined;
+        for (const auto& part : path) joined += (joined.empty() ? "" : "\\") + part;
+        return joined;
+    }
+    return "";
+}
+
+bool EditorShows(const std::string& key) {
+    return harness::WaitUntil([&] { return EditorSelection() == "My Computer\\" + key; });
+}
+
+void Click(POINT screen, HWND frame) {
+    harness::MoveMouse(screen);
+    harness::Sync(frame);
+    harness::MouseButton(true);
+    harness::MouseButton(false);
+}
+
+}  // namespace
+
+TEST(RegEditUi, QuickRegEditCallAndFavoritesFromTheWindow) {
+    regedittest::EditorSession editor;
+    const std::string ui = kUi;
+    for (const char* key : {"Software\\QuillonTest\\Ui\\Run", "Software\\QuillonTest\\Ui\\RunOnce"}) {
+        HKEY h = nullptr;
+        RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr);
+        RegCloseKey(h);
+    }
+    RegDeleteTreeA(HKEY_CURRENT_USER, kFavorites);
+    HKEY favorites = nullptr;
+    RegCreateKeyExA(HKEY_CURRENT_USER, kFavorites, 0, nullptr, 0, KEY_WRITE, nullptr, &favorites, nullptr);
+    std::string stored = "My Computer\\" + ui + "\\Run";
+    RegSetValueExA(favorites, "Ui Run", 0, REG_SZ, reinterpret_cast<const BYTE*>(stored.c_str()),
+                   static_cast<DWORD>(stored.size() + 1));
+    RegCloseKey(favorites);
+
+    harness::Session s;
+    ASSERT_TRUE(s.Start("quick.reg", "REGEDIT4\r\n\r\n[" + ui + "\\Run]\r\n\r\n[" + ui + "\\RunOnce]\r\n\r\n"));
+
+    // Ctrl+J on the selected key starts the editor and drives it there.
+    ASSERT_TRUE(s.Select(ui + "\\RunOnce"));
+    ASSERT_TRUE(s.Focus(s.tree));
+    harness::PressKey('J', harness::kCtrl);
+    ASSERT_TRUE(EditorShows(ui + "\\RunOnce")) << EditorSelection();
+    EXPECT_TRUE(harness::Screenshot(FindWindowA("RegEdit_RegEdit", nullptr),
+                                    harness::ScratchPath("regedit-quick-call.png")));
+
+    // The context menu over the Run item, which is not selected, acts on it.
+    HTREEITEM run = harness::TreeFind(s.tree, ui + "\\Run");
+    RECT rc{};
+    std::memcpy(&rc, &run, sizeof run);  // the item goes in, its rectangle comes out
+    ASSERT_TRUE(harness::SendWithBuffer(s.tree, TVM_GETITEMRECT, TRUE, &rc, sizeof rc));
+    POINT at{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+    ClientToScreen(s.tree, &at);
+    ASSERT_TRUE(harness::BringToFront(s.app.Frame()));
+    PostMessageA(s.app.Frame(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(s.tree), MAKELPARAM(at.x, at.y));
+    ASSERT_TRUE(harness::WaitForMenus(s.app.Pid(), 1, 5000));
+    harness::PressKey('Q');
+    EXPECT_TRUE(EditorShows(ui + "\\Run")) << EditorSelection();
+
+    // The toolbar's button, on the selection.
+    RECT button{};
+    ASSERT_TRUE(harness::ToolbarButtonRect(s.app.Child(TOOLBARCLASSNAMEA), ID_QUICK_REGEDIT, &button));
+    ASSERT_TRUE(harness::BringToFront(s.app.Frame()));
+    Click({(button.left + button.right) / 2, (button.top + button.bottom) / 2}, s.app.Frame());
+    EXPECT_TRUE(EditorShows(ui + "\\RunOnce")) << EditorSelection();
+
+    // The Favorites menu lists the editor's favorites; choosing one drives
+    // the editor to its key.
+    ASSERT_TRUE(harness::BringToFront(s.app.Frame()));
+    harness::PressKey('A', harness::kAlt);
+    ASSERT_TRUE(harness::WaitForMenus(s.app.Pid(), 1, 5000));
+    harness::PressKey(VK_DOWN);
+    harness::PressKey(VK_DOWN);
+    harness::PressKey(VK_RETURN);
+    EXPECT_TRUE(EditorShows(ui + "\\Run")) << EditorSelection();
+
+    // The two dialogs, as they come up.
+    ASSERT_TRUE(harness::BringToFront(s.app.Frame()));
+    for (int command : {ID_FAVORITES_ADD, ID_FAVORITES_REMOVE}) {
+        s.app.PostCommand(command);
+        HWND dialog = harness::WaitForDialog(s.app.Pid());
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_TRUE(harness::Screenshot(dialog, harness::ScratchPath("favorites-" + std::to_string(command) + ".png")));
+        harness::PressButton(dialog, IDCANCEL);
+        EXPECT_TRUE(harness::WaitGone(dialog));
+    }
+    EXPECT_TRUE(s.app.Close());
+    RegDeleteTreeA(HKEY_CURRENT_USER, kFavorites);
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\QuillonTest");
+}
