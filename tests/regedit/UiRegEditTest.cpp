@@ -1,7 +1,9 @@
 // Quick RegEdit Call and the Favorites menu on the real program and Wine's
-// real editor: Ctrl+J, the key tree's context menu on an item that is not
-// selected, the toolbar button, a favorite chosen in the menu (through the
-// frame's message filter), and the two favorites dialogs.
+// real editor, which is driven up, down, sideways, to a missing key, when
+// already there, when not running and when minimised: from Ctrl+J, the key
+// tree's context menu on an item that is not selected, the toolbar button,
+// and a favorite chosen in the menu (through the frame's message filter);
+// the two favorites dialogs.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -9,13 +11,28 @@
 #include <vector>
 
 #include "resources/resource.h"
-#include "tests/regedit/EditorSession.h"
 #include "tests/ui/Harness.h"
 
 namespace {
 
 const char kUi[] = "HKEY_CURRENT_USER\\Software\\QuillonTest\\Ui";
 const char kFavorites[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit\\Favorites";
+
+// Wine's editor, a process of its own, ended by its id: none runs before
+// the test, none after (it would hold the test run's output open).
+void EndEditor() {
+    DWORD pid = 0;
+    if (HWND editor = FindWindowA("RegEdit_RegEdit", nullptr)) GetWindowThreadProcessId(editor, &pid);
+    HANDLE process = pid ? OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid) : nullptr;
+    if (!process) return;
+    TerminateProcess(process, 0);
+    WaitForSingleObject(process, harness::kTimeout);
+    CloseHandle(process);
+}
+struct EditorSession {
+    EditorSession() { EndEditor(); }
+    ~EditorSession() { EndEditor(); }
+};
 
 BOOL CALLBACK FindTree(HWND window, LPARAM param) {
     if (harness::ClassName(window) != WC_TREEVIEWA) return TRUE;
@@ -55,7 +72,7 @@ void Click(POINT screen, HWND frame) {
 }  // namespace
 
 TEST(RegEditUi, QuickRegEditCallAndFavoritesFromTheWindow) {
-    regedittest::EditorSession editor;
+    EditorSession editor;
     const std::string ui = kUi;
     for (const char* key : {"Software\\QuillonTest\\Ui\\Run", "Software\\QuillonTest\\Ui\\RunOnce"}) {
         HKEY h = nullptr;
@@ -71,17 +88,24 @@ TEST(RegEditUi, QuickRegEditCallAndFavoritesFromTheWindow) {
     RegCloseKey(favorites);
 
     harness::Session s;
-    ASSERT_TRUE(s.Start("quick.reg", "REGEDIT4\r\n\r\n[" + ui + "\\Run]\r\n\r\n[" + ui + "\\RunOnce]\r\n\r\n"));
+    ASSERT_TRUE(s.Start("quick.reg", "REGEDIT4\r\n\r\n[" + ui + "]\r\n\r\n[" + ui + "\\Run]\r\n\r\n[" + ui +
+                                         "\\RunOnce]\r\n\r\n[" + ui + "\\Missing]\r\n\r\n"));
+    auto ctrlJ = [&](const std::string& key) {
+        ASSERT_TRUE(s.Select(ui + key));
+        ASSERT_TRUE(s.Focus(s.tree));
+        harness::PressKey('J', harness::kCtrl);
+    };
 
-    // Ctrl+J on the selected key starts the editor and drives it there.
-    ASSERT_TRUE(s.Select(ui + "\\RunOnce"));
-    ASSERT_TRUE(s.Focus(s.tree));
-    harness::PressKey('J', harness::kCtrl);
+    // Ctrl+J on the selected key starts the editor and drives it there;
+    // again, and it stays.
+    ctrlJ("\\RunOnce");
     ASSERT_TRUE(EditorShows(ui + "\\RunOnce")) << EditorSelection();
-    EXPECT_TRUE(harness::Screenshot(FindWindowA("RegEdit_RegEdit", nullptr),
-                                    harness::ScratchPath("regedit-quick-call.png")));
+    HWND regedit = FindWindowA("RegEdit_RegEdit", nullptr);
+    EXPECT_TRUE(harness::Screenshot(regedit, harness::ScratchPath("regedit-quick-call.png")));
+    ctrlJ("\\RunOnce");
+    EXPECT_TRUE(EditorShows(ui + "\\RunOnce")) << EditorSelection();
 
-    // The context menu over the Run item, which is not selected, acts on it.
+    // Sideways, from the context menu over the Run item, which is not selected.
     HTREEITEM run = harness::TreeFind(s.tree, ui + "\\Run");
     RECT rc{};
     std::memcpy(&rc, &run, sizeof run);  // the item goes in, its rectangle comes out
@@ -94,12 +118,20 @@ TEST(RegEditUi, QuickRegEditCallAndFavoritesFromTheWindow) {
     harness::PressKey('Q');
     EXPECT_TRUE(EditorShows(ui + "\\Run")) << EditorSelection();
 
-    // The toolbar's button, on the selection.
+    // A key missing live: up to its deepest existing ancestor.
+    ctrlJ("\\Missing");
+    EXPECT_TRUE(EditorShows(ui)) << EditorSelection();
+
+    // Down, from the toolbar's button, to an editor that was minimised.
+    ShowWindow(regedit, SW_MINIMIZE);
+    ASSERT_TRUE(harness::WaitUntil([&] { return IsIconic(regedit) != FALSE; }));
+    ASSERT_TRUE(s.Select(ui + "\\RunOnce"));
     RECT button{};
     ASSERT_TRUE(harness::ToolbarButtonRect(s.app.Child(TOOLBARCLASSNAMEA), ID_QUICK_REGEDIT, &button));
     ASSERT_TRUE(harness::BringToFront(s.app.Frame()));
     Click({(button.left + button.right) / 2, (button.top + button.bottom) / 2}, s.app.Frame());
     EXPECT_TRUE(EditorShows(ui + "\\RunOnce")) << EditorSelection();
+    EXPECT_TRUE(harness::WaitUntil([&] { return !IsIconic(regedit); }));
 
     // The Favorites menu lists the editor's favorites; choosing one drives
     // the editor to its key.
