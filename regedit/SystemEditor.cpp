@@ -39,17 +39,21 @@ public:
     }
 };
 
-// Dispatches what the thread's queue holds. A quit message is put back for
-// the main loop.
+// Dispatches what the thread's queue holds, as the load worker's wait does:
+// Unicode windows through the wide functions. A quit message is put back
+// for the main loop.
 void DispatchPending() {
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+        bool wide = msg.hwnd && IsWindowUnicode(msg.hwnd);
+        if (wide ? !PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE) : !PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return;
         if (msg.message == WM_QUIT) {
             PostQuitMessage(static_cast<int>(msg.wParam));
             return;
         }
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        if (wide) DispatchMessageW(&msg);
+        else DispatchMessageA(&msg);
     }
 }
 

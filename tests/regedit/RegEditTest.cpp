@@ -103,6 +103,27 @@ TEST(RegEditStart, FallsBackToTheShellOnlyWhenElevationIsRequired) {
     EXPECT_EQ(missing.calls.size(), 1u);
 }
 
+// The wait for the editor keeps the window painted and disabled: a timer
+// set before it fires during it, and sees the owner disabled.
+TEST(RegEditWait, DispatchesMessagesWithTheOwnerDisabled) {
+    static HANDLE done;
+    static int enabledSeen;
+    TestHost host;
+    done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    enabledSeen = -1;
+    static HWND owner;
+    owner = host.HostWindow();
+    UINT_PTR timer = SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR, DWORD) {
+        enabledSeen = IsWindowEnabled(owner) ? 1 : 0;
+        SetEvent(done);
+    });
+    regedit::WaitForProcess(owner, done);
+    KillTimer(nullptr, timer);
+    CloseHandle(done);
+    EXPECT_EQ(enabledSeen, 0);
+    EXPECT_TRUE(IsWindowEnabled(owner));
+}
+
 TEST(RegEditKeys, LiveKeysOpenByTheirFullRootNamesOnly) {
     EXPECT_EQ(regedit::RootKeyFromName("hkey_current_user"), HKEY_CURRENT_USER);
     fw::UniqueKey key;
