@@ -47,7 +47,7 @@ TEST(Favorites, AddListAndRemoveInTheEditorsList) {
     RegDeleteTreeA(HKEY_CURRENT_USER, regedit::kFavoritesKey);
     viewtest::TestHost host;
     ASSERT_TRUE(host.Load(std::string("REGEDIT4\r\n\r\n[") + kFav + "\\Run]\r\n\r\n"));
-    regedit::EditorCommands commands(host, host.tree);
+    regedit::EditorCommands commands(host.services, host.tree);
     fw::UniqueMenu bar(LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME)));
     HMENU favorites = GetSubMenu(bar.Get(), 3);
     ASSERT_EQ(GetMenuItemID(favorites, 0), UINT{ID_FAVORITES_ADD});

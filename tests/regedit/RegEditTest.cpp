@@ -162,7 +162,7 @@ TEST(RegEditMerge, DocumentBranchAndValuesReachTheRegistryInBothDialects) {
         DeleteScratch();
         TestHost host;
         ASSERT_TRUE(host.Load(text));
-        regedit::RegistryCommands commands(host, host.tree, host.list);
+        regedit::RegistryCommands commands(host.services, host.tree, host.list);
         Answerer answer(AnswerYes);
 
         // The whole document, untitled.
@@ -225,7 +225,7 @@ TEST(RegEditImport, LiveKeysAndValuesComeIntoTheDocument) {
                           "\"Exp\"=hex(2):00,00\r\n\r\n"
                           "[HKEY_CURRENT_USER\\Software\\QuillonTest\\J]\r\n\r\n"
                           "[HKEY_CURRENT_USER\\Software\\QuillonTest\\Missing]\r\n\r\n"));
-    regedit::RegistryCommands commands(host, host.tree, host.list);
+    regedit::RegistryCommands commands(host.services, host.tree, host.list);
     Answerer answer(AnswerYes);
 
     // The selected values, each by its kind's rules: a DWORD whose live value
