@@ -53,14 +53,7 @@ HWND SystemEditorPlatform::FindEditor() { return FindWindowA(kEditorWindowClass,
 
 bool SystemEditorPlatform::StartEditor() {
     fw::UniqueKernelHandle process = regedit::StartEditor(nullptr);
-    if (!process) return false;
-    WaitForInputIdleBounded(owner_, process.Get(), kStartTimeoutMs);
-    // Idle does not always mean the window is up yet (Wine's editor reports
-    // idle early): look for it within the same bound.
-    DWORD start = GetTickCount();
-    while (!FindEditor() && GetTickCount() - start < kStartTimeoutMs)
-        if (WaitForSingleObject(process.Get(), 20) == WAIT_OBJECT_0) return false;
-    return FindEditor() != nullptr;
+    return process && WaitForEditorWindow(owner_, process.Get(), kStartTimeoutMs);
 }
 
 bool SystemEditorPlatform::OpenProcessOf(HWND window) {

@@ -126,13 +126,16 @@ void WaitForProcess(HWND owner, HANDLE process) {
     }
 }
 
-bool WaitForInputIdleBounded(HWND owner, HANDLE process, DWORD timeoutMs) {
+// Waiting for input need not mean that the main window exists (a program
+// may wait in a dialog first, or create its window later): both are waited
+// for, within the one bound.
+bool WaitForEditorWindow(HWND owner, HANDLE process, DWORD timeoutMs) {
     DisabledScope disabled(owner);
     DWORD start = GetTickCount();
     for (;;) {
-        DWORD rc = WaitForInputIdle(process, 0);
-        if (rc == 0) return true;
-        if (rc == WAIT_FAILED || WaitForSingleObject(process, 0) == WAIT_OBJECT_0) return false;
+        DWORD idle = WaitForInputIdle(process, 0);
+        if (idle == 0 && FindWindowA(kEditorWindowClass, nullptr)) return true;
+        if (idle == WAIT_FAILED || WaitForSingleObject(process, 0) == WAIT_OBJECT_0) return false;
         DWORD waited = GetTickCount() - start;
         if (waited >= timeoutMs) return false;
         // The editor's progress is not signalled to this thread: look again

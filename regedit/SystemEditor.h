@@ -41,9 +41,9 @@ fw::UniqueKernelHandle StartEditor(const char* parameters, Launcher& launcher = 
 // Waits for the process to end while the thread's messages are dispatched,
 // with `owner` disabled meanwhile so that no command runs under the wait.
 void WaitForProcess(HWND owner, HANDLE process);
-// Waits, dispatching likewise, until the process waits for input; false
-// when it did not within `timeoutMs`.
-bool WaitForInputIdleBounded(HWND owner, HANDLE process, DWORD timeoutMs);
+// Waits, dispatching likewise, until the started editor waits for input and
+// shows its main window; false when it did not within `timeoutMs`.
+bool WaitForEditorWindow(HWND owner, HANDLE process, DWORD timeoutMs);
 
 // A new empty file in the temporary folder ("reg" prefix); false when none
 // could be made.
