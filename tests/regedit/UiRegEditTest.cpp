@@ -3,7 +3,7 @@
 // already there, when not running and when minimised: from Ctrl+J, the key
 // tree's context menu on an item that is not selected, the toolbar button,
 // and a favorite chosen in the menu (through the frame's message filter);
-// the two favorites dialogs.
+// the two favorites dialogs; the merge of the document from the File menu.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -71,7 +71,7 @@ void Click(POINT screen, HWND frame) {
 
 }  // namespace
 
-TEST(RegEditUi, QuickRegEditCallAndFavoritesFromTheWindow) {
+TEST(RegEditUi, QuickRegEditCallFavoritesAndMergeFromTheWindow) {
     EditorSession editor;
     const std::string ui = kUi;
     for (const char* key : {"Software\\QuillonTest\\Ui\\Run", "Software\\QuillonTest\\Ui\\RunOnce"}) {
@@ -152,6 +152,17 @@ TEST(RegEditUi, QuickRegEditCallAndFavoritesFromTheWindow) {
         EXPECT_TRUE(harness::Screenshot(dialog, harness::ScratchPath("favorites-" + std::to_string(command) + ".png")));
         harness::PressButton(dialog, IDCANCEL);
         EXPECT_TRUE(harness::WaitGone(dialog));
+    }
+    // File, Merge into Registry: the question, then the success message.
+    s.app.PostCommand(ID_REGISTRY_MERGE_FILE);
+    const char* texts[] = {"Are you sure you want to add the information in \"quick.reg\" to the registry?",
+                           "Information in \"quick.reg\" has been successfully entered into the registry."};
+    for (const char* text : texts) {
+        HWND box = harness::WaitForMessageBox(s.app.Pid());
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(harness::MessageBoxText(box), text);
+        harness::PressButton(box, GetDlgItem(box, IDYES) ? IDYES : IDOK);
+        EXPECT_TRUE(harness::WaitGone(box));
     }
     EXPECT_TRUE(s.app.Close());
     RegDeleteTreeA(HKEY_CURRENT_USER, kFavorites);
