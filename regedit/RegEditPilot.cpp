@@ -75,9 +75,10 @@ HWND SystemEditorPlatform::FindDescendant(HWND parent, const char* className) {
 
 LRESULT SystemEditorPlatform::Send(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (!window) return 0;
-    // Bounded: an editor that hangs must not hang this program with it.
+    // Bounded: an editor that hangs must not hang this program with it, and
+    // one already hung is not waited for at all.
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutA(window, msg, wParam, lParam, SMTO_NORMAL, 10000, &result)) return 0;
+    if (!SendMessageTimeoutA(window, msg, wParam, lParam, SMTO_ABORTIFHUNG, 10000, &result)) return 0;
     return static_cast<LRESULT>(result);
 }
 
