@@ -25,10 +25,8 @@ std::string Favorite(const char* name) {
 }
 
 void SetFavorite(const char* name, const std::string& path) {
-    HKEY key = nullptr;
-    RegCreateKeyExA(HKEY_CURRENT_USER, regedit::kFavoritesKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
-    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()), static_cast<DWORD>(path.size() + 1));
-    RegCloseKey(key);
+    RegSetKeyValueA(HKEY_CURRENT_USER, regedit::kFavoritesKey, name, REG_SZ, path.c_str(),
+                    static_cast<DWORD>(path.size() + 1));
 }
 
 std::vector<std::pair<UINT, std::string>> MenuItems(HMENU menu) {
