@@ -4,6 +4,7 @@
 #include "resources/editors.h"
 #include "resources/find.h"
 #include "resources/shell.h"
+#include "resources/regedit.h"
 
 // Main frame: menu, toolbar, accelerators and the program icon share 128.
 #define IDR_MAINFRAME            128

@@ -18,22 +18,8 @@ constexpr int kFrameCommands[] = {
     ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_SOURCE,
 };
 
-// Commands that other rooms run but whose enabling is the frame's: these are
-// always enabled, the others while the document has keys.
-constexpr int kAlwaysEnabled[] = {
-    ID_REGISTRY_MERGE, ID_REGISTRY_IMPORT, ID_QUICK_REGEDIT, ID_FAVORITES_ADD, ID_FAVORITES_REMOVE,
-};
-constexpr int kEnabledWithKeys[] = {ID_REGISTRY_MERGE_FILE, ID_REGISTRY_IMPORT_FILE};
-
 // The save-as failure text carries no file name.
 constexpr char kWriteError[] = "Error writing file!\n";
-
-// Commands of the menus, toolbar and context menus whose rooms are not built
-// yet: they are in the table, and disabled.
-constexpr int kCommandsToCome[] = {
-    ID_REGISTRY_MERGE_FILE, ID_REGISTRY_MERGE, ID_REGISTRY_IMPORT_FILE,
-    ID_REGISTRY_IMPORT, ID_QUICK_REGEDIT, ID_FAVORITES_ADD, ID_FAVORITES_REMOVE,
-};
 
 }  // namespace
 
@@ -46,20 +32,15 @@ void MainFrame::BuildCommandTable() {
     for (int id = RecentDocumentList::kFirstCommand; id <= RecentDocumentList::kLastCommand; ++id)
         commands_.Add(this, {id});
     commands_.Add(&transferCommands_, {ID_EDIT_COPY, ID_EDIT_CUT, ID_EDIT_PASTE});
-    commands_.Add(nullptr, kCommandsToCome, std::size(kCommandsToCome));
+    commands_.Add(&registryCommands_, regedit::RegistryCommands::kCommands,
+                  std::size(regedit::RegistryCommands::kCommands));
+    commands_.Add(&editorCommands_, regedit::EditorCommands::kCommands, std::size(regedit::EditorCommands::kCommands));
 }
 
 void MainFrame::Execute(int id, HWND source) {
     if (!commands_.Route(id, source)) return;
     RefreshStates();
     RefreshCaption();
-}
-
-void MainFrame::ApplyFrameStates() {
-    for (int id : kAlwaysEnabled)
-        if (commands_.IsBuilt(id)) states_.Enable(static_cast<UINT>(id), true);
-    for (int id : kEnabledWithKeys)
-        if (commands_.IsBuilt(id)) states_.Enable(static_cast<UINT>(id), !document_.roots.empty());
 }
 
 void MainFrame::OnCommand(int id) {

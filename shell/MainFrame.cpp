@@ -289,7 +289,6 @@ void MainFrame::Layout() {
 
 void MainFrame::RefreshStates() {
     commands_.UpdateStates(states_);
-    ApplyFrameStates();
 }
 
 void MainFrame::RefreshCaption() {
@@ -362,6 +361,13 @@ bool MainFrame::PreTranslateMessage(MSG* msg) {
     // to start Modify.
     if (navigated && msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN && msg->hwnd == list_)
         return false;
+    // A chosen favorite of the Favorites menu (every menu command from its
+    // first number up is looked up by its text).
+    if (msg->message == WM_COMMAND && HIWORD(msg->wParam) == 0 && LOWORD(msg->wParam) >= ID_FAVORITE_FIRST &&
+        msg->hwnd == hwnd_) {
+        editorCommands_.OpenFavorite(LOWORD(msg->wParam), GetMenu(hwnd_));
+        return navigated;
+    }
     if (accelerators_ && TranslateAcceleratorA(hwnd_, accelerators_, msg)) return true;
     return navigated;
 }
@@ -440,6 +446,7 @@ void MainFrame::OnContextMenu(HWND target, POINT screen) {
 
 void MainFrame::OnInitMenuPopup(HMENU popup, bool systemMenu) {
     if (systemMenu) return;
+    editorCommands_.BuildFavoritesMenu(popup);
     states_.ApplyToMenu(popup);
 }
 

@@ -24,6 +24,8 @@
 #include "find/FindCommands.h"
 #include "shell/HelpCommands.h"
 #include "shell/RecentDocumentList.h"
+#include "regedit/EditorCommands.h"
+#include "regedit/RegistryCommands.h"
 #include "shell/Settings.h"
 #include "transfer/TransferCommands.h"
 #include "views/EditCommands.h"
@@ -106,8 +108,6 @@ private:
     // cannot be read.
     void OpenRecent(int id);
     void AddRecent(const char* path);
-    // The rules the frame keeps for commands other rooms run.
-    void ApplyFrameStates();
     void AddMenuImages(HMENU menu);
     void Layout();
 
@@ -131,6 +131,8 @@ private:
     HelpCommands helpCommands_{&hwnd_};
     RecentDocumentList recentDocuments_;
     transfer::TransferCommands transferCommands_{viewHost_, keyTree_, valueList_, editCommands_};
+    regedit::RegistryCommands registryCommands_{viewHost_, keyTree_, valueList_};
+    regedit::EditorCommands editorCommands_{viewHost_, keyTree_};
     fw::MessageLoop* loop_ = nullptr;  // not owned
     fw::CommandTable commands_;
     fw::CommandStates states_;

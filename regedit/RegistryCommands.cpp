@@ -1,0 +1,257 @@
+#include "regedit/RegistryCommands.h"
+
+#include <commctrl.h>
+
+#include <vector>
+
+#include "document/ByteSink.h"
+#include "document/Platform.h"
+#include "document/RegDocument.h"
+#include "document/RegFile.h"
+#include "document/RegWriter.h"
+#include "framework/CommandStates.h"
+#include "framework/Strings.h"
+#include "regedit/LiveValues.h"
+#include "regedit/SystemEditor.h"
+#include "views/KeyTreeView.h"
+#include "views/ValueListView.h"
+#include "views/ViewHost.h"
+
+namespace regedit {
+
+namespace {
+
+// Every system this program runs on is of the NT family, whose editor reads
+// the UTF-16 dialect; selected values alone go as "REGEDIT4" text.
+constexpr RegDialect kMergeDialect = kRegedit5;
+constexpr bool kMergeUnicode = true;
+
+// A temporary file that is deleted when the command is done with it.
+class TempFile {
+public:
+    TempFile() : made_(MakeTempFile(path_)) {}
+    ~TempFile() {
+        if (made_) DeleteFileA(path_.c_str());
+    }
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+    bool Made() const { return made_; }
+    const char* Path() const { return path_.c_str(); }
+
+private:
+    std::string path_;
+    bool made_;
+};
+
+}  // namespace
+
+RegistryCommands::RegistryCommands(ViewHost& host, KeyTreeView& tree, ValueListView& list)
+    : host_(host), tree_(tree), list_(list) {
+    UseLiveRegistry();
+}
+
+void RegistryCommands::OnCommand(int id) {
+    HWND source = host_.CommandSource();
+    bool onKey = source && (source == tree_.Hwnd() || IsChild(tree_.Hwnd(), source));
+    switch (id) {
+    case ID_REGISTRY_MERGE_FILE:
+        MergeDocument();
+        break;
+    case ID_REGISTRY_IMPORT_FILE:
+        ImportDocument();
+        break;
+    case ID_REGISTRY_MERGE:
+        if (onKey) MergeBranch();
+        else MergeValues();
+        break;
+    case ID_REGISTRY_IMPORT:
+        if (onKey) ImportKey();
+        else ImportValues();
+        break;
+    default:
+        break;
+    }
+}
+
+void RegistryCommands::UpdateState(int id, fw::CommandStates& states) {
+    bool enabled = true;
+    if (id == ID_REGISTRY_MERGE_FILE || id == ID_REGISTRY_IMPORT_FILE) enabled = !host_.Document().roots.empty();
+    states.Enable(static_cast<UINT>(id), enabled);
+}
+
+bool RegistryCommands::Ask(const std::string& text, UINT icon) {
+    std::string caption = fw::LoadText(IDS_APP_NAME);
+    return MessageBoxA(host_.HostWindow(), text.c_str(), caption.c_str(), MB_YESNO | icon) == IDYES;
+}
+
+void RegistryCommands::Tell(const std::string& text) {
+    std::string caption = fw::LoadText(IDS_APP_NAME);
+    MessageBoxA(host_.HostWindow(), text.c_str(), caption.c_str(), MB_OK | MB_ICONINFORMATION);
+}
+
+void RegistryCommands::TellFailure(UINT id) {
+    std::string text = fw::LoadText(id);
+    std::string caption = fw::LoadText(IDS_APP_NAME);
+    MessageBoxA(host_.HostWindow(), text.c_str(), caption.c_str(), MB_OK | MB_ICONERROR);
+}
+
+std::string RegistryCommands::Title() const {
+    const std::string& title = host_.Document().title;
+    return title.empty() ? fw::LoadText(IDS_UNTITLED) : title;
+}
+
+bool RegistryCommands::MergeBytes(const char* data, size_t size) {
+    TempFile file;
+    if (!file.Made()) return false;
+    FileSink sink;
+    if (!sink.Open(file.Path())) return false;
+    bool written = sink.Write(data, size);
+    if (!sink.Close() || !written) return false;
+    return RunRegEdit(host_.HostWindow(), file.Path(), true);
+}
+
+// The whole document, written as a save would write it; the document's own
+// file and its modified flag are not touched.
+bool RegistryCommands::MergeDocument() {
+    MergeTexts texts = LoadMergeTexts();
+    std::string title = Title();
+    if (!Ask(texts.Question(title), MB_ICONQUESTION)) return false;
+    bool merged = false;
+    {
+        TempFile file;
+        merged = file.Made() && SaveTo(host_.Document(), file.Path(), kMergeUnicode, kMergeDialect) &&
+                 RunRegEdit(host_.HostWindow(), file.Path(), true);
+    }
+    if (merged) Tell(texts.Done(title));
+    else TellFailure(IDS_MERGE_FAILED);
+    return merged;
+}
+
+// The selected key with its values and its whole branch.
+bool RegistryCommands::MergeBranch() {
+    KeyNode* key = tree_.KeyOf(tree_.Selected());
+    if (!key) return false;
+    MergeTexts texts = LoadMergeTexts();
+    std::string name = key->name ? key->name : "";
+    if (!Ask(texts.Question(name), MB_ICONQUESTION)) return false;
+    MemorySink text;
+    bool merged = WriteHeader(text, kMergeUnicode, kMergeDialect) &&
+                  WriteKeyTree(key, text, kMergeUnicode, kMergeDialect, nullptr) && WriteEnd(text) &&
+                  MergeBytes(text.Data(), text.Size());
+    if (merged) Tell(texts.Done(name));
+    else TellFailure(IDS_MERGE_FAILED);
+    return merged;
+}
+
+// The selected values of the list, under their key's line, as "REGEDIT4" text.
+bool RegistryCommands::MergeValues() {
+    KeyNode* key = tree_.KeyOf(tree_.Selected());
+    if (!key) return false;
+    MemorySink text;
+    WriteHeader(text, false, kRegedit4);
+    text.Write("[");
+    text.Write(key->Path().c_str());
+    text.Write("]\r\n");
+    int selected = 0;
+    for (int row = list_.NextSelected(-1); row >= 0; row = list_.NextSelected(row)) {
+        if (const ValueEntry* value = list_.ValueAt(row)) {
+            value->Write(text);
+            ++selected;
+        }
+    }
+    if (selected == 0) return false;
+    WriteEnd(text);
+    MergeTexts texts = LoadMergeTexts();
+    const std::string name = "Items";
+    if (!Ask(texts.Question(name), MB_ICONQUESTION)) return false;
+    bool merged = !text.Failed() && MergeBytes(text.Data(), text.Size());
+    if (merged) Tell(texts.Done(name));
+    else TellFailure(IDS_MERGE_FAILED);
+    return merged;
+}
+
+// The editor exports the live branch into a temporary file, which is parsed
+// into the document with duplicate checking, so that keys already there take
+// the live values as further blocks. A key that does not exist live leaves
+// an empty file, which fails the header test: the import fails.
+bool RegistryCommands::ImportKeyText(const std::string& keyPath) {
+    RegText text;
+    {
+        TempFile file;
+        if (!file.Made() || !ExportFromRegEdit(host_.HostWindow(), file.Path(), keyPath.c_str())) return false;
+        HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+        ReadError error = ReadError::None;
+        bool read = ReadRegFile(file.Path(), text, error);
+        SetCursor(previous);
+        if (!read) return false;
+    }
+    RegDocument& document = host_.Document();
+    tree_.SetRedraw(false);
+    bool parsed;
+    {
+        ParseScope scope(document.abort);
+        parsed = document.ParseText(std::move(text.text), &tree_, text.length, true, false);
+    }
+    tree_.SetRedraw(true);
+    if (!parsed) return false;
+    // The document holds what it did not hold before: closing must ask.
+    document.modified = true;
+    HTREEITEM selected = tree_.Selected();
+    list_.Fill(selected ? tree_.KeyOf(selected) : nullptr);
+    host_.UpdateCommandStates();
+    host_.UpdateTitle();
+    return true;
+}
+
+bool RegistryCommands::ImportKey() {
+    KeyNode* key = tree_.KeyOf(tree_.Selected());
+    if (!key) return false;
+    std::string path = key->Path();
+    std::string title = Title();
+    if (!Ask(fw::FormatText(IDS_MERGE_QUESTION, path.c_str(), title.c_str()), MB_ICONEXCLAMATION)) return false;
+    bool imported = ImportKeyText(path);
+    if (imported) Tell(fw::FormatText(IDS_MERGE_DONE, path.c_str(), title.c_str()));
+    else TellFailure(IDS_IMPORT_FAILED);
+    return imported;
+}
+
+// Every leaf key below the top level is exported with its live subkeys.
+bool RegistryCommands::ImportDocument() {
+    std::string title = Title();
+    if (!Ask(fw::FormatText(IDS_IMPORT_QUESTION, title.c_str()), MB_ICONEXCLAMATION)) return false;
+    std::vector<std::string> paths;
+    tree_.LeafPaths(paths);
+    bool imported = !paths.empty();
+    for (const std::string& path : paths)
+        if (!ImportKeyText(path)) imported = false;
+    if (imported) Tell(fw::FormatText(IDS_IMPORT_DONE, title.c_str()));
+    else TellFailure(IDS_IMPORT_FAILED);
+    return imported;
+}
+
+// The selected values take their live data, each as its kind allows.
+bool RegistryCommands::ImportValues() {
+    KeyNode* key = tree_.KeyOf(tree_.Selected());
+    if (!key) return false;
+    fw::UniqueKey live;
+    if (OpenLiveKey(key->Path().c_str(), KEY_READ, live) != ERROR_SUCCESS) {
+        TellFailure(IDS_IMPORT_FAILED);
+        return false;
+    }
+    bool changed = false;
+    for (int row = list_.NextSelected(-1); row >= 0; row = list_.NextSelected(row)) {
+        ValueEntry* value = list_.ValueAt(row);
+        if (!value) continue;
+        if (value->ReadFromRegistry(live.Get())) changed = true;
+        list_.RefreshRow(row);
+    }
+    live.Reset();
+    if (!changed) return false;
+    list_.StoreValues();
+    host_.Document().modified = true;
+    host_.UpdateCommandStates();
+    host_.UpdateTitle();
+    return true;
+}
+
+}  // namespace regedit
