@@ -365,7 +365,7 @@ bool MainFrame::PreTranslateMessage(MSG* msg) {
     // first number up is looked up by its text).
     if (msg->message == WM_COMMAND && HIWORD(msg->wParam) == 0 && LOWORD(msg->wParam) >= ID_FAVORITE_FIRST &&
         msg->hwnd == hwnd_) {
-        editorCommands_.OpenFavorite(LOWORD(msg->wParam), GetMenu(hwnd_));
+        editorCommands_.OpenFavorite(LOWORD(msg->wParam), MenuBar());
         return navigated;
     }
     if (accelerators_ && TranslateAcceleratorA(hwnd_, accelerators_, msg)) return true;

@@ -138,8 +138,11 @@ TEST(RegEditUi, QuickRegEditCallFavoritesAndMergeFromTheWindow) {
     EXPECT_TRUE(harness::WaitUntil([&] { return !IsIconic(regedit); }));
 
     // The Favorites menu lists the editor's favorites; choosing one drives
-    // the editor to its key.
-    ASSERT_TRUE(harness::BringToFront(s.app.Frame()));
+    // the editor to its key. The restored editor has done its activation
+    // before the frame is brought back.
+    harness::Sync(regedit);
+    ASSERT_TRUE(harness::WaitUntil(
+        [&] { return harness::BringToFront(s.app.Frame()) && GetForegroundWindow() == s.app.Frame(); }));
     harness::PressKey('A', harness::kAlt);
     ASSERT_TRUE(harness::WaitForMenus(s.app.Pid(), 1, 5000));
     harness::PressKey(VK_DOWN);
