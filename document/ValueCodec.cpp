@@ -6,6 +6,7 @@
 #include "document/ByteSink.h"
 #include "document/Platform.h"
 #include "document/RegParser.h"
+#include "document/Utf8.h"
 
 int HexDigitValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -77,22 +78,41 @@ bool WriteHexBytes(ByteSink& out, const unsigned char* bytes, size_t size, size_
     return out.Write(text.data(), text.size());
 }
 
-enum class Direction { Narrow, Widen };
-
-// The characters of dialect-5 data as ANSI bytes.
-std::string NarrowBytes(const std::string& wideBytes) {
-    return WideToAnsiString(BytesToWide(wideBytes));
+// The characters of decoded hex data of a form, as UTF-16.
+std::u16string CharsToWide(const std::string& bytes, CharForm from) {
+    switch (from) {
+    case CharForm::Wide:
+        return BytesToWide(bytes);
+    case CharForm::Legacy:
+        return LegacyToWideString(bytes);
+    case CharForm::Program:
+        break;
+    }
+    return ProgramToWideString(bytes);
 }
 
-// ANSI bytes as UTF-16LE bytes.
-std::string WidenBytes(const std::string& ansiBytes) {
-    std::u16string wide = AnsiToWideString(ansiBytes);
-    std::string out(wide.size() * 2, '\0');
-    for (size_t i = 0; i < wide.size(); ++i) {
-        out[2 * i] = static_cast<char>(wide[i] & 0xFF);
-        out[2 * i + 1] = static_cast<char>(wide[i] >> 8);
+// UTF-16 characters as the bytes of a form.
+std::string WideToChars(const std::u16string& wide, CharForm to, LostCharacters* lost) {
+    switch (to) {
+    case CharForm::Wide: {
+        std::string out(wide.size() * 2, '\0');
+        for (size_t i = 0; i < wide.size(); ++i) {
+            out[2 * i] = static_cast<char>(wide[i] & 0xFF);
+            out[2 * i + 1] = static_cast<char>(wide[i] >> 8);
+        }
+        return out;
     }
-    return out;
+    case CharForm::Legacy:
+        return WideToLegacyString(wide, lost);
+    case CharForm::Program:
+        break;
+    }
+    return WideToProgramString(wide);
+}
+
+// The characters of dialect-5 data as program text.
+std::string NarrowBytes(const std::string& wideBytes) {
+    return WideToProgramString(BytesToWide(wideBytes));
 }
 
 bool IsHexDigitOrComma(char c) { return c == ',' || HexDigit(c) >= 0; }
@@ -137,7 +157,8 @@ const char* HexDataEnd(const char* p, const char* end) {
 // Converts the hex(2) and hex(7) data of the value lines in a block; all other
 // text (strings, names, comments, other kinds) is copied as it is, so that a
 // "hex(2):" inside a name, a string or a comment is never touched.
-bool ConvertBlock(const char* block, size_t length, ByteSink& out, Direction direction) {
+bool ConvertBlock(const char* block, size_t length, ByteSink& out, CharForm from, CharForm to, LostCharacters* lost,
+                  size_t* converted) {
     const char* end = block + length;
     const char* copied = block;
     const char* p = block;
@@ -159,18 +180,20 @@ bool ConvertBlock(const char* block, size_t length, ByteSink& out, Direction dir
             const char* hexEnd = HexDataEnd(hex, end);
             bool chars = colon - data == 6 && data[3] == '(' && (data[4] == '2' || data[4] == '7') && data[5] == ')';
             if (chars && ConvertibleData(hex, end) && OnlyHexData(hex, hexEnd)) {
-                if (!out.Write(copied, static_cast<size_t>(hex - copied))) return false;
                 std::string bytes = DecodeHexBytes(std::string_view(hex, static_cast<size_t>(hexEnd - hex)));
-                if (direction == Direction::Narrow) {
-                    std::string narrow = NarrowBytes(bytes);
-                    if (!WriteHexBytes(out, reinterpret_cast<const unsigned char*>(narrow.data()), narrow.size(), 25, 25))
+                // Between two single-byte forms ASCII is the same text.
+                bool same = from != CharForm::Wide && to != CharForm::Wide && !HasHighByte(bytes.data(), bytes.size());
+                if (!same) {
+                    if (!out.Write(copied, static_cast<size_t>(hex - copied))) return false;
+                    std::string text = WideToChars(CharsToWide(bytes, from), to, lost);
+                    // UTF-16 goes 12 characters to a line, single-byte data 25.
+                    size_t perLine = to == CharForm::Wide ? 24 : 25;
+                    if (!WriteHexBytes(out, reinterpret_cast<const unsigned char*>(text.data()), text.size(), perLine,
+                                       perLine))
                         return false;
-                } else {
-                    std::string wide = WidenBytes(bytes);
-                    if (!WriteHexBytes(out, reinterpret_cast<const unsigned char*>(wide.data()), wide.size(), 24, 24))
-                        return false;
+                    if (converted) ++*converted;
+                    copied = hexEnd;
                 }
-                copied = hexEnd;
             }
             next = hexEnd;
         } else if (data && *data == '"') {
@@ -239,9 +262,9 @@ std::string DecodeHexChars(std::string_view hexData, RegDialect dialect) {
     return NarrowBytes(bytes);
 }
 
-std::string EncodeHexChars(std::string_view ansiChars, RegDialect dialect) {
-    std::string bytes(ansiChars);
-    if (dialect == kRegedit5) bytes = WidenBytes(bytes);
+std::string EncodeHexChars(std::string_view programChars, RegDialect dialect) {
+    std::string bytes(programChars);
+    if (dialect == kRegedit5) bytes = WideToChars(ProgramToWideString(bytes), CharForm::Wide, nullptr);
     return FormatHexBytes(bytes.data(), bytes.size());
 }
 
@@ -251,12 +274,17 @@ std::string FormatHexBytes(const void* bytes, size_t size, size_t firstLine, siz
     return std::string(out.Data() ? out.Data() : "", out.Size());
 }
 
-bool NarrowHexData(const char* block, size_t length, ByteSink& out) {
-    return ConvertBlock(block, length, out, Direction::Narrow);
+bool NarrowHexData(const char* block, size_t length, ByteSink& out, CharForm to, LostCharacters* lost) {
+    return ConvertBlock(block, length, out, CharForm::Wide, to, lost, nullptr);
 }
 
-bool WidenHexData(const char* block, size_t length, ByteSink& out) {
-    return ConvertBlock(block, length, out, Direction::Widen);
+bool WidenHexData(const char* block, size_t length, ByteSink& out, CharForm from) {
+    return ConvertBlock(block, length, out, from, CharForm::Wide, nullptr, nullptr);
+}
+
+bool RecodeHexData(const char* block, size_t length, ByteSink& out, CharForm from, CharForm to, LostCharacters* lost,
+                   size_t* converted) {
+    return ConvertBlock(block, length, out, from, to, lost, converted);
 }
 
 bool NarrowValueData(std::string_view hexData, ByteSink& out) {
