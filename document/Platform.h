@@ -29,8 +29,13 @@ inline constexpr size_t kConvertFailed = SIZE_MAX;
 struct LostCharacters {
     static constexpr size_t kMaxListed = 64;
     std::u32string chars;
+    bool more = false;  // further characters were lost beyond the list
     void Add(char32_t c) {
-        if (chars.size() < kMaxListed && chars.find(c) == std::u32string::npos) chars += c;
+        if (chars.find(c) != std::u32string::npos) return;
+        if (chars.size() < kMaxListed)
+            chars += c;
+        else
+            more = true;
     }
     bool Any() const { return !chars.empty(); }
 };

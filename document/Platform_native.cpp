@@ -115,13 +115,15 @@ size_t WideToLegacy(const char16_t* src, size_t srcLen, char* dst, size_t dstCap
         if (w < 0x80) {
             c = static_cast<unsigned char>(w);
         } else if (!WideToByte(w, c)) {
-            char32_t lostChar = w;
-            // A surrogate pair is one character: one replacement byte.
-            if (w >= 0xD800 && w < 0xDC00 && i + 1 < srcLen && src[i + 1] >= 0xDC00 && src[i + 1] < 0xE000) {
-                lostChar = 0x10000 + ((w - 0xD800) << 10) + (src[i + 1] - 0xDC00);
+            // A surrogate pair is one character, replaced unit by unit as
+            // the system's conversion does: two question marks.
+            bool pair = w >= 0xD800 && w < 0xDC00 && i + 1 < srcLen && src[i + 1] >= 0xDC00 && src[i + 1] < 0xE000;
+            if (lost) lost->Add(pair ? 0x10000 + ((w - 0xD800) << 10) + (src[i + 1] - 0xDC00) : w);
+            if (pair) {
+                if (n + 1 >= dstCap) return kConvertFailed;
+                dst[n++] = '?';
                 ++i;
             }
-            if (lost) lost->Add(lostChar);
         }
         dst[n++] = static_cast<char>(c);
         ++i;
@@ -129,7 +131,7 @@ size_t WideToLegacy(const char16_t* src, size_t srcLen, char* dst, size_t dstCap
     return n;
 }
 
-size_t WideToLegacyLength(const char16_t*, size_t srcLen) { return srcLen; }
+size_t WideToLegacyLength(const char16_t*, size_t srcLen) { return srcLen; }  // one byte per unit
 
 std::u16string ProgramToWideString(std::string_view text) {
     std::u16string out(text.size(), u'\0');

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "document/RegWriter.h"
+#include "document/Utf8.h"
 #include "resources/resource.h"
 #include "shell/FileLoading.h"
 #include "shell/ProgressDialog.h"
@@ -36,6 +37,24 @@ public:
 private:
     HCURSOR old_;
 };
+
+// Before a single-byte save: the characters the legacy code page lacks are
+// named, and the user decides whether they go as question marks. True when
+// the save may go on.
+bool ConfirmLegacySave(HWND owner, RegDocument& document, const char* path, bool unicode, RegDialect dialect) {
+    if (unicode) return true;
+    LostCharacters lost = FindLostCharacters(document, dialect);
+    if (!lost.Any()) return true;
+    std::string list;
+    for (char32_t c : lost.chars) {
+        if (!list.empty()) list += ' ';
+        list += CharacterText(c);
+    }
+    if (lost.more) list += " ...";
+    std::string text = fw::FormatText(IDS_LOSSY_CONVERSION, path, list.c_str());
+    return MessageBoxA(owner, text.c_str(), fw::LoadText(IDS_APP_NAME).c_str(),
+                       MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2) == IDOK;
+}
 
 void ShowWriteError(HWND owner, const RegDocument& document) {
     std::string text = fw::FormatText(IDS_WRITE_ERROR, document.title.c_str());
@@ -95,6 +114,7 @@ bool SaveAs(RegDocument& document, HWND owner) {
     std::string title;
     SaveFormat format;
     if (!ShowSaveRegDialog(owner, nullptr, document.dialect, path, title, format)) return false;
+    if (!ConfirmLegacySave(owner, document, path.c_str(), format.unicode, format.dialect)) return false;
     bool ok;
     {
         WaitCursor wait;
@@ -112,6 +132,7 @@ bool SaveAs(RegDocument& document, HWND owner) {
 
 bool SaveDocument(RegDocument& document, HWND owner) {
     if (document.path.empty()) return SaveAs(document, owner);
+    if (!ConfirmLegacySave(owner, document, document.path.c_str(), document.unicode, document.dialect)) return false;
     bool ok;
     {
         WaitCursor wait;
@@ -132,6 +153,7 @@ bool QuerySave(RegDocument& document, HWND owner) {
     if (answer == IDNO) return true;
     if (answer != IDYES) return false;
     if (document.path.empty()) return SaveAs(document, owner);
+    if (!ConfirmLegacySave(owner, document, document.path.c_str(), document.unicode, document.dialect)) return false;
     if (!RunSaveWorker(owner, document, document.path.c_str(), document.unicode, document.dialect)) {
         // Going on would drop the changes the user just asked to keep.
         ShowWriteError(owner, document);

@@ -116,7 +116,7 @@ TEST(DialectConversion, WideningAndNarrowingFollowTheLineLayout) {
     EXPECT_EQ(Widen("\"v\"=hex(2):e2,82,ac,f0,9f,8c,8e,00\r\n"), "\"v\"=hex(2):ac,20,3c,d8,0e,df,00,00\r\n");
     EXPECT_EQ(Widen("\"v\"=hex(2):80,00\r\n", CharForm::Legacy), "\"v\"=hex(2):ac,20,00,00\r\n");
     LostCharacters lost;
-    EXPECT_EQ(Narrow("\"v\"=hex(2):ac,20,3c,d8,0e,df,00,00\r\n", CharForm::Legacy, &lost), "\"v\"=hex(2):80,3f,00\r\n");
+    EXPECT_EQ(Narrow("\"v\"=hex(2):ac,20,3c,d8,0e,df,00,00\r\n", CharForm::Legacy, &lost), "\"v\"=hex(2):80,3f,3f,00\r\n");
     EXPECT_EQ(Recode("\"v\"=hex(7):d0,96,e2,82,ac,00,00\r\n", CharForm::Program, CharForm::Legacy, &lost),
               "\"v\"=hex(7):3f,80,00,00\r\n");
     EXPECT_EQ(lost.chars, U"\U0001F30E\u0416");
@@ -205,7 +205,7 @@ TEST(CodePage, ProgramTextIsUtf8AndLegacyText1252) {
     LostCharacters lost;
     EXPECT_EQ(WideToLegacyString(u"\u20ac" u"A\u00e9", &lost), "\x80" "A\xe9");
     EXPECT_FALSE(lost.Any());
-    EXPECT_EQ(WideToLegacyString(u"\u4e2d\U0001F30E\u00e9\u4e2d", &lost), "??\xe9?");
+    EXPECT_EQ(WideToLegacyString(u"\u4e2d\U0001F30E\u00e9\u4e2d", &lost), "???\xe9?");  // a pair: one "?" per unit
     EXPECT_EQ(lost.chars, U"\u4e2d\U0001F30E");
     // Every UTF-16 text comes back from program text, a lone surrogate too.
     for (std::u16string wide : {std::u16string(u"\u0416\u4e2d\U0001F30E"), std::u16string(1, char16_t(0xD800)) + u"x"})
