@@ -96,7 +96,7 @@ void MultiStringEditDialog::Add() {
     listChanged_ = true;
     if (index < 0) return;
     SetFocus(list);
-    SendMessageA(list, LVM_EDITLABELA, static_cast<WPARAM>(index), 0);
+    SendMessageW(list, LVM_EDITLABELW, static_cast<WPARAM>(index), 0);
 }
 
 void MultiStringEditDialog::EditSelected() {
@@ -104,7 +104,7 @@ void MultiStringEditDialog::EditSelected() {
     int index = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
     if (index < 0) return;
     SetFocus(list);
-    SendMessageA(list, LVM_EDITLABELA, static_cast<WPARAM>(index), 0);
+    SendMessageW(list, LVM_EDITLABELW, static_cast<WPARAM>(index), 0);
 }
 
 bool MultiStringEditDialog::DeleteSelected() {
