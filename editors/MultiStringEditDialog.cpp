@@ -96,6 +96,8 @@ void MultiStringEditDialog::Add() {
     listChanged_ = true;
     if (index < 0) return;
     SetFocus(list);
+    // The wide message: under Wine the ANSI one makes the label's edit an
+    // ANSI window, which cannot take a typed UTF-8 character.
     SendMessageW(list, LVM_EDITLABELW, static_cast<WPARAM>(index), 0);
 }
 

@@ -379,8 +379,9 @@ TEST(ModifyUi, CharactersOfEveryScriptAreShownEditedAndSavedWhole) {
     const std::string expData = std::string("%SystemRoot%\\\xd0\x9f\xd0\xb0\xd0\xbf\xd0\xba\xd0\xb0\xe4\xb8\xad\xf0\x9f\x8c\x8f") + '\0';
     const std::string multiData = std::string("\xd0\xbf\xd0\xb5\xd1\x80\xd0\xb2\xd1\x8b\xd0\xb9") + '\0' + "\xe7\xac\xac\xe4\xba\x8c" +
                                   '\0' + "\xf0\x9f\x8c\x8e" + '\0' + '\0';  // первый, 第二, 🌎
-    auto file = [&](const std::string& strData, const std::string& e, const std::string& m) {
-        return "Windows Registry Editor Version 5.00\r\n\r\n[" + key + "]\r\n\"" + str + "\"=\"" + strData + "\"\r\n\"" +
+    const std::string renamed = key + "\xd0\x81";  // "Ё" typed into the key's label
+    auto file = [&](const std::string& strData, const std::string& e, const std::string& m, bool edited = false) {
+        return "Windows Registry Editor Version 5.00\r\n\r\n[" + (edited ? renamed : key) + "]\r\n\"" + str + "\"=\"" + strData + "\"\r\n\"" +
                exp + "\"=hex(2):" + WideHex(e) + "\r\n\"" + multi + "\"=hex(7):" + WideHex(m) + "\r\n";
     };
     Session s;
@@ -424,13 +425,27 @@ TEST(ModifyUi, CharactersOfEveryScriptAreShownEditedAndSavedWhole) {
         harness::Sync(s.app.Frame());
         EXPECT_EQ(s.Cell(edit.name, 2), edit.cell);
     }
+    // The key's name through its label edit.
+    ASSERT_TRUE(s.Focus(s.tree));
+    s.app.PostCommand(ID_EDIT_RENAME);
+    HWND label = nullptr;
+    ASSERT_TRUE(harness::WaitUntil([&] {
+        label = reinterpret_cast<HWND>(SendMessageA(s.tree, TVM_GETEDITCONTROL, 0, 0));
+        return label && harness::FocusOf(s.app.Frame()) == label;
+    }, 5000));
+    harness::PressKey(VK_END);
+    harness::TypeText("\xd0\x81");
+    harness::PressKey(VK_RETURN);
+    ASSERT_TRUE(harness::WaitUntil([&] { return !SendMessageA(s.tree, TVM_GETEDITCONTROL, 0, 0); }, 5000));
+    harness::Sync(s.app.Frame());
+    EXPECT_TRUE(harness::TreeFind(s.tree, renamed));
     EXPECT_TRUE(harness::Screenshot(s.app.Frame(), ShotPath("frame-characters.png")));
 
     ASSERT_TRUE(s.Focus(s.list));
     harness::PressKey('S', harness::kCtrl);
     ASSERT_TRUE(harness::WaitUntil([&] { return s.Caption() == "world.reg-Quillon"; }, 10000)) << s.Caption();
     const std::string multiSaved = multiData.substr(0, multiData.size() - 1) + typedItem + '\0' + '\0';
-    const std::string saved = file(typedStr, typedExp + '\0', multiSaved);
+    const std::string saved = file(typedStr, typedExp + '\0', multiSaved, true);
     EXPECT_EQ(ReadFileBytes(s.path), "\xFF\xFE" + WideBytes(saved) + std::string(2, '\0'));
 
     // REGEDIT4: the box names what code page 1252 lacks in the text and the
