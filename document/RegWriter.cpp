@@ -252,8 +252,11 @@ bool WriteDocument(RegDocument& document, ByteSink& out, bool unicode, RegDialec
 LostCharacters FindLostCharacters(RegDocument& document, RegDialect dialect) {
     LostCharacters lost;
     NullSink sink;
+    WriteProgress progress;
+    progress.sink = document.owner;
+    progress.keysToWrite = document.CountKeysToWrite();
     for (const KeyNode* root : document.roots)
-        if (!WriteKeyTree(root, sink, TextForm::Legacy, dialect, nullptr, &lost)) break;
+        if (!WriteKeyTree(root, sink, TextForm::Legacy, dialect, &progress, &lost)) break;
     return lost;
 }
 

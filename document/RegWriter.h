@@ -48,5 +48,6 @@ bool WriteDocument(RegDocument& document, ByteSink& out, TextForm form, RegDiale
 // The same in file forms: UTF-16 when unicode is set, else legacy text.
 bool WriteDocument(RegDocument& document, ByteSink& out, bool unicode, RegDialect dialect);
 // The characters a save of the document as single-byte legacy text in the
-// dialect would replace by '?' (a dry run of that save); none: empty.
+// dialect would replace by '?' (a dry run of that save, reporting progress
+// to the document's owner); none: empty.
 LostCharacters FindLostCharacters(RegDocument& document, RegDialect dialect);

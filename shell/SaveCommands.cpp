@@ -43,7 +43,19 @@ private:
 // the save may go on.
 bool ConfirmLegacySave(HWND owner, RegDocument& document, const char* path, bool unicode, RegDialect dialect) {
     if (unicode) return true;
-    LostCharacters lost = FindLostCharacters(document, dialect);
+    // A dry run of the save: as long as the save itself, so it runs behind
+    // the same progress dialog.
+    LostCharacters lost;
+    ProgressDialog dialog;
+    std::string caption = fw::LoadText(IDS_SAVE_PROGRESS);
+    dialog.SetTexts(caption.c_str(), caption.c_str());
+    ProgressSink* previousOwner = document.owner;
+    document.owner = &dialog;
+    fw::RunWorker(owner, dialog, document.abort, [&] {
+        lost = FindLostCharacters(document, dialect);
+        return true;
+    });
+    document.owner = previousOwner;
     if (!lost.Any()) return true;
     std::string list;
     for (char32_t c : lost.chars) {
