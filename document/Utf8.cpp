@@ -175,20 +175,6 @@ size_t CharacterPrefix(std::string_view text, size_t maxBytes) {
     return end;
 }
 
-char32_t CharacterAt(std::string_view text, size_t at, size_t& length) {
-    const auto* s = reinterpret_cast<const unsigned char*>(text.data()) + at;
-    length = 1;
-    if (!ProgramTextIsUtf8() || s[0] < 0x80) {
-        std::u16string wide = ProgramToWideString(text.substr(at, 1));
-        return wide.empty() ? s[0] : wide[0];
-    }
-    char32_t cp;
-    size_t n = DecodeSequence(s, text.size() - at, cp);
-    if (n == 0) return 0xFFFD;
-    length = n;
-    return cp;
-}
-
 std::string CharacterText(char32_t c) {
     char16_t units[2];
     size_t count = 1;

@@ -28,9 +28,6 @@ bool HasHighByte(const char* text, size_t size);
 // and ends between two characters of program text.
 size_t CharacterPrefix(std::string_view text, size_t maxBytes);
 
-// The code point of the program-text character at text[at] and, through
-// length, its size in bytes (at least 1).
-char32_t CharacterAt(std::string_view text, size_t at, size_t& length);
 // A code point as program text (UTF-8 where program text is).
 std::string CharacterText(char32_t c);
 
