@@ -47,6 +47,9 @@ unsigned LegacyCodePage();
 // Whether legacy and program text are the same code page: no conversion
 // between them is needed.
 bool LegacyIsProgramText();
+// Whether the legacy page has one byte for every character (no double-byte
+// page, no UTF-8).
+bool LegacyIsSingleByte();
 
 // Program text to UTF-16. Returns the number of UTF-16 units written to dst,
 // or kConvertFailed when dstCap is too small. NUL bytes convert to NUL

@@ -72,6 +72,8 @@ unsigned LegacyCodePage() { return 1252; }
 
 bool LegacyIsProgramText() { return false; }
 
+bool LegacyIsSingleByte() { return true; }
+
 size_t ProgramToWide(const char* src, size_t srcLen, char16_t* dst, size_t dstCap) {
     size_t n = Utf8ToWide(src, srcLen, dst, dstCap);
     return n == SIZE_MAX ? kConvertFailed : n;

@@ -107,9 +107,12 @@ unsigned SystemAnsiCodePage() {
 struct CodePages {
     bool utf8;
     unsigned legacy;
+    bool singleByte = false;
     CodePages() : utf8(GetACP() == CP_UTF8) {
         // Without the manifest the process's own page is the system's.
         legacy = utf8 ? SystemAnsiCodePage() : GetACP();
+        CPINFO info{};
+        singleByte = legacy != CP_UTF8 && GetCPInfo(legacy, &info) && info.MaxCharSize == 1;
     }
 };
 
@@ -173,6 +176,8 @@ bool ProgramTextIsUtf8() { return Pages().utf8; }
 unsigned LegacyCodePage() { return Pages().legacy; }
 
 bool LegacyIsProgramText() { return Pages().utf8 ? Pages().legacy == CP_UTF8 : true; }
+
+bool LegacyIsSingleByte() { return Pages().singleByte; }
 
 size_t ProgramToWide(const char* src, size_t srcLen, char16_t* dst, size_t dstCap) {
     if (ProgramTextIsUtf8()) {

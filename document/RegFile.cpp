@@ -46,6 +46,7 @@ public:
     // Converts the next piece; false with the reason on failure. later: the
     // units still to come after this piece, for a better guess on growth.
     bool Append(const char16_t* wide, size_t units, size_t later, bool* lossy, ReadError& error) {
+        if (ProgramTextIsUtf8()) return AppendUtf8(wide, units, later, error);
         size_t n = WideToProgram(wide, units, text.get() + used, capacity - used, lossy);
         if (n == kConvertFailed) {
             size_t need = WideToProgramLength(wide, units);
@@ -53,7 +54,14 @@ public:
                 error = ReadError::Conversion;
                 return false;
             }
-            if (!Resize(std::max(capacity * 2, used + need + later + 5))) {
+            // The rest is taken to grow as this piece did: a file of few
+            // characters beyond ASCII costs a few bytes more than its
+            // length, not twice.
+            size_t estimate = used + need + (units ? later / units * need + later % units * need / units : later);
+            // At least a thirty-second more each time: a text whose pieces
+            // grow unevenly is copied a bounded number of times.
+            size_t grown = std::max(estimate + estimate / 256, capacity + capacity / 32);
+            if (!Resize(std::max(used + need + 5, grown + 5))) {
                 error = ReadError::OutOfMemory;
                 return false;
             }
@@ -64,6 +72,41 @@ public:
             }
         }
         used += n;
+        return true;
+    }
+
+    // UTF-8 in runs that surely fit (three bytes a unit at most), growing
+    // by what the text so far says the rest will need: no work is done twice.
+    bool AppendUtf8(const char16_t* wide, size_t units, size_t later, ReadError& error) {
+        while (units > 0) {
+            size_t take = std::min(units, (capacity - used) / 3);
+            if (take < units && take > 0 && IsHighSurrogate(wide[take - 1])) --take;
+            if (take == 0) {
+                size_t rest = units + later;
+                size_t estimate = used + (converted ? rest / converted * used + rest % converted * used / converted
+                                                    : rest + rest / 16);
+                size_t grown = std::max(estimate + estimate / 256, capacity + capacity / 32);
+                if (!Resize(std::max(grown, used + 8) + 5)) {
+                    error = ReadError::OutOfMemory;
+                    return false;
+                }
+                continue;
+            }
+            used += WideToUtf8(wide, take, text.get() + used, capacity - used);
+            converted += take;
+            wide += take;
+            units -= take;
+        }
+        // After the first piece, while a copy is cheap: room for the rest
+        // at this piece's rate.
+        if (!regrown && later > 0 && converted > 0) {
+            regrown = true;
+            size_t projected = used + later / converted * used + later % converted * used / converted;
+            if (projected > capacity && !Resize(projected + projected / 256 + 5)) {
+                error = ReadError::OutOfMemory;
+                return false;
+            }
+        }
         return true;
     }
 
@@ -86,6 +129,8 @@ private:
     std::unique_ptr<char[]> text;
     size_t capacity = 0;
     size_t used = 0;
+    size_t converted = 0;  // units converted so far
+    bool regrown = false;  // sized for the rest after the first piece
 };
 
 // UTF-16LE text after the byte-order mark, converted to program text in one
@@ -200,10 +245,20 @@ bool DecodeWide(const char16_t* wide, size_t units, size_t size, RegText& out, R
 // Single-byte text of the legacy code page converted to program text, in
 // pieces that end at a line break (no double-byte character is split there).
 bool ConvertLegacy(const char* bytes, size_t size, RegText& out, ReadError& error) {
+    if (ProgramTextIsUtf8() && LegacyIsSingleByte()) {
+        // One pass for the length, one for the text: no regrowth, no more
+        // memory than the text takes.
+        size_t length = SingleByteLegacyToUtf8Length(bytes, size);
+        std::unique_ptr<char[]> text = NewPadded(length, error);
+        if (!text) return false;
+        SingleByteLegacyToUtf8(bytes, size, text.get());
+        out.text = std::move(text);
+        return true;
+    }
     constexpr size_t kPiece = size_t(1) << 18;
     NarrowText text;
     std::unique_ptr<char16_t[]> wide(new (std::nothrow) char16_t[kPiece]);
-    if (!wide || !text.Start(size + size / 4)) {
+    if (!wide || !text.Start(size)) {
         error = ReadError::OutOfMemory;
         return false;
     }

@@ -211,13 +211,11 @@ char* RecodeLegacyBlock(const char* values, const char* next) {
         chars = p - values >= 3 && (p[1] == '2' || p[1] == '7') && p[2] == ')' && (p[-1] | 0x20) == 'x';
         ++p;
     }
-    if (!chars) return nullptr;
-    std::string block(values, length);
+    // The text after the block goes on to the buffer's end, where the
+    // scanners stop: the block is read in place.
+    if (!chars || CountRecodedValues(values, length, CharForm::Legacy, CharForm::Program) == 0) return nullptr;
     MemorySink out(length + 64);
-    size_t converted = 0;
-    if (!RecodeHexData(block.c_str(), length, out, CharForm::Legacy, CharForm::Program, nullptr, &converted) ||
-        converted == 0)
-        return nullptr;
+    if (!RecodeHexData(values, length, out, CharForm::Legacy, CharForm::Program)) return nullptr;
     char nul = '\0';
     if (!out.Write(&nul, 1)) return nullptr;
     return out.Release();

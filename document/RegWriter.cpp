@@ -112,7 +112,9 @@ bool WriteBlock(TextOut& text, const ValueBlock& block, RegDialect dialect) {
     CharForm from = block.dialect == kRegedit5 ? CharForm::Wide : CharForm::Program;
     CharForm to = dialect == kRegedit5 ? CharForm::Wide : text.Dialect4Chars();
     bool ok;
-    if (from == to || !HoldsCharData(block.text, writeLength)) {
+    bool singleBytes = from != CharForm::Wide && to != CharForm::Wide;
+    if (from == to || !HoldsCharData(block.text, writeLength) ||
+        (singleBytes && CountRecodedValues(block.text, writeLength, from, to) == 0)) {
         ok = text.Write(block.text, writeLength);
     } else {
         MemorySink converted(length + length / 2 + 64);

@@ -188,6 +188,64 @@ std::string CharacterText(char32_t c) {
     return WideToProgramString(std::u16string_view(units, count));
 }
 
+namespace {
+
+// The UTF-8 form of each byte of the legacy page.
+struct LegacyTable {
+    unsigned char bytes[256][4];
+    unsigned char length[256];
+    LegacyTable() {
+        for (int b = 0; b < 256; ++b) {
+            char c = static_cast<char>(b);
+            char16_t w = 0xFFFD;
+            if (LegacyToWide(&c, 1, &w, 1) != 1) w = 0xFFFD;
+            size_t n = WideToUtf8(&w, 1, reinterpret_cast<char*>(bytes[b]), 4);
+            length[b] = static_cast<unsigned char>(n == SIZE_MAX ? 0 : n);
+        }
+    }
+};
+
+const LegacyTable& Legacy() {
+    static const LegacyTable table;
+    return table;
+}
+
+}  // namespace
+
+size_t SingleByteLegacyToUtf8Length(const char* src, size_t srcLen) {
+    const LegacyTable& t = Legacy();
+    const auto* s = reinterpret_cast<const unsigned char*>(src);
+    size_t n = 0, i = 0;
+    while (i < srcLen) {
+        uint64_t word;
+        if (i + 8 <= srcLen && (std::memcpy(&word, s + i, 8), (word & 0x8080808080808080ull) == 0)) {
+            n += 8;
+            i += 8;
+            continue;
+        }
+        n += t.length[s[i++]];
+    }
+    return n;
+}
+
+void SingleByteLegacyToUtf8(const char* src, size_t srcLen, char* dst) {
+    const LegacyTable& t = Legacy();
+    const auto* s = reinterpret_cast<const unsigned char*>(src);
+    size_t i = 0;
+    while (i < srcLen) {
+        uint64_t word;
+        if (i + 8 <= srcLen && (std::memcpy(&word, s + i, 8), (word & 0x8080808080808080ull) == 0)) {
+            std::memcpy(dst, s + i, 8);
+            dst += 8;
+            i += 8;
+            continue;
+        }
+        unsigned char b = s[i++];
+        std::memcpy(dst, t.bytes[b], 4);
+        dst += t.length[b];
+    }
+}
+
 std::string LegacyToProgramText(std::string_view text) {
     if (LegacyIsProgramText() || !HasHighByte(text.data(), text.size())) return std::string(text);
     return WideToProgramString(LegacyToWideString(text));

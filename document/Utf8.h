@@ -31,6 +31,12 @@ size_t CharacterPrefix(std::string_view text, size_t maxBytes);
 // A code point as program text (UTF-8 where program text is).
 std::string CharacterText(char32_t c);
 
+// Legacy text of a single-byte page as UTF-8 program text, through a table
+// of the page's 256 characters: the bytes the text needs, and the text
+// written to dst (which has room for that many).
+size_t SingleByteLegacyToUtf8Length(const char* src, size_t srcLen);
+void SingleByteLegacyToUtf8(const char* src, size_t srcLen, char* dst);
+
 // Legacy text as program text, and back; what the legacy page lacks is
 // replaced by '?' and added to lost (may be null). Both return the text
 // itself when the two are one code page or the text is ASCII.

@@ -47,6 +47,26 @@ void ForEachHexByte(std::string_view data, Sink&& sink) {
     flush();
 }
 
+// Whether the hex data from p to end gives a byte of 0x80 or above, read as
+// ForEachHexByte reads it: without decoding it.
+bool HasHighHexByte(const char* p, const char* end) {
+    int first = 0;
+    int filled = 0;
+    for (; p < end; ++p) {
+        if (*p == ',') {
+            if (filled == 2 && first >= 8) return true;
+            filled = 0;
+            continue;
+        }
+        int d = HexDigit(*p);
+        if (d < 0) continue;
+        if (filled == 2) filled = 0;
+        if (filled == 0) first = d;
+        ++filled;
+    }
+    return filled == 2 && first >= 8;
+}
+
 // UTF-16LE bytes as characters; an odd last byte is a character of its own.
 std::u16string BytesToWide(const std::string& bytes) {
     std::u16string wide((bytes.size() + 1) / 2, u'\0');
@@ -157,7 +177,8 @@ const char* HexDataEnd(const char* p, const char* end) {
 // Converts the hex(2) and hex(7) data of the value lines in a block; all other
 // text (strings, names, comments, other kinds) is copied as it is, so that a
 // "hex(2):" inside a name, a string or a comment is never touched.
-bool ConvertBlock(const char* block, size_t length, ByteSink& out, CharForm from, CharForm to, LostCharacters* lost,
+// Without out, only counts the values whose data would be converted.
+bool ConvertBlock(const char* block, size_t length, ByteSink* out, CharForm from, CharForm to, LostCharacters* lost,
                   size_t* converted) {
     const char* end = block + length;
     const char* copied = block;
@@ -180,15 +201,17 @@ bool ConvertBlock(const char* block, size_t length, ByteSink& out, CharForm from
             const char* hexEnd = HexDataEnd(hex, end);
             bool chars = colon - data == 6 && data[3] == '(' && (data[4] == '2' || data[4] == '7') && data[5] == ')';
             if (chars && ConvertibleData(hex, end) && OnlyHexData(hex, hexEnd)) {
-                std::string bytes = DecodeHexBytes(std::string_view(hex, static_cast<size_t>(hexEnd - hex)));
                 // Between two single-byte forms ASCII is the same text.
-                bool same = from != CharForm::Wide && to != CharForm::Wide && !HasHighByte(bytes.data(), bytes.size());
-                if (!same) {
-                    if (!out.Write(copied, static_cast<size_t>(hex - copied))) return false;
+                bool same = from != CharForm::Wide && to != CharForm::Wide && !HasHighHexByte(hex, hexEnd);
+                if (!same && !out) {
+                    if (converted) ++*converted;
+                } else if (!same) {
+                    std::string bytes = DecodeHexBytes(std::string_view(hex, static_cast<size_t>(hexEnd - hex)));
+                    if (!out->Write(copied, static_cast<size_t>(hex - copied))) return false;
                     std::string text = WideToChars(CharsToWide(bytes, from), to, lost);
                     // UTF-16 goes 12 characters to a line, single-byte data 25.
                     size_t perLine = to == CharForm::Wide ? 24 : 25;
-                    if (!WriteHexBytes(out, reinterpret_cast<const unsigned char*>(text.data()), text.size(), perLine,
+                    if (!WriteHexBytes(*out, reinterpret_cast<const unsigned char*>(text.data()), text.size(), perLine,
                                        perLine))
                         return false;
                     if (converted) ++*converted;
@@ -204,7 +227,7 @@ bool ConvertBlock(const char* block, size_t length, ByteSink& out, CharForm from
         while (next < end && *next != '\r' && *next != '\n') ++next;
         p = next;
     }
-    return out.Write(copied, static_cast<size_t>(end - copied));
+    return !out || out->Write(copied, static_cast<size_t>(end - copied));
 }
 
 }  // namespace
@@ -275,16 +298,33 @@ std::string FormatHexBytes(const void* bytes, size_t size, size_t firstLine, siz
 }
 
 bool NarrowHexData(const char* block, size_t length, ByteSink& out, CharForm to, LostCharacters* lost) {
-    return ConvertBlock(block, length, out, CharForm::Wide, to, lost, nullptr);
+    return ConvertBlock(block, length, &out, CharForm::Wide, to, lost, nullptr);
 }
 
 bool WidenHexData(const char* block, size_t length, ByteSink& out, CharForm from) {
-    return ConvertBlock(block, length, out, from, CharForm::Wide, nullptr, nullptr);
+    return ConvertBlock(block, length, &out, from, CharForm::Wide, nullptr, nullptr);
 }
 
 bool RecodeHexData(const char* block, size_t length, ByteSink& out, CharForm from, CharForm to, LostCharacters* lost,
                    size_t* converted) {
-    return ConvertBlock(block, length, out, from, to, lost, converted);
+    return ConvertBlock(block, length, &out, from, to, lost, converted);
+}
+
+size_t CountRecodedValues(const char* block, size_t length, CharForm from, CharForm to) {
+    // A quick look first: most blocks hold no "hex(2):" or "hex(7):" whose
+    // data has a byte beyond ASCII, and need no walk over their lines.
+    const char* end = block + length;
+    bool maybe = false;
+    for (const char* p = block; !maybe && p + 4 <= end;) {
+        p = static_cast<const char*>(std::memchr(p, '(', static_cast<size_t>(end - p)));
+        if (!p || p + 4 > end) break;
+        if ((p[1] == '2' || p[1] == '7') && p[2] == ')' && p[3] == ':') maybe = HasHighHexByte(p + 4, HexDataEnd(p + 4, end));
+        ++p;
+    }
+    if (!maybe) return 0;
+    size_t count = 0;
+    ConvertBlock(block, length, nullptr, from, to, nullptr, &count);
+    return count;
 }
 
 bool NarrowValueData(std::string_view hexData, ByteSink& out) {

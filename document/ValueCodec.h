@@ -48,6 +48,8 @@ bool WidenHexData(const char* block, size_t length, ByteSink& out, CharForm from
 // (may be null) counts the values whose data was rewritten.
 bool RecodeHexData(const char* block, size_t length, ByteSink& out, CharForm from, CharForm to,
                    LostCharacters* lost = nullptr, size_t* converted = nullptr);
+// The number of values RecodeHexData would rewrite: no copy is made.
+size_t CountRecodedValues(const char* block, size_t length, CharForm from, CharForm to);
 // A dialect-5 value's hex data written as dialect-4 data of program text.
 bool NarrowValueData(std::string_view hexData, ByteSink& out);
 
