@@ -93,14 +93,14 @@ void MainFrame::UpdateState(int id, fw::CommandStates& states) {
 }
 
 void MainFrame::OpenWithDialog() {
-    char path[MAX_PATH], title[MAX_PATH];
+    char path[kPathBytes], title[kPathBytes];
     if (!ShowOpenDialog(GetActiveWindow(), path, title)) return;
     if (!AskSaveChanges()) return;
     OpenFile(path, title);
 }
 
 void MainFrame::ImportWithDialog() {
-    char path[MAX_PATH];
+    char path[kPathBytes];
     if (!ShowImportDialog(GetActiveWindow(), path)) return;
     if (!AskSaveChanges()) return;
     ImportRegFile(hwnd_, document_, keyTree_, path);

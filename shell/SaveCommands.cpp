@@ -7,6 +7,7 @@
 #include "document/RegWriter.h"
 #include "document/Utf8.h"
 #include "resources/resource.h"
+#include "shell/FileDialogs.h"
 #include "shell/FileLoading.h"
 #include "shell/ProgressDialog.h"
 #include "framework/Strings.h"
@@ -87,7 +88,7 @@ bool IsNtFamily() { return (GetVersion() & 0x80000000u) == 0; }
 bool ShowSaveRegDialog(HWND owner, const char* caption, RegDialect dialect, std::string& path,
                        std::string& title, SaveFormat& format) {
     std::string filter = fw::LoadFilter(IDS_FILTER_SAVE);
-    char file[MAX_PATH] = "";
+    char file[kPathBytes] = "";
     lstrcpynA(file, path.c_str(), sizeof file);
     OPENFILENAMEA ofn{};
     ofn.lStructSize = sizeof ofn;
