@@ -202,7 +202,9 @@ namespace {
 // with its legacy character data as program text, in a new buffer; null
 // when all of it is ASCII (the same in both) or memory is short.
 char* RecodeLegacyBlock(const char* values, const char* next) {
-    size_t length = next ? static_cast<size_t>(next - values) : std::strlen(values);
+    // The block ends at the next key line, or at a NUL before it, as its
+    // text does for everything that reads it.
+    size_t length = next ? strnlen(values, static_cast<size_t>(next - values)) : std::strlen(values);
     // Most blocks hold no "hex(2)" or "hex(7)" at all.
     bool chars = false;
     for (const char* p = values; !chars;) {

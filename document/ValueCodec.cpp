@@ -140,9 +140,10 @@ bool IsHexDigitOrComma(char c) { return c == ',' || HexDigit(c) >= 0; }
 // Whether the data at p qualifies for conversion: its first line holds only
 // hex digits and commas up to CR or LF, or up to a backslash followed by
 // spaces (or nothing) and then CR, LF or the end of the block.
-bool ConvertibleData(const char* p, const char* end) {
+// untilEnd: data that runs to the end of the block counts too.
+bool ConvertibleData(const char* p, const char* end, bool untilEnd) {
     while (p < end && IsHexDigitOrComma(*p)) ++p;
-    if (p == end) return false;
+    if (p == end) return untilEnd;
     if (*p == '\r' || *p == '\n') return true;
     if (*p != '\\') return false;
     ++p;
@@ -200,9 +201,14 @@ bool ConvertBlock(const char* block, size_t length, ByteSink* out, CharForm from
             const char* hex = colon + 1;
             const char* hexEnd = HexDataEnd(hex, end);
             bool chars = colon - data == 6 && data[3] == '(' && (data[4] == '2' || data[4] == '7') && data[5] == ')';
-            if (chars && ConvertibleData(hex, end) && OnlyHexData(hex, hexEnd)) {
+            // Between program and legacy text the block's last data is read
+            // as the value parser reads it, to the end: its characters are
+            // recoded like any other's, or the program would read legacy
+            // bytes as its own text.
+            bool recode = from != CharForm::Wide && to != CharForm::Wide;
+            if (chars && ConvertibleData(hex, end, recode) && OnlyHexData(hex, hexEnd)) {
                 // Between two single-byte forms ASCII is the same text.
-                bool same = from != CharForm::Wide && to != CharForm::Wide && !HasHighHexByte(hex, hexEnd);
+                bool same = recode && !HasHighHexByte(hex, hexEnd);
                 if (!same && !out) {
                     if (converted) ++*converted;
                 } else if (!same) {
