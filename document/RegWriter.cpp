@@ -30,6 +30,12 @@ public:
     bool Write(const char* text, size_t size) {
         if (form == TextForm::Program || (form == TextForm::Legacy && !HasHighByte(text, size)))
             return out.Write(text, size);
+        if (form == TextForm::Legacy && ProgramTextIsUtf8() && LegacyIsSingleByte()) {
+            // Never longer than the UTF-8 text: one byte a character.
+            if (narrow.size() < size) narrow.resize(size);
+            size_t n = Utf8ToSingleByteLegacy(text, size, narrow.data(), lost);
+            return out.Write(narrow.data(), n);
+        }
         // Large texts in pieces that end at a line break, so that no
         // character is split.
         while (size > 0) {

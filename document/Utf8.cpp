@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <unordered_map>
 
 #include "document/Platform.h"
 
@@ -190,10 +191,12 @@ std::string CharacterText(char32_t c) {
 
 namespace {
 
-// The UTF-8 form of each byte of the legacy page.
+// The UTF-8 form of each byte of the legacy page, and the byte of each
+// character the page has.
 struct LegacyTable {
     unsigned char bytes[256][4];
     unsigned char length[256];
+    std::unordered_map<char32_t, unsigned char> byteOf;
     LegacyTable() {
         for (int b = 0; b < 256; ++b) {
             char c = static_cast<char>(b);
@@ -201,6 +204,7 @@ struct LegacyTable {
             if (LegacyToWide(&c, 1, &w, 1) != 1) w = 0xFFFD;
             size_t n = WideToUtf8(&w, 1, reinterpret_cast<char*>(bytes[b]), 4);
             length[b] = static_cast<unsigned char>(n == SIZE_MAX ? 0 : n);
+            if (b >= 0x80 && w != 0xFFFD) byteOf.emplace(w, static_cast<unsigned char>(b));
         }
     }
 };
@@ -244,6 +248,38 @@ void SingleByteLegacyToUtf8(const char* src, size_t srcLen, char* dst) {
         std::memcpy(dst, t.bytes[b], 4);
         dst += t.length[b];
     }
+}
+
+size_t Utf8ToSingleByteLegacy(const char* src, size_t srcLen, char* dst, LostCharacters* lost) {
+    const LegacyTable& t = Legacy();
+    const auto* s = reinterpret_cast<const unsigned char*>(src);
+    size_t i = 0, n = 0;
+    while (i < srcLen) {
+        uint64_t word;
+        if (i + 8 <= srcLen && (std::memcpy(&word, s + i, 8), (word & 0x8080808080808080ull) == 0)) {
+            std::memcpy(dst + n, s + i, 8);
+            n += 8;
+            i += 8;
+            continue;
+        }
+        if (s[i] < 0x80) {
+            dst[n++] = static_cast<char>(s[i++]);
+            continue;
+        }
+        char32_t cp = 0xFFFD;
+        size_t length = DecodeSequence(s + i, srcLen - i, cp);
+        i += length ? length : 1;
+        auto found = t.byteOf.find(cp);
+        if (found != t.byteOf.end()) {
+            dst[n++] = static_cast<char>(found->second);
+            continue;
+        }
+        // As the system's conversion does it: one question mark a unit.
+        dst[n++] = '?';
+        if (cp >= 0x10000) dst[n++] = '?';
+        if (lost) lost->Add(cp);
+    }
+    return n;
 }
 
 std::string LegacyToProgramText(std::string_view text) {

@@ -37,6 +37,12 @@ std::string CharacterText(char32_t c);
 size_t SingleByteLegacyToUtf8Length(const char* src, size_t srcLen);
 void SingleByteLegacyToUtf8(const char* src, size_t srcLen, char* dst);
 
+// UTF-8 program text as legacy text of a single-byte page: what the page
+// lacks becomes '?' (two for a character of two UTF-16 units, as the
+// system's conversion writes) and goes to lost (may be null). dst has room
+// for srcLen bytes; returns the bytes written.
+size_t Utf8ToSingleByteLegacy(const char* src, size_t srcLen, char* dst, LostCharacters* lost);
+
 // Legacy text as program text, and back; what the legacy page lacks is
 // replaced by '?' and added to lost (may be null). Both return the text
 // itself when the two are one code page or the text is ASCII.
