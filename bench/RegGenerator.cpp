@@ -234,7 +234,7 @@ private:
         chars += '\0';
         std::string bytes;
         if (options.dialect == kRegedit5) {
-            std::u16string wide = AnsiToWideString(chars);
+            std::u16string wide = LegacyToWideString(chars);
             for (char16_t c : wide) {
                 bytes += static_cast<char>(c & 0xFF);
                 bytes += static_cast<char>(c >> 8);
@@ -251,7 +251,7 @@ private:
         generated += text.size();
         bool ok;
         if (options.unicode) {
-            std::u16string wide = AnsiToWideString(text);
+            std::u16string wide = LegacyToWideString(text);
             ok = out.Write(wide.data(), wide.size() * 2);
         } else {
             ok = out.Write(text.data(), text.size());

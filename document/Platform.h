@@ -1,7 +1,18 @@
 // Platform services of the document core: code page conversion, the
 // single-byte case mapping and comparisons, and the few file operations the
 // loader and writer need. Platform_win.cpp implements them with Win32;
-// Platform_native.cpp behaves like Windows-1252, Wine's default ANSI code page.
+// Platform_native.cpp stands in for a Windows whose legacy page is
+// Windows-1252 (Wine's for C and English locales) and whose program text is
+// UTF-8.
+//
+// Two kinds of single-byte text meet in the program:
+// - program text: every text inside the program (the document's buffers,
+//   windows, controls, dialogs), in the process's ANSI code page. The
+//   application manifest asks for UTF-8 there; where the system does not
+//   honour it (before Windows 10 1903) it is the legacy page itself.
+// - legacy text: the ANSI code page of the system locale, which is what the
+//   system registry editor (a program without that manifest) reads and
+//   writes in a "REGEDIT4" or single-byte file.
 #pragma once
 
 #include <cstddef>
@@ -13,26 +24,64 @@
 // Returned by the counted conversions when the output does not fit.
 inline constexpr size_t kConvertFailed = SIZE_MAX;
 
-// ANSI (system code page) to UTF-16. Returns the number of UTF-16 units
-// written to dst, or kConvertFailed when dstCap is too small. Never fails for
-// lack of representable characters. NUL bytes convert to NUL characters.
-size_t AnsiToWide(const char* src, size_t srcLen, char16_t* dst, size_t dstCap);
+// Characters a conversion to the legacy page had to replace, each once, in
+// the order they were met (at most kMaxListed of them are kept).
+struct LostCharacters {
+    static constexpr size_t kMaxListed = 64;
+    std::u32string chars;
+    bool more = false;  // further characters were lost beyond the list
+    void Add(char32_t c) {
+        if (chars.find(c) != std::u32string::npos) return;
+        if (chars.size() < kMaxListed)
+            chars += c;
+        else
+            more = true;
+    }
+    bool Any() const { return !chars.empty(); }
+};
 
-// UTF-16 to ANSI. Returns the number of bytes written, or kConvertFailed when
-// dstCap is too small. *lossy (may be null) is set when some character had no
-// representation in the code page and was replaced.
-size_t WideToAnsi(const char16_t* src, size_t srcLen, char* dst, size_t dstCap, bool* lossy);
+// Whether program text is UTF-8 (the manifest was honoured).
+bool ProgramTextIsUtf8();
+// The legacy code page number (1252 on the native build).
+unsigned LegacyCodePage();
+// Whether legacy and program text are the same code page: no conversion
+// between them is needed.
+bool LegacyIsProgramText();
+// Whether the legacy page has one byte for every character (no double-byte
+// page, no UTF-8).
+bool LegacyIsSingleByte();
 
-// Bytes WideToAnsi needs for src (at most 2 per unit for double-byte code
-// pages, up to 3 for UTF-8).
-size_t WideToAnsiLength(const char16_t* src, size_t srcLen);
+// Program text to UTF-16. Returns the number of UTF-16 units written to dst,
+// or kConvertFailed when dstCap is too small. NUL bytes convert to NUL
+// characters.
+size_t ProgramToWide(const char* src, size_t srcLen, char16_t* dst, size_t dstCap);
+// UTF-16 to program text. Returns the number of bytes written, or
+// kConvertFailed when dstCap is too small. *lossy (may be null) is set when
+// some character had no representation and was replaced (never for UTF-8).
+size_t WideToProgram(const char16_t* src, size_t srcLen, char* dst, size_t dstCap, bool* lossy);
+// Bytes WideToProgram needs for src.
+size_t WideToProgramLength(const char16_t* src, size_t srcLen);
 
-// Whole-string conveniences over the two conversions above.
-std::u16string AnsiToWideString(std::string_view text);
-std::string WideToAnsiString(std::u16string_view text, bool* lossy = nullptr);
+// Legacy text to UTF-16, as ProgramToWide.
+size_t LegacyToWide(const char* src, size_t srcLen, char16_t* dst, size_t dstCap);
+// UTF-16 to legacy text without best fit: a character the page lacks becomes
+// '?' and is added to lost (may be null). kConvertFailed when dstCap is too
+// small.
+size_t WideToLegacy(const char16_t* src, size_t srcLen, char* dst, size_t dstCap, LostCharacters* lost);
+// Bytes WideToLegacy needs for src.
+size_t WideToLegacyLength(const char16_t* src, size_t srcLen);
 
-// The system's single-byte case mapping (CharUpperBuffA on one byte), and
-// the same as a 256-byte table for the scanning loops.
+// Whole-string conveniences over the conversions above.
+std::u16string ProgramToWideString(std::string_view text);
+std::string WideToProgramString(std::u16string_view text, bool* lossy = nullptr);
+std::u16string LegacyToWideString(std::string_view text);
+std::string WideToLegacyString(std::u16string_view text, LostCharacters* lost = nullptr);
+
+// The single-byte case mapping of program text, and the same as a 256-byte
+// table for the scanning loops. For UTF-8 program text it maps the ASCII
+// letters only: every byte of a longer character maps to itself, so other
+// letters compare exactly. For a legacy single-byte page it is the system's
+// (CharUpperBuffA on one byte).
 unsigned char UpperByte(unsigned char c);
 const unsigned char* UpperTable();
 // Upper-cases in place with the same mapping.
@@ -42,9 +91,6 @@ void UpperCaseInPlace(std::string& text);
 int CompareNoCase(const char* a, const char* b);
 // lstrcmpA: case-sensitive comparison of whole strings; 0 when equal.
 int CompareText(const char* a, const char* b);
-
-// The ANSI code page number (1252 on the native build).
-unsigned AnsiCodePage();
 
 // Opens an existing file for reading, denying others write access (the
 // file is read whole, a concurrent writer would tear it). Null on failure.

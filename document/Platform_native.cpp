@@ -1,6 +1,9 @@
-// Platform services without Windows: the ANSI code page is Windows-1252 (the
-// code page Wine uses for C and English locales), files through stdio.
+// Platform services without Windows: program text is UTF-8, the legacy code
+// page Windows-1252 (the page Wine uses for C and English locales), files
+// through stdio.
 #include "document/Platform.h"
+
+#include "document/Utf8.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -42,19 +45,12 @@ bool WideToByte(char16_t w, unsigned char& c) {
     return false;
 }
 
+// Program text is UTF-8: only the ASCII letters have a case of one byte.
 struct CaseTable {
     unsigned char map[256];
     CaseTable() {
         for (int i = 0; i < 256; ++i) map[i] = static_cast<unsigned char>(i);
         for (int i = 'a'; i <= 'z'; ++i) map[i] = static_cast<unsigned char>(i - 32);
-        // Latin-1 letters, without the division sign; y with diaeresis and the
-        // three caron letters live in the 0x80 row in 1252.
-        for (int i = 0xE0; i <= 0xFE; ++i)
-            if (i != 0xF7) map[i] = static_cast<unsigned char>(i - 32);
-        map[0x9A] = 0x8A;
-        map[0x9C] = 0x8C;
-        map[0x9E] = 0x8E;
-        map[0xFF] = 0x9F;
     }
 };
 
@@ -70,15 +66,34 @@ bool AllAscii(__m128i units) {
 
 }  // namespace
 
-size_t AnsiToWide(const char* src, size_t srcLen, char16_t* dst, size_t dstCap) {
+bool ProgramTextIsUtf8() { return true; }
+
+unsigned LegacyCodePage() { return 1252; }
+
+bool LegacyIsProgramText() { return false; }
+
+bool LegacyIsSingleByte() { return true; }
+
+size_t ProgramToWide(const char* src, size_t srcLen, char16_t* dst, size_t dstCap) {
+    size_t n = Utf8ToWide(src, srcLen, dst, dstCap);
+    return n == SIZE_MAX ? kConvertFailed : n;
+}
+
+size_t WideToProgram(const char16_t* src, size_t srcLen, char* dst, size_t dstCap, bool*) {
+    size_t n = WideToUtf8(src, srcLen, dst, dstCap);
+    return n == SIZE_MAX ? kConvertFailed : n;
+}
+
+size_t WideToProgramLength(const char16_t* src, size_t srcLen) { return WideToUtf8Length(src, srcLen); }
+
+size_t LegacyToWide(const char* src, size_t srcLen, char16_t* dst, size_t dstCap) {
     if (srcLen > dstCap) return kConvertFailed;
     const unsigned char* s = reinterpret_cast<const unsigned char*>(src);
     for (size_t i = 0; i < srcLen; ++i) dst[i] = ByteToWide(s[i]);
     return srcLen;
 }
 
-size_t WideToAnsi(const char16_t* src, size_t srcLen, char* dst, size_t dstCap, bool* lossy) {
-    bool lost = false;
+size_t WideToLegacy(const char16_t* src, size_t srcLen, char* dst, size_t dstCap, LostCharacters* lost) {
     size_t n = 0;
     size_t i = 0;
     while (i < srcLen) {
@@ -96,45 +111,51 @@ size_t WideToAnsi(const char16_t* src, size_t srcLen, char* dst, size_t dstCap, 
             }
         }
 #endif
-        if (i + 8 <= srcLen && n + 8 <= dstCap) {
-            uint64_t a, b;
-            std::memcpy(&a, src + i, 8);
-            std::memcpy(&b, src + i + 4, 8);
-            if (((a | b) & 0xFF80FF80FF80FF80ull) == 0) {
-                for (int k = 0; k < 8; ++k) dst[n + k] = static_cast<char>(src[i + k]);
-                i += 8;
-                n += 8;
-                continue;
-            }
-        }
         if (n >= dstCap) return kConvertFailed;
         char16_t w = src[i];
         unsigned char c;
         if (w < 0x80) {
             c = static_cast<unsigned char>(w);
-        } else {
-            if (!WideToByte(w, c)) lost = true;
-            // A surrogate pair is one character: one replacement byte.
-            if (w >= 0xD800 && w < 0xDC00 && i + 1 < srcLen && src[i + 1] >= 0xDC00 && src[i + 1] < 0xE000) ++i;
+        } else if (!WideToByte(w, c)) {
+            // A surrogate pair is one character, replaced unit by unit as
+            // the system's conversion does: two question marks.
+            bool pair = w >= 0xD800 && w < 0xDC00 && i + 1 < srcLen && src[i + 1] >= 0xDC00 && src[i + 1] < 0xE000;
+            if (lost) lost->Add(pair ? 0x10000 + ((w - 0xD800) << 10) + (src[i + 1] - 0xDC00) : w);
+            if (pair) {
+                if (n + 1 >= dstCap) return kConvertFailed;
+                dst[n++] = '?';
+                ++i;
+            }
         }
         dst[n++] = static_cast<char>(c);
         ++i;
     }
-    if (lossy && lost) *lossy = true;
     return n;
 }
 
-size_t WideToAnsiLength(const char16_t*, size_t srcLen) { return srcLen; }
+size_t WideToLegacyLength(const char16_t*, size_t srcLen) { return srcLen; }  // one byte per unit
 
-std::u16string AnsiToWideString(std::string_view text) {
+std::u16string ProgramToWideString(std::string_view text) {
     std::u16string out(text.size(), u'\0');
-    AnsiToWide(text.data(), text.size(), out.data(), out.size());
+    out.resize(Utf8ToWide(text.data(), text.size(), out.data(), out.size()));
     return out;
 }
 
-std::string WideToAnsiString(std::u16string_view text, bool* lossy) {
+std::string WideToProgramString(std::u16string_view text, bool*) {
+    std::string out(WideToUtf8Length(text.data(), text.size()), '\0');
+    WideToUtf8(text.data(), text.size(), out.data(), out.size());
+    return out;
+}
+
+std::u16string LegacyToWideString(std::string_view text) {
+    std::u16string out(text.size(), u'\0');
+    LegacyToWide(text.data(), text.size(), out.data(), out.size());
+    return out;
+}
+
+std::string WideToLegacyString(std::u16string_view text, LostCharacters* lost) {
     std::string out(text.size(), '\0');
-    size_t n = WideToAnsi(text.data(), text.size(), out.data(), out.size(), lossy);
+    size_t n = WideToLegacy(text.data(), text.size(), out.data(), out.size(), lost);
     out.resize(n == kConvertFailed ? 0 : n);
     return out;
 }
@@ -147,6 +168,8 @@ void UpperCaseInPlace(std::string& text) {
     for (char& c : text) c = static_cast<char>(kUpper.map[static_cast<unsigned char>(c)]);
 }
 
+// Byte by byte through the ASCII case table: letters outside ASCII compare
+// exactly (Windows compares them through its own case tables).
 int CompareNoCase(const char* a, const char* b) {
     const unsigned char* x = reinterpret_cast<const unsigned char*>(a);
     const unsigned char* y = reinterpret_cast<const unsigned char*>(b);
@@ -157,8 +180,6 @@ int CompareNoCase(const char* a, const char* b) {
 }
 
 int CompareText(const char* a, const char* b) { return std::strcmp(a, b); }
-
-unsigned AnsiCodePage() { return 1252; }
 
 FILE* OpenFileForRead(const char* path) { return std::fopen(path, "rb"); }
 

@@ -23,11 +23,14 @@ class KeyTreeSink;
 class ProgressSink;
 struct LoadJob;
 
-// Raw value lines of a key in file form, line breaks included.
+// Raw value lines of a key in file form, line breaks included, as program
+// text.
 struct ValueBlock {
     char* text = nullptr;  // NUL-terminated; null when the key has no value lines
     bool owned = false;    // set: allocated with new char[], freed by the key
-    RegDialect dialect = kRegedit4;  // of the hex(2) and hex(7) data inside
+    // Of the hex(2) and hex(7) data inside: 4, program text (a "REGEDIT4"
+    // file's legacy text is converted when it is parsed); 5, UTF-16LE.
+    RegDialect dialect = kRegedit4;
 };
 
 // The storage of one document's keys: 64-byte slots cut from large slabs. A
@@ -79,7 +82,10 @@ private:
 };
 
 // Path components compare byte by byte with the single-byte case mapping; a
-// backslash or the end of either text ends a component.
+// backslash or the end of either text ends a component. In UTF-8 program
+// text that folds the ASCII letters only: names that differ in the case of
+// other letters ("Ä", "ä") are different keys here, where the registry
+// would take them for one.
 bool SameComponent(const char* a, const char* b);
 
 class KeyNode {
@@ -228,9 +234,11 @@ public:
     // leave after the text. On success the document keeps the buffer; on
     // failure (no valid header) it is freed with nothing changed. length is
     // the progress 100% mark. The abort flag must be 0: a worker
-    // runner or a ParseScope holds it there.
+    // runner or a ParseScope holds it there. legacyCharData: the text is a
+    // file's, whose dialect-4 character data is legacy text; it becomes
+    // program text like the rest (else it is program text already).
     bool ParseText(std::unique_ptr<char[]> text, KeyTreeSink* view, size_t length, bool checkDuplicates,
-                   bool lookUpFirstKey);
+                   bool lookUpFirstKey, bool legacyCharData = false);
     // Reads and parses the job's file and fills in what the read found.
     // The caller sets abort to 0 before (the worker runner does, before the
     // worker starts), so that a stop request is never lost; a load stopped

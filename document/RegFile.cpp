@@ -9,6 +9,7 @@
 #include "document/RegDocument.h"
 #include "document/RegParser.h"
 #include "document/TextScan.h"
+#include "document/Utf8.h"
 
 namespace {
 
@@ -34,8 +35,8 @@ std::unique_ptr<char[]> NewPadded(size_t size, ReadError& error) {
 
 bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit < 0xDC00; }
 
-// The parser's single-byte text, built from UTF-16 in pieces. It holds one
-// byte per character; a code page that needs more (double-byte, UTF-8) makes
+// The parser's program text, built from UTF-16 in pieces. It starts with one
+// byte per character; text that needs more (UTF-8, double-byte pages) makes
 // it grow to what it needs.
 class NarrowText {
 public:
@@ -45,24 +46,67 @@ public:
     // Converts the next piece; false with the reason on failure. later: the
     // units still to come after this piece, for a better guess on growth.
     bool Append(const char16_t* wide, size_t units, size_t later, bool* lossy, ReadError& error) {
-        size_t n = WideToAnsi(wide, units, text.get() + used, capacity - used, lossy);
+        if (ProgramTextIsUtf8()) return AppendUtf8(wide, units, later, error);
+        size_t n = WideToProgram(wide, units, text.get() + used, capacity - used, lossy);
         if (n == kConvertFailed) {
-            size_t need = WideToAnsiLength(wide, units);
+            size_t need = WideToProgramLength(wide, units);
             if (need == kConvertFailed) {
                 error = ReadError::Conversion;
                 return false;
             }
-            if (!Resize(std::max(capacity * 2, used + need + later + 5))) {
+            // The rest is taken to grow as this piece did: a file of few
+            // characters beyond ASCII costs a few bytes more than its
+            // length, not twice.
+            size_t estimate = used + need + (units ? later / units * need + later % units * need / units : later);
+            // At least a thirty-second more each time: a text whose pieces
+            // grow unevenly is copied a bounded number of times.
+            size_t grown = std::max(estimate + estimate / 256, capacity + capacity / 32);
+            if (!Resize(std::max(used + need + 5, grown + 5))) {
                 error = ReadError::OutOfMemory;
                 return false;
             }
-            n = WideToAnsi(wide, units, text.get() + used, capacity - used, lossy);
+            n = WideToProgram(wide, units, text.get() + used, capacity - used, lossy);
             if (n == kConvertFailed) {
                 error = ReadError::Conversion;
                 return false;
             }
         }
         used += n;
+        return true;
+    }
+
+    // UTF-8 in runs that surely fit (three bytes a unit at most), growing
+    // by what the text so far says the rest will need: no work is done twice.
+    bool AppendUtf8(const char16_t* wide, size_t units, size_t later, ReadError& error) {
+        while (units > 0) {
+            size_t take = std::min(units, (capacity - used) / 3);
+            if (take < units && take > 0 && IsHighSurrogate(wide[take - 1])) --take;
+            if (take == 0) {
+                size_t rest = units + later;
+                size_t estimate = used + (converted ? rest / converted * used + rest % converted * used / converted
+                                                    : rest + rest / 16);
+                size_t grown = std::max(estimate + estimate / 256, capacity + capacity / 32);
+                if (!Resize(std::max(grown, used + 8) + 5)) {
+                    error = ReadError::OutOfMemory;
+                    return false;
+                }
+                continue;
+            }
+            used += WideToUtf8(wide, take, text.get() + used, capacity - used);
+            converted += take;
+            wide += take;
+            units -= take;
+        }
+        // After the first piece, while a copy is cheap: room for the rest
+        // at this piece's rate.
+        if (!regrown && later > 0 && converted > 0) {
+            regrown = true;
+            size_t projected = used + later / converted * used + later % converted * used / converted;
+            if (projected > capacity && !Resize(projected + projected / 256 + 5)) {
+                error = ReadError::OutOfMemory;
+                return false;
+            }
+        }
         return true;
     }
 
@@ -85,9 +129,12 @@ private:
     std::unique_ptr<char[]> text;
     size_t capacity = 0;
     size_t used = 0;
+    size_t converted = 0;  // units converted so far
+    bool regrown = false;  // sized for the rest after the first piece
 };
 
-// UTF-16LE text after the byte-order mark, converted to ANSI in one piece.
+// UTF-16LE text after the byte-order mark, converted to program text in one
+// piece.
 bool ConvertWide(const char16_t* wide, size_t units, RegText& out, ReadError& error) {
     NarrowText text;
     if (!text.Start(units)) {
@@ -150,8 +197,8 @@ bool Finish(RegText& out, ReadError& error) {
 }
 
 // UTF-8 to UTF-16; a byte that starts no valid sequence becomes U+FFFD, as
-// the system's own conversion does.
-std::unique_ptr<char16_t[]> Utf8ToWide(const unsigned char* s, size_t n, size_t& units) {
+// the system's own conversion does, and sets broken.
+std::unique_ptr<char16_t[]> DecodeUtf8File(const unsigned char* s, size_t n, size_t& units, bool& broken) {
     std::unique_ptr<char16_t[]> wide(new (std::nothrow) char16_t[n + 1]);
     if (!wide) return nullptr;
     size_t u = 0;
@@ -169,6 +216,7 @@ std::unique_ptr<char16_t[]> Utf8ToWide(const unsigned char* s, size_t n, size_t&
         static const uint32_t kLeast[4] = {0, 0x80, 0x800, 0x10000};
         if (valid && (cp < kLeast[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))) valid = false;
         if (!valid) {
+            broken = true;
             wide[u++] = 0xFFFD;
             ++i;
             continue;
@@ -194,9 +242,48 @@ bool DecodeWide(const char16_t* wide, size_t units, size_t size, RegText& out, R
     return Finish(out, error);
 }
 
+// Single-byte text of the legacy code page converted to program text, in
+// pieces that end at a line break (no double-byte character is split there).
+bool ConvertLegacy(const char* bytes, size_t size, RegText& out, ReadError& error) {
+    if (ProgramTextIsUtf8() && LegacyIsSingleByte()) {
+        // One pass for the length, one for the text: no regrowth, no more
+        // memory than the text takes.
+        size_t length = SingleByteLegacyToUtf8Length(bytes, size);
+        std::unique_ptr<char[]> text = NewPadded(length, error);
+        if (!text) return false;
+        SingleByteLegacyToUtf8(bytes, size, text.get());
+        out.text = std::move(text);
+        return true;
+    }
+    constexpr size_t kPiece = size_t(1) << 18;
+    NarrowText text;
+    std::unique_ptr<char16_t[]> wide(new (std::nothrow) char16_t[kPiece]);
+    if (!wide || !text.Start(size)) {
+        error = ReadError::OutOfMemory;
+        return false;
+    }
+    for (size_t begin = 0; begin < size;) {
+        size_t end = std::min(size, begin + kPiece);
+        if (end < size) {
+            size_t at = end;
+            while (at > begin + 1 && bytes[at - 1] != '\n') --at;
+            if (at > begin + 1) end = at;
+        }
+        size_t units = LegacyToWide(bytes + begin, end - begin, wide.get(), kPiece);
+        if (units == kConvertFailed) {
+            error = ReadError::Conversion;
+            return false;
+        }
+        if (!text.Append(wide.get(), units, size - end, nullptr, error)) return false;
+        begin = end;
+    }
+    out.text = text.Finish();
+    return true;
+}
+
 // Turns a file's bytes (followed by kScanPadding NUL bytes) into the parser's
-// single-byte text: UTF-16 with its mark and UTF-8 with its mark are
-// converted, anything else is taken as it is.
+// program text: UTF-16 with its mark and UTF-8 with its mark are converted,
+// anything else is legacy text, taken as it is where that is program text.
 bool DecodeBytes(std::unique_ptr<char[]> bytes, size_t size, RegText& out, ReadError& error) {
     const auto* b = reinterpret_cast<const unsigned char*>(bytes.get());
     if (b[0] == 0xFF && b[1] == 0xFE) {
@@ -214,18 +301,24 @@ bool DecodeBytes(std::unique_ptr<char[]> bytes, size_t size, RegText& out, ReadE
         // Registry editors do not merge UTF-8 files; such a file is opened
         // as if it were UTF-16, and saving makes it one.
         size_t units = 0;
-        std::unique_ptr<char16_t[]> wide = Utf8ToWide(b + 3, size - 3, units);
+        bool broken = false;
+        std::unique_ptr<char16_t[]> wide = DecodeUtf8File(b + 3, size - 3, units, broken);
         if (!wide) {
             error = ReadError::OutOfMemory;
             return false;
         }
         bytes.reset();
         out.utf8 = true;
-        return DecodeWide(wide.get(), units, 2 * units, out, error);
+        bool ok = DecodeWide(wide.get(), units, 2 * units, out, error);
+        out.lossy = out.lossy || broken;
+        return ok;
     }
-    out.text = std::move(bytes);
     out.length = size;
-    return Finish(out, error);
+    if (LegacyIsProgramText() || !HasHighByte(bytes.get(), size)) {
+        out.text = std::move(bytes);
+        return Finish(out, error);
+    }
+    return ConvertLegacy(bytes.get(), size, out, error) && Finish(out, error);
 }
 
 // Reads a file front to back in pieces through one small buffer that stays
@@ -338,8 +431,8 @@ bool ReadRegFile(const char* path, RegText& out, ReadError& error) {
     if (!reader.Start(error)) return false;
     const auto* b = reinterpret_cast<const unsigned char*>(reader.Bytes());
     if (b[0] == 0xFF && b[1] == 0xFE) return ReadWide(reader, out, error);
-    // Single-byte text is taken as it is; UTF-8 is rare enough to be
-    // converted from memory.
+    // Single-byte text is read whole, then converted where it must be; UTF-8
+    // is rare enough to be converted from memory too.
     std::unique_ptr<char[]> bytes = NewPadded(reader.Size(), error);
     if (!bytes || !reader.CopyAll(bytes.get(), error)) return false;
     return DecodeBytes(std::move(bytes), reader.Size(), out, error);
@@ -392,6 +485,8 @@ bool RegDocument::Load(LoadJob& job) {
     job.unicode = text.unicode;
     job.lossy = text.lossy;
     job.utf8 = text.utf8;
-    ParseText(std::move(text.text), job.view, text.length, job.checkDuplicates, false);
+    // The character data of a "REGEDIT4" file is legacy text, whatever the
+    // file's own encoding.
+    ParseText(std::move(text.text), job.view, text.length, job.checkDuplicates, false, true);
     return true;
 }

@@ -23,7 +23,8 @@ struct LoadJob {
 
     RegDialect dialect = kNoDialect;  // of the header
     bool unicode = false;
-    // A UTF-16 or UTF-8 file held characters the ANSI code page cannot represent.
+    // A UTF-16 or UTF-8 file held characters that program text cannot hold
+    // (only where program text is not UTF-8), or broken UTF-8 sequences.
     bool lossy = false;
     // The file was UTF-8 with a byte-order mark (opened as if UTF-16).
     bool utf8 = false;
@@ -41,8 +42,8 @@ struct RegText {
     bool utf8 = false;
 };
 
-// Reads a .reg file whole, converting UTF-16 or UTF-8 (each with its
-// byte-order mark) to ANSI, and tests its header. False with the reason on
+// Reads a .reg file whole as program text, converting UTF-16 or UTF-8 (each
+// with its byte-order mark) or legacy single-byte text, and tests its header. False with the reason on
 // failure.
 bool ReadRegFile(const char* path, RegText& out, ReadError& error);
 // The same over bytes already in memory (the converted text is new).

@@ -18,11 +18,14 @@
 #include "document/RegParser.h"
 
 #include <cstring>
+#include <string>
 
+#include "document/ByteSink.h"
 #include "document/DocumentSinks.h"
 #include "document/Platform.h"
 #include "document/RegDocument.h"
 #include "document/TextScan.h"
+#include "document/ValueCodec.h"
 
 namespace {
 
@@ -193,8 +196,37 @@ const char* FindValuesStart(const char* text) {
     return *p ? p : nullptr;
 }
 
+namespace {
+
+// The block from values to next (the next key line, or the end of the text)
+// with its legacy character data as program text, in a new buffer; null
+// when all of it is ASCII (the same in both) or memory is short.
+char* RecodeLegacyBlock(const char* values, const char* next) {
+    // The block ends at the next key line, or at a NUL before it, as its
+    // text does for everything that reads it.
+    size_t length = next ? strnlen(values, static_cast<size_t>(next - values)) : std::strlen(values);
+    // Most blocks hold no "hex(2)" or "hex(7)" at all.
+    bool chars = false;
+    for (const char* p = values; !chars;) {
+        p = static_cast<const char*>(std::memchr(p, '(', length - static_cast<size_t>(p - values)));
+        if (!p) break;
+        chars = p - values >= 3 && (p[1] == '2' || p[1] == '7') && p[2] == ')' && (p[-1] | 0x20) == 'x';
+        ++p;
+    }
+    // The text after the block goes on to the buffer's end, where the
+    // scanners stop: the block is read in place.
+    if (!chars || CountRecodedValues(values, length, CharForm::Legacy, CharForm::Program) == 0) return nullptr;
+    MemorySink out(length + 64);
+    if (!RecodeHexData(values, length, out, CharForm::Legacy, CharForm::Program)) return nullptr;
+    char nul = '\0';
+    if (!out.Write(&nul, 1)) return nullptr;
+    return out.Release();
+}
+
+}  // namespace
+
 bool RegDocument::ParseText(std::unique_ptr<char[]> buffer, KeyTreeSink* view, size_t length,
-                            bool checkDuplicates, bool lookUpFirstKey) {
+                            bool checkDuplicates, bool lookUpFirstKey, bool legacyCharData) {
     char* text = buffer.get();
     if (!text) return false;
     RegDialect headerDialect = TestHeader(text);
@@ -211,6 +243,10 @@ bool RegDocument::ParseText(std::unique_ptr<char[]> buffer, KeyTreeSink* view, s
     } scope{*this};
     if (checkDuplicates) StartLookupIndex(length);
     StartRootTable();
+
+    // A "REGEDIT4" file's character data is legacy text: the values that
+    // hold other than ASCII get blocks of their own in program text.
+    bool recode = legacyCharData && headerDialect == kRegedit4 && !LegacyIsProgramText();
 
     StartPath();
     KeyNode* waiting = nullptr;  // found, but its path is not split yet
@@ -245,7 +281,13 @@ bool RegDocument::ParseText(std::unique_ptr<char[]> buffer, KeyTreeSink* view, s
         if (!key) break;  // out of memory: keep what was parsed
         if (view && waiting && !waiting->viewItem) view->AddKey(waiting);
         waiting = key;
-        if (next != values && *values) key->AttachValueBlock(values, false, headerDialect);
+        if (next != values && *values) {
+            char* recoded = recode ? RecodeLegacyBlock(values, next) : nullptr;
+            if (recoded)
+                key->AttachValueBlock(recoded, true, headerDialect);
+            else
+                key->AttachValueBlock(values, false, headerDialect);
+        }
         keyLine = next;
     }
     FinishPath();

@@ -10,6 +10,7 @@
 #include "document/RegDocument.h"
 #include "document/RegParser.h"
 #include "document/TextScan.h"
+#include "document/Utf8.h"
 #include "document/ValueCodec.h"
 
 namespace {
@@ -17,27 +18,45 @@ namespace {
 constexpr char kHeader4[] = "REGEDIT4\r\n\r\n";
 constexpr char kHeader5[] = "Windows Registry Editor Version 5.00\r\n\r\n";
 
-// Writes single-byte text to the sink as it is or converted to UTF-16LE. The
-// conversion goes through a scratch buffer reused from piece to piece.
+// Writes program text to the sink as it is, or converted to UTF-16LE or to
+// the legacy code page. Conversions go through scratch buffers reused from
+// piece to piece; ASCII text, nearly all of a file, goes out as it is.
 class TextOut {
 public:
-    TextOut(ByteSink& sink, bool unicode) : out(sink), wide(unicode) {}
+    TextOut(ByteSink& sink, TextForm textForm, LostCharacters* lostChars)
+        : out(sink), form(textForm == TextForm::Legacy && LegacyIsProgramText() ? TextForm::Program : textForm),
+          lost(lostChars) {}
 
     bool Write(const char* text, size_t size) {
-        if (!wide) return out.Write(text, size);
+        if (form == TextForm::Program || (form == TextForm::Legacy && !HasHighByte(text, size)))
+            return out.Write(text, size);
+        if (form == TextForm::Legacy && ProgramTextIsUtf8() && LegacyIsSingleByte()) {
+            // Never longer than the UTF-8 text: one byte a character.
+            if (narrow.size() < size) narrow.resize(size);
+            size_t n = Utf8ToSingleByteLegacy(text, size, narrow.data(), lost);
+            return out.Write(narrow.data(), n);
+        }
         // Large texts in pieces that end at a line break, so that no
-        // double-byte character is split.
+        // character is split.
         while (size > 0) {
             size_t piece = size;
             if (piece > kPiece) {
                 piece = kPiece;
                 while (piece > 1 && text[piece - 1] != '\n') --piece;
-                if (piece <= 1) piece = kPiece;
+                if (piece <= 1) piece = CharacterPrefix(std::string_view(text, size), kPiece);
             }
             if (scratch.size() < piece) scratch.resize(piece);
-            size_t n = AnsiToWide(text, piece, scratch.data(), scratch.size());
+            size_t n = ProgramToWide(text, piece, scratch.data(), scratch.size());
             if (n == kConvertFailed) return false;
-            if (!out.Write(scratch.data(), n * sizeof(char16_t))) return false;
+            if (form == TextForm::Utf16) {
+                if (!out.Write(scratch.data(), n * sizeof(char16_t))) return false;
+            } else {
+                size_t need = WideToLegacyLength(scratch.data(), n);
+                if (need == kConvertFailed) return false;
+                if (narrow.size() < need) narrow.resize(need);
+                size_t m = WideToLegacy(scratch.data(), n, narrow.data(), narrow.size(), lost);
+                if (m == kConvertFailed || !out.Write(narrow.data(), m)) return false;
+            }
             text += piece;
             size -= piece;
         }
@@ -46,11 +65,23 @@ public:
     bool Write(const char* text) { return Write(text, std::strlen(text)); }
     bool Write(const std::string& text) { return Write(text.data(), text.size()); }
 
+    // The form dialect-4 character data takes in this text.
+    CharForm Dialect4Chars() const { return form == TextForm::Program ? CharForm::Program : CharForm::Legacy; }
+    LostCharacters* Lost() const { return lost; }
+
 private:
     static constexpr size_t kPiece = 1 << 20;
     ByteSink& out;
-    bool wide;
+    TextForm form;
+    LostCharacters* lost;
     std::vector<char16_t> scratch;
+    std::vector<char> narrow;
+};
+
+// A sink that keeps nothing: the dry run of a save.
+class NullSink : public ByteSink {
+public:
+    bool Write(const void*, size_t) override { return true; }
 };
 
 // Whether a block has a "hex(2)" or "hex(7)" anywhere: most have none and
@@ -82,13 +113,23 @@ bool WriteBlock(TextOut& text, const ValueBlock& block, RegDialect dialect) {
                                block.text[writeLength - 1] == '\r' || block.text[writeLength - 1] == '\n'))
             --writeLength;
     }
+    // Inside the program dialect-4 data is program text; the text written
+    // wants legacy text there, or UTF-16 for dialect 5.
+    CharForm from = block.dialect == kRegedit5 ? CharForm::Wide : CharForm::Program;
+    CharForm to = dialect == kRegedit5 ? CharForm::Wide : text.Dialect4Chars();
     bool ok;
-    if (block.dialect == dialect || !HoldsCharData(block.text, writeLength)) {
+    bool singleBytes = from != CharForm::Wide && to != CharForm::Wide;
+    if (from == to || !HoldsCharData(block.text, writeLength) ||
+        (singleBytes && CountRecodedValues(block.text, writeLength, from, to) == 0)) {
         ok = text.Write(block.text, writeLength);
     } else {
         MemorySink converted(length + length / 2 + 64);
-        ok = dialect == kRegedit4 ? NarrowHexData(block.text, writeLength, converted)
-                                  : WidenHexData(block.text, writeLength, converted);
+        if (to == CharForm::Wide)
+            ok = WidenHexData(block.text, writeLength, converted, from);
+        else if (from == CharForm::Wide)
+            ok = NarrowHexData(block.text, writeLength, converted, to, text.Lost());
+        else
+            ok = RecodeHexData(block.text, writeLength, converted, from, to, text.Lost());
         ok = ok && text.Write(converted.Data(), converted.Size());
     }
     // A block that ends without a line break (the last one of a file) would
@@ -122,18 +163,27 @@ std::string TemporaryPathFor(const char* path) { return std::string(path) + ".qu
 
 }  // namespace
 
-bool WriteHeader(ByteSink& out, bool unicode, RegDialect dialect) {
+bool WriteHeader(ByteSink& out, TextForm form, RegDialect dialect) {
     const char* header = dialect == kRegedit4 ? kHeader4 : kHeader5;
-    if (unicode) {
+    if (form == TextForm::Utf16) {
         static const unsigned char kMark[2] = {0xFF, 0xFE};
         if (!out.Write(kMark, 2)) return false;
     }
-    TextOut text(out, unicode);
+    TextOut text(out, form, nullptr);
     return text.Write(header);
 }
 
+bool WriteHeader(ByteSink& out, bool unicode, RegDialect dialect) {
+    return WriteHeader(out, unicode ? TextForm::Utf16 : TextForm::Program, dialect);
+}
+
 bool WriteKeyTree(const KeyNode* key, ByteSink& out, bool unicode, RegDialect dialect, WriteProgress* progress) {
-    TextOut text(out, unicode);
+    return WriteKeyTree(key, out, unicode ? TextForm::Utf16 : TextForm::Program, dialect, progress);
+}
+
+bool WriteKeyTree(const KeyNode* key, ByteSink& out, TextForm form, RegDialect dialect, WriteProgress* progress,
+                  LostCharacters* lost) {
+    TextOut text(out, form, lost);
     // Depth first without recursion; the path of the current key is kept in
     // one string that grows and shrinks with the walk.
     std::string path = key->parent ? key->parent->Path() + '\\' : std::string();
@@ -193,14 +243,29 @@ bool WriteEnd(ByteSink& out) {
     return out.Write(kZeros, 2);
 }
 
-bool WriteDocument(RegDocument& document, ByteSink& out, bool unicode, RegDialect dialect) {
+bool WriteDocument(RegDocument& document, ByteSink& out, TextForm form, RegDialect dialect, LostCharacters* lost) {
     WriteProgress progress;
     progress.sink = document.owner;
     progress.keysToWrite = document.CountKeysToWrite();
-    if (!WriteHeader(out, unicode, dialect)) return false;
+    if (!WriteHeader(out, form, dialect)) return false;
     for (const KeyNode* root : document.roots)
-        if (!WriteKeyTree(root, out, unicode, dialect, &progress)) return false;
+        if (!WriteKeyTree(root, out, form, dialect, &progress, lost)) return false;
     return WriteEnd(out);
+}
+
+bool WriteDocument(RegDocument& document, ByteSink& out, bool unicode, RegDialect dialect) {
+    return WriteDocument(document, out, unicode ? TextForm::Utf16 : TextForm::Legacy, dialect);
+}
+
+LostCharacters FindLostCharacters(RegDocument& document, RegDialect dialect) {
+    LostCharacters lost;
+    NullSink sink;
+    WriteProgress progress;
+    progress.sink = document.owner;
+    progress.keysToWrite = document.CountKeysToWrite();
+    for (const KeyNode* root : document.roots)
+        if (!WriteKeyTree(root, sink, TextForm::Legacy, dialect, &progress, &lost)) break;
+    return lost;
 }
 
 namespace {
@@ -222,12 +287,14 @@ bool ReplaceWithWritten(const char* path, Write&& write) {
 }  // namespace
 
 bool SaveTo(RegDocument& document, const char* path, bool unicode, RegDialect dialect) {
-    return ReplaceWithWritten(path, [&](FileSink& file) { return WriteDocument(document, file, unicode, dialect); });
+    TextForm form = unicode ? TextForm::Utf16 : TextForm::Legacy;
+    return ReplaceWithWritten(path, [&](FileSink& file) { return WriteDocument(document, file, form, dialect); });
 }
 
 bool WriteBranchFile(RegDocument&, const KeyNode* key, const char* path, bool unicode, RegDialect dialect) {
     MemorySink memory;
-    if (!WriteHeader(memory, unicode, dialect)) return false;
-    if (!WriteKeyTree(key, memory, unicode, dialect, nullptr) || !WriteEnd(memory)) return false;
+    TextForm form = unicode ? TextForm::Utf16 : TextForm::Legacy;
+    if (!WriteHeader(memory, form, dialect)) return false;
+    if (!WriteKeyTree(key, memory, form, dialect, nullptr) || !WriteEnd(memory)) return false;
     return ReplaceWithWritten(path, [&](FileSink& file) { return file.Write(memory.Data(), memory.Size()); });
 }

@@ -1,11 +1,14 @@
 // Writes documents and branches as .reg text, single-byte or UTF-16LE.
 #pragma once
 
+#include "document/Platform.h"
 #include "document/RegDialect.h"
 
 #include <cstddef>
+#include <cstdint>
 
 class ByteSink;
+
 class KeyNode;
 class ProgressSink;
 class RegDocument;
@@ -19,13 +22,32 @@ struct WriteProgress {
     int lastPercent = 0;
 };
 
+// The text a write makes: UTF-16LE with its byte-order mark, or single-byte
+// text of the legacy code page (files that registry editors read) or of
+// program text (payloads the program reads back). Dialect-4 character data
+// (hex(2), hex(7)) is legacy text in files, program text in payloads.
+enum class TextForm : uint8_t { Program, Legacy, Utf16 };
+
+bool WriteHeader(ByteSink& out, TextForm form, RegDialect dialect);
+// The key and its descendants, depth first. progress and lost may be null;
+// lost learns the characters a legacy write had to replace by '?'.
+bool WriteKeyTree(const KeyNode* key, ByteSink& out, TextForm form, RegDialect dialect, WriteProgress* progress,
+                  LostCharacters* lost = nullptr);
+// Payload forms: UTF-16 when unicode is set, else program text.
 bool WriteHeader(ByteSink& out, bool unicode, RegDialect dialect);
-// The key and its descendants, depth first. progress may be null.
 bool WriteKeyTree(const KeyNode* key, ByteSink& out, bool unicode, RegDialect dialect, WriteProgress* progress);
 bool WriteEnd(ByteSink& out);
-// Writes to a temporary file beside path and replaces path only when the
-// whole file was written and flushed; on failure path is left as it was.
+// Files: UTF-16 when unicode is set, else legacy text. Writes to a temporary
+// file beside path and replaces path only when the whole file was written
+// and flushed; on failure path is left as it was.
 bool SaveTo(RegDocument& document, const char* path, bool unicode, RegDialect dialect);
 bool WriteBranchFile(RegDocument& document, const KeyNode* key, const char* path, bool unicode, RegDialect dialect);
 // The whole document to a sink, reporting progress to the document's owner.
+bool WriteDocument(RegDocument& document, ByteSink& out, TextForm form, RegDialect dialect,
+                   LostCharacters* lost = nullptr);
+// The same in file forms: UTF-16 when unicode is set, else legacy text.
 bool WriteDocument(RegDocument& document, ByteSink& out, bool unicode, RegDialect dialect);
+// The characters a save of the document as single-byte legacy text in the
+// dialect would replace by '?' (a dry run of that save, reporting progress
+// to the document's owner); none: empty.
+LostCharacters FindLostCharacters(RegDocument& document, RegDialect dialect);

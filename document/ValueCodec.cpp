@@ -6,6 +6,7 @@
 #include "document/ByteSink.h"
 #include "document/Platform.h"
 #include "document/RegParser.h"
+#include "document/Utf8.h"
 
 int HexDigitValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -46,6 +47,26 @@ void ForEachHexByte(std::string_view data, Sink&& sink) {
     flush();
 }
 
+// Whether the hex data from p to end gives a byte of 0x80 or above, read as
+// ForEachHexByte reads it: without decoding it.
+bool HasHighHexByte(const char* p, const char* end) {
+    int first = 0;
+    int filled = 0;
+    for (; p < end; ++p) {
+        if (*p == ',') {
+            if (filled == 2 && first >= 8) return true;
+            filled = 0;
+            continue;
+        }
+        int d = HexDigit(*p);
+        if (d < 0) continue;
+        if (filled == 2) filled = 0;
+        if (filled == 0) first = d;
+        ++filled;
+    }
+    return filled == 2 && first >= 8;
+}
+
 // UTF-16LE bytes as characters; an odd last byte is a character of its own.
 std::u16string BytesToWide(const std::string& bytes) {
     std::u16string wide((bytes.size() + 1) / 2, u'\0');
@@ -77,22 +98,41 @@ bool WriteHexBytes(ByteSink& out, const unsigned char* bytes, size_t size, size_
     return out.Write(text.data(), text.size());
 }
 
-enum class Direction { Narrow, Widen };
-
-// The characters of dialect-5 data as ANSI bytes.
-std::string NarrowBytes(const std::string& wideBytes) {
-    return WideToAnsiString(BytesToWide(wideBytes));
+// The characters of decoded hex data of a form, as UTF-16.
+std::u16string CharsToWide(const std::string& bytes, CharForm from) {
+    switch (from) {
+    case CharForm::Wide:
+        return BytesToWide(bytes);
+    case CharForm::Legacy:
+        return LegacyToWideString(bytes);
+    case CharForm::Program:
+        break;
+    }
+    return ProgramToWideString(bytes);
 }
 
-// ANSI bytes as UTF-16LE bytes.
-std::string WidenBytes(const std::string& ansiBytes) {
-    std::u16string wide = AnsiToWideString(ansiBytes);
-    std::string out(wide.size() * 2, '\0');
-    for (size_t i = 0; i < wide.size(); ++i) {
-        out[2 * i] = static_cast<char>(wide[i] & 0xFF);
-        out[2 * i + 1] = static_cast<char>(wide[i] >> 8);
+// UTF-16 characters as the bytes of a form.
+std::string WideToChars(const std::u16string& wide, CharForm to, LostCharacters* lost) {
+    switch (to) {
+    case CharForm::Wide: {
+        std::string out(wide.size() * 2, '\0');
+        for (size_t i = 0; i < wide.size(); ++i) {
+            out[2 * i] = static_cast<char>(wide[i] & 0xFF);
+            out[2 * i + 1] = static_cast<char>(wide[i] >> 8);
+        }
+        return out;
     }
-    return out;
+    case CharForm::Legacy:
+        return WideToLegacyString(wide, lost);
+    case CharForm::Program:
+        break;
+    }
+    return WideToProgramString(wide);
+}
+
+// The characters of dialect-5 data as program text.
+std::string NarrowBytes(const std::string& wideBytes) {
+    return WideToProgramString(BytesToWide(wideBytes));
 }
 
 bool IsHexDigitOrComma(char c) { return c == ',' || HexDigit(c) >= 0; }
@@ -100,9 +140,10 @@ bool IsHexDigitOrComma(char c) { return c == ',' || HexDigit(c) >= 0; }
 // Whether the data at p qualifies for conversion: its first line holds only
 // hex digits and commas up to CR or LF, or up to a backslash followed by
 // spaces (or nothing) and then CR, LF or the end of the block.
-bool ConvertibleData(const char* p, const char* end) {
+// untilEnd: data that runs to the end of the block counts too.
+bool ConvertibleData(const char* p, const char* end, bool untilEnd) {
     while (p < end && IsHexDigitOrComma(*p)) ++p;
-    if (p == end) return false;
+    if (p == end) return untilEnd;
     if (*p == '\r' || *p == '\n') return true;
     if (*p != '\\') return false;
     ++p;
@@ -137,7 +178,9 @@ const char* HexDataEnd(const char* p, const char* end) {
 // Converts the hex(2) and hex(7) data of the value lines in a block; all other
 // text (strings, names, comments, other kinds) is copied as it is, so that a
 // "hex(2):" inside a name, a string or a comment is never touched.
-bool ConvertBlock(const char* block, size_t length, ByteSink& out, Direction direction) {
+// Without out, only counts the values whose data would be converted.
+bool ConvertBlock(const char* block, size_t length, ByteSink* out, CharForm from, CharForm to, LostCharacters* lost,
+                  size_t* converted) {
     const char* end = block + length;
     const char* copied = block;
     const char* p = block;
@@ -158,19 +201,28 @@ bool ConvertBlock(const char* block, size_t length, ByteSink& out, Direction dir
             const char* hex = colon + 1;
             const char* hexEnd = HexDataEnd(hex, end);
             bool chars = colon - data == 6 && data[3] == '(' && (data[4] == '2' || data[4] == '7') && data[5] == ')';
-            if (chars && ConvertibleData(hex, end) && OnlyHexData(hex, hexEnd)) {
-                if (!out.Write(copied, static_cast<size_t>(hex - copied))) return false;
-                std::string bytes = DecodeHexBytes(std::string_view(hex, static_cast<size_t>(hexEnd - hex)));
-                if (direction == Direction::Narrow) {
-                    std::string narrow = NarrowBytes(bytes);
-                    if (!WriteHexBytes(out, reinterpret_cast<const unsigned char*>(narrow.data()), narrow.size(), 25, 25))
+            // Between program and legacy text the block's last data is read
+            // as the value parser reads it, to the end: its characters are
+            // recoded like any other's, or the program would read legacy
+            // bytes as its own text.
+            bool recode = from != CharForm::Wide && to != CharForm::Wide;
+            if (chars && ConvertibleData(hex, end, recode) && OnlyHexData(hex, hexEnd)) {
+                // Between two single-byte forms ASCII is the same text.
+                bool same = recode && !HasHighHexByte(hex, hexEnd);
+                if (!same && !out) {
+                    if (converted) ++*converted;
+                } else if (!same) {
+                    std::string bytes = DecodeHexBytes(std::string_view(hex, static_cast<size_t>(hexEnd - hex)));
+                    if (!out->Write(copied, static_cast<size_t>(hex - copied))) return false;
+                    std::string text = WideToChars(CharsToWide(bytes, from), to, lost);
+                    // UTF-16 goes 12 characters to a line, single-byte data 25.
+                    size_t perLine = to == CharForm::Wide ? 24 : 25;
+                    if (!WriteHexBytes(*out, reinterpret_cast<const unsigned char*>(text.data()), text.size(), perLine,
+                                       perLine))
                         return false;
-                } else {
-                    std::string wide = WidenBytes(bytes);
-                    if (!WriteHexBytes(out, reinterpret_cast<const unsigned char*>(wide.data()), wide.size(), 24, 24))
-                        return false;
+                    if (converted) ++*converted;
+                    copied = hexEnd;
                 }
-                copied = hexEnd;
             }
             next = hexEnd;
         } else if (data && *data == '"') {
@@ -181,7 +233,7 @@ bool ConvertBlock(const char* block, size_t length, ByteSink& out, Direction dir
         while (next < end && *next != '\r' && *next != '\n') ++next;
         p = next;
     }
-    return out.Write(copied, static_cast<size_t>(end - copied));
+    return !out || out->Write(copied, static_cast<size_t>(end - copied));
 }
 
 }  // namespace
@@ -239,9 +291,9 @@ std::string DecodeHexChars(std::string_view hexData, RegDialect dialect) {
     return NarrowBytes(bytes);
 }
 
-std::string EncodeHexChars(std::string_view ansiChars, RegDialect dialect) {
-    std::string bytes(ansiChars);
-    if (dialect == kRegedit5) bytes = WidenBytes(bytes);
+std::string EncodeHexChars(std::string_view programChars, RegDialect dialect) {
+    std::string bytes(programChars);
+    if (dialect == kRegedit5) bytes = WideToChars(ProgramToWideString(bytes), CharForm::Wide, nullptr);
     return FormatHexBytes(bytes.data(), bytes.size());
 }
 
@@ -251,12 +303,34 @@ std::string FormatHexBytes(const void* bytes, size_t size, size_t firstLine, siz
     return std::string(out.Data() ? out.Data() : "", out.Size());
 }
 
-bool NarrowHexData(const char* block, size_t length, ByteSink& out) {
-    return ConvertBlock(block, length, out, Direction::Narrow);
+bool NarrowHexData(const char* block, size_t length, ByteSink& out, CharForm to, LostCharacters* lost) {
+    return ConvertBlock(block, length, &out, CharForm::Wide, to, lost, nullptr);
 }
 
-bool WidenHexData(const char* block, size_t length, ByteSink& out) {
-    return ConvertBlock(block, length, out, Direction::Widen);
+bool WidenHexData(const char* block, size_t length, ByteSink& out, CharForm from) {
+    return ConvertBlock(block, length, &out, from, CharForm::Wide, nullptr, nullptr);
+}
+
+bool RecodeHexData(const char* block, size_t length, ByteSink& out, CharForm from, CharForm to, LostCharacters* lost,
+                   size_t* converted) {
+    return ConvertBlock(block, length, &out, from, to, lost, converted);
+}
+
+size_t CountRecodedValues(const char* block, size_t length, CharForm from, CharForm to) {
+    // A quick look first: most blocks hold no "hex(2):" or "hex(7):" whose
+    // data has a byte beyond ASCII, and need no walk over their lines.
+    const char* end = block + length;
+    bool maybe = false;
+    for (const char* p = block; !maybe && p + 4 <= end;) {
+        p = static_cast<const char*>(std::memchr(p, '(', static_cast<size_t>(end - p)));
+        if (!p || p + 4 > end) break;
+        if ((p[1] == '2' || p[1] == '7') && p[2] == ')' && p[3] == ':') maybe = HasHighHexByte(p + 4, HexDataEnd(p + 4, end));
+        ++p;
+    }
+    if (!maybe) return 0;
+    size_t count = 0;
+    ConvertBlock(block, length, nullptr, from, to, nullptr, &count);
+    return count;
 }
 
 bool NarrowValueData(std::string_view hexData, ByteSink& out) {

@@ -9,6 +9,7 @@
 #include "document/RegDialect.h"
 
 class ByteSink;
+struct LostCharacters;
 
 // The value of a hexadecimal digit in either letter case, or -1.
 int HexDigitValue(char c);
@@ -23,21 +24,33 @@ std::string ShownValueName(std::string_view storedName);
 
 // The bytes of comma-separated hex data (continuations and spaces ignored).
 std::string DecodeHexBytes(std::string_view hexData);
-// The characters of hex(2)/hex(7) data as ANSI bytes, zeros kept: one byte
-// per character in dialect 4; dialect 5 UTF-16LE converted to ANSI.
+// The characters of hex(2)/hex(7) data as program text, zeros kept: dialect
+// 4 data holds program text already, dialect 5 UTF-16LE is converted.
 std::string DecodeHexChars(std::string_view hexData, RegDialect dialect);
-// Hex data for ANSI characters (zeros included) in the given dialect:
-// dialect 5 converts to UTF-16LE. Lines broken as the program writes them.
-std::string EncodeHexChars(std::string_view ansiChars, RegDialect dialect);
+// Hex data for program text (zeros included) in the given dialect: dialect
+// 5 converts to UTF-16LE. Lines broken as the program writes them.
+std::string EncodeHexChars(std::string_view programChars, RegDialect dialect);
 // Bytes as lower-case "xx,xx,..." with a continuation (",\\\r\n  ") after
 // every perLine bytes (0: one line).
 std::string FormatHexBytes(const void* bytes, size_t size, size_t firstLine = 25, size_t perLine = 25);
 
-// Dialect conversion of every hex(2)/hex(7) value inside a value block
-// (block[length] must be the block's terminating NUL).
-bool NarrowHexData(const char* block, size_t length, ByteSink& out);
-bool WidenHexData(const char* block, size_t length, ByteSink& out);
-// A dialect-5 value's hex data written as dialect-4 data.
+// Conversion of the character data of every hex(2)/hex(7) value inside a
+// value block (block[length] must be the block's terminating NUL); the rest
+// of the block is copied as it is. Characters, not bytes, are converted.
+// Narrow: UTF-16LE data to single-byte data of the form `to`, whose missing
+// characters (legacy only) become '?' and go to lost (may be null).
+bool NarrowHexData(const char* block, size_t length, ByteSink& out, CharForm to = CharForm::Program,
+                   LostCharacters* lost = nullptr);
+// Widen: single-byte data of the form `from` to UTF-16LE data.
+bool WidenHexData(const char* block, size_t length, ByteSink& out, CharForm from = CharForm::Program);
+// Single-byte data of one form to another (program and legacy text). Data
+// that is all ASCII is the same in both and is left as it is; *converted
+// (may be null) counts the values whose data was rewritten.
+bool RecodeHexData(const char* block, size_t length, ByteSink& out, CharForm from, CharForm to,
+                   LostCharacters* lost = nullptr, size_t* converted = nullptr);
+// The number of values RecodeHexData would rewrite: no copy is made.
+size_t CountRecodedValues(const char* block, size_t length, CharForm from, CharForm to);
+// A dialect-5 value's hex data written as dialect-4 data of program text.
 bool NarrowValueData(std::string_view hexData, ByteSink& out);
 
 // The number the DWORD text starts with, as strtoul reads hex: leading hex

@@ -91,7 +91,9 @@ void MultiStringEditDialog::Add() {
     listChanged_ = true;
     if (index < 0) return;
     SetFocus(list);
-    SendMessageA(list, LVM_EDITLABELA, static_cast<WPARAM>(index), 0);
+    // The wide message: under Wine the ANSI one makes the label's edit an
+    // ANSI window, which cannot take a typed UTF-8 character.
+    SendMessageW(list, LVM_EDITLABELW, static_cast<WPARAM>(index), 0);
 }
 
 void MultiStringEditDialog::EditSelected() {
@@ -99,7 +101,7 @@ void MultiStringEditDialog::EditSelected() {
     int index = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
     if (index < 0) return;
     SetFocus(list);
-    SendMessageA(list, LVM_EDITLABELA, static_cast<WPARAM>(index), 0);
+    SendMessageW(list, LVM_EDITLABELW, static_cast<WPARAM>(index), 0);
 }
 
 bool MultiStringEditDialog::DeleteSelected() {

@@ -1,5 +1,7 @@
 #include "find/FindCommands.h"
 
+#include "document/Utf8.h"
+
 #include <commctrl.h>
 
 #include "document/RegDocument.h"
@@ -29,9 +31,12 @@ protected:
         return FALSE;  // the focus is set
     }
     void OnOK() override {
-        char text[kMaxSearchText + 1] = "";
+        // The edit's limit counts characters, of up to three bytes each
+        // (four for a pair of two): room for all, cut between characters.
+        char text[3 * kMaxSearchText + 4] = "";
         GetDlgItemTextA(hwnd_, IDC_FIND_TEXT, text, sizeof text);
-        text_ = text;
+        std::string_view typed(text);
+        text_ = std::string(typed.substr(0, CharacterPrefix(typed, kMaxSearchText)));
         flags_ = 0;
         for (const auto& [box, bit] : kBoxes)
             if (IsDlgButtonChecked(hwnd_, box) == BST_CHECKED) flags_ |= bit;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "document/Platform.h"
+#include "document/Utf8.h"
 
 namespace find {
 
@@ -54,7 +55,7 @@ bool AnyValueMatches(const KeyNode& key, const std::string& upperKey, unsigned f
 }  // namespace
 
 std::string SearchKeyOf(std::string_view text) {
-    std::string key(text.substr(0, kMaxSearchText));
+    std::string key(text.substr(0, CharacterPrefix(text, kMaxSearchText)));
     UpperCaseInPlace(key);
     return key;
 }

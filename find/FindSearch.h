@@ -15,14 +15,19 @@
 
 namespace find {
 
-// The longest search text, in bytes.
+// The longest search text, in bytes of program text (a longer text is cut
+// between two characters).
 inline constexpr size_t kMaxSearchText = 259;
 
-// The search key: the search text in the single-byte upper case.
+// The search key: the search text in the single-byte upper case. In UTF-8
+// program text that folds the ASCII letters only, so a letter outside ASCII
+// matches itself in the same case: "ж" finds "ж", not "Ж". A key in UTF-8
+// matches only at the start of a character, as UTF-8 lead and continuation
+// bytes never look alike.
 std::string SearchKeyOf(std::string_view text);
 
 // The text test for names and stored data: the upper-cased text equals the
-// key (whole string) or contains it.
+// key (whole string) or contains it, byte by byte through the case table.
 bool TextTest(std::string_view text, std::string_view upperKey, bool whole);
 
 // The value test: the value's name (file form) by the text test when flags

@@ -48,10 +48,13 @@ void MessageLoop::RunIdleHandlers() {
     for (IdleHandler* handler : handlers) handler->OnIdle();
 }
 
-void MessageLoop::Process(MSG* msg) {
+void MessageLoop::Process(MSG* msg, bool wide) {
     if (PreTranslate(msg)) return;
     TranslateMessage(msg);
-    DispatchMessageA(msg);
+    if (wide)
+        DispatchMessageW(msg);
+    else
+        DispatchMessageA(msg);
 }
 
 int MessageLoop::Run() {
@@ -62,10 +65,15 @@ int MessageLoop::Run() {
             RunIdleHandlers();
             idle = false;
         }
-        BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        // Unicode windows (the controls' label editors) get their messages
+        // through the wide functions: a typed character of UTF-8 program
+        // text is more than the one byte an ANSI character message carries.
+        MSG next{};
+        bool wide = PeekMessageW(&next, nullptr, 0, 0, PM_NOREMOVE) && next.hwnd && IsWindowUnicode(next.hwnd);
+        BOOL got = wide ? GetMessageW(&msg, nullptr, 0, 0) : GetMessageA(&msg, nullptr, 0, 0);
         if (got == -1) continue;
         if (!got) break;
-        Process(&msg);
+        Process(&msg, wide);
         if (IsIdleBreaker(msg.message)) idle = true;
     }
     return static_cast<int>(msg.wParam);

@@ -44,7 +44,8 @@ public:
     // Filters, then translates and dispatches one message. Nested loops of
     // the program (progress dialogs, pumped waits) call it so that the
     // filters see their messages too.
-    void Process(MSG* msg);
+    // wide: the message was fetched with the wide functions.
+    void Process(MSG* msg, bool wide);
     void RunIdleHandlers();
 
 private:

@@ -17,3 +17,4 @@
 #define IDC_CHECK_DUPLICATES  1007
 #define IDS_LOSSY_CONVERSION  190
 #define IDS_UTF8_FILE         191
+#define IDS_LOSSY_LOAD        192

@@ -13,6 +13,26 @@ quillon_wine_prefix() {
     wine wineboot -i >/dev/null 2>&1 || true
     wineserver -w || true
   fi
+  quillon_wine_fonts
+}
+
+# Wine draws a character its interface font (Tahoma) lacks with the fonts
+# linked behind it, a list of Windows' own font files that Wine rewrites at
+# every start. The system's WenQuanYi Micro Hei (CJK) and Symbola (symbols)
+# stand in for two of them under their file and face names, so that text of
+# every script shows. Once per prefix.
+quillon_wine_fonts() {
+  local fonts="$WINEPREFIX/drive_c/windows/Fonts"
+  local wqy=/usr/share/fonts/truetype/wqy/wqy-microhei.ttc
+  local symbols=/usr/share/fonts/truetype/ancient-scripts/Symbola_hint.ttf
+  [ -d "$fonts" ] && [ ! -f "$fonts/simsun.ttc" ] && [ -f "$wqy" ] || return 0
+  local replacements='HKCU\Software\Wine\Fonts\Replacements'
+  cp "$wqy" "$fonts/simsun.ttc"
+  wine reg add "$replacements" /v SimSun /d "WenQuanYi Micro Hei" /f >/dev/null 2>&1 || true
+  if [ -f "$symbols" ]; then
+    cp "$symbols" "$fonts/seguisym.ttf"
+    wine reg add "$replacements" /v "Segoe UI Symbol" /d Symbola /f >/dev/null 2>&1 || true
+  fi
 }
 
 # Starts Xvfb on a free display when there is none; sets DISPLAY.

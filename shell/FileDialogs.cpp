@@ -61,9 +61,9 @@ bool ShowOpenDialog(HWND owner, char* path, char* title) {
     ofn.hwndOwner = owner;
     ofn.lpstrFilter = filter.c_str();
     ofn.lpstrFile = path;
-    ofn.nMaxFile = MAX_PATH;
+    ofn.nMaxFile = kPathBytes;
     ofn.lpstrFileTitle = title;
-    ofn.nMaxFileTitle = MAX_PATH;
+    ofn.nMaxFileTitle = kPathBytes;
     ofn.lpstrDefExt = "REG";
     ofn.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
     return RunOpenDialog(ofn);
@@ -76,7 +76,7 @@ bool ShowImportDialog(HWND owner, char* path) {
     ofn.hwndOwner = owner;
     ofn.lpstrFilter = filter;
     ofn.lpstrFile = path;
-    ofn.nMaxFile = MAX_PATH;
+    ofn.nMaxFile = kPathBytes;
     ofn.lpstrDefExt = "reg";
     ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
     return RunOpenDialog(ofn);

@@ -4,11 +4,16 @@
 
 #include <windows.h>
 
+// Bytes of a path buffer: a path of MAX_PATH characters as UTF-8 program
+// text, three bytes for each character the system counts.
+constexpr DWORD kPathBytes = 3 * MAX_PATH + 1;
+
 // Shows the Open dialog. On OK writes the full path and the file name part
-// (each buffer MAX_PATH characters) and returns true.
+// (each buffer kPathBytes) and returns true.
 bool ShowOpenDialog(HWND owner, char* path, char* title);
 
-// Shows the Import Registry File dialog. On OK writes the full path.
+// Shows the Import Registry File dialog. On OK writes the full path (a
+// buffer of kPathBytes).
 bool ShowImportDialog(HWND owner, char* path);
 
 // Hook of template 283: sets check box 1007 from bit 0 of "flg1" and stores

@@ -19,7 +19,7 @@ bool RunLoadWorker(HWND window, RegDocument& document, LoadJob& job) {
 }
 
 void WarnLossyConversion(HWND window, const char* path) {
-    std::string text = fw::FormatText(IDS_LOSSY_CONVERSION, path);
+    std::string text = fw::FormatText(IDS_LOSSY_LOAD, path);
     MessageBoxA(window, text.c_str(), fw::LoadText(IDS_APP_NAME).c_str(), MB_OK | MB_ICONWARNING);
 }
 

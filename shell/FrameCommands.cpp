@@ -122,7 +122,7 @@ void MainFrame::AddRecent(const char* path) {
 }
 
 void MainFrame::OpenWithDialog() {
-    char path[MAX_PATH], title[MAX_PATH];
+    char path[kPathBytes], title[kPathBytes];
     if (!ShowOpenDialog(GetActiveWindow(), path, title)) return;
     if (!AskSaveChangesOrSaveAs()) return;
     if (OpenFile(path, title)) AddRecent(path);
@@ -145,7 +145,7 @@ void MainFrame::OpenRecent(int id) {
 // Import merges into the open document: nothing of it is dropped, so there
 // is no save-changes question.
 void MainFrame::ImportWithDialog() {
-    char path[MAX_PATH];
+    char path[kPathBytes];
     if (!ShowImportDialog(GetActiveWindow(), path)) return;
     ImportRegFile(hwnd_, document_, keyTree_, path);
 }

@@ -322,7 +322,7 @@ void MainFrame::OpenFromCommandLine(const char* commandLine) {
         NewDocument();
         return;
     }
-    char full[MAX_PATH] = "";
+    char full[kPathBytes] = "";
     char* filePart = nullptr;
     DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, &filePart);
     if (length == 0 || length >= sizeof full) {

@@ -5,7 +5,9 @@
 #include <cstring>
 
 #include "document/RegWriter.h"
+#include "document/Utf8.h"
 #include "resources/resource.h"
+#include "shell/FileDialogs.h"
 #include "shell/FileLoading.h"
 #include "shell/ProgressDialog.h"
 #include "framework/Strings.h"
@@ -37,6 +39,36 @@ private:
     HCURSOR old_;
 };
 
+// Before a single-byte save: the characters the legacy code page lacks are
+// named, and the user decides whether they go as question marks. True when
+// the save may go on.
+bool ConfirmLegacySave(HWND owner, RegDocument& document, const char* path, bool unicode, RegDialect dialect) {
+    if (unicode) return true;
+    // A dry run of the save: as long as the save itself, so it runs behind
+    // the same progress dialog.
+    LostCharacters lost;
+    ProgressDialog dialog;
+    std::string caption = fw::LoadText(IDS_SAVE_PROGRESS);
+    dialog.SetTexts(caption.c_str(), caption.c_str());
+    ProgressSink* previousOwner = document.owner;
+    document.owner = &dialog;
+    fw::RunWorker(owner, dialog, document.abort, [&] {
+        lost = FindLostCharacters(document, dialect);
+        return true;
+    });
+    document.owner = previousOwner;
+    if (!lost.Any()) return true;
+    std::string list;
+    for (char32_t c : lost.chars) {
+        if (!list.empty()) list += ' ';
+        list += CharacterText(c);
+    }
+    if (lost.more) list += " ...";
+    std::string text = fw::FormatText(IDS_LOSSY_CONVERSION, path, list.c_str());
+    return MessageBoxA(owner, text.c_str(), fw::LoadText(IDS_APP_NAME).c_str(),
+                       MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2) == IDOK;
+}
+
 void ShowWriteError(HWND owner, const RegDocument& document) {
     std::string text = fw::FormatText(IDS_WRITE_ERROR, document.title.c_str());
     MessageBoxA(owner, text.c_str(), "", MB_OK);
@@ -56,7 +88,7 @@ bool IsNtFamily() { return (GetVersion() & 0x80000000u) == 0; }
 bool ShowSaveRegDialog(HWND owner, const char* caption, RegDialect dialect, std::string& path,
                        std::string& title, SaveFormat& format) {
     std::string filter = fw::LoadFilter(IDS_FILTER_SAVE);
-    char file[MAX_PATH] = "";
+    char file[kPathBytes] = "";
     lstrcpynA(file, path.c_str(), sizeof file);
     OPENFILENAMEA ofn{};
     ofn.lStructSize = sizeof ofn;
@@ -95,6 +127,7 @@ bool SaveAs(RegDocument& document, HWND owner) {
     std::string title;
     SaveFormat format;
     if (!ShowSaveRegDialog(owner, nullptr, document.dialect, path, title, format)) return false;
+    if (!ConfirmLegacySave(owner, document, path.c_str(), format.unicode, format.dialect)) return false;
     bool ok;
     {
         WaitCursor wait;
@@ -112,6 +145,7 @@ bool SaveAs(RegDocument& document, HWND owner) {
 
 bool SaveDocument(RegDocument& document, HWND owner) {
     if (document.path.empty()) return SaveAs(document, owner);
+    if (!ConfirmLegacySave(owner, document, document.path.c_str(), document.unicode, document.dialect)) return false;
     bool ok;
     {
         WaitCursor wait;
@@ -132,6 +166,7 @@ bool QuerySave(RegDocument& document, HWND owner) {
     if (answer == IDNO) return true;
     if (answer != IDYES) return false;
     if (document.path.empty()) return SaveAs(document, owner);
+    if (!ConfirmLegacySave(owner, document, document.path.c_str(), document.unicode, document.dialect)) return false;
     if (!RunSaveWorker(owner, document, document.path.c_str(), document.unicode, document.dialect)) {
         // Going on would drop the changes the user just asked to keep.
         ShowWriteError(owner, document);

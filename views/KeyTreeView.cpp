@@ -259,7 +259,11 @@ void KeyTreeView::RemoveItem(HTREEITEM item) {
 void KeyTreeView::BeginRename(HTREEITEM item) {
     if (!item) return;
     SetFocus(hwnd_);
-    TreeView_EditLabel(hwnd_, item);
+    // The wide message: Wine makes the label's edit an ANSI window for the
+    // ANSI one, which gets typed characters one byte of the code page at a
+    // time and cannot take a UTF-8 character. The end of the edit is
+    // reported in program text all the same.
+    SendMessageW(hwnd_, TVM_EDITLABELW, 0, reinterpret_cast<LPARAM>(item));
 }
 
 void KeyTreeView::ToggleExpand(HTREEITEM item) {

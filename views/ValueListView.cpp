@@ -254,7 +254,9 @@ int ValueListView::FindRowText(const char* text) const {
 void ValueListView::BeginRename(int row) {
     if (row < 0) return;
     SetFocus(hwnd_);
-    ListView_EditLabel(hwnd_, row);
+    // The wide message, as the key tree's rename does: a label edit started
+    // by the ANSI one cannot take UTF-8 characters under Wine.
+    SendMessageW(hwnd_, LVM_EDITLABELW, static_cast<WPARAM>(row), 0);
 }
 
 void ValueListView::Sort(int column) {

@@ -2,6 +2,7 @@
 
 #include "TestUtil.h"
 #include "document/Platform.h"
+#include "document/Utf8.h"
 #include "document/RegParser.h"
 #include "document/ValueCodec.h"
 
@@ -9,15 +10,21 @@ using namespace testutil;
 
 namespace {
 
-std::string Narrow(const std::string& block) {
+std::string Narrow(const std::string& block, CharForm to = CharForm::Program, LostCharacters* lost = nullptr) {
     MemorySink out;
-    EXPECT_TRUE(NarrowHexData(block.data(), block.size(), out));
+    EXPECT_TRUE(NarrowHexData(block.data(), block.size(), out, to, lost));
     return std::string(out.Data() ? out.Data() : "", out.Size());
 }
 
-std::string Widen(const std::string& block) {
+std::string Widen(const std::string& block, CharForm from = CharForm::Program) {
     MemorySink out;
-    EXPECT_TRUE(WidenHexData(block.data(), block.size(), out));
+    EXPECT_TRUE(WidenHexData(block.data(), block.size(), out, from));
+    return std::string(out.Data() ? out.Data() : "", out.Size());
+}
+
+std::string Recode(const std::string& block, CharForm from, CharForm to, LostCharacters* lost = nullptr) {
+    MemorySink out;
+    EXPECT_TRUE(RecodeHexData(block.data(), block.size(), out, from, to, lost));
     return std::string(out.Data() ? out.Data() : "", out.Size());
 }
 
@@ -63,8 +70,10 @@ TEST(DisplayText, EachKindShowsItsData) {
         {"\"v\"=hex(7):61,00,62,00,00", kRegedit4, "a b"},
         {"\"v\"=hex(7):61,00,00,00,62,00,00,00,00,00", kRegedit5, "a b"},
         {"\"v\"=hex(7):", kRegedit4, ""},
-        // A character outside ASCII goes through the code page, not its low byte.
-        {"\"v\"=hex(2):ac,20,00,00", kRegedit5, "\x80"},
+        // A character outside ASCII is a character, not its low byte.
+        {"\"v\"=hex(2):ac,20,00,00", kRegedit5, "\xe2\x82\xac"},
+        {"\"v\"=hex(2):3c,d8,0e,df,00,00", kRegedit5, "\xf0\x9f\x8c\x8e"},
+        {"\"v\"=hex(7):d0,96,00,e4,b8,ad,00,00", kRegedit4, "\xd0\x96 \xe4\xb8\xad"},
         {"\"v\"=hex(2):41,42", kRegedit4, "AB"},  // unterminated data shows every character
     };
     for (const auto& c : cases) {
@@ -77,9 +86,10 @@ TEST(DisplayText, EachKindShowsItsData) {
 
 TEST(HexChars, DecodeIsTolerantOfMalformedTokens) {
     EXPECT_EQ(DecodeHexBytes("01,2,abc, ff ,\\\r\n  10"), std::string("\x01\x02\x0c\xff\x10", 5));
-    EXPECT_EQ(DecodeHexChars("41,00,ac,20,00,00", kRegedit5), std::string("A\x80\0", 3));
+    EXPECT_EQ(DecodeHexChars("41,00,ac,20,00,00", kRegedit5), std::string("A\xe2\x82\xac\0", 5));
     EXPECT_EQ(DecodeHexChars("41,42,00", kRegedit4), std::string("AB\0", 3));
-    EXPECT_EQ(EncodeHexChars(std::string("A\x80\0", 3), kRegedit5), "41,00,ac,20,00,00");
+    EXPECT_EQ(EncodeHexChars(std::string("A\xe2\x82\xac\0", 5), kRegedit5), "41,00,ac,20,00,00");
+    EXPECT_EQ(EncodeHexChars("\xf0\x9f\x8c\x8e", kRegedit5), "3c,d8,0e,df");
     EXPECT_EQ(FormatHexBytes("\x01\x02\x03", 3, 2, 2), "01,02,\\\r\n  03");
 }
 
@@ -100,9 +110,20 @@ TEST(DialectConversion, WideningAndNarrowingFollowTheLineLayout) {
 
     // Continued input: the continuations are dropped and new ones made.
     EXPECT_EQ(Narrow("\"v\"=HEX(2):41,00,\\\r\n  42,00,00,00\r\n\"n\"=\"x\"\r\n"), "\"v\"=HEX(2):41,42,00\r\n\"n\"=\"x\"\r\n");
-    // A character outside ASCII survives both directions.
-    EXPECT_EQ(Narrow("\"v\"=hex(2):ac,20,00,00\r\n"), "\"v\"=hex(2):80,00\r\n");
-    EXPECT_EQ(Widen("\"v\"=hex(2):80,00\r\n"), "\"v\"=hex(2):ac,20,00,00\r\n");
+    // Characters, not bytes: "€" and "🌎" survive every direction; into
+    // the legacy page what it lacks is named.
+    EXPECT_EQ(Narrow("\"v\"=hex(2):ac,20,3c,d8,0e,df,00,00\r\n"), "\"v\"=hex(2):e2,82,ac,f0,9f,8c,8e,00\r\n");
+    EXPECT_EQ(Widen("\"v\"=hex(2):e2,82,ac,f0,9f,8c,8e,00\r\n"), "\"v\"=hex(2):ac,20,3c,d8,0e,df,00,00\r\n");
+    EXPECT_EQ(Widen("\"v\"=hex(2):80,00\r\n", CharForm::Legacy), "\"v\"=hex(2):ac,20,00,00\r\n");
+    LostCharacters lost;
+    EXPECT_EQ(Narrow("\"v\"=hex(2):ac,20,3c,d8,0e,df,00,00\r\n", CharForm::Legacy, &lost), "\"v\"=hex(2):80,3f,3f,00\r\n");
+    EXPECT_EQ(Recode("\"v\"=hex(7):d0,96,e2,82,ac,00,00\r\n", CharForm::Program, CharForm::Legacy, &lost),
+              "\"v\"=hex(7):3f,80,00,00\r\n");
+    EXPECT_EQ(lost.chars, U"\U0001F30E\u0416");
+    EXPECT_EQ(Recode("\"v\"=hex(7):e9,00,00\r\n", CharForm::Legacy, CharForm::Program), "\"v\"=hex(7):c3,a9,00,00\r\n");
+    // ASCII data is the same in both single-byte forms and stays as written.
+    const std::string ascii = "\"v\"=hex(2):41,\\\r\n  42,00\r\n";
+    EXPECT_EQ(Recode(ascii, CharForm::Program, CharForm::Legacy), ascii);
 }
 
 TEST(DialectConversion, TextThatIsNotConvertibleDataIsCopied) {
@@ -174,16 +195,30 @@ TEST(EditSeam, EditGoesThroughTheRegisteredEditor) {
     EXPECT_FALSE(s.ReadFromRegistry(nullptr));
 }
 
-TEST(CodePage, ConversionsReportUnrepresentableCharacters) {
-    EXPECT_EQ(AnsiToWideString("\x80" "A"), u"\u20ac" u"A");
-    bool lossy = false;
-    EXPECT_EQ(WideToAnsiString(u"\u20ac" u"A", &lossy), "\x80" "A");
-    EXPECT_FALSE(lossy);
-    std::string lost = WideToAnsiString(u"\u4e2d", &lossy);
-    EXPECT_TRUE(lossy);
-    EXPECT_EQ(lost.size(), 1u);
+// Program text is UTF-8 and the legacy page Windows-1252 (Wine's in the C
+// locale); no character survives a conversion to the page that lacks it
+// unnoticed.
+TEST(CodePage, ProgramTextIsUtf8AndLegacyText1252) {
+    ASSERT_TRUE(ProgramTextIsUtf8());
+    ASSERT_EQ(LegacyCodePage(), 1252u);
+    EXPECT_EQ(LegacyToWideString("\x80" "A"), u"\u20ac" u"A");
+    LostCharacters lost;
+    EXPECT_EQ(WideToLegacyString(u"\u20ac" u"A\u00e9", &lost), "\x80" "A\xe9");
+    EXPECT_FALSE(lost.Any());
+    EXPECT_EQ(WideToLegacyString(u"\u4e2d\U0001F30E\u00e9\u4e2d", &lost), "???\xe9?");  // a pair: one "?" per unit
+    EXPECT_EQ(lost.chars, U"\u4e2d\U0001F30E");
+    // Every UTF-16 text comes back from program text, a lone surrogate too.
+    for (std::u16string wide : {std::u16string(u"\u0416\u4e2d\U0001F30E"), std::u16string(1, char16_t(0xD800)) + u"x"})
+        EXPECT_EQ(ProgramToWideString(WideToProgramString(wide)), wide);
+    EXPECT_EQ(WideToProgramString(u"\u0416\U0001F30E"), "\xd0\x96\xf0\x9f\x8c\x8e");
+    EXPECT_EQ(LegacyToProgramText("caf\xe9"), "caf\xc3\xa9");
+    EXPECT_EQ(ProgramToLegacyText("caf\xc3\xa9\xd0\x96", &lost), "caf\xe9?");
+    // A length limit never cuts a character: "a", then the two bytes of "Ж".
+    EXPECT_EQ(CharacterPrefix("a\xd0\x96", 2), 1u);
+    EXPECT_EQ(CharacterPrefix("a\xd0\x96", 3), 3u);
+    // Case: ASCII letters only, byte by byte.
     EXPECT_EQ(UpperByte('a'), 'A');
-    EXPECT_EQ(UpperByte(0xE9), 0xC9);
+    EXPECT_EQ(UpperByte(0xB6), 0xB6);
     EXPECT_EQ(CompareNoCase("abc", "ABC"), 0);
     EXPECT_NE(CompareNoCase("abc", "abd"), 0);
 }

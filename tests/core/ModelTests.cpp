@@ -31,6 +31,17 @@ TEST(KeyLookup, SamePathInOtherCaseLandsOnOneKeyWhenCheckingDuplicates) {
     EXPECT_LT(out.find("only1"), out.find("only2"));
 }
 
+// Names in UTF-8 fold their ASCII letters only: "Ключ\Abc" and "Ключ\aBC"
+// are one key, "Ключ" and "ключ" two.
+TEST(KeyLookup, NamesOutsideAsciiFoldOnlyTheirAsciiLetters) {
+    RegDocument doc;
+    ASSERT_TRUE(Parse(doc, "[A\\\xd0\x9a\xd0\xbb\xd1\x8e\xd1\x87\\Abc]\r\n\r\n[a\\\xd0\x9a\xd0\xbb\xd1\x8e\xd1\x87\\aBC]\r\n\r\n"
+                           "[A\\\xd0\xba\xd0\xbb\xd1\x8e\xd1\x87]\r\n\r\n"));
+    EXPECT_EQ(Paths(doc), (std::vector<std::string>{"A", "A\\\xd0\x9a\xd0\xbb\xd1\x8e\xd1\x87",
+                                                    "A\\\xd0\x9a\xd0\xbb\xd1\x8e\xd1\x87\\Abc",
+                                                    "A\\\xd0\xba\xd0\xbb\xd1\x8e\xd1\x87"}));
+}
+
 TEST(KeyLookup, WithoutDuplicateCheckOnlyThePreviousPathIsShared) {
     struct Case {
         const char* text;

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -27,7 +28,7 @@ void WriteAll(const fs::path& p, const std::string& bytes) {
 }
 
 std::string Utf16(const std::string& ansi) {
-    std::u16string w = AnsiToWideString(ansi);
+    std::u16string w = LegacyToWideString(ansi);
     return std::string(reinterpret_cast<const char*>(w.data()), w.size() * 2);
 }
 
@@ -171,8 +172,8 @@ TEST_F(TempDir, ReadingRefusesShortFilesAndFilesWithoutHeader) {
 
 TEST_F(TempDir, Utf16FileLoadsWithDialectAndKeepsNonAsciiNames) {
     std::string p = Path("u.reg");
-    std::string ansi = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Caf\xE9 \x80]\r\n\"N\xE4me\"=\"v\"\r\n";
-    WriteAll(p, "\xFF\xFE" + Utf16(ansi));
+    std::string legacy = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Caf\xE9 \x80]\r\n\"N\xE4me\"=\"v\"\r\n";
+    WriteAll(p, "\xFF\xFE" + Utf16(legacy));
     RegDocument doc;
     LoadJob job = JobFor(p);
     ASSERT_TRUE(LoadNow(doc, job));
@@ -183,24 +184,47 @@ TEST_F(TempDir, Utf16FileLoadsWithDialectAndKeepsNonAsciiNames) {
     RegDocument again;
     job = JobFor(p);
     ASSERT_TRUE(LoadNow(again, job));
-    KeyNode* k = Find(again, "HKEY_CURRENT_USER\\Caf\xE9 \x80");
+    KeyNode* k = Find(again, "HKEY_CURRENT_USER\\Caf\xC3\xA9 \xE2\x82\xAC");
     ASSERT_NE(k, nullptr);
-    EXPECT_EQ(Values(k), "N\xE4me|REG_SZ|v;");
+    EXPECT_EQ(Values(k), "N\xC3\xA4me|REG_SZ|v;");
 
-    // The same text as single-byte: dialect 5, not unicode.
-    WriteAll(p, ansi);
+    // The same text as single-byte legacy text: dialect 5, not unicode, and
+    // the same characters.
+    WriteAll(p, legacy);
     RegDocument single;
     job = JobFor(p);
     ASSERT_TRUE(LoadNow(single, job));
     EXPECT_EQ(job.dialect, kRegedit5);
     EXPECT_FALSE(job.unicode);
+    EXPECT_NE(Find(single, "HKEY_CURRENT_USER\\Caf\xC3\xA9 \xE2\x82\xAC"), nullptr);
+}
 
-    // Characters the code page lacks are reported.
-    WriteAll(p, "\xFF\xFE" + Utf16(ansi) + std::string("\x2d\x4e", 2));
-    RegDocument lossy;
-    job = JobFor(p);
-    ASSERT_TRUE(LoadNow(lossy, job));
-    EXPECT_TRUE(job.lossy);
+// Cyrillic, CJK and an emoji in key and value names, string, hex(2) and
+// hex(7) data: a UTF-16 file keeps every character through load and save;
+// a single-byte save names exactly the characters the legacy page lacks.
+TEST_F(TempDir, EveryCharacterSurvivesAUtf16SaveAndALegacySaveNamesWhatItLacks) {
+    const std::u16string text =
+        u"Windows Registry Editor Version 5.00\r\n\r\n"
+        u"[HKEY_CURRENT_USER\\\u041a\u043b\u044e\u0447\\\u952e\U0001F30E\u00e9]\r\n"
+        u"\"\u0418\u043c\u044f\u540d\"=\"\u0414\u0430\u043d\u6570\U0001F30D\"\r\n"
+        u"\"x\"=hex(2):1c,04,2d,4e,3c,d8,0e,df,e9,00,00,00\r\n"
+        u"\"m\"=hex(7):1c,04,00,00,2d,4e,00,00,00,00\r\n\r\n";
+    std::string bytes = "\xFF\xFE" + std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2);
+    std::string p = Path("world.reg");
+    WriteAll(p, bytes + std::string(2, '\0'));
+    RegDocument doc;
+    LoadJob job = JobFor(p);
+    ASSERT_TRUE(LoadNow(doc, job));
+    EXPECT_FALSE(job.lossy);
+    ASSERT_TRUE(SaveTo(doc, p.c_str(), true, kRegedit5));
+    EXPECT_EQ(ReadAll(p), bytes + std::string(2, '\0'));
+
+    std::u32string lost = FindLostCharacters(doc, kRegedit4).chars;
+    std::sort(lost.begin(), lost.end());
+    std::u32string expected = U"\u041a\u043b\u044e\u0447\u952e\U0001F30E\u0418\u043c\u044f\u540d\u0414\u0430\u043d"
+                              U"\u6570\U0001F30D\u041c\u4e2d";
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(lost, expected);
 }
 
 TEST_F(TempDir, FailedLoadLeavesTheDocumentUnchanged) {
@@ -333,18 +357,17 @@ TEST(Utf8Files, OpenWithTheirMarkAsUnicodeAndReportMissingCharacters) {
     EXPECT_TRUE(text.utf8);
     EXPECT_FALSE(text.lossy);
     EXPECT_EQ(text.dialect, kRegedit5);
-    EXPECT_EQ(std::string(text.text.get()),
-              "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Caf\xE9]\r\n\"v\"=\"\x80\"\r\n");
-    // A character the code page lacks, an emoji and a broken sequence.
+    EXPECT_EQ(std::string(text.text.get()), bytes.substr(3));
+    // Every character is program text; a broken sequence is reported.
     for (std::string tail : {"\xE4\xB8\xAD", "\xF0\x9F\x8C\x8E", "\xC3"}) {
         std::string lossy = bytes + "\"w\"=\"" + tail + "\"\r\n";
         ASSERT_TRUE(DecodeRegBytes(lossy.data(), lossy.size(), text, error));
-        EXPECT_TRUE(text.lossy) << tail;
+        EXPECT_EQ(text.lossy, tail == "\xC3") << tail;
     }
-    // Without a mark the bytes are single-byte text, as they stand.
+    // Without a mark the bytes are legacy single-byte text: "Ã©" in 1252.
     ASSERT_TRUE(DecodeRegBytes(bytes.data() + 3, bytes.size() - 3, text, error));
     EXPECT_FALSE(text.unicode || text.utf8);
-    EXPECT_NE(std::string(text.text.get()).find("Caf\xC3\xA9"), std::string::npos);
+    EXPECT_NE(std::string(text.text.get()).find("Caf\xC3\x83\xC2\xA9"), std::string::npos);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -341,3 +342,152 @@ TEST(ModifyUi, MultiStringContextMenuShowsThroughTheFrameWithTheSelectionStates)
     EXPECT_TRUE(s.app.Close());
 }
 
+
+namespace {
+
+// UTF-16LE bytes of UTF-8 text.
+std::string WideBytes(const std::string& utf8) {
+    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
+    return std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
+}
+
+// Hex data of UTF-16 characters as the program writes it in dialect 5:
+// twelve characters to a line.
+std::string WideHex(const std::string& utf8WithZeros) {
+    std::string bytes = WideBytes(utf8WithZeros), out;
+    char digits[4];
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (i) out += i % 24 == 0 ? ",\\\r\n  " : ",";
+        std::snprintf(digits, sizeof digits, "%02x", static_cast<unsigned char>(bytes[i]));
+        out += digits;
+    }
+    return out;
+}
+
+}  // namespace
+
+// Cyrillic, CJK and emoji in key names, value names, string, hex(2) and
+// hex(7) data: shown in the tree, the list, the editors and the status bar,
+// typed into the editors, saved as UTF-16 character for character; a save
+// as REGEDIT4 first names exactly the characters the legacy page lacks.
+TEST(ModifyUi, CharactersOfEveryScriptAreShownEditedAndSavedWhole) {
+    const std::string key = "HKEY_CURRENT_USER\\Software\\\xd0\x9a\xd0\xbb\xd1\x8e\xd1\x87\\\xe9\x94\xae\xf0\x9f\x8c\x8e";
+    const std::string str = "\xd0\x98\xd0\xbc\xd1\x8f", exp = "\xd0\x9f\xd1\x83\xd1\x82\xd1\x8c",
+                      multi = "\xd0\xa1\xd0\xbf\xd0\xb8\xd1\x81\xd0\xbe\xd0\xba";  // Имя, Путь, Список
+    const std::string expData = std::string("%SystemRoot%\\\xd0\x9f\xd0\xb0\xd0\xbf\xd0\xba\xd0\xb0\xe4\xb8\xad\xf0\x9f\x8c\x8f") + '\0';
+    const std::string multiData = std::string("\xd0\xbf\xd0\xb5\xd1\x80\xd0\xb2\xd1\x8b\xd0\xb9") + '\0' + "\xe7\xac\xac\xe4\xba\x8c" +
+                                  '\0' + "\xf0\x9f\x8c\x8e" + '\0' + '\0';  // первый, 第二, 🌎
+    const std::string renamed = key + "\xd0\x81";  // "Ё" typed into the key's label
+    auto file = [&](const std::string& strData, const std::string& e, const std::string& m, bool edited = false) {
+        return "Windows Registry Editor Version 5.00\r\n\r\n[" + (edited ? renamed : key) + "]\r\n\"" + str + "\"=\"" + strData + "\"\r\n\"" +
+               exp + "\"=hex(2):" + WideHex(e) + "\r\n\"" + multi + "\"=hex(7):" + WideHex(m) + "\r\n";
+    };
+    Session s;
+    ASSERT_TRUE(s.Start("world.reg", "\xFF\xFE" + WideBytes(file("\xd0\x94\xd0\xb0\xd0\xbd \xe6\x95\xb0 \xf0\x9f\x8c\x8d", expData,
+                                                                  multiData) + "\r\n") +
+                                             std::string(2, '\0')));
+    ASSERT_TRUE(s.Select(key));
+    std::string status = harness::WindowText(s.app.Child(STATUSCLASSNAMEA));
+    EXPECT_EQ(status, key);
+    EXPECT_EQ(s.Cell(exp, 2), "%SystemRoot%\\\xd0\x9f\xd0\xb0\xd0\xbf\xd0\xba\xd0\xb0\xe4\xb8\xad\xf0\x9f\x8c\x8f");
+    EXPECT_EQ(s.Cell(multi, 2), "\xd0\xbf\xd0\xb5\xd1\x80\xd0\xb2\xd1\x8b\xd0\xb9 \xe7\xac\xac\xe4\xba\x8c \xf0\x9f\x8c\x8e");
+
+    const std::string typedStr = "\xd0\x96\xd1\x91\xd0\xbb\xd1\x82\xd1\x8b\xd0\xb9 \xe9\xbb\x84 \xf0\x9f\x8c\x95";  // Жёлтый 黄 🌕
+    const std::string typedExp = "%\xd0\x9f\xd0\xa3\xd0\xa2\xd0\xac%\\\xe6\x96\x87\xf0\x9f\x8c\x99";          // %ПУТЬ%\文🌙
+    const std::string typedItem = "\xce\xa9\xe6\x96\x87\xf0\x9f\x8c\x90";                                    // Ω文🌐
+    struct Edit {
+        std::string name;
+        int control;
+        std::string typed, cell;
+    } edits[] = {
+        {str, IDC_VALUE_DATA, typedStr, typedStr},
+        {exp, IDC_VALUE_DATA, typedExp, typedExp},
+        {multi, IDC_STRING_LIST, typedItem,
+         "\xd0\xbf\xd0\xb5\xd1\x80\xd0\xb2\xd1\x8b\xd0\xb9 \xe7\xac\xac\xe4\xba\x8c \xf0\x9f\x8c\x8e " + typedItem},
+    };
+    for (const Edit& edit : edits) {
+        SCOPED_TRACE(edit.name);
+        HWND dialog = OpenEditor(s, edit.name, Open::kEnter);
+        ASSERT_TRUE(dialog) << "no editor";
+        EXPECT_EQ(harness::WindowText(Descendant(dialog, IDC_VALUE_NAME)), edit.name);
+        if (edit.control == IDC_STRING_LIST)
+            AddItem(dialog, edit.typed);
+        else
+            TypeInto(dialog, edit.control, 0, -1, edit.typed);
+        if (edit.name == exp) {
+            EXPECT_TRUE(harness::Screenshot(dialog, ShotPath("editor-characters.png")));
+        }
+        harness::PressKey(VK_RETURN);
+        EXPECT_TRUE(harness::WaitGone(dialog, 5000)) << "OK did not close the editor";
+        if (IsWindow(dialog)) harness::PressButton(dialog, IDCANCEL);
+        harness::Sync(s.app.Frame());
+        EXPECT_EQ(s.Cell(edit.name, 2), edit.cell);
+    }
+    // The key's name through its label edit.
+    ASSERT_TRUE(s.Focus(s.tree));
+    s.app.PostCommand(ID_EDIT_RENAME);
+    HWND label = nullptr;
+    ASSERT_TRUE(harness::WaitUntil([&] {
+        label = reinterpret_cast<HWND>(SendMessageA(s.tree, TVM_GETEDITCONTROL, 0, 0));
+        return label && harness::FocusOf(s.app.Frame()) == label;
+    }, 5000));
+    harness::PressKey(VK_END);
+    harness::TypeText("\xd0\x81");
+    harness::PressKey(VK_RETURN);
+    ASSERT_TRUE(harness::WaitUntil([&] { return !SendMessageA(s.tree, TVM_GETEDITCONTROL, 0, 0); }, 5000));
+    harness::Sync(s.app.Frame());
+    EXPECT_TRUE(harness::TreeFind(s.tree, renamed));
+    EXPECT_TRUE(harness::Screenshot(s.app.Frame(), ShotPath("frame-characters.png")));
+
+    ASSERT_TRUE(s.Focus(s.list));
+    harness::PressKey('S', harness::kCtrl);
+    ASSERT_TRUE(harness::WaitUntil([&] { return s.Caption() == "world.reg-Quillon"; }, 10000)) << s.Caption();
+    const std::string multiSaved = multiData.substr(0, multiData.size() - 1) + typedItem + '\0' + '\0';
+    const std::string saved = file(typedStr, typedExp + '\0', multiSaved, true);
+    EXPECT_EQ(ReadFileBytes(s.path), "\xFF\xFE" + WideBytes(saved) + std::string(2, '\0'));
+
+    // REGEDIT4: the box names what code page 1252 lacks in the text and the
+    // character data, once each; Cancel writes nothing.
+    std::string wide = WideBytes(saved + typedExp + multiSaved);
+    std::set<std::string> lacking;
+    for (size_t i = 0; i + 1 < wide.size(); i += 2) {
+        const wchar_t* unit = reinterpret_cast<const wchar_t*>(wide.data() + i);
+        int units = *unit >= 0xD800 && *unit < 0xDC00 ? 2 : 1;
+        BOOL missing = FALSE;
+        char probe[8];
+        WideCharToMultiByte(1252, WC_NO_BEST_FIT_CHARS, unit, units, probe, sizeof probe, nullptr, &missing);
+        if (missing) {
+            char utf8[8];
+            int n = WideCharToMultiByte(CP_UTF8, 0, unit, units, utf8, sizeof utf8, nullptr, nullptr);
+            lacking.insert(std::string(utf8, static_cast<size_t>(n)));
+        }
+        i += 2 * (units - 1);
+    }
+    std::string target = harness::ScratchPath("world4.reg");
+    DeleteFileA(target.c_str());
+    s.app.PostCommand(ID_FILE_SAVE_AS);
+    ASSERT_TRUE(harness::AnswerFileDialog(s.app.Pid(), target, 2));
+    HWND box = harness::WaitForMessageBox(s.app.Pid());
+    ASSERT_TRUE(box);
+    std::string text = harness::MessageBoxText(box);
+    size_t from = text.find("\n\n"), to = text.rfind("\n\n");
+    ASSERT_TRUE(from != std::string::npos && to > from) << text;
+    std::set<std::string> listed;
+    std::string list = text.substr(from + 2, to - from - 2);
+    for (size_t at = 0; at < list.size();) {
+        size_t space = list.find(' ', at);
+        if (space == std::string::npos) space = list.size();
+        listed.insert(list.substr(at, space - at));
+        at = space + 1;
+    }
+    EXPECT_EQ(listed, lacking) << text;
+    EXPECT_EQ(listed.size(), lacking.size());
+    harness::PressButton(box, IDCANCEL);
+    ASSERT_TRUE(harness::WaitGone(box));
+    harness::Sync(s.app.Frame());
+    EXPECT_EQ(GetFileAttributesA(target.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(s.Caption(), "world.reg-Quillon");
+    EXPECT_TRUE(s.app.Close());
+}

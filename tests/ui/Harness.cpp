@@ -642,9 +642,38 @@ void PressKey(WORD vk, unsigned modifiers) {
     if (modifiers & kCtrl) SendKey(VK_CONTROL, true);
 }
 
+namespace {
+
+// A character no key makes: typed as the system types input methods'
+// characters, one UTF-16 unit per key press.
+void TypeUnits(const std::wstring& units) {
+    for (wchar_t unit : units) {
+        INPUT input[2]{};
+        for (int i = 0; i < 2; ++i) {
+            input[i].type = INPUT_KEYBOARD;
+            input[i].ki.wScan = unit;
+            input[i].ki.dwFlags = KEYEVENTF_UNICODE | (i ? KEYEVENTF_KEYUP : 0);
+        }
+        SendInput(2, input, sizeof(INPUT));
+    }
+}
+
+}  // namespace
+
 void TypeText(const std::string& text) {
-    for (char c : text) {
-        SHORT vk = VkKeyScanA(c);
+    for (size_t i = 0; i < text.size(); ++i) {
+        auto c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x80) {
+            // A UTF-8 character: its bytes up to the next lead byte.
+            size_t end = i + 1;
+            while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) ++end;
+            wchar_t units[4];
+            int n = MultiByteToWideChar(CP_UTF8, 0, text.data() + i, static_cast<int>(end - i), units, 4);
+            TypeUnits(std::wstring(units, n > 0 ? static_cast<size_t>(n) : 0));
+            i = end - 1;
+            continue;
+        }
+        SHORT vk = VkKeyScanA(static_cast<char>(c));
         if (vk == -1) continue;
         unsigned mods = ((vk >> 8) & 1 ? unsigned{kShift} : 0u) | ((vk >> 8) & 2 ? unsigned{kCtrl} : 0u);
         PressKey(static_cast<WORD>(vk & 0xFF), mods);

@@ -197,6 +197,8 @@ bool AnswerFileDialog(DWORD pid, const std::string& path, int filter = 0, int* s
 enum Modifier : unsigned { kNone = 0, kCtrl = 1, kShift = 2, kAlt = 4 };
 bool BringToFront(HWND frame);
 void PressKey(WORD vk, unsigned modifiers = kNone);
+// Types UTF-8 text: ASCII through its keys, other characters as the system
+// types an input method's.
 void TypeText(const std::string& text);
 // Posted messages straight to a window (no key state: accelerators that need
 // Ctrl or Shift do not fire this way).

@@ -115,14 +115,15 @@ TEST(FileLoading, RefusedFilesShowTheReadErrorAndKeepTheDocument) {
     CloseHandle(lock);
 }
 
-TEST(FileLoading, UnrepresentableCharactersAreReportedBeforeTheDocumentIsShown) {
-    // A CJK key name has no form in the Western or Cyrillic code pages.
+TEST(FileLoading, EveryCharacterOpensAndBrokenTextIsReportedBeforeTheDocumentIsShown) {
+    // A CJK key name: program text holds it, no box.
     std::string cjk = std::string("\xFF\xFE", 2) +
                       harness::Utf16("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\").substr(2) +
                       std::string("\x2D\x4E\x87\x65", 4) + harness::Utf16("]\r\n\"v\"=\"1\"\r\n\r\n").substr(2);
-    std::string lossy = WriteTempFile("cjk.reg", cjk);
-    std::string fine = WriteTempFile(
-        "plain16.reg", harness::Utf16("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Plain]\r\n\r\n"));
+    std::string wide = WriteTempFile("cjk.reg", cjk);
+    // A UTF-8 file (LF line ends) with a byte that starts no character.
+    std::string broken = WriteTempFile("utf8.reg", "\xEF\xBB\xBFWindows Registry Editor Version 5.00\n\n"
+                                                   "[HKEY_CURRENT_USER\\Caf\xC3\xA9]\n\"v\"=\"\xC3\"\n");
 
     TestHost host;
     ASSERT_TRUE(host.Load("REGEDIT4\r\n\r\n[HKEY_USERS\\Old]\r\n\r\n"));
@@ -133,28 +134,22 @@ TEST(FileLoading, UnrepresentableCharactersAreReportedBeforeTheDocumentIsShown) 
         rootWhileWarned = items.empty() ? "" : items[0].second;
         return harness::PressOk(dlg, box);
     });
-    ASSERT_TRUE(OpenRegFile(host.HostWindow(), host.document, host.tree, lossy.c_str(), "cjk.reg"));
+    // The note that saving writes UTF-16, which the registry editor merges,
+    // then the warning, both while the old document is still shown.
+    ASSERT_TRUE(OpenRegFile(host.HostWindow(), host.document, host.tree, broken.c_str(), "utf8.reg"));
     auto seen = watcher.Boxes();
-    ASSERT_EQ(seen.size(), 1u);
-    EXPECT_NE(seen[0].text.find(lossy), std::string::npos) << seen[0].text;
-    EXPECT_EQ(rootWhileWarned, "HKEY_USERS");  // still the old document
-    EXPECT_EQ(ExpandedTreeKeys(host.tree.Hwnd()).size(), 2u);
-    EXPECT_EQ(ExpandedTreeKeys(host.tree.Hwnd())[0].second, "HKEY_CURRENT_USER");
-
-    ASSERT_TRUE(OpenRegFile(host.HostWindow(), host.document, host.tree, fine.c_str(), "plain16.reg"));
-    EXPECT_EQ(watcher.Boxes().size(), 1u);
-
-    // A UTF-8 file (LF line ends) opens with a note that saving writes it as
-    // UTF-16, which the registry editor merges; it is a unicode document.
-    std::string utf8 = WriteTempFile("utf8.reg", "\xEF\xBB\xBFWindows Registry Editor Version 5.00\n\n"
-                                                 "[HKEY_CURRENT_USER\\Caf\xC3\xA9]\n\"v\"=\"1\"\n");
-    ASSERT_TRUE(OpenRegFile(host.HostWindow(), host.document, host.tree, utf8.c_str(), "utf8.reg"));
-    seen = watcher.Boxes();
     ASSERT_EQ(seen.size(), 2u);
-    EXPECT_NE(seen[1].text.find("UTF-16"), std::string::npos) << seen[1].text;
+    EXPECT_NE(seen[0].text.find("UTF-16"), std::string::npos) << seen[0].text;
+    EXPECT_NE(seen[1].text.find(broken), std::string::npos) << seen[1].text;
+    EXPECT_EQ(rootWhileWarned, "HKEY_USERS");
     EXPECT_TRUE(host.document.unicode);
     EXPECT_EQ(host.document.dialect, kRegedit5);
-    EXPECT_EQ(DocumentKeys(host.document)[1].second, "Caf\xE9");
+    EXPECT_EQ(DocumentKeys(host.document)[1].second, "Caf\xC3\xA9");
+
+    ASSERT_TRUE(OpenRegFile(host.HostWindow(), host.document, host.tree, wide.c_str(), "cjk.reg"));
+    EXPECT_EQ(watcher.Boxes().size(), 2u);
+    ASSERT_EQ(ExpandedTreeKeys(host.tree.Hwnd()).size(), 2u);
+    EXPECT_EQ(ExpandedTreeKeys(host.tree.Hwnd())[1].second, "\xE4\xB8\xAD\xE6\x96\x87");
 }
 
 TEST(FileLoading, EveryCorpusFileLoadsExactlyItsKeysOrShowsTheReadError) {
