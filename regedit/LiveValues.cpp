@@ -24,7 +24,7 @@ constexpr DWORD kMaxLiveData = 64u << 20;
 // between the size query and the read: a few tries.
 bool QueryLive(HKEY key, const ValueEntry& value, bool wide, DWORD& type, std::string& bytes) {
     std::string name = ShownValueName(value.GetName());
-    std::u16string wideName = AnsiToWideString(name);
+    std::u16string wideName = ProgramToWideString(name);
     auto query = [&](BYTE* data, DWORD* size) {
         if (wide)
             return RegQueryValueExW(key, value.IsDefault() ? nullptr : reinterpret_cast<const wchar_t*>(wideName.c_str()),

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <cstring>
 #include <vector>
 
 #include "document/ByteSink.h"
@@ -143,7 +144,10 @@ bool RegistryCommands::MergeBranch() {
     return merged;
 }
 
-// The selected values of the list, under their key's line, as "REGEDIT4" text.
+// The selected values of the list, under their key's line. They are gathered
+// as "REGEDIT4" text of the program and written in the UTF-16 dialect, as the
+// other merges are: the editor reads "REGEDIT4" files in the legacy code page,
+// which may lack characters of the values.
 bool RegistryCommands::MergeValues() {
     KeyNode* key = tree_.KeyOf(tree_.Selected());
     if (!key) return false;
@@ -159,12 +163,25 @@ bool RegistryCommands::MergeValues() {
             ++selected;
         }
     }
-    if (selected == 0) return false;
-    WriteEnd(text);
+    if (selected == 0 || text.Failed()) return false;
+    size_t length = text.Size();
+    std::unique_ptr<char[]> buffer = AllocText(length);
+    if (buffer) std::memcpy(buffer.get(), text.Data(), length);
+    RegDocument values;
+    MemorySink wide;
+    bool written = false;
+    {
+        ParseScope scope(values.abort);
+        written = buffer && values.ParseText(std::move(buffer), nullptr, length, false, false) &&
+                  WriteHeader(wide, kMergeUnicode, kMergeDialect);
+    }
+    for (const KeyNode* root : values.roots)
+        written = written && WriteKeyTree(root, wide, kMergeUnicode, kMergeDialect, nullptr);
+    written = written && WriteEnd(wide);
     MergeTexts texts = LoadMergeTexts();
     const std::string name = "Items";
     if (!Ask(texts.Question(name), MB_ICONQUESTION)) return false;
-    bool merged = !text.Failed() && MergeBytes(text.Data(), text.Size());
+    bool merged = written && MergeBytes(wide.Data(), wide.Size());
     if (merged) Tell(texts.Done(name));
     else TellFailure(IDS_MERGE_FAILED);
     return merged;

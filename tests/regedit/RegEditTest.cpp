@@ -61,7 +61,7 @@ const char kDialect4[] =
     "[HKEY_CURRENT_USER\\Software\\QuillonTest\\M]\r\n"
     "\"Str\"=\"a\\\\b \\\"q\\\"\"\r\n"
     "\"Num\"=dword:0000002a\r\n"
-    "\"Exp\"=hex(2):25,50,41,54,48,25,00\r\n\r\n"
+    "\"Exp\"=hex(2):25,50,41,54,48,25,ce,a9,00\r\n\r\n"
     "[HKEY_CURRENT_USER\\Software\\QuillonTest\\M\\Sub]\r\n"
     "\"Bin\"=hex:01,02,03\r\n\r\n";
 
@@ -70,7 +70,7 @@ const char kDialect5[] =
     "[HKEY_CURRENT_USER\\Software\\QuillonTest\\M]\r\n"
     "\"Str\"=\"a\\\\b \\\"q\\\"\"\r\n"
     "\"Num\"=dword:0000002a\r\n"
-    "\"Exp\"=hex(2):25,00,50,00,41,00,54,00,48,00,25,00,00,00\r\n\r\n"
+    "\"Exp\"=hex(2):25,00,50,00,41,00,54,00,48,00,25,00,a9,03,00,00\r\n\r\n"
     "[HKEY_CURRENT_USER\\Software\\QuillonTest\\M\\Sub]\r\n"
     "\"Bin\"=hex:01,02,03\r\n\r\n";
 
@@ -169,7 +169,7 @@ TEST(RegEditMerge, DocumentBranchAndValuesReachTheRegistryInBothDialects) {
         ASSERT_TRUE(commands.MergeDocument());
         EXPECT_EQ(Live("M", "Str"), std::make_pair(DWORD{REG_SZ}, Z("a\\b \"q\"", 8)));
         EXPECT_EQ(Live("M", "Num"), std::make_pair(DWORD{REG_DWORD}, Z("\x2a\0\0\0", 4)));
-        EXPECT_EQ(Live("M", "Exp"), std::make_pair(DWORD{REG_EXPAND_SZ}, Z("%PATH%", 7)));
+        EXPECT_EQ(Live("M", "Exp"), std::make_pair(DWORD{REG_EXPAND_SZ}, Z("%PATH%\xce\xa9", 9)));
         EXPECT_EQ(Live("M\\Sub", "Bin"), std::make_pair(DWORD{REG_BINARY}, Z("\1\2\3", 3)));
 
         // One branch: the selected key and below.
@@ -179,15 +179,16 @@ TEST(RegEditMerge, DocumentBranchAndValuesReachTheRegistryInBothDialects) {
         EXPECT_EQ(Live("M\\Sub", "Bin").first, DWORD{REG_BINARY});
         EXPECT_EQ(Live("M", "Str").first, 0u);
 
-        // The selected values alone.
+        // The selected values alone, with a character beyond the legacy code page.
         DeleteScratch();
         host.Select("HKEY_CURRENT_USER\\Software\\QuillonTest\\M");
-        int num = ListView_GetItemCount(host.list.Hwnd()) - 1;
-        for (int row = 0; row <= num; ++row)
-            if (host.list.ValueAt(row) && host.list.ValueAt(row)->GetName() == "Num") num = row;
-        host.list.Select(num);
+        int exp = ListView_GetItemCount(host.list.Hwnd()) - 1;
+        for (int row = 0; row <= exp; ++row)
+            if (host.list.ValueAt(row) && host.list.ValueAt(row)->GetName() == "Exp") exp = row;
+        host.list.Select(exp);
         ASSERT_TRUE(commands.MergeValues());
-        EXPECT_EQ(Live("M", "Num").first, DWORD{REG_DWORD});
+        EXPECT_EQ(Live("M", "Exp"), std::make_pair(DWORD{REG_EXPAND_SZ}, Z("%PATH%\xce\xa9", 9)));
+        EXPECT_EQ(Live("M", "Num").first, 0u);
         EXPECT_EQ(Live("M", "Str").first, 0u);
         EXPECT_EQ(Live("M\\Sub", "Bin").first, 0u);
 
