@@ -182,7 +182,8 @@ ExpandStringValue::ExpandStringValue(std::string valueName, std::string token, s
 
 std::string ExpandStringValue::GetDisplayText() const {
     std::string chars = DecodeHexChars(hexData, dialect);
-    return std::string(chars.c_str());
+    chars.resize(std::strlen(chars.c_str()));  // up to the first NUL, in place
+    return chars;
 }
 
 // Values write themselves as dialect-4 text: one byte per character.
@@ -209,7 +210,8 @@ std::string MultiStringValue::GetDisplayText() const {
     chars.append(2, '\0');
     for (size_t i = 0; i + 1 < chars.size(); ++i)
         if (chars[i] == '\0' && chars[i + 1] != '\0') chars[i] = ' ';
-    return std::string(chars.c_str());
+    chars.resize(std::strlen(chars.c_str()));
+    return chars;
 }
 
 std::unique_ptr<ValueEntry> MultiStringValue::Clone() const {

@@ -43,9 +43,11 @@ bool KeyNameMatches(const KeyNode& key, std::string_view upperKey, bool whole) {
     return NameContains(key.name, upperKey, UpperTable());
 }
 
-bool AnyValueMatches(const KeyNode& key, const std::string& upperKey, unsigned flags) {
+// `values` is the walk's own list, emptied and filled again for each key, so
+// that its room is allocated once.
+bool AnyValueMatches(const KeyNode& key, const std::string& upperKey, unsigned flags, ValueList& values) {
     if (!key.HasValueText()) return false;
-    ValueList values;
+    values.clear();
     key.CollectValues(values);
     for (const auto& value : values)
         if (value && ValueTest(*value, upperKey, flags)) return true;
@@ -105,6 +107,7 @@ SearchOutcome SearchKeys(const RegDocument& document, const KeyNode* start, cons
                          unsigned flags, const std::atomic<int32_t>& stop, SearchHit& hit) {
     bool whole = (flags & kFindWholeString) != 0;
     bool values = (flags & (kFindValueNames | kFindData)) != 0;
+    ValueList scratch;
     for (const KeyNode* key = start;;) {
         if (stop.load(std::memory_order_relaxed)) return SearchOutcome::Stopped;
         key = NextKey(document, key);
@@ -117,7 +120,7 @@ SearchOutcome SearchKeys(const RegDocument& document, const KeyNode* start, cons
             hit = {key, false};
             return SearchOutcome::Found;
         }
-        if (values && AnyValueMatches(*key, upperKey, flags)) {
+        if (values && AnyValueMatches(*key, upperKey, flags, scratch)) {
             hit = {key, true};
             return SearchOutcome::Found;
         }
