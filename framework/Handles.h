@@ -89,6 +89,21 @@ private:
     HDC dc_;
 };
 
+// The painting of a WM_PAINT: BeginPaint with the object, EndPaint with its end.
+class PaintScope {
+public:
+    explicit PaintScope(HWND hwnd) : hwnd_(hwnd), dc_(BeginPaint(hwnd, &ps_)) {}
+    ~PaintScope() { EndPaint(hwnd_, &ps_); }
+    PaintScope(const PaintScope&) = delete;
+    PaintScope& operator=(const PaintScope&) = delete;
+    HDC Get() const { return dc_; }
+
+private:
+    HWND hwnd_;
+    PAINTSTRUCT ps_{};
+    HDC dc_;
+};
+
 // Tells the user that an operation failed for lack of memory (the system's
 // own text), in place of letting the failure unwind through a window
 // procedure or a thread.

@@ -1,5 +1,7 @@
 #include "framework/HyperLink.h"
 
+#include "framework/Handles.h"
+
 #include <commctrl.h>
 #include <shellapi.h>
 
@@ -120,10 +122,8 @@ LRESULT CALLBACK HyperLink::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
 LRESULT HyperLink::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd_, &ps);
-        Paint(dc);
-        EndPaint(hwnd_, &ps);
+        PaintScope paint(hwnd_);
+        Paint(paint.Get());
         return 0;
     }
     case WM_ERASEBKGND:

@@ -1,5 +1,7 @@
 #include "framework/Splitter.h"
 
+#include "framework/Handles.h"
+
 #include <windowsx.h>
 
 #include <algorithm>
@@ -43,13 +45,11 @@ void Splitter::Layout() {
 }
 
 void Splitter::OnPaint() {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd_, &ps);
+    PaintScope paint(hwnd_);
     RECT rc{};
     GetClientRect(hwnd_, &rc);
     RECT bar{ClampBar(barX_), 0, ClampBar(barX_) + kBarWidth, rc.bottom};
-    FillRect(dc, &bar, GetSysColorBrush(COLOR_3DFACE));
-    EndPaint(hwnd_, &ps);
+    FillRect(paint.Get(), &bar, GetSysColorBrush(COLOR_3DFACE));
 }
 
 LRESULT Splitter::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

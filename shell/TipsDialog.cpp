@@ -126,10 +126,8 @@ void TipsDialog::OnOK() {
 INT_PTR TipsDialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd_, &ps);
-        Paint(dc);
-        EndPaint(hwnd_, &ps);
+        fw::PaintScope paint(hwnd_);
+        Paint(paint.Get());
         return TRUE;
     }
     default:
