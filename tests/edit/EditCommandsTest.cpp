@@ -347,18 +347,11 @@ TEST(NewKey, UnderAKeyNeverExpandedShowsItsChildrenFirstThenRenamesAndDeletes) {
     HTREEITEM hkcu = TreeView_GetRoot(tree);
     host.edit.NewKey(hkcu);
     EXPECT_TRUE(TreeView_GetItemState(tree, hkcu, TVIS_EXPANDED) & TVIS_EXPANDED);
-    std::vector<std::string> shown;
-    for (HTREEITEM c = TreeView_GetChild(tree, hkcu); c; c = TreeView_GetNextSibling(tree, c))
-        shown.push_back(host.tree.KeyOf(c)->name);
-    EXPECT_EQ(shown, (std::vector<std::string>{"Software", "New Key #0"}));
+    EXPECT_EQ(host.ChildNames("HKEY_CURRENT_USER"), (std::vector<std::string>{"Software", "New Key #0"}));
     HTREEITEM made = host.tree.Selected();
     ASSERT_NE(made, nullptr);
     EXPECT_STREQ(host.tree.KeyOf(made)->name, "New Key #0");
-    HWND editor = TreeView_GetEditControl(tree);
-    ASSERT_NE(editor, nullptr) << "the new key is being renamed";
-    SetWindowTextA(editor, "Typed");
-    SendMessageA(editor, WM_KEYDOWN, VK_RETURN, 0);
-    Pump();
+    ASSERT_TRUE(EndLabel(TreeView_GetEditControl(tree), "Typed")) << "the new key is being renamed";
     EXPECT_STREQ(host.document.roots[0]->LastChild()->name, "Typed");
     {
         Answerer yes(IDYES);

@@ -21,14 +21,10 @@ void ExpectTreeMatchesDocument(TestHost& host, int line) {
     SCOPED_TRACE(testing::Message() << "from line " << line);
     EXPECT_EQ(ExpandedTreeKeys(host.tree.Hwnd()), DocumentKeys(host.document));
     // Every key knows its item and every item its key.
-    std::vector<KeyNode*> stack(host.document.roots.begin(), host.document.roots.end());
-    while (!stack.empty()) {
-        KeyNode* key = stack.back();
-        stack.pop_back();
-        ASSERT_NE(key->viewItem, nullptr) << key->name;
-        EXPECT_EQ(host.tree.KeyOf(static_cast<HTREEITEM>(key->viewItem)), key);
-        for (KeyNode* c = key->firstChild; c; c = c->nextSibling) stack.push_back(c);
-    }
+    ForEachKey(host.document.roots, [&](KeyNode* key) {
+        EXPECT_NE(key->viewItem, nullptr) << key->name;
+        if (key->viewItem) EXPECT_EQ(host.tree.KeyOf(static_cast<HTREEITEM>(key->viewItem)), key);
+    });
 }
 
 int ChildrenCount(HWND tree, HTREEITEM item) {
@@ -83,10 +79,7 @@ TEST(KeyTree, ExpandingFillsChildrenOnceInChildListOrder) {
     HTREEITEM item = static_cast<HTREEITEM>(software->viewItem);
     EXPECT_EQ(ChildrenCount(tree, item), 1);
     TreeView_Expand(tree, item, TVE_EXPAND);
-    std::vector<std::string> names;
-    for (HTREEITEM c = TreeView_GetChild(tree, item); c; c = TreeView_GetNextSibling(tree, c))
-        names.push_back(host.tree.KeyOf(c)->name);
-    EXPECT_EQ(names, (std::vector<std::string>{"Vendor", "Other"}));
+    EXPECT_EQ(host.ChildNames("HKEY_LOCAL_MACHINE\\Software"), (std::vector<std::string>{"Vendor", "Other"}));
     EXPECT_EQ(software->firstChild->firstChild->viewItem, nullptr);  // Vendor's App
 }
 
@@ -184,15 +177,10 @@ TEST(KeyTree, PathLookupsReadTheDocumentAndCompareWithoutCase) {
 }
 
 namespace {
-// Edits the label of an item in place and ends the edit like the user would.
 bool RenameItem(TestHost& host, HTREEITEM item, const char* text, bool cancel = false) {
     HWND edit = TreeView_EditLabel(host.tree.Hwnd(), item);
-    if (!edit) return false;
     EXPECT_TRUE(host.tree.IsEditingLabel());
-    SetWindowTextA(edit, text);
-    SendMessageA(edit, WM_KEYDOWN, cancel ? VK_ESCAPE : VK_RETURN, 0);
-    Pump();
-    return true;
+    return EndLabel(edit, text, cancel);
 }
 }  // namespace
 
@@ -241,18 +229,8 @@ TEST(KeyTree, ContextMenuTargetsItemUnderPointerAndShowsExpandState) {
     TreeView_Expand(tree, hkcu, TVE_EXPAND);
     Pump();
 
-    auto pointAt = [&](HTREEITEM item) {
-        RECT r{};
-        TreeView_GetItemRect(tree, item, &r, TRUE);
-        POINT p{r.left + 3, (r.top + r.bottom) / 2};
-        ClientToScreen(tree, &p);
-        return p;
-    };
-    auto entry = [&](UINT id) -> const TestHost::MenuEntry* {
-        for (auto& e : host.lastMenu)
-            if (e.id == id) return &e;
-        return nullptr;
-    };
+    auto pointAt = [&](HTREEITEM item) { return host.ItemPoint(item); };
+    auto entry = [&](UINT id) { return host.MenuItem(id); };
 
     // A collapsed item with children, never expanded (no child items): Expand, bold.
     ASSERT_EQ(TreeView_GetChild(tree, console), nullptr);
@@ -303,7 +281,7 @@ TEST(KeyTree, ContextMenuOnEmptyTreeHasNoExpandEntry) {
     host.popupAnswer = 204;
     host.tree.OnContextMenu(POINT{-1, -1});
     ASSERT_FALSE(host.lastMenu.empty()) << "tree menu resource missing";
-    for (auto& e : host.lastMenu) EXPECT_NE(e.id, 218u);
+    EXPECT_EQ(host.MenuItem(218), nullptr);
     // Rename is greyed without a key: nothing runs.
     EXPECT_TRUE(host.keyCommands.empty());
 }
