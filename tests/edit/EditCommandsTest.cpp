@@ -1,8 +1,6 @@
 // The editing commands over the real views, in the test's own process.
 #include <gtest/gtest.h>
 
-#include "document/ByteSink.h"
-#include "document/RegWriter.h"
 #include "resources/resource.h"
 #include "tests/ui/Harness.h"
 #include "tests/views/ViewTestHost.h"
@@ -83,18 +81,6 @@ TEST(NewKey, NamesCountFromZeroAndReuseFreedNumbers) {
               (std::vector<std::string>{"New Key #0", "New Key #2", "New Key #1"}));
     // The new key is selected, so its single default row is shown.
     EXPECT_EQ(host.RowNames().size(), 1u);
-}
-
-TEST(NewKey, WithoutParentMakesTopLevelKeyAndWritesIt) {
-    TestHost host;
-    host.edit.NewKey(nullptr);
-    host.EndLabelEdits();
-    ASSERT_EQ(host.document.roots.size(), 1u);
-    EXPECT_STREQ(host.document.roots[0]->name, "New Key #0");
-    EXPECT_EQ(host.ChildNames(nullptr), (std::vector<std::string>{"New Key #0"}));
-    MemorySink out;
-    ASSERT_TRUE(WriteDocument(host.document, out, false, kRegedit4));
-    EXPECT_NE(std::string(out.Data(), out.Size()).find("[New Key #0]\r\n\r\n"), std::string::npos);
 }
 
 TEST(NewValue, TakesFreeNameAndStartingDataOfItsKind) {

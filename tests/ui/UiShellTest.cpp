@@ -394,36 +394,33 @@ TEST(About, LinksShowTheirAddressAndOpenItAsTheWebSiteCommandDoes) {
     ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, handlerKey, nullptr, REG_SZ, handler.c_str(),
                               static_cast<DWORD>(handler.size() + 1)),
               ERROR_SUCCESS);
-    ASSERT_TRUE(harness::BringToFront(about));
+    auto opens = [&](const char* address) {
+        return harness::WaitUntil([&] { return harness::ReadFileBytes(opened).find(address) != std::string::npos; });
+    };
+    // Tab from the focused control; the handler's console may have taken the foreground.
+    auto tabTo = [&](HWND control) {
+        EXPECT_TRUE(harness::BringToFront(about));
+        harness::PressKey(VK_TAB);
+        return harness::WaitUntil([&] { return harness::FocusOf(about) == control; }, 5000);
+    };
+    HWND home = GetDlgItem(about, IDC_ABOUT_HOME), feedback = GetDlgItem(about, IDC_ABOUT_FEEDBACK);
     EXPECT_EQ(harness::FocusOf(about), GetDlgItem(about, IDOK));
-    harness::PressKey(VK_TAB);
-    HWND home = GetDlgItem(about, IDC_ABOUT_HOME);
-    EXPECT_TRUE(harness::WaitUntil([&] { return harness::FocusOf(about) == home; }, 5000));
+    EXPECT_TRUE(tabTo(home));
     harness::PressKey(VK_RETURN);
-    EXPECT_TRUE(harness::WaitUntil([&] {
-        return harness::ReadFileBytes(opened).find("https://www.orvane.com/quillon/") != std::string::npos;
-    }));
+    EXPECT_TRUE(opens("https://www.orvane.com/quillon/"));
     EXPECT_TRUE(IsWindow(about)) << "Enter is the link's, not the OK button's";
     EXPECT_TRUE(harness::WaitUntil([&] { return ShowsColor(home, visited); }, 5000));
-    EXPECT_TRUE(ShowsColor(GetDlgItem(about, IDC_ABOUT_FEEDBACK), link));
-    // The handler's console may have taken the foreground.
-    ASSERT_TRUE(harness::BringToFront(about));
-    harness::PressKey(VK_TAB);
-    HWND feedback = GetDlgItem(about, IDC_ABOUT_FEEDBACK);
-    EXPECT_TRUE(harness::WaitUntil([&] { return harness::FocusOf(about) == feedback; }, 5000));
+    EXPECT_TRUE(ShowsColor(feedback, link));
+    EXPECT_TRUE(tabTo(feedback));
     harness::PressKey(VK_SPACE);
-    EXPECT_TRUE(harness::WaitUntil([&] {
-        return harness::ReadFileBytes(opened).find("https://www.orvane.com/quillon/feedback/") != std::string::npos;
-    }));
+    EXPECT_TRUE(opens("https://www.orvane.com/quillon/feedback/"));
     harness::PressButton(about, IDOK);
     EXPECT_TRUE(harness::WaitGone(about));
 
     // The Web site command opens the home page the same way.
     ASSERT_TRUE(DeleteFileA(opened.c_str()));
     app.PostCommand(ID_HELP_WEB);
-    EXPECT_TRUE(harness::WaitUntil([&] {
-        return harness::ReadFileBytes(opened).find("https://www.orvane.com/quillon/") != std::string::npos;
-    }));
+    EXPECT_TRUE(opens("https://www.orvane.com/quillon/"));
     RegSetKeyValueA(HKEY_LOCAL_MACHINE, handlerKey, nullptr, REG_SZ, browser, static_cast<DWORD>(strlen(browser) + 1));
     RegDeleteKeyValueA(HKEY_CURRENT_USER, browserSettings, "Anchor Color");
     RegDeleteKeyValueA(HKEY_CURRENT_USER, browserSettings, "Anchor Color Visited");
