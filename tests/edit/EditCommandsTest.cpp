@@ -116,40 +116,9 @@ TEST(NewValue, TakesFreeNameAndStartingDataOfItsKind) {
     }
 }
 
-TEST(DeleteKey, AsksWithKeyNameAndChangesOnlyOnYes) {
-    TestHost host;
-    ASSERT_TRUE(host.Load(kDoc));
-    HTREEITEM sub = host.Select("HKEY_CURRENT_USER\\Software\\Q\\Sub");
-    {
-        Answerer no(IDNO);
-        host.edit.DeleteKey(sub);
-        ASSERT_EQ(no.Boxes().size(), 1u);
-        EXPECT_EQ(no.Boxes()[0].caption, "Confirm Key Delete");
-        EXPECT_NE(no.Boxes()[0].text.find("\"Sub\""), std::string::npos) << no.Boxes()[0].text;
-    }
-    EXPECT_FALSE(host.document.modified);
-    EXPECT_TRUE(host.tree.FindByPath("HKEY_CURRENT_USER\\Software\\Q\\Sub\\Deep"));
-    {
-        Answerer yes(IDYES);
-        host.edit.DeleteKey(sub);
-    }
-    EXPECT_TRUE(host.document.modified);
-    EXPECT_FALSE(host.tree.FindByPath("HKEY_CURRENT_USER\\Software\\Q\\Sub"));
-    KeyNode* q = KeyAt(host, "HKEY_CURRENT_USER\\Software\\Q");
-    EXPECT_EQ(q->FindChild("Sub"), nullptr);
-
-    // A whole top-level key, while its values are shown.
-    host.Select("HKEY_CURRENT_USER\\Software\\Q");
-    {
-        Answerer yes(IDYES);
-        host.edit.DeleteKey(host.tree.FindByPath("HKEY_CURRENT_USER"));
-    }
-    EXPECT_TRUE(host.document.roots.empty());
-    EXPECT_EQ(host.list.Key(), nullptr);
-    EXPECT_EQ(TreeView_GetCount(host.tree.Hwnd()), 0u);
-}
-
-TEST(DeleteValues, DefaultRowStaysAndOthersGo) {
+// Values, then keys: each delete asks first and changes only on Yes; the
+// default row stays.
+TEST(Delete, ValuesAndKeysAskFirstAndChangeOnlyOnYes) {
     TestHost host;
     ASSERT_TRUE(host.Load(kDoc));
     host.Select("HKEY_CURRENT_USER\\Software\\Q");
@@ -178,10 +147,41 @@ TEST(DeleteValues, DefaultRowStaysAndOthersGo) {
     host.document.modified = false;
     host.list.DeselectAll();
     host.list.Select(0);
-    Answerer any(IDYES);
-    host.edit.DeleteValues();
-    EXPECT_TRUE(any.Boxes().empty());
+    {
+        Answerer any(IDYES);
+        host.edit.DeleteValues();
+        EXPECT_TRUE(any.Boxes().empty());
+    }
     EXPECT_FALSE(host.document.modified);
+
+    HTREEITEM sub = host.Select("HKEY_CURRENT_USER\\Software\\Q\\Sub");
+    {
+        Answerer no(IDNO);
+        host.edit.DeleteKey(sub);
+        ASSERT_EQ(no.Boxes().size(), 1u);
+        EXPECT_EQ(no.Boxes()[0].caption, "Confirm Key Delete");
+        EXPECT_NE(no.Boxes()[0].text.find("\"Sub\""), std::string::npos) << no.Boxes()[0].text;
+    }
+    EXPECT_FALSE(host.document.modified);
+    EXPECT_TRUE(host.tree.FindByPath("HKEY_CURRENT_USER\\Software\\Q\\Sub\\Deep"));
+    {
+        Answerer yes(IDYES);
+        host.edit.DeleteKey(sub);
+    }
+    EXPECT_TRUE(host.document.modified);
+    EXPECT_FALSE(host.tree.FindByPath("HKEY_CURRENT_USER\\Software\\Q\\Sub"));
+    KeyNode* q = KeyAt(host, "HKEY_CURRENT_USER\\Software\\Q");
+    EXPECT_EQ(q->FindChild("Sub"), nullptr);
+
+    // A whole top-level key, while its values are shown.
+    host.Select("HKEY_CURRENT_USER\\Software\\Q");
+    {
+        Answerer yes(IDYES);
+        host.edit.DeleteKey(host.tree.FindByPath("HKEY_CURRENT_USER"));
+    }
+    EXPECT_TRUE(host.document.roots.empty());
+    EXPECT_EQ(host.list.Key(), nullptr);
+    EXPECT_EQ(TreeView_GetCount(host.tree.Hwnd()), 0u);
 }
 
 TEST(Modify, OpensEditorAndStoresOnlyConfirmedChanges) {

@@ -59,7 +59,7 @@ TEST(KeyTree, RebuildShowsTopLevelKeysWithButtonsWithoutSelectingOrExpanding) {
     ExpectTreeMatchesDocument(host, __LINE__);
 }
 
-TEST(KeyTree, ExpandingFillsChildrenOnceInChildListOrder) {
+TEST(KeyTree, ExpandingFillsChildrenOnceInChildListOrderAndEnsureItemAddsMissingParentsLast) {
     TestHost host;
     ASSERT_TRUE(host.Load(kNested));
     HWND tree = host.tree.Hwnd();
@@ -81,6 +81,18 @@ TEST(KeyTree, ExpandingFillsChildrenOnceInChildListOrder) {
     TreeView_Expand(tree, item, TVE_EXPAND);
     EXPECT_EQ(host.ChildNames("HKEY_LOCAL_MACHINE\\Software"), (std::vector<std::string>{"Vendor", "Other"}));
     EXPECT_EQ(software->firstChild->firstChild->viewItem, nullptr);  // Vendor's App
+
+    // A key without an item gets one, its missing parents theirs, placed last.
+    auto* branch = new (host.document.keys, std::nothrow) KeyNode("New Branch", host.document.roots[0]);
+    auto* leaf = new (host.document.keys, std::nothrow) KeyNode("Leaf", branch);
+    HTREEITEM made = host.tree.EnsureItem(leaf);
+    ASSERT_NE(made, nullptr);
+    EXPECT_EQ(host.tree.KeyOf(made), leaf);
+    EXPECT_NE(branch->viewItem, nullptr);
+    ExpectTreeMatchesDocument(host, __LINE__);
+    std::string path;
+    host.tree.PathOf(made, path);
+    EXPECT_EQ(path, "HKEY_LOCAL_MACHINE\\New Branch\\Leaf");
 }
 
 TEST(KeyTree, RebuildAfterClearDropsOldItemsAndEmptiesTheList) {
@@ -96,22 +108,6 @@ TEST(KeyTree, RebuildAfterClearDropsOldItemsAndEmptiesTheList) {
     EXPECT_EQ(ListView_GetItemCount(host.list.Hwnd()), 0);
     EXPECT_EQ(host.list.Key(), nullptr);
     EXPECT_EQ(host.StatusText(), "");
-}
-
-TEST(KeyTree, EnsureItemAddsMissingParentsLast) {
-    TestHost host;
-    ASSERT_TRUE(host.Load(kNested));
-    KeyNode* hklm = host.document.roots[0];
-    auto* branch = new (host.document.keys, std::nothrow) KeyNode("New Branch", hklm);
-    auto* leaf = new (host.document.keys, std::nothrow) KeyNode("Leaf", branch);
-    HTREEITEM item = host.tree.EnsureItem(leaf);
-    ASSERT_NE(item, nullptr);
-    EXPECT_EQ(host.tree.KeyOf(item), leaf);
-    EXPECT_NE(branch->viewItem, nullptr);
-    ExpectTreeMatchesDocument(host, __LINE__);
-    std::string path;
-    host.tree.PathOf(item, path);
-    EXPECT_EQ(path, "HKEY_LOCAL_MACHINE\\New Branch\\Leaf");
 }
 
 TEST(KeyTree, PathLookupsReadTheDocumentAndCompareWithoutCase) {
