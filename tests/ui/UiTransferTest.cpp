@@ -152,6 +152,14 @@ struct Stop {
     std::function<bool()> seen;
 };
 
+// A stop on a tree item, seen once the item shows the drop highlight (and,
+// with a `shot` name, a screenshot of `frame` shows it too).
+Stop At(HWND tree, HTREEITEM item, HWND frame = nullptr, const char* shot = nullptr) {
+    return {ItemPoint(tree, item), [=] {
+                return Highlighted(tree, item) && (!shot || harness::Screenshot(frame, harness::ScratchPath(shot)));
+            }};
+}
+
 // Presses the left button at `from` in the source window, drags through
 // the stops (waiting at each until its target has seen the pointer), and
 // releases at the last; true when the drag started and ended.
@@ -245,15 +253,14 @@ TEST(TransferUi, KeyBranchAndValuesBetweenTwoCopies) {
     // selected; pasted onto the selected key they merge, clashes renamed.
     ASSERT_TRUE(a.Select("HKEY_CURRENT_USER\\Software\\Run"));
     // Cut and Copy follow the rows selected in the focused list.
-    bool copyEnabled = true, cutEnabled = true;
+    auto enabled = [&](int id) {
+        bool on = false;
+        return harness::MenuState(a.app.Frame(), id, &on, nullptr) && on;
+    };
     ASSERT_TRUE(a.Focus(a.list));
-    ASSERT_TRUE(harness::MenuState(a.app.Frame(), ID_EDIT_COPY, &copyEnabled, nullptr));
-    ASSERT_TRUE(harness::MenuState(a.app.Frame(), ID_EDIT_CUT, &cutEnabled, nullptr));
-    EXPECT_FALSE(copyEnabled || cutEnabled);
+    EXPECT_FALSE(enabled(ID_EDIT_COPY) || enabled(ID_EDIT_CUT));
     Command(a, a.list, ID_EDIT_SELECT_ALL);
-    ASSERT_TRUE(harness::MenuState(a.app.Frame(), ID_EDIT_COPY, &copyEnabled, nullptr));
-    ASSERT_TRUE(harness::MenuState(a.app.Frame(), ID_EDIT_CUT, &cutEnabled, nullptr));
-    EXPECT_TRUE(copyEnabled && cutEnabled);
+    EXPECT_TRUE(enabled(ID_EDIT_COPY) && enabled(ID_EDIT_CUT));
     a.app.SendCommand(ID_EDIT_COPY);
     EXPECT_EQ(ClipboardBytes(CF_TEXT),
               "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Run]\r\n\"a\"=\"x\"\r\n\"b\"=dword:00000002\r\n");
@@ -341,45 +348,31 @@ TEST(DragUi, KeysOntoAnotherWindowTheirParentThemselvesAndEmptySpace) {
 
     // Into the other window, onto a key that has a Run: Run #0, with its
     // branch; the item under the pointer shows the drop highlight meanwhile.
-    POINT onTarget = ItemPoint(b.tree, target);
     ASSERT_TRUE(Drag(a.app.Frame(), ItemPoint(a.tree, runItem),
-                     {{onTarget, [&] {
-                           if (!Highlighted(b.tree, target)) return false;
-                           return harness::Screenshot(b.app.Frame(),
-                                                      harness::ScratchPath("drop-highlight-key.png"));
-                       }}},
-                     false));
+                     {At(b.tree, target, b.app.Frame(), "drop-highlight-key.png")}, false));
     EXPECT_TRUE(harness::WaitUntil([&] { return Has(b.tree, "HKEY_CURRENT_USER\\Software\\Target\\Run #0\\Sub"); }));
     EXPECT_FALSE(Highlighted(b.tree, target));
     EXPECT_EQ(b.Caption(), "drag-target.reg*-Quillon");
     EXPECT_EQ(a.Caption(), "drag-source.reg-Quillon");
 
     // With Ctrl (the move effect) the same: a copy, the source stays.
-    ASSERT_TRUE(Drag(a.app.Frame(), ItemPoint(a.tree, runItem),
-                     {{ItemPoint(b.tree, target), [&] { return Highlighted(b.tree, target); }}}, true));
+    ASSERT_TRUE(Drag(a.app.Frame(), ItemPoint(a.tree, runItem), {At(b.tree, target)}, true));
     EXPECT_TRUE(harness::WaitUntil([&] { return Has(b.tree, "HKEY_CURRENT_USER\\Software\\Target\\Run #1"); }));
     EXPECT_TRUE(Has(a.tree, run + "\\Sub"));
 
     // Onto its own parent: a copy beside it; onto itself: a copy inside it.
     HTREEITEM software = harness::TreeFind(a.tree, "HKEY_CURRENT_USER\\Software");
-    ASSERT_TRUE(Drag(a.app.Frame(), ItemPoint(a.tree, runItem),
-                     {{ItemPoint(a.tree, software), [&] { return Highlighted(a.tree, software); }}}, false));
+    ASSERT_TRUE(Drag(a.app.Frame(), ItemPoint(a.tree, runItem), {At(a.tree, software)}, false));
     EXPECT_TRUE(harness::WaitUntil([&] { return Has(a.tree, run + " #0\\Sub"); }));
     EXPECT_EQ(a.Caption(), "drag-source.reg*-Quillon");
     runItem = harness::TreeFind(a.tree, run);
-    ASSERT_TRUE(Drag(a.app.Frame(), ItemPoint(a.tree, runItem),
-                     {{ItemPoint(a.tree, software), [&] { return Highlighted(a.tree, software); }},
-                      {ItemPoint(a.tree, runItem), [&] { return Highlighted(a.tree, runItem); }}},
-                     false));
+    ASSERT_TRUE(Drag(a.app.Frame(), ItemPoint(a.tree, runItem), {At(a.tree, software), At(a.tree, runItem)}, false));
     EXPECT_TRUE(harness::WaitUntil([&] { return Has(a.tree, run + "\\Run\\Sub"); }));
 
     // Onto empty space: at the top level under its own path (only the top
     // level is looked up, so Software comes twice).
     HTREEITEM sub = harness::TreeFind(a.tree, run + "\\Sub");
-    ASSERT_TRUE(Drag(a.app.Frame(), ItemPoint(a.tree, sub),
-                     {{ItemPoint(b.tree, target), [&] { return Highlighted(b.tree, target); }},
-                      {EmptySpace(b.tree), nullptr}},
-                     false));
+    ASSERT_TRUE(Drag(a.app.Frame(), ItemPoint(a.tree, sub), {At(b.tree, target), {EmptySpace(b.tree), nullptr}}, false));
     EXPECT_TRUE(harness::WaitUntil([&] {
         harness::TreeExpandAll(b.tree);
         int software = 0, sub = 0;
@@ -403,20 +396,12 @@ TEST(DragUi, ValuesOntoEmptySpaceAKeyAndTheList) {
     HTREEITEM target = harness::TreeFind(b.tree, "HKEY_CURRENT_USER\\Software\\Target");
 
     // Onto empty space in the tree: nothing happens.
-    ASSERT_TRUE(Drag(a.app.Frame(), RowPoint(a.list, 1),
-                     {{ItemPoint(b.tree, target), [&] { return Highlighted(b.tree, target); }},
-                      {EmptySpace(b.tree), nullptr}},
-                     false));
+    ASSERT_TRUE(Drag(a.app.Frame(), RowPoint(a.list, 1), {At(b.tree, target), {EmptySpace(b.tree), nullptr}}, false));
     EXPECT_EQ(b.Caption(), "drop-values.reg-Quillon");
 
     // Onto a key that is not selected, with Ctrl: a new block (the dropped
     // data wins, no renaming), and the key is selected.
-    ASSERT_TRUE(Drag(a.app.Frame(), RowPoint(a.list, 1),
-                     {{ItemPoint(b.tree, target), [&] {
-                           if (!Highlighted(b.tree, target)) return false;
-                           return harness::Screenshot(b.app.Frame(),
-                                                      harness::ScratchPath("drop-highlight-values.png"));
-                       }}},
+    ASSERT_TRUE(Drag(a.app.Frame(), RowPoint(a.list, 1), {At(b.tree, target, b.app.Frame(), "drop-highlight-values.png")},
                      true));
     ASSERT_TRUE(harness::WaitUntil([&] {
         auto rows = harness::ListRows(b.list, 3);
@@ -428,9 +413,7 @@ TEST(DragUi, ValuesOntoEmptySpaceAKeyAndTheList) {
     HTREEITEM other = harness::TreeFind(b.tree, "HKEY_CURRENT_USER\\Software\\Other");
     POINT intoList = RowPoint(b.list, 0);
     ASSERT_TRUE(Drag(a.app.Frame(), RowPoint(a.list, 1),
-                     {{ItemPoint(b.tree, other), [&] { return Highlighted(b.tree, other); }},
-                      {intoList, [&] { return !Highlighted(b.tree, other); }}},
-                     false));
+                     {At(b.tree, other), {intoList, [&] { return !Highlighted(b.tree, other); }}}, false));
     EXPECT_TRUE(harness::WaitUntil([&] { return b.RowNames() == std::vector<std::string>{"(Default)", "a", "a #1"}; }));
     EXPECT_EQ(a.RowNames(), (std::vector<std::string>{"(Default)", "a", "b"}));
     a.app.Terminate();

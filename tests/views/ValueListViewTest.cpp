@@ -139,11 +139,7 @@ TEST(ValueList, RenameInPlaceRefusesClashesAndEscapesBackslashes) {
     // Row 0 cannot be renamed.
     EXPECT_EQ(ListView_EditLabel(host.list.Hwnd(), 0), nullptr);
 
-    struct Clash {
-        const char* typed;
-    } clashes[] = {{"alpha"}, {"GAMMA"}, {nullptr}};
-    for (const Clash& c : clashes) {
-        std::string typed = c.typed ? c.typed : def;
+    for (const std::string& typed : {std::string("alpha"), std::string("GAMMA"), def}) {
         SCOPED_TRACE(typed);
         harness::Answerer watcher(harness::PressOk);
         ASSERT_TRUE(EditRowLabel(host, 1, typed.c_str()));
@@ -209,10 +205,7 @@ TEST(ValueList, EnterAndDoubleClickModifyExactlyOneSelectedRow) {
     ASSERT_TRUE(host.Load(kValues));
     host.Select("HKEY_CURRENT_USER\\Software\\Sortable");
     HWND list = host.list.Hwnd();
-    NMLVKEYDOWN key{};
-    key.hdr.hwndFrom = list;
-    key.hdr.code = LVN_KEYDOWN;
-    key.wVKey = VK_RETURN;
+    NMLVKEYDOWN key{{list, 0, static_cast<UINT>(LVN_KEYDOWN)}, VK_RETURN, 0};
     NMHDR dbl{list, static_cast<UINT_PTR>(GetDlgCtrlID(list)), static_cast<UINT>(NM_DBLCLK)};
 
     host.list.OnNotify(&key.hdr);  // nothing selected
