@@ -143,12 +143,8 @@ TEST(ViewsUi, AbortClosesTheProgressDialogAndLeavesAWorkingProgram) {
     harness::App app;
     ASSERT_TRUE(app.Start("\"" + big + "\""));
     HWND progress = nullptr;
-    harness::WaitUntil([&] {
-        HWND dlg = harness::WaitForDialog(app.Pid(), 50);
-        if (dlg && GetDlgItem(dlg, 1009)) progress = dlg;
-        return progress != nullptr;
-    }, 10000);
-    if (progress) {
+    auto up = [&] { return (progress = harness::FindVisible(app.Pid(), "#32770")) && GetDlgItem(progress, 1009); };
+    if (harness::WaitUntil(up, 10000)) {
         // Minimising the dialog takes the frame along, and so does restoring.
         SendMessageA(progress, WM_SYSCOMMAND, SC_MINIMIZE, 0);
         bool minimized = IsIconic(app.Frame());
