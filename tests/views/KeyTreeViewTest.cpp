@@ -225,51 +225,49 @@ TEST(KeyTree, ContextMenuTargetsItemUnderPointerAndShowsExpandState) {
     TreeView_Expand(tree, hkcu, TVE_EXPAND);
     Pump();
 
-    auto pointAt = [&](HTREEITEM item) { return host.ItemPoint(item); };
-    auto entry = [&](UINT id) { return host.MenuItem(id); };
 
     // A collapsed item with children, never expanded (no child items): Expand, bold.
     ASSERT_EQ(TreeView_GetChild(tree, console), nullptr);
     host.popupAnswer = 218;
-    host.tree.OnContextMenu(pointAt(console));
+    host.tree.OnContextMenu(host.ItemPoint(console));
     ASSERT_FALSE(host.lastMenu.empty()) << "tree menu resource missing";
-    ASSERT_NE(entry(218), nullptr);
-    EXPECT_TRUE(entry(218)->isDefault);
+    ASSERT_NE(host.MenuItem(218), nullptr);
+    EXPECT_TRUE(host.MenuItem(218)->isDefault);
     EXPECT_TRUE(TreeView_GetItemState(tree, console, TVIS_EXPANDED) & TVIS_EXPANDED);
     HTREEITEM cmd = TreeView_GetChild(tree, console);
     ASSERT_NE(cmd, nullptr);
     // Now expanded: the entry reads as collapse.
     host.popupAnswer = 0;
-    host.tree.OnContextMenu(pointAt(console));
-    ASSERT_NE(entry(218), nullptr);
+    host.tree.OnContextMenu(host.ItemPoint(console));
+    ASSERT_NE(host.MenuItem(218), nullptr);
     char collapse[64] = {};
     LoadStringA(GetModuleHandleA(nullptr), 136, collapse, sizeof(collapse));
-    EXPECT_EQ(entry(218)->text, collapse);
-    EXPECT_TRUE(entry(218)->isDefault);
+    EXPECT_EQ(host.MenuItem(218)->text, collapse);
+    EXPECT_TRUE(host.MenuItem(218)->isDefault);
     // A leaf: no Expand entry. The selection stays where it was.
     host.popupAnswer = 203;
-    host.tree.OnContextMenu(pointAt(cmd));
-    EXPECT_EQ(entry(218), nullptr);
+    host.tree.OnContextMenu(host.ItemPoint(cmd));
+    EXPECT_EQ(host.MenuItem(218), nullptr);
     host.popupAnswer = 203;
-    host.tree.OnContextMenu(pointAt(console));
+    host.tree.OnContextMenu(host.ItemPoint(console));
     ASSERT_EQ(host.keyCommands.size(), 2u);
     EXPECT_EQ(host.keyCommands[1].first, 203);
     EXPECT_EQ(host.keyCommands[1].second, console);
     EXPECT_EQ(host.tree.Selected(), leaf);
     // Every choice runs as a command of the table, with the item under the pointer.
     host.popupAnswer = 208;
-    host.tree.OnContextMenu(pointAt(console));
+    host.tree.OnContextMenu(host.ItemPoint(console));
     EXPECT_EQ(host.keyCommands.back(), (std::pair<int, HTREEITEM>{208, console}));
     EXPECT_EQ(host.tree.CommandItem(), leaf);
     // Entries follow the command states.
     host.DisableCommands({207, 205});
     host.popupAnswer = 0;
-    host.tree.OnContextMenu(pointAt(console));
-    ASSERT_NE(entry(207), nullptr);
-    EXPECT_FALSE(entry(207)->enabled);
-    EXPECT_FALSE(entry(205)->enabled);
-    ASSERT_NE(entry(203), nullptr);
-    EXPECT_TRUE(entry(203)->enabled);
+    host.tree.OnContextMenu(host.ItemPoint(console));
+    ASSERT_NE(host.MenuItem(207), nullptr);
+    EXPECT_FALSE(host.MenuItem(207)->enabled);
+    EXPECT_FALSE(host.MenuItem(205)->enabled);
+    ASSERT_NE(host.MenuItem(203), nullptr);
+    EXPECT_TRUE(host.MenuItem(203)->enabled);
 }
 
 TEST(KeyTree, ContextMenuOnEmptyTreeHasNoExpandEntry) {

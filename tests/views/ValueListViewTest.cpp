@@ -234,14 +234,13 @@ TEST(ValueList, ContextMenuDependsOnTheRowUnderThePointer) {
     ASSERT_TRUE(host.Load(kValues));
     host.Select("HKEY_CURRENT_USER\\Software\\Sortable");
     HWND list = host.list.Hwnd();
-    auto pointAtRow = [&](int row) { return host.RowPoint(row); };
     auto has = [&](UINT id) { return host.MenuItem(id) != nullptr; };
     auto enabled = [&](UINT id) { return has(id) && host.MenuItem(id)->enabled; };
 
     host.list.Select(1);
     host.list.Select(2);
     host.popupAnswer = 204;
-    host.list.OnContextMenu(pointAtRow(2));
+    host.list.OnContextMenu(host.RowPoint(2));
     ASSERT_TRUE(has(233)) << "row menu resource missing";
     EXPECT_TRUE(enabled(203));
     EXPECT_FALSE(enabled(204));  // two rows selected
@@ -251,13 +250,13 @@ TEST(ValueList, ContextMenuDependsOnTheRowUnderThePointer) {
     host.list.DeselectAll();
     host.list.Select(2);
     host.popupAnswer = 233;
-    host.list.OnContextMenu(pointAtRow(2));
+    host.list.OnContextMenu(host.RowPoint(2));
     EXPECT_TRUE(enabled(233));
     ASSERT_EQ(host.valueCommands.size(), 1u);
     EXPECT_EQ(host.valueCommands[0], (std::pair<int, int>{233, 2}));
     host.DisableCommands({203});
     host.popupAnswer = 0;
-    host.list.OnContextMenu(pointAtRow(2));
+    host.list.OnContextMenu(host.RowPoint(2));
     EXPECT_FALSE(enabled(203));
 
     // Below the rows: the other menu, whose choice acts on no row.

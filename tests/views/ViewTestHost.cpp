@@ -123,19 +123,14 @@ void TestHost::UpdateTitle() {
     SetWindowTextA(top_, caption.c_str());
 }
 
-std::string TestHost::Caption() const {
-    char text[512] = {};
-    GetWindowTextA(top_, text, sizeof text);
-    return text;
-}
+std::string TestHost::Caption() const { return harness::WindowText(top_); }
 
 int TestHost::AnswerPopup(HMENU popup) {
     lastMenu.clear();
     ListMenu(popup, GetMenuDefaultItem(popup, FALSE, 0), lastMenu);
     // A greyed entry cannot be chosen.
-    for (const MenuEntry& entry : lastMenu)
-        if (static_cast<int>(entry.id) == popupAnswer && !entry.enabled) return 0;
-    return popupAnswer;
+    const MenuEntry* chosen = MenuItem(static_cast<UINT>(popupAnswer));
+    return chosen && !chosen->enabled ? 0 : popupAnswer;
 }
 
 const TestHost::MenuEntry* TestHost::MenuItem(UINT id) const {
