@@ -121,12 +121,6 @@ TEST(ViewsUi, OpenAndImportThroughTheirDialogsMergeAsTheOptionSays) {
         ASSERT_TRUE(harness::AnswerFileDialog(app.Pid(), more, 0, nullptr, c.check ? 1 : 0));
         EXPECT_TRUE(harness::WaitUntil([&] { return Shown(tree) == c.tree; }));
         EXPECT_EQ(Shown(tree), c.tree);
-        // The option is kept in bit 0 of "flg1".
-        DWORD flags = 0, size = 4;
-        EXPECT_EQ(RegGetValueA(HKEY_CURRENT_USER, harness::kSettingsKey, "flg1", RRF_RT_REG_DWORD, nullptr, &flags,
-                               &size),
-                  ERROR_SUCCESS);
-        EXPECT_EQ(flags & 1, c.check ? 0u : 1u);
         EXPECT_TRUE(app.Close());
     }
 }
