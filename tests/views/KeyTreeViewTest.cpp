@@ -40,7 +40,7 @@ int ChildrenCount(HWND tree, HTREEITEM item) {
 
 }  // namespace
 
-TEST(KeyTree, RebuildShowsTopLevelKeysWithButtonsWithoutSelectingOrExpanding) {
+TEST(KeyTree, RebuildShowsTopLevelKeysUnexpandedAndAfterAClearDropsTheOldItemsAndTheList) {
     TestHost host;
     ASSERT_TRUE(host.Load(kNested + std::string("[HKEY_USERS]\r\n\r\n")));
     HWND tree = host.tree.Hwnd();
@@ -57,6 +57,17 @@ TEST(KeyTree, RebuildShowsTopLevelKeysWithButtonsWithoutSelectingOrExpanding) {
     EXPECT_EQ(buttons, (std::vector<int>{1, 1, 0}));
     EXPECT_EQ(host.document.roots[0]->firstChild->viewItem, nullptr);
     ExpectTreeMatchesDocument(host, __LINE__);
+
+    ASSERT_NE(host.Select("HKEY_CURRENT_USER\\Console"), nullptr);
+    EXPECT_GT(ListView_GetItemCount(host.list.Hwnd()), 0);
+    // A load clears the document before the tree is rebuilt: the tree's old
+    // items then point at freed keys and must not be read.
+    host.document.Clear();
+    ASSERT_TRUE(host.Load("REGEDIT4\r\n\r\n[HKEY_USERS\\Only]\r\n\r\n"));
+    ExpectTreeMatchesDocument(host, __LINE__);
+    EXPECT_EQ(ListView_GetItemCount(host.list.Hwnd()), 0);
+    EXPECT_EQ(host.list.Key(), nullptr);
+    EXPECT_EQ(host.StatusText(), "");
 }
 
 TEST(KeyTree, ExpandingFillsChildrenOnceInChildListOrderAndEnsureItemAddsMissingParentsLast) {
@@ -93,21 +104,6 @@ TEST(KeyTree, ExpandingFillsChildrenOnceInChildListOrderAndEnsureItemAddsMissing
     std::string path;
     host.tree.PathOf(made, path);
     EXPECT_EQ(path, "HKEY_LOCAL_MACHINE\\New Branch\\Leaf");
-}
-
-TEST(KeyTree, RebuildAfterClearDropsOldItemsAndEmptiesTheList) {
-    TestHost host;
-    ASSERT_TRUE(host.Load(kNested));
-    ASSERT_NE(host.Select("HKEY_CURRENT_USER\\Console"), nullptr);
-    EXPECT_GT(ListView_GetItemCount(host.list.Hwnd()), 0);
-    // A load clears the document before the tree is rebuilt: the tree's old
-    // items then point at freed keys and must not be read.
-    host.document.Clear();
-    ASSERT_TRUE(host.Load("REGEDIT4\r\n\r\n[HKEY_USERS\\Only]\r\n\r\n"));
-    ExpectTreeMatchesDocument(host, __LINE__);
-    EXPECT_EQ(ListView_GetItemCount(host.list.Hwnd()), 0);
-    EXPECT_EQ(host.list.Key(), nullptr);
-    EXPECT_EQ(host.StatusText(), "");
 }
 
 TEST(KeyTree, PathLookupsReadTheDocumentAndCompareWithoutCase) {
