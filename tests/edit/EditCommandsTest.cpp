@@ -54,35 +54,6 @@ struct EditorScope {
 
 }  // namespace
 
-TEST(NewKey, NamesCountFromZeroAndReuseFreedNumbers) {
-    TestHost host;
-    ASSERT_TRUE(host.Load(kDoc));
-    HTREEITEM empty = host.Select("HKEY_CURRENT_USER\\Software\\Empty");
-    ASSERT_TRUE(empty);
-    for (int i = 0; i < 3; ++i) {
-        host.edit.NewKey(empty);
-        host.EndLabelEdits();
-    }
-    EXPECT_EQ(host.ChildNames("HKEY_CURRENT_USER\\Software\\Empty"),
-              (std::vector<std::string>{"New Key #0", "New Key #1", "New Key #2"}));
-    KeyNode* key = KeyAt(host, "HKEY_CURRENT_USER\\Software\\Empty");
-    ASSERT_TRUE(key->firstChild);
-    EXPECT_STREQ(key->LastChild()->name, "New Key #2");
-    EXPECT_TRUE(host.document.modified);
-    EXPECT_EQ(host.Caption(), "Untitled*-Quillon");
-
-    {
-        Answerer yes(IDYES);
-        host.edit.DeleteKey(host.tree.FindByPath("HKEY_CURRENT_USER\\Software\\Empty\\New Key #1"));
-    }
-    host.edit.NewKey(host.tree.FindByPath("HKEY_CURRENT_USER\\Software\\Empty"));
-    host.EndLabelEdits();
-    EXPECT_EQ(host.ChildNames("HKEY_CURRENT_USER\\Software\\Empty"),
-              (std::vector<std::string>{"New Key #0", "New Key #2", "New Key #1"}));
-    // The new key is selected, so its single default row is shown.
-    EXPECT_EQ(host.RowNames().size(), 1u);
-}
-
 TEST(NewValue, TakesFreeNameAndStartingDataOfItsKind) {
     struct Case {
         int command;
@@ -324,8 +295,9 @@ int ButtonOf(HWND tree, HTREEITEM item) {
 // Only the top level has items after a load: New Key under a key whose
 // children were never shown shows them first, the new key last; the new key
 // is renamed in place and deleted like any other, and the expand button
-// follows whether the key has children.
-TEST(NewKey, UnderAKeyNeverExpandedShowsItsChildrenFirstThenRenamesAndDeletes) {
+// follows whether the key has children. Names count from zero, reusing
+// freed numbers.
+TEST(NewKey, UnderAKeyNeverExpandedShowsItsChildrenFirstThenRenamesDeletesAndNamesFromZero) {
     TestHost host;
     ASSERT_TRUE(host.Load(kDoc));
     HWND tree = host.tree.Hwnd();
@@ -358,4 +330,29 @@ TEST(NewKey, UnderAKeyNeverExpandedShowsItsChildrenFirstThenRenamesAndDeletes) {
     EXPECT_EQ(ButtonOf(tree, empty), 0);
     // Keys of branches never shown are reached through the document.
     EXPECT_EQ(host.tree.FindKeyByPath("HKEY_CURRENT_USER\\Software\\Q\\Sub\\Deep")->viewItem, nullptr);
+
+    // Names count from zero and reuse freed numbers.
+    ASSERT_EQ(host.Select("HKEY_CURRENT_USER\\Software\\Empty"), empty);
+    for (int i = 0; i < 3; ++i) {
+        host.edit.NewKey(empty);
+        host.EndLabelEdits();
+    }
+    EXPECT_EQ(host.ChildNames("HKEY_CURRENT_USER\\Software\\Empty"),
+              (std::vector<std::string>{"New Key #0", "New Key #1", "New Key #2"}));
+    KeyNode* key = KeyAt(host, "HKEY_CURRENT_USER\\Software\\Empty");
+    ASSERT_TRUE(key->firstChild);
+    EXPECT_STREQ(key->LastChild()->name, "New Key #2");
+    EXPECT_TRUE(host.document.modified);
+    EXPECT_EQ(host.Caption(), "Untitled*-Quillon");
+
+    {
+        Answerer yes(IDYES);
+        host.edit.DeleteKey(host.tree.FindByPath("HKEY_CURRENT_USER\\Software\\Empty\\New Key #1"));
+    }
+    host.edit.NewKey(host.tree.FindByPath("HKEY_CURRENT_USER\\Software\\Empty"));
+    host.EndLabelEdits();
+    EXPECT_EQ(host.ChildNames("HKEY_CURRENT_USER\\Software\\Empty"),
+              (std::vector<std::string>{"New Key #0", "New Key #2", "New Key #1"}));
+    // The new key is selected, so its single default row is shown.
+    EXPECT_EQ(host.RowNames().size(), 1u);
 }
