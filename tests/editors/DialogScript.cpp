@@ -21,17 +21,17 @@ struct Script {
 };
 Script* g_script = nullptr;
 
-BOOL CALLBACK CollectDialog(HWND hwnd, LPARAM lParam) {
-    char className[32] = "";
-    GetClassNameA(hwnd, className, sizeof className);
-    if (lstrcmpA(className, "#32770") == 0 && IsWindowVisible(hwnd))
-        reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(hwnd);
-    return TRUE;
-}
-
+// The visible dialogs of this thread.
 std::vector<HWND> ThreadDialogs() {
     std::vector<HWND> dialogs;
-    EnumThreadWindows(GetCurrentThreadId(), CollectDialog, reinterpret_cast<LPARAM>(&dialogs));
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM out) {
+            if (harness::ClassName(hwnd) == "#32770" && IsWindowVisible(hwnd))
+                reinterpret_cast<std::vector<HWND>*>(out)->push_back(hwnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&dialogs));
     return dialogs;
 }
 
