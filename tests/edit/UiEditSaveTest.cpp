@@ -30,8 +30,6 @@ const char kReg4[] =
     "\"Num\"=dword:0000002a\r\n"
     "\"Gone\"=\"x\"\r\n\r\n";
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 // A message box of the program: waits for it, checks caption and text when
 // given, presses `button`.
 ::testing::AssertionResult Answer(App& app, const char* caption, const std::string& text, int button) {
@@ -185,7 +183,7 @@ TEST(SaveUi, SaveKeepsRegedit4AndAFailureLeavesTheDocumentModified) {
     s.EndLabelEdit();
     s.app.PostCommand(ID_FILE_SAVE);
     EXPECT_TRUE(Answer(s.app, "", "Error writing file!\n\"doc.reg\"", IDOK));
-    EXPECT_FALSE(Exists(s.path));
+    EXPECT_EQ(GetFileAttributesA(s.path.c_str()), INVALID_FILE_ATTRIBUTES) << "no file appears";
     EXPECT_EQ(s.Caption(), "doc.reg*-Quillon");
     s.app.Terminate();
 }

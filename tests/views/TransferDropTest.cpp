@@ -34,12 +34,9 @@ class OfferedData : public IDataObject {
 public:
     explicit OfferedData(std::map<UINT, std::string> blocks) : blocks_(std::move(blocks)) {}
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDataObject)) {
-            *out = this;
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
+        bool mine = IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDataObject);
+        *out = mine ? this : nullptr;
+        return mine ? S_OK : E_NOINTERFACE;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
