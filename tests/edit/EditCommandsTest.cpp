@@ -1,8 +1,6 @@
 // The editing commands over the real views, in the test's own process.
 #include <gtest/gtest.h>
 
-#include "document/ByteSink.h"
-#include "document/RegWriter.h"
 #include "resources/resource.h"
 #include "tests/ui/Harness.h"
 #include "tests/views/ViewTestHost.h"
@@ -56,47 +54,6 @@ struct EditorScope {
 
 }  // namespace
 
-TEST(NewKey, NamesCountFromZeroAndReuseFreedNumbers) {
-    TestHost host;
-    ASSERT_TRUE(host.Load(kDoc));
-    HTREEITEM empty = host.Select("HKEY_CURRENT_USER\\Software\\Empty");
-    ASSERT_TRUE(empty);
-    for (int i = 0; i < 3; ++i) {
-        host.edit.NewKey(empty);
-        host.EndLabelEdits();
-    }
-    EXPECT_EQ(host.ChildNames("HKEY_CURRENT_USER\\Software\\Empty"),
-              (std::vector<std::string>{"New Key #0", "New Key #1", "New Key #2"}));
-    KeyNode* key = KeyAt(host, "HKEY_CURRENT_USER\\Software\\Empty");
-    ASSERT_TRUE(key->firstChild);
-    EXPECT_STREQ(key->LastChild()->name, "New Key #2");
-    EXPECT_TRUE(host.document.modified);
-    EXPECT_EQ(host.Caption(), "Untitled*-Quillon");
-
-    {
-        Answerer yes(IDYES);
-        host.edit.DeleteKey(host.tree.FindByPath("HKEY_CURRENT_USER\\Software\\Empty\\New Key #1"));
-    }
-    host.edit.NewKey(host.tree.FindByPath("HKEY_CURRENT_USER\\Software\\Empty"));
-    host.EndLabelEdits();
-    EXPECT_EQ(host.ChildNames("HKEY_CURRENT_USER\\Software\\Empty"),
-              (std::vector<std::string>{"New Key #0", "New Key #2", "New Key #1"}));
-    // The new key is selected, so its single default row is shown.
-    EXPECT_EQ(host.RowNames().size(), 1u);
-}
-
-TEST(NewKey, WithoutParentMakesTopLevelKeyAndWritesIt) {
-    TestHost host;
-    host.edit.NewKey(nullptr);
-    host.EndLabelEdits();
-    ASSERT_EQ(host.document.roots.size(), 1u);
-    EXPECT_STREQ(host.document.roots[0]->name, "New Key #0");
-    EXPECT_EQ(host.ChildNames(nullptr), (std::vector<std::string>{"New Key #0"}));
-    MemorySink out;
-    ASSERT_TRUE(WriteDocument(host.document, out, false, kRegedit4));
-    EXPECT_NE(std::string(out.Data(), out.Size()).find("[New Key #0]\r\n\r\n"), std::string::npos);
-}
-
 TEST(NewValue, TakesFreeNameAndStartingDataOfItsKind) {
     struct Case {
         int command;
@@ -130,40 +87,9 @@ TEST(NewValue, TakesFreeNameAndStartingDataOfItsKind) {
     }
 }
 
-TEST(DeleteKey, AsksWithKeyNameAndChangesOnlyOnYes) {
-    TestHost host;
-    ASSERT_TRUE(host.Load(kDoc));
-    HTREEITEM sub = host.Select("HKEY_CURRENT_USER\\Software\\Q\\Sub");
-    {
-        Answerer no(IDNO);
-        host.edit.DeleteKey(sub);
-        ASSERT_EQ(no.Boxes().size(), 1u);
-        EXPECT_EQ(no.Boxes()[0].caption, "Confirm Key Delete");
-        EXPECT_NE(no.Boxes()[0].text.find("\"Sub\""), std::string::npos) << no.Boxes()[0].text;
-    }
-    EXPECT_FALSE(host.document.modified);
-    EXPECT_TRUE(host.tree.FindByPath("HKEY_CURRENT_USER\\Software\\Q\\Sub\\Deep"));
-    {
-        Answerer yes(IDYES);
-        host.edit.DeleteKey(sub);
-    }
-    EXPECT_TRUE(host.document.modified);
-    EXPECT_FALSE(host.tree.FindByPath("HKEY_CURRENT_USER\\Software\\Q\\Sub"));
-    KeyNode* q = KeyAt(host, "HKEY_CURRENT_USER\\Software\\Q");
-    EXPECT_EQ(q->FindChild("Sub"), nullptr);
-
-    // A whole top-level key, while its values are shown.
-    host.Select("HKEY_CURRENT_USER\\Software\\Q");
-    {
-        Answerer yes(IDYES);
-        host.edit.DeleteKey(host.tree.FindByPath("HKEY_CURRENT_USER"));
-    }
-    EXPECT_TRUE(host.document.roots.empty());
-    EXPECT_EQ(host.list.Key(), nullptr);
-    EXPECT_EQ(TreeView_GetCount(host.tree.Hwnd()), 0u);
-}
-
-TEST(DeleteValues, DefaultRowStaysAndOthersGo) {
+// Values, then keys: each delete asks first and changes only on Yes; the
+// default row stays.
+TEST(Delete, ValuesAndKeysAskFirstAndChangeOnlyOnYes) {
     TestHost host;
     ASSERT_TRUE(host.Load(kDoc));
     host.Select("HKEY_CURRENT_USER\\Software\\Q");
@@ -192,10 +118,41 @@ TEST(DeleteValues, DefaultRowStaysAndOthersGo) {
     host.document.modified = false;
     host.list.DeselectAll();
     host.list.Select(0);
-    Answerer any(IDYES);
-    host.edit.DeleteValues();
-    EXPECT_TRUE(any.Boxes().empty());
+    {
+        Answerer any(IDYES);
+        host.edit.DeleteValues();
+        EXPECT_TRUE(any.Boxes().empty());
+    }
     EXPECT_FALSE(host.document.modified);
+
+    HTREEITEM sub = host.Select("HKEY_CURRENT_USER\\Software\\Q\\Sub");
+    {
+        Answerer no(IDNO);
+        host.edit.DeleteKey(sub);
+        ASSERT_EQ(no.Boxes().size(), 1u);
+        EXPECT_EQ(no.Boxes()[0].caption, "Confirm Key Delete");
+        EXPECT_NE(no.Boxes()[0].text.find("\"Sub\""), std::string::npos) << no.Boxes()[0].text;
+    }
+    EXPECT_FALSE(host.document.modified);
+    EXPECT_TRUE(host.tree.FindByPath("HKEY_CURRENT_USER\\Software\\Q\\Sub\\Deep"));
+    {
+        Answerer yes(IDYES);
+        host.edit.DeleteKey(sub);
+    }
+    EXPECT_TRUE(host.document.modified);
+    EXPECT_FALSE(host.tree.FindByPath("HKEY_CURRENT_USER\\Software\\Q\\Sub"));
+    KeyNode* q = KeyAt(host, "HKEY_CURRENT_USER\\Software\\Q");
+    EXPECT_EQ(q->FindChild("Sub"), nullptr);
+
+    // A whole top-level key, while its values are shown.
+    host.Select("HKEY_CURRENT_USER\\Software\\Q");
+    {
+        Answerer yes(IDYES);
+        host.edit.DeleteKey(host.tree.FindByPath("HKEY_CURRENT_USER"));
+    }
+    EXPECT_TRUE(host.document.roots.empty());
+    EXPECT_EQ(host.list.Key(), nullptr);
+    EXPECT_EQ(TreeView_GetCount(host.tree.Hwnd()), 0u);
 }
 
 TEST(Modify, OpensEditorAndStoresOnlyConfirmedChanges) {
@@ -338,8 +295,9 @@ int ButtonOf(HWND tree, HTREEITEM item) {
 // Only the top level has items after a load: New Key under a key whose
 // children were never shown shows them first, the new key last; the new key
 // is renamed in place and deleted like any other, and the expand button
-// follows whether the key has children.
-TEST(NewKey, UnderAKeyNeverExpandedShowsItsChildrenFirstThenRenamesAndDeletes) {
+// follows whether the key has children. Names count from zero, reusing
+// freed numbers.
+TEST(NewKey, UnderAKeyNeverExpandedShowsItsChildrenFirstThenRenamesDeletesAndNamesFromZero) {
     TestHost host;
     ASSERT_TRUE(host.Load(kDoc));
     HWND tree = host.tree.Hwnd();
@@ -347,18 +305,11 @@ TEST(NewKey, UnderAKeyNeverExpandedShowsItsChildrenFirstThenRenamesAndDeletes) {
     HTREEITEM hkcu = TreeView_GetRoot(tree);
     host.edit.NewKey(hkcu);
     EXPECT_TRUE(TreeView_GetItemState(tree, hkcu, TVIS_EXPANDED) & TVIS_EXPANDED);
-    std::vector<std::string> shown;
-    for (HTREEITEM c = TreeView_GetChild(tree, hkcu); c; c = TreeView_GetNextSibling(tree, c))
-        shown.push_back(host.tree.KeyOf(c)->name);
-    EXPECT_EQ(shown, (std::vector<std::string>{"Software", "New Key #0"}));
+    EXPECT_EQ(host.ChildNames("HKEY_CURRENT_USER"), (std::vector<std::string>{"Software", "New Key #0"}));
     HTREEITEM made = host.tree.Selected();
     ASSERT_NE(made, nullptr);
     EXPECT_STREQ(host.tree.KeyOf(made)->name, "New Key #0");
-    HWND editor = TreeView_GetEditControl(tree);
-    ASSERT_NE(editor, nullptr) << "the new key is being renamed";
-    SetWindowTextA(editor, "Typed");
-    SendMessageA(editor, WM_KEYDOWN, VK_RETURN, 0);
-    Pump();
+    ASSERT_TRUE(EndLabel(TreeView_GetEditControl(tree), "Typed")) << "the new key is being renamed";
     EXPECT_STREQ(host.document.roots[0]->LastChild()->name, "Typed");
     {
         Answerer yes(IDYES);
@@ -379,4 +330,29 @@ TEST(NewKey, UnderAKeyNeverExpandedShowsItsChildrenFirstThenRenamesAndDeletes) {
     EXPECT_EQ(ButtonOf(tree, empty), 0);
     // Keys of branches never shown are reached through the document.
     EXPECT_EQ(host.tree.FindKeyByPath("HKEY_CURRENT_USER\\Software\\Q\\Sub\\Deep")->viewItem, nullptr);
+
+    // Names count from zero and reuse freed numbers.
+    ASSERT_EQ(host.Select("HKEY_CURRENT_USER\\Software\\Empty"), empty);
+    for (int i = 0; i < 3; ++i) {
+        host.edit.NewKey(empty);
+        host.EndLabelEdits();
+    }
+    EXPECT_EQ(host.ChildNames("HKEY_CURRENT_USER\\Software\\Empty"),
+              (std::vector<std::string>{"New Key #0", "New Key #1", "New Key #2"}));
+    KeyNode* key = KeyAt(host, "HKEY_CURRENT_USER\\Software\\Empty");
+    ASSERT_TRUE(key->firstChild);
+    EXPECT_STREQ(key->LastChild()->name, "New Key #2");
+    EXPECT_TRUE(host.document.modified);
+    EXPECT_EQ(host.Caption(), "Untitled*-Quillon");
+
+    {
+        Answerer yes(IDYES);
+        host.edit.DeleteKey(host.tree.FindByPath("HKEY_CURRENT_USER\\Software\\Empty\\New Key #1"));
+    }
+    host.edit.NewKey(host.tree.FindByPath("HKEY_CURRENT_USER\\Software\\Empty"));
+    host.EndLabelEdits();
+    EXPECT_EQ(host.ChildNames("HKEY_CURRENT_USER\\Software\\Empty"),
+              (std::vector<std::string>{"New Key #0", "New Key #2", "New Key #1"}));
+    // The new key is selected, so its single default row is shown.
+    EXPECT_EQ(host.RowNames().size(), 1u);
 }

@@ -30,8 +30,6 @@ const char kReg4[] =
     "\"Num\"=dword:0000002a\r\n"
     "\"Gone\"=\"x\"\r\n\r\n";
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 // A message box of the program: waits for it, checks caption and text when
 // given, presses `button`.
 ::testing::AssertionResult Answer(App& app, const char* caption, const std::string& text, int button) {
@@ -58,17 +56,9 @@ struct Session : harness::Session {
     }
 };
 
+// kReg4 with the new DWORD value last, as it is saved: its last blank line goes, two zero bytes end the file.
 const std::string kSaved4 =
-    std::string(
-        "REGEDIT4\r\n\r\n"
-        "[HKEY_CURRENT_USER\\Software\\QuillonTest]\r\n"
-        "\"Name\"=\"Value\"\r\n"
-        "\"Exp\"=hex(2):25,41,25,00\r\n\r\n"
-        "[HKEY_CURRENT_USER\\Software\\QuillonTest\\Sub]\r\n"
-        "\"Num\"=dword:0000002a\r\n"
-        "\"Gone\"=\"x\"\r\n"
-        "\"New Value #1\"=dword:00000000\r\n") +
-    std::string(2, '\0');
+    std::string(kReg4, sizeof kReg4 - 3) + "\"New Value #1\"=dword:00000000\r\n" + std::string(2, '\0');
 
 const std::string kSaved5 =
     Utf16("Windows Registry Editor Version 5.00\r\n\r\n"
@@ -126,21 +116,6 @@ TEST(EditUi, DeleteByAcceleratorAndContextMenuAsksFirst) {
     s.app.Terminate();
 }
 
-TEST(EditUi, ModifyEntryOfTheEditMenuFollowsTheFocus) {
-    Session s;
-    ASSERT_TRUE(s.Start("focus.reg"));
-    ASSERT_TRUE(s.Select("HKEY_CURRENT_USER\\Software\\QuillonTest"));
-    ASSERT_TRUE(s.Focus(s.tree));
-    EXPECT_FALSE(harness::MenuState(s.app.Frame(), ID_EDIT_MODIFY, nullptr, nullptr));
-    ASSERT_TRUE(s.Focus(s.list));
-    EXPECT_TRUE(harness::WaitUntil(
-        [&] { return harness::MenuState(s.app.Frame(), ID_EDIT_MODIFY, nullptr, nullptr); }, 5000));
-    ASSERT_TRUE(s.Focus(s.tree));
-    EXPECT_TRUE(harness::WaitUntil(
-        [&] { return !harness::MenuState(s.app.Frame(), ID_EDIT_MODIFY, nullptr, nullptr); }, 5000));
-    s.app.Terminate();
-}
-
 TEST(SaveUi, SaveAsWithEachFilterWritesItsFormat) {
     struct Case {
         int filter;
@@ -182,45 +157,35 @@ TEST(SaveUi, SaveAsWithEachFilterWritesItsFormat) {
     s.app.Terminate();
 }
 
-TEST(SaveUi, SaveKeepsRegedit4AndFailuresLeaveTheFile) {
+// Save writes a REGEDIT4 document as REGEDIT4; once the document's folder is
+// gone it fails with the error box, creates nothing and keeps the "*" (a
+// read-only file fails the same way: QuerySave.FailedSaveOnYesSaysSoAndStops).
+TEST(SaveUi, SaveKeepsRegedit4AndAFailureLeavesTheDocumentModified) {
+    std::string dir = harness::ScratchPath("gone");
+    CreateDirectoryA(dir.c_str(), nullptr);
     Session s;
-    ASSERT_TRUE(s.Start("keep4.reg"));
+    ASSERT_TRUE(s.Start("gone\\doc.reg"));
     bool enabled = true;
     ASSERT_TRUE(harness::MenuState(s.app.Frame(), ID_FILE_SAVE, &enabled, nullptr));
     EXPECT_FALSE(enabled);
     ASSERT_TRUE(s.AddDword());
-    EXPECT_EQ(s.Caption(), "keep4.reg*-Quillon");
+    EXPECT_EQ(s.Caption(), "doc.reg*-Quillon");
     ASSERT_TRUE(harness::MenuState(s.app.Frame(), ID_FILE_SAVE, &enabled, nullptr));
     EXPECT_TRUE(enabled);
     s.app.PostCommand(ID_FILE_SAVE);
-    ASSERT_TRUE(harness::WaitUntil([&] { return s.Caption() == "keep4.reg-Quillon"; }, 10000));
+    ASSERT_TRUE(harness::WaitUntil([&] { return s.Caption() == "doc.reg-Quillon"; }, 10000));
     EXPECT_EQ(ReadFileBytes(s.path), kSaved4);
 
-    // Read-only target: the error box, the file and the "*" stay.
+    ASSERT_TRUE(DeleteFileA(s.path.c_str()));
+    ASSERT_TRUE(RemoveDirectoryA(dir.c_str()));
     ASSERT_TRUE(s.Select("HKEY_CURRENT_USER\\Software\\QuillonTest"));
     s.app.PostCommand(ID_EDIT_NEW_KEY);
     s.EndLabelEdit();
-    ASSERT_TRUE(SetFileAttributesA(s.path.c_str(), FILE_ATTRIBUTE_READONLY));
     s.app.PostCommand(ID_FILE_SAVE);
-    EXPECT_TRUE(Answer(s.app, "", "Error writing file!\n\"keep4.reg\"", IDOK));
-    EXPECT_EQ(ReadFileBytes(s.path), kSaved4);
-    EXPECT_EQ(s.Caption(), "keep4.reg*-Quillon");
-    SetFileAttributesA(s.path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_TRUE(Answer(s.app, "", "Error writing file!\n\"doc.reg\"", IDOK));
+    EXPECT_EQ(GetFileAttributesA(s.path.c_str()), INVALID_FILE_ATTRIBUTES) << "no file appears";
+    EXPECT_EQ(s.Caption(), "doc.reg*-Quillon");
     s.app.Terminate();
-
-    // The folder of the document is gone: the error box, no file appears.
-    std::string dir = harness::ScratchPath("gone");
-    CreateDirectoryA(dir.c_str(), nullptr);
-    Session g;
-    ASSERT_TRUE(g.Start("gone\\doc.reg"));
-    ASSERT_TRUE(DeleteFileA(g.path.c_str()));
-    ASSERT_TRUE(RemoveDirectoryA(dir.c_str()));
-    ASSERT_TRUE(g.AddDword());
-    g.app.PostCommand(ID_FILE_SAVE);
-    EXPECT_TRUE(Answer(g.app, "", "Error writing file!\n\"doc.reg\"", IDOK));
-    EXPECT_FALSE(Exists(g.path));
-    EXPECT_EQ(g.Caption(), "doc.reg*-Quillon");
-    g.app.Terminate();
 }
 
 // The save-changes question comes before whatever would drop the changes:
@@ -291,11 +256,16 @@ TEST(SaveUi, UntitledDocumentAsksForANameWhenClosing) {
               Utf16("Windows Registry Editor Version 5.00\r\n\r\n[New Key #0]\r\n\r\n") + std::string(2, '\0'));
 }
 
-TEST(EditUi, ContextMenusRunTheirCommands) {
+TEST(EditUi, ModifyEntryFollowsTheFocusAndContextMenusRunTheirCommands) {
     Session s;
     ASSERT_TRUE(s.Start("context.reg"));
     ASSERT_TRUE(s.Select("HKEY_CURRENT_USER\\Software\\QuillonTest"));
+    // The Edit menu has its Modify entry only while the list has the focus.
+    auto hasModify = [&] { return harness::MenuState(s.app.Frame(), ID_EDIT_MODIFY, nullptr, nullptr); };
+    ASSERT_TRUE(s.Focus(s.list));
+    EXPECT_TRUE(harness::WaitUntil(hasModify, 5000));
     ASSERT_TRUE(s.Focus(s.tree));
+    EXPECT_TRUE(harness::WaitUntil([&] { return !hasModify(); }, 5000));
     // A key pressed before the menu is up would go to the control instead.
     auto openMenu = [&](HWND control) {
         PostMessageA(s.app.Frame(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control), MAKELPARAM(-1, -1));

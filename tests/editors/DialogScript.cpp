@@ -21,18 +21,17 @@ struct Script {
 };
 Script* g_script = nullptr;
 
-
-BOOL CALLBACK CollectDialog(HWND hwnd, LPARAM lParam) {
-    char className[32] = "";
-    GetClassNameA(hwnd, className, sizeof className);
-    if (lstrcmpA(className, "#32770") == 0 && IsWindowVisible(hwnd))
-        reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(hwnd);
-    return TRUE;
-}
-
+// The visible dialogs of this thread.
 std::vector<HWND> ThreadDialogs() {
     std::vector<HWND> dialogs;
-    EnumThreadWindows(GetCurrentThreadId(), CollectDialog, reinterpret_cast<LPARAM>(&dialogs));
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM out) {
+            if (harness::ClassName(hwnd) == "#32770" && IsWindowVisible(hwnd))
+                reinterpret_cast<std::vector<HWND>*>(out)->push_back(hwnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&dialogs));
     return dialogs;
 }
 
@@ -146,23 +145,25 @@ Step Do(std::function<void()> action) {
 
 Step WaitFor(std::function<bool()> condition) { return condition; }
 
-Step Type(int id, std::string text) {
-    return [id, text] {
+// A step on an editor control; it waits while the control is not there.
+Step OnControl(int id, std::function<void(HWND)> act) {
+    return [id, act] {
         HWND control = EditorControl(id);
-        if (!control) return false;
-        for (char c : text)
-            SendMessageA(control, WM_CHAR, static_cast<WPARAM>(static_cast<unsigned char>(c)), 1);
-        return true;
+        if (control) act(control);
+        return control != nullptr;
     };
 }
 
+Step Type(int id, std::string text) {
+    return OnControl(id, [text](HWND control) {
+        for (char c : text) SendMessageA(control, WM_CHAR, static_cast<WPARAM>(static_cast<unsigned char>(c)), 1);
+    });
+}
+
 Step Key(int id, UINT vk, bool shift, bool ctrl) {
-    return [=] {
-        HWND control = EditorControl(id);
-        if (!control) return false;
-        BYTE saved[256];
+    return OnControl(id, [=](HWND control) {
+        BYTE saved[256], held[256];
         GetKeyboardState(saved);
-        BYTE held[256];
         memcpy(held, saved, sizeof held);
         if (shift) held[VK_SHIFT] = held[VK_LSHIFT] = 0x80;
         if (ctrl) held[VK_CONTROL] = held[VK_LCONTROL] = 0x80;
@@ -172,27 +173,18 @@ Step Key(int id, UINT vk, bool shift, bool ctrl) {
         if (vk == VK_BACK) SendMessageA(control, WM_CHAR, '\b', 1);
         SendMessageA(control, WM_KEYUP, vk, 0xC0000001);
         SetKeyboardState(saved);
-        return true;
-    };
+    });
 }
 
 Step PostKey(int id, UINT vk) {
-    return [=] {
-        HWND control = EditorControl(id);
-        if (!control) return false;
+    return OnControl(id, [vk](HWND control) {
         PostMessageA(control, WM_KEYDOWN, vk, 1);
         PostMessageA(control, WM_KEYUP, vk, 0xC0000001);
-        return true;
-    };
+    });
 }
 
 Step SetSelection(int id, DWORD start, DWORD end) {
-    return [=] {
-        HWND control = EditorControl(id);
-        if (!control) return false;
-        SendMessageA(control, EM_SETSEL, start, end);
-        return true;
-    };
+    return OnControl(id, [=](HWND control) { SendMessageA(control, EM_SETSEL, start, end); });
 }
 
 Step Press(int id) {
@@ -206,12 +198,7 @@ Step Press(int id) {
 }
 
 Step Click(int id) {
-    return [id] {
-        HWND control = EditorControl(id);
-        if (!control) return false;
-        SendMessageA(control, BM_CLICK, 0, 0);
-        return true;
-    };
+    return OnControl(id, [](HWND control) { SendMessageA(control, BM_CLICK, 0, 0); });
 }
 
 Step Answer(int button) {

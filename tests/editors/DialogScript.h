@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -22,6 +24,13 @@ struct ScriptResult {
     bool completed = false;  // every step played before the dialog closed
     std::string failure;     // why not
 };
+
+// Every step played and Edit returned `edited`.
+inline ::testing::AssertionResult Played(const ScriptResult& run, bool edited) {
+    if (!run.completed) return ::testing::AssertionFailure() << run.failure;
+    if (run.edited != edited) return ::testing::AssertionFailure() << "Edit returned " << run.edited;
+    return ::testing::AssertionSuccess();
+}
 
 // The window standing in for the document window (owner of the editors).
 HWND OwnerWindow();

@@ -21,8 +21,12 @@ Step ClearField() {
         SendMessageA(EditorControl(IDC_VALUE_DATA), WM_CHAR, '\b', 1);
     });
 }
-Step ExpectDialogOpen() {
-    return Do([] { EXPECT_TRUE(EditorControl(IDC_BASE_HEX) != nullptr) << "the editor closed"; });
+// The clipboard's text pasted as the field's own context menu does: no key filter.
+Step Paste(std::string text) {
+    return Do([text] {
+        harness::SetClipboardText(text);
+        SendMessageA(EditorControl(IDC_VALUE_DATA), WM_PASTE, 0, 0);
+    });
 }
 
 std::unique_ptr<ValueEntry> Dword(const char* data) { return ParseValue(std::string("\"D\"=dword:") + data); }
@@ -44,11 +48,11 @@ TEST(DwordEditor, BaseSwitchConvertsAndIsNoChange) {
     };
     for (const Case& c : cases) {
         auto value = Dword(c.data);
-        ScriptResult run = RunEditor(*value, {ExpectField(c.hex), Click(IDC_BASE_DEC), ExpectField(c.decimal),
+        EXPECT_TRUE(Played(RunEditor(*value, {ExpectField(c.hex), Click(IDC_BASE_DEC), ExpectField(c.decimal),
                                               Click(IDC_BASE_DEC), ExpectField(c.decimal), Click(IDC_BASE_HEX),
-                                              ExpectField(c.hex), Press(IDOK)});
-        EXPECT_TRUE(run.completed) << c.data << ": " << run.failure;
-        EXPECT_FALSE(run.edited) << c.data;
+                                              ExpectField(c.hex), Press(IDOK)}),
+                           false))
+            << c.data;
         EXPECT_EQ(DataOf(value), c.data);
     }
 }
@@ -67,14 +71,9 @@ TEST(DwordEditor, TypedNumberIsStoredAsEightLowerCaseDigits) {
     };
     for (const Case& c : cases) {
         auto value = Dword("00000007");
-        std::vector<Step> steps;
-        if (c.decimal) steps.push_back(Click(IDC_BASE_DEC));
-        steps.push_back(ClearField());
-        steps.push_back(Type(IDC_VALUE_DATA, c.typed));
-        steps.push_back(Press(IDOK));
-        ScriptResult run = RunEditor(*value, steps);
-        EXPECT_TRUE(run.completed) << c.typed << ": " << run.failure;
-        EXPECT_TRUE(run.edited) << c.typed;
+        Step base = Click(c.decimal ? IDC_BASE_DEC : IDC_BASE_HEX);
+        EXPECT_TRUE(Played(RunEditor(*value, {base, ClearField(), Type(IDC_VALUE_DATA, c.typed), Press(IDOK)}), true))
+            << c.typed;
         EXPECT_EQ(DataOf(value), c.stored) << c.typed;
         EXPECT_EQ(Written(*value), std::string("\"D\"=dword:") + c.stored + "\r\n");
     }
@@ -82,13 +81,12 @@ TEST(DwordEditor, TypedNumberIsStoredAsEightLowerCaseDigits) {
 
 TEST(DwordEditor, KeyFilterRefusesWhatIsNotADigitOfTheBase) {
     auto value = Dword("00000000");
-    ScriptResult run = RunEditor(*value, {ClearField(), Type(IDC_VALUE_DATA, "1g2,x\x03\x16" "3"), ExpectField("123"),
+    EXPECT_TRUE(Played(RunEditor(*value, {ClearField(), Type(IDC_VALUE_DATA, "1g2,x\x03\x16" "3"), ExpectField("123"),
                                           ClearField(), Type(IDC_VALUE_DATA, "123456789"), ExpectField("12345678"),
                                           Click(IDC_BASE_DEC), ClearField(), Type(IDC_VALUE_DATA, "9a8-7"),
                                           ExpectField("987"), ClearField(), Type(IDC_VALUE_DATA, "1234567890"),
-                                          ExpectField("123456789"), Press(IDCANCEL)});
-    EXPECT_TRUE(run.completed) << run.failure;
-    EXPECT_FALSE(run.edited);
+                                          ExpectField("123456789"), Press(IDCANCEL)}),
+                       false));
     EXPECT_EQ(DataOf(value), "00000000");
 }
 
@@ -107,24 +105,12 @@ TEST(DwordEditor, OkOnAFieldWithoutANumberKeepsTheEditorOpen) {
     };
     for (const Case& c : cases) {
         auto value = Dword("0000002a");
-        std::vector<Step> steps;
-        if (c.decimal) steps.push_back(Click(IDC_BASE_DEC));
-        steps.push_back(ClearField());
-        if (*c.pasted) {
-            steps.push_back(Do([&c] {
-                harness::SetClipboardText(c.pasted);
-                // The field's own context menu pastes with WM_PASTE: no key filter.
-                SendMessageA(EditorControl(IDC_VALUE_DATA), WM_PASTE, 0, 0);
-            }));
-            steps.push_back(ExpectField(c.pasted));
-        }
-        steps.push_back(Press(IDOK));
-        steps.push_back(WaitFor([] { return true; }));
-        steps.push_back(ExpectDialogOpen());
-        steps.push_back(Press(IDCANCEL));
-        ScriptResult run = RunEditor(*value, steps);
-        EXPECT_TRUE(run.completed) << c.name << ": " << run.failure;
-        EXPECT_FALSE(run.edited) << c.name;
+        // The step after OK plays only while the editor is still open.
+        EXPECT_TRUE(Played(RunEditor(*value, {Click(c.decimal ? IDC_BASE_DEC : IDC_BASE_HEX), ClearField(),
+                                              Paste(c.pasted), ExpectField(c.pasted), Press(IDOK),
+                                              WaitFor([] { return true; }), Press(IDCANCEL)}),
+                           false))
+            << c.name;
         EXPECT_EQ(DataOf(value), "0000002a") << c.name;
     }
 }
@@ -144,11 +130,7 @@ TEST(DwordEditor, WhatOkStoresAroundTextThatIsNoNumber) {
          true, "0000000a"},
         {__LINE__, "zz", {ExpectField("")}, false, "zz"},
         {__LINE__, "0000002a",
-         {ClearField(), Do([] {
-              harness::SetClipboardText("zz");
-              SendMessageA(EditorControl(IDC_VALUE_DATA), WM_PASTE, 0, 0);
-          }),
-          Click(IDC_BASE_DEC), ExpectField("zz"), Do([] {
+         {ClearField(), Paste("zz"), Click(IDC_BASE_DEC), ExpectField("zz"), Do([] {
               EXPECT_EQ(IsDlgButtonChecked(ActiveDialog(), IDC_BASE_HEX), BST_CHECKED);
               EXPECT_EQ(IsDlgButtonChecked(ActiveDialog(), IDC_BASE_DEC), BST_UNCHECKED);
           }),
@@ -159,9 +141,7 @@ TEST(DwordEditor, WhatOkStoresAroundTextThatIsNoNumber) {
         auto value = Dword(c.data);
         std::vector<Step> steps = c.steps;
         steps.push_back(Press(IDOK));
-        ScriptResult run = RunEditor(*value, steps);
-        EXPECT_TRUE(run.completed) << "case at line " << c.line << ": " << run.failure;
-        EXPECT_EQ(run.edited, c.edited) << "case at line " << c.line;
+        EXPECT_TRUE(Played(RunEditor(*value, steps), c.edited)) << "case at line " << c.line;
         EXPECT_EQ(DataOf(value), c.stored) << "case at line " << c.line;
     }
 }

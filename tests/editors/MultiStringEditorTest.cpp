@@ -4,6 +4,7 @@
 #include "TestValues.h"
 #include "editors/ValueEditors.h"
 #include "resources/resource.h"
+#include "tests/ui/Harness.h"
 
 #include <gtest/gtest.h>
 
@@ -15,22 +16,12 @@ namespace {
 
 HWND List() { return EditorControl(IDC_STRING_LIST); }
 
-std::vector<std::string> ListItems() {
-    std::vector<std::string> items;
-    int count = static_cast<int>(SendMessageA(List(), LVM_GETITEMCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        char text[512] = "";
-        LVITEMA item{};
-        item.pszText = text;
-        item.cchTextMax = sizeof text;
-        SendMessageA(List(), LVM_GETITEMTEXTA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
-        items.push_back(text);
-    }
-    return items;
-}
-
 Step ExpectItems(std::vector<std::string> expected) {
-    return Do([expected] { EXPECT_EQ(ListItems(), expected); });
+    return Do([expected] {
+        std::vector<std::string> items;
+        for (auto& row : harness::ListRows(List(), 1)) items.push_back(row.cells[0]);
+        EXPECT_EQ(items, expected);
+    });
 }
 
 // index -1: every item.
@@ -46,8 +37,6 @@ Step SelectItem(int index) {
 
 HWND LabelEditor() { return reinterpret_cast<HWND>(SendMessageA(List(), LVM_GETEDITCONTROL, 0, 0)); }
 
-// Types a label into the open label editor and ends it with Enter, through
-// the dialog's message loop as a real key press would come.
 Step WaitForLabelEditor() {
     return WaitFor([] { return LabelEditor() != nullptr; });
 }
@@ -73,15 +62,23 @@ const std::string& HexOf(std::unique_ptr<ValueEntry>& value) { return As<MultiSt
 
 }  // namespace
 
+// The Delete button counts as a change even when the answer is No; OK then
+// stores the same data, an item longer than the first read buffer whole.
 TEST(MultiStringEditor, OpensOneItemPerStringAndStoresTheSameDataAfterAChange) {
-    auto value = Multi("61,62,00,63,00,00");
-    ScriptResult run = RunEditor(*value, {ExpectItems({"ab", "c"}), SelectItem(0), Press(IDC_STRING_DELETE),
-                                          Answer(IDNO), ExpectItems({"ab", "c"}), Press(IDOK)});
-    EXPECT_TRUE(run.completed) << run.failure;
-    // The Delete button counts as a change even when the answer is No.
-    EXPECT_TRUE(run.edited);
-    EXPECT_EQ(HexOf(value), "61,62,00,63,00,00");
-    EXPECT_EQ(As<MultiStringValue>(value).GetDialect(), kRegedit4);
+    std::string longHex;
+    for (int i = 0; i < 700; ++i) longHex += i == 0 ? "71" : i % 22 ? ",71" : ",\\\r\n  71";
+    struct Case {
+        std::string hex;
+        std::vector<std::string> items;
+    };
+    for (const Case& c : {Case{"61,62,00,63,00,00", {"ab", "c"}}, Case{longHex + ",00,00", {std::string(700, 'q')}}}) {
+        auto value = Multi(c.hex.c_str());
+        EXPECT_TRUE(Played(RunEditor(*value, {ExpectItems(c.items), SelectItem(0), Press(IDC_STRING_DELETE),
+                                              Answer(IDNO), ExpectItems(c.items), Press(IDOK)}),
+                           true));
+        EXPECT_EQ(HexOf(value), c.hex);
+        EXPECT_EQ(As<MultiStringValue>(value).GetDialect(), kRegedit4);
+    }
 }
 
 TEST(MultiStringEditor, DecodesEveryStringOfTheData) {
@@ -103,25 +100,9 @@ TEST(MultiStringEditor, DecodesEveryStringOfTheData) {
     for (const Case& c : cases) {
         auto value = Multi(c.hex, c.dialect);
         ASSERT_TRUE(value) << c.hex;
-        ScriptResult run = RunEditor(*value, {ExpectItems(c.items), Press(IDCANCEL)});
-        EXPECT_TRUE(run.completed) << c.hex << ": " << run.failure;
+        EXPECT_TRUE(Played(RunEditor(*value, {ExpectItems(c.items), Press(IDCANCEL)}), false)) << c.hex;
         EXPECT_EQ(HexOf(value), c.hex);
     }
-}
-
-TEST(MultiStringEditor, ItemsLongerThanTheFirstReadBufferComeBackWhole) {
-    std::string text(700, 'q');
-    std::string hex;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (i > 0) hex += ",";
-        if (i > 0 && i % 22 == 0) hex += "\\\r\n  ";
-        hex += "71";
-    }
-    hex += ",00,00";
-    auto value = Multi(hex.c_str());
-    ScriptResult run = RunEditor(*value, {SelectItem(0), Press(IDC_STRING_DELETE), Answer(IDNO), Press(IDOK)});
-    EXPECT_TRUE(run.edited) << run.failure;
-    EXPECT_EQ(HexOf(value), hex);
 }
 
 // What OK stores after the steps: the dialect-4 form of every item kept.
@@ -165,9 +146,7 @@ TEST(MultiStringEditor, WhatOkStores) {
         auto value = Multi(c.hex, c.dialect);
         std::vector<Step> steps = c.steps;
         steps.push_back(Press(IDOK));
-        ScriptResult run = RunEditor(*value, steps);
-        EXPECT_TRUE(run.completed) << "case at line " << c.line << ": " << run.failure;
-        EXPECT_TRUE(run.edited) << "case at line " << c.line;
+        EXPECT_TRUE(Played(RunEditor(*value, steps), true)) << "case at line " << c.line;
         EXPECT_EQ(HexOf(value), c.stored) << "case at line " << c.line;
         EXPECT_EQ(As<MultiStringValue>(value).GetDialect(), kRegedit4) << "case at line " << c.line;
     }
@@ -175,19 +154,17 @@ TEST(MultiStringEditor, WhatOkStores) {
 
 TEST(MultiStringEditor, EnterInTheLabelEditorDoesNotCloseTheDialog) {
     auto value = Multi("61,00,00");
-    ScriptResult run = RunEditor(
-        *value, {Do([] { SetFocus(List()); }), Key(IDC_STRING_LIST, VK_INSERT), WaitForLabelEditor(),
-                 Do([] {
-                     HWND editor = LabelEditor();
-                     SetWindowTextA(editor, "typed");
-                     // Through the dialog's loop, where IsDialogMessage turns
-                     // Enter into the OK command.
-                     PostMessageA(editor, WM_KEYDOWN, VK_RETURN, 1);
-                     PostMessageA(editor, WM_KEYUP, VK_RETURN, 0xC0000001);
-                 }),
-                 WaitForNoLabelEditor(), ExpectItems({"a", "typed"}), Press(IDOK)});
-    EXPECT_TRUE(run.completed) << run.failure;
-    EXPECT_TRUE(run.edited);
+    EXPECT_TRUE(Played(RunEditor(*value, {Do([] { SetFocus(List()); }), Key(IDC_STRING_LIST, VK_INSERT),
+                                          WaitForLabelEditor(), Do([] {
+                                              HWND editor = LabelEditor();
+                                              SetWindowTextA(editor, "typed");
+                                              // Through the dialog's loop, where IsDialogMessage
+                                              // turns Enter into the OK command.
+                                              PostMessageA(editor, WM_KEYDOWN, VK_RETURN, 1);
+                                              PostMessageA(editor, WM_KEYUP, VK_RETURN, 0xC0000001);
+                                          }),
+                                          WaitForNoLabelEditor(), ExpectItems({"a", "typed"}), Press(IDOK)}),
+                       true));
     EXPECT_EQ(HexOf(value), "61,00,74,79,70,65,64,00,00");
 }
 
@@ -199,9 +176,9 @@ TEST(MultiStringEditor, DeleteKeyAnsweredNoIsNoChangeButTheButtonIs) {
     for (Case c : {Case{false, false}, Case{true, true}}) {
         auto value = Multi("61,00,62,00,00");
         Step remove = c.button ? Press(IDC_STRING_DELETE) : PostKey(IDC_STRING_LIST, VK_DELETE);
-        ScriptResult run = RunEditor(*value, {SelectItem(1), remove, Answer(IDNO), ExpectItems({"a", "b"}), Press(IDOK)});
-        EXPECT_TRUE(run.completed) << c.button << ": " << run.failure;
-        EXPECT_EQ(run.edited, c.edited) << "button " << c.button;
+        EXPECT_TRUE(Played(RunEditor(*value, {SelectItem(1), remove, Answer(IDNO), ExpectItems({"a", "b"}), Press(IDOK)}),
+                           c.edited))
+            << "button " << c.button;
         EXPECT_EQ(HexOf(value), "61,00,62,00,00");
     }
 }
@@ -209,29 +186,23 @@ TEST(MultiStringEditor, DeleteKeyAnsweredNoIsNoChangeButTheButtonIs) {
 TEST(MultiStringEditor, EditAndDeleteButtonsFollowTheSelection) {
     auto value = Multi("61,00,00");
     auto enabled = [](int id) { return IsWindowEnabled(EditorControl(id)) != FALSE; };
-    ScriptResult run = RunEditor(*value, {Do([&] {
-                                              EXPECT_FALSE(enabled(IDC_STRING_EDIT));
-                                              EXPECT_FALSE(enabled(IDC_STRING_DELETE));
-                                          }),
-                                          SelectItem(0), Do([&] {
-                                              EXPECT_TRUE(enabled(IDC_STRING_EDIT));
-                                              EXPECT_TRUE(enabled(IDC_STRING_DELETE));
-                                          }),
-                                          Press(IDCANCEL)});
-    EXPECT_TRUE(run.completed) << run.failure;
-    EXPECT_FALSE(run.edited);
+    EXPECT_TRUE(Played(RunEditor(*value, {Do([&] { EXPECT_FALSE(enabled(IDC_STRING_EDIT) || enabled(IDC_STRING_DELETE)); }),
+                                          SelectItem(0),
+                                          Do([&] { EXPECT_TRUE(enabled(IDC_STRING_EDIT) && enabled(IDC_STRING_DELETE)); }),
+                                          Press(IDCANCEL)}),
+                       false));
 }
 
 TEST(MultiStringEditor, ContextMenuWithoutAFrameIsTrackedByTheDialog) {
     auto value = Multi("61,00,00");
-    auto menuShown = [] { return FindWindowA("#32768", nullptr) != nullptr && IsWindowVisible(FindWindowA("#32768", nullptr)); };
-    ScriptResult run = RunEditor(*value, {Do([] {
-                                              HWND list = List();
-                                              PostMessageA(GetParent(list), WM_CONTEXTMENU,
-                                                           reinterpret_cast<WPARAM>(list), MAKELPARAM(-1, -1));
+    auto menuShown = [] {
+        HWND menu = FindWindowA("#32768", nullptr);
+        return menu && IsWindowVisible(menu);
+    };
+    EXPECT_TRUE(Played(RunEditor(*value, {Do([] {
+                                              PostMessageA(GetParent(List()), WM_CONTEXTMENU,
+                                                           reinterpret_cast<WPARAM>(List()), MAKELPARAM(-1, -1));
                                           }),
-                                          WaitFor(menuShown),
-                                          Do([] { EndMenu(); }), Press(IDCANCEL)});
-    EXPECT_TRUE(run.completed) << run.failure;
-    EXPECT_FALSE(run.edited);
+                                          WaitFor(menuShown), Do([] { EndMenu(); }), Press(IDCANCEL)}),
+                       false));
 }

@@ -35,28 +35,22 @@ TEST(EditorName, EveryEditorShowsTheNameAsTheValueListDoes) {
     for (const Case& c : cases) {
         auto value = ParseValue(c.line);
         ASSERT_TRUE(value) << c.line;
-        ScriptResult run = RunEditor(*value, {ExpectField(IDC_VALUE_NAME, c.shown), Press(IDCANCEL)});
-        EXPECT_TRUE(run.completed) << c.line << ": " << run.failure;
-        EXPECT_FALSE(run.edited) << c.line;
+        EXPECT_TRUE(Played(RunEditor(*value, {ExpectField(IDC_VALUE_NAME, c.shown), Press(IDCANCEL)}), false)) << c.line;
     }
 }
 
 TEST(StringEditor, OkWithoutTypingStoresNothing) {
     auto value = ParseValue(R"("Path"="C:\\Temp \"x\"")");
-    ScriptResult run = RunEditor(*value, {ExpectField(IDC_VALUE_DATA, R"(C:\Temp "x")"), Press(IDOK)});
-    EXPECT_TRUE(run.completed) << run.failure;
-    EXPECT_FALSE(run.edited);
+    EXPECT_TRUE(Played(RunEditor(*value, {ExpectField(IDC_VALUE_DATA, R"(C:\Temp "x")"), Press(IDOK)}), false));
     EXPECT_FALSE(value->IsChanged());
     EXPECT_EQ(As<StringValue>(value).GetData(), R"(C:\\Temp \"x\")");
 }
 
 TEST(StringEditor, TypingAndDeletingACharacterCountsAsAChange) {
     auto value = ParseValue(R"("Name"="same")");
-    ScriptResult run = RunEditor(*value, {SetSelection(IDC_VALUE_DATA, 4, 4), Type(IDC_VALUE_DATA, "x"),
-                                          Key(IDC_VALUE_DATA, VK_BACK), ExpectField(IDC_VALUE_DATA, "same"),
-                                          Press(IDOK)});
-    EXPECT_TRUE(run.completed) << run.failure;
-    EXPECT_TRUE(run.edited);
+    EXPECT_TRUE(Played(RunEditor(*value, {SetSelection(IDC_VALUE_DATA, 4, 4), Type(IDC_VALUE_DATA, "x"),
+                                          Key(IDC_VALUE_DATA, VK_BACK), ExpectField(IDC_VALUE_DATA, "same"), Press(IDOK)}),
+                       true));
     EXPECT_TRUE(value->IsChanged());
     EXPECT_EQ(As<StringValue>(value).GetData(), "same");
 }
@@ -64,8 +58,8 @@ TEST(StringEditor, TypingAndDeletingACharacterCountsAsAChange) {
 TEST(StringEditor, LongStringsCanStillBeTypedInto) {
     std::string data(40000, 'x');
     auto value = ParseValue("\"Long\"=\"" + data + "\"");
-    ScriptResult run = RunEditor(*value, {SetSelection(IDC_VALUE_DATA, 40000, 40000), Type(IDC_VALUE_DATA, "yz"), Press(IDOK)});
-    EXPECT_TRUE(run.edited) << run.failure;
+    EXPECT_TRUE(Played(RunEditor(*value, {SetSelection(IDC_VALUE_DATA, 40000, 40000), Type(IDC_VALUE_DATA, "yz"), Press(IDOK)}),
+                       true));
     EXPECT_EQ(As<StringValue>(value).GetData(), data + "yz");
 }
 
@@ -74,14 +68,9 @@ TEST(ExpandStringEditor, TypedTextIsStoredAsSingleByteHexWithTerminator) {
         const char* typed;
         const char* hex;
     };
-    std::string fortyFive(45, 'a');
-    std::string fortyFiveHex;
-    for (int i = 0; i < 45; ++i) {
-        if (i > 0) fortyFiveHex += ",";
-        if (i == 44) fortyFiveHex += "\\\r\n  ";
-        fortyFiveHex += "61";
-    }
-    fortyFiveHex += ",00";
+    std::string fortyFive(45, 'a'), fortyFiveHex;
+    for (int i = 0; i < 44; ++i) fortyFiveHex += "61,";
+    fortyFiveHex += "\\\r\n  61,00";
     const Case cases[] = {
         {"%SystemRoot%", "25,53,79,73,74,65,6d,52,6f,6f,74,25,00"},
         {"", "00"},
@@ -90,11 +79,10 @@ TEST(ExpandStringEditor, TypedTextIsStoredAsSingleByteHexWithTerminator) {
     for (const Case& c : cases) {
         auto value = ParseValue(R"("Ex"=hex(2):41,00,42,00,00,00)", kRegedit5);
         ASSERT_TRUE(value);
-        ScriptResult run = RunEditor(*value, {ExpectField(IDC_VALUE_DATA, "AB"), SelectAll(IDC_VALUE_DATA),
-                                              Key(IDC_VALUE_DATA, VK_BACK), Type(IDC_VALUE_DATA, c.typed),
-                                              Press(IDOK)});
-        EXPECT_TRUE(run.completed) << c.typed << ": " << run.failure;
-        EXPECT_TRUE(run.edited) << c.typed;
+        EXPECT_TRUE(Played(RunEditor(*value, {ExpectField(IDC_VALUE_DATA, "AB"), SelectAll(IDC_VALUE_DATA),
+                                              Key(IDC_VALUE_DATA, VK_BACK), Type(IDC_VALUE_DATA, c.typed), Press(IDOK)}),
+                           true))
+            << c.typed;
         EXPECT_EQ(As<ExpandStringValue>(value).GetHexData(), c.hex) << c.typed;
         EXPECT_EQ(As<ExpandStringValue>(value).GetDialect(), kRegedit4) << c.typed;
     }
@@ -102,9 +90,7 @@ TEST(ExpandStringEditor, TypedTextIsStoredAsSingleByteHexWithTerminator) {
 
 TEST(ExpandStringEditor, UntouchedDialect5ValueKeepsItsDataAndDialect) {
     auto value = ParseValue(R"("Ex"=hex(2):25,00,41,00,00,00)", kRegedit5);
-    ScriptResult run = RunEditor(*value, {ExpectField(IDC_VALUE_DATA, "%A"), Press(IDOK)});
-    EXPECT_TRUE(run.completed) << run.failure;
-    EXPECT_FALSE(run.edited);
+    EXPECT_TRUE(Played(RunEditor(*value, {ExpectField(IDC_VALUE_DATA, "%A"), Press(IDOK)}), false));
     EXPECT_EQ(As<ExpandStringValue>(value).GetHexData(), "25,00,41,00,00,00");
     EXPECT_EQ(As<ExpandStringValue>(value).GetDialect(), kRegedit5);
 }
@@ -113,9 +99,9 @@ TEST(ExpandStringEditor, Dialect5CharacterAbove255GoesThroughTheCodePage) {
     if (GetACP() != 1252) GTEST_SKIP() << "needs code page 1252";
     // U+20AC is 0x80 in code page 1252; its low byte alone would be 0xAC.
     auto value = ParseValue(R"("Ex"=hex(2):ac,20,41,00,00,00)", kRegedit5);
-    ScriptResult run = RunEditor(*value, {ExpectField(IDC_VALUE_DATA, "\x80" "A"), SetSelection(IDC_VALUE_DATA, 2, 2),
-                                          Type(IDC_VALUE_DATA, "B"), Press(IDOK)});
-    EXPECT_TRUE(run.edited) << run.failure;
+    EXPECT_TRUE(Played(RunEditor(*value, {ExpectField(IDC_VALUE_DATA, "\x80" "A"), SetSelection(IDC_VALUE_DATA, 2, 2),
+                                          Type(IDC_VALUE_DATA, "B"), Press(IDOK)}),
+                       true));
     EXPECT_EQ(As<ExpandStringValue>(value).GetHexData(), "80,41,42,00");
     EXPECT_EQ(Written(*value), "\"Ex\"=hex(2):80,41,42,00\r\n");
 }

@@ -13,18 +13,12 @@ protected:
 
     static bool KeyExists() {
         HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, shell::kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-            return false;
-        RegCloseKey(key);
-        return true;
+        bool exists = RegOpenKeyExA(HKEY_CURRENT_USER, shell::kSettingsKey, 0, KEY_READ, &key) == ERROR_SUCCESS;
+        if (exists) RegCloseKey(key);
+        return exists;
     }
     static void SetRaw(const char* name, DWORD type, const void* data, DWORD size) {
-        HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, shell::kSettingsKey, 0, nullptr, 0, KEY_WRITE,
-                                  nullptr, &key, nullptr),
-                  ERROR_SUCCESS);
-        RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size);
-        RegCloseKey(key);
+        ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, shell::kSettingsKey, name, type, data, size), ERROR_SUCCESS);
     }
 };
 

@@ -20,33 +20,6 @@ TEST(Strings, FormattedTextsFillTheirPlaceholdersWhateverTheirLength) {
     EXPECT_NE(merge.find(" C:\\x y.reg "), std::string::npos) << merge;
 }
 
-std::vector<std::string> SplitFilter(const std::string& filter) {
-    std::vector<std::string> parts;
-    const char* p = filter.data();
-    const char* end = filter.data() + filter.size();
-    while (p < end && *p) {
-        parts.emplace_back(p);
-        p += parts.back().size() + 1;
-    }
-    EXPECT_TRUE(p < end && *p == '\0') << "list ends with a second NUL";
-    return parts;
-}
-
-TEST(Strings, FiltersBecomeDescriptionAndPatternPairs) {
-    std::vector<std::string> open = SplitFilter(fw::LoadFilter(IDS_FILTER_OPEN));
-    ASSERT_EQ(open.size(), 4u);
-    EXPECT_EQ(open[1], "*.reg");
-    EXPECT_EQ(open[2].substr(open[2].size() - 5), "(*.*)");
-    EXPECT_EQ(open[3], "*.*");
-
-    std::vector<std::string> save = SplitFilter(fw::LoadFilter(IDS_FILTER_SAVE));
-    ASSERT_EQ(save.size(), 6u);
-    EXPECT_EQ(save[1], "*.reg");
-    EXPECT_EQ(save[2].substr(save[2].size() - 10), "(REGEDIT4)") << "second pair selects REGEDIT4";
-    EXPECT_EQ(save[3], "*.reg");
-    EXPECT_EQ(save[5], "*.*");
-}
-
 // Walks a menu and its submenus, calling `visit` for each command item.
 template <class Visit>
 void ForEachCommand(HMENU menu, Visit visit) {

@@ -11,8 +11,6 @@
 
 namespace {
 
-const char kSettingsKey[] = "Software\\Orvane\\Quillon\\2.0";
-
 const char kFile[] =
     "REGEDIT4\r\n\r\n"
     "[HKEY_CURRENT_USER\\Software\\FindTest]\r\n"
@@ -22,17 +20,9 @@ const char kFile[] =
     "\"Needle Value\"=\"b\"\r\n\r\n"
     "[HKEY_CURRENT_USER\\Software\\FindTest\\Last]\r\n\r\n";
 
-void StoreFindFlags(DWORD flags) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExA(key, "FindFlags", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&flags), sizeof flags);
-    RegCloseKey(key);
-}
-
 DWORD StoredFindFlags() {
     DWORD flags = 0, size = sizeof flags;
-    RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, "FindFlags", RRF_RT_REG_DWORD, nullptr, &flags, &size);
+    RegGetValueA(HKEY_CURRENT_USER, harness::kSettingsKey, "FindFlags", RRF_RT_REG_DWORD, nullptr, &flags, &size);
     return flags;
 }
 
@@ -64,14 +54,13 @@ void FindWith(harness::App& app, const std::string& text, unsigned flags, unsign
 }  // namespace
 
 TEST(FindUi, FindsKeysAndValuesAfterTheSelectionAndEndsWithTheMessage) {
-    StoreFindFlags(6);
-    std::string path = harness::ScratchPath("find.reg");
-    ASSERT_TRUE(harness::WriteFile(path, kFile));
-    harness::App app;
-    ASSERT_TRUE(app.Start("\"" + path + "\""));
-    HWND tree = app.Child(WC_TREEVIEWA);
-    HWND list = app.Child(WC_LISTVIEWA);
-    ASSERT_TRUE(harness::WaitUntil([&] { return harness::WindowText(app.Frame()) == "find.reg-Quillon"; }));
+    DWORD six = 6;
+    ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, harness::kSettingsKey, "FindFlags", REG_DWORD, &six, sizeof six),
+              ERROR_SUCCESS);
+    harness::Session s;
+    ASSERT_TRUE(s.Start("find.reg", kFile));
+    harness::App& app = s.app;
+    HWND tree = s.tree, list = s.list;
 
     // A key name inside a branch never expanded: its items are made and selected.
     FindWith(app, "target", 1, 6);

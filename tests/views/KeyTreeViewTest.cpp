@@ -21,14 +21,10 @@ void ExpectTreeMatchesDocument(TestHost& host, int line) {
     SCOPED_TRACE(testing::Message() << "from line " << line);
     EXPECT_EQ(ExpandedTreeKeys(host.tree.Hwnd()), DocumentKeys(host.document));
     // Every key knows its item and every item its key.
-    std::vector<KeyNode*> stack(host.document.roots.begin(), host.document.roots.end());
-    while (!stack.empty()) {
-        KeyNode* key = stack.back();
-        stack.pop_back();
-        ASSERT_NE(key->viewItem, nullptr) << key->name;
-        EXPECT_EQ(host.tree.KeyOf(static_cast<HTREEITEM>(key->viewItem)), key);
-        for (KeyNode* c = key->firstChild; c; c = c->nextSibling) stack.push_back(c);
-    }
+    ForEachKey(host.document.roots, [&](KeyNode* key) {
+        EXPECT_NE(key->viewItem, nullptr) << key->name;
+        if (key->viewItem) EXPECT_EQ(host.tree.KeyOf(static_cast<HTREEITEM>(key->viewItem)), key);
+    });
 }
 
 int ChildrenCount(HWND tree, HTREEITEM item) {
@@ -44,7 +40,7 @@ int ChildrenCount(HWND tree, HTREEITEM item) {
 
 }  // namespace
 
-TEST(KeyTree, RebuildShowsTopLevelKeysWithButtonsWithoutSelectingOrExpanding) {
+TEST(KeyTree, RebuildShowsTopLevelKeysUnexpandedAndAfterAClearDropsTheOldItemsAndTheList) {
     TestHost host;
     ASSERT_TRUE(host.Load(kNested + std::string("[HKEY_USERS]\r\n\r\n")));
     HWND tree = host.tree.Hwnd();
@@ -61,9 +57,20 @@ TEST(KeyTree, RebuildShowsTopLevelKeysWithButtonsWithoutSelectingOrExpanding) {
     EXPECT_EQ(buttons, (std::vector<int>{1, 1, 0}));
     EXPECT_EQ(host.document.roots[0]->firstChild->viewItem, nullptr);
     ExpectTreeMatchesDocument(host, __LINE__);
+
+    ASSERT_NE(host.Select("HKEY_CURRENT_USER\\Console"), nullptr);
+    EXPECT_GT(ListView_GetItemCount(host.list.Hwnd()), 0);
+    // A load clears the document before the tree is rebuilt: the tree's old
+    // items then point at freed keys and must not be read.
+    host.document.Clear();
+    ASSERT_TRUE(host.Load("REGEDIT4\r\n\r\n[HKEY_USERS\\Only]\r\n\r\n"));
+    ExpectTreeMatchesDocument(host, __LINE__);
+    EXPECT_EQ(ListView_GetItemCount(host.list.Hwnd()), 0);
+    EXPECT_EQ(host.list.Key(), nullptr);
+    EXPECT_EQ(host.StatusText(), "");
 }
 
-TEST(KeyTree, ExpandingFillsChildrenOnceInChildListOrder) {
+TEST(KeyTree, ExpandingFillsChildrenOnceInChildListOrderAndEnsureItemAddsMissingParentsLast) {
     TestHost host;
     ASSERT_TRUE(host.Load(kNested));
     HWND tree = host.tree.Hwnd();
@@ -83,41 +90,19 @@ TEST(KeyTree, ExpandingFillsChildrenOnceInChildListOrder) {
     HTREEITEM item = static_cast<HTREEITEM>(software->viewItem);
     EXPECT_EQ(ChildrenCount(tree, item), 1);
     TreeView_Expand(tree, item, TVE_EXPAND);
-    std::vector<std::string> names;
-    for (HTREEITEM c = TreeView_GetChild(tree, item); c; c = TreeView_GetNextSibling(tree, c))
-        names.push_back(host.tree.KeyOf(c)->name);
-    EXPECT_EQ(names, (std::vector<std::string>{"Vendor", "Other"}));
+    EXPECT_EQ(host.ChildNames("HKEY_LOCAL_MACHINE\\Software"), (std::vector<std::string>{"Vendor", "Other"}));
     EXPECT_EQ(software->firstChild->firstChild->viewItem, nullptr);  // Vendor's App
-}
 
-TEST(KeyTree, RebuildAfterClearDropsOldItemsAndEmptiesTheList) {
-    TestHost host;
-    ASSERT_TRUE(host.Load(kNested));
-    ASSERT_NE(host.Select("HKEY_CURRENT_USER\\Console"), nullptr);
-    EXPECT_GT(ListView_GetItemCount(host.list.Hwnd()), 0);
-    // A load clears the document before the tree is rebuilt: the tree's old
-    // items then point at freed keys and must not be read.
-    host.document.Clear();
-    ASSERT_TRUE(host.Load("REGEDIT4\r\n\r\n[HKEY_USERS\\Only]\r\n\r\n"));
-    ExpectTreeMatchesDocument(host, __LINE__);
-    EXPECT_EQ(ListView_GetItemCount(host.list.Hwnd()), 0);
-    EXPECT_EQ(host.list.Key(), nullptr);
-    EXPECT_EQ(host.StatusText(), "");
-}
-
-TEST(KeyTree, EnsureItemAddsMissingParentsLast) {
-    TestHost host;
-    ASSERT_TRUE(host.Load(kNested));
-    KeyNode* hklm = host.document.roots[0];
-    auto* branch = new (host.document.keys, std::nothrow) KeyNode("New Branch", hklm);
+    // A key without an item gets one, its missing parents theirs, placed last.
+    auto* branch = new (host.document.keys, std::nothrow) KeyNode("New Branch", host.document.roots[0]);
     auto* leaf = new (host.document.keys, std::nothrow) KeyNode("Leaf", branch);
-    HTREEITEM item = host.tree.EnsureItem(leaf);
-    ASSERT_NE(item, nullptr);
-    EXPECT_EQ(host.tree.KeyOf(item), leaf);
+    HTREEITEM made = host.tree.EnsureItem(leaf);
+    ASSERT_NE(made, nullptr);
+    EXPECT_EQ(host.tree.KeyOf(made), leaf);
     EXPECT_NE(branch->viewItem, nullptr);
     ExpectTreeMatchesDocument(host, __LINE__);
     std::string path;
-    host.tree.PathOf(item, path);
+    host.tree.PathOf(made, path);
     EXPECT_EQ(path, "HKEY_LOCAL_MACHINE\\New Branch\\Leaf");
 }
 
@@ -184,15 +169,10 @@ TEST(KeyTree, PathLookupsReadTheDocumentAndCompareWithoutCase) {
 }
 
 namespace {
-// Edits the label of an item in place and ends the edit like the user would.
 bool RenameItem(TestHost& host, HTREEITEM item, const char* text, bool cancel = false) {
     HWND edit = TreeView_EditLabel(host.tree.Hwnd(), item);
-    if (!edit) return false;
     EXPECT_TRUE(host.tree.IsEditingLabel());
-    SetWindowTextA(edit, text);
-    SendMessageA(edit, WM_KEYDOWN, cancel ? VK_ESCAPE : VK_RETURN, 0);
-    Pump();
-    return true;
+    return EndLabel(edit, text, cancel);
 }
 }  // namespace
 
@@ -241,61 +221,49 @@ TEST(KeyTree, ContextMenuTargetsItemUnderPointerAndShowsExpandState) {
     TreeView_Expand(tree, hkcu, TVE_EXPAND);
     Pump();
 
-    auto pointAt = [&](HTREEITEM item) {
-        RECT r{};
-        TreeView_GetItemRect(tree, item, &r, TRUE);
-        POINT p{r.left + 3, (r.top + r.bottom) / 2};
-        ClientToScreen(tree, &p);
-        return p;
-    };
-    auto entry = [&](UINT id) -> const TestHost::MenuEntry* {
-        for (auto& e : host.lastMenu)
-            if (e.id == id) return &e;
-        return nullptr;
-    };
 
     // A collapsed item with children, never expanded (no child items): Expand, bold.
     ASSERT_EQ(TreeView_GetChild(tree, console), nullptr);
     host.popupAnswer = 218;
-    host.tree.OnContextMenu(pointAt(console));
+    host.tree.OnContextMenu(host.ItemPoint(console));
     ASSERT_FALSE(host.lastMenu.empty()) << "tree menu resource missing";
-    ASSERT_NE(entry(218), nullptr);
-    EXPECT_TRUE(entry(218)->isDefault);
+    ASSERT_NE(host.MenuItem(218), nullptr);
+    EXPECT_TRUE(host.MenuItem(218)->isDefault);
     EXPECT_TRUE(TreeView_GetItemState(tree, console, TVIS_EXPANDED) & TVIS_EXPANDED);
     HTREEITEM cmd = TreeView_GetChild(tree, console);
     ASSERT_NE(cmd, nullptr);
     // Now expanded: the entry reads as collapse.
     host.popupAnswer = 0;
-    host.tree.OnContextMenu(pointAt(console));
-    ASSERT_NE(entry(218), nullptr);
+    host.tree.OnContextMenu(host.ItemPoint(console));
+    ASSERT_NE(host.MenuItem(218), nullptr);
     char collapse[64] = {};
     LoadStringA(GetModuleHandleA(nullptr), 136, collapse, sizeof(collapse));
-    EXPECT_EQ(entry(218)->text, collapse);
-    EXPECT_TRUE(entry(218)->isDefault);
+    EXPECT_EQ(host.MenuItem(218)->text, collapse);
+    EXPECT_TRUE(host.MenuItem(218)->isDefault);
     // A leaf: no Expand entry. The selection stays where it was.
     host.popupAnswer = 203;
-    host.tree.OnContextMenu(pointAt(cmd));
-    EXPECT_EQ(entry(218), nullptr);
+    host.tree.OnContextMenu(host.ItemPoint(cmd));
+    EXPECT_EQ(host.MenuItem(218), nullptr);
     host.popupAnswer = 203;
-    host.tree.OnContextMenu(pointAt(console));
+    host.tree.OnContextMenu(host.ItemPoint(console));
     ASSERT_EQ(host.keyCommands.size(), 2u);
     EXPECT_EQ(host.keyCommands[1].first, 203);
     EXPECT_EQ(host.keyCommands[1].second, console);
     EXPECT_EQ(host.tree.Selected(), leaf);
     // Every choice runs as a command of the table, with the item under the pointer.
     host.popupAnswer = 208;
-    host.tree.OnContextMenu(pointAt(console));
+    host.tree.OnContextMenu(host.ItemPoint(console));
     EXPECT_EQ(host.keyCommands.back(), (std::pair<int, HTREEITEM>{208, console}));
     EXPECT_EQ(host.tree.CommandItem(), leaf);
     // Entries follow the command states.
     host.DisableCommands({207, 205});
     host.popupAnswer = 0;
-    host.tree.OnContextMenu(pointAt(console));
-    ASSERT_NE(entry(207), nullptr);
-    EXPECT_FALSE(entry(207)->enabled);
-    EXPECT_FALSE(entry(205)->enabled);
-    ASSERT_NE(entry(203), nullptr);
-    EXPECT_TRUE(entry(203)->enabled);
+    host.tree.OnContextMenu(host.ItemPoint(console));
+    ASSERT_NE(host.MenuItem(207), nullptr);
+    EXPECT_FALSE(host.MenuItem(207)->enabled);
+    EXPECT_FALSE(host.MenuItem(205)->enabled);
+    ASSERT_NE(host.MenuItem(203), nullptr);
+    EXPECT_TRUE(host.MenuItem(203)->enabled);
 }
 
 TEST(KeyTree, ContextMenuOnEmptyTreeHasNoExpandEntry) {
@@ -303,7 +271,7 @@ TEST(KeyTree, ContextMenuOnEmptyTreeHasNoExpandEntry) {
     host.popupAnswer = 204;
     host.tree.OnContextMenu(POINT{-1, -1});
     ASSERT_FALSE(host.lastMenu.empty()) << "tree menu resource missing";
-    for (auto& e : host.lastMenu) EXPECT_NE(e.id, 218u);
+    EXPECT_EQ(host.MenuItem(218), nullptr);
     // Rename is greyed without a key: nothing runs.
     EXPECT_TRUE(host.keyCommands.empty());
 }

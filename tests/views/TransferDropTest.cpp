@@ -34,12 +34,9 @@ class OfferedData : public IDataObject {
 public:
     explicit OfferedData(std::map<UINT, std::string> blocks) : blocks_(std::move(blocks)) {}
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDataObject)) {
-            *out = this;
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
+        bool mine = IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDataObject);
+        *out = mine ? this : nullptr;
+        return mine ? S_OK : E_NOINTERFACE;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
@@ -72,11 +69,8 @@ private:
     std::map<UINT, std::string> blocks_;
 };
 
-POINTL OnItem(HWND tree, HTREEITEM item) {
-    RECT rc{};
-    TreeView_GetItemRect(tree, item, &rc, TRUE);
-    POINT p{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
-    ClientToScreen(tree, &p);
+POINTL OnItem(TestHost& host, HTREEITEM item) {
+    POINT p = host.ItemPoint(item);
     return {p.x, p.y};
 }
 
@@ -121,7 +115,7 @@ TEST(TransferDrop, ForeignAndMalformedDataChangesNothing) {
         for (HTREEITEM item : {run, other}) {
             OfferedData data(c.blocks);
             DWORD effect = DROPEFFECT_COPY;
-            POINTL point = OnItem(host.tree.Hwnd(), item);
+            POINTL point = OnItem(host, item);
             EXPECT_EQ(tree->DragEnter(&data, 0, point, &effect), c.accepted ? S_OK : S_FALSE) << c.line;
             EXPECT_EQ(effect, c.accepted ? DWORD{DROPEFFECT_COPY} : DWORD{DROPEFFECT_NONE}) << c.line;
             tree->DragOver(MK_CONTROL, point, &effect);
@@ -138,8 +132,8 @@ TEST(TransferDrop, ForeignAndMalformedDataChangesNothing) {
     OfferedData good({{values, "REGEDIT4\r\n\r\n[A]\r\n\"v\"=\"1\"\r\n"}});
     EnableWindow(host.HostWindow(), FALSE);
     DWORD refused = DROPEFFECT_COPY;
-    EXPECT_EQ(tree->DragEnter(&good, 0, OnItem(host.tree.Hwnd(), other), &refused), S_FALSE);
-    EXPECT_EQ(list->DragEnter(&good, 0, OnItem(host.tree.Hwnd(), other), &refused), S_FALSE);
+    EXPECT_EQ(tree->DragEnter(&good, 0, OnItem(host, other), &refused), S_FALSE);
+    EXPECT_EQ(list->DragEnter(&good, 0, OnItem(host, other), &refused), S_FALSE);
     EXPECT_EQ(refused, DWORD{DROPEFFECT_NONE});
     EnableWindow(host.HostWindow(), TRUE);
 
@@ -147,7 +141,7 @@ TEST(TransferDrop, ForeignAndMalformedDataChangesNothing) {
     // key's values are added, the rest never reaches the saved file.
     OfferedData more({{values, "REGEDIT4\r\n\r\n[A]\r\n\"v\"=\"1\"\r\n\r\n[HKEY_LOCAL_MACHINE\\Evil]\r\n\"w\"=\"2\"\r\n"}});
     DWORD effect = DROPEFFECT_COPY;
-    POINTL point = OnItem(host.tree.Hwnd(), other);
+    POINTL point = OnItem(host, other);
     ASSERT_EQ(tree->DragEnter(&more, 0, point, &effect), S_OK);
     tree->Drop(&more, 0, point, &effect);
     EXPECT_TRUE(host.document.modified);

@@ -31,7 +31,6 @@ std::string Text(int id) {
     return text;
 }
 
-
 int HeaderImage(HWND list, int column, bool* hasImage) {
     HDITEMA item{};
     item.mask = HDI_FORMAT | HDI_IMAGE;
@@ -41,17 +40,12 @@ int HeaderImage(HWND list, int column, bool* hasImage) {
 }
 
 bool EditRowLabel(TestHost& host, int row, const char* text, bool cancel = false) {
-    HWND edit = ListView_EditLabel(host.list.Hwnd(), row);
-    if (!edit) return false;
-    SetWindowTextA(edit, text);
-    SendMessageA(edit, WM_KEYDOWN, cancel ? VK_ESCAPE : VK_RETURN, 0);
-    Pump();
-    return true;
+    return EndLabel(ListView_EditLabel(host.list.Hwnd(), row), text, cancel);
 }
 
 }  // namespace
 
-TEST(ValueList, RowsShowEveryValueKindWithTypeDataAndImage) {
+TEST(ValueList, RowsShowEveryValueKindAndAKeyWithoutValuesOnlyTheUnsetDefault) {
     TestHost host;
     ASSERT_TRUE(host.Load(kValues));
     host.Select("HKEY_CURRENT_USER\\Software\\Kinds");
@@ -84,17 +78,13 @@ TEST(ValueList, RowsShowEveryValueKindWithTypeDataAndImage) {
         EXPECT_EQ(value->IsDefault(), i == 0);
     }
     EXPECT_EQ(host.list.SelectedCount(), 0);
-}
 
-TEST(ValueList, KeyWithoutValuesShowsOnlyTheUnsetDefaultRow) {
-    TestHost host;
-    ASSERT_TRUE(host.Load(kValues));
+    // A key without values shows only the unset default row.
     host.Select("HKEY_CURRENT_USER\\Software\\Kinds\\Empty");
-    auto rows = host.Rows();
+    rows = host.Rows();
     ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0].name, Text(142));
-    EXPECT_EQ(rows[0].type, "REG_SZ");
-    EXPECT_EQ(rows[0].data, "(value not set)");
+    EXPECT_EQ((std::vector<std::string>{rows[0].name, rows[0].type, rows[0].data}),
+              (std::vector<std::string>{Text(142), "REG_SZ", "(value not set)"}));
     EXPECT_EQ(rows[0].image, 1);
     EXPECT_EQ(host.list.ValueAt(0), nullptr);
     EXPECT_TRUE(host.list.Values().empty());
@@ -127,12 +117,7 @@ TEST(ValueList, ColumnClickSortsWithDefaultRowFirstAndShowsDirection) {
     EXPECT_EQ(host.RowNames(), (std::vector<std::string>{def, "beta", "Alpha", "gamma"}));
     EXPECT_EQ(HeaderImage(list, 1, &image), 2);
     // Through the control's own notification.
-    NMLISTVIEW click{};
-    click.hdr.hwndFrom = list;
-    click.hdr.idFrom = GetDlgCtrlID(list);
-    click.hdr.code = LVN_COLUMNCLICK;
-    click.iItem = -1;
-    click.iSubItem = 1;
+    NMLISTVIEW click{{list, static_cast<UINT_PTR>(GetDlgCtrlID(list)), static_cast<UINT>(LVN_COLUMNCLICK)}, -1, 1};
     host.list.OnNotify(&click.hdr);
     EXPECT_FALSE(host.list.SortAscending());
     EXPECT_EQ(host.RowNames().front(), def);
@@ -149,11 +134,7 @@ TEST(ValueList, RenameInPlaceRefusesClashesAndEscapesBackslashes) {
     // Row 0 cannot be renamed.
     EXPECT_EQ(ListView_EditLabel(host.list.Hwnd(), 0), nullptr);
 
-    struct Clash {
-        const char* typed;
-    } clashes[] = {{"alpha"}, {"GAMMA"}, {nullptr}};
-    for (const Clash& c : clashes) {
-        std::string typed = c.typed ? c.typed : def;
+    for (const std::string& typed : {std::string("alpha"), std::string("GAMMA"), def}) {
         SCOPED_TRACE(typed);
         harness::Answerer watcher(harness::PressOk);
         ASSERT_TRUE(EditRowLabel(host, 1, typed.c_str()));
@@ -176,9 +157,7 @@ TEST(ValueList, RenameInPlaceRefusesClashesAndEscapesBackslashes) {
         // Nor is the name a new value proposes, kept with Enter.
         host.Command(ID_EDIT_NEW_STRING);
         HWND editor = ListView_GetEditControl(host.list.Hwnd());
-        ASSERT_NE(editor, nullptr);
-        SendMessageA(editor, WM_KEYDOWN, VK_RETURN, 0);
-        Pump();
+        ASSERT_TRUE(EndLabel(editor, harness::WindowText(editor).c_str()));
         EXPECT_EQ(host.RowNames().back(), "New Value #1");
         EXPECT_EQ(watcher.Boxes().size(), 0u);
     }
@@ -221,10 +200,7 @@ TEST(ValueList, EnterAndDoubleClickModifyExactlyOneSelectedRow) {
     ASSERT_TRUE(host.Load(kValues));
     host.Select("HKEY_CURRENT_USER\\Software\\Sortable");
     HWND list = host.list.Hwnd();
-    NMLVKEYDOWN key{};
-    key.hdr.hwndFrom = list;
-    key.hdr.code = LVN_KEYDOWN;
-    key.wVKey = VK_RETURN;
+    NMLVKEYDOWN key{{list, 0, static_cast<UINT>(LVN_KEYDOWN)}, VK_RETURN, 0};
     NMHDR dbl{list, static_cast<UINT_PTR>(GetDlgCtrlID(list)), static_cast<UINT>(NM_DBLCLK)};
 
     host.list.OnNotify(&key.hdr);  // nothing selected
@@ -253,28 +229,13 @@ TEST(ValueList, ContextMenuDependsOnTheRowUnderThePointer) {
     ASSERT_TRUE(host.Load(kValues));
     host.Select("HKEY_CURRENT_USER\\Software\\Sortable");
     HWND list = host.list.Hwnd();
-    auto pointAtRow = [&](int row) {
-        RECT r{};
-        ListView_GetItemRect(list, row, &r, LVIR_LABEL);
-        POINT p{r.left + 3, (r.top + r.bottom) / 2};
-        ClientToScreen(list, &p);
-        return p;
-    };
-    auto has = [&](UINT id) {
-        for (auto& e : host.lastMenu)
-            if (e.id == id) return true;
-        return false;
-    };
-    auto enabled = [&](UINT id) {
-        for (auto& e : host.lastMenu)
-            if (e.id == id) return e.enabled;
-        return false;
-    };
+    auto has = [&](UINT id) { return host.MenuItem(id) != nullptr; };
+    auto enabled = [&](UINT id) { return has(id) && host.MenuItem(id)->enabled; };
 
     host.list.Select(1);
     host.list.Select(2);
     host.popupAnswer = 204;
-    host.list.OnContextMenu(pointAtRow(2));
+    host.list.OnContextMenu(host.RowPoint(2));
     ASSERT_TRUE(has(233)) << "row menu resource missing";
     EXPECT_TRUE(enabled(203));
     EXPECT_FALSE(enabled(204));  // two rows selected
@@ -284,13 +245,13 @@ TEST(ValueList, ContextMenuDependsOnTheRowUnderThePointer) {
     host.list.DeselectAll();
     host.list.Select(2);
     host.popupAnswer = 233;
-    host.list.OnContextMenu(pointAtRow(2));
+    host.list.OnContextMenu(host.RowPoint(2));
     EXPECT_TRUE(enabled(233));
     ASSERT_EQ(host.valueCommands.size(), 1u);
     EXPECT_EQ(host.valueCommands[0], (std::pair<int, int>{233, 2}));
     host.DisableCommands({203});
     host.popupAnswer = 0;
-    host.list.OnContextMenu(pointAtRow(2));
+    host.list.OnContextMenu(host.RowPoint(2));
     EXPECT_FALSE(enabled(203));
 
     // Below the rows: the other menu, whose choice acts on no row.

@@ -49,23 +49,6 @@ void ListMenu(HMENU menu, UINT defaultId, std::vector<TestHost::MenuEntry>& out)
     }
 }
 
-std::string ItemText(HWND tree, HTREEITEM item) {
-    char text[1024] = {};
-    TVITEMA tvi{};
-    tvi.mask = TVIF_TEXT;
-    tvi.hItem = item;
-    tvi.pszText = text;
-    tvi.cchTextMax = sizeof(text);
-    TreeView_GetItem(tree, &tvi);
-    return text;
-}
-
-void AddItems(HWND tree, HTREEITEM item, int depth, std::vector<std::pair<int, std::string>>& out) {
-    for (; item; item = TreeView_GetNextSibling(tree, item)) {
-        out.push_back({depth, ItemText(tree, item)});
-        AddItems(tree, TreeView_GetChild(tree, item), depth + 1, out);
-    }
-}
 }  // namespace
 
 void Pump() {
@@ -74,6 +57,14 @@ void Pump() {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
+}
+
+bool EndLabel(HWND editor, const char* text, bool cancel) {
+    if (!editor) return false;
+    SetWindowTextA(editor, text);
+    SendMessageA(editor, WM_KEYDOWN, cancel ? VK_ESCAPE : VK_RETURN, 0);
+    Pump();
+    return true;
 }
 
 TestHost::TestHost() {
@@ -132,19 +123,38 @@ void TestHost::UpdateTitle() {
     SetWindowTextA(top_, caption.c_str());
 }
 
-std::string TestHost::Caption() const {
-    char text[512] = {};
-    GetWindowTextA(top_, text, sizeof text);
-    return text;
-}
+std::string TestHost::Caption() const { return harness::WindowText(top_); }
 
 int TestHost::AnswerPopup(HMENU popup) {
     lastMenu.clear();
     ListMenu(popup, GetMenuDefaultItem(popup, FALSE, 0), lastMenu);
     // A greyed entry cannot be chosen.
+    const MenuEntry* chosen = MenuItem(static_cast<UINT>(popupAnswer));
+    return chosen && !chosen->enabled ? 0 : popupAnswer;
+}
+
+const TestHost::MenuEntry* TestHost::MenuItem(UINT id) const {
     for (const MenuEntry& entry : lastMenu)
-        if (static_cast<int>(entry.id) == popupAnswer && !entry.enabled) return 0;
-    return popupAnswer;
+        if (entry.id == id) return &entry;
+    return nullptr;
+}
+
+static POINT LabelCenter(HWND control, RECT r) {
+    POINT p{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    ClientToScreen(control, &p);
+    return p;
+}
+
+POINT TestHost::ItemPoint(HTREEITEM item) const {
+    RECT r{};
+    TreeView_GetItemRect(tree.Hwnd(), item, &r, TRUE);
+    return LabelCenter(tree.Hwnd(), r);
+}
+
+POINT TestHost::RowPoint(int row) const {
+    RECT r{};
+    ListView_GetItemRect(list.Hwnd(), row, &r, LVIR_LABEL);
+    return LabelCenter(list.Hwnd(), r);
 }
 
 // Expand runs in the tree; every other command chosen in a view is only
@@ -233,20 +243,12 @@ std::string TestHost::StatusText() {
 
 std::vector<TestHost::Row> TestHost::Rows() const {
     std::vector<Row> rows;
-    for (int i = 0, count = ListView_GetItemCount(list.Hwnd()); i < count; ++i) {
-        Row row;
-        char text[2048];
-        for (int c = 0; c < 3; ++c) {
-            text[0] = '\0';
-            ListView_GetItemText(list.Hwnd(), i, c, text, sizeof(text));
-            (c == 0 ? row.name : c == 1 ? row.type : row.data) = text;
-        }
+    for (auto& r : harness::ListRows(list.Hwnd(), 3)) {
         LVITEMA item{};
         item.mask = LVIF_IMAGE;
-        item.iItem = i;
+        item.iItem = static_cast<int>(rows.size());
         ListView_GetItem(list.Hwnd(), &item);
-        row.image = item.iImage;
-        rows.push_back(row);
+        rows.push_back({r.cells[0], r.cells[1], r.cells[2], item.iImage});
     }
     return rows;
 }
@@ -262,7 +264,16 @@ std::vector<std::string> TestHost::ChildNames(const char* path) {
     HTREEITEM item = path ? tree.FindByPath(path) : nullptr;
     if (item) tree.FillChildren(item);
     HTREEITEM child = item ? TreeView_GetChild(tree.Hwnd(), item) : TreeView_GetRoot(tree.Hwnd());
-    for (; child; child = TreeView_GetNextSibling(tree.Hwnd(), child)) names.push_back(ItemText(tree.Hwnd(), child));
+    for (; child; child = TreeView_GetNextSibling(tree.Hwnd(), child)) {
+        char text[1024] = {};
+        TVITEMA tvi{};
+        tvi.mask = TVIF_TEXT;
+        tvi.hItem = child;
+        tvi.pszText = text;
+        tvi.cchTextMax = sizeof text;
+        TreeView_GetItem(tree.Hwnd(), &tvi);
+        names.push_back(text);
+    }
     return names;
 }
 
@@ -286,20 +297,12 @@ std::vector<std::pair<int, std::string>> DocumentKeys(const RegDocument& documen
 
 std::vector<std::pair<int, std::string>> TreeKeys(HWND tree) {
     std::vector<std::pair<int, std::string>> out;
-    AddItems(tree, TreeView_GetRoot(tree), 0, out);
+    for (auto& node : harness::TreeItems(tree)) out.push_back({node.depth, node.text});
     return out;
 }
 
 std::vector<std::pair<int, std::string>> ExpandedTreeKeys(HWND tree) {
-    std::vector<HTREEITEM> pending;
-    for (HTREEITEM i = TreeView_GetRoot(tree); i; i = TreeView_GetNextSibling(tree, i)) pending.push_back(i);
-    while (!pending.empty()) {
-        HTREEITEM item = pending.back();
-        pending.pop_back();
-        TreeView_Expand(tree, item, TVE_EXPAND);
-        for (HTREEITEM c = TreeView_GetChild(tree, item); c; c = TreeView_GetNextSibling(tree, c))
-            pending.push_back(c);
-    }
+    harness::TreeExpandAll(tree);
     return TreeKeys(tree);
 }
 

@@ -74,6 +74,11 @@ public:
     };
     std::vector<MenuEntry> lastMenu;
     int popupAnswer = 0;
+    // The entry of the last popup with the command, or null.
+    const MenuEntry* MenuItem(UINT id) const;
+    // Screen points in the middle of a tree item's and of a list row's label.
+    POINT ItemPoint(HTREEITEM item) const;
+    POINT RowPoint(int row) const;
     std::vector<std::pair<int, HTREEITEM>> keyCommands;  // from the tree, with its command item
     std::vector<std::pair<int, int>> valueCommands;      // from the list, with its command row
 
@@ -89,6 +94,9 @@ private:
 
 // Dispatches what this thread's queue holds, until it is empty.
 void Pump();
+// Types into a label editor and ends the edit with Enter, or Escape when
+// `cancel`, as the user would; false when there is no editor.
+bool EndLabel(HWND editor, const char* text, bool cancel = false);
 
 // Windows path of a file of the source tree.
 std::string SourcePath(const std::string& relative);
