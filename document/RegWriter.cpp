@@ -257,14 +257,16 @@ bool WriteDocument(RegDocument& document, ByteSink& out, bool unicode, RegDialec
     return WriteDocument(document, out, unicode ? TextForm::Utf16 : TextForm::Legacy, dialect);
 }
 
-LostCharacters FindLostCharacters(RegDocument& document, RegDialect dialect) {
+LostCharacters FindLostCharacters(RegDocument& document, RegDialect dialect, bool unicode) {
     LostCharacters lost;
+    if (unicode && dialect == kRegedit5) return lost;
+    TextForm form = unicode ? TextForm::Utf16 : TextForm::Legacy;
     NullSink sink;
     WriteProgress progress;
     progress.sink = document.owner;
     progress.keysToWrite = document.CountKeysToWrite();
     for (const KeyNode* root : document.roots)
-        if (!WriteKeyTree(root, sink, TextForm::Legacy, dialect, &progress, &lost)) break;
+        if (!WriteKeyTree(root, sink, form, dialect, &progress, &lost)) break;
     return lost;
 }
 

@@ -47,7 +47,9 @@ bool WriteDocument(RegDocument& document, ByteSink& out, TextForm form, RegDiale
                    LostCharacters* lost = nullptr);
 // The same in file forms: UTF-16 when unicode is set, else legacy text.
 bool WriteDocument(RegDocument& document, ByteSink& out, bool unicode, RegDialect dialect);
-// The characters a save of the document as single-byte legacy text in the
-// dialect would replace by '?' (a dry run of that save, reporting progress
-// to the document's owner); none: empty.
-LostCharacters FindLostCharacters(RegDocument& document, RegDialect dialect);
+// The characters a save of the document in the dialect would replace by '?'
+// (a dry run of that save, reporting progress to the document's owner);
+// none: empty. A single-byte save loses what the legacy page lacks anywhere
+// in its text; a UTF-16 save only in dialect-4 hex(2)/hex(7) data, which is
+// legacy text in every "REGEDIT4" file.
+LostCharacters FindLostCharacters(RegDocument& document, RegDialect dialect, bool unicode = false);

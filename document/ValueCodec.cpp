@@ -137,13 +137,13 @@ std::string NarrowBytes(const std::string& wideBytes) {
 
 bool IsHexDigitOrComma(char c) { return c == ',' || HexDigit(c) >= 0; }
 
-// Whether the data at p qualifies for conversion: its first line holds only
-// hex digits and commas up to CR or LF, or up to a backslash followed by
-// spaces (or nothing) and then CR, LF or the end of the block.
-// untilEnd: data that runs to the end of the block counts too.
-bool ConvertibleData(const char* p, const char* end, bool untilEnd) {
+// Whether the data at p qualifies for conversion into the other dialect: its
+// first line holds only hex digits and commas up to CR, LF or the end of the
+// block (the last line of a file needs no line break), or up to a backslash
+// followed by spaces (or nothing) and then CR, LF or the end of the block.
+bool ConvertibleData(const char* p, const char* end) {
     while (p < end && IsHexDigitOrComma(*p)) ++p;
-    if (p == end) return untilEnd;
+    if (p == end) return true;
     if (*p == '\r' || *p == '\n') return true;
     if (*p != '\\') return false;
     ++p;
@@ -201,12 +201,17 @@ bool ConvertBlock(const char* block, size_t length, ByteSink* out, CharForm from
             const char* hex = colon + 1;
             const char* hexEnd = HexDataEnd(hex, end);
             bool chars = colon - data == 6 && data[3] == '(' && (data[4] == '2' || data[4] == '7') && data[5] == ')';
-            // Between program and legacy text the block's last data is read
-            // as the value parser reads it, to the end: its characters are
-            // recoded like any other's, or the program would read legacy
-            // bytes as its own text.
+            // Between program and legacy text all data is recoded that the
+            // value parser reads and that holds nothing but digits, commas
+            // and continuations, however its lines are laid out (spaces,
+            // extra backslashes), or the program would read legacy bytes as
+            // its own text. The test must not depend on the layout: a save
+            // drops the continuations that end a block, and data that a load
+            // left as legacy bytes would then be recoded as program text
+            // that it is not.
             bool recode = from != CharForm::Wide && to != CharForm::Wide;
-            if (chars && ConvertibleData(hex, end, recode) && OnlyHexData(hex, hexEnd)) {
+            bool wellFormed = (recode || ConvertibleData(hex, end)) && OnlyHexData(hex, hexEnd);
+            if (chars && wellFormed) {
                 // Between two single-byte forms ASCII is the same text.
                 bool same = recode && !HasHighHexByte(hex, hexEnd);
                 if (!same && !out) {

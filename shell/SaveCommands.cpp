@@ -39,11 +39,12 @@ private:
     HCURSOR old_;
 };
 
-// Before a single-byte save: the characters the legacy code page lacks are
-// named, and the user decides whether they go as question marks. True when
-// the save may go on.
+// Before a save that writes legacy text (a single-byte file, or the
+// character data of a UTF-16 "REGEDIT4" file): the characters the legacy
+// code page lacks are named, and the user decides whether they go as
+// question marks. True when the save may go on.
 bool ConfirmLegacySave(HWND owner, RegDocument& document, const char* path, bool unicode, RegDialect dialect) {
-    if (unicode) return true;
+    if (unicode && dialect == kRegedit5) return true;
     // A dry run of the save: as long as the save itself, so it runs behind
     // the same progress dialog.
     LostCharacters lost;
@@ -53,7 +54,7 @@ bool ConfirmLegacySave(HWND owner, RegDocument& document, const char* path, bool
     ProgressSink* previousOwner = document.owner;
     document.owner = &dialog;
     fw::RunWorker(owner, dialog, document.abort, [&] {
-        lost = FindLostCharacters(document, dialect);
+        lost = FindLostCharacters(document, dialect, unicode);
         return true;
     });
     document.owner = previousOwner;

@@ -108,6 +108,9 @@ TEST(DialectConversion, WideningAndNarrowingFollowTheLineLayout) {
     EXPECT_EQ(Narrow("\"v\"=hex(2):" + Hex(26, "61,00") + "\r\n"),
               "\"v\"=hex(2):" + Hex(25, "61") + ",\\\r\n  61\r\n");
 
+    // The last line of a file needs no line break.
+    EXPECT_EQ(Narrow("\"v\"=hex(2):41,00,42,00"), "\"v\"=hex(2):41,42");
+    EXPECT_EQ(Widen("\"v\"=hex(2):41,42"), "\"v\"=hex(2):41,00,42,00");
     // Continued input: the continuations are dropped and new ones made.
     EXPECT_EQ(Narrow("\"v\"=HEX(2):41,00,\\\r\n  42,00,00,00\r\n\"n\"=\"x\"\r\n"), "\"v\"=HEX(2):41,42,00\r\n\"n\"=\"x\"\r\n");
     // Characters, not bytes: "€" and "🌎" survive every direction; into
@@ -129,7 +132,6 @@ TEST(DialectConversion, WideningAndNarrowingFollowTheLineLayout) {
 TEST(DialectConversion, TextThatIsNotConvertibleDataIsCopied) {
     const char* unchanged[] = {
         "\"s\"=\"hex(2):41,00\"\r\n",             // inside a string
-        "\"v\"=hex(2):41,00",                      // no line break before the end
         "\"v\"=hex(2): 41,00\r\n",                 // other characters on the first line
         "\"v\"=hex(3):41,00\r\n\"w\"=hex:01\r\n",  // other kinds
         "; hex(7 is not a token\r\n",

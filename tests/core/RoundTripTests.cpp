@@ -128,6 +128,33 @@ TEST(RoundTrip, EveryCorpusFileKeepsItsKeysAndValuesOrIsListedAsRefused) {
     EXPECT_GT(loaded, 30u);
 }
 
+// The byte 0xAA of a "REGEDIT4" file is the legacy page's "\u00AA", however
+// the lines of its data are laid out: it loads as that character and every
+// save gives it back, also when the save drops continuations that end the
+// file.
+TEST(RoundTrip, LegacyCharacterDataOfAnyLayoutKeepsItsCharacter) {
+    const std::string head = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n";
+    const std::string cases[] = {
+        head + "\"y\"=hex(7):aa\\\\\\\r\n\\\\",   // several backslashes, dangling at the end
+        head + "\"y\"=hex(7):aa \\\r\n\\",          // a space before a dangling continuation
+        head + "\"y\"=hex(7):aa,\\\\\r\n  00\r\n",    // two backslashes before the next line
+        head + "\"y\"=hex(7): aa\r\n",                  // a space before the data
+        // CR alone in the key line and after the data, found by a fuzz run.
+        "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\TEDIT4\r[A\r\"x\"=dword[A\\B]\r\"y\"=hex(7):aaAa" +
+            std::string(24, 'a') + "\\\\\\\\\\\\\\\r\\\\\\",
+    };
+    for (const std::string& bytes : cases) {
+        RegDocument doc;
+        ReadError error;
+        ASSERT_TRUE(Load(doc, bytes.data(), bytes.size(), error)) << bytes;
+        KeyNode* key = doc.roots.empty() ? nullptr : doc.roots.front();
+        while (key && key->firstChild) key = key->firstChild;
+        ASSERT_TRUE(key) << bytes;
+        EXPECT_EQ(Values(key), "y|REG_MULTI_SZ|\u00AA;") << bytes;
+        EXPECT_EQ(RoundTrip(bytes), "") << bytes;
+    }
+}
+
 TEST(RoundTrip, GeneratedFilesInBothDialectsAndEncodings) {
     struct Case {
         RegDialect dialect;

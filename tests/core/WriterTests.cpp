@@ -225,6 +225,12 @@ TEST_F(TempDir, EveryCharacterSurvivesAUtf16SaveAndALegacySaveNamesWhatItLacks) 
                               U"\u6570\U0001F30D\u041c\u4e2d";
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(lost, expected);
+    // A UTF-16 "REGEDIT4" save loses them in character data only, which is
+    // legacy text there.
+    lost = FindLostCharacters(doc, kRegedit4, true).chars;
+    std::sort(lost.begin(), lost.end());
+    EXPECT_EQ(lost, U"\u041c\u4e2d\U0001F30E");
+    EXPECT_FALSE(FindLostCharacters(doc, kRegedit5, true).Any());
 }
 
 TEST_F(TempDir, FailedLoadLeavesTheDocumentUnchanged) {
