@@ -3,11 +3,11 @@
 // piece boundary.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 
 #include "document/Platform.h"
 #include "document/RegFile.h"
@@ -43,13 +43,9 @@ std::string NarrowFile(size_t size, const char* lf, char fill) {
 
 void ExpectSameText(const RegText& a, const RegText& b, const std::string& label) {
     ASSERT_TRUE(a.text && b.text) << label;
-    EXPECT_EQ(std::strcmp(a.text.get(), b.text.get()), 0) << label;
-    EXPECT_EQ(std::strlen(a.text.get()), std::strlen(b.text.get())) << label;
-    EXPECT_EQ(a.dialect, b.dialect) << label;
-    EXPECT_EQ(a.unicode, b.unicode) << label;
-    EXPECT_EQ(a.lossy, b.lossy) << label;
-    EXPECT_EQ(a.utf8, b.utf8) << label;
-    EXPECT_EQ(a.length, b.length) << label;
+    EXPECT_STREQ(a.text.get(), b.text.get()) << label;
+    EXPECT_EQ(std::make_tuple(a.length, a.dialect, a.unicode, a.lossy, a.utf8),
+              std::make_tuple(b.length, b.dialect, b.unicode, b.lossy, b.utf8)) << label;
 }
 
 }  // namespace

@@ -26,6 +26,12 @@ inline bool Parse(RegDocument& doc, const std::string& body, bool checkDuplicate
     return doc.ParseText(Text(s), view, s.size(), checkDuplicates, false);
 }
 
+// Parses what Write gave back (its header kept, the closing zero bytes cut).
+inline bool Reparse(RegDocument& doc, std::string written) {
+    written.resize(written.size() - 2);
+    return Parse(doc, written, true, nullptr, false);
+}
+
 inline KeyNode* Find(RegDocument& doc, const std::string& path) {
     size_t start = 0;
     KeyNode* key = nullptr;
