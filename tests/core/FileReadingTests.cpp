@@ -5,12 +5,12 @@
 
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <tuple>
 
 #include "document/Platform.h"
 #include "document/RegFile.h"
+#include "tests/core/TestUtil.h"
 
 namespace fs = std::filesystem;
 
@@ -70,10 +70,7 @@ TEST(FileReading, PiecesGiveTheTextOfAOnePassDecode) {
     };
     fs::path path = fs::temp_directory_path() / ("quillon-pieces-" + std::to_string(std::rand()) + ".reg");
     for (const Case& c : cases) {
-        {
-            std::ofstream out(path, std::ios::binary);
-            out << c.bytes;
-        }
+        testutil::WriteBytes(path.string(), c.bytes);
         RegText fromFile, fromMemory;
         ReadError fileError = ReadError::Open, memoryError = ReadError::Open;
         ASSERT_TRUE(ReadRegFile(path.string().c_str(), fromFile, fileError)) << c.label << ": " << ReadErrorText(fileError);

@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <map>
-#include <sstream>
 
 #include "RegGenerator.h"
 #include "TestUtil.h"
@@ -84,20 +82,13 @@ std::string RoundTrip(const std::string& bytes) {
     return std::string();
 }
 
-std::string ReadFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
 TEST(RoundTrip, EveryCorpusFileKeepsItsKeysAndValuesOrIsListedAsRefused) {
     QUILLON_REQUIRE_CORPUS();
     size_t loaded = 0, refused = 0;
     for (const std::string& name : corpus::Files()) {
         fs::path file(name);
         std::string id = file.parent_path().filename().string() + "/" + file.filename().string();
-        std::string bytes = ReadFile(file);
+        std::string bytes = ReadBytes(name);
         auto listed = kRefused.find(id);
         RegDocument doc;
         ReadError error;

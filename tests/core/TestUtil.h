@@ -1,5 +1,7 @@
 #pragma once
 
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +13,15 @@
 #include "document/RegWriter.h"
 
 namespace testutil {
+
+// A file's bytes (none when it cannot be read), and a file made of bytes.
+inline std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+inline void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
 
 inline std::unique_ptr<char[]> Text(const std::string& s) {
     std::unique_ptr<char[]> text = AllocText(s.size());
