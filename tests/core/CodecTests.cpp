@@ -37,10 +37,7 @@ std::string Hex(size_t count, const char* pattern) {
 }
 
 TEST(Escapes, EscapeAndUnescapeAreInverse) {
-    struct Case {
-        const char* text;
-        const char* fileForm;
-    } cases[] = {
+    struct Case { const char* text; const char* fileForm; } cases[] = {
         {"C:\\Temp", "C:\\\\Temp"}, {"say \"hi\"", "say \\\"hi\\\""}, {"\\\"", "\\\\\\\""}, {"", ""}, {"end\\", "end\\\\"},
     };
     for (const Case& c : cases) {
@@ -50,11 +47,7 @@ TEST(Escapes, EscapeAndUnescapeAreInverse) {
 }
 
 TEST(DisplayText, EachKindShowsItsData) {
-    struct Case {
-        const char* block;
-        RegDialect dialect;
-        const char* display;
-    } cases[] = {
+    struct Case { const char* block; RegDialect dialect; const char* display; } cases[] = {
         {"\"v\"=\"C:\\\\Temp\"", kRegedit4, "C:\\Temp"},
         {"\"v\"=\"a\\\"b\"", kRegedit4, "a\"b"},
         {"\"v\"=dword:0000000a", kRegedit4, "0x00000a(10)"}, {"\"v\"=dword:ffffffff", kRegedit4, "0xffffffff(-1)"},

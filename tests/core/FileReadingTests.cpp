@@ -53,10 +53,7 @@ void ExpectSameText(const RegText& a, const RegText& b, const std::string& label
 TEST(FileReading, PiecesGiveTheTextOfAOnePassDecode) {
     const size_t firstBoundary = kPiece / 2 - 1;  // units after the mark in the first piece
     const std::u16string pair = u"\xD83D\xDE00";  // one character of two units
-    struct Case {
-        const char* label;
-        std::string bytes;
-    } cases[] = {
+    struct Case { const char* label; std::string bytes; } cases[] = {
         {"pair across the first boundary", WideFile(3 * kPiece / 2, firstBoundary - 1, pair)},
         {"pair just before the first boundary", WideFile(3 * kPiece / 2, firstBoundary - 2, pair)},
         {"pair across a later boundary", WideFile(5 * kPiece / 2, firstBoundary + kPiece / 2 - 1, pair)},

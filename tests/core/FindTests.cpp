@@ -44,11 +44,7 @@ const std::string kBeta = "HKEY_CURRENT_USER\\Software\\Beta";
 }  // namespace
 
 TEST(Find, EachFlagLooksAtItsPartAndTheStoredForm) {
-    struct Case {
-        const char* text;
-        unsigned flags;
-        const char* hit;  // "" when nothing matches
-    } cases[] = {
+    struct Case { const char* text; unsigned flags; const char* hit; } cases[] = {  // hit "": nothing matches
         {"run", kFindKeys, "HKEY_CURRENT_USER\\Software\\Alpha\\RunOnce"},
         {"pathext", kFindValueNames, "HKEY_CURRENT_USER\\Software\\Alpha"},
         {"pathext", kFindKeys | kFindData, ""},
@@ -100,11 +96,7 @@ TEST(Find, AStopSetBeforeTheFirstStepEndsTheWalk) {
 TEST(Find, TextOutsideAsciiMatchesWholeCharactersInTheirOwnCase) {
     Walk walk("[HKEY_CURRENT_USER\\\xd0\x9a\xd0\xbb\xd1\x8e\xd1\x87 Key]\r\n"  // "Ключ Key"
               "\"x\"=hex(2):e4,b8,ad,e6,96,87,00\r\n");                        // "中文"
-    struct Case {
-        const char* text;
-        unsigned flags;
-        bool found;
-    } cases[] = {
+    struct Case { const char* text; unsigned flags; bool found; } cases[] = {
         {"\xd1\x8e\xd1\x87 kEY", kFindKeys, true},         // "юч kEY": ASCII case folded
         {"\xd0\xba\xd0\xbb\xd1\x8e", kFindKeys, false},       // "клю": other letters keep their case
         {"\xe6\x96\x87", kFindData, true},                    // "文"

@@ -72,11 +72,8 @@ TEST(KeyLookup, WithoutDuplicateCheckOnlyThePreviousPathIsShared) {
 }
 
 TEST(KeyLookup, DeletionsAndAdditionsOfAHiveKeepTheirOrder) {
-    struct Case {
-        const char* text;
-        size_t roots;
-        bool writtenAsRead;  // keys of different hives may be regrouped
-    } cases[] = {
+    // Not written as read: keys of different hives may be regrouped.
+    struct Case { const char* text; size_t roots; bool writtenAsRead; } cases[] = {
         {"[-A\\X]\r\n\r\n[A\\X]\r\n\"v\"=\"1\"\r\n\r\n", 2, true},
         // Set, deleted, set again: the second addition must follow the deletion.
         {"[A\\X]\r\n\"v\"=\"0\"\r\n\r\n[-A\\X]\r\n\r\n[a\\X]\r\n\"v\"=\"1\"\r\n\r\n[-A\\Y]\r\n\r\n", 4, true},

@@ -57,10 +57,8 @@ std::string RoundTrip(const std::string& bytes) {
     RegDialect dialect = doc.dialect;
     bool unicode = doc.unicode;
     RegDialect other = dialect == kRegedit4 ? kRegedit5 : kRegedit4;
-    struct Target {
-        RegDialect dialect;
-        bool unicode;
-    } targets[] = {{dialect, unicode}, {dialect, !unicode}, {other, other == kRegedit5}, {other, other == kRegedit4}};
+    struct Target { RegDialect dialect; bool unicode; } targets[] = {
+        {dialect, unicode}, {dialect, !unicode}, {other, other == kRegedit5}, {other, other == kRegedit4}};
     std::vector<std::string> before = Snapshot(doc);
     for (const Target& t : targets) {
         // What the legacy page lacks is lost in its text (the save warns).
@@ -109,10 +107,8 @@ TEST(RoundTrip, EveryCorpusFileKeepsItsKeysAndValuesOrIsListedAsRefused) {
 }
 
 TEST(RoundTrip, GeneratedFilesInBothDialectsAndEncodings) {
-    struct Case {
-        RegDialect dialect;
-        bool unicode;
-    } cases[] = {{kRegedit5, true}, {kRegedit5, false}, {kRegedit4, false}, {kRegedit4, true}};
+    struct Case { RegDialect dialect; bool unicode; };
+    const Case cases[] = {{kRegedit5, true}, {kRegedit5, false}, {kRegedit4, false}, {kRegedit4, true}};
     uint64_t seed = 7;
     for (const Case& c : cases) {
         GeneratorOptions options;

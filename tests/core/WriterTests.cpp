@@ -118,10 +118,7 @@ TEST_F(TempDir, SaveReplacesTheFileOnlyWhenComplete) {
 }
 
 TEST_F(TempDir, ReadingRefusesShortFilesAndFilesWithoutHeader) {
-    struct Case {
-        std::string bytes;
-        ReadError error;
-    } cases[] = {
+    struct Case { std::string bytes; ReadError error; } cases[] = {
         {"REGEDI\r", ReadError::TooShort},
         {"REGEDIT4", ReadError::Header},
         {Utf16("REGEDIT4\r\n\r\n"), ReadError::Header},  // UTF-16 without a mark
