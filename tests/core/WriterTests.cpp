@@ -41,14 +41,19 @@ protected:
     fs::path dir;
 };
 
-TEST(Writer, OutputFormatInBothEncodings) {
+TEST(Writer, OutputFormatInBothEncodingsAndABranchAlone) {
     RegDocument doc;
-    ASSERT_TRUE(Parse(doc, "[Root\\Sub]\r\n\"v\"=\"1\"\r\n\r\n[Root\\Empty]\r\n"));
-    const std::string body = "[Root\\Sub]\r\n\"v\"=\"1\"\r\n\r\n[Root\\Empty]\r\n\r\n";
+    // The last key line gets the blank line the file lacks.
+    ASSERT_TRUE(Parse(doc, "[A\\B]\r\n\"v\"=\"1\"\r\n[A\\B\\C]\r\n\r\n[A\\D]\r\n"));
+    const std::string body = "[A\\B]\r\n\"v\"=\"1\"\r\n[A\\B\\C]\r\n\r\n[A\\D]\r\n\r\n";
     EXPECT_EQ(Write(doc, false, kRegedit4), "REGEDIT4\r\n\r\n" + body + std::string(2, '\0'));
     EXPECT_EQ(Write(doc, false, kRegedit5), "Windows Registry Editor Version 5.00\r\n\r\n" + body + std::string(2, '\0'));
     EXPECT_EQ(Write(doc, true, kRegedit5),
               "\xFF\xFE" + Utf16("Windows Registry Editor Version 5.00\r\n\r\n" + body) + std::string(2, '\0'));
+    // A branch: the key and its descendants, without a header.
+    MemorySink out;
+    ASSERT_TRUE(WriteKeyTree(Find(doc, "A\\B"), out, false, kRegedit4, nullptr));
+    EXPECT_EQ(std::string(out.Data(), out.Size()), "[A\\B]\r\n\"v\"=\"1\"\r\n[A\\B\\C]\r\n\r\n");
 }
 
 TEST(Writer, SavingInTheOtherDialectConvertsFileBlocksOnly) {
@@ -64,14 +69,6 @@ TEST(Writer, SavingInTheOtherDialectConvertsFileBlocksOnly) {
         std::string out = Write(doc, false, d), data = d == kRegedit4 ? "41,00\r\n" : "41,00,00,00\r\n";
         EXPECT_NE(out.find("[K]\r\n\"x\"=hex(2):" + data + "\r\n[E]\r\n\"y\"=hex(2):" + data), std::string::npos) << out;
     }
-}
-
-TEST(Writer, BranchWritesOnlyTheKeyAndItsDescendants) {
-    RegDocument doc;
-    ASSERT_TRUE(Parse(doc, "[A\\B]\r\n\"v\"=\"1\"\r\n[A\\B\\C]\r\n\r\n[A\\D]\r\n\r\n"));
-    MemorySink out;
-    ASSERT_TRUE(WriteKeyTree(Find(doc, "A\\B"), out, false, kRegedit4, nullptr));
-    EXPECT_EQ(std::string(out.Data(), out.Size()), "[A\\B]\r\n\"v\"=\"1\"\r\n[A\\B\\C]\r\n\r\n");
 }
 
 struct FailingSink : ByteSink {
