@@ -76,13 +76,8 @@ TEST(NavigatorWalk, GoesUpAndDownByWholeNamesFromTheSelection) {
     HTREEITEM hklmSoftware = editor.Add(hklm, "SOFTWARE");
     const std::string cu = std::string(kRoot) + "\\HKEY_CURRENT_USER\\Software\\";
 
-    struct Case {
-        HTREEITEM start;
-        std::string target;
-        std::string ends;  // the selection's path afterwards
-        bool reached;
-        int selects;
-    };
+    // ends: the selection's path afterwards.
+    struct Case { HTREEITEM start; std::string target, ends; bool reached; int selects; };
     const Case cases[] = {
         {a, cu + "B", cu + "B", true, 2},
         {run, cu + "RunOnce", cu + "RunOnce", true, 2},
