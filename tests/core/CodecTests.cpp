@@ -59,8 +59,7 @@ TEST(DisplayText, EachKindShowsItsData) {
         {"\"v\"=hex:01,02,\\\r\n  03", kRegedit4, "01 02 03"},
         {"\"v\"=hex(2):25,00,41,00,00,00", kRegedit5, "%A"}, {"\"v\"=hex(2):25,00,41,00,00,00", kRegedit4, "%"},
         {"\"v\"=hex(7):61,00,62,00,00", kRegedit4, "a b"},
-        {"\"v\"=hex(7):61,00,00,00,62,00,00,00,00,00", kRegedit5, "a b"},
-        {"\"v\"=hex(7):", kRegedit4, ""},
+        {"\"v\"=hex(7):61,00,00,00,62,00,00,00,00,00", kRegedit5, "a b"}, {"\"v\"=hex(7):", kRegedit4, ""},
         // A character outside ASCII is a character, not its low byte.
         {"\"v\"=hex(2):ac,20,00,00", kRegedit5, "\xe2\x82\xac"},
         {"\"v\"=hex(2):3c,d8,0e,df,00,00", kRegedit5, "\xf0\x9f\x8c\x8e"},

@@ -47,17 +47,9 @@ std::string ScratchFile(const char* name) {
     return dir + "\\" + name;
 }
 
-std::u16string AsWide(const std::string& utf16Bytes) {
-    return std::u16string(reinterpret_cast<const char16_t*>(utf16Bytes.data()), utf16Bytes.size() / 2);
-}
-
-std::string AsBytes(const std::u16string& wide) {
-    return std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
-}
-
-bool IsUtf16(const std::string& bytes) {
-    return bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE;
-}
+std::u16string AsWide(const std::string& b) { return {reinterpret_cast<const char16_t*>(b.data()), b.size() / 2}; }
+std::string AsBytes(const std::u16string& w) { return {reinterpret_cast<const char*>(w.data()), w.size() * 2}; }
+bool IsUtf16(const std::string& bytes) { return bytes.compare(0, 2, "\xFF\xFE") == 0; }
 
 // Puts every key line of a text under prefix: "[" or "[-" at a line start
 // (after spaces) is followed by the prefix.

@@ -25,9 +25,7 @@ public:
 
     // Adds an item under the parent (null: the root level).
     HTREEITEM Add(HTREEITEM parent, const char* text) {
-        TVINSERTSTRUCTA insert{};
-        insert.hParent = parent;
-        insert.hInsertAfter = TVI_LAST;
+        TVINSERTSTRUCTA insert{parent, TVI_LAST, {}};
         insert.item.mask = TVIF_TEXT;
         insert.item.pszText = const_cast<char*>(text);
         return TreeView_InsertItem(tree_, &insert);
