@@ -2,6 +2,7 @@
 // over the corpus of real files and over generated ones.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 
@@ -69,13 +70,11 @@ std::string RoundTrip(const std::string& bytes) {
         if (!Load(again, out.Data(), out.Size(), error)) return std::string("saved file not loaded: ") + ReadErrorText(error);
         if (again.dialect != t.dialect || again.unicode != t.unicode) return "dialect or encoding not kept";
         std::vector<std::string> after = Snapshot(again);
-        for (size_t i = 0; i < std::max(before.size(), after.size()); ++i) {
-            std::string a = i < before.size() ? before[i] : "(none)";
-            std::string b = i < after.size() ? after[i] : "(none)";
-            if (a != b)
-                return "dialect " + std::to_string(t.dialect) + (t.unicode ? " utf16" : " ansi") + ", key " +
-                       std::to_string(i) + ":\n  before: " + a + "\n  after:  " + b;
-        }
+        auto [a, b] = std::mismatch(before.begin(), before.end(), after.begin(), after.end());
+        if (a != before.end() || b != after.end())
+            return "dialect " + std::to_string(t.dialect) + (t.unicode ? " utf16" : " ansi") + ", key " +
+                   std::to_string(a - before.begin()) + ":\n  before: " + (a != before.end() ? *a : "(none)") +
+                   "\n  after:  " + (b != after.end() ? *b : "(none)");
     }
     return std::string();
 }

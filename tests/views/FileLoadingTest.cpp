@@ -148,10 +148,8 @@ TEST(FileLoading, EveryCorpusFileLoadsExactlyItsKeysOrShowsTheReadError) {
     int loaded = 0, refused = 0;
     for (const std::string& file : corpus::Files()) {
         SCOPED_TRACE(file);
-        RegText text;
         ReadError why = ReadError::None;
-        bool readable = ReadRegFile(file.c_str(), text, why);
-        text = RegText();
+        bool readable = [&] { RegText text; return ReadRegFile(file.c_str(), text, why); }();  // the text freed at once
         LoadWatch watch;
         bool ok = OpenRegFile(host.HostWindow(), host.document, host.tree, file.c_str(), "corpus.reg");
         EXPECT_EQ(ok, readable);
