@@ -10,22 +10,24 @@ using namespace testutil;
 
 namespace {
 
-std::string Narrow(const std::string& block, CharForm to = CharForm::Program, LostCharacters* lost = nullptr) {
+// What write puts in a sink; the write must succeed.
+template <class F>
+std::string Written(F&& write) {
     MemorySink out;
-    EXPECT_TRUE(NarrowHexData(block.data(), block.size(), out, to, lost));
+    EXPECT_TRUE(write(out));
     return std::string(out.Data() ? out.Data() : "", out.Size());
+}
+
+std::string Narrow(const std::string& block, CharForm to = CharForm::Program, LostCharacters* lost = nullptr) {
+    return Written([&](MemorySink& out) { return NarrowHexData(block.data(), block.size(), out, to, lost); });
 }
 
 std::string Widen(const std::string& block, CharForm from = CharForm::Program) {
-    MemorySink out;
-    EXPECT_TRUE(WidenHexData(block.data(), block.size(), out, from));
-    return std::string(out.Data() ? out.Data() : "", out.Size());
+    return Written([&](MemorySink& out) { return WidenHexData(block.data(), block.size(), out, from); });
 }
 
 std::string Recode(const std::string& block, CharForm from, CharForm to, LostCharacters* lost = nullptr) {
-    MemorySink out;
-    EXPECT_TRUE(RecodeHexData(block.data(), block.size(), out, from, to, lost));
-    return std::string(out.Data() ? out.Data() : "", out.Size());
+    return Written([&](MemorySink& out) { return RecodeHexData(block.data(), block.size(), out, from, to, lost); });
 }
 
 std::string Hex(size_t count, const char* pattern) {
@@ -35,10 +37,7 @@ std::string Hex(size_t count, const char* pattern) {
 }
 
 TEST(Escapes, EscapeAndUnescapeAreInverse) {
-    struct Case {
-        const char* text;
-        const char* fileForm;
-    } cases[] = {
+    struct Case { const char* text; const char* fileForm; } cases[] = {
         {"C:\\Temp", "C:\\\\Temp"}, {"say \"hi\"", "say \\\"hi\\\""}, {"\\\"", "\\\\\\\""}, {"", ""}, {"end\\", "end\\\\"},
     };
     for (const Case& c : cases) {
@@ -48,28 +47,19 @@ TEST(Escapes, EscapeAndUnescapeAreInverse) {
 }
 
 TEST(DisplayText, EachKindShowsItsData) {
-    struct Case {
-        const char* block;
-        RegDialect dialect;
-        const char* display;
-    } cases[] = {
+    struct Case { const char* block; RegDialect dialect; const char* display; } cases[] = {
         {"\"v\"=\"C:\\\\Temp\"", kRegedit4, "C:\\Temp"},
         {"\"v\"=\"a\\\"b\"", kRegedit4, "a\"b"},
-        {"\"v\"=dword:0000000a", kRegedit4, "0x00000a(10)"},
-        {"\"v\"=dword:ffffffff", kRegedit4, "0xffffffff(-1)"},
-        {"\"v\"=dword:00000000", kRegedit4, "0x000000(0)"},
+        {"\"v\"=dword:0000000a", kRegedit4, "0x00000a(10)"}, {"\"v\"=dword:ffffffff", kRegedit4, "0xffffffff(-1)"},
+        {"\"v\"=dword:00000000", kRegedit4, "0x000000(0)"}, {"\"v\"=dword:0ffffffff", kRegedit4, "0xffffffff(-1)"},
         {"\"v\"=dword:7fffffff", kRegedit4, "0x7fffffff(2147483647)"},
-        {"\"v\"=dword:0ffffffff", kRegedit4, "0xffffffff(-1)"},
         {"\"v\"=dword:4294967295", kRegedit4, "0xffffffff(-1)"},  // decimal digits read as hex saturate
-        {"\"v\"=dword:12zz", kRegedit4, "0x000012(18)"},
-        {"\"v\"=dword:zz", kRegedit4, "0xzz"},
+        {"\"v\"=dword:12zz", kRegedit4, "0x000012(18)"}, {"\"v\"=dword:zz", kRegedit4, "0xzz"},
         {"\"v\"=dword:", kRegedit4, "0x"},
         {"\"v\"=hex:01,02,\\\r\n  03", kRegedit4, "01 02 03"},
-        {"\"v\"=hex(2):25,00,41,00,00,00", kRegedit5, "%A"},
-        {"\"v\"=hex(2):25,00,41,00,00,00", kRegedit4, "%"},
+        {"\"v\"=hex(2):25,00,41,00,00,00", kRegedit5, "%A"}, {"\"v\"=hex(2):25,00,41,00,00,00", kRegedit4, "%"},
         {"\"v\"=hex(7):61,00,62,00,00", kRegedit4, "a b"},
-        {"\"v\"=hex(7):61,00,00,00,62,00,00,00,00,00", kRegedit5, "a b"},
-        {"\"v\"=hex(7):", kRegedit4, ""},
+        {"\"v\"=hex(7):61,00,00,00,62,00,00,00,00,00", kRegedit5, "a b"}, {"\"v\"=hex(7):", kRegedit4, ""},
         // A character outside ASCII is a character, not its low byte.
         {"\"v\"=hex(2):ac,20,00,00", kRegedit5, "\xe2\x82\xac"},
         {"\"v\"=hex(2):3c,d8,0e,df,00,00", kRegedit5, "\xf0\x9f\x8c\x8e"},
@@ -146,17 +136,11 @@ TEST(DialectConversion, TextThatIsNotConvertibleDataIsCopied) {
 
 TEST(DialectConversion, ValueOfDialect5WritesSingleBytes) {
     ExpandStringValue v("v", "hex(2)", Hex(50, "62,00") + ",00,00", kRegedit5);
-    MemorySink out;
-    ASSERT_TRUE(v.Write(out));
-    std::string s(out.Data(), out.Size());
     // 21 bytes on the first line, 22 on the next ones.
-    std::string expected = "\"v\"=hex(2):" + Hex(21, "62") + ",\\\r\n  " + Hex(22, "62") + ",\\\r\n  " + Hex(7, "62") + ",00\r\n";
-    EXPECT_EQ(s, expected);
-
+    EXPECT_EQ(Written([&](MemorySink& out) { return v.Write(out); }),
+              "\"v\"=hex(2):" + Hex(21, "62") + ",\\\r\n  " + Hex(22, "62") + ",\\\r\n  " + Hex(7, "62") + ",00\r\n");
     MultiStringValue odd("m", "hex(7)", "61,00,62", kRegedit5);
-    MemorySink out2;
-    ASSERT_TRUE(odd.Write(out2));
-    EXPECT_EQ(std::string(out2.Data(), out2.Size()), "\"m\"=hex(7):61,62\r\n");
+    EXPECT_EQ(Written([&](MemorySink& out) { return odd.Write(out); }), "\"m\"=hex(7):61,62\r\n");
 }
 
 TEST(Matching, EachKindMatchesItsOwnText) {
@@ -187,7 +171,7 @@ struct CountingEditor : ValueEditor {
 TEST(EditSeam, EditGoesThroughTheRegisteredEditor) {
     StringValue s("n", "d");
     s.SetChanged(true);
-    EXPECT_FALSE(s.Edit(nullptr));
+    EXPECT_FALSE(s.Edit(nullptr));  // no editor: nothing changes
     EXPECT_FALSE(s.IsChanged());
     CountingEditor editor;
     SetValueEditor(&editor);

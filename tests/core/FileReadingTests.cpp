@@ -3,14 +3,14 @@
 // piece boundary.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <string>
+#include <tuple>
 
 #include "document/Platform.h"
 #include "document/RegFile.h"
+#include "tests/core/TestUtil.h"
 
 namespace fs = std::filesystem;
 
@@ -43,13 +43,9 @@ std::string NarrowFile(size_t size, const char* lf, char fill) {
 
 void ExpectSameText(const RegText& a, const RegText& b, const std::string& label) {
     ASSERT_TRUE(a.text && b.text) << label;
-    EXPECT_EQ(std::strcmp(a.text.get(), b.text.get()), 0) << label;
-    EXPECT_EQ(std::strlen(a.text.get()), std::strlen(b.text.get())) << label;
-    EXPECT_EQ(a.dialect, b.dialect) << label;
-    EXPECT_EQ(a.unicode, b.unicode) << label;
-    EXPECT_EQ(a.lossy, b.lossy) << label;
-    EXPECT_EQ(a.utf8, b.utf8) << label;
-    EXPECT_EQ(a.length, b.length) << label;
+    EXPECT_STREQ(a.text.get(), b.text.get()) << label;
+    EXPECT_EQ(std::make_tuple(a.length, a.dialect, a.unicode, a.lossy, a.utf8),
+              std::make_tuple(b.length, b.dialect, b.unicode, b.lossy, b.utf8)) << label;
 }
 
 }  // namespace
@@ -57,10 +53,7 @@ void ExpectSameText(const RegText& a, const RegText& b, const std::string& label
 TEST(FileReading, PiecesGiveTheTextOfAOnePassDecode) {
     const size_t firstBoundary = kPiece / 2 - 1;  // units after the mark in the first piece
     const std::u16string pair = u"\xD83D\xDE00";  // one character of two units
-    struct Case {
-        const char* label;
-        std::string bytes;
-    } cases[] = {
+    struct Case { const char* label; std::string bytes; } cases[] = {
         {"pair across the first boundary", WideFile(3 * kPiece / 2, firstBoundary - 1, pair)},
         {"pair just before the first boundary", WideFile(3 * kPiece / 2, firstBoundary - 2, pair)},
         {"pair across a later boundary", WideFile(5 * kPiece / 2, firstBoundary + kPiece / 2 - 1, pair)},
@@ -74,10 +67,7 @@ TEST(FileReading, PiecesGiveTheTextOfAOnePassDecode) {
     };
     fs::path path = fs::temp_directory_path() / ("quillon-pieces-" + std::to_string(std::rand()) + ".reg");
     for (const Case& c : cases) {
-        {
-            std::ofstream out(path, std::ios::binary);
-            out << c.bytes;
-        }
+        testutil::WriteBytes(path.string(), c.bytes);
         RegText fromFile, fromMemory;
         ReadError fileError = ReadError::Open, memoryError = ReadError::Open;
         ASSERT_TRUE(ReadRegFile(path.string().c_str(), fromFile, fileError)) << c.label << ": " << ReadErrorText(fileError);

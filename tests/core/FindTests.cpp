@@ -25,7 +25,7 @@ const char kFile[] =
 
 struct Walk {
     RegDocument doc;
-    Walk() { EXPECT_TRUE(testutil::Parse(doc, kFile)); }
+    explicit Walk(const char* file = kFile) { EXPECT_TRUE(testutil::Parse(doc, file)); }
     // The path of the next hit after `from` (empty: from the start), or "".
     std::string Next(const std::string& text, unsigned flags, const std::string& from = "",
                      find::SearchOutcome* outcome = nullptr) {
@@ -44,11 +44,7 @@ const std::string kBeta = "HKEY_CURRENT_USER\\Software\\Beta";
 }  // namespace
 
 TEST(Find, EachFlagLooksAtItsPartAndTheStoredForm) {
-    struct Case {
-        const char* text;
-        unsigned flags;
-        const char* hit;  // "" when nothing matches
-    } cases[] = {
+    struct Case { const char* text; unsigned flags; const char* hit; } cases[] = {  // hit "": nothing matches
         {"run", kFindKeys, "HKEY_CURRENT_USER\\Software\\Alpha\\RunOnce"},
         {"pathext", kFindValueNames, "HKEY_CURRENT_USER\\Software\\Alpha"},
         {"pathext", kFindKeys | kFindData, ""},
@@ -98,27 +94,15 @@ TEST(Find, AStopSetBeforeTheFirstStepEndsTheWalk) {
 // Program text is UTF-8: ASCII letters fold, others match in their own case,
 // always as whole characters; a long search text is cut between characters.
 TEST(Find, TextOutsideAsciiMatchesWholeCharactersInTheirOwnCase) {
-    RegDocument doc;
-    ASSERT_TRUE(testutil::Parse(doc, "[HKEY_CURRENT_USER\\\xd0\x9a\xd0\xbb\xd1\x8e\xd1\x87 Key]\r\n"  // "Ключ Key"
-                                     "\"x\"=hex(2):e4,b8,ad,e6,96,87,00\r\n"));                        // "中文"
-    struct Case {
-        const char* text;
-        unsigned flags;
-        bool found;
-    } cases[] = {
+    Walk walk("[HKEY_CURRENT_USER\\\xd0\x9a\xd0\xbb\xd1\x8e\xd1\x87 Key]\r\n"  // "Ключ Key"
+              "\"x\"=hex(2):e4,b8,ad,e6,96,87,00\r\n");                        // "中文"
+    struct Case { const char* text; unsigned flags; bool found; } cases[] = {
         {"\xd1\x8e\xd1\x87 kEY", kFindKeys, true},         // "юч kEY": ASCII case folded
         {"\xd0\xba\xd0\xbb\xd1\x8e", kFindKeys, false},       // "клю": other letters keep their case
         {"\xe6\x96\x87", kFindData, true},                    // "文"
         {"\xe6\x96\x88", kFindData, false},                   // "斈" shares two bytes with "文"
     };
-    for (const Case& c : cases) {
-        std::atomic<int32_t> stop{0};
-        find::SearchHit hit;
-        EXPECT_EQ(find::SearchKeys(doc, nullptr, find::SearchKeyOf(c.text), c.flags, stop, hit) ==
-                      find::SearchOutcome::Found,
-                  c.found)
-            << c.text;
-    }
+    for (const Case& c : cases) EXPECT_EQ(walk.Next(c.text, c.flags) != "", c.found) << c.text;
     std::string cyrillic;
     for (int i = 0; i < 200; ++i) cyrillic += "\xd0\x96";  // "Ж" is two bytes
     EXPECT_EQ(find::SearchKeyOf(cyrillic).size(), 258u);

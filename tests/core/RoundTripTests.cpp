@@ -2,10 +2,9 @@
 // over the corpus of real files and over generated ones.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <map>
-#include <sstream>
 
 #include "RegGenerator.h"
 #include "TestUtil.h"
@@ -29,17 +28,14 @@ const std::map<std::string, const char*> kRefused = {
 };
 
 // Every key's path and its values (name, kind, display), in document order.
-std::vector<std::string> Snapshot(const RegDocument& doc, bool compareCharData) {
+std::vector<std::string> Snapshot(const RegDocument& doc) {
     std::vector<std::string> lines;
     ForEachKey(doc, [&](KeyNode* k) {
         std::string line = k->Path() + " =>";
         ValueList values;
         k->CollectValues(values);
         for (auto& v : values) {
-            line += " [" + v->GetName() + "|" + v->GetTypeName();
-            bool chars = v->GetType() == ValueType::ExpandString || v->GetType() == ValueType::MultiString;
-            if (compareCharData || !chars) line += "|" + v->GetDisplayText();
-            line += "]";
+            line += " [" + v->GetName() + "|" + v->GetTypeName() + "|" + v->GetDisplayText() + "]";
         }
         lines.push_back(line);
     });
@@ -62,11 +58,9 @@ std::string RoundTrip(const std::string& bytes) {
     RegDialect dialect = doc.dialect;
     bool unicode = doc.unicode;
     RegDialect other = dialect == kRegedit4 ? kRegedit5 : kRegedit4;
-    struct Target {
-        RegDialect dialect;
-        bool unicode;
-    } targets[] = {{dialect, unicode}, {dialect, !unicode}, {other, other == kRegedit5}, {other, other == kRegedit4}};
-    std::vector<std::string> before = Snapshot(doc, true);
+    struct Target { RegDialect dialect; bool unicode; } targets[] = {
+        {dialect, unicode}, {dialect, !unicode}, {other, other == kRegedit5}, {other, other == kRegedit4}};
+    std::vector<std::string> before = Snapshot(doc);
     for (const Target& t : targets) {
         // What the legacy page lacks is lost in its text (the save warns).
         if (!t.unicode && FindLostCharacters(doc, t.dialect).Any()) continue;
@@ -75,54 +69,37 @@ std::string RoundTrip(const std::string& bytes) {
         RegDocument again;
         if (!Load(again, out.Data(), out.Size(), error)) return std::string("saved file not loaded: ") + ReadErrorText(error);
         if (again.dialect != t.dialect || again.unicode != t.unicode) return "dialect or encoding not kept";
-        std::vector<std::string> after = Snapshot(again, true);
-        for (size_t i = 0; i < std::max(before.size(), after.size()); ++i) {
-            std::string a = i < before.size() ? before[i] : "(none)";
-            std::string b = i < after.size() ? after[i] : "(none)";
-            if (a != b)
-                return "dialect " + std::to_string(t.dialect) + (t.unicode ? " utf16" : " ansi") + ", key " +
-                       std::to_string(i) + ":\n  before: " + a + "\n  after:  " + b;
-        }
+        std::vector<std::string> after = Snapshot(again);
+        auto [a, b] = std::mismatch(before.begin(), before.end(), after.begin(), after.end());
+        if (a != before.end() || b != after.end())
+            return "dialect " + std::to_string(t.dialect) + (t.unicode ? " utf16" : " ansi") + ", key " +
+                   std::to_string(a - before.begin()) + ":\n  before: " + (a != before.end() ? *a : "(none)") +
+                   "\n  after:  " + (b != after.end() ? *b : "(none)");
     }
     return std::string();
 }
 
-std::string ReadFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
 TEST(RoundTrip, EveryCorpusFileKeepsItsKeysAndValuesOrIsListedAsRefused) {
     QUILLON_REQUIRE_CORPUS();
-    fs::path corpus = corpus::Dir();
     size_t loaded = 0, refused = 0;
-    for (const char* folder : {"real", "crlf"}) {
-        std::vector<fs::path> files;
-        for (const auto& entry : fs::directory_iterator(corpus / folder))
-            if (entry.path().extension() == ".reg") files.push_back(entry.path());
-        std::sort(files.begin(), files.end());
-        for (const fs::path& file : files) {
-            std::string id = std::string(folder) + "/" + file.filename().string();
-            std::string bytes = ReadFile(file);
-            auto listed = kRefused.find(id);
-            RegDocument doc;
-            ReadError error;
-            bool ok = Load(doc, bytes.data(), bytes.size(), error);
-            if (listed != kRefused.end()) {
-                EXPECT_FALSE(ok) << id << " is listed as refused (" << listed->second << ") but loads";
-                if (!ok) {
-                    EXPECT_EQ(error, ReadError::Header) << id;
-                }
-                ++refused;
-                continue;
-            }
-            EXPECT_TRUE(ok) << id << " is refused: " << ReadErrorText(error);
-            if (!ok) continue;
-            ++loaded;
-            EXPECT_EQ(RoundTrip(bytes), "") << id;
+    for (const std::string& name : corpus::Files()) {
+        fs::path file(name);
+        std::string id = file.parent_path().filename().string() + "/" + file.filename().string();
+        std::string bytes = ReadBytes(name);
+        auto listed = kRefused.find(id);
+        RegDocument doc;
+        ReadError error;
+        bool ok = Load(doc, bytes.data(), bytes.size(), error);
+        if (listed != kRefused.end()) {
+            EXPECT_FALSE(ok) << id << " is listed as refused (" << listed->second << ") but loads";
+            if (!ok) { EXPECT_EQ(error, ReadError::Header) << id; }
+            ++refused;
+            continue;
         }
+        EXPECT_TRUE(ok) << id << " is refused: " << ReadErrorText(error);
+        if (!ok) continue;
+        ++loaded;
+        EXPECT_EQ(RoundTrip(bytes), "") << id;
     }
     EXPECT_EQ(refused, kRefused.size());
     EXPECT_GT(loaded, 30u);
@@ -156,10 +133,8 @@ TEST(RoundTrip, LegacyCharacterDataOfAnyLayoutKeepsItsCharacter) {
 }
 
 TEST(RoundTrip, GeneratedFilesInBothDialectsAndEncodings) {
-    struct Case {
-        RegDialect dialect;
-        bool unicode;
-    } cases[] = {{kRegedit5, true}, {kRegedit5, false}, {kRegedit4, false}, {kRegedit4, true}};
+    struct Case { RegDialect dialect; bool unicode; };
+    const Case cases[] = {{kRegedit5, true}, {kRegedit5, false}, {kRegedit4, false}, {kRegedit4, true}};
     uint64_t seed = 7;
     for (const Case& c : cases) {
         GeneratorOptions options;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +13,15 @@
 #include "document/RegWriter.h"
 
 namespace testutil {
+
+// A file's bytes (none when it cannot be read), and a file made of bytes.
+inline std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+inline void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
 
 inline std::unique_ptr<char[]> Text(const std::string& s) {
     std::unique_ptr<char[]> text = AllocText(s.size());
@@ -24,6 +35,12 @@ inline bool Parse(RegDocument& doc, const std::string& body, bool checkDuplicate
     std::string s = withHeader ? "REGEDIT4\r\n\r\n" + body : body;
     ParseScope scope(doc.abort);
     return doc.ParseText(Text(s), view, s.size(), checkDuplicates, false);
+}
+
+// Parses what Write gave back (its header kept, the closing zero bytes cut).
+inline bool Reparse(RegDocument& doc, std::string written) {
+    written.resize(written.size() - 2);
+    return Parse(doc, written, true, nullptr, false);
 }
 
 inline KeyNode* Find(RegDocument& doc, const std::string& path) {

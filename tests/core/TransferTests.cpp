@@ -19,8 +19,6 @@ const char kBranch[] =
     "\"b\"=dword:00000001\r\n\r\n"
     "[HKEY_CURRENT_USER\\Software\\Other]\r\n\r\n";
 
-std::string Payload(const MemorySink& sink) { return std::string(sink.Data(), sink.Size()); }
-
 // A branch payload starts with its document's header, as single-byte text.
 TEST(TransferPayload, KeyBranchStartsWithTheDocumentsHeader) {
     RegDocument doc;
@@ -30,8 +28,9 @@ TEST(TransferPayload, KeyBranchStartsWithTheDocumentsHeader) {
         MemorySink out(transfer::KeyBranchCapacity(*run, dialect));
         ASSERT_TRUE(transfer::WriteKeyBranchPayload(*run, dialect, out));
         std::string header = dialect == kRegedit4 ? "REGEDIT4\r\n\r\n[" : "Windows Registry Editor Version 5.00\r\n\r\n[";
-        EXPECT_EQ(Payload(out).rfind(header, 0), 0u);
-        EXPECT_EQ(Payload(out).substr(out.Size() - 3), std::string("\n\0\0", 3));
+        std::string payload(out.Data(), out.Size());
+        EXPECT_EQ(payload.rfind(header, 0), 0u);
+        EXPECT_EQ(payload.substr(payload.size() - 3), std::string("\n\0\0", 3));
     }
 }
 

@@ -8,34 +8,34 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
 #include <map>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "document/Platform.h"
 #include "document/RegDocument.h"
 #include "document/RegFile.h"
 #include "document/RegParser.h"
 #include "document/RegWriter.h"
 #include "tests/Corpus.h"
+#include "tests/core/TestUtil.h"
+
+using testutil::ReadBytes;
+using testutil::WriteBytes;
 
 namespace {
 
 const char kScratchKey[] = "Software\\QuillonPeer";
 const char kScratchPath[] = "HKEY_CURRENT_USER\\Software\\QuillonPeer";
 
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
+// Windows' own conversion, which makes U+FFFD of bytes that are no character.
+std::u16string Widen(const std::string& text, UINT codePage) {
+    int n = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::u16string wide(n, u'\0');
+    MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), reinterpret_cast<wchar_t*>(&wide[0]), n);
+    return wide;
 }
 
 std::string ScratchFile(const char* name) {
@@ -47,32 +47,9 @@ std::string ScratchFile(const char* name) {
     return dir + "\\" + name;
 }
 
-std::u16string Widen(const std::string& text, UINT codePage) {
-    int n = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::u16string wide(n, u'\0');
-    MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), reinterpret_cast<wchar_t*>(&wide[0]), n);
-    return wide;
-}
-
-std::string Utf8(const std::u16string& wide) {
-    const auto* w = reinterpret_cast<const wchar_t*>(wide.data());
-    int n = WideCharToMultiByte(CP_UTF8, 0, w, static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string text(n, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, w, static_cast<int>(wide.size()), &text[0], n, nullptr, nullptr);
-    return text;
-}
-
-std::u16string AsWide(const std::string& utf16Bytes) {
-    return std::u16string(reinterpret_cast<const char16_t*>(utf16Bytes.data()), utf16Bytes.size() / 2);
-}
-
-std::string AsBytes(const std::u16string& wide) {
-    return std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
-}
-
-bool IsUtf16(const std::string& bytes) {
-    return bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE;
-}
+std::u16string AsWide(const std::string& b) { return {reinterpret_cast<const char16_t*>(b.data()), b.size() / 2}; }
+std::string AsBytes(const std::u16string& w) { return {reinterpret_cast<const char*>(w.data()), w.size() * 2}; }
+bool IsUtf16(const std::string& bytes) { return bytes.compare(0, 2, "\xFF\xFE") == 0; }
 
 // Puts every key line of a text under prefix: "[" or "[-" at a line start
 // (after spaces) is followed by the prefix.
@@ -142,7 +119,7 @@ using Branch = std::map<std::string, std::set<std::string>>;
 // Splits an export of the scratch key into the branches below its subkeys.
 std::map<std::string, Branch> ReadExport(const std::string& path) {
     std::string bytes = ReadBytes(path);
-    std::string text = Utf8(AsWide(IsUtf16(bytes) ? bytes.substr(2) : bytes));
+    std::string text = WideToProgramString(AsWide(IsUtf16(bytes) ? bytes.substr(2) : bytes));
     std::map<std::string, Branch> branches;
     std::set<std::string>* values = nullptr;
     std::string line, pending;

@@ -99,9 +99,9 @@ TEST(Favorites, AddListAndRemoveInTheEditorsList) {
     auto items = MenuItems(favorites);
     ASSERT_EQ(items.size(), 6u);
     EXPECT_EQ(items[2].first, 0u);  // the separator
-    EXPECT_EQ(items[3], std::make_pair(UINT{ID_FAVORITE_FIRST}, std::string("Editor's")));
-    EXPECT_EQ(items[4], std::make_pair(UINT{ID_FAVORITE_FIRST + 1}, std::string("Mine")));
-    EXPECT_EQ(items[5], std::make_pair(UINT{ID_FAVORITE_FIRST + 2}, std::string("Third")));
+    EXPECT_EQ(std::vector(items.begin() + 3, items.end()),
+              (std::vector<std::pair<UINT, std::string>>{
+                  {ID_FAVORITE_FIRST, "Editor's"}, {ID_FAVORITE_FIRST + 1, "Mine"}, {ID_FAVORITE_FIRST + 2, "Third"}}));
 
     // Removing two of three, chosen by clicks in the sorted list.
     std::vector<std::string> listed;

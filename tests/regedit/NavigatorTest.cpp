@@ -25,9 +25,7 @@ public:
 
     // Adds an item under the parent (null: the root level).
     HTREEITEM Add(HTREEITEM parent, const char* text) {
-        TVINSERTSTRUCTA insert{};
-        insert.hParent = parent;
-        insert.hInsertAfter = TVI_LAST;
+        TVINSERTSTRUCTA insert{parent, TVI_LAST, {}};
         insert.item.mask = TVIF_TEXT;
         insert.item.pszText = const_cast<char*>(text);
         return TreeView_InsertItem(tree_, &insert);
@@ -76,13 +74,8 @@ TEST(NavigatorWalk, GoesUpAndDownByWholeNamesFromTheSelection) {
     HTREEITEM hklmSoftware = editor.Add(hklm, "SOFTWARE");
     const std::string cu = std::string(kRoot) + "\\HKEY_CURRENT_USER\\Software\\";
 
-    struct Case {
-        HTREEITEM start;
-        std::string target;
-        std::string ends;  // the selection's path afterwards
-        bool reached;
-        int selects;
-    };
+    // ends: the selection's path afterwards.
+    struct Case { HTREEITEM start; std::string target, ends; bool reached; int selects; };
     const Case cases[] = {
         {a, cu + "B", cu + "B", true, 2},
         {run, cu + "RunOnce", cu + "RunOnce", true, 2},

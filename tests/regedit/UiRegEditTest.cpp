@@ -66,13 +66,6 @@ bool EditorShows(const std::string& key) {
     });
 }
 
-void Click(POINT screen, HWND frame) {
-    harness::MoveMouse(screen);
-    harness::Sync(frame);
-    harness::MouseButton(true);
-    harness::MouseButton(false);
-}
-
 }  // namespace
 
 TEST(RegEditUi, QuickRegEditCallFavoritesAndMergeFromTheWindow) {
@@ -84,12 +77,8 @@ TEST(RegEditUi, QuickRegEditCallFavoritesAndMergeFromTheWindow) {
         RegCloseKey(h);
     }
     RegDeleteTreeA(HKEY_CURRENT_USER, kFavorites);
-    HKEY favorites = nullptr;
-    RegCreateKeyExA(HKEY_CURRENT_USER, kFavorites, 0, nullptr, 0, KEY_WRITE, nullptr, &favorites, nullptr);
     std::string stored = "My Computer\\" + ui + "\\Run";
-    RegSetValueExA(favorites, "Ui Run", 0, REG_SZ, reinterpret_cast<const BYTE*>(stored.c_str()),
-                   static_cast<DWORD>(stored.size() + 1));
-    RegCloseKey(favorites);
+    RegSetKeyValueA(HKEY_CURRENT_USER, kFavorites, "Ui Run", REG_SZ, stored.c_str(), static_cast<DWORD>(stored.size() + 1));
 
     harness::Session s;
     ASSERT_TRUE(s.Start("quick.reg", "REGEDIT4\r\n\r\n[" + ui + "]\r\n\r\n[" + ui + "\\Run]\r\n\r\n[" + ui +
@@ -133,7 +122,10 @@ TEST(RegEditUi, QuickRegEditCallFavoritesAndMergeFromTheWindow) {
     RECT button{};
     ASSERT_TRUE(harness::ToolbarButtonRect(s.app.Child(TOOLBARCLASSNAMEA), ID_QUICK_REGEDIT, &button));
     ASSERT_TRUE(harness::BringToFront(s.app.Frame()));
-    Click({(button.left + button.right) / 2, (button.top + button.bottom) / 2}, s.app.Frame());
+    harness::MoveMouse({(button.left + button.right) / 2, (button.top + button.bottom) / 2});
+    harness::Sync(s.app.Frame());
+    harness::MouseButton(true);
+    harness::MouseButton(false);
     EXPECT_TRUE(EditorShows(ui + "\\RunOnce")) << EditorSelection();
     EXPECT_TRUE(harness::WaitUntil([&] { return !IsIconic(regedit); }));
 

@@ -5,7 +5,9 @@
 
 #include <cstring>
 
+#include "framework/Strings.h"
 #include "framework/WorkerRunner.h"
+#include "resources/resource.h"
 #include "shell/FileDialogs.h"
 #include "shell/FileLoading.h"
 #include "shell/Settings.h"
@@ -17,12 +19,10 @@ using namespace viewtest;
 
 namespace {
 
-// The read-error box's text for a path (string 141).
+// The read-error box's text for a path.
 std::string ReadErrorBox(const std::string& path) {
-    char format[512] = {};
-    LoadStringA(GetModuleHandleA(nullptr), 141, format, sizeof(format));
     char text[1024];
-    snprintf(text, sizeof(text), format, path.c_str());
+    snprintf(text, sizeof(text), fw::LoadText(IDS_READ_ERROR).c_str(), path.c_str());
     return text;
 }
 
@@ -32,32 +32,26 @@ bool IsMessageBox(HWND dialog) { return GetDlgItem(dialog, 0xFFFF) != nullptr; }
 
 // Answers message boxes with OK and leaves the progress dialog alone; the
 // message boxes, not the progress dialog, are what a test looks at.
-struct LoadWatch {
-    harness::Answerer answerer{[](HWND dlg, const harness::Answerer::Box& box) {
-        return IsMessageBox(dlg) ? harness::PressOk(dlg, box) : 0;
-    }};
-    std::vector<harness::Answerer::Box> Boxes() const { return answerer.Boxes(); }
+struct LoadWatch : harness::Answerer {
+    LoadWatch() : Answerer([](HWND dlg, const Box& box) { return IsMessageBox(dlg) ? harness::PressOk(dlg, box) : 0; }) {}
 };
 
 // The settings key with "flg1" as given (~0u: the key without it), or none.
 struct FlagScope {
     FlagScope(bool key, DWORD flg1) {
         RegDeleteTreeA(HKEY_CURRENT_USER, shell::kSettingsKey);
-        if (!key) return;
         HKEY handle;
-        RegCreateKeyExA(HKEY_CURRENT_USER, shell::kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle,
-                        nullptr);
-        if (flg1 != ~0u) RegSetValueExA(handle, "flg1", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&flg1), 4);
-        RegCloseKey(handle);
+        if (key && !RegCreateKeyExA(HKEY_CURRENT_USER, shell::kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                    &handle, nullptr)) {
+            if (flg1 != ~0u) RegSetValueExA(handle, "flg1", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&flg1), 4);
+            RegCloseKey(handle);
+        }
     }
     ~FlagScope() { RegDeleteTreeA(HKEY_CURRENT_USER, shell::kSettingsKey); }
     static DWORD Read() {
-        HKEY key;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, shell::kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return ~0u;
-        DWORD value = ~0u, size = 4, type = 0;
-        LONG rc = RegQueryValueExA(key, "flg1", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
-        RegCloseKey(key);
-        return rc == ERROR_SUCCESS && type == REG_DWORD ? value : ~0u;
+        DWORD value = ~0u, size = 4;
+        return RegGetValueA(HKEY_CURRENT_USER, shell::kSettingsKey, "flg1", RRF_RT_REG_DWORD, nullptr, &value, &size)
+                   ? ~0u : value;
     }
 };
 
@@ -82,10 +76,7 @@ TEST(FileLoading, OpenShowsTheFileItsDialectAndName) {
 
 TEST(FileLoading, RefusedFilesShowTheReadErrorAndKeepTheDocument) {
     std::string locked = WriteTempFile("locked.reg", "REGEDIT4\r\n\r\n[HKEY_USERS\\L]\r\n\r\n");
-    struct Case {
-        const char* label;
-        std::string path;
-    } cases[] = {
+    struct Case { const char* label; std::string path; } cases[] = {
         {"missing", WriteTempFile("gone.reg", "x") + ".missing"},
         {"seven bytes", WriteTempFile("seven.reg", "REGEDIT")},
         {"UTF-16 without byte-order mark", WriteTempFile("nobom.reg", harness::Utf16("REGEDIT4\r\n\r\n").substr(2))},
@@ -106,7 +97,6 @@ TEST(FileLoading, RefusedFilesShowTheReadErrorAndKeepTheDocument) {
         ASSERT_EQ(boxes.size(), 1u);
         EXPECT_EQ(boxes[0].caption, "");
         EXPECT_EQ(boxes[0].text, ReadErrorBox(c.path));
-        EXPECT_NE(boxes[0].text.find("\"" + c.path + "\""), std::string::npos) << boxes[0].text;
         EXPECT_EQ(ExpandedTreeKeys(host.tree.Hwnd()), before);
         EXPECT_EQ(DocumentKeys(host.document), before);
         EXPECT_EQ(host.document.title, "kept.reg");
@@ -158,10 +148,8 @@ TEST(FileLoading, EveryCorpusFileLoadsExactlyItsKeysOrShowsTheReadError) {
     int loaded = 0, refused = 0;
     for (const std::string& file : corpus::Files()) {
         SCOPED_TRACE(file);
-        RegText text;
         ReadError why = ReadError::None;
-        bool readable = ReadRegFile(file.c_str(), text, why);
-        text = RegText();
+        bool readable = [&] { RegText text; return ReadRegFile(file.c_str(), text, why); }();  // the text freed at once
         LoadWatch watch;
         bool ok = OpenRegFile(host.HostWindow(), host.document, host.tree, file.c_str(), "corpus.reg");
         EXPECT_EQ(ok, readable);
@@ -183,14 +171,8 @@ TEST(FileLoading, EveryCorpusFileLoadsExactlyItsKeysOrShowsTheReadError) {
 
 TEST(FileDialogs, DuplicateOptionFollowsAndStoresBitZeroOfFlg1) {
     std::string file = WriteTempFile("dialog.reg", "REGEDIT4\r\n\r\n[HKEY_USERS\\D]\r\n\r\n");
-    struct Case {
-        const char* label;
-        bool settingsKey;
-        DWORD flg1;  // ~0u: absent
-        bool shownChecked;
-        bool check;
-        DWORD stored;  // ~0u: nothing stored
-    } cases[] = {
+    // flg1 ~0u: absent; stored ~0u: nothing stored.
+    struct Case { const char* label; bool settingsKey; DWORD flg1; bool shownChecked, check; DWORD stored; } cases[] = {
         {"absent, unchecked by the user", true, ~0u, true, false, 1},
         {"bit set keeps higher bits when checked", true, 0x301, false, true, 0x300},
         {"bit clear keeps higher bits when unchecked", true, 0x300, true, false, 0x301},
