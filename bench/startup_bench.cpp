@@ -48,14 +48,7 @@ void Print(const std::string& label, const char* name, double value) {
 class BenchHost {
 public:
     BenchHost() {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = Proc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "QuillonStartupBench";
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-        RegisterClassA(&wc);
-        hwnd_ = CreateWindowExA(0, wc.lpszClassName, "startup bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                                900, 600, nullptr, nullptr, wc.hInstance, this);
+        hwnd_ = harness::PlainWindow("QuillonStartupBench", "startup bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE);
         services = ViewHost{hwnd_, nullptr, &document};
         tree.Create(hwnd_, &services, &list, 1);
         list.Create(hwnd_, &services, 2);
@@ -79,9 +72,6 @@ public:
     KeyTreeView tree;
 
 private:
-    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
-        return DefWindowProcA(hwnd, msg, w, l);
-    }
     HWND hwnd_ = nullptr;
 };
 

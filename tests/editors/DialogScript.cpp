@@ -68,15 +68,7 @@ void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
 }  // namespace
 
 HWND OwnerWindow() {
-    static HWND owner = [] {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "QuillonEditorTestOwner";
-        RegisterClassA(&wc);
-        return CreateWindowA(wc.lpszClassName, "Editor test", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
-                             nullptr, nullptr, wc.hInstance, nullptr);
-    }();
+    static HWND owner = harness::PlainWindow("QuillonEditorTestOwner", "Editor test", WS_OVERLAPPEDWINDOW);
     return owner;
 }
 

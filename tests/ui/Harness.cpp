@@ -286,18 +286,35 @@ std::string ClipboardText() {
     return text;
 }
 
-void SetClipboardText(const std::string& text) {
+void SetClipboardText(const std::string& text) { PlaceClipboardBlocks({{CF_TEXT, text + '\0'}}); }
+
+void PlaceClipboardBlocks(const std::vector<std::pair<UINT, std::string>>& blocks) {
     // The clipboard takes data only from an owner window (a message-only one
     // of the first caller's thread).
     static HWND owner = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     if (!OpenClipboardSoon(owner)) return;
     EmptyClipboard();
-    if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1)) {
-        memcpy(GlobalLock(memory), text.c_str(), text.size() + 1);
-        GlobalUnlock(memory);
-        if (!SetClipboardData(CF_TEXT, memory)) GlobalFree(memory);
+    for (const auto& [format, bytes] : blocks) {
+        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+        if (!memory) continue;
+        if (!bytes.empty()) {
+            memcpy(GlobalLock(memory), bytes.data(), bytes.size());
+            GlobalUnlock(memory);
+        }
+        if (!SetClipboardData(format, memory)) GlobalFree(memory);
     }
     CloseClipboard();
+}
+
+HWND PlainWindow(const char* className, const char* title, DWORD style, WNDPROC proc, void* param) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = className;
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    RegisterClassA(&wc);
+    return CreateWindowExA(0, className, title, style, 20, 20, 900, 600, nullptr, nullptr, wc.hInstance, param);
 }
 
 std::string ReadFileBytes(const std::string& path) {

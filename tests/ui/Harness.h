@@ -20,6 +20,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace harness {
@@ -46,6 +47,13 @@ std::string Narrow(const std::string& utf16);
 bool OpenClipboardSoon(HWND owner);
 std::string ClipboardText();
 void SetClipboardText(const std::string& text);
+// Places blocks of exactly the given bytes (no zero added) on the clipboard,
+// as another program could.
+void PlaceClipboardBlocks(const std::vector<std::pair<UINT, std::string>>& blocks);
+// A plain top-level window of its own class, for a test or a benchmark to
+// hold controls; `param` reaches WM_NCCREATE.
+HWND PlainWindow(const char* className, const char* title, DWORD style, WNDPROC proc = DefWindowProcA,
+                 void* param = nullptr);
 
 class App {
 public:

@@ -58,24 +58,6 @@ const char kValuesName[] = "{204BBF72-8F30-4e86-958F-5D1E2B84FE2B}";
 const char kPathName[] = "{E8C384DB-234D-467d-B3E7-C32949719377}";
 const char kBranchName[] = "{B64A2246-1E98-4e03-AAA0-6C668536E391}";
 
-// Places blocks of exactly the given bytes (no zero added) on the clipboard,
-// as another program could.
-void PlaceBlocks(const std::vector<std::pair<UINT, std::string>>& blocks) {
-    static HWND owner = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-    ASSERT_TRUE(harness::OpenClipboardSoon(owner));
-    EmptyClipboard();
-    for (const auto& [format, bytes] : blocks) {
-        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
-        if (!memory) continue;
-        if (!bytes.empty()) {
-            memcpy(GlobalLock(memory), bytes.data(), bytes.size());
-            GlobalUnlock(memory);
-        }
-        if (!SetClipboardData(format, memory)) GlobalFree(memory);
-    }
-    CloseClipboard();
-}
-
 // A command with the focus in a pane, as the menu bar gives it.
 void Command(Session& s, HWND pane, int id) {
     ASSERT_TRUE(s.Focus(pane));
@@ -325,7 +307,7 @@ TEST(TransferUi, ForeignAndHostileClipboardChangesNothing) {
     };
     const size_t items = harness::TreeItems(s.tree).size();
     for (size_t i = 0; i < cases.size(); ++i) {
-        PlaceBlocks(cases[i]);
+        harness::PlaceClipboardBlocks(cases[i]);
         Command(s, s.tree, ID_EDIT_PASTE);
         Command(s, s.list, ID_EDIT_PASTE);
         ASSERT_TRUE(s.app.Running()) << "case " << i;

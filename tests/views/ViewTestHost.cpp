@@ -18,16 +18,7 @@ constexpr char kClass[] = "QuillonViewTestHost";
 // window costs Wine two seconds under a bare X server, a child costs nothing.
 // Each host gets a fresh child panel holding its views.
 HWND SharedTopLevel() {
-    static HWND top = [] {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "QuillonViewTestTop";
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-        RegisterClassA(&wc);
-        return CreateWindowExA(0, wc.lpszClassName, "View test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20, 900,
-                               600, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-    }();
+    static HWND top = harness::PlainWindow("QuillonViewTestTop", "View test", WS_OVERLAPPEDWINDOW | WS_VISIBLE);
     return top;
 }
 
