@@ -201,7 +201,7 @@ ProgramRun WholeProgram(const std::string& exe, const std::string& file, size_t 
         if (GetProcessMemoryInfo(pi.hProcess, &memory, sizeof(memory))) {
             run.workingSetMb = static_cast<double>(memory.WorkingSetSize) / (1024.0 * 1024.0);
         }
-        if (!shots.empty()) harness::Screenshot(frame, shots + "\\startup-collapsed.png");
+        if (!shots.empty()) harness::Screenshot(frame, shots + "\\startup-collapsed.bmp");
         // The way down to the widest key is opened first, untimed.
         HTREEITEM wide = widePath.empty() ? nullptr : harness::TreeFind(tree, widePath);
         if (wide) {
@@ -213,7 +213,7 @@ ProgramRun WholeProgram(const std::string& exe, const std::string& file, size_t 
             if (!shots.empty()) {
                 SendMessageA(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(wide));
                 Sync(frame, tree);
-                harness::Screenshot(frame, shots + "\\startup-expanded.png");
+                harness::Screenshot(frame, shots + "\\startup-expanded.bmp");
             }
         }
         double t0 = Now();

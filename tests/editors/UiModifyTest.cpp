@@ -1,7 +1,7 @@
 // The value editors inside the real program, driven from outside through the
 // UI harness: Modify by Enter, by the Edit menu and by double-click, real
 // keys typed into the dialogs, the list's data cell, the saved file of each
-// dialect, Cancel, the multi-string editor's context menu shown through the
+// dialect, the multi-string editor's context menu shown through the
 // frame.
 #include <windows.h>
 #include <commctrl.h>
@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <set>
 #include <string>
 #include <vector>
@@ -26,13 +25,6 @@ using harness::ReadFileBytes;
 using harness::Utf16;
 
 using harness::App;
-
-// Where the screenshots of the editors go: QUILLON_SHOTS when set, else the
-// scratch folder of the run.
-std::string ShotPath(const std::string& name) {
-    const char* dir = std::getenv("QUILLON_SHOTS");
-    return dir && *dir ? std::string(dir) + "\\" + name : harness::ScratchPath(name);
-}
 
 // The program started on a scratch copy of a file.
 struct Session : harness::Session {
@@ -211,7 +203,7 @@ TEST(ModifyUi, EveryKindEditedInTheProgramIsShownAndSavedInTheFilesDialect) {
             if (edit.control == IDC_STRING_LIST) AddItem(dialog, edit.typed);
             else TypeInto(dialog, edit.control, edit.selStart, edit.selEnd, edit.typed);
             if (!file.utf16) {
-                EXPECT_TRUE(harness::Screenshot(dialog, ShotPath(std::string("editor-") + edit.name + ".png")));
+                EXPECT_TRUE(harness::Screenshot(dialog, harness::ScratchPath(std::string("editor-") + edit.name + ".bmp")));
             }
             // Enter presses OK; in the multi-string list it is the dialog's too.
             harness::PressKey(VK_RETURN);
@@ -235,40 +227,6 @@ TEST(ModifyUi, EveryKindEditedInTheProgramIsShownAndSavedInTheFilesDialect) {
         }
         EXPECT_TRUE(s.app.Close());
     }
-}
-
-TEST(ModifyUi, CancelLeavesTheValueAndTheCaption) {
-    Session s;
-    ASSERT_TRUE(s.Start("cancel.reg",
-                        "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Quillon]\r\n"
-                        "\"Str\"=\"old\"\r\n\"Num\"=dword:0000001f\r\n\"Multi\"=hex(7):61,00,00\r\n\r\n"));
-    ASSERT_TRUE(s.Select(kKey));
-    struct Case {
-        const char* name;
-        int control;
-        const char* typed;
-        WORD key;  // Escape, or 0 for the Cancel button
-    };
-    const Case cases[] = {
-        {"Str", IDC_VALUE_DATA, "changed", VK_ESCAPE},
-        {"Num", IDC_VALUE_DATA, "7", 0},
-        {"Multi", IDC_STRING_LIST, "more", 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        std::string before = s.Cell(c.name, 2);
-        HWND dialog = OpenEditor(s, c.name, Open::kEnter);
-        ASSERT_TRUE(dialog);
-        if (c.control == IDC_STRING_LIST) AddItem(dialog, c.typed);
-        else TypeInto(dialog, c.control, 0, -1, c.typed);
-        if (c.key) harness::PressKey(c.key);
-        else harness::PressButton(dialog, IDCANCEL);
-        ASSERT_TRUE(harness::WaitGone(dialog, 5000));
-        harness::Sync(s.app.Frame());
-        EXPECT_EQ(s.Cell(c.name, 2), before);
-        EXPECT_EQ(s.Caption(), "cancel.reg-Quillon");
-    }
-    EXPECT_TRUE(s.app.Close());
 }
 
 // The context menu of the strings is tracked by the frame: its menu-select
@@ -341,7 +299,6 @@ TEST(ModifyUi, MultiStringContextMenuShowsThroughTheFrameWithTheSelectionStates)
     EXPECT_EQ(s.Caption(), "context.reg-Quillon");
     EXPECT_TRUE(s.app.Close());
 }
-
 
 namespace {
 
@@ -417,7 +374,7 @@ TEST(ModifyUi, CharactersOfEveryScriptAreShownEditedAndSavedWhole) {
         else
             TypeInto(dialog, edit.control, 0, -1, edit.typed);
         if (edit.name == exp) {
-            EXPECT_TRUE(harness::Screenshot(dialog, ShotPath("editor-characters.png")));
+            EXPECT_TRUE(harness::Screenshot(dialog, harness::ScratchPath("editor-characters.bmp")));
         }
         harness::PressKey(VK_RETURN);
         EXPECT_TRUE(harness::WaitGone(dialog, 5000)) << "OK did not close the editor";
@@ -439,7 +396,7 @@ TEST(ModifyUi, CharactersOfEveryScriptAreShownEditedAndSavedWhole) {
     ASSERT_TRUE(harness::WaitUntil([&] { return !SendMessageA(s.tree, TVM_GETEDITCONTROL, 0, 0); }, 5000));
     harness::Sync(s.app.Frame());
     EXPECT_TRUE(harness::TreeFind(s.tree, renamed));
-    EXPECT_TRUE(harness::Screenshot(s.app.Frame(), ShotPath("frame-characters.png")));
+    EXPECT_TRUE(harness::Screenshot(s.app.Frame(), harness::ScratchPath("frame-characters.bmp")));
 
     ASSERT_TRUE(s.Focus(s.list));
     harness::PressKey('S', harness::kCtrl);
@@ -483,7 +440,6 @@ TEST(ModifyUi, CharactersOfEveryScriptAreShownEditedAndSavedWhole) {
         at = space + 1;
     }
     EXPECT_EQ(listed, lacking) << text;
-    EXPECT_EQ(listed.size(), lacking.size());
     harness::PressButton(box, IDCANCEL);
     ASSERT_TRUE(harness::WaitGone(box));
     harness::Sync(s.app.Frame());

@@ -94,7 +94,7 @@ TEST(RegEditUi, QuickRegEditCallFavoritesAndMergeFromTheWindow) {
     ctrlJ("\\RunOnce");
     ASSERT_TRUE(EditorShows(ui + "\\RunOnce")) << EditorSelection();
     HWND regedit = FindWindowA("RegEdit_RegEdit", nullptr);
-    EXPECT_TRUE(harness::Screenshot(regedit, harness::ScratchPath("regedit-quick-call.png")));
+    EXPECT_TRUE(harness::Screenshot(regedit, harness::ScratchPath("regedit-quick-call.bmp")));
     ctrlJ("\\RunOnce");
     EXPECT_TRUE(EditorShows(ui + "\\RunOnce")) << EditorSelection();
 
@@ -147,7 +147,7 @@ TEST(RegEditUi, QuickRegEditCallFavoritesAndMergeFromTheWindow) {
         s.app.PostCommand(command);
         HWND dialog = harness::WaitForDialog(s.app.Pid());
         ASSERT_NE(dialog, nullptr);
-        EXPECT_TRUE(harness::Screenshot(dialog, harness::ScratchPath("favorites-" + std::to_string(command) + ".png")));
+        EXPECT_TRUE(harness::Screenshot(dialog, harness::ScratchPath("favorites-" + std::to_string(command) + ".bmp")));
         harness::PressButton(dialog, IDCANCEL);
         EXPECT_TRUE(harness::WaitGone(dialog));
     }

@@ -2,8 +2,8 @@
 
 #include <commctrl.h>
 
-#include <cstdint>
-#include <cstdio>
+#include <fstream>
+#include <iterator>
 
 namespace harness {
 
@@ -155,67 +155,6 @@ std::string ListCell(HWND list, RemoteBuffer& buf, int row, int column) {
     return buf.ReadText(kTextOffset, kTextMax);
 }
 
-// PNG writer: stored (uncompressed) deflate blocks keep it tiny and exact.
-uint32_t Crc32(const unsigned char* data, size_t size, uint32_t crc = 0) {
-    static uint32_t table[256];
-    if (!table[1]) {
-        for (uint32_t n = 0; n < 256; ++n) {
-            uint32_t c = n;
-            for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            table[n] = c;
-        }
-    }
-    crc = ~crc;
-    for (size_t i = 0; i < size; ++i) crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
-    return ~crc;
-}
-
-void PutBE32(std::string& out, uint32_t v) {
-    out += static_cast<char>(v >> 24);
-    out += static_cast<char>(v >> 16);
-    out += static_cast<char>(v >> 8);
-    out += static_cast<char>(v);
-}
-
-void PutChunk(std::string& out, const char* type, const std::string& data) {
-    PutBE32(out, static_cast<uint32_t>(data.size()));
-    std::string body = std::string(type, 4) + data;
-    out += body;
-    PutBE32(out, Crc32(reinterpret_cast<const unsigned char*>(body.data()), body.size()));
-}
-
-std::string EncodePng(int width, int height, const std::string& rgbRows) {
-    std::string png("\x89PNG\r\n\x1a\n", 8);
-    std::string ihdr;
-    PutBE32(ihdr, width);
-    PutBE32(ihdr, height);
-    ihdr += std::string("\x08\x02\x00\x00\x00", 5);  // 8-bit RGB
-    PutChunk(png, "IHDR", ihdr);
-
-    std::string z("\x78\x01", 2);
-    uint32_t a = 1, b = 0;
-    for (unsigned char c : rgbRows) {
-        a = (a + c) % 65521;
-        b = (b + a) % 65521;
-    }
-    size_t pos = 0;
-    do {
-        size_t len = std::min<size_t>(65535, rgbRows.size() - pos);
-        bool last = pos + len == rgbRows.size();
-        z += static_cast<char>(last ? 1 : 0);
-        z += static_cast<char>(len & 0xFF);
-        z += static_cast<char>(len >> 8);
-        z += static_cast<char>(~len & 0xFF);
-        z += static_cast<char>((~len >> 8) & 0xFF);
-        z.append(rgbRows, pos, len);
-        pos += len;
-    } while (pos < rgbRows.size());
-    PutBE32(z, (b << 16) | a);
-    PutChunk(png, "IDAT", z);
-    PutChunk(png, "IEND", "");
-    return png;
-}
-
 }  // namespace
 
 std::string QuillonPath() { return WindowsPath(QUILLON_EXE); }
@@ -246,10 +185,8 @@ std::string ScratchPath(const std::string& name) {
 }
 
 bool WriteFile(const std::string& path, const std::string& bytes) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fclose(f) == 0 && ok;
+    std::ofstream f(path, std::ios::binary);
+    return f.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).flush().good();
 }
 
 std::string Utf16(const std::string& ascii) {
@@ -273,17 +210,20 @@ bool OpenClipboardSoon(HWND owner) {
     return WaitUntil([&] { return OpenClipboard(owner) != FALSE; }, 5000);
 }
 
-std::string ClipboardText() {
-    std::string text;
-    if (!OpenClipboardSoon(nullptr)) return text;
-    if (HANDLE data = GetClipboardData(CF_TEXT)) {
-        if (const char* chars = static_cast<const char*>(GlobalLock(data))) {
-            text = chars;
+std::string ClipboardText(UINT format) {
+    std::string bytes;
+    if (!OpenClipboardSoon(nullptr)) return bytes;
+    if (HANDLE data = GetClipboardData(format)) {
+        if (const char* block = static_cast<const char*>(GlobalLock(data))) {
+            size_t size = GlobalSize(data);
+            bytes.assign(block, format == CF_UNICODETEXT
+                                    ? wcsnlen(reinterpret_cast<const wchar_t*>(block), size / 2) * 2
+                                    : strnlen(block, size));
             GlobalUnlock(data);
         }
     }
     CloseClipboard();
-    return text;
+    return bytes;
 }
 
 void SetClipboardText(const std::string& text) { PlaceClipboardBlocks({{CF_TEXT, text + '\0'}}); }
@@ -318,14 +258,8 @@ HWND PlainWindow(const char* className, const char* title, DWORD style, WNDPROC 
 }
 
 std::string ReadFileBytes(const std::string& path) {
-    std::string bytes;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return bytes;
-    char buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
-    std::fclose(f);
-    return bytes;
+    std::ifstream f(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), {});
 }
 
 HWND FindVisible(DWORD pid, const char* className, HWND except) {
@@ -629,7 +563,6 @@ bool BringToFront(HWND frame) {
     return WaitUntil([&] { return GetForegroundWindow() == frame; }, 3000);
 }
 
-namespace {
 void SendKey(WORD vk, bool up) {
     INPUT in{};
     in.type = INPUT_KEYBOARD;
@@ -646,7 +579,6 @@ void SendKey(WORD vk, bool up) {
     }
     SendInput(1, &in, sizeof in);
 }
-}  // namespace
 
 void PressKey(WORD vk, unsigned modifiers) {
     if (modifiers & kCtrl) SendKey(VK_CONTROL, false);
@@ -841,7 +773,7 @@ bool ToolbarButtonRect(HWND toolbar, int command, RECT* screen) {
 
 HWND FindTooltip(DWORD pid) { return FindNow(pid, TOOLTIPS_CLASSA, nullptr); }
 
-bool Screenshot(HWND hwnd, const std::string& pngPath) {
+bool Screenshot(HWND hwnd, const std::string& bmpPath) {
     // Paint everything first: the picture is taken from the screen.
     RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     Sync(hwnd);
@@ -856,32 +788,23 @@ bool Screenshot(HWND hwnd, const std::string& pngPath) {
     BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
     SelectObject(mem, old);
 
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;  // top-down rows
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    std::vector<unsigned char> bgra(static_cast<size_t>(w) * h * 4);
-    int got = GetDIBits(mem, bmp, 0, h, bgra.data(), &bi, DIB_RGB_COLORS);
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof info;
+    info.biWidth = w;
+    info.biHeight = -h;  // rows from the top
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    std::string bits(static_cast<size_t>((w * 3 + 3) & ~3) * h, '\0');  // rows padded to four bytes
+    int got = GetDIBits(mem, bmp, 0, h, bits.data(), reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
     DeleteObject(bmp);
     DeleteDC(mem);
     ReleaseDC(nullptr, screen);
-    if (got != h) return false;
-
-    std::string rows;
-    rows.reserve(static_cast<size_t>(h) * (w * 3 + 1));
-    for (int y = 0; y < h; ++y) {
-        rows += '\0';  // filter: none
-        const unsigned char* p = &bgra[static_cast<size_t>(y) * w * 4];
-        for (int x = 0; x < w; ++x, p += 4) {
-            rows += static_cast<char>(p[2]);
-            rows += static_cast<char>(p[1]);
-            rows += static_cast<char>(p[0]);
-        }
-    }
-    return WriteFile(pngPath, EncodePng(w, h, rows));
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;  // "BM"
+    file.bfOffBits = sizeof file + sizeof info;
+    file.bfSize = static_cast<DWORD>(file.bfOffBits + bits.size());
+    return got == h && WriteFile(bmpPath, std::string(reinterpret_cast<char*>(&file), sizeof file) +
+                                              std::string(reinterpret_cast<char*>(&info), sizeof info) + bits);
 }
 
 }  // namespace harness

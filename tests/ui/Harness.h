@@ -45,7 +45,8 @@ std::string Narrow(const std::string& utf16);
 
 // Opens the clipboard, waiting while another program holds it; false on time-out.
 bool OpenClipboardSoon(HWND owner);
-std::string ClipboardText();
+// The clipboard's text in a format, without its terminating zero.
+std::string ClipboardText(UINT format = CF_TEXT);
 void SetClipboardText(const std::string& text);
 // Places blocks of exactly the given bytes (no zero added) on the clipboard,
 // as another program could.
@@ -205,6 +206,8 @@ bool AnswerFileDialog(DWORD pid, const std::string& path, int filter = 0, int* s
 enum Modifier : unsigned { kNone = 0, kCtrl = 1, kShift = 2, kAlt = 4 };
 bool BringToFront(HWND frame);
 void PressKey(WORD vk, unsigned modifiers = kNone);
+// One key going down or up, as a real keyboard sends it.
+void SendKey(WORD vk, bool up);
 // Types UTF-8 text: ASCII through its keys, other characters as the system
 // types an input method's.
 void TypeText(const std::string& text);
@@ -279,7 +282,7 @@ bool ToolbarButtonRect(HWND toolbar, int command, RECT* screen);
 // A visible tooltip of the process, or null.
 HWND FindTooltip(DWORD pid);
 
-// Saves a PNG of the window's screen area; true on success.
-bool Screenshot(HWND hwnd, const std::string& pngPath);
+// Saves a bitmap file of the window's screen area; true on success.
+bool Screenshot(HWND hwnd, const std::string& bmpPath);
 
 }  // namespace harness

@@ -230,7 +230,7 @@ TEST(Export, WholeFileOrBranchInBothFormsAndMissingBranchKeepsTheDialog) {
             EXPECT_FALSE(IsWindowEnabled(edit));
         } else {
             if (n == 3) {
-                harness::Screenshot(dialog, harness::ScratchPath("export.png"));
+                harness::Screenshot(dialog, harness::ScratchPath("export.bmp"));
                 // A path that is not in the document: string 155, the dialog stays.
                 SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("HKEY_CURRENT_USER\\Q\\Nope"));
                 harness::Answerer answer([](HWND, const harness::Answerer::Box& b) {
@@ -313,7 +313,7 @@ TEST(Tips, StartUpTipCyclesAndOnlyOkStoresTheCheckBox) {
     }
     EXPECT_EQ(seen[5], seen[0]) << "five tips, then the first again";
     for (int i = 1; i < 5; ++i) EXPECT_NE(seen[i], seen[i - 1]);
-    EXPECT_TRUE(harness::Screenshot(tips, harness::ScratchPath("tips.png")));
+    EXPECT_TRUE(harness::Screenshot(tips, harness::ScratchPath("tips.bmp")));
 
     SendMessageA(GetDlgItem(tips, IDC_TIPS_AT_STARTUP), BM_CLICK, 0, 0);
     PostMessageA(tips, WM_SYSCOMMAND, SC_CLOSE, 0);
@@ -358,7 +358,7 @@ TEST(About, LinksShowTheirAddressAndOpenItAsTheWebSiteCommandDoes) {
     HWND about = harness::WaitForDialog(app.Pid());
     ASSERT_TRUE(about);
     EXPECT_EQ(harness::WindowText(about), "About Quillon");
-    EXPECT_TRUE(harness::Screenshot(about, harness::ScratchPath("about.png")));
+    EXPECT_TRUE(harness::Screenshot(about, harness::ScratchPath("about.bmp")));
     struct Link {
         int id;
         const char* address;
@@ -485,7 +485,7 @@ TEST(CommandBar, MenuIsTheRebarsFirstBandAndOpensFromKeysAndPointer) {
     POINT at = MenuPosition(app.Pid());
     EXPECT_NEAR(at.x, file.left, 3);
     EXPECT_NEAR(at.y, file.bottom, 3);
-    EXPECT_TRUE(harness::Screenshot(frame, harness::ScratchPath("menu.png")));
+    EXPECT_TRUE(harness::Screenshot(frame, harness::ScratchPath("menu.bmp")));
     harness::PressKey(VK_RIGHT);
     EXPECT_TRUE(harness::WaitUntil([&] { return std::abs(MenuPosition(app.Pid()).x - edit.left) <= 3; }, 5000));
     harness::MoveMouse(POINT{(view.left + view.right) / 2, (view.top + view.bottom) / 2});

@@ -36,23 +36,6 @@ const char kTarget[] =
     "[HKEY_CURRENT_USER\\Software\\Target\\Run]\r\n\r\n"
     "[HKEY_CURRENT_USER\\Software\\Other]\r\n\r\n";
 
-// The clipboard's text in a format, without its terminating zero.
-std::string ClipboardBytes(UINT format) {
-    std::string bytes;
-    if (!harness::OpenClipboardSoon(nullptr)) return bytes;
-    if (HANDLE data = GetClipboardData(format)) {
-        if (const char* block = static_cast<const char*>(GlobalLock(data))) {
-            size_t size = GlobalSize(data);
-            bytes.assign(block, format == CF_UNICODETEXT
-                                    ? wcsnlen(reinterpret_cast<const wchar_t*>(block), size / 2) * 2
-                                    : strnlen(block, size));
-            GlobalUnlock(data);
-        }
-    }
-    CloseClipboard();
-    return bytes;
-}
-
 UINT Format(const char* name) { return RegisterClipboardFormatA(name); }
 const char kValuesName[] = "{204BBF72-8F30-4e86-958F-5D1E2B84FE2B}";
 const char kPathName[] = "{E8C384DB-234D-467d-B3E7-C32949719377}";
@@ -113,14 +96,6 @@ bool Highlighted(HWND tree, HTREEITEM item) {
                     TVIS_DROPHILITED);
 }
 
-void Ctrl(bool down) {
-    INPUT in{};
-    in.type = INPUT_KEYBOARD;
-    in.ki.wVk = VK_CONTROL;
-    in.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
-    SendInput(1, &in, sizeof in);
-}
-
 void MoveInSteps(POINT from, POINT to, HWND source) {
     for (int step = 1; step <= 8; ++step) {
         harness::MoveMouse(POINT{from.x + (to.x - from.x) * step / 8, from.y + (to.y - from.y) * step / 8});
@@ -160,7 +135,7 @@ bool Drag(HWND source, POINT from, const std::vector<Stop>& stops, bool ctrl) {
     EXPECT_TRUE(ok) << "the drag did not start";
     // Ctrl pressed once the drag runs: on a list, Ctrl with the press would
     // take the row out of the selection instead.
-    if (ctrl) Ctrl(true);
+    if (ctrl) harness::SendKey(VK_CONTROL, false);
     for (size_t i = 0; i < stops.size(); ++i) {
         MoveInSteps(at, stops[i].point, source);
         at = stops[i].point;
@@ -169,7 +144,7 @@ bool Drag(HWND source, POINT from, const std::vector<Stop>& stops, bool ctrl) {
         ok = ok && seen;
     }
     harness::MouseButton(false);
-    if (ctrl) Ctrl(false);
+    if (ctrl) harness::SendKey(VK_CONTROL, true);
     return harness::WaitUntil([&] { return !Dragging(source); }, 5000) && ok;
 }
 
@@ -206,13 +181,13 @@ TEST(TransferUi, KeyBranchAndValuesBetweenTwoCopies) {
 
     ASSERT_TRUE(a.Select("HKEY_CURRENT_USER\\Software\\Run"));
     Command(a, a.tree, ID_EDIT_COPY);
-    std::string text = ClipboardBytes(CF_TEXT);
+    std::string text = harness::ClipboardText(CF_TEXT);
     EXPECT_EQ(text.rfind("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Run]\r\n\"a\"=\"x\"", 0), 0u) << text;
     EXPECT_NE(text.find("[HKEY_CURRENT_USER\\Software\\Run\\Sub]"), std::string::npos);
-    EXPECT_EQ(ClipboardBytes(Format(kBranchName)), text);
-    EXPECT_EQ(ClipboardBytes(Format(kPathName)), "HKEY_CURRENT_USER\\Software\\Run");
+    EXPECT_EQ(harness::ClipboardText(Format(kBranchName)), text);
+    EXPECT_EQ(harness::ClipboardText(Format(kPathName)), "HKEY_CURRENT_USER\\Software\\Run");
     const std::wstring wide(text.begin(), text.end());
-    EXPECT_EQ(ClipboardBytes(CF_UNICODETEXT), std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * 2));
+    EXPECT_EQ(harness::ClipboardText(CF_UNICODETEXT), std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * 2));
 
     ASSERT_TRUE(b.Select("HKEY_CURRENT_USER\\Software\\Target"));
     Command(b, b.tree, ID_EDIT_PASTE);
@@ -244,7 +219,7 @@ TEST(TransferUi, KeyBranchAndValuesBetweenTwoCopies) {
     Command(a, a.list, ID_EDIT_SELECT_ALL);
     EXPECT_TRUE(enabled(ID_EDIT_COPY) && enabled(ID_EDIT_CUT));
     a.app.SendCommand(ID_EDIT_COPY);
-    EXPECT_EQ(ClipboardBytes(CF_TEXT),
+    EXPECT_EQ(harness::ClipboardText(CF_TEXT),
               "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Run]\r\n\"a\"=\"x\"\r\n\"b\"=dword:00000002\r\n");
 
     ASSERT_TRUE(b.Select("HKEY_CURRENT_USER\\Software\\Other"));
@@ -277,7 +252,7 @@ TEST(TransferUi, TopLevelPasteAndCutAnsweredNo) {
     harness::WaitGone(box);
     EXPECT_TRUE(Has(a.tree, "HKEY_CURRENT_USER\\Software\\Run\\Sub"));
     EXPECT_EQ(a.Caption(), "cut.reg-Quillon");
-    EXPECT_EQ(ClipboardBytes(Format(kPathName)), "HKEY_CURRENT_USER\\Software\\Run\\Sub");
+    EXPECT_EQ(harness::ClipboardText(Format(kPathName)), "HKEY_CURRENT_USER\\Software\\Run\\Sub");
 
     Command(b, b.tree, ID_EDIT_PASTE);
     EXPECT_TRUE(Has(b.tree, "HKEY_CURRENT_USER\\Software\\Run\\Sub"));
@@ -331,7 +306,7 @@ TEST(DragUi, KeysOntoAnotherWindowTheirParentThemselvesAndEmptySpace) {
     // Into the other window, onto a key that has a Run: Run #0, with its
     // branch; the item under the pointer shows the drop highlight meanwhile.
     ASSERT_TRUE(Drag(a.app.Frame(), ItemPoint(a.tree, runItem),
-                     {At(b.tree, target, b.app.Frame(), "drop-highlight-key.png")}, false));
+                     {At(b.tree, target, b.app.Frame(), "drop-highlight-key.bmp")}, false));
     EXPECT_TRUE(harness::WaitUntil([&] { return Has(b.tree, "HKEY_CURRENT_USER\\Software\\Target\\Run #0\\Sub"); }));
     EXPECT_FALSE(Highlighted(b.tree, target));
     EXPECT_EQ(b.Caption(), "drag-target.reg*-Quillon");
@@ -383,7 +358,7 @@ TEST(DragUi, ValuesOntoEmptySpaceAKeyAndTheList) {
 
     // Onto a key that is not selected, with Ctrl: a new block (the dropped
     // data wins, no renaming), and the key is selected.
-    ASSERT_TRUE(Drag(a.app.Frame(), RowPoint(a.list, 1), {At(b.tree, target, b.app.Frame(), "drop-highlight-values.png")},
+    ASSERT_TRUE(Drag(a.app.Frame(), RowPoint(a.list, 1), {At(b.tree, target, b.app.Frame(), "drop-highlight-values.bmp")},
                      true));
     ASSERT_TRUE(harness::WaitUntil([&] {
         auto rows = harness::ListRows(b.list, 3);

@@ -22,8 +22,7 @@ void ExpectTreeMatchesDocument(TestHost& host, int line) {
     EXPECT_EQ(ExpandedTreeKeys(host.tree.Hwnd()), DocumentKeys(host.document));
     // Every key knows its item and every item its key.
     ForEachKey(host.document.roots, [&](KeyNode* key) {
-        EXPECT_NE(key->viewItem, nullptr) << key->name;
-        if (key->viewItem) EXPECT_EQ(host.tree.KeyOf(static_cast<HTREEITEM>(key->viewItem)), key);
+        EXPECT_TRUE(key->viewItem && host.tree.KeyOf(static_cast<HTREEITEM>(key->viewItem)) == key) << key->name;
     });
 }
 

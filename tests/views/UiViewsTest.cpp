@@ -63,7 +63,7 @@ TEST(ViewsUi, SelectingAKeyShowsItsPathAndItsValues) {
 
     harness::TreeExpand(tree, item);
     harness::Sync(app.Frame());
-    EXPECT_TRUE(harness::Screenshot(app.Frame(), harness::ScratchPath("views-sample.png")));
+    EXPECT_TRUE(harness::Screenshot(app.Frame(), harness::ScratchPath("views-sample.bmp")));
     EXPECT_TRUE(app.Close());
 }
 
