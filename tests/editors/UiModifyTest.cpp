@@ -51,15 +51,6 @@ struct Session : harness::Session {
         auto rows = harness::ListRows(list, 3);
         return row >= 0 && row < static_cast<int>(rows.size()) && rows[row].selected;
     }
-    bool RowCenter(int row, POINT* screen) {
-        RECT r{};
-        r.left = LVIR_LABEL;
-        if (!harness::SendWithBuffer(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), &r, sizeof r)) return false;
-        POINT p{r.left + 6, (r.top + r.bottom) / 2};
-        ClientToScreen(list, &p);
-        *screen = p;
-        return true;
-    }
 };
 
 enum class Open { kEnter, kEditMenu, kDoubleClick };
@@ -78,17 +69,14 @@ HWND OpenEditor(Session& s, const std::string& name, Open how) {
         if (!harness::WaitForMenus(s.app.Pid(), 1, 5000)) return nullptr;
         harness::PressKey(VK_RETURN);  // Modify, the first item, is highlighted
         break;
-    case Open::kDoubleClick: {
-        POINT p{};
-        if (!s.RowCenter(row, &p)) return nullptr;
-        harness::MoveMouse(p);
+    case Open::kDoubleClick:
+        harness::MoveMouse(harness::RowPoint(s.list, row));
         harness::Sync(s.app.Frame());  // the pointer is there before the clicks
         for (int i = 0; i < 2; ++i) {
             harness::MouseButton(true);
             harness::MouseButton(false);
         }
         break;
-    }
     }
     HWND dialog = harness::WaitForDialog(s.app.Pid(), 5000);
     // The dialog takes the keyboard before anything is typed.

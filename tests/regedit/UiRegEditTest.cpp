@@ -6,7 +6,6 @@
 // the two favorites dialogs; the merge of the document from the File menu.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -99,16 +98,7 @@ TEST(RegEditUi, QuickRegEditCallFavoritesAndMergeFromTheWindow) {
     EXPECT_TRUE(EditorShows(ui + "\\RunOnce")) << EditorSelection();
 
     // Sideways, from the context menu over the Run item, which is not selected.
-    HTREEITEM run = harness::TreeFind(s.tree, ui + "\\Run");
-    RECT rc{};
-    std::memcpy(&rc, &run, sizeof run);  // the item goes in, its rectangle comes out
-    ASSERT_TRUE(harness::SendWithBuffer(s.tree, TVM_GETITEMRECT, TRUE, &rc, sizeof rc));
-    POINT at{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
-    ClientToScreen(s.tree, &at);
-    ASSERT_TRUE(harness::BringToFront(s.app.Frame()));
-    PostMessageA(s.app.Frame(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(s.tree), MAKELPARAM(at.x, at.y));
-    ASSERT_TRUE(harness::WaitForMenus(s.app.Pid(), 1, 5000));
-    harness::PressKey('Q');
+    ASSERT_TRUE(s.ContextMenu(harness::TreeFind(s.tree, ui + "\\Run"), 'Q'));
     EXPECT_TRUE(EditorShows(ui + "\\Run")) << EditorSelection();
 
     // A key missing live: up to its deepest existing ancestor.

@@ -407,6 +407,16 @@ std::vector<std::string> Session::RowNames() const {
     return names;
 }
 
+bool Session::ContextMenu(HTREEITEM item, WORD key) {
+    POINT p = ItemPoint(tree, item);
+    if (!BringToFront(app.Frame())) return false;
+    PostMessageA(app.Frame(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(tree), MAKELPARAM(p.x, p.y));
+    if (!WaitForMenus(app.Pid(), 1, 5000)) return false;
+    PressKey(key);
+    Sync(app.Frame());
+    return true;
+}
+
 void Session::EndLabelEdit() {
     HWND edit = nullptr;
     auto editor = [&] {
@@ -721,6 +731,27 @@ void TreeExpandAll(HWND tree) {
         TreeExpand(tree, item);
         for (HTREEITEM c = NextItem(tree, TVGN_CHILD, item); c; c = NextItem(tree, TVGN_NEXT, c)) pending.push_back(c);
     }
+}
+
+namespace {
+POINT ScreenCenter(HWND control, const RECT& rc) {
+    POINT p{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+    ClientToScreen(control, &p);
+    return p;
+}
+}  // namespace
+
+POINT ItemPoint(HWND tree, HTREEITEM item) {
+    RECT rc{};
+    memcpy(&rc, &item, sizeof item);  // the item goes in, its rectangle comes back
+    SendWithBuffer(tree, TVM_GETITEMRECT, TRUE, &rc, sizeof rc);
+    return ScreenCenter(tree, rc);
+}
+
+POINT RowPoint(HWND list, int row) {
+    RECT rc{LVIR_LABEL, 0, 0, 0};
+    SendWithBuffer(list, LVM_GETITEMRECT, row, &rc, sizeof rc);
+    return ScreenCenter(list, rc);
 }
 
 std::vector<ListRow> ListRows(HWND list, int columns) {

@@ -117,6 +117,9 @@ struct Session {
     // Gives a view the keyboard focus, as Tab does.
     bool Focus(HWND control);
     std::vector<std::string> RowNames() const;
+    // Opens the tree's context menu over an item (not selecting it) and
+    // chooses the entry by its mnemonic.
+    bool ContextMenu(HTREEITEM item, WORD key);
     // Ends the label edit a new key or value starts: Escape in its editor.
     void EndLabelEdit();
 
@@ -269,6 +272,9 @@ struct ListRow {
     bool selected = false;
 };
 std::vector<ListRow> ListRows(HWND list, int columns);
+// The screen point at the middle of a tree item, and of a list row's label.
+POINT ItemPoint(HWND tree, HTREEITEM item);
+POINT RowPoint(HWND list, int row);
 
 // Sends a message whose lParam points at `size` bytes of `data`: the bytes
 // are copied into the window's process, and copied back after the call.

@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <functional>
 #include <string>
 #include <utility>
@@ -62,26 +61,6 @@ bool Dragging(HWND frame) {
     return found;
 }
 
-POINT Center(HWND control, RECT rc) {
-    POINT p{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
-    ClientToScreen(control, &p);
-    return p;
-}
-
-POINT ItemPoint(HWND tree, HTREEITEM item) {
-    RECT rc{};
-    memcpy(&rc, &item, sizeof item);  // the item goes in, its rectangle comes back
-    EXPECT_TRUE(harness::SendWithBuffer(tree, TVM_GETITEMRECT, TRUE, &rc, sizeof rc));
-    return Center(tree, rc);
-}
-
-POINT RowPoint(HWND list, int row) {
-    RECT rc{};
-    rc.left = LVIR_LABEL;
-    EXPECT_TRUE(harness::SendWithBuffer(list, LVM_GETITEMRECT, row, &rc, sizeof rc));
-    return Center(list, rc);
-}
-
 // A point of the tree below its last item.
 POINT EmptySpace(HWND tree) {
     RECT rc{};
@@ -112,7 +91,7 @@ struct Stop {
 // A stop on a tree item, seen once the item shows the drop highlight (and,
 // with a `shot` name, a screenshot of `frame` shows it too).
 Stop At(HWND tree, HTREEITEM item, HWND frame = nullptr, const char* shot = nullptr) {
-    return {ItemPoint(tree, item), [=] {
+    return {harness::ItemPoint(tree, item), [=] {
                 return Highlighted(tree, item) && (!shot || harness::Screenshot(frame, harness::ScratchPath(shot)));
             }};
 }
@@ -154,17 +133,6 @@ void SideBySide(Session& a, Session& b) {
     MoveWindow(b.app.Frame(), 640, 0, 630, 700, TRUE);
     harness::Sync(a.app.Frame());
     harness::Sync(b.app.Frame());
-}
-
-// Opens the tree's context menu over an item (not selecting it) and chooses
-// the entry by its mnemonic.
-void ContextMenuOnItem(Session& s, HTREEITEM item, WORD key) {
-    POINT p = ItemPoint(s.tree, item);
-    ASSERT_TRUE(harness::BringToFront(s.app.Frame()));
-    PostMessageA(s.app.Frame(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(s.tree), MAKELPARAM(p.x, p.y));
-    ASSERT_TRUE(harness::WaitForMenus(s.app.Pid(), 1, 5000));
-    harness::PressKey(key);
-    harness::Sync(s.app.Frame());
 }
 
 bool Has(HWND tree, const std::string& path) { return harness::TreeFind(tree, path) != nullptr; }
@@ -223,7 +191,7 @@ TEST(TransferUi, KeyBranchAndValuesBetweenTwoCopies) {
               "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Run]\r\n\"a\"=\"x\"\r\n\"b\"=dword:00000002\r\n");
 
     ASSERT_TRUE(b.Select("HKEY_CURRENT_USER\\Software\\Other"));
-    ContextMenuOnItem(b, harness::TreeFind(b.tree, "HKEY_CURRENT_USER\\Software\\Target"), 'P');
+    ASSERT_TRUE(b.ContextMenu(harness::TreeFind(b.tree, "HKEY_CURRENT_USER\\Software\\Target"), 'P'));
     ASSERT_TRUE(harness::WaitUntil([&] { return b.RowNames().size() == 3; }, 5000));
     auto rows = harness::ListRows(b.list, 3);
     ASSERT_EQ(rows.size(), 3u);
@@ -305,7 +273,7 @@ TEST(DragUi, KeysOntoAnotherWindowTheirParentThemselvesAndEmptySpace) {
 
     // Into the other window, onto a key that has a Run: Run #0, with its
     // branch; the item under the pointer shows the drop highlight meanwhile.
-    ASSERT_TRUE(Drag(a.app.Frame(), ItemPoint(a.tree, runItem),
+    ASSERT_TRUE(Drag(a.app.Frame(), harness::ItemPoint(a.tree, runItem),
                      {At(b.tree, target, b.app.Frame(), "drop-highlight-key.bmp")}, false));
     EXPECT_TRUE(harness::WaitUntil([&] { return Has(b.tree, "HKEY_CURRENT_USER\\Software\\Target\\Run #0\\Sub"); }));
     EXPECT_FALSE(Highlighted(b.tree, target));
@@ -313,23 +281,23 @@ TEST(DragUi, KeysOntoAnotherWindowTheirParentThemselvesAndEmptySpace) {
     EXPECT_EQ(a.Caption(), "drag-source.reg-Quillon");
 
     // With Ctrl (the move effect) the same: a copy, the source stays.
-    ASSERT_TRUE(Drag(a.app.Frame(), ItemPoint(a.tree, runItem), {At(b.tree, target)}, true));
+    ASSERT_TRUE(Drag(a.app.Frame(), harness::ItemPoint(a.tree, runItem), {At(b.tree, target)}, true));
     EXPECT_TRUE(harness::WaitUntil([&] { return Has(b.tree, "HKEY_CURRENT_USER\\Software\\Target\\Run #1"); }));
     EXPECT_TRUE(Has(a.tree, run + "\\Sub"));
 
     // Onto its own parent: a copy beside it; onto itself: a copy inside it.
     HTREEITEM software = harness::TreeFind(a.tree, "HKEY_CURRENT_USER\\Software");
-    ASSERT_TRUE(Drag(a.app.Frame(), ItemPoint(a.tree, runItem), {At(a.tree, software)}, false));
+    ASSERT_TRUE(Drag(a.app.Frame(), harness::ItemPoint(a.tree, runItem), {At(a.tree, software)}, false));
     EXPECT_TRUE(harness::WaitUntil([&] { return Has(a.tree, run + " #0\\Sub"); }));
     EXPECT_EQ(a.Caption(), "drag-source.reg*-Quillon");
     runItem = harness::TreeFind(a.tree, run);
-    ASSERT_TRUE(Drag(a.app.Frame(), ItemPoint(a.tree, runItem), {At(a.tree, software), At(a.tree, runItem)}, false));
+    ASSERT_TRUE(Drag(a.app.Frame(), harness::ItemPoint(a.tree, runItem), {At(a.tree, software), At(a.tree, runItem)}, false));
     EXPECT_TRUE(harness::WaitUntil([&] { return Has(a.tree, run + "\\Run\\Sub"); }));
 
     // Onto empty space: at the top level under its own path (only the top
     // level is looked up, so Software comes twice).
     HTREEITEM sub = harness::TreeFind(a.tree, run + "\\Sub");
-    ASSERT_TRUE(Drag(a.app.Frame(), ItemPoint(a.tree, sub), {At(b.tree, target), {EmptySpace(b.tree), nullptr}}, false));
+    ASSERT_TRUE(Drag(a.app.Frame(), harness::ItemPoint(a.tree, sub), {At(b.tree, target), {EmptySpace(b.tree), nullptr}}, false));
     EXPECT_TRUE(harness::WaitUntil([&] {
         harness::TreeExpandAll(b.tree);
         int software = 0, sub = 0;
@@ -353,12 +321,12 @@ TEST(DragUi, ValuesOntoEmptySpaceAKeyAndTheList) {
     HTREEITEM target = harness::TreeFind(b.tree, "HKEY_CURRENT_USER\\Software\\Target");
 
     // Onto empty space in the tree: nothing happens.
-    ASSERT_TRUE(Drag(a.app.Frame(), RowPoint(a.list, 1), {At(b.tree, target), {EmptySpace(b.tree), nullptr}}, false));
+    ASSERT_TRUE(Drag(a.app.Frame(), harness::RowPoint(a.list, 1), {At(b.tree, target), {EmptySpace(b.tree), nullptr}}, false));
     EXPECT_EQ(b.Caption(), "drop-values.reg-Quillon");
 
     // Onto a key that is not selected, with Ctrl: a new block (the dropped
     // data wins, no renaming), and the key is selected.
-    ASSERT_TRUE(Drag(a.app.Frame(), RowPoint(a.list, 1), {At(b.tree, target, b.app.Frame(), "drop-highlight-values.bmp")},
+    ASSERT_TRUE(Drag(a.app.Frame(), harness::RowPoint(a.list, 1), {At(b.tree, target, b.app.Frame(), "drop-highlight-values.bmp")},
                      true));
     ASSERT_TRUE(harness::WaitUntil([&] {
         auto rows = harness::ListRows(b.list, 3);
@@ -368,8 +336,8 @@ TEST(DragUi, ValuesOntoEmptySpaceAKeyAndTheList) {
 
     // Onto the list: merged into the shown key, a clash renamed.
     HTREEITEM other = harness::TreeFind(b.tree, "HKEY_CURRENT_USER\\Software\\Other");
-    POINT intoList = RowPoint(b.list, 0);
-    ASSERT_TRUE(Drag(a.app.Frame(), RowPoint(a.list, 1),
+    POINT intoList = harness::RowPoint(b.list, 0);
+    ASSERT_TRUE(Drag(a.app.Frame(), harness::RowPoint(a.list, 1),
                      {At(b.tree, other), {intoList, [&] { return !Highlighted(b.tree, other); }}}, false));
     EXPECT_TRUE(harness::WaitUntil([&] { return b.RowNames() == std::vector<std::string>{"(Default)", "a", "a #1"}; }));
     EXPECT_EQ(a.RowNames(), (std::vector<std::string>{"(Default)", "a", "b"}));
