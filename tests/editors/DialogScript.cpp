@@ -23,16 +23,10 @@ Script* g_script = nullptr;
 
 // The visible dialogs of this thread.
 std::vector<HWND> ThreadDialogs() {
-    std::vector<HWND> dialogs;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND hwnd, LPARAM out) {
-            if (harness::ClassName(hwnd) == "#32770" && IsWindowVisible(hwnd))
-                reinterpret_cast<std::vector<HWND>*>(out)->push_back(hwnd);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&dialogs));
-    return dialogs;
+    return harness::WindowsWhere(nullptr, [](HWND hwnd) {
+        return GetWindowThreadProcessId(hwnd, nullptr) == GetCurrentThreadId() &&
+               harness::ClassName(hwnd) == "#32770" && IsWindowVisible(hwnd);
+    });
 }
 
 // Closes whatever the script left open: message boxes first, then the editor.

@@ -16,27 +16,6 @@ std::string WindowsPath(std::string unixPath) {
     return "Z:" + unixPath;
 }
 
-// The windows that `match` accepts: the descendants of `parent`, or the
-// top-level windows when it is null, in Z order.
-std::vector<HWND> WindowsWhere(HWND parent, const std::function<bool(HWND)>& match) {
-    struct Walk {
-        const std::function<bool(HWND)>& match;
-        std::vector<HWND> found;
-    } walk{match, {}};
-    WNDENUMPROC visit = [](HWND hwnd, LPARAM p) -> BOOL {
-        auto* w = reinterpret_cast<Walk*>(p);
-        if (w->match(hwnd)) w->found.push_back(hwnd);
-        return TRUE;
-    };
-    if (parent) EnumChildWindows(parent, visit, reinterpret_cast<LPARAM>(&walk));
-    else EnumWindows(visit, reinterpret_cast<LPARAM>(&walk));
-    return walk.found;
-}
-
-HWND FirstWhere(HWND parent, const std::function<bool(HWND)>& match) {
-    std::vector<HWND> found = WindowsWhere(parent, match);
-    return found.empty() ? nullptr : found.front();
-}
 
 // The visible top-level windows of a process with the class (and title,
 // when not null), in Z order.
@@ -152,6 +131,26 @@ std::string ListCell(HWND list, RemoteBuffer& buf, int row, int column) {
 }
 
 }  // namespace
+
+std::vector<HWND> WindowsWhere(HWND parent, const std::function<bool(HWND)>& match) {
+    struct Walk {
+        const std::function<bool(HWND)>& match;
+        std::vector<HWND> found;
+    } walk{match, {}};
+    WNDENUMPROC visit = [](HWND hwnd, LPARAM p) -> BOOL {
+        auto* w = reinterpret_cast<Walk*>(p);
+        if (w->match(hwnd)) w->found.push_back(hwnd);
+        return TRUE;
+    };
+    if (parent) EnumChildWindows(parent, visit, reinterpret_cast<LPARAM>(&walk));
+    else EnumWindows(visit, reinterpret_cast<LPARAM>(&walk));
+    return walk.found;
+}
+
+HWND FirstWhere(HWND parent, const std::function<bool(HWND)>& match) {
+    std::vector<HWND> found = WindowsWhere(parent, match);
+    return found.empty() ? nullptr : found.front();
+}
 
 std::string QuillonPath() { return WindowsPath(QUILLON_EXE); }
 

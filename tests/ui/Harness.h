@@ -180,6 +180,10 @@ HWND FindVisible(DWORD pid, const char* className, HWND except = nullptr);
 // (class "#32768") and its menu loop runs: a key pressed before that goes
 // elsewhere.
 bool WaitForMenus(DWORD pid, int count = 1, DWORD timeoutMs = kTimeout);
+// The windows that `match` accepts: the descendants of `parent`, or the
+// top-level windows when it is null, in Z order; and the first of them.
+std::vector<HWND> WindowsWhere(HWND parent, const std::function<bool(HWND)>& match);
+HWND FirstWhere(HWND parent, const std::function<bool(HWND)>& match);
 // The first descendant with the control id, at any depth (the common file
 // dialogs nest their controls).
 HWND Descendant(HWND parent, int id);

@@ -49,16 +49,10 @@ void Command(Session& s, HWND pane, int id) {
 // The window OLE's drag loop makes in the dragging process (Wine's), which
 // lives exactly as long as the drag.
 bool Dragging(HWND frame) {
-    bool found = false;
-    EnumThreadWindows(
-        GetWindowThreadProcessId(frame, nullptr),
-        [](HWND hwnd, LPARAM out) {
-            if (harness::ClassName(hwnd) != "WineDragDropTracker32") return TRUE;
-            *reinterpret_cast<bool*>(out) = true;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
+    DWORD thread = GetWindowThreadProcessId(frame, nullptr);
+    return harness::FirstWhere(nullptr, [thread](HWND hwnd) {
+        return GetWindowThreadProcessId(hwnd, nullptr) == thread && harness::ClassName(hwnd) == "WineDragDropTracker32";
+    });
 }
 
 // A point of the tree below its last item.
