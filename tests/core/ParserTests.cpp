@@ -10,10 +10,7 @@ using namespace testutil;
 namespace {
 
 TEST(Header, AcceptsOnlyTheTwoHeaderLinesEndedByALineEnd) {
-    struct Case {
-        const char* text;
-        RegDialect dialect;
-    } cases[] = {
+    struct Case { const char* text; RegDialect dialect; } cases[] = {
         {"REGEDIT4\r\n", kRegedit4},
         {"  regedit4  \r\n", kRegedit4},
         {"Windows Registry Editor Version 5.00\r\n\r\n", kRegedit5},
@@ -34,11 +31,7 @@ TEST(Header, AcceptsOnlyTheTwoHeaderLinesEndedByALineEnd) {
 }
 
 TEST(KeyLineScan, KeyLinesStartOnlyAtLineStartsOutsideQuotesAndEndAtABracketFollowedBySpaces) {
-    struct Case {
-        const char* (*find)(const char*);
-        const char* text;
-        int expected;  // offset found, -1 for none
-    } cases[] = {
+    struct Case { const char* (*find)(const char*); const char* text; int expected; } cases[] = {  // -1: none found
         {FindNextKeyLine, "x\r\n[A]", 3},
         {FindNextKeyLine, "x\n   [A]", 5},
         {FindNextKeyLine, "[A]", -1},  // the first character of the text never starts a line
@@ -67,9 +60,7 @@ TEST(KeyParse, KeyLineFormsAndTextBeforeTheFirstKey) {
                       "[-HKEY_CURRENT_USER\\Gone]\r\n\r\n"
                       "[A] x\r\nB]  \r\n\"v\"=\"1\"\r\n"
                       "[C]\r[D]\r\n"));
-    std::vector<std::string> paths;
-    ForEachKey(doc, [&](KeyNode* k) { paths.push_back(k->Path()); });
-    EXPECT_EQ(paths, (std::vector<std::string>{"-HKEY_CURRENT_USER", "-HKEY_CURRENT_USER\\Gone", "A] x\r\nB", "C", "D"}));
+    EXPECT_EQ(Paths(doc), (std::vector<std::string>{"-HKEY_CURRENT_USER", "-HKEY_CURRENT_USER\\Gone", "A] x\r\nB", "C", "D"}));
     EXPECT_EQ(Values(doc.roots[1]), "v|REG_SZ|1;");
     EXPECT_EQ(doc.dialect, kRegedit4);
     EXPECT_EQ(doc.buffers.size(), 1u);
@@ -137,13 +128,8 @@ TEST(KeyParse, AbortStopsBeforeTheNextKey) {
     EXPECT_LT(doc.roots.size(), 50u);
 }
 
-struct ValueCase {
-    const char* block;
-    const char* values;  // name|type|display; ...
-};
-
 TEST(ValueParse, ValueLineForms) {
-    ValueCase cases[] = {
+    struct Case { const char* block; const char* values; } cases[] = {
         // An escaped backslash before the closing quote ends the string.
         {"\"a\"=\"C:\\\\Temp\\\\\"\r\n\"b\"=\"x\"\r\n", "a|REG_SZ|C:\\Temp\\;b|REG_SZ|x;"},
         {"\"say \\\"hi\\\"\"=\"1\"\r\n", "say \\\"hi\\\"|REG_SZ|1;"},
@@ -167,12 +153,10 @@ TEST(ValueParse, ValueLineForms) {
         {"\"a\"\r\n=\"x\"\r\n\"b\"=\"2\"\r\n", "b|REG_SZ|2;"},
         {"\"a\"=\"1\"\x1a", "a|REG_SZ|1;"},
     };
-    for (const ValueCase& c : cases) {
+    for (const Case& c : cases) {
         ValueList values;
         ParseValueBlock(c.block, values, kRegedit4);
-        std::string s;
-        for (auto& v : values) s += (v->IsDefault() ? "@" : v->GetName()) + "|" + v->GetTypeName() + "|" + v->GetDisplayText() + ";";
-        EXPECT_EQ(s, c.values) << c.block;
+        EXPECT_EQ(Values(values), c.values) << c.block;
     }
 }
 
@@ -185,19 +169,15 @@ TEST(ValueParse, LongNamesAreKeptWhole) {
     EXPECT_EQ(values[0]->GetName(), name);
     MemorySink out;
     values[0]->Write(out);
-    EXPECT_EQ(std::string(out.Data(), out.Size()), block);
+    EXPECT_EQ(Bytes(out), block);
 }
 
 TEST(ValueParse, DanglingContinuationIsNotWrittenBack) {
     RegDocument doc;
     ASSERT_TRUE(Parse(doc, "[K]\r\n\"a\"=\"1\"\r\n\"h\"=hex:01,02,\\"));
     KeyNode* k = doc.roots[0];
-    ValueList values;
-    k->CollectValues(values);
-    ASSERT_TRUE(k->RebuildValueBlock(values));
-    values.clear();
-    k->CollectValues(values);
-    ASSERT_TRUE(k->RebuildValueBlock(values));
+    ASSERT_TRUE(Rebuild(k));
+    ASSERT_TRUE(Rebuild(k));
     EXPECT_EQ(Values(k), "a|REG_SZ|1;h|REG_BINARY|01 02 ;");
 }
 

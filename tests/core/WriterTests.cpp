@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "TestUtil.h"
 #include "document/Platform.h"
@@ -12,16 +13,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Utf16(const std::string& ansi) {
-    std::u16string w = LegacyToWideString(ansi);
-    return std::string(reinterpret_cast<const char*>(w.data()), w.size() * 2);
-}
-
 // A load outside a worker, as the command-line tool does it.
 bool LoadNow(RegDocument& doc, LoadJob& job, const std::string& path, bool clearFirst = true) {
-    job = LoadJob();
-    job.path = path;
-    job.clearFirst = clearFirst;
+    job = LoadJob{.path = path, .clearFirst = clearFirst};
     ParseScope scope(doc.abort);
     return doc.Load(job);
 }
@@ -46,25 +40,22 @@ TEST(Writer, OutputFormatInBothEncodingsAndABranchAlone) {
     // The last key line gets the blank line the file lacks.
     ASSERT_TRUE(Parse(doc, "[A\\B]\r\n\"v\"=\"1\"\r\n[A\\B\\C]\r\n\r\n[A\\D]\r\n"));
     const std::string body = "[A\\B]\r\n\"v\"=\"1\"\r\n[A\\B\\C]\r\n\r\n[A\\D]\r\n\r\n";
+    EXPECT_EQ(doc.CountKeysToWrite(), 3u);  // not A: it has children and no values
     EXPECT_EQ(Write(doc, false, kRegedit4), "REGEDIT4\r\n\r\n" + body + std::string(2, '\0'));
     EXPECT_EQ(Write(doc, false, kRegedit5), "Windows Registry Editor Version 5.00\r\n\r\n" + body + std::string(2, '\0'));
     EXPECT_EQ(Write(doc, true, kRegedit5),
-              "\xFF\xFE" + Utf16("Windows Registry Editor Version 5.00\r\n\r\n" + body) + std::string(2, '\0'));
+              "\xFF\xFE" + Utf16(LegacyToWideString("Windows Registry Editor Version 5.00\r\n\r\n" + body)) + std::string(2, '\0'));
     // A branch: the key and its descendants, without a header.
     MemorySink out;
     ASSERT_TRUE(WriteKeyTree(Find(doc, "A\\B"), out, false, kRegedit4, nullptr));
-    EXPECT_EQ(std::string(out.Data(), out.Size()), "[A\\B]\r\n\"v\"=\"1\"\r\n[A\\B\\C]\r\n\r\n");
+    EXPECT_EQ(Bytes(out), "[A\\B]\r\n\"v\"=\"1\"\r\n[A\\B\\C]\r\n\r\n");
 }
 
 TEST(Writer, SavingInTheOtherDialectConvertsFileBlocksOnly) {
     RegDocument doc;
     ASSERT_TRUE(Parse(doc, "Windows Registry Editor Version 5.00\r\n\r\n[K]\r\n\"x\"=hex(2):41,00,00,00\r\n\r\n"
                            "[E]\r\n\"y\"=hex(2):41,00,00,00\r\n", true, nullptr, false));
-    KeyNode* e = Find(doc, "E");
-    ASSERT_NE(e, nullptr);
-    ValueList values;
-    e->CollectValues(values);
-    ASSERT_TRUE(e->RebuildValueBlock(values));  // now a dialect-4 program block: 41,00
+    ASSERT_TRUE(Rebuild(Find(doc, "E")));  // now a dialect-4 program block: 41,00
     for (RegDialect d : {kRegedit4, kRegedit5}) {
         std::string out = Write(doc, false, d), data = d == kRegedit4 ? "41,00\r\n" : "41,00,00,00\r\n";
         EXPECT_NE(out.find("[K]\r\n\"x\"=hex(2):" + data + "\r\n[E]\r\n\"y\"=hex(2):" + data), std::string::npos) << out;
@@ -118,7 +109,7 @@ TEST_F(TempDir, ReadingRefusesShortFilesAndFilesWithoutHeader) {
     struct Case { std::string bytes; ReadError error; } cases[] = {
         {"REGEDI\r", ReadError::TooShort},
         {"REGEDIT4", ReadError::Header},
-        {Utf16("REGEDIT4\r\n\r\n"), ReadError::Header},  // UTF-16 without a mark
+        {Utf16(u"REGEDIT4\r\n\r\n"), ReadError::Header},  // UTF-16 without a mark
         {"REGEDIT4\r\n\r\n[A]\r\n", ReadError::None},
     };
     RegText text;
@@ -132,29 +123,21 @@ TEST_F(TempDir, ReadingRefusesShortFilesAndFilesWithoutHeader) {
     EXPECT_EQ(error, ReadError::Open);
 }
 
-TEST_F(TempDir, Utf16FileLoadsWithDialectAndKeepsNonAsciiNames) {
+// The same text as UTF-16 and as single-byte legacy text: dialect 5 both
+// ways, and the same characters.
+TEST_F(TempDir, Utf16AndLegacyFilesLoadWithTheirDialectAndKeepNonAsciiNames) {
     std::string p = Path("u.reg");
     std::string legacy = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Caf\xE9 \x80]\r\n\"N\xE4me\"=\"v\"\r\n";
-    WriteBytes(p, "\xFF\xFE" + Utf16(legacy));
-    RegDocument doc, again, single;
-    LoadJob job;
-    ASSERT_TRUE(LoadNow(doc, job, p));
-    EXPECT_EQ(job.dialect, kRegedit5);
-    EXPECT_TRUE(job.unicode);
-    EXPECT_FALSE(job.lossy);
-    ASSERT_TRUE(SaveTo(doc, p.c_str(), true, kRegedit5));
-    ASSERT_TRUE(LoadNow(again, job, p));
-    KeyNode* k = Find(again, "HKEY_CURRENT_USER\\Caf\xC3\xA9 \xE2\x82\xAC");
-    ASSERT_NE(k, nullptr);
-    EXPECT_EQ(Values(k), "N\xC3\xA4me|REG_SZ|v;");
-
-    // The same text as single-byte legacy text: dialect 5, not unicode, and
-    // the same characters.
-    WriteBytes(p, legacy);
-    ASSERT_TRUE(LoadNow(single, job, p));
-    EXPECT_EQ(job.dialect, kRegedit5);
-    EXPECT_FALSE(job.unicode);
-    EXPECT_NE(Find(single, "HKEY_CURRENT_USER\\Caf\xC3\xA9 \xE2\x82\xAC"), nullptr);
+    for (bool unicode : {true, false}) {
+        WriteBytes(p, unicode ? "\xFF\xFE" + Utf16(LegacyToWideString(legacy)) : legacy);
+        RegDocument doc;
+        LoadJob job;
+        ASSERT_TRUE(LoadNow(doc, job, p));
+        EXPECT_EQ(std::make_tuple(job.dialect, job.unicode, job.lossy), std::make_tuple(kRegedit5, unicode, false));
+        KeyNode* k = Find(doc, "HKEY_CURRENT_USER\\Caf\xC3\xA9 \xE2\x82\xAC");
+        ASSERT_NE(k, nullptr) << unicode;
+        EXPECT_EQ(Values(k), "N\xC3\xA4me|REG_SZ|v;");
+    }
 }
 
 // Cyrillic, CJK and an emoji in key and value names, string, hex(2) and
@@ -167,7 +150,7 @@ TEST_F(TempDir, EveryCharacterSurvivesAUtf16SaveAndALegacySaveNamesWhatItLacks) 
         u"\"\u0418\u043c\u044f\u540d\"=\"\u0414\u0430\u043d\u6570\U0001F30D\"\r\n"
         u"\"x\"=hex(2):1c,04,2d,4e,3c,d8,0e,df,e9,00,00,00\r\n"
         u"\"m\"=hex(7):1c,04,00,00,2d,4e,00,00,00,00\r\n\r\n";
-    std::string bytes = "\xFF\xFE" + std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2);
+    std::string bytes = "\xFF\xFE" + Utf16(text);
     std::string p = Path("world.reg");
     WriteBytes(p, bytes + std::string(2, '\0'));
     RegDocument doc;
@@ -177,17 +160,16 @@ TEST_F(TempDir, EveryCharacterSurvivesAUtf16SaveAndALegacySaveNamesWhatItLacks) 
     ASSERT_TRUE(SaveTo(doc, p.c_str(), true, kRegedit5));
     EXPECT_EQ(ReadBytes(p), bytes + std::string(2, '\0'));
 
-    std::u32string lost = FindLostCharacters(doc, kRegedit4).chars;
-    std::sort(lost.begin(), lost.end());
-    std::u32string expected = U"\u041a\u043b\u044e\u0447\u952e\U0001F30E\u0418\u043c\u044f\u540d\u0414\u0430\u043d"
-                              U"\u6570\U0001F30D\u041c\u4e2d";
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(lost, expected);
+    auto sorted = [](std::u32string chars) {
+        std::sort(chars.begin(), chars.end());
+        return chars;
+    };
+    EXPECT_EQ(sorted(FindLostCharacters(doc, kRegedit4).chars),
+              sorted(U"\u041a\u043b\u044e\u0447\u952e\U0001F30E\u0418\u043c\u044f\u540d\u0414\u0430\u043d"
+                     U"\u6570\U0001F30D\u041c\u4e2d"));
     // A UTF-16 "REGEDIT4" save loses them in character data only, which is
     // legacy text there.
-    lost = FindLostCharacters(doc, kRegedit4, true).chars;
-    std::sort(lost.begin(), lost.end());
-    EXPECT_EQ(lost, U"\u041c\u4e2d\U0001F30E");
+    EXPECT_EQ(sorted(FindLostCharacters(doc, kRegedit4, true).chars), U"\u041c\u4e2d\U0001F30E");
     EXPECT_FALSE(FindLostCharacters(doc, kRegedit5, true).Any());
 }
 
@@ -203,12 +185,6 @@ TEST_F(TempDir, FailedLoadLeavesTheDocumentUnchanged) {
     EXPECT_STREQ(doc.roots[0]->name, "Old");
     ASSERT_TRUE(LoadNow(doc, job, p, false));
     EXPECT_EQ(doc.roots.size(), 2u);
-}
-
-std::vector<std::string> KeysAndValues(const RegDocument& doc) {
-    std::vector<std::string> lines;
-    ForEachKey(doc, [&](KeyNode* k) { lines.push_back(k->Path() + " => " + Values(k)); });
-    return lines;
 }
 
 // Text that runs on past its end (a string left open at the end of a file, a
@@ -231,7 +207,7 @@ TEST(Writer, OpenEndsDoNotSwallowWhatIsWrittenAfterThem) {
         for (RegDialect dialect : {kRegedit4, kRegedit5}) {
             RegDocument again;
             ASSERT_TRUE(Reparse(again, Write(doc, false, dialect))) << text;
-            EXPECT_EQ(KeysAndValues(again), KeysAndValues(doc)) << text << "\nwritten:\n" << Write(doc, false, dialect);
+            EXPECT_EQ(Snapshot(again), Snapshot(doc)) << text << "\nwritten:\n" << Write(doc, false, dialect);
         }
     }
 }
@@ -243,9 +219,7 @@ TEST(ValueBlocks, RebuildKeepsOpenStringsLastSoTheyChangeNothing) {
     ASSERT_TRUE(Parse(doc, "[K]\r\n\"a\"=\"1\"\r\n\"x\"=\"one\\\\\\\"\r\n[J]\r\n\r\n[K]\r\n\"b\"=\"2\"\r\n\"y\"=\"two\\\\\\\"\r\n"));
     KeyNode* k = Find(doc, "K");
     std::string before = Values(k);
-    ValueList values;
-    k->CollectValues(values);
-    ASSERT_TRUE(k->RebuildValueBlock(values));
+    ASSERT_TRUE(Rebuild(k));
     EXPECT_EQ(Values(k), before);
     // Each open string ends a block of its own.
     EXPECT_EQ(k->OlderBlockCount(), 1u);
