@@ -20,6 +20,14 @@ bool LoadNow(RegDocument& doc, LoadJob& job, const std::string& path, bool clear
     return doc.Load(job);
 }
 
+// The text of a file's bytes decoded in memory; none when they are refused.
+RegText Decode(const std::string& bytes) {
+    RegText text;
+    ReadError error;
+    if (!DecodeRegBytes(bytes.data(), bytes.size(), text, error)) text.text.reset();
+    return text;
+}
+
 class TempDir : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -239,15 +247,10 @@ std::string EveryKind(const std::string& eol) {
 }
 
 TEST(LineEnds, LfAndCrFilesReadAsCrLfAndSaveWithCrLf) {
-    RegText reference, text;
-    ReadError error;
-    std::string crlf = EveryKind("\r\n");
-    ASSERT_TRUE(DecodeRegBytes(crlf.data(), crlf.size(), reference, error));
-    for (const char* eol : {"\n", "\r"}) {
-        std::string bytes = EveryKind(eol);
-        ASSERT_TRUE(DecodeRegBytes(bytes.data(), bytes.size(), text, error)) << ReadErrorText(error);
-        EXPECT_STREQ(text.text.get(), reference.text.get()) << (eol[0] == '\n' ? "LF" : "CR");
-    }
+    RegText reference = Decode(EveryKind("\r\n"));
+    ASSERT_TRUE(reference.text);
+    for (const char* eol : {"\n", "\r"})
+        EXPECT_STREQ(Decode(EveryKind(eol)).text.get(), reference.text.get()) << (eol[0] == '\n' ? "LF" : "CR");
     // The text they read as parses to every kind and saves without a lone line end.
     RegDocument doc;
     ASSERT_TRUE(Parse(doc, reference.text.get(), true, nullptr, false));
@@ -259,31 +262,28 @@ TEST(LineEnds, LfAndCrFilesReadAsCrLfAndSaveWithCrLf) {
         EXPECT_FALSE((out[i] == '\n' && (i == 0 || out[i - 1] != '\r')) ||
                      (out[i] == '\r' && (i + 1 == out.size() || out[i + 1] != '\n'))) << "lone line end at " << i;
     // A CR LF file keeps a lone LF inside a string as data.
-    std::string mixed = "REGEDIT4\r\n\r\n[K]\r\n\"m\"=\"one\ntwo\"\r\n";
-    ASSERT_TRUE(DecodeRegBytes(mixed.data(), mixed.size(), text, error));
-    EXPECT_NE(std::string(text.text.get()).find("one\ntwo"), std::string::npos);
+    RegText mixed = Decode("REGEDIT4\r\n\r\n[K]\r\n\"m\"=\"one\ntwo\"\r\n");
+    ASSERT_TRUE(mixed.text);
+    EXPECT_NE(std::string(mixed.text.get()).find("one\ntwo"), std::string::npos);
 }
 
 TEST(Utf8Files, OpenWithTheirMarkAsUnicodeAndReportMissingCharacters) {
     // "Café €" in UTF-8 after the mark; both characters are in code page 1252.
     std::string bytes = "\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Caf\xC3\xA9]\r\n"
                         "\"v\"=\"\xE2\x82\xAC\"\r\n";
-    RegText text;
-    ReadError error;
-    ASSERT_TRUE(DecodeRegBytes(bytes.data(), bytes.size(), text, error));
-    EXPECT_TRUE(text.unicode);
-    EXPECT_TRUE(text.utf8);
-    EXPECT_FALSE(text.lossy);
-    EXPECT_EQ(text.dialect, kRegedit5);
+    RegText text = Decode(bytes);
+    ASSERT_TRUE(text.text);
+    EXPECT_EQ(std::make_tuple(text.unicode, text.utf8, text.lossy, text.dialect), std::make_tuple(true, true, false, kRegedit5));
     EXPECT_EQ(std::string(text.text.get()), bytes.substr(3));
     // Every character is program text; a broken sequence is reported.
     for (std::string tail : {"\xE4\xB8\xAD", "\xF0\x9F\x8C\x8E", "\xC3"}) {
-        std::string lossy = bytes + "\"w\"=\"" + tail + "\"\r\n";
-        ASSERT_TRUE(DecodeRegBytes(lossy.data(), lossy.size(), text, error));
+        text = Decode(bytes + "\"w\"=\"" + tail + "\"\r\n");
+        ASSERT_TRUE(text.text) << tail;
         EXPECT_EQ(text.lossy, tail == "\xC3") << tail;
     }
     // Without a mark the bytes are legacy single-byte text: "Ã©" in 1252.
-    ASSERT_TRUE(DecodeRegBytes(bytes.data() + 3, bytes.size() - 3, text, error));
+    text = Decode(bytes.substr(3));
+    ASSERT_TRUE(text.text);
     EXPECT_FALSE(text.unicode || text.utf8);
     EXPECT_NE(std::string(text.text.get()).find("Caf\xC3\x83\xC2\xA9"), std::string::npos);
 }
