@@ -137,21 +137,6 @@ TEST(DialectConversion, ValueOfDialect5WritesSingleBytes) {
     EXPECT_EQ(Written([&](MemorySink& out) { return odd.Write(out); }), "\"m\"=hex(7):61,62\r\n");
 }
 
-TEST(Matching, EachKindMatchesItsOwnText) {
-    StringValue s("n", "C:\\\\Path");
-    EXPECT_TRUE(s.Matches("PATH", kFindData));
-    EXPECT_TRUE(s.Matches("C:\\\\PATH", kFindData | kFindWholeString));
-    EXPECT_FALSE(s.Matches("C:\\PATH", kFindData | kFindWholeString));
-    DwordValue d("n", "0000abcd");
-    EXPECT_TRUE(d.Matches("ABC", kFindData));
-    BinaryValue b("n", "hex", "41,42");
-    EXPECT_FALSE(b.Matches("41", kFindData));
-    ExpandStringValue e("n", "hex(2)", "25,00,41,00,00,00", kRegedit5);
-    EXPECT_TRUE(e.Matches("%A", kFindData | kFindWholeString));
-    MultiStringValue m("n", "hex(7)", "61,62,00,63,00,00", kRegedit4);
-    EXPECT_TRUE(m.Matches("AB C", kFindData));
-}
-
 struct CountingEditor : ValueEditor {
     int calls = 0;
     bool EditValue(ValueEntry& value, void*) override {

@@ -3,14 +3,11 @@
 // piece boundary.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 #include <tuple>
 
 #include "document/RegFile.h"
 #include "tests/core/TestUtil.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -35,9 +32,11 @@ std::string NarrowFile(size_t size, const char* lf, char fill) {
     return text + "\"" + lf;
 }
 
+using FileReading = testutil::TempDir;
+
 }  // namespace
 
-TEST(FileReading, PiecesGiveTheTextOfAOnePassDecode) {
+TEST_F(FileReading, PiecesGiveTheTextOfAOnePassDecode) {
     const size_t firstBoundary = kPiece / 2 - 1;  // units after the mark in the first piece
     const std::u16string pair = u"\xD83D\xDE00";  // one character of two units
     struct Case { const char* label; std::string bytes; } cases[] = {
@@ -52,12 +51,12 @@ TEST(FileReading, PiecesGiveTheTextOfAOnePassDecode) {
         {"single-byte with LF line ends", NarrowFile(2 * kPiece + 1, "\n", '\xE9')},
         {"UTF-8 over two pieces", "\xEF\xBB\xBF" + NarrowFile(kPiece + 11, "\r\n", 'z')},
     };
-    fs::path path = fs::temp_directory_path() / ("quillon-pieces-" + std::to_string(std::rand()) + ".reg");
+    std::string path = Path("pieces.reg");
     for (const Case& c : cases) {
-        testutil::WriteBytes(path.string(), c.bytes);
+        testutil::WriteBytes(path, c.bytes);
         RegText file, memory;
         ReadError fileError = ReadError::Open, memoryError = ReadError::Open;
-        ASSERT_TRUE(ReadRegFile(path.string().c_str(), file, fileError)) << c.label << ": " << ReadErrorText(fileError);
+        ASSERT_TRUE(ReadRegFile(path.c_str(), file, fileError)) << c.label << ": " << ReadErrorText(fileError);
         ASSERT_TRUE(DecodeRegBytes(c.bytes.data(), c.bytes.size(), memory, memoryError)) << c.label;
         EXPECT_EQ(fileError, ReadError::None) << c.label;
         EXPECT_STREQ(file.text.get(), memory.text.get()) << c.label;
@@ -66,6 +65,4 @@ TEST(FileReading, PiecesGiveTheTextOfAOnePassDecode) {
         // Program text holds every character.
         EXPECT_FALSE(file.lossy) << c.label;
     }
-    std::error_code ec;
-    fs::remove(path, ec);
 }

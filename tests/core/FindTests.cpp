@@ -13,15 +13,11 @@ const char kFile[] =
     "\"Flags\"=dword:0000001f\r\n"
     "\"Blob\"=hex:52,55,4e\r\n"
     "\"Expand\"=hex(2):25,52,55,4e,25,00\r\n"
-    "\"Multi\"=hex(7):6f,6e,65,00,52,75,6e,00,00\r\n"
-    "\r\n"
-    "[HKEY_CURRENT_USER\\Software\\Alpha\\RunOnce]\r\n"
-    "\r\n"
+    "\"Multi\"=hex(7):6f,6e,65,00,52,75,6e,00,00\r\n\r\n"
+    "[HKEY_CURRENT_USER\\Software\\Alpha\\RunOnce]\r\n\r\n"
     "[HKEY_CURRENT_USER\\Software\\Beta]\r\n"
-    "\"MorePath\"=\"path\"\r\n"
-    "\r\n"
-    "[HKEY_LOCAL_MACHINE\\Run]\r\n"
-    "\r\n";
+    "\"MorePath\"=\"path\"\r\n\r\n"
+    "[HKEY_LOCAL_MACHINE\\Run]\r\n\r\n";
 
 const std::string kAlpha = "HKEY_CURRENT_USER\\Software\\Alpha";
 const std::string kBeta = "HKEY_CURRENT_USER\\Software\\Beta";

@@ -1,10 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "TestUtil.h"
-#include "document/RegDocument.h"
-#include "document/RegWriter.h"
 
 using namespace testutil;
 

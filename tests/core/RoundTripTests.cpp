@@ -9,7 +9,6 @@
 #include "RegGenerator.h"
 #include "TestUtil.h"
 #include "tests/Corpus.h"
-#include "document/RegParser.h"
 
 using namespace testutil;
 namespace fs = std::filesystem;

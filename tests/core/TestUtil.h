@@ -1,6 +1,10 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -107,5 +111,22 @@ inline std::vector<std::string> Snapshot(const RegDocument& doc) {
     ForEachKey(doc.roots, [&](KeyNode* k) { lines.push_back(k->Path() + " => " + Values(k)); });
     return lines;
 }
+
+// A folder of its own for each test's files, removed after the test.
+class TempDir : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = std::filesystem::temp_directory_path() /
+              ("quillon-core-" + std::to_string(std::rand()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(dir);
+    }
+    void TearDown() override {
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
+    }
+    std::string Path(const char* name) { return (dir / name).string(); }
+    std::filesystem::path dir;
+};
 
 }  // namespace testutil

@@ -1,12 +1,11 @@
-#include <algorithm>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <tuple>
 
 #include "TestUtil.h"
 #include "document/Platform.h"
-#include "document/RegParser.h"
 
 using namespace testutil;
 namespace fs = std::filesystem;
@@ -27,21 +26,6 @@ RegText Decode(const std::string& bytes) {
     if (!DecodeRegBytes(bytes.data(), bytes.size(), text, error)) text.text.reset();
     return text;
 }
-
-class TempDir : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("quillon-core-" + std::to_string(std::rand()) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir);
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-    }
-    std::string Path(const char* name) { return (dir / name).string(); }
-    fs::path dir;
-};
 
 TEST(Writer, OutputFormatInBothEncodingsAndABranchAlone) {
     RegDocument doc;
