@@ -41,8 +41,8 @@ struct Walk {
 
 TEST(Find, EachFlagLooksAtItsPartAndTheStoredForm) {
     struct Case { const char* text; unsigned flags; std::string hit; } cases[] = {  // hit "": nothing matches
-        {"run", kFindKeys, kAlpha + "\\RunOnce"}, {"pathext", kFindValueNames, kAlpha}, {"pathext", kFindKeys | kFindData, ""},
-        {"path", kFindValueNames | kFindWholeString, kAlpha},
+        {"run", kFindKeys, kAlpha + "\\RunOnce"}, {"pathext", kFindValueNames, kAlpha},
+        {"pathext", kFindKeys | kFindData, ""}, {"path", kFindValueNames | kFindWholeString, kAlpha},
         {"c:\\\\windows", kFindData, kAlpha}, {"c:\\windows", kFindData, ""},  // the stored, doubled backslash
         {"1F", kFindData, kAlpha}, {"0x1f", kFindData, ""},  // DWORD digits as stored
         {"52,55", kFindData, ""},  // binary data never matches

@@ -9,9 +9,9 @@ namespace {
 
 TEST(Header, AcceptsOnlyTheTwoHeaderLinesEndedByALineEnd) {
     struct Case { const char* text; RegDialect dialect; } cases[] = {
-        {"REGEDIT4\r\n", kRegedit4}, {"  regedit4  \r\n", kRegedit4}, {"REGEDIT4\n[A]\n", kRegedit4}, {"REGEDIT4\r[A]\r", kRegedit4},
-        {"Windows Registry Editor Version 5.00\r\n\r\n", kRegedit5}, {"WINDOWS REGISTRY EDITOR VERSION 5.00 \r\n", kRegedit5},
-        {"Windows Registry Editor Version 5.00\n", kRegedit5},
+        {"REGEDIT4\r\n", kRegedit4}, {"  regedit4  \r\n", kRegedit4}, {"REGEDIT4\n[A]\n", kRegedit4},
+        {"REGEDIT4\r[A]\r", kRegedit4}, {"Windows Registry Editor Version 5.00\r\n\r\n", kRegedit5},
+        {"WINDOWS REGISTRY EDITOR VERSION 5.00 \r\n", kRegedit5}, {"Windows Registry Editor Version 5.00\n", kRegedit5},
         {"REGEDIT4 x\nREGEDIT4\r\n", kNoDialect},  // the first line end ends the header
         {"REGEDIT4", kNoDialect}, {"REGEDIT5\r\n", kNoDialect}, {"REGEDIT\r\n", kNoDialect}, {"\tREGEDIT4\r\n", kNoDialect},
         {"\xEF\xBB\xBFREGEDIT4\r\n", kNoDialect}, {"Windows Registry Editor Version 4.00\r\n", kNoDialect}, {"", kNoDialect},

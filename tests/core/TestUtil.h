@@ -95,7 +95,8 @@ inline bool Rebuild(KeyNode* key) { return key->RebuildValueBlock(Collect(key));
 // "name|kind|display;" for each value, "@" naming the default value.
 inline std::string Values(const ValueList& values) {
     std::string s;
-    for (auto& v : values) s += (v->IsDefault() ? "@" : v->GetName()) + "|" + v->GetTypeName() + "|" + v->GetDisplayText() + ";";
+    for (auto& v : values)
+        s += (v->IsDefault() ? "@" : v->GetName()) + "|" + v->GetTypeName() + "|" + v->GetDisplayText() + ";";
     return s;
 }
 inline std::string Values(const KeyNode* key) { return Values(Collect(key)); }

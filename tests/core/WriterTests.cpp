@@ -34,9 +34,9 @@ TEST(Writer, OutputFormatInBothEncodingsAndABranchAlone) {
     const std::string body = "[A\\B]\r\n\"v\"=\"1\"\r\n[A\\B\\C]\r\n\r\n[A\\D]\r\n\r\n";
     EXPECT_EQ(doc.CountKeysToWrite(), 3u);  // not A: it has children and no values
     EXPECT_EQ(Write(doc, false, kRegedit4), "REGEDIT4\r\n\r\n" + body + std::string(2, '\0'));
-    EXPECT_EQ(Write(doc, false, kRegedit5), "Windows Registry Editor Version 5.00\r\n\r\n" + body + std::string(2, '\0'));
-    EXPECT_EQ(Write(doc, true, kRegedit5),
-              "\xFF\xFE" + Utf16(LegacyToWideString("Windows Registry Editor Version 5.00\r\n\r\n" + body)) + std::string(2, '\0'));
+    const std::string v5 = "Windows Registry Editor Version 5.00\r\n\r\n" + body;
+    EXPECT_EQ(Write(doc, false, kRegedit5), v5 + std::string(2, '\0'));
+    EXPECT_EQ(Write(doc, true, kRegedit5), "\xFF\xFE" + Utf16(LegacyToWideString(v5)) + std::string(2, '\0'));
     // A branch: the key and its descendants, without a header.
     MemorySink out;
     ASSERT_TRUE(WriteKeyTree(Find(doc, "A\\B"), out, false, kRegedit4, nullptr));
@@ -257,7 +257,8 @@ TEST(Utf8Files, OpenWithTheirMarkAsUnicodeAndReportMissingCharacters) {
                         "\"v\"=\"\xE2\x82\xAC\"\r\n";
     RegText text = Decode(bytes);
     ASSERT_TRUE(text.text);
-    EXPECT_EQ(std::make_tuple(text.unicode, text.utf8, text.lossy, text.dialect), std::make_tuple(true, true, false, kRegedit5));
+    EXPECT_EQ(std::make_tuple(text.unicode, text.utf8, text.lossy, text.dialect),
+              std::make_tuple(true, true, false, kRegedit5));
     EXPECT_EQ(std::string(text.text.get()), bytes.substr(3));
     // Every character is program text; a broken sequence is reported.
     for (std::string tail : {"\xE4\xB8\xAD", "\xF0\x9F\x8C\x8E", "\xC3"}) {
