@@ -23,8 +23,7 @@ inline std::string Dir() {
     std::string dir = setting && *setting ? setting : std::string(QUILLON_SOURCE_DIR) + "/../shared/corpus";
 #ifdef _WIN32
     if (!dir.empty() && dir[0] == '/') dir = "Z:" + dir;
-    for (char& c : dir)
-        if (c == '/') c = '\\';
+    dir = std::filesystem::path(dir).make_preferred().string();
 #endif
     return dir;
 }

@@ -178,9 +178,6 @@ TEST(CodePage, ProgramTextIsUtf8AndLegacyText1252) {
     EXPECT_EQ(WideToProgramString(u"\u0416\U0001F30E"), "\xd0\x96\xf0\x9f\x8c\x8e");
     EXPECT_EQ(LegacyToProgramText("caf\xe9"), "caf\xc3\xa9");
     EXPECT_EQ(ProgramToLegacyText("caf\xc3\xa9\xd0\x96", &lost), "caf\xe9?");
-    // A length limit never cuts a character: "a", then the two bytes of "Ж".
-    EXPECT_EQ(CharacterPrefix("a\xd0\x96", 2), 1u);
-    EXPECT_EQ(CharacterPrefix("a\xd0\x96", 3), 3u);
     // Case: ASCII letters only, byte by byte.
     EXPECT_EQ(UpperByte('a'), 'A');
     EXPECT_EQ(UpperByte(0xB6), 0xB6);
