@@ -108,7 +108,7 @@ TEST(ValueBlocks, LinesThatAreNotValuesSurviveAnEdit) {
     }
 }
 
-TEST(KeyNames, SetNameMakesTheNameOwned) {
+TEST(Document, KeysMadeOrRenamedOwnTheirNamesAndClearDropsEverything) {
     RegDocument doc;
     ASSERT_TRUE(Parse(doc, "[Root\\Child]\r\n\r\n"));
     KeyNode* child = Find(doc, "Root\\Child");
@@ -123,6 +123,13 @@ TEST(KeyNames, SetNameMakesTheNameOwned) {
     EXPECT_EQ(child->LastChild(), made);
     doc.DeleteKey(doc.roots[0]);
     EXPECT_TRUE(doc.roots.empty());
+    // Clear frees every key and buffer and forgets the encoding.
+    ASSERT_TRUE(Parse(doc, "[A]\r\n\r\n"));
+    doc.unicode = true;
+    doc.Clear();
+    EXPECT_TRUE(doc.roots.empty());
+    EXPECT_TRUE(doc.buffers.empty());
+    EXPECT_FALSE(doc.unicode);
 }
 
 // Nesting is walked without recursion: a hostile file must not overflow the stack.
@@ -149,16 +156,6 @@ TEST(DeepTrees, HundredThousandLevelsLoadSaveCollectAndDestroy) {
     KeyNode* k = root;
     for (int i = 0; i < depth; ++i) k = new KeyNode("k", k);
     delete root;
-}
-
-TEST(Document, ClearDropsKeysAndBuffers) {
-    RegDocument doc;
-    ASSERT_TRUE(Parse(doc, "[A]\r\n\r\n"));
-    doc.unicode = true;
-    doc.Clear();
-    EXPECT_TRUE(doc.roots.empty());
-    EXPECT_TRUE(doc.buffers.empty());
-    EXPECT_FALSE(doc.unicode);
 }
 
 }  // namespace
