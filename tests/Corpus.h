@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <string>
 #include <vector>
-#include <sys/stat.h>
 
 #ifndef QUILLON_SOURCE_DIR
 #error "QUILLON_SOURCE_DIR must name the source folder"
@@ -24,16 +23,14 @@ inline std::string Dir() {
     std::string dir = setting && *setting ? setting : std::string(QUILLON_SOURCE_DIR) + "/../shared/corpus";
 #ifdef _WIN32
     if (!dir.empty() && dir[0] == '/') dir = "Z:" + dir;
-    for (char& c : dir)
-        if (c == '/') c = '\\';
+    dir = std::filesystem::path(dir).make_preferred().string();
 #endif
     return dir;
 }
 
 inline bool Present() {
-    struct stat info;
-    std::string real = Dir() + "/real";
-    return stat(real.c_str(), &info) == 0 && (info.st_mode & S_IFDIR);
+    std::error_code ec;
+    return std::filesystem::is_directory(std::filesystem::path(Dir()) / "real", ec);
 }
 
 // Every .reg file of real/ and crlf/, sorted, as "folder\\name" paths.
@@ -41,8 +38,7 @@ inline std::vector<std::string> Files() {
     std::vector<std::string> files;
     for (const char* folder : {"real", "crlf"}) {
         std::error_code ec;
-        std::string dir = Dir() + (Dir().find('\\') != std::string::npos ? "\\" : "/") + folder;
-        for (const auto& entry : std::filesystem::directory_iterator(dir, ec))
+        for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(Dir()) / folder, ec))
             if (entry.path().extension() == ".reg") files.push_back(entry.path().string());
     }
     std::sort(files.begin(), files.end());

@@ -3,25 +3,16 @@
 // piece boundary.
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <filesystem>
 #include <string>
 #include <tuple>
 
-#include "document/Platform.h"
 #include "document/RegFile.h"
 #include "tests/core/TestUtil.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
 // The reader's piece size: boundaries fall at multiples of it in the file.
 constexpr size_t kPiece = size_t(1) << 18;
-
-std::string Utf16(const std::u16string& wide) {
-    return std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
-}
 
 // A UTF-16 file with its mark: a header, one key and one string value whose
 // data is filled so that the file is totalUnits units long after the mark,
@@ -31,7 +22,7 @@ std::string WideFile(size_t totalUnits, size_t at, const std::u16string& special
     std::u16string tail = u"\"\r\n";
     std::u16string text = head + std::u16string(totalUnits - head.size() - tail.size(), u'x') + tail;
     text.replace(at, special.size(), special);
-    return "\xFF\xFE" + Utf16(text);
+    return "\xFF\xFE" + testutil::Utf16(text);
 }
 
 // A single-byte file of about size bytes, lines ended by lf.
@@ -41,16 +32,11 @@ std::string NarrowFile(size_t size, const char* lf, char fill) {
     return text + "\"" + lf;
 }
 
-void ExpectSameText(const RegText& a, const RegText& b, const std::string& label) {
-    ASSERT_TRUE(a.text && b.text) << label;
-    EXPECT_STREQ(a.text.get(), b.text.get()) << label;
-    EXPECT_EQ(std::make_tuple(a.length, a.dialect, a.unicode, a.lossy, a.utf8),
-              std::make_tuple(b.length, b.dialect, b.unicode, b.lossy, b.utf8)) << label;
-}
+using FileReading = testutil::TempDir;
 
 }  // namespace
 
-TEST(FileReading, PiecesGiveTheTextOfAOnePassDecode) {
+TEST_F(FileReading, PiecesGiveTheTextOfAOnePassDecode) {
     const size_t firstBoundary = kPiece / 2 - 1;  // units after the mark in the first piece
     const std::u16string pair = u"\xD83D\xDE00";  // one character of two units
     struct Case { const char* label; std::string bytes; } cases[] = {
@@ -65,18 +51,18 @@ TEST(FileReading, PiecesGiveTheTextOfAOnePassDecode) {
         {"single-byte with LF line ends", NarrowFile(2 * kPiece + 1, "\n", '\xE9')},
         {"UTF-8 over two pieces", "\xEF\xBB\xBF" + NarrowFile(kPiece + 11, "\r\n", 'z')},
     };
-    fs::path path = fs::temp_directory_path() / ("quillon-pieces-" + std::to_string(std::rand()) + ".reg");
+    std::string path = Path("pieces.reg");
     for (const Case& c : cases) {
-        testutil::WriteBytes(path.string(), c.bytes);
-        RegText fromFile, fromMemory;
+        testutil::WriteBytes(path, c.bytes);
+        RegText file, memory;
         ReadError fileError = ReadError::Open, memoryError = ReadError::Open;
-        ASSERT_TRUE(ReadRegFile(path.string().c_str(), fromFile, fileError)) << c.label << ": " << ReadErrorText(fileError);
-        ASSERT_TRUE(DecodeRegBytes(c.bytes.data(), c.bytes.size(), fromMemory, memoryError)) << c.label;
+        ASSERT_TRUE(ReadRegFile(path.c_str(), file, fileError)) << c.label << ": " << ReadErrorText(fileError);
+        ASSERT_TRUE(DecodeRegBytes(c.bytes.data(), c.bytes.size(), memory, memoryError)) << c.label;
         EXPECT_EQ(fileError, ReadError::None) << c.label;
-        ExpectSameText(fromFile, fromMemory, c.label);
+        EXPECT_STREQ(file.text.get(), memory.text.get()) << c.label;
+        EXPECT_EQ(std::make_tuple(file.length, file.dialect, file.unicode, file.lossy, file.utf8),
+                  std::make_tuple(memory.length, memory.dialect, memory.unicode, memory.lossy, memory.utf8)) << c.label;
         // Program text holds every character.
-        EXPECT_FALSE(fromFile.lossy) << c.label;
+        EXPECT_FALSE(file.lossy) << c.label;
     }
-    std::error_code ec;
-    fs::remove(path, ec);
 }

@@ -13,23 +13,22 @@ const char kFile[] =
     "\"Flags\"=dword:0000001f\r\n"
     "\"Blob\"=hex:52,55,4e\r\n"
     "\"Expand\"=hex(2):25,52,55,4e,25,00\r\n"
-    "\"Multi\"=hex(7):6f,6e,65,00,52,75,6e,00,00\r\n"
-    "\r\n"
-    "[HKEY_CURRENT_USER\\Software\\Alpha\\RunOnce]\r\n"
-    "\r\n"
+    "\"Multi\"=hex(7):6f,6e,65,00,52,75,6e,00,00\r\n\r\n"
+    "[HKEY_CURRENT_USER\\Software\\Alpha\\RunOnce]\r\n\r\n"
     "[HKEY_CURRENT_USER\\Software\\Beta]\r\n"
-    "\"MorePath\"=\"path\"\r\n"
-    "\r\n"
-    "[HKEY_LOCAL_MACHINE\\Run]\r\n"
-    "\r\n";
+    "\"MorePath\"=\"path\"\r\n\r\n"
+    "[HKEY_LOCAL_MACHINE\\Run]\r\n\r\n";
+
+const std::string kAlpha = "HKEY_CURRENT_USER\\Software\\Alpha";
+const std::string kBeta = "HKEY_CURRENT_USER\\Software\\Beta";
 
 struct Walk {
     RegDocument doc;
+    std::atomic<int32_t> stop{0};
     explicit Walk(const char* file = kFile) { EXPECT_TRUE(testutil::Parse(doc, file)); }
     // The path of the next hit after `from` (empty: from the start), or "".
     std::string Next(const std::string& text, unsigned flags, const std::string& from = "",
                      find::SearchOutcome* outcome = nullptr) {
-        std::atomic<int32_t> stop{0};
         find::SearchHit hit;
         const KeyNode* start = from.empty() ? nullptr : testutil::Find(doc, from);
         find::SearchOutcome result = find::SearchKeys(doc, start, find::SearchKeyOf(text), flags, stop, hit);
@@ -38,32 +37,25 @@ struct Walk {
     }
 };
 
-const std::string kAlpha = "HKEY_CURRENT_USER\\Software\\Alpha";
-const std::string kBeta = "HKEY_CURRENT_USER\\Software\\Beta";
-
 }  // namespace
 
 TEST(Find, EachFlagLooksAtItsPartAndTheStoredForm) {
-    struct Case { const char* text; unsigned flags; const char* hit; } cases[] = {  // hit "": nothing matches
-        {"run", kFindKeys, "HKEY_CURRENT_USER\\Software\\Alpha\\RunOnce"},
-        {"pathext", kFindValueNames, "HKEY_CURRENT_USER\\Software\\Alpha"},
-        {"pathext", kFindKeys | kFindData, ""},
-        {"path", kFindValueNames | kFindWholeString, "HKEY_CURRENT_USER\\Software\\Alpha"},
-        {"c:\\\\windows", kFindData, "HKEY_CURRENT_USER\\Software\\Alpha"},  // the stored, doubled backslash
-        {"c:\\windows", kFindData, ""},
-        {"1F", kFindData, "HKEY_CURRENT_USER\\Software\\Alpha"},  // DWORD digits as stored
-        {"0x1f", kFindData, ""},
+    struct Case { const char* text; unsigned flags; std::string hit; } cases[] = {  // hit "": nothing matches
+        {"run", kFindKeys, kAlpha + "\\RunOnce"}, {"pathext", kFindValueNames, kAlpha},
+        {"pathext", kFindKeys | kFindData, ""}, {"path", kFindValueNames | kFindWholeString, kAlpha},
+        {"c:\\\\windows", kFindData, kAlpha}, {"c:\\windows", kFindData, ""},  // the stored, doubled backslash
+        {"1F", kFindData, kAlpha}, {"0x1f", kFindData, ""},  // DWORD digits as stored
         {"52,55", kFindData, ""},  // binary data never matches
-        {"%run%", kFindData | kFindWholeString, "HKEY_CURRENT_USER\\Software\\Alpha"},  // decoded characters
-        {"ONE RUN", kFindData | kFindWholeString, "HKEY_CURRENT_USER\\Software\\Alpha"},  // parts joined by spaces
-        {"path", kFindData | kFindWholeString, "HKEY_CURRENT_USER\\Software\\Beta"},
+        {"%run%", kFindData | kFindWholeString, kAlpha},  // decoded characters
+        {"ONE RUN", kFindData | kFindWholeString, kAlpha},  // parts joined by spaces
+        {"path", kFindData | kFindWholeString, kBeta},
         {"software", 0, ""},  // nothing to look at: the whole walk, no hit
     };
     Walk walk;
     for (const Case& c : cases) EXPECT_EQ(walk.Next(c.text, c.flags), c.hit) << c.text << " flags " << c.flags;
 }
 
-TEST(Find, TheWalkResumesAfterTheStartInTreeOrderAndNeverWraps) {
+TEST(Find, TheWalkResumesAfterTheStartInTreeOrderNeverWrapsAndStopsWhenAsked) {
     Walk walk;
     // Pre-order: a key's children before its next sibling, then the next top-level key.
     EXPECT_EQ(walk.Next("alp", kFindKeys), kAlpha);
@@ -81,14 +73,10 @@ TEST(Find, TheWalkResumesAfterTheStartInTreeOrderAndNeverWraps) {
                                          kAlpha + "\\RunOnce", kBeta, "HKEY_LOCAL_MACHINE",
                                          "HKEY_LOCAL_MACHINE\\Run"};
     EXPECT_EQ(order, expected);
-}
-
-TEST(Find, AStopSetBeforeTheFirstStepEndsTheWalk) {
-    Walk walk;
-    std::atomic<int32_t> stop{1};
-    find::SearchHit hit;
-    EXPECT_EQ(find::SearchKeys(walk.doc, nullptr, "RUN", kFindKeys, stop, hit), find::SearchOutcome::Stopped);
-    EXPECT_EQ(hit.key, nullptr);
+    // A stop set before the first step ends the walk.
+    walk.stop = 1;
+    EXPECT_EQ(walk.Next("run", kFindKeys, "", &outcome), "");
+    EXPECT_EQ(outcome, find::SearchOutcome::Stopped);
 }
 
 // Program text is UTF-8: ASCII letters fold, others match in their own case,

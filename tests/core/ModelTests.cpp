@@ -1,20 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "TestUtil.h"
-#include "document/RegDocument.h"
-#include "document/RegWriter.h"
 
 using namespace testutil;
 
 namespace {
-
-std::vector<std::string> Paths(const RegDocument& doc) {
-    std::vector<std::string> paths;
-    ForEachKey(doc, [&](KeyNode* k) { paths.push_back(k->Path()); });
-    return paths;
-}
 
 TEST(KeyLookup, SamePathInOtherCaseLandsOnOneKeyWhenCheckingDuplicates) {
     RegDocument doc;
@@ -31,42 +21,29 @@ TEST(KeyLookup, SamePathInOtherCaseLandsOnOneKeyWhenCheckingDuplicates) {
     EXPECT_LT(out.find("only1"), out.find("only2"));
 }
 
-struct PathCase {
-    const char* text;
-    std::vector<std::string> paths;
-};
-
-TEST(KeyLookup, WithDuplicateCheckPathsAreFoundAnywhereFoldingAsciiOnly) {
-    const PathCase cases[] = {
-        {"[A\\B\\C]\r\n\r\n[X]\r\n\r\n[A\\B]\r\n\"v\"=dword:00000001\r\n[A\\b\\c\\D]\r\n\r\n",
+// With the duplicate check a path is found anywhere, folding ASCII letters
+// only; without it only the previous key line's path is shared.
+TEST(KeyLookup, PathsAreSharedAsTheDuplicateCheckAllows) {
+    struct Case { bool checkDuplicates; const char* text; std::vector<std::string> paths; } cases[] = {
+        {true, "[A\\B\\C]\r\n\r\n[X]\r\n\r\n[A\\B]\r\n\"v\"=dword:00000001\r\n[A\\b\\c\\D]\r\n\r\n",
          {"A", "A\\B", "A\\B\\C", "A\\B\\C\\D", "X"}},
         // Names in UTF-8 fold their ASCII letters only: "Ключ\Abc" and
         // "Ключ\aBC" are one key, "Ключ" and "ключ" two.
-        {"[A\\\xd0\x9a\xd0\xbb\xd1\x8e\xd1\x87\\Abc]\r\n\r\n[a\\\xd0\x9a\xd0\xbb\xd1\x8e\xd1\x87\\aBC]\r\n\r\n"
-         "[A\\\xd0\xba\xd0\xbb\xd1\x8e\xd1\x87]\r\n\r\n",
+        {true, "[A\\\xd0\x9a\xd0\xbb\xd1\x8e\xd1\x87\\Abc]\r\n\r\n[a\\\xd0\x9a\xd0\xbb\xd1\x8e\xd1\x87\\aBC]\r\n\r\n"
+               "[A\\\xd0\xba\xd0\xbb\xd1\x8e\xd1\x87]\r\n\r\n",
          {"A", "A\\\xd0\x9a\xd0\xbb\xd1\x8e\xd1\x87", "A\\\xd0\x9a\xd0\xbb\xd1\x8e\xd1\x87\\Abc", "A\\\xd0\xba\xd0\xbb\xd1\x8e\xd1\x87"}},
-    };
-    for (const PathCase& c : cases) {
-        RegDocument doc;
-        ASSERT_TRUE(Parse(doc, c.text)) << c.text;
-        EXPECT_EQ(Paths(doc), c.paths) << c.text;
-    }
-}
-
-TEST(KeyLookup, WithoutDuplicateCheckOnlyThePreviousPathIsShared) {
-    const PathCase cases[] = {
         // A parent line after its child's line makes a second key.
-        {"[A\\B\\C]\r\n\r\n[A\\B]\r\n\r\n", {"A", "A\\B", "A\\B\\C", "A\\B"}},
-        {"[A\\B]\r\n\r\n[A\\B\\C]\r\n\r\n", {"A", "A\\B", "A\\B\\C"}},
+        {false, "[A\\B\\C]\r\n\r\n[A\\B]\r\n\r\n", {"A", "A\\B", "A\\B\\C", "A\\B"}},
+        {false, "[A\\B]\r\n\r\n[A\\B\\C]\r\n\r\n", {"A", "A\\B", "A\\B\\C"}},
         // A path that comes again later is a new key; the root is shared.
-        {"[A\\X]\r\n\r\n[A\\Y]\r\n\r\n[A\\X]\r\n\r\n", {"A", "A\\X", "A\\Y", "A\\X"}},
-        {"[A\\X]\r\n\r\n[B]\r\n\r\n[a\\Z]\r\n\r\n", {"A", "A\\X", "A\\Z", "B"}},
+        {false, "[A\\X]\r\n\r\n[A\\Y]\r\n\r\n[A\\X]\r\n\r\n", {"A", "A\\X", "A\\Y", "A\\X"}},
+        {false, "[A\\X]\r\n\r\n[B]\r\n\r\n[a\\Z]\r\n\r\n", {"A", "A\\X", "A\\Z", "B"}},
         // Siblings sharing a prefix of their names are different keys.
-        {"[A\\Bc]\r\n\r\n[A\\B]\r\n\r\n[A\\Bcd\\E]\r\n\r\n", {"A", "A\\Bc", "A\\B", "A\\Bcd", "A\\Bcd\\E"}},
+        {false, "[A\\Bc]\r\n\r\n[A\\B]\r\n\r\n[A\\Bcd\\E]\r\n\r\n", {"A", "A\\Bc", "A\\B", "A\\Bcd", "A\\Bcd\\E"}},
     };
-    for (const PathCase& c : cases) {
+    for (const Case& c : cases) {
         RegDocument doc;
-        ASSERT_TRUE(Parse(doc, c.text, false)) << c.text;
+        ASSERT_TRUE(Parse(doc, c.text, c.checkDuplicates)) << c.text;
         EXPECT_EQ(Paths(doc), c.paths) << c.text;
     }
 }
@@ -105,8 +82,7 @@ TEST(ValueBlocks, EditingMergesEveryBlockIntoOneProgramBlock) {
     ASSERT_TRUE(Parse(doc, "[K]\r\n\"a\"=\"1\"\r\n[J]\r\n\r\n[K]\r\n\"b\"=\"2\"\r\n[J]\r\n\r\n[K]\r\n\"a\"=\"3\"\r\n\r\n"));
     KeyNode* k = Find(doc, "K");
     EXPECT_EQ(k->OlderBlockCount(), 2u);
-    ValueList values;
-    k->CollectValues(values);
+    ValueList values = Collect(k);
     ASSERT_EQ(values.size(), 2u);
     static_cast<StringValue&>(*values[1]).SetData("edited");
     ASSERT_TRUE(k->RebuildValueBlock(values));
@@ -116,9 +92,7 @@ TEST(ValueBlocks, EditingMergesEveryBlockIntoOneProgramBlock) {
     EXPECT_STREQ(k->MainBlock().text, "\"a\"=\"3\"\r\n\"b\"=\"edited\"\r\n");
     // A program block is followed directly by the next key line.
     EXPECT_NE(Write(doc).find("\"b\"=\"edited\"\r\n[J]"), std::string::npos);
-
-    values.clear();
-    ASSERT_TRUE(k->RebuildValueBlock(values));
+    ASSERT_TRUE(k->RebuildValueBlock({}));
     EXPECT_FALSE(k->HasValueText());
 }
 
@@ -126,19 +100,15 @@ TEST(ValueBlocks, LinesThatAreNotValuesSurviveAnEdit) {
     RegDocument doc;
     ASSERT_TRUE(Parse(doc, "[K]\r\n\"a\"=\"1\"\r\n; a comment\r\n\"gone\"=-\r\n\"b\"=dword:00000002\r\n\r\n[L]\r\n\r\n"));
     KeyNode* k = Find(doc, "K");
-    // The comment does not hide the value after it.
-    EXPECT_EQ(Values(k), "a|REG_SZ|1;b|REG_DWORD|0x000002(2);");
-    // They go before the values, so that a deletion never undoes a value
-    // the list shows; stable over a second edit.
+    // The comment and the deletion go before the values, so that a deletion
+    // never undoes a value the list shows; stable over a second edit.
     for (int edit = 1; edit <= 2; ++edit) {
-        ValueList values;
-        k->CollectValues(values);
-        ASSERT_TRUE(k->RebuildValueBlock(values));
+        ASSERT_TRUE(Rebuild(k));
         EXPECT_STREQ(k->MainBlock().text, "; a comment\r\n\"gone\"=-\r\n\"a\"=\"1\"\r\n\"b\"=dword:00000002\r\n") << edit;
     }
 }
 
-TEST(KeyNames, SetNameMakesTheNameOwned) {
+TEST(Document, KeysMadeOrRenamedOwnTheirNamesAndClearDropsEverything) {
     RegDocument doc;
     ASSERT_TRUE(Parse(doc, "[Root\\Child]\r\n\r\n"));
     KeyNode* child = Find(doc, "Root\\Child");
@@ -153,23 +123,21 @@ TEST(KeyNames, SetNameMakesTheNameOwned) {
     EXPECT_EQ(child->LastChild(), made);
     doc.DeleteKey(doc.roots[0]);
     EXPECT_TRUE(doc.roots.empty());
-}
-
-TEST(KeyLines, OnlyLeavesAndKeysWithValuesAreWritten) {
-    RegDocument doc;
-    ASSERT_TRUE(Parse(doc, "[R\\Mid\\Leaf]\r\n\"v\"=\"1\"\r\n\r\n[R\\Mid\\Empty]\r\n\r\n[R\\Other]\r\n\"w\"=\"2\"\r\n"));
-    EXPECT_EQ(doc.CountKeysToWrite(), 3u);
-    EXPECT_EQ(Write(doc), "REGEDIT4\r\n\r\n[R\\Mid\\Leaf]\r\n\"v\"=\"1\"\r\n\r\n[R\\Mid\\Empty]\r\n\r\n[R\\Other]\r\n\"w\"=\"2\"\r\n"
-                          + std::string(2, '\0'));
+    // Clear frees every key and buffer and forgets the encoding.
+    ASSERT_TRUE(Parse(doc, "[A]\r\n\r\n"));
+    doc.unicode = true;
+    doc.Clear();
+    EXPECT_TRUE(doc.roots.empty());
+    EXPECT_TRUE(doc.buffers.empty());
+    EXPECT_FALSE(doc.unicode);
 }
 
 // Nesting is walked without recursion: a hostile file must not overflow the stack.
 TEST(DeepTrees, HundredThousandLevelsLoadSaveCollectAndDestroy) {
     const int depth = 100000;
-    std::string path = "R";
-    path.reserve(depth * 2);
-    for (int i = 1; i < depth; ++i) path += "\\k";
-    std::string body = "[" + path + "]\r\n\"v\"=\"deep\"\r\n";
+    std::string body = "[R";
+    for (int i = 1; i < depth; ++i) body += "\\k";
+    body += "]\r\n\"v\"=\"deep\"\r\n";
     {
         RegDocument doc;
         ASSERT_TRUE(Parse(doc, body));
@@ -188,20 +156,6 @@ TEST(DeepTrees, HundredThousandLevelsLoadSaveCollectAndDestroy) {
     KeyNode* k = root;
     for (int i = 0; i < depth; ++i) k = new KeyNode("k", k);
     delete root;
-}
-
-TEST(Document, ClearDropsKeysAndBuffers) {
-    RegDocument doc;
-    ASSERT_TRUE(Parse(doc, "[A]\r\n\r\n"));
-    doc.unicode = true;
-    doc.Clear();
-    EXPECT_TRUE(doc.roots.empty());
-    EXPECT_TRUE(doc.buffers.empty());
-    EXPECT_FALSE(doc.unicode);
-    doc.modified = true;
-    doc.SetFileName("C:\\x\\y.reg", "y.reg");
-    EXPECT_FALSE(doc.modified);
-    EXPECT_EQ(doc.title, "y.reg");
 }
 
 }  // namespace

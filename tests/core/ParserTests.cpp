@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "TestUtil.h"
 #include "document/RegParser.h"
 
@@ -10,44 +8,26 @@ using namespace testutil;
 namespace {
 
 TEST(Header, AcceptsOnlyTheTwoHeaderLinesEndedByALineEnd) {
-    struct Case {
-        const char* text;
-        RegDialect dialect;
-    } cases[] = {
-        {"REGEDIT4\r\n", kRegedit4},
-        {"  regedit4  \r\n", kRegedit4},
-        {"Windows Registry Editor Version 5.00\r\n\r\n", kRegedit5},
-        {"WINDOWS REGISTRY EDITOR VERSION 5.00 \r\n", kRegedit5},
-        {"REGEDIT4\n[A]\n", kRegedit4},
-        {"REGEDIT4\r[A]\r", kRegedit4},
-        {"Windows Registry Editor Version 5.00\n", kRegedit5},
+    struct Case { const char* text; RegDialect dialect; } cases[] = {
+        {"REGEDIT4\r\n", kRegedit4}, {"  regedit4  \r\n", kRegedit4}, {"REGEDIT4\n[A]\n", kRegedit4},
+        {"REGEDIT4\r[A]\r", kRegedit4}, {"Windows Registry Editor Version 5.00\r\n\r\n", kRegedit5},
+        {"WINDOWS REGISTRY EDITOR VERSION 5.00 \r\n", kRegedit5}, {"Windows Registry Editor Version 5.00\n", kRegedit5},
         {"REGEDIT4 x\nREGEDIT4\r\n", kNoDialect},  // the first line end ends the header
-        {"REGEDIT4", kNoDialect},
-        {"REGEDIT5\r\n", kNoDialect},
-        {"REGEDIT\r\n", kNoDialect},
-        {"\tREGEDIT4\r\n", kNoDialect},
-        {"\xEF\xBB\xBFREGEDIT4\r\n", kNoDialect},
-        {"Windows Registry Editor Version 4.00\r\n", kNoDialect},
-        {"", kNoDialect},
+        {"REGEDIT4", kNoDialect}, {"REGEDIT5\r\n", kNoDialect}, {"REGEDIT\r\n", kNoDialect}, {"\tREGEDIT4\r\n", kNoDialect},
+        {"\xEF\xBB\xBFREGEDIT4\r\n", kNoDialect}, {"Windows Registry Editor Version 4.00\r\n", kNoDialect}, {"", kNoDialect},
     };
     for (const Case& c : cases) EXPECT_EQ(TestHeader(c.text), c.dialect) << c.text;
 }
 
 TEST(KeyLineScan, KeyLinesStartOnlyAtLineStartsOutsideQuotesAndEndAtABracketFollowedBySpaces) {
-    struct Case {
-        const char* (*find)(const char*);
-        const char* text;
-        int expected;  // offset found, -1 for none
-    } cases[] = {
-        {FindNextKeyLine, "x\r\n[A]", 3},
-        {FindNextKeyLine, "x\n   [A]", 5},
+    struct Case { const char* (*find)(const char*); const char* text; int expected; } cases[] = {  // -1: none found
+        {FindNextKeyLine, "x\r\n[A]", 3}, {FindNextKeyLine, "x\n   [A]", 5},
         {FindNextKeyLine, "[A]", -1},  // the first character of the text never starts a line
         {FindNextKeyLine, "\n[A]", -1},  // nor does a line end that is the first character
         {FindNextKeyLine, "x\r\n\"a\"=\"[not\r\n[B]\"\r\n[C]", 20},
         {FindNextKeyLine, "x \"\\\\\"\r\n[A]", 8},  // an escaped backslash does not hide the quote
         {FindNextKeyLine, "x \"\\\"\r\n[A]\r\n\"\r\n[B]", 15},
-        {FindNextKeyLine, "x\"unterminated\r\n[A]", -1},
-        {FindNextKeyLine, "x=[A]\r\n", -1},
+        {FindNextKeyLine, "x\"unterminated\r\n[A]", -1}, {FindNextKeyLine, "x=[A]\r\n", -1},
         {FindKeyLineEnd, "A\\B]\r\n", 3}, {FindKeyLineEnd, "A]   \r\n", 1}, {FindKeyLineEnd, "A]", 1},
         {FindKeyLineEnd, "A] x\r\nB]\r\n", 7}, {FindKeyLineEnd, "A][B]\n", 4}, {FindKeyLineEnd, "A\r\nB", -1},
     };
@@ -67,9 +47,7 @@ TEST(KeyParse, KeyLineFormsAndTextBeforeTheFirstKey) {
                       "[-HKEY_CURRENT_USER\\Gone]\r\n\r\n"
                       "[A] x\r\nB]  \r\n\"v\"=\"1\"\r\n"
                       "[C]\r[D]\r\n"));
-    std::vector<std::string> paths;
-    ForEachKey(doc, [&](KeyNode* k) { paths.push_back(k->Path()); });
-    EXPECT_EQ(paths, (std::vector<std::string>{"-HKEY_CURRENT_USER", "-HKEY_CURRENT_USER\\Gone", "A] x\r\nB", "C", "D"}));
+    EXPECT_EQ(Paths(doc), (std::vector<std::string>{"-HKEY_CURRENT_USER", "-HKEY_CURRENT_USER\\Gone", "A] x\r\nB", "C", "D"}));
     EXPECT_EQ(Values(doc.roots[1]), "v|REG_SZ|1;");
     EXPECT_EQ(doc.dialect, kRegedit4);
     EXPECT_EQ(doc.buffers.size(), 1u);
@@ -137,29 +115,19 @@ TEST(KeyParse, AbortStopsBeforeTheNextKey) {
     EXPECT_LT(doc.roots.size(), 50u);
 }
 
-struct ValueCase {
-    const char* block;
-    const char* values;  // name|type|display; ...
-};
-
 TEST(ValueParse, ValueLineForms) {
-    ValueCase cases[] = {
+    struct Case { const char* block; const char* values; } cases[] = {
         // An escaped backslash before the closing quote ends the string.
         {"\"a\"=\"C:\\\\Temp\\\\\"\r\n\"b\"=\"x\"\r\n", "a|REG_SZ|C:\\Temp\\;b|REG_SZ|x;"},
         {"\"say \\\"hi\\\"\"=\"1\"\r\n", "say \\\"hi\\\"|REG_SZ|1;"},
-        {"@=\"default\"\r\n", "@|REG_SZ|default;"},
-        {"\"d\"=DWORD:0000000a\r\n", "d|REG_DWORD|0x00000a(10);"},
-        {"\"d\"=dword :0000000a\r\n\"e\"=\"after\"\r\n", "e|REG_SZ|after;"},
-        {"\"a\" = \"spaced\"\r\n", "a|REG_SZ|spaced;"},
+        {"@=\"default\"\r\n", "@|REG_SZ|default;"}, {"\"d\"=DWORD:0000000a\r\n", "d|REG_DWORD|0x00000a(10);"},
+        {"\"d\"=dword :0000000a\r\n\"e\"=\"after\"\r\n", "e|REG_SZ|after;"}, {"\"a\" = \"spaced\"\r\n", "a|REG_SZ|spaced;"},
         // Same name twice: first position, second value.
         {"\"a\"=\"1\"\r\n\"b\"=\"2\"\r\n\"A\"=\"3\"\r\n", "A|REG_SZ|3;b|REG_SZ|2;"},
         {"\"h\"=hex:01,02,\\\r\n  03\r\n\"n\"=\"x\"\r\n", "h|REG_BINARY|01 02 03;n|REG_SZ|x;"},
-        {"\"h\"=hex:01,02,\\", "h|REG_BINARY|01 02 ;"},
-        {"\"h\"=HEX(2):41,00\r\n", "h|REG_EXPAND_SZ|A;"},
-        {"\"h\"=hex(7):61,00,62,00,00\r\n", "h|REG_MULTI_SZ|a b;"},
-        {"\"h\"=hex(1):41,00\r\n", "h|REG_BINARY|41 00;"},
-        {"\"h\"=hex(b):01,02\r\n", "h|REG_BINARY|01 02;"},
-        {"\"e\"=hex:\r\n", "e|REG_BINARY|;"},
+        {"\"h\"=hex:01,02,\\", "h|REG_BINARY|01 02 ;"}, {"\"e\"=hex:\r\n", "e|REG_BINARY|;"},
+        {"\"h\"=HEX(2):41,00\r\n", "h|REG_EXPAND_SZ|A;"}, {"\"h\"=hex(7):61,00,62,00,00\r\n", "h|REG_MULTI_SZ|a b;"},
+        {"\"h\"=hex(1):41,00\r\n", "h|REG_BINARY|41 00;"}, {"\"h\"=hex(b):01,02\r\n", "h|REG_BINARY|01 02;"},
         // A string that spans lines (the system editor writes embedded line breaks raw).
         {"\"m\"=\"one\r\ntwo\"\r\n\"n\"=\"x\"\r\n", "m|REG_SZ|one\r\ntwo;n|REG_SZ|x;"},
         // Lines that are not values do not end the block.
@@ -167,12 +135,10 @@ TEST(ValueParse, ValueLineForms) {
         {"\"a\"\r\n=\"x\"\r\n\"b\"=\"2\"\r\n", "b|REG_SZ|2;"},
         {"\"a\"=\"1\"\x1a", "a|REG_SZ|1;"},
     };
-    for (const ValueCase& c : cases) {
+    for (const Case& c : cases) {
         ValueList values;
         ParseValueBlock(c.block, values, kRegedit4);
-        std::string s;
-        for (auto& v : values) s += (v->IsDefault() ? "@" : v->GetName()) + "|" + v->GetTypeName() + "|" + v->GetDisplayText() + ";";
-        EXPECT_EQ(s, c.values) << c.block;
+        EXPECT_EQ(Values(values), c.values) << c.block;
     }
 }
 
@@ -185,19 +151,15 @@ TEST(ValueParse, LongNamesAreKeptWhole) {
     EXPECT_EQ(values[0]->GetName(), name);
     MemorySink out;
     values[0]->Write(out);
-    EXPECT_EQ(std::string(out.Data(), out.Size()), block);
+    EXPECT_EQ(Bytes(out), block);
 }
 
 TEST(ValueParse, DanglingContinuationIsNotWrittenBack) {
     RegDocument doc;
     ASSERT_TRUE(Parse(doc, "[K]\r\n\"a\"=\"1\"\r\n\"h\"=hex:01,02,\\"));
     KeyNode* k = doc.roots[0];
-    ValueList values;
-    k->CollectValues(values);
-    ASSERT_TRUE(k->RebuildValueBlock(values));
-    values.clear();
-    k->CollectValues(values);
-    ASSERT_TRUE(k->RebuildValueBlock(values));
+    ASSERT_TRUE(Rebuild(k));
+    ASSERT_TRUE(Rebuild(k));
     EXPECT_EQ(Values(k), "a|REG_SZ|1;h|REG_BINARY|01 02 ;");
 }
 

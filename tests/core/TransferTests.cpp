@@ -2,11 +2,6 @@
 // block from elsewhere, and the move of a pasted branch to its new path.
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <string>
-
-#include "document/ByteSink.h"
-#include "document/RegParser.h"
 #include "tests/core/TestUtil.h"
 #include "transfer/TransferPayload.h"
 

@@ -1,70 +1,53 @@
-#include <algorithm>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <tuple>
 
 #include "TestUtil.h"
 #include "document/Platform.h"
-#include "document/RegParser.h"
 
 using namespace testutil;
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string Utf16(const std::string& ansi) {
-    std::u16string w = LegacyToWideString(ansi);
-    return std::string(reinterpret_cast<const char*>(w.data()), w.size() * 2);
-}
-
 // A load outside a worker, as the command-line tool does it.
 bool LoadNow(RegDocument& doc, LoadJob& job, const std::string& path, bool clearFirst = true) {
-    job = LoadJob();
-    job.path = path;
-    job.clearFirst = clearFirst;
+    job = LoadJob{.path = path, .clearFirst = clearFirst};
     ParseScope scope(doc.abort);
     return doc.Load(job);
 }
 
-class TempDir : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("quillon-core-" + std::to_string(std::rand()) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir);
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-    }
-    std::string Path(const char* name) { return (dir / name).string(); }
-    fs::path dir;
-};
+// The text of a file's bytes decoded in memory; none when they are refused.
+RegText Decode(const std::string& bytes) {
+    RegText text;
+    ReadError error;
+    if (!DecodeRegBytes(bytes.data(), bytes.size(), text, error)) text.text.reset();
+    return text;
+}
 
 TEST(Writer, OutputFormatInBothEncodingsAndABranchAlone) {
     RegDocument doc;
     // The last key line gets the blank line the file lacks.
     ASSERT_TRUE(Parse(doc, "[A\\B]\r\n\"v\"=\"1\"\r\n[A\\B\\C]\r\n\r\n[A\\D]\r\n"));
     const std::string body = "[A\\B]\r\n\"v\"=\"1\"\r\n[A\\B\\C]\r\n\r\n[A\\D]\r\n\r\n";
+    EXPECT_EQ(doc.CountKeysToWrite(), 3u);  // not A: it has children and no values
     EXPECT_EQ(Write(doc, false, kRegedit4), "REGEDIT4\r\n\r\n" + body + std::string(2, '\0'));
-    EXPECT_EQ(Write(doc, false, kRegedit5), "Windows Registry Editor Version 5.00\r\n\r\n" + body + std::string(2, '\0'));
-    EXPECT_EQ(Write(doc, true, kRegedit5),
-              "\xFF\xFE" + Utf16("Windows Registry Editor Version 5.00\r\n\r\n" + body) + std::string(2, '\0'));
+    const std::string v5 = "Windows Registry Editor Version 5.00\r\n\r\n" + body;
+    EXPECT_EQ(Write(doc, false, kRegedit5), v5 + std::string(2, '\0'));
+    EXPECT_EQ(Write(doc, true, kRegedit5), "\xFF\xFE" + Utf16(LegacyToWideString(v5)) + std::string(2, '\0'));
     // A branch: the key and its descendants, without a header.
     MemorySink out;
     ASSERT_TRUE(WriteKeyTree(Find(doc, "A\\B"), out, false, kRegedit4, nullptr));
-    EXPECT_EQ(std::string(out.Data(), out.Size()), "[A\\B]\r\n\"v\"=\"1\"\r\n[A\\B\\C]\r\n\r\n");
+    EXPECT_EQ(Bytes(out), "[A\\B]\r\n\"v\"=\"1\"\r\n[A\\B\\C]\r\n\r\n");
 }
 
 TEST(Writer, SavingInTheOtherDialectConvertsFileBlocksOnly) {
     RegDocument doc;
     ASSERT_TRUE(Parse(doc, "Windows Registry Editor Version 5.00\r\n\r\n[K]\r\n\"x\"=hex(2):41,00,00,00\r\n\r\n"
                            "[E]\r\n\"y\"=hex(2):41,00,00,00\r\n", true, nullptr, false));
-    KeyNode* e = Find(doc, "E");
-    ASSERT_NE(e, nullptr);
-    ValueList values;
-    e->CollectValues(values);
-    ASSERT_TRUE(e->RebuildValueBlock(values));  // now a dialect-4 program block: 41,00
+    ASSERT_TRUE(Rebuild(Find(doc, "E")));  // now a dialect-4 program block: 41,00
     for (RegDialect d : {kRegedit4, kRegedit5}) {
         std::string out = Write(doc, false, d), data = d == kRegedit4 ? "41,00\r\n" : "41,00,00,00\r\n";
         EXPECT_NE(out.find("[K]\r\n\"x\"=hex(2):" + data + "\r\n[E]\r\n\"y\"=hex(2):" + data), std::string::npos) << out;
@@ -116,10 +99,8 @@ TEST_F(TempDir, SaveReplacesTheFileOnlyWhenComplete) {
 
 TEST_F(TempDir, ReadingRefusesShortFilesAndFilesWithoutHeader) {
     struct Case { std::string bytes; ReadError error; } cases[] = {
-        {"REGEDI\r", ReadError::TooShort},
-        {"REGEDIT4", ReadError::Header},
-        {Utf16("REGEDIT4\r\n\r\n"), ReadError::Header},  // UTF-16 without a mark
-        {"REGEDIT4\r\n\r\n[A]\r\n", ReadError::None},
+        {"REGEDI\r", ReadError::TooShort}, {"REGEDIT4", ReadError::Header}, {"REGEDIT4\r\n\r\n[A]\r\n", ReadError::None},
+        {Utf16(u"REGEDIT4\r\n\r\n"), ReadError::Header},  // UTF-16 without a mark
     };
     RegText text;
     ReadError error;
@@ -128,33 +109,23 @@ TEST_F(TempDir, ReadingRefusesShortFilesAndFilesWithoutHeader) {
         EXPECT_EQ(ReadRegFile(Path("in.reg").c_str(), text, error), c.error == ReadError::None) << c.bytes;
         EXPECT_EQ(error, c.error) << c.bytes;
     }
-    EXPECT_FALSE(ReadRegFile(Path("nothing.reg").c_str(), text, error));
-    EXPECT_EQ(error, ReadError::Open);
 }
 
-TEST_F(TempDir, Utf16FileLoadsWithDialectAndKeepsNonAsciiNames) {
+// The same text as UTF-16 and as single-byte legacy text: dialect 5 both
+// ways, and the same characters.
+TEST_F(TempDir, Utf16AndLegacyFilesLoadWithTheirDialectAndKeepNonAsciiNames) {
     std::string p = Path("u.reg");
     std::string legacy = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Caf\xE9 \x80]\r\n\"N\xE4me\"=\"v\"\r\n";
-    WriteBytes(p, "\xFF\xFE" + Utf16(legacy));
-    RegDocument doc, again, single;
-    LoadJob job;
-    ASSERT_TRUE(LoadNow(doc, job, p));
-    EXPECT_EQ(job.dialect, kRegedit5);
-    EXPECT_TRUE(job.unicode);
-    EXPECT_FALSE(job.lossy);
-    ASSERT_TRUE(SaveTo(doc, p.c_str(), true, kRegedit5));
-    ASSERT_TRUE(LoadNow(again, job, p));
-    KeyNode* k = Find(again, "HKEY_CURRENT_USER\\Caf\xC3\xA9 \xE2\x82\xAC");
-    ASSERT_NE(k, nullptr);
-    EXPECT_EQ(Values(k), "N\xC3\xA4me|REG_SZ|v;");
-
-    // The same text as single-byte legacy text: dialect 5, not unicode, and
-    // the same characters.
-    WriteBytes(p, legacy);
-    ASSERT_TRUE(LoadNow(single, job, p));
-    EXPECT_EQ(job.dialect, kRegedit5);
-    EXPECT_FALSE(job.unicode);
-    EXPECT_NE(Find(single, "HKEY_CURRENT_USER\\Caf\xC3\xA9 \xE2\x82\xAC"), nullptr);
+    for (bool unicode : {true, false}) {
+        WriteBytes(p, unicode ? "\xFF\xFE" + Utf16(LegacyToWideString(legacy)) : legacy);
+        RegDocument doc;
+        LoadJob job;
+        ASSERT_TRUE(LoadNow(doc, job, p));
+        EXPECT_EQ(std::make_tuple(job.dialect, job.unicode, job.lossy), std::make_tuple(kRegedit5, unicode, false));
+        KeyNode* k = Find(doc, "HKEY_CURRENT_USER\\Caf\xC3\xA9 \xE2\x82\xAC");
+        ASSERT_NE(k, nullptr) << unicode;
+        EXPECT_EQ(Values(k), "N\xC3\xA4me|REG_SZ|v;");
+    }
 }
 
 // Cyrillic, CJK and an emoji in key and value names, string, hex(2) and
@@ -167,7 +138,7 @@ TEST_F(TempDir, EveryCharacterSurvivesAUtf16SaveAndALegacySaveNamesWhatItLacks) 
         u"\"\u0418\u043c\u044f\u540d\"=\"\u0414\u0430\u043d\u6570\U0001F30D\"\r\n"
         u"\"x\"=hex(2):1c,04,2d,4e,3c,d8,0e,df,e9,00,00,00\r\n"
         u"\"m\"=hex(7):1c,04,00,00,2d,4e,00,00,00,00\r\n\r\n";
-    std::string bytes = "\xFF\xFE" + std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2);
+    std::string bytes = "\xFF\xFE" + Utf16(text);
     std::string p = Path("world.reg");
     WriteBytes(p, bytes + std::string(2, '\0'));
     RegDocument doc;
@@ -177,17 +148,16 @@ TEST_F(TempDir, EveryCharacterSurvivesAUtf16SaveAndALegacySaveNamesWhatItLacks) 
     ASSERT_TRUE(SaveTo(doc, p.c_str(), true, kRegedit5));
     EXPECT_EQ(ReadBytes(p), bytes + std::string(2, '\0'));
 
-    std::u32string lost = FindLostCharacters(doc, kRegedit4).chars;
-    std::sort(lost.begin(), lost.end());
-    std::u32string expected = U"\u041a\u043b\u044e\u0447\u952e\U0001F30E\u0418\u043c\u044f\u540d\u0414\u0430\u043d"
-                              U"\u6570\U0001F30D\u041c\u4e2d";
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(lost, expected);
+    auto sorted = [](std::u32string chars) {
+        std::sort(chars.begin(), chars.end());
+        return chars;
+    };
+    EXPECT_EQ(sorted(FindLostCharacters(doc, kRegedit4).chars),
+              sorted(U"\u041a\u043b\u044e\u0447\u952e\U0001F30E\u0418\u043c\u044f\u540d\u0414\u0430\u043d"
+                     U"\u6570\U0001F30D\u041c\u4e2d"));
     // A UTF-16 "REGEDIT4" save loses them in character data only, which is
     // legacy text there.
-    lost = FindLostCharacters(doc, kRegedit4, true).chars;
-    std::sort(lost.begin(), lost.end());
-    EXPECT_EQ(lost, U"\u041c\u4e2d\U0001F30E");
+    EXPECT_EQ(sorted(FindLostCharacters(doc, kRegedit4, true).chars), U"\u041c\u4e2d\U0001F30E");
     EXPECT_FALSE(FindLostCharacters(doc, kRegedit5, true).Any());
 }
 
@@ -203,12 +173,6 @@ TEST_F(TempDir, FailedLoadLeavesTheDocumentUnchanged) {
     EXPECT_STREQ(doc.roots[0]->name, "Old");
     ASSERT_TRUE(LoadNow(doc, job, p, false));
     EXPECT_EQ(doc.roots.size(), 2u);
-}
-
-std::vector<std::string> KeysAndValues(const RegDocument& doc) {
-    std::vector<std::string> lines;
-    ForEachKey(doc, [&](KeyNode* k) { lines.push_back(k->Path() + " => " + Values(k)); });
-    return lines;
 }
 
 // Text that runs on past its end (a string left open at the end of a file, a
@@ -231,7 +195,7 @@ TEST(Writer, OpenEndsDoNotSwallowWhatIsWrittenAfterThem) {
         for (RegDialect dialect : {kRegedit4, kRegedit5}) {
             RegDocument again;
             ASSERT_TRUE(Reparse(again, Write(doc, false, dialect))) << text;
-            EXPECT_EQ(KeysAndValues(again), KeysAndValues(doc)) << text << "\nwritten:\n" << Write(doc, false, dialect);
+            EXPECT_EQ(Snapshot(again), Snapshot(doc)) << text << "\nwritten:\n" << Write(doc, false, dialect);
         }
     }
 }
@@ -243,9 +207,7 @@ TEST(ValueBlocks, RebuildKeepsOpenStringsLastSoTheyChangeNothing) {
     ASSERT_TRUE(Parse(doc, "[K]\r\n\"a\"=\"1\"\r\n\"x\"=\"one\\\\\\\"\r\n[J]\r\n\r\n[K]\r\n\"b\"=\"2\"\r\n\"y\"=\"two\\\\\\\"\r\n"));
     KeyNode* k = Find(doc, "K");
     std::string before = Values(k);
-    ValueList values;
-    k->CollectValues(values);
-    ASSERT_TRUE(k->RebuildValueBlock(values));
+    ASSERT_TRUE(Rebuild(k));
     EXPECT_EQ(Values(k), before);
     // Each open string ends a block of its own.
     EXPECT_EQ(k->OlderBlockCount(), 1u);
@@ -265,15 +227,10 @@ std::string EveryKind(const std::string& eol) {
 }
 
 TEST(LineEnds, LfAndCrFilesReadAsCrLfAndSaveWithCrLf) {
-    RegText reference, text;
-    ReadError error;
-    std::string crlf = EveryKind("\r\n");
-    ASSERT_TRUE(DecodeRegBytes(crlf.data(), crlf.size(), reference, error));
-    for (const char* eol : {"\n", "\r"}) {
-        std::string bytes = EveryKind(eol);
-        ASSERT_TRUE(DecodeRegBytes(bytes.data(), bytes.size(), text, error)) << ReadErrorText(error);
-        EXPECT_STREQ(text.text.get(), reference.text.get()) << (eol[0] == '\n' ? "LF" : "CR");
-    }
+    RegText reference = Decode(EveryKind("\r\n"));
+    ASSERT_TRUE(reference.text);
+    for (const char* eol : {"\n", "\r"})
+        EXPECT_STREQ(Decode(EveryKind(eol)).text.get(), reference.text.get()) << (eol[0] == '\n' ? "LF" : "CR");
     // The text they read as parses to every kind and saves without a lone line end.
     RegDocument doc;
     ASSERT_TRUE(Parse(doc, reference.text.get(), true, nullptr, false));
@@ -285,31 +242,29 @@ TEST(LineEnds, LfAndCrFilesReadAsCrLfAndSaveWithCrLf) {
         EXPECT_FALSE((out[i] == '\n' && (i == 0 || out[i - 1] != '\r')) ||
                      (out[i] == '\r' && (i + 1 == out.size() || out[i + 1] != '\n'))) << "lone line end at " << i;
     // A CR LF file keeps a lone LF inside a string as data.
-    std::string mixed = "REGEDIT4\r\n\r\n[K]\r\n\"m\"=\"one\ntwo\"\r\n";
-    ASSERT_TRUE(DecodeRegBytes(mixed.data(), mixed.size(), text, error));
-    EXPECT_NE(std::string(text.text.get()).find("one\ntwo"), std::string::npos);
+    RegText mixed = Decode("REGEDIT4\r\n\r\n[K]\r\n\"m\"=\"one\ntwo\"\r\n");
+    ASSERT_TRUE(mixed.text);
+    EXPECT_NE(std::string(mixed.text.get()).find("one\ntwo"), std::string::npos);
 }
 
 TEST(Utf8Files, OpenWithTheirMarkAsUnicodeAndReportMissingCharacters) {
     // "Café €" in UTF-8 after the mark; both characters are in code page 1252.
     std::string bytes = "\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Caf\xC3\xA9]\r\n"
                         "\"v\"=\"\xE2\x82\xAC\"\r\n";
-    RegText text;
-    ReadError error;
-    ASSERT_TRUE(DecodeRegBytes(bytes.data(), bytes.size(), text, error));
-    EXPECT_TRUE(text.unicode);
-    EXPECT_TRUE(text.utf8);
-    EXPECT_FALSE(text.lossy);
-    EXPECT_EQ(text.dialect, kRegedit5);
+    RegText text = Decode(bytes);
+    ASSERT_TRUE(text.text);
+    EXPECT_EQ(std::make_tuple(text.unicode, text.utf8, text.lossy, text.dialect),
+              std::make_tuple(true, true, false, kRegedit5));
     EXPECT_EQ(std::string(text.text.get()), bytes.substr(3));
     // Every character is program text; a broken sequence is reported.
     for (std::string tail : {"\xE4\xB8\xAD", "\xF0\x9F\x8C\x8E", "\xC3"}) {
-        std::string lossy = bytes + "\"w\"=\"" + tail + "\"\r\n";
-        ASSERT_TRUE(DecodeRegBytes(lossy.data(), lossy.size(), text, error));
+        text = Decode(bytes + "\"w\"=\"" + tail + "\"\r\n");
+        ASSERT_TRUE(text.text) << tail;
         EXPECT_EQ(text.lossy, tail == "\xC3") << tail;
     }
     // Without a mark the bytes are legacy single-byte text: "Ã©" in 1252.
-    ASSERT_TRUE(DecodeRegBytes(bytes.data() + 3, bytes.size() - 3, text, error));
+    text = Decode(bytes.substr(3));
+    ASSERT_TRUE(text.text);
     EXPECT_FALSE(text.unicode || text.utf8);
     EXPECT_NE(std::string(text.text.get()).find("Caf\xC3\x83\xC2\xA9"), std::string::npos);
 }

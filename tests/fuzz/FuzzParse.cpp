@@ -23,25 +23,21 @@ bool Load(RegDocument& doc, const char* bytes, size_t size) {
     return doc.ParseText(std::move(text.text), nullptr, text.length, true, false, true);
 }
 
+// A key's values: name, kind and, unless left out, the data of character kinds.
+std::string ValuesOf(const KeyNode* k, bool charData = true) {
+    ValueList values;
+    k->CollectValues(values);
+    std::string s;
+    for (auto& v : values) {
+        bool chars = v->GetType() == ValueType::ExpandString || v->GetType() == ValueType::MultiString;
+        s += '\x01' + v->GetName() + '\x02' + v->GetTypeName() + (charData || !chars ? '\x02' + v->GetDisplayText() : "");
+    }
+    return s;
+}
+
 std::vector<std::string> Snapshot(const RegDocument& doc, bool charData) {
     std::vector<std::string> lines;
-    ForEachKey(doc.roots, [&](const KeyNode* k) {
-        std::string line = k->Path();
-        ValueList values;
-        k->CollectValues(values);
-        for (auto& v : values) {
-            line += '\x01';
-            line += v->GetName();
-            line += '\x02';
-            line += v->GetTypeName();
-            bool chars = v->GetType() == ValueType::ExpandString || v->GetType() == ValueType::MultiString;
-            if (charData || !chars) {
-                line += '\x02';
-                line += v->GetDisplayText();
-            }
-        }
-        lines.push_back(line);
-    });
+    ForEachKey(doc.roots, [&](const KeyNode* k) { lines.push_back(k->Path() + ValuesOf(k, charData)); });
     return lines;
 }
 
@@ -52,34 +48,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!Load(doc, reinterpret_cast<const char*>(data), size)) return 0;
     std::vector<std::string> before = Snapshot(doc, true);
     std::vector<std::string> beforeNoChars = Snapshot(doc, false);
-    for (int dialect : {4, 5}) {
+    for (RegDialect dialect : {kRegedit4, kRegedit5}) {
         for (bool unicode : {false, true}) {
             // What the legacy page lacks is lost in its text (a save warns).
-            if (!unicode && FindLostCharacters(doc, static_cast<RegDialect>(dialect)).Any()) continue;
+            if (!unicode && FindLostCharacters(doc, dialect).Any()) continue;
             MemorySink out;
-            if (!WriteDocument(doc, out, unicode, static_cast<RegDialect>(dialect))) std::abort();
+            if (!WriteDocument(doc, out, unicode, dialect)) std::abort();
             RegDocument again;
             if (!Load(again, out.Data(), out.Size())) std::abort();
             // Characters of the other dialect may change where the data is
             // malformed; every key, name, kind and the other data must not.
-            bool same = dialect == doc.dialect ? Snapshot(again, true) == before
-                                               : Snapshot(again, false) == beforeNoChars;
-            if (!same) std::abort();
+            if (dialect == doc.dialect ? Snapshot(again, true) != before : Snapshot(again, false) != beforeNoChars)
+                std::abort();
         }
     }
     // An edit of every key writes its values back as program text: reading
     // that text again gives the same values.
     ForEachKey(doc.roots, [](KeyNode* k) {
+        std::string before = ValuesOf(k);
         ValueList values;
         k->CollectValues(values);
-        if (!k->RebuildValueBlock(values)) std::abort();
-        ValueList again;
-        k->CollectValues(again);
-        if (again.size() != values.size()) std::abort();
-        for (size_t i = 0; i < values.size(); ++i)
-            if (again[i]->GetName() != values[i]->GetName() || again[i]->GetType() != values[i]->GetType() ||
-                again[i]->GetDisplayText() != values[i]->GetDisplayText())
-                std::abort();
+        if (!k->RebuildValueBlock(values) || ValuesOf(k) != before) std::abort();
     });
     return 0;
 }
