@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <ole2.h>
 
+#include "framework/ComObject.h"
 #include "transfer/TransferFormats.h"
 
 namespace transfer {
@@ -16,32 +17,6 @@ bool Offers(IDataObject* data, UINT format);
 // it cannot be had.
 BlockText TextOfData(IDataObject* data, UINT format);
 
-// The IUnknown part of the two targets.
-template <class Self>
-class DropTargetBase : public IDropTarget {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (!object) return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDropTarget)) {
-            *object = static_cast<IDropTarget*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        LONG left = InterlockedDecrement(&references_);
-        if (left == 0) delete static_cast<Self*>(this);
-        return static_cast<ULONG>(left);
-    }
-
-protected:
-    virtual ~DropTargetBase() = default;
-
-private:
-    LONG references_ = 1;
-};
+using DropTarget = fw::ComObject<IDropTarget, IID_IDropTarget>;
 
 }  // namespace transfer

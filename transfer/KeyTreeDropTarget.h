@@ -12,11 +12,9 @@ namespace transfer {
 
 class TransferCommands;
 
-class KeyTreeDropTarget : public DropTargetBase<KeyTreeDropTarget> {
+class KeyTreeDropTarget : public DropTarget {
 public:
     explicit KeyTreeDropTarget(TransferCommands& commands) : commands_(commands) {}
-    KeyTreeDropTarget(const KeyTreeDropTarget&) = delete;
-    KeyTreeDropTarget& operator=(const KeyTreeDropTarget&) = delete;
 
     HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keyState, POINTL point, DWORD* effect) override;
     HRESULT STDMETHODCALLTYPE DragOver(DWORD keyState, POINTL point, DWORD* effect) override;
@@ -24,7 +22,6 @@ public:
     HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keyState, POINTL point, DWORD* effect) override;
 
 private:
-    friend class DropTargetBase<KeyTreeDropTarget>;
     ~KeyTreeDropTarget() override = default;
     HWND Tree() const;
     // The item under a screen point (on its icon, label or state icon), or null.

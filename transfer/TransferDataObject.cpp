@@ -25,25 +25,6 @@ bool TransferDataObject::SetPath(std::string_view path) {
     return Assign(path_, path);
 }
 
-HRESULT TransferDataObject::QueryInterface(REFIID iid, void** object) {
-    if (!object) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDataObject)) {
-        *object = static_cast<IDataObject*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG TransferDataObject::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
-
-ULONG TransferDataObject::Release() {
-    LONG left = InterlockedDecrement(&references_);
-    if (left == 0) delete this;
-    return static_cast<ULONG>(left);
-}
-
 bool TransferDataObject::TextFor(CLIPFORMAT format, std::string_view& text) const {
     std::string_view payload(text_.Data() ? text_.Data() : "", text_.Size());
     if (format == CF_TEXT || format == CF_UNICODETEXT) {

@@ -10,24 +10,17 @@
 #include <string_view>
 
 #include "document/ByteSink.h"
+#include "framework/ComObject.h"
 
 namespace transfer {
 
-class TransferDataObject : public IDataObject {
+class TransferDataObject : public fw::ComObject<IDataObject, IID_IDataObject> {
 public:
-    TransferDataObject() = default;
-    TransferDataObject(const TransferDataObject&) = delete;
-    TransferDataObject& operator=(const TransferDataObject&) = delete;
-
     // The payload's text (without its terminating zeros); isKey for a key
     // branch payload.
     bool SetText(std::string_view text, bool isKey);
     bool SetPath(std::string_view path);
 
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
     // IDataObject
     HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override;
     HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC* format, STGMEDIUM* medium) override;
@@ -40,11 +33,10 @@ public:
     HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override;
 
 private:
-    virtual ~TransferDataObject() = default;
+    ~TransferDataObject() override = default;
     // The text a format stands for; false for a format this object has not.
     bool TextFor(CLIPFORMAT format, std::string_view& text) const;
 
-    LONG references_ = 1;
     MemorySink text_;
     MemorySink path_;
     bool isKey_ = false;

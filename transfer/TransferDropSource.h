@@ -5,23 +5,17 @@
 #include <windows.h>
 #include <ole2.h>
 
+#include "framework/ComObject.h"
+
 namespace transfer {
 
-class TransferDropSource : public IDropSource {
+class TransferDropSource : public fw::ComObject<IDropSource, IID_IDropSource> {
 public:
-    TransferDropSource() = default;
-    TransferDropSource(const TransferDropSource&) = delete;
-    TransferDropSource& operator=(const TransferDropSource&) = delete;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
     HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL escapePressed, DWORD keyState) override;
     HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD effect) override;
 
 private:
-    virtual ~TransferDropSource() = default;
-    LONG references_ = 1;
+    ~TransferDropSource() override = default;
 };
 
 }  // namespace transfer

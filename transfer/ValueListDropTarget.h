@@ -12,11 +12,9 @@ namespace transfer {
 
 class TransferCommands;
 
-class ValueListDropTarget : public DropTargetBase<ValueListDropTarget> {
+class ValueListDropTarget : public DropTarget {
 public:
     ValueListDropTarget(TransferCommands& commands, ValueListView& list) : commands_(commands), list_(list) {}
-    ValueListDropTarget(const ValueListDropTarget&) = delete;
-    ValueListDropTarget& operator=(const ValueListDropTarget&) = delete;
 
     HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keyState, POINTL point, DWORD* effect) override;
     HRESULT STDMETHODCALLTYPE DragOver(DWORD keyState, POINTL point, DWORD* effect) override;
@@ -24,7 +22,6 @@ public:
     HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keyState, POINTL point, DWORD* effect) override;
 
 private:
-    friend class DropTargetBase<ValueListDropTarget>;
     ~ValueListDropTarget() override = default;
     bool Accepts(IDataObject* data) const;
 
