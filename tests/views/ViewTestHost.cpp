@@ -130,24 +130,6 @@ const TestHost::MenuEntry* TestHost::MenuItem(UINT id) const {
     return nullptr;
 }
 
-static POINT LabelCenter(HWND control, RECT r) {
-    POINT p{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-    ClientToScreen(control, &p);
-    return p;
-}
-
-POINT TestHost::ItemPoint(HTREEITEM item) const {
-    RECT r{};
-    TreeView_GetItemRect(tree.Hwnd(), item, &r, TRUE);
-    return LabelCenter(tree.Hwnd(), r);
-}
-
-POINT TestHost::RowPoint(int row) const {
-    RECT r{};
-    ListView_GetItemRect(list.Hwnd(), row, &r, LVIR_LABEL);
-    return LabelCenter(list.Hwnd(), r);
-}
-
 // Expand runs in the tree; every other command chosen in a view is only
 // recorded, with what it acts on. Editors open as the document's own.
 LRESULT TestHost::AnswerViews(WPARAM request, LPARAM data) {
@@ -267,8 +249,6 @@ std::vector<std::string> TestHost::ChildNames(const char* path) {
     }
     return names;
 }
-
-std::string SourcePath(const std::string& relative) { return harness::SourcePath(relative); }
 
 std::string WriteTempFile(const std::string& name, const std::string& bytes) {
     std::string path = harness::ScratchPath(name);

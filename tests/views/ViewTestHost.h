@@ -15,6 +15,7 @@
 #include "document/RegDocument.h"
 #include "framework/CommandStates.h"
 #include "framework/CommandTable.h"
+#include "tests/ui/Harness.h"
 #include "views/EditCommands.h"
 #include "views/KeyTreeView.h"
 #include "views/ValueListView.h"
@@ -74,11 +75,15 @@ public:
     };
     std::vector<MenuEntry> lastMenu;
     int popupAnswer = 0;
+    // Opens the tree's or the list's context menu at a screen point, to
+    // choose `answer` (0: nothing) from it.
+    void KeyMenu(POINT at, int answer) { popupAnswer = answer; tree.OnContextMenu(at); }
+    void ValueMenu(POINT at, int answer) { popupAnswer = answer; list.OnContextMenu(at); }
     // The entry of the last popup with the command, or null.
     const MenuEntry* MenuItem(UINT id) const;
     // Screen points in the middle of a tree item's and of a list row's label.
-    POINT ItemPoint(HTREEITEM item) const;
-    POINT RowPoint(int row) const;
+    POINT ItemPoint(HTREEITEM item) const { return harness::ItemPoint(tree.Hwnd(), item); }
+    POINT RowPoint(int row) const { return harness::RowPoint(list.Hwnd(), row); }
     std::vector<std::pair<int, HTREEITEM>> keyCommands;  // from the tree, with its command item
     std::vector<std::pair<int, int>> valueCommands;      // from the list, with its command row
 
@@ -98,8 +103,6 @@ void Pump();
 // `cancel`, as the user would; false when there is no editor.
 bool EndLabel(HWND editor, const char* text, bool cancel = false);
 
-// Windows path of a file of the source tree.
-std::string SourcePath(const std::string& relative);
 // A fresh file in the scratch folder holding the bytes; its path.
 std::string WriteTempFile(const std::string& name, const std::string& bytes);
 
