@@ -3,11 +3,7 @@
 // option and a stop that comes before the worker runs.
 #include <gtest/gtest.h>
 
-#include <cstring>
-
-#include "framework/Strings.h"
 #include "framework/WorkerRunner.h"
-#include "resources/resource.h"
 #include "shell/FileDialogs.h"
 #include "shell/FileLoading.h"
 #include "shell/Settings.h"
@@ -19,12 +15,7 @@ using namespace viewtest;
 
 namespace {
 
-// The read-error box's text for a path.
-std::string ReadErrorBox(const std::string& path) {
-    char text[1024];
-    snprintf(text, sizeof(text), fw::LoadText(IDS_READ_ERROR).c_str(), path.c_str());
-    return text;
-}
+std::string ReadErrorBox(const std::string& path) { return "Error reading file!\n\"" + path + "\""; }
 
 // The progress dialog is visible before its controls exist: a message box
 // is told by its text, which is there before it is shown.

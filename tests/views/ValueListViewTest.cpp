@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "editors/ValueEditors.h"
-#include "framework/Strings.h"
 #include "resources/resource.h"
 #include "tests/ui/Harness.h"
 #include "tests/views/ViewTestHost.h"
@@ -53,7 +52,7 @@ TEST(ValueList, RowsShowEveryValueKindAndAKeyWithoutValuesOnlyTheUnsetDefault) {
     host.Select("HKEY_CURRENT_USER\\Software\\Kinds");
     auto rows = host.Rows();
     struct Expected { const char* name; const char* type; const char* data; int image; } expected[] = {
-        {nullptr, "REG_SZ", "the default", 1},
+        {"(Default)", "REG_SZ", "the default", 1},
         {"Greeting", "REG_SZ", "Hello, \"world\"", 1},
         {"Counter", "REG_DWORD", "0x00002a(42)", 0},
         {"Blob", "REG_BINARY", "00 01 0a ff 10", 0},
@@ -65,7 +64,7 @@ TEST(ValueList, RowsShowEveryValueKindAndAKeyWithoutValuesOnlyTheUnsetDefault) {
     ASSERT_EQ(rows.size(), std::size(expected));
     for (size_t i = 0; i < rows.size(); ++i) {
         SCOPED_TRACE(i);
-        EXPECT_EQ(rows[i].name, expected[i].name ? expected[i].name : fw::LoadText(IDS_DEFAULT_NAME));
+        EXPECT_EQ(rows[i].name, expected[i].name);
         EXPECT_EQ(rows[i].type, expected[i].type);
         EXPECT_EQ(rows[i].data, expected[i].data);
         EXPECT_EQ(rows[i].image, expected[i].image);
@@ -81,7 +80,7 @@ TEST(ValueList, RowsShowEveryValueKindAndAKeyWithoutValuesOnlyTheUnsetDefault) {
     rows = host.Rows();
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ((std::vector<std::string>{rows[0].name, rows[0].type, rows[0].data}),
-              (std::vector<std::string>{fw::LoadText(IDS_DEFAULT_NAME), "REG_SZ", "(value not set)"}));
+              (std::vector<std::string>{"(Default)", "REG_SZ", "(value not set)"}));
     EXPECT_EQ(rows[0].image, 1);
     EXPECT_EQ(host.list.ValueAt(0), nullptr);
     EXPECT_TRUE(host.list.Values().empty());
@@ -92,7 +91,7 @@ TEST(ValueList, ColumnClickSortsWithDefaultRowFirstAndShowsDirection) {
     ASSERT_TRUE(host.Load(kValues));
     host.Select("HKEY_CURRENT_USER\\Software\\Sortable");
     HWND list = host.list.Hwnd();
-    std::string def = fw::LoadText(IDS_DEFAULT_NAME);
+    const std::string def = "(Default)";
     bool image = false;
 
     host.list.Sort(0);  // first click: Z to A under the upward triangle
@@ -124,7 +123,7 @@ TEST(ValueList, RenameInPlaceRefusesClashesAndEscapesBackslashes) {
     TestHost host;
     ASSERT_TRUE(host.Load(kValues));
     host.Select("HKEY_CURRENT_USER\\Software\\Sortable");
-    std::string def = fw::LoadText(IDS_DEFAULT_NAME);
+    const std::string def = "(Default)";
     KeyNode* key = host.list.Key();
     ASSERT_NE(key, nullptr);
 
@@ -211,7 +210,7 @@ TEST(ValueList, EnterDoubleClickAndTheContextMenuActOnTheSelectedRows) {
     host.list.DeselectAll();
     EXPECT_EQ(host.list.FirstSelected(), -1);
     EXPECT_EQ(host.list.FindRowText("GAMMA"), 3);
-    EXPECT_EQ(host.list.FindRowText(fw::LoadText(IDS_DEFAULT_NAME).c_str()), 0);
+    EXPECT_EQ(host.list.FindRowText("(Default)"), 0);
     EXPECT_EQ(host.list.FindRowText("gam"), -1);
 
     // The context menu depends on the row under the pointer. The list has the

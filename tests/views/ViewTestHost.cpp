@@ -28,15 +28,11 @@ void ListMenu(HMENU menu, UINT defaultId, std::vector<TestHost::MenuEntry>& out)
             ListMenu(sub, GetMenuDefaultItem(sub, FALSE, 0), out);
             continue;
         }
+        UINT state = GetMenuState(menu, i, MF_BYPOSITION), id = GetMenuItemID(menu, i);
+        if (state & MF_SEPARATOR) continue;
         char text[260] = {};
-        MENUITEMINFOA mii{};
-        mii.cbSize = sizeof(mii);
-        mii.fMask = MIIM_ID | MIIM_STATE | MIIM_STRING | MIIM_FTYPE;
-        mii.dwTypeData = text;
-        mii.cch = sizeof(text);
-        GetMenuItemInfoA(menu, i, TRUE, &mii);
-        if (mii.fType & MFT_SEPARATOR) continue;
-        out.push_back({mii.wID, text, !(mii.fState & MFS_DISABLED), mii.wID == defaultId});
+        GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
+        out.push_back({id, text, !(state & (MF_GRAYED | MF_DISABLED)), id == defaultId});
     }
 }
 

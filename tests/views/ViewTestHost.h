@@ -46,10 +46,7 @@ public:
     // A menu command, as the frame routes it.
     void Command(int id) { SendMessageA(panel_, WM_COMMAND, static_cast<WPARAM>(id), 0); }
 
-    struct Row {
-        std::string name, type, data;
-        int image;
-    };
+    struct Row { std::string name, type, data; int image; };
     std::vector<Row> Rows() const;
     std::vector<std::string> RowNames() const;
     // The names of the items below a key path (the top level for null), as
@@ -67,12 +64,7 @@ public:
     fw::CommandTable commands;
 
     // The popup handed to TrackPopup, as it stood, and the command to answer.
-    struct MenuEntry {
-        UINT id;
-        std::string text;
-        bool enabled;
-        bool isDefault;
-    };
+    struct MenuEntry { UINT id; std::string text; bool enabled, isDefault; };
     std::vector<MenuEntry> lastMenu;
     int popupAnswer = 0;
     // Opens the tree's or the list's context menu at a screen point, to
@@ -111,7 +103,7 @@ std::vector<std::pair<int, std::string>> DocumentKeys(const RegDocument& documen
 // The tree's items in pre-order as (depth, text), once every branch has
 // been expanded as a user opening them all would.
 std::vector<std::pair<int, std::string>> ExpandedTreeKeys(HWND tree);
-// The items in pre-order as they are, collapsed branches left out.
+// The items in pre-order as they are: a branch never expanded has none yet.
 std::vector<std::pair<int, std::string>> TreeKeys(HWND tree);
 
 }  // namespace viewtest
