@@ -16,23 +16,15 @@ namespace {
 std::unique_ptr<ValueEntry> Binary(const char* hex) { return ParseValue(std::string("\"B\"=hex:") + hex); }
 const std::string& HexOf(std::unique_ptr<ValueEntry>& value) { return As<BinaryValue>(value).GetHexData(); }
 
-// The clipboard set to `text`, then pasted as the area's context menu does.
-Step Paste(std::string text) {
-    return Do([text] {
-        harness::SetClipboardText(text);
-        SendMessageA(EditorControl(IDC_VALUE_DATA), WM_PASTE, 0, 0);
-    });
-}
+Step Paste(std::string text) { return test::Paste(IDC_VALUE_DATA, text); }
+std::string Stored(ValueEntry& value) { return static_cast<BinaryValue&>(value).GetHexData(); }
 
-Step ExpectArea(std::string text, int line) {
-    return Do([text, line] { EXPECT_EQ(ControlText(IDC_VALUE_DATA), text) << "case at line " << line; });
-}
-Step ExpectCaret(DWORD caret, int line) {
-    return Do([caret, line] {
+Step ExpectCaret(DWORD caret) {
+    return Do([caret] {
         DWORD start, end;
         Selection(IDC_VALUE_DATA, start, end);
-        EXPECT_EQ(start, caret) << "case at line " << line;
-        EXPECT_EQ(end, caret) << "case at line " << line;
+        EXPECT_EQ(start, caret);
+        EXPECT_EQ(end, caret);
     });
 }
 
@@ -46,13 +38,14 @@ struct EditCase {
 
 void RunEditCases(const std::vector<EditCase>& cases) {
     for (const EditCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << "case at line " << c.line);
         auto value = Binary(c.hex);
         std::vector<Step> steps{SetSelection(IDC_VALUE_DATA, c.start, c.end)};
         steps.insert(steps.end(), c.action.begin(), c.action.end());
-        steps.push_back(ExpectArea(c.area, c.line));
+        steps.push_back(ExpectText(IDC_VALUE_DATA, c.area));
         steps.push_back(Press(IDCANCEL));
-        EXPECT_TRUE(Played(RunEditor(*value, steps), false)) << "case at line " << c.line;
-        EXPECT_EQ(HexOf(value), c.hex) << "Cancel changed the value, case at line " << c.line;
+        EXPECT_TRUE(Played(RunEditor(*value, steps), false));
+        EXPECT_EQ(HexOf(value), c.hex) << "Cancel changed the value";
     }
 }
 
@@ -60,18 +53,18 @@ void RunEditCases(const std::vector<EditCase>& cases) {
 
 TEST(HexArea, OpensFileFormAsCells) {
     auto value = Binary("0a,ff,\\\r\n  10");
-    EXPECT_TRUE(Played(RunEditor(*value, {ExpectArea(" 0A  FF  10 ", __LINE__), ExpectCaret(0, __LINE__), Press(IDOK)}),
+    EXPECT_TRUE(Played(RunEditor(*value, {ExpectText(IDC_VALUE_DATA, " 0A  FF  10 "), ExpectCaret(0), Press(IDOK)}),
                        false));
     EXPECT_EQ(HexOf(value), "0a,ff,\\\r\n  10");
 }
 
 TEST(HexArea, TypingInsertsWholeBytesAtEachPositionKindAndUndoCannotBreakThem) {
     RunEditCases({
-        {__LINE__, "", 0, 0, {Type(IDC_VALUE_DATA, "1234"), ExpectCaret(8, __LINE__)}, " 12  34 "},
-        {__LINE__, "12,34", 5, 5, {Type(IDC_VALUE_DATA, "5"), ExpectCaret(6, __LINE__)}, " 12  50  34 "},
-        {__LINE__, "12,34", 5, 5, {Type(IDC_VALUE_DATA, "56"), ExpectCaret(8, __LINE__)}, " 12  56  34 "},
-        {__LINE__, "12,34", 2, 2, {Type(IDC_VALUE_DATA, "9"), ExpectCaret(4, __LINE__)}, " 19  34 "},
-        {__LINE__, "12,34", 3, 3, {Type(IDC_VALUE_DATA, "7"), ExpectCaret(6, __LINE__)}, " 12  70  34 "},
+        {__LINE__, "", 0, 0, {Type(IDC_VALUE_DATA, "1234"), ExpectCaret(8)}, " 12  34 "},
+        {__LINE__, "12,34", 5, 5, {Type(IDC_VALUE_DATA, "5"), ExpectCaret(6)}, " 12  50  34 "},
+        {__LINE__, "12,34", 5, 5, {Type(IDC_VALUE_DATA, "56"), ExpectCaret(8)}, " 12  56  34 "},
+        {__LINE__, "12,34", 2, 2, {Type(IDC_VALUE_DATA, "9"), ExpectCaret(4)}, " 19  34 "},
+        {__LINE__, "12,34", 3, 3, {Type(IDC_VALUE_DATA, "7"), ExpectCaret(6)}, " 12  70  34 "},
         {__LINE__, "12,34", 8, 8, {Type(IDC_VALUE_DATA, "ab")}, " 12  34  AB "},
         {__LINE__, "12,34,56", 0, 8, {Type(IDC_VALUE_DATA, "A")}, " A0  56 "},
         {__LINE__, "12,34,56", 1, 7, {Type(IDC_VALUE_DATA, "A")}, " A0  34  56 "},
@@ -160,14 +153,7 @@ TEST(BinaryEditor, OkStoresTwentyTwoBytesPerLine) {
 }
 
 TEST(BinaryEditor, WhatOkStores) {
-    struct Case {
-        int line;
-        const char* hex;
-        std::vector<Step> steps;
-        bool edited;
-        const char* stored;
-    };
-    const std::vector<Case> cases = {
+    ExpectOkStores({
         {__LINE__, "01,02", {}, false, "01,02"},
         {__LINE__, "01,02", {SetSelection(IDC_VALUE_DATA, 0, 8), Key(IDC_VALUE_DATA, VK_DELETE)}, true, ""},
         {__LINE__, "01,02", {SetSelection(IDC_VALUE_DATA, 8, 8), Type(IDC_VALUE_DATA, "c")}, true, "01,02,C0"},
@@ -175,14 +161,7 @@ TEST(BinaryEditor, WhatOkStores) {
         {__LINE__, "01", {SetSelection(IDC_VALUE_DATA, 4, 4), Paste("0203")}, true, "01,02,03"},
         {__LINE__, "01", {SetSelection(IDC_VALUE_DATA, 4, 4), Paste("xyz, -")}, false, "01"},
         {__LINE__, "01", {SetSelection(IDC_VALUE_DATA, 4, 4), Type(IDC_VALUE_DATA, "ee"), Paste("ff")}, true, "01,EE,FF"},
-    };
-    for (const Case& c : cases) {
-        auto value = Binary(c.hex);
-        std::vector<Step> steps = c.steps;
-        steps.push_back(Press(IDOK));
-        EXPECT_TRUE(Played(RunEditor(*value, steps), c.edited)) << "case at line " << c.line;
-        EXPECT_EQ(HexOf(value), c.stored) << "case at line " << c.line;
-    }
+    }, Binary, Stored);
 }
 
 TEST(BinaryEditor, TabEnterAndEscapeBelongToTheDialog) {
@@ -190,7 +169,7 @@ TEST(BinaryEditor, TabEnterAndEscapeBelongToTheDialog) {
     Step focus = Do([] { SetFocus(EditorControl(IDC_VALUE_DATA)); });
     EXPECT_TRUE(Played(RunEditor(*value, {focus, PostKey(IDC_VALUE_DATA, VK_TAB),
                                           WaitFor([] { return GetFocus() != EditorControl(IDC_VALUE_DATA); }),
-                                          ExpectArea(" 01 ", __LINE__), focus, SetSelection(IDC_VALUE_DATA, 4, 4),
+                                          ExpectText(IDC_VALUE_DATA, " 01 "), focus, SetSelection(IDC_VALUE_DATA, 4, 4),
                                           Type(IDC_VALUE_DATA, "2"), PostKey(IDC_VALUE_DATA, VK_RETURN)}),
                        true));
     EXPECT_EQ(HexOf(value), "01,20");

@@ -204,4 +204,28 @@ Step Answer(int button) {
     };
 }
 
+Step ExpectText(int id, std::string text) {
+    return Do([id, text] { EXPECT_EQ(ControlText(id), text) << "control " << id; });
+}
+
+Step Paste(int id, std::string text) {
+    return Do([id, text] {
+        harness::SetClipboardText(text);
+        SendMessageA(EditorControl(id), WM_PASTE, 0, 0);
+    });
+}
+
+void ExpectOkStores(const std::vector<OkCase>& cases,
+                    const std::function<std::unique_ptr<ValueEntry>(const char*)>& make,
+                    const std::function<std::string(ValueEntry&)>& stored) {
+    for (const OkCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << "case at line " << c.line);
+        auto value = make(c.data);
+        std::vector<Step> steps = c.steps;
+        steps.push_back(Press(IDOK));
+        EXPECT_TRUE(Played(RunEditor(*value, steps), c.edited));
+        EXPECT_EQ(stored(*value), c.stored);
+    }
+}
+
 }  // namespace test

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -61,5 +62,23 @@ Step Press(int id);
 Step Click(int id);
 // Waits for a message box over the editor and answers it with a button.
 Step Answer(int button);
+// Expects the control to hold the text.
+Step ExpectText(int id, std::string text);
+// The clipboard set to `text`, then pasted as the control's context menu
+// does: no key filter.
+Step Paste(int id, std::string text);
+
+// What OK stores: the steps played on a value made from `data`, then OK;
+// Edit's result and the data the value holds afterwards.
+struct OkCase {
+    int line;
+    const char* data;
+    std::vector<Step> steps;
+    bool edited;
+    const char* stored;
+};
+void ExpectOkStores(const std::vector<OkCase>& cases,
+                    const std::function<std::unique_ptr<ValueEntry>(const char*)>& make,
+                    const std::function<std::string(ValueEntry&)>& stored);
 
 }  // namespace test

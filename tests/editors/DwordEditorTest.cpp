@@ -11,9 +11,7 @@ using namespace test;
 
 namespace {
 
-Step ExpectField(std::string expected) {
-    return Do([expected] { EXPECT_EQ(ControlText(IDC_VALUE_DATA), expected); });
-}
+Step ExpectField(std::string expected) { return ExpectText(IDC_VALUE_DATA, expected); }
 Step ClearField() {
     return Do([] {
         SendMessageA(EditorControl(IDC_VALUE_DATA), EM_SETSEL, 0, -1);
@@ -21,16 +19,11 @@ Step ClearField() {
         SendMessageA(EditorControl(IDC_VALUE_DATA), WM_CHAR, '\b', 1);
     });
 }
-// The clipboard's text pasted as the field's own context menu does: no key filter.
-Step Paste(std::string text) {
-    return Do([text] {
-        harness::SetClipboardText(text);
-        SendMessageA(EditorControl(IDC_VALUE_DATA), WM_PASTE, 0, 0);
-    });
-}
+Step Paste(std::string text) { return test::Paste(IDC_VALUE_DATA, text); }
 
 std::unique_ptr<ValueEntry> Dword(const char* data) { return ParseValue(std::string("\"D\"=dword:") + data); }
 const std::string& DataOf(std::unique_ptr<ValueEntry>& value) { return As<DwordValue>(value).GetData(); }
+std::string Stored(ValueEntry& value) { return static_cast<DwordValue&>(value).GetData(); }
 
 }  // namespace
 
@@ -118,14 +111,7 @@ TEST(DwordEditor, OkOnAFieldWithoutANumberKeepsTheEditorOpen) {
 // Text that is no number: opened from the file it is shown empty and left
 // alone; pasted, a base switch keeps it and the hexadecimal base checked.
 TEST(DwordEditor, WhatOkStoresAroundTextThatIsNoNumber) {
-    struct Case {
-        int line;
-        const char* data;
-        std::vector<Step> steps;
-        bool edited;
-        const char* stored;
-    };
-    const std::vector<Case> cases = {
+    ExpectOkStores({
         {__LINE__, "00000001", {ClearField(), Type(IDC_VALUE_DATA, "a"), Click(IDC_BASE_DEC), ExpectField("10")},
          true, "0000000a"},
         {__LINE__, "zz", {ExpectField("")}, false, "zz"},
@@ -136,12 +122,5 @@ TEST(DwordEditor, WhatOkStoresAroundTextThatIsNoNumber) {
           }),
           ClearField(), Type(IDC_VALUE_DATA, "b")},
          true, "0000000b"},
-    };
-    for (const Case& c : cases) {
-        auto value = Dword(c.data);
-        std::vector<Step> steps = c.steps;
-        steps.push_back(Press(IDOK));
-        EXPECT_TRUE(Played(RunEditor(*value, steps), c.edited)) << "case at line " << c.line;
-        EXPECT_EQ(DataOf(value), c.stored) << "case at line " << c.line;
-    }
+    }, Dword, Stored);
 }

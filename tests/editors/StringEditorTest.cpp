@@ -10,10 +10,6 @@ using namespace test;
 
 namespace {
 
-Step ExpectField(int id, std::string expected) {
-    return Do([id, expected] { EXPECT_EQ(ControlText(id), expected) << "control " << id; });
-}
-
 Step SelectAll(int id) { return SetSelection(id, 0, static_cast<DWORD>(-1)); }
 
 }  // namespace
@@ -35,13 +31,13 @@ TEST(EditorName, EveryEditorShowsTheNameAsTheValueListDoes) {
     for (const Case& c : cases) {
         auto value = ParseValue(c.line);
         ASSERT_TRUE(value) << c.line;
-        EXPECT_TRUE(Played(RunEditor(*value, {ExpectField(IDC_VALUE_NAME, c.shown), Press(IDCANCEL)}), false)) << c.line;
+        EXPECT_TRUE(Played(RunEditor(*value, {ExpectText(IDC_VALUE_NAME, c.shown), Press(IDCANCEL)}), false)) << c.line;
     }
 }
 
 TEST(StringEditor, OkWithoutTypingStoresNothing) {
     auto value = ParseValue(R"("Path"="C:\\Temp \"x\"")");
-    EXPECT_TRUE(Played(RunEditor(*value, {ExpectField(IDC_VALUE_DATA, R"(C:\Temp "x")"), Press(IDOK)}), false));
+    EXPECT_TRUE(Played(RunEditor(*value, {ExpectText(IDC_VALUE_DATA, R"(C:\Temp "x")"), Press(IDOK)}), false));
     EXPECT_FALSE(value->IsChanged());
     EXPECT_EQ(As<StringValue>(value).GetData(), R"(C:\\Temp \"x\")");
 }
@@ -49,7 +45,7 @@ TEST(StringEditor, OkWithoutTypingStoresNothing) {
 TEST(StringEditor, TypingAndDeletingACharacterCountsAsAChange) {
     auto value = ParseValue(R"("Name"="same")");
     EXPECT_TRUE(Played(RunEditor(*value, {SetSelection(IDC_VALUE_DATA, 4, 4), Type(IDC_VALUE_DATA, "x"),
-                                          Key(IDC_VALUE_DATA, VK_BACK), ExpectField(IDC_VALUE_DATA, "same"), Press(IDOK)}),
+                                          Key(IDC_VALUE_DATA, VK_BACK), ExpectText(IDC_VALUE_DATA, "same"), Press(IDOK)}),
                        true));
     EXPECT_TRUE(value->IsChanged());
     EXPECT_EQ(As<StringValue>(value).GetData(), "same");
@@ -79,7 +75,7 @@ TEST(ExpandStringEditor, TypedTextIsStoredAsSingleByteHexWithTerminator) {
     for (const Case& c : cases) {
         auto value = ParseValue(R"("Ex"=hex(2):41,00,42,00,00,00)", kRegedit5);
         ASSERT_TRUE(value);
-        EXPECT_TRUE(Played(RunEditor(*value, {ExpectField(IDC_VALUE_DATA, "AB"), SelectAll(IDC_VALUE_DATA),
+        EXPECT_TRUE(Played(RunEditor(*value, {ExpectText(IDC_VALUE_DATA, "AB"), SelectAll(IDC_VALUE_DATA),
                                               Key(IDC_VALUE_DATA, VK_BACK), Type(IDC_VALUE_DATA, c.typed), Press(IDOK)}),
                            true))
             << c.typed;
@@ -90,7 +86,7 @@ TEST(ExpandStringEditor, TypedTextIsStoredAsSingleByteHexWithTerminator) {
 
 TEST(ExpandStringEditor, UntouchedDialect5ValueKeepsItsDataAndDialect) {
     auto value = ParseValue(R"("Ex"=hex(2):25,00,41,00,00,00)", kRegedit5);
-    EXPECT_TRUE(Played(RunEditor(*value, {ExpectField(IDC_VALUE_DATA, "%A"), Press(IDOK)}), false));
+    EXPECT_TRUE(Played(RunEditor(*value, {ExpectText(IDC_VALUE_DATA, "%A"), Press(IDOK)}), false));
     EXPECT_EQ(As<ExpandStringValue>(value).GetHexData(), "25,00,41,00,00,00");
     EXPECT_EQ(As<ExpandStringValue>(value).GetDialect(), kRegedit5);
 }
@@ -98,7 +94,7 @@ TEST(ExpandStringEditor, UntouchedDialect5ValueKeepsItsDataAndDialect) {
 TEST(ExpandStringEditor, Dialect5CharacterAbove255StaysWholeThroughAnEdit) {
     // U+20AC: its low byte alone would be 0xAC, and code page 1252 would make it 0x80.
     auto value = ParseValue(R"("Ex"=hex(2):ac,20,41,00,00,00)", kRegedit5);
-    EXPECT_TRUE(Played(RunEditor(*value, {ExpectField(IDC_VALUE_DATA, "\xe2\x82\xac" "A"), SetSelection(IDC_VALUE_DATA, 2, 2),
+    EXPECT_TRUE(Played(RunEditor(*value, {ExpectText(IDC_VALUE_DATA, "\xe2\x82\xac" "A"), SetSelection(IDC_VALUE_DATA, 2, 2),
                                           Type(IDC_VALUE_DATA, "B"), Press(IDOK)}),
                        true));
     // An edited value holds program text (UTF-8); a dialect-5 save widens it again.

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <set>
@@ -151,24 +152,11 @@ std::map<std::string, Branch> ReadExport(const std::string& path) {
     return branches;
 }
 
-std::string Shortened(std::string text) {
-    if (text.size() > 160) text = text.substr(0, 160) + "...";
-    return text;
-}
-
-// The first difference between two branches, or empty.
+// The first key whose values differ between the two branches, or empty.
 std::string Difference(const Branch& original, const Branch& saved) {
-    for (const auto& [key, values] : original) {
-        auto found = saved.find(key);
-        if (found == saved.end()) return "key missing after the save: " + key;
-        for (const std::string& v : values)
-            if (!found->second.count(v)) return "in " + key + ": " + Shortened(v) + " is not set after the save";
-        for (const std::string& v : found->second)
-            if (!values.count(v)) return "in " + key + ": the save sets " + Shortened(v);
-    }
-    for (const auto& [key, values] : saved)
-        if (!original.count(key)) return "key added by the save: " + key;
-    return "";
+    auto [o, s] = std::mismatch(original.begin(), original.end(), saved.begin(), saved.end());
+    if (o == original.end() && s == saved.end()) return "";
+    return o == original.end() ? "key added by the save: " + s->first : "key changed or missing after the save: " + o->first;
 }
 
 bool OpenAndSave(const std::string& file, const std::string& target) {

@@ -33,17 +33,10 @@ struct EditorSession {
     ~EditorSession() { EndEditor(); }
 };
 
-BOOL CALLBACK FindTree(HWND window, LPARAM param) {
-    if (harness::ClassName(window) != WC_TREEVIEWA) return TRUE;
-    *reinterpret_cast<HWND*>(param) = window;
-    return FALSE;
-}
-
 // The path of the editor's selection, as its tree shows it.
 std::string EditorSelection() {
     HWND editor = FindWindowA("RegEdit_RegEdit", nullptr);
-    HWND tree = nullptr;
-    if (editor) EnumChildWindows(editor, FindTree, reinterpret_cast<LPARAM>(&tree));
+    HWND tree = editor ? harness::DescendantOfClass(editor, WC_TREEVIEWA) : nullptr;
     if (!tree) return "";
     std::vector<std::string> path;
     for (const auto& item : harness::TreeItems(tree)) {

@@ -16,27 +16,37 @@ std::string WindowsPath(std::string unixPath) {
     return "Z:" + unixPath;
 }
 
+// The windows that `match` accepts: the descendants of `parent`, or the
+// top-level windows when it is null, in Z order.
+std::vector<HWND> WindowsWhere(HWND parent, const std::function<bool(HWND)>& match) {
+    struct Walk {
+        const std::function<bool(HWND)>& match;
+        std::vector<HWND> found;
+    } walk{match, {}};
+    WNDENUMPROC visit = [](HWND hwnd, LPARAM p) -> BOOL {
+        auto* w = reinterpret_cast<Walk*>(p);
+        if (w->match(hwnd)) w->found.push_back(hwnd);
+        return TRUE;
+    };
+    if (parent) EnumChildWindows(parent, visit, reinterpret_cast<LPARAM>(&walk));
+    else EnumWindows(visit, reinterpret_cast<LPARAM>(&walk));
+    return walk.found;
+}
+
+HWND FirstWhere(HWND parent, const std::function<bool(HWND)>& match) {
+    std::vector<HWND> found = WindowsWhere(parent, match);
+    return found.empty() ? nullptr : found.front();
+}
+
 // The visible top-level windows of a process with the class (and title,
 // when not null), in Z order.
 std::vector<HWND> VisibleWindows(DWORD pid, const char* className, const char* title = nullptr) {
-    struct Search {
-        DWORD pid;
-        const char* className;
-        const char* title;
-        std::vector<HWND> found;
-    } search{pid, className, title, {}};
-    EnumWindows(
-        [](HWND hwnd, LPARAM p) -> BOOL {
-            auto* st = reinterpret_cast<Search*>(p);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(hwnd, &owner);
-            if (owner == st->pid && IsWindowVisible(hwnd) && ClassName(hwnd) == st->className &&
-                (!st->title || WindowText(hwnd) == st->title))
-                st->found.push_back(hwnd);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return WindowsWhere(nullptr, [&](HWND hwnd) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(hwnd, &owner);
+        return owner == pid && IsWindowVisible(hwnd) && ClassName(hwnd) == className &&
+               (!title || WindowText(hwnd) == title);
+    });
 }
 
 HWND FindNow(DWORD pid, const char* className, const char* title) {
@@ -45,20 +55,6 @@ HWND FindNow(DWORD pid, const char* className, const char* title) {
 }
 
 std::vector<HWND> VisibleDialogs(DWORD pid) { return VisibleWindows(pid, "#32770"); }
-
-struct ChildArgs {
-    const char* className;
-    HWND found;
-};
-
-BOOL CALLBACK FindChildByClass(HWND hwnd, LPARAM lParam) {
-    auto* args = reinterpret_cast<ChildArgs*>(lParam);
-    if (ClassName(hwnd) == args->className) {
-        args->found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
 
 // Memory inside another process, freed on scope exit.
 class RemoteBuffer {
@@ -279,20 +275,11 @@ bool WaitForMenus(DWORD pid, int count, DWORD timeoutMs) {
 }
 
 HWND Descendant(HWND parent, int id) {
-    struct S {
-        int id;
-        HWND found;
-    } s{id, nullptr};
-    EnumChildWindows(
-        parent,
-        [](HWND child, LPARAM p) -> BOOL {
-            auto* st = reinterpret_cast<S*>(p);
-            if (GetDlgCtrlID(child) != st->id) return TRUE;
-            st->found = child;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&s));
-    return s.found;
+    return FirstWhere(parent, [id](HWND child) { return GetDlgCtrlID(child) == id; });
+}
+
+HWND DescendantOfClass(HWND parent, const char* className) {
+    return FirstWhere(parent, [className](HWND child) { return ClassName(child) == className; });
 }
 
 App::~App() {
@@ -363,11 +350,7 @@ LRESULT App::SendCommand(int id) {
 
 void App::PostCommand(int id) { PostMessageA(frame_, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
 
-HWND App::Child(const char* className) const {
-    ChildArgs args{className, nullptr};
-    EnumChildWindows(frame_, FindChildByClass, reinterpret_cast<LPARAM>(&args));
-    return args.found;
-}
+HWND App::Child(const char* className) const { return DescendantOfClass(frame_, className); }
 
 bool Session::Start(const std::string& name, const std::string& bytes) {
     path = ScratchPath(name);

@@ -183,6 +183,8 @@ bool WaitForMenus(DWORD pid, int count = 1, DWORD timeoutMs = kTimeout);
 // The first descendant with the control id, at any depth (the common file
 // dialogs nest their controls).
 HWND Descendant(HWND parent, int id);
+// The first descendant of the class, at any depth, or null.
+HWND DescendantOfClass(HWND parent, const char* className);
 
 std::string WindowText(HWND hwnd);
 std::string ClassName(HWND hwnd);

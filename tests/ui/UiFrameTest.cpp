@@ -33,6 +33,14 @@ bool IsTitleless(HWND frame) {
     return caption == "Quillon" || caption == "-Quillon";
 }
 
+std::string SimpleStatusText(HWND status) {
+    char text[256] = "";
+    // In simple mode part 0 answers with the simple text.
+    harness::SendWithBuffer(status, SB_GETTEXTA, 0, text, sizeof text);
+    text[sizeof text - 1] = '\0';
+    return text;
+}
+
 // The file name is taken quoted (words after it ignored) or unquoted and
 // whole, and made a full path; a file that cannot be read is named in the
 // read-error box and leaves the frame without a document.
@@ -75,7 +83,10 @@ TEST(CommandLine, OpensTheFileNamedQuotedOrWithBlanks) {
     }
 }
 
-TEST(Frame, StartsUntitledWithBarsAndSplitterAtOneThirdAndExitsWithZero) {
+// The untitled frame: its layout, the toolbar's tooltips and the menu
+// prompts from the commands' strings, the splitter, the bars' toggles
+// (not stored), and Exit with code 0.
+TEST(Frame, UntitledLayoutTooltipsPromptsSplitterBarTogglesAndExit) {
     harness::App app;
     ASSERT_TRUE(app.Start()) << "no frame of class " << harness::kFrameClass;
     HWND frame = app.Frame();
@@ -98,8 +109,7 @@ TEST(Frame, StartsUntitledWithBarsAndSplitterAtOneThirdAndExitsWithZero) {
     EXPECT_GT(rebarRc.bottom - rebarRc.top, 15);
     EXPECT_EQ(harness::WindowText(status), "Ready");
 
-    std::string shot = harness::ScratchPath("frame.bmp");
-    EXPECT_TRUE(harness::Screenshot(frame, shot));
+    EXPECT_TRUE(harness::Screenshot(frame, harness::ScratchPath("frame.bmp")));
     // Save needs a modified document; the first idle update disables it, New stays.
     EXPECT_TRUE(harness::WaitUntil([&] { return SendMessageA(toolbar, TB_ISBUTTONENABLED, 57603, 0) == 0; }));
     EXPECT_NE(SendMessageA(toolbar, TB_ISBUTTONENABLED, 57600, 0), 0);
@@ -107,18 +117,77 @@ TEST(Frame, StartsUntitledWithBarsAndSplitterAtOneThirdAndExitsWithZero) {
     ASSERT_TRUE(harness::MenuState(frame, ID_FILE_EXPORT, &enabled, nullptr));
     EXPECT_FALSE(enabled) << "Export is disabled without keys";
 
-    app.PostCommand(ID_APP_EXIT);
-    EXPECT_EQ(app.WaitExit(), 0u);
-}
+    // A command's string gives the tooltip of its toolbar button and the
+    // status bar's prompt while its menu item is highlighted.
+    ASSERT_TRUE(harness::BringToFront(app.Frame()));
+    struct Case {
+        UINT id;
+        const char* text;
+    };
+    // New has a tooltip line after its prompt; Quick RegEdit Call's string is
+    // its tooltip as a whole.
+    for (Case c : {Case{ID_FILE_NEW, "New"}, Case{ID_QUICK_REGEDIT, "Quick RegEdit Call"}}) {
+        SCOPED_TRACE(c.text);
+        RECT rc{};
+        ASSERT_TRUE(harness::ToolbarButtonRect(toolbar, c.id, &rc));
+        harness::MoveMouse(POINT{(rc.left + rc.right) / 2 + 1, (rc.top + rc.bottom) / 2});
+        harness::MoveMouse(POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2});
+        HWND tip = nullptr;
+        EXPECT_TRUE(harness::WaitUntil([&] {
+            tip = harness::FindTooltip(app.Pid());
+            return tip && harness::WindowText(tip) == c.text;
+        }, 5000)) << (tip ? harness::WindowText(tip) : std::string("no tooltip"));
+    }
+    harness::MoveMouse(POINT{0, 0});
+    const Case prompts[] = {
+        {ID_VIEW_TOOLBAR, "Show or hide the toolbar"},  // the tooltip line is not shown
+        {ID_QUICK_REGEDIT, "Quick RegEdit Call"},
+        {9999, ""},  // no prompt: an empty bar, not the last one
+    };
+    // Any menu handle: the frame only tells a highlighted item from a closed menu.
+    LPARAM menu = reinterpret_cast<LPARAM>(GetMenu(app.Frame()));
+    for (const Case& c : prompts) {
+        SendMessageA(app.Frame(), WM_MENUSELECT, MAKEWPARAM(c.id, MF_STRING), menu);
+        EXPECT_NE(SendMessageA(status, SB_ISSIMPLE, 0, 0), 0);
+        EXPECT_EQ(SimpleStatusText(status), c.text) << c.id;
+    }
+    // The menu closes: the normal text comes back.
+    SendMessageA(app.Frame(), WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
+    EXPECT_EQ(SendMessageA(status, SB_ISSIMPLE, 0, 0), 0);
+    EXPECT_EQ(harness::WindowText(status), "Ready");
 
-TEST(Frame, ToolbarAndStatusBarToggleWithCheckMarksAndLayout) {
-    harness::App app;
-    ASSERT_TRUE(app.Start());
-    HWND frame = app.Frame();
-    HWND status = app.Child(STATUSCLASSNAMEA);
-    HWND rebar = app.Child(REBARCLASSNAMEA);
-    HWND tree = app.Child(WC_TREEVIEWA);
-    HWND toolbar = app.Child(TOOLBARCLASSNAMEA);
+    // The splitter bar drags and stays inside the frame.
+    auto width = [](HWND w) { RECT r{}; GetWindowRect(w, &r); return static_cast<int>(r.right - r.left); };
+    auto drag = [&](int dx) {
+        RECT t{}, l{};
+        GetWindowRect(tree, &t);
+        GetWindowRect(list, &l);
+        POINT bar{(t.right + l.left) / 2, (t.top + t.bottom) / 2};
+        // Each step is taken before the next one is sent: Wine moves the
+        // pointer through the X server, and a button pressed before the move
+        // has arrived lands where the pointer was.
+        harness::MoveMouse(bar);
+        harness::Sync(app.Frame());
+        harness::MouseButton(true);
+        harness::Sync(app.Frame());
+        harness::MoveMouse(POINT{bar.x + dx / 2, bar.y});
+        harness::Sync(app.Frame());
+        harness::MoveMouse(POINT{bar.x + dx, bar.y});
+        harness::Sync(app.Frame());
+        harness::MouseButton(false);
+        harness::Sync(app.Frame());
+    };
+    int before = width(tree), listBefore = width(list);
+    drag(100);
+    EXPECT_TRUE(harness::WaitUntil([&] { return std::abs(width(tree) - (before + 100)) <= 2; }, 5000))
+        << width(tree);
+    EXPECT_NEAR(width(list), listBefore - 100, 2) << "the list gives the room";
+    // Far beyond the right edge: the bar stops at the frame's edge.
+    drag(3000);
+    client = ClientRectOf(frame);
+    EXPECT_LE(width(tree), client.right);
+    EXPECT_GE(width(list), 0);
+
     struct Toggle {
         int command;
         HWND bar;
@@ -135,7 +204,8 @@ TEST(Frame, ToolbarAndStatusBarToggleWithCheckMarksAndLayout) {
         int rebarHeight = RectIn(rebar, frame).bottom;
         app.SendCommand(t.command);
         EXPECT_FALSE(checked());
-        RECT client = ClientRectOf(frame), treeRc = RectIn(tree, frame);
+        client = ClientRectOf(frame);
+        treeRc = RectIn(tree, frame);
         if (t.command == ID_VIEW_TOOLBAR) {
             // The toolbar's band goes; the menu's band stays.
             EXPECT_TRUE(IsWindowVisible(rebar));
@@ -156,7 +226,8 @@ TEST(Frame, ToolbarAndStatusBarToggleWithCheckMarksAndLayout) {
     }
     // Neither state is stored: the next start shows both bars again.
     app.SendCommand(ID_VIEW_TOOLBAR);
-    EXPECT_TRUE(app.Close(0));
+    app.PostCommand(ID_APP_EXIT);
+    EXPECT_EQ(app.WaitExit(), 0u);
     harness::App third;
     ASSERT_TRUE(third.Start());
     EXPECT_TRUE(IsWindowVisible(third.Child(TOOLBARCLASSNAMEA)));
@@ -239,97 +310,5 @@ TEST(Frame, ViewSourceOpensTheDocumentsFileInTheTextEditor) {
     EXPECT_TRUE(app.Close(0));
 }
 
-TEST(Frame, SplitterBarDragsAndStaysInsideTheFrame) {
-    harness::App app;
-    ASSERT_TRUE(app.Start());
-    ASSERT_TRUE(harness::BringToFront(app.Frame()));
-    HWND tree = app.Child(WC_TREEVIEWA);
-    HWND list = app.Child(WC_LISTVIEWA);
-    auto width = [](HWND w) { RECT r{}; GetWindowRect(w, &r); return static_cast<int>(r.right - r.left); };
-    auto drag = [&](int dx) {
-        RECT t{}, l{};
-        GetWindowRect(tree, &t);
-        GetWindowRect(list, &l);
-        POINT bar{(t.right + l.left) / 2, (t.top + t.bottom) / 2};
-        // Each step is taken before the next one is sent: Wine moves the
-        // pointer through the X server, and a button pressed before the move
-        // has arrived lands where the pointer was.
-        harness::MoveMouse(bar);
-        harness::Sync(app.Frame());
-        harness::MouseButton(true);
-        harness::Sync(app.Frame());
-        harness::MoveMouse(POINT{bar.x + dx / 2, bar.y});
-        harness::Sync(app.Frame());
-        harness::MoveMouse(POINT{bar.x + dx, bar.y});
-        harness::Sync(app.Frame());
-        harness::MouseButton(false);
-        harness::Sync(app.Frame());
-    };
-    int before = width(tree), listBefore = width(list);
-    drag(100);
-    EXPECT_TRUE(harness::WaitUntil([&] { return std::abs(width(tree) - (before + 100)) <= 2; }, 5000))
-        << width(tree);
-    EXPECT_NEAR(width(list), listBefore - 100, 2) << "the list gives the room";
-    // Far beyond the right edge: the bar stops at the frame's edge.
-    drag(3000);
-    RECT client{};
-    GetClientRect(app.Frame(), &client);
-    EXPECT_LE(width(tree), client.right);
-    EXPECT_GE(width(list), 0);
-    EXPECT_TRUE(app.Close(0));
-}
-
-std::string SimpleStatusText(HWND status) {
-    char text[256] = "";
-    // In simple mode part 0 answers with the simple text.
-    harness::SendWithBuffer(status, SB_GETTEXTA, 0, text, sizeof text);
-    text[sizeof text - 1] = '\0';
-    return text;
-}
-
-// A command's string gives the tooltip of its toolbar button and the status
-// bar's prompt while its menu item is highlighted.
-TEST(Frame, ToolbarTooltipsAndMenuPromptsComeFromTheCommandsStrings) {
-    harness::App app;
-    ASSERT_TRUE(app.Start());
-    ASSERT_TRUE(harness::BringToFront(app.Frame()));
-    HWND toolbar = app.Child(TOOLBARCLASSNAMEA), status = app.Child(STATUSCLASSNAMEA);
-    struct Case {
-        UINT id;
-        const char* text;
-    };
-    // New has a tooltip line after its prompt; Quick RegEdit Call's string is
-    // its tooltip as a whole.
-    for (Case c : {Case{ID_FILE_NEW, "New"}, Case{ID_QUICK_REGEDIT, "Quick RegEdit Call"}}) {
-        SCOPED_TRACE(c.text);
-        RECT rc{};
-        ASSERT_TRUE(harness::ToolbarButtonRect(toolbar, c.id, &rc));
-        harness::MoveMouse(POINT{(rc.left + rc.right) / 2 + 1, (rc.top + rc.bottom) / 2});
-        harness::MoveMouse(POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2});
-        HWND tip = nullptr;
-        EXPECT_TRUE(harness::WaitUntil([&] {
-            tip = harness::FindTooltip(app.Pid());
-            return tip && harness::WindowText(tip) == c.text;
-        }, 5000)) << (tip ? harness::WindowText(tip) : std::string("no tooltip"));
-    }
-    harness::MoveMouse(POINT{0, 0});
-    const Case prompts[] = {
-        {ID_VIEW_TOOLBAR, "Show or hide the toolbar"},  // the tooltip line is not shown
-        {ID_QUICK_REGEDIT, "Quick RegEdit Call"},
-        {9999, ""},  // no prompt: an empty bar, not the last one
-    };
-    // Any menu handle: the frame only tells a highlighted item from a closed menu.
-    LPARAM menu = reinterpret_cast<LPARAM>(GetMenu(app.Frame()));
-    for (const Case& c : prompts) {
-        SendMessageA(app.Frame(), WM_MENUSELECT, MAKEWPARAM(c.id, MF_STRING), menu);
-        EXPECT_NE(SendMessageA(status, SB_ISSIMPLE, 0, 0), 0);
-        EXPECT_EQ(SimpleStatusText(status), c.text) << c.id;
-    }
-    // The menu closes: the normal text comes back.
-    SendMessageA(app.Frame(), WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
-    EXPECT_EQ(SendMessageA(status, SB_ISSIMPLE, 0, 0), 0);
-    EXPECT_EQ(harness::WindowText(status), "Ready");
-    EXPECT_TRUE(app.Close(0));
-}
 
 }  // namespace
