@@ -15,8 +15,6 @@
 
 namespace {
 
-using harness::App;
-using harness::Narrow;
 using harness::ReadFileBytes;
 using harness::Utf16;
 
@@ -31,7 +29,7 @@ const char kReg4[] =
 
 // A message box of the program: waits for it, checks caption and text when
 // given, presses `button`.
-::testing::AssertionResult Answer(App& app, const char* caption, const std::string& text, int button) {
+::testing::AssertionResult Answer(harness::App& app, const char* caption, const std::string& text, int button) {
     HWND box = harness::WaitForMessageBox(app.Pid());
     if (!box) return ::testing::AssertionFailure() << "no box for " << text;
     std::string seenCaption = harness::WindowText(box), seenText = harness::MessageBoxText(box);
@@ -142,7 +140,7 @@ TEST(SaveUi, SaveAsWithEachFilterWritesItsFormat) {
     ASSERT_TRUE(harness::WaitUntil([&] { return s.Caption() == "as3.reg-Quillon"; }, 10000));
     std::string bytes = ReadFileBytes(harness::ScratchPath("as3.reg"));
     EXPECT_EQ(bytes.substr(0, 4), std::string("\xFF\xFEW\0", 4));
-    EXPECT_NE(Narrow(bytes).find("[HKEY_CURRENT_USER\\Software\\QuillonTest\\New Key #0]\r\n\r\n"),
+    EXPECT_NE(harness::Narrow(bytes).find("[HKEY_CURRENT_USER\\Software\\QuillonTest\\New Key #0]\r\n\r\n"),
               std::string::npos);
     s.app.Terminate();
 }
@@ -268,7 +266,8 @@ TEST(EditUi, ModifyEntryFollowsTheFocusAndContextMenusRunTheirCommands) {
     ASSERT_TRUE(s.Select(sub));
     ASSERT_TRUE(s.Focus(s.list));
     harness::PressKey(VK_END);
-    ASSERT_TRUE(harness::WaitUntil([&] { return SendMessageA(s.list, LVM_GETNEXTITEM, -1, LVNI_SELECTED) == 2; }, 5000));
+    ASSERT_TRUE(
+        harness::WaitUntil([&] { return SendMessageA(s.list, LVM_GETNEXTITEM, -1, LVNI_SELECTED) == 2; }, 5000));
     PostMessageA(s.app.Frame(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(s.list), MAKELPARAM(-1, -1));
     ASSERT_TRUE(harness::WaitForMenus(s.app.Pid(), 1, 5000));
     harness::PressKey('D');

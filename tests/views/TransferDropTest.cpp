@@ -62,11 +62,10 @@ TEST(TransferDrop, ForeignAndMalformedDataChangesNothing) {
     const UINT values = transfer::ValuesFormat(), path = transfer::KeyPathFormat(),
                branch = transfer::KeyBranchFormat();
     const std::string huge(16 << 20, 'A');
-    const std::string text = std::string(kDoc) + '\0';
 
     struct Case { int line; std::vector<std::pair<UINT, std::string>> blocks; bool accepted; /* by the tree */ };
     const Case cases[] = {
-        {__LINE__, {{CF_TEXT, text}}, false},
+        {__LINE__, {{CF_TEXT, std::string(kDoc) + '\0'}}, false},
         {__LINE__, {{path, "HKEY_CURRENT_USER\\Software\\Run"}, {branch, "REG"}}, true},
         {__LINE__, {{path, huge}, {branch, huge}}, true},
         {__LINE__, {{path, "HKEY_CURRENT_USER\\Software\\Run"}, {branch, "REGEDIT5\r\n\r\n[HKEY_CURRENT_USER\\Software\\Run]\r\n"}}, true},

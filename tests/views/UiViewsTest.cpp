@@ -48,8 +48,9 @@ TEST(ViewsUi, ColumnWidthsSurviveARestart) {
     // Stored as three 16-bit widths.
     uint16_t stored[4] = {};
     DWORD size = sizeof stored;
-    ASSERT_EQ(RegGetValueA(HKEY_CURRENT_USER, harness::kSettingsKey, "listhdr", RRF_RT_REG_BINARY, nullptr, stored, &size),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegGetValueA(HKEY_CURRENT_USER, harness::kSettingsKey, "listhdr", RRF_RT_REG_BINARY, nullptr, stored, &size),
+        ERROR_SUCCESS);
     EXPECT_EQ(size, 6u);
     EXPECT_EQ(std::vector<int>(stored, stored + 3), std::vector<int>(kWidths, kWidths + 3));
 
