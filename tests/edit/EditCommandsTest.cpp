@@ -1,7 +1,10 @@
-// The editing commands over the real views, in the test's own process.
+// The editing commands over the real views, in the test's own process, and
+// the save-changes question where a save that fails can be arranged (the
+// saves that work are the UI tests').
 #include <gtest/gtest.h>
 
 #include "resources/resource.h"
+#include "shell/SaveCommands.h"
 #include "tests/ui/Harness.h"
 #include "tests/views/ViewTestHost.h"
 
@@ -52,18 +55,29 @@ struct EditorScope {
     ~EditorScope() { SetValueEditor(nullptr); }
 };
 
+int ButtonOf(HWND tree, HTREEITEM item) {
+    TVITEMA tvi{};
+    tvi.mask = TVIF_CHILDREN;
+    tvi.hItem = item;
+    return TreeView_GetItem(tree, &tvi) ? tvi.cChildren : -1;
+}
+
+void DeleteKeyOnYes(TestHost& host, HTREEITEM item) {
+    Answerer yes(IDYES);
+    host.edit.DeleteKey(item);
+}
+
+void NewKeyKeepingItsName(TestHost& host, HTREEITEM parent) {
+    host.edit.NewKey(parent);
+    host.EndLabelEdits();
+}
+
 }  // namespace
 
 TEST(NewValue, TakesFreeNameAndStartingDataOfItsKind) {
-    struct Case {
-        int command;
-        const char* type;
-        const char* data;
-        const char* line;
-    };
-    const Case cases[] = {
+    struct Case { int command; const char* type; const char* data; const char* line; } cases[] = {
         {ID_EDIT_NEW_STRING, "REG_SZ", "", "\"New Value #3\"=\"\"\r\n"},
-        {ID_EDIT_NEW_DWORD, "REG_DWORD", nullptr, "\"New Value #3\"=dword:00000000\r\n"},
+        {ID_EDIT_NEW_DWORD, "REG_DWORD", "0x000000(0)", "\"New Value #3\"=dword:00000000\r\n"},
         {ID_EDIT_NEW_BINARY, "REG_BINARY", "", "\"New Value #3\"=hex:\r\n"},
         {ID_EDIT_NEW_EXPAND, "REG_EXPAND_SZ", "", "\"New Value #3\"=hex(2):\r\n"},
         {ID_EDIT_NEW_MULTI, "REG_MULTI_SZ", "", "\"New Value #3\"=hex(7):\r\n"},
@@ -77,19 +91,16 @@ TEST(NewValue, TakesFreeNameAndStartingDataOfItsKind) {
         // The name is being edited in place at once.
         EXPECT_TRUE(ListView_GetEditControl(host.list.Hwnd()));
         host.EndLabelEdits();
-        std::vector<std::string> row = Row(host, 4);
-        // A DWORD shows the list's display of "00000000".
-        std::string data = c.data ? c.data : DwordValue("", "00000000").GetDisplayText();
-        EXPECT_EQ(row, (std::vector<std::string>{"New Value #3", c.type, data}));
+        EXPECT_EQ(Row(host, 4), (std::vector<std::string>{"New Value #3", c.type, c.data}));
         std::string text = KeyText(KeyAt(host, "HKEY_CURRENT_USER\\Software\\Q"));
         EXPECT_NE(text.find(c.line), std::string::npos) << text;
         EXPECT_TRUE(host.document.modified);
     }
 }
 
-// Values, then keys: each delete asks first and changes only on Yes; the
-// default row stays.
-TEST(Delete, ValuesAndKeysAskFirstAndChangeOnlyOnYes) {
+// Values, then keys, each on Yes (the UI tests answer No): the default row
+// stays, emptied.
+TEST(Delete, ValuesAndKeysOnYes) {
     TestHost host;
     ASSERT_TRUE(host.Load(kDoc));
     host.Select("HKEY_CURRENT_USER\\Software\\Q");
@@ -97,16 +108,9 @@ TEST(Delete, ValuesAndKeysAskFirstAndChangeOnlyOnYes) {
     host.list.Select(2);
     host.list.Select(3);
     {
-        Answerer no(IDNO);
-        host.edit.DeleteValues();
-        ASSERT_EQ(no.Boxes().size(), 1u);
-        EXPECT_EQ(no.Boxes()[0].caption, "Confirm Value Delete");
-    }
-    EXPECT_EQ(host.RowNames().size(), 4u);
-    EXPECT_FALSE(host.document.modified);
-    {
         Answerer yes(IDYES);
         host.edit.DeleteValues();
+        EXPECT_EQ(yes.Boxes().size(), 1u);
     }
     EXPECT_EQ(host.RowNames(), (std::vector<std::string>{"(Default)", "PATH"}));
     EXPECT_EQ(Row(host, 0), (std::vector<std::string>{"(Default)", "REG_SZ", "(value not set)"}));
@@ -125,31 +129,19 @@ TEST(Delete, ValuesAndKeysAskFirstAndChangeOnlyOnYes) {
     }
     EXPECT_FALSE(host.document.modified);
 
-    HTREEITEM sub = host.Select("HKEY_CURRENT_USER\\Software\\Q\\Sub");
-    {
-        Answerer no(IDNO);
-        host.edit.DeleteKey(sub);
-        ASSERT_EQ(no.Boxes().size(), 1u);
-        EXPECT_EQ(no.Boxes()[0].caption, "Confirm Key Delete");
-        EXPECT_NE(no.Boxes()[0].text.find("\"Sub\""), std::string::npos) << no.Boxes()[0].text;
-    }
-    EXPECT_FALSE(host.document.modified);
-    EXPECT_TRUE(host.tree.FindByPath("HKEY_CURRENT_USER\\Software\\Q\\Sub\\Deep"));
     {
         Answerer yes(IDYES);
-        host.edit.DeleteKey(sub);
+        host.edit.DeleteKey(host.Select("HKEY_CURRENT_USER\\Software\\Q\\Sub"));
+        ASSERT_EQ(yes.Boxes().size(), 1u);
+        EXPECT_NE(yes.Boxes()[0].text.find("\"Sub\""), std::string::npos) << yes.Boxes()[0].text;
     }
     EXPECT_TRUE(host.document.modified);
     EXPECT_FALSE(host.tree.FindByPath("HKEY_CURRENT_USER\\Software\\Q\\Sub"));
-    KeyNode* q = KeyAt(host, "HKEY_CURRENT_USER\\Software\\Q");
-    EXPECT_EQ(q->FindChild("Sub"), nullptr);
+    EXPECT_EQ(KeyAt(host, "HKEY_CURRENT_USER\\Software\\Q")->FindChild("Sub"), nullptr);
 
     // A whole top-level key, while its values are shown.
     host.Select("HKEY_CURRENT_USER\\Software\\Q");
-    {
-        Answerer yes(IDYES);
-        host.edit.DeleteKey(host.tree.FindByPath("HKEY_CURRENT_USER"));
-    }
+    DeleteKeyOnYes(host, host.tree.FindByPath("HKEY_CURRENT_USER"));
     EXPECT_TRUE(host.document.roots.empty());
     EXPECT_EQ(host.list.Key(), nullptr);
     EXPECT_EQ(TreeView_GetCount(host.tree.Hwnd()), 0u);
@@ -245,23 +237,22 @@ TEST(CommandStates, FollowFocusSelectionAndEditors) {
     host.UpdateCommandStates();
     for (UINT id : treeCommands) EXPECT_TRUE(host.states.IsEnabled(id)) << id;
 
-    struct Case {
-        std::vector<int> rows;
-        bool editor;
-        bool rename, modify, remove;
-    };
-    const Case cases[] = {
-        {{}, true, false, false, false},
-        {{0}, true, false, true, true},    // default row with a value
-        {{1}, true, true, true, true},
-        {{1}, false, true, false, true},   // no editor registered
-        {{1, 2}, true, false, false, true},
+    // A default row without a value: Modify creates one, Delete has nothing
+    // to delete.
+    struct Case { const char* key; std::vector<int> rows; bool editor, rename, modify, remove; } cases[] = {
+        {"Q", {}, true, false, false, false},
+        {"Q", {0}, true, false, true, true},    // default row with a value
+        {"Q", {1}, true, true, true, true},
+        {"Q", {1}, false, true, false, true},   // no editor registered
+        {"Q", {1, 2}, true, false, false, true},
+        {"Empty", {0}, true, false, true, false},
     };
     FakeEditor editor;
-    SetFocus(host.list.Hwnd());
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.rows.size() << " rows, editor " << c.editor);
+        SCOPED_TRACE(testing::Message() << c.key << ", " << c.rows.size() << " rows, editor " << c.editor);
         EditorScope scope(c.editor ? &editor : nullptr);
+        host.Select((std::string("HKEY_CURRENT_USER\\Software\\") + c.key).c_str());
+        SetFocus(host.list.Hwnd());
         host.list.DeselectAll();
         for (int row : c.rows) host.list.Select(row);
         host.UpdateCommandStates();
@@ -271,26 +262,7 @@ TEST(CommandStates, FollowFocusSelectionAndEditors) {
         // The tree's commands keep their states while the list has the focus.
         EXPECT_TRUE(host.states.IsEnabled(ID_EDIT_NEW_STRING));
     }
-    // The default row of a key without a default value: Modify creates one,
-    // Delete has nothing to delete.
-    EditorScope scope(&editor);
-    host.Select("HKEY_CURRENT_USER\\Software\\Empty");
-    SetFocus(host.list.Hwnd());
-    host.list.Select(0);
-    host.UpdateCommandStates();
-    EXPECT_TRUE(host.states.IsEnabled(ID_EDIT_MODIFY));
-    EXPECT_FALSE(host.states.IsEnabled(ID_EDIT_DELETE));
-    EXPECT_FALSE(host.states.IsEnabled(ID_EDIT_RENAME));
 }
-
-namespace {
-int ButtonOf(HWND tree, HTREEITEM item) {
-    TVITEMA tvi{};
-    tvi.mask = TVIF_CHILDREN;
-    tvi.hItem = item;
-    return TreeView_GetItem(tree, &tvi) ? tvi.cChildren : -1;
-}
-}  // namespace
 
 // Only the top level has items after a load: New Key under a key whose
 // children were never shown shows them first, the new key last; the new key
@@ -311,32 +283,20 @@ TEST(NewKey, UnderAKeyNeverExpandedShowsItsChildrenFirstThenRenamesDeletesAndNam
     EXPECT_STREQ(host.tree.KeyOf(made)->name, "New Key #0");
     ASSERT_TRUE(EndLabel(TreeView_GetEditControl(tree), "Typed")) << "the new key is being renamed";
     EXPECT_STREQ(host.document.roots[0]->LastChild()->name, "Typed");
-    {
-        Answerer yes(IDYES);
-        host.edit.DeleteKey(made);
-    }
+    DeleteKeyOnYes(host, made);
     EXPECT_EQ(host.ChildNames("HKEY_CURRENT_USER"), (std::vector<std::string>{"Software"}));
 
     // A leaf gets its button with its first child and loses it with its last.
     HTREEITEM empty = host.tree.FindByPath("HKEY_CURRENT_USER\\Software\\Empty");
     EXPECT_EQ(ButtonOf(tree, empty), 0);
-    host.edit.NewKey(empty);
-    host.EndLabelEdits();
+    NewKeyKeepingItsName(host, empty);
     EXPECT_EQ(ButtonOf(tree, empty), 1);
-    {
-        Answerer yes(IDYES);
-        host.edit.DeleteKey(host.tree.Selected());
-    }
+    DeleteKeyOnYes(host, host.tree.Selected());
     EXPECT_EQ(ButtonOf(tree, empty), 0);
-    // Keys of branches never shown are reached through the document.
-    EXPECT_EQ(host.tree.FindKeyByPath("HKEY_CURRENT_USER\\Software\\Q\\Sub\\Deep")->viewItem, nullptr);
 
     // Names count from zero and reuse freed numbers.
     ASSERT_EQ(host.Select("HKEY_CURRENT_USER\\Software\\Empty"), empty);
-    for (int i = 0; i < 3; ++i) {
-        host.edit.NewKey(empty);
-        host.EndLabelEdits();
-    }
+    for (int i = 0; i < 3; ++i) NewKeyKeepingItsName(host, empty);
     EXPECT_EQ(host.ChildNames("HKEY_CURRENT_USER\\Software\\Empty"),
               (std::vector<std::string>{"New Key #0", "New Key #1", "New Key #2"}));
     KeyNode* key = KeyAt(host, "HKEY_CURRENT_USER\\Software\\Empty");
@@ -345,14 +305,34 @@ TEST(NewKey, UnderAKeyNeverExpandedShowsItsChildrenFirstThenRenamesDeletesAndNam
     EXPECT_TRUE(host.document.modified);
     EXPECT_EQ(host.Caption(), "Untitled*-Quillon");
 
-    {
-        Answerer yes(IDYES);
-        host.edit.DeleteKey(host.tree.FindByPath("HKEY_CURRENT_USER\\Software\\Empty\\New Key #1"));
-    }
-    host.edit.NewKey(host.tree.FindByPath("HKEY_CURRENT_USER\\Software\\Empty"));
-    host.EndLabelEdits();
+    DeleteKeyOnYes(host, host.tree.FindByPath("HKEY_CURRENT_USER\\Software\\Empty\\New Key #1"));
+    NewKeyKeepingItsName(host, empty);
     EXPECT_EQ(host.ChildNames("HKEY_CURRENT_USER\\Software\\Empty"),
               (std::vector<std::string>{"New Key #0", "New Key #2", "New Key #1"}));
     // The new key is selected, so its single default row is shown.
     EXPECT_EQ(host.RowNames().size(), 1u);
+}
+
+TEST(SaveCommands, QuerySaveFailingOnYesSaysSoAndStops) {
+    const std::string text = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\QuillonSave]\r\n\"Text\"=\"abc\"\r\n\r\n";
+    std::string path = WriteTempFile("q-readonly.reg", text);
+    TestHost host;
+    ASSERT_TRUE(host.Load(text));
+    host.document.SetFileName(path.c_str(), "q-readonly.reg");
+    host.Select("HKEY_CURRENT_USER\\Software\\QuillonSave");
+    host.edit.PasteValuesHere("\"Added\"=dword:0000002a\r\n");
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+
+    // The message boxes, not the save's progress dialog.
+    Answerer answer([](HWND dialog, const Answerer::Box& box) {
+        if (!GetDlgItem(dialog, 0xFFFF)) return 0;
+        return box.caption == "Quillon" ? IDYES : IDOK;
+    });
+    EXPECT_FALSE(QuerySave(host.document, host.HostWindow()));
+    auto boxes = answer.Boxes();
+    ASSERT_EQ(boxes.size(), 2u) << boxes.back().caption << ": " << boxes.back().text;
+    EXPECT_EQ(boxes[1].text, "Error writing file!\n\"q-readonly.reg\"");
+    EXPECT_TRUE(host.document.modified);
+    EXPECT_EQ(harness::ReadFileBytes(path), text);
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "resources/resource.h"
 #include "tests/views/ViewTestHost.h"
 
 using namespace viewtest;
@@ -37,6 +38,12 @@ int ChildrenCount(HWND tree, HTREEITEM item) {
     return tvi.cChildren;
 }
 
+bool RenameItem(TestHost& host, HTREEITEM item, const char* text, bool cancel = false) {
+    HWND edit = TreeView_EditLabel(host.tree.Hwnd(), item);
+    EXPECT_TRUE(host.tree.IsEditingLabel());
+    return EndLabel(edit, text, cancel);
+}
+
 }  // namespace
 
 TEST(KeyTree, RebuildShowsTopLevelKeysUnexpandedAndAfterAClearDropsTheOldItemsAndTheList) {
@@ -45,8 +52,7 @@ TEST(KeyTree, RebuildShowsTopLevelKeysUnexpandedAndAfterAClearDropsTheOldItemsAn
     HWND tree = host.tree.Hwnd();
     std::vector<std::pair<int, std::string>> tops = {
         {0, "HKEY_LOCAL_MACHINE"}, {0, "HKEY_CURRENT_USER"}, {0, "HKEY_USERS"}};
-    EXPECT_EQ(TreeKeys(tree), tops);
-    EXPECT_EQ(TreeView_GetCount(tree), 3u);
+    EXPECT_EQ(TreeKeys(tree), tops);  // no items below them yet
     EXPECT_EQ(host.tree.Selected(), nullptr);
     std::vector<int> buttons;
     for (HTREEITEM i = TreeView_GetRoot(tree); i; i = TreeView_GetNextSibling(tree, i)) {
@@ -100,9 +106,6 @@ TEST(KeyTree, ExpandingFillsChildrenOnceInChildListOrderAndEnsureItemAddsMissing
     EXPECT_EQ(host.tree.KeyOf(made), leaf);
     EXPECT_NE(branch->viewItem, nullptr);
     ExpectTreeMatchesDocument(host, __LINE__);
-    std::string path;
-    host.tree.PathOf(made, path);
-    EXPECT_EQ(path, "HKEY_LOCAL_MACHINE\\New Branch\\Leaf");
 }
 
 TEST(KeyTree, PathLookupsReadTheDocumentAndCompareWithoutCase) {
@@ -130,11 +133,7 @@ TEST(KeyTree, PathLookupsReadTheDocumentAndCompareWithoutCase) {
         EXPECT_TRUE(TreeView_GetItemState(host.tree.Hwnd(), static_cast<HTREEITEM>(k->viewItem), TVIS_EXPANDED) &
                     TVIS_EXPANDED)
             << k->name;
-    struct Case {
-        const char* path;
-        bool found;
-        const char* canonical;
-    } cases[] = {
+    struct Case { const char* path; bool found; const char* canonical; } cases[] = {
         {"HKEY_LOCAL_MACHINE\\Software\\Vendor\\App", true, "HKEY_LOCAL_MACHINE\\Software\\Vendor\\App"},
         {"hkey_local_machine\\SOFTWARE\\vendor\\app\\plugins", true,
          "HKEY_LOCAL_MACHINE\\Software\\Vendor\\App\\Plugins"},
@@ -166,14 +165,6 @@ TEST(KeyTree, PathLookupsReadTheDocumentAndCompareWithoutCase) {
     host.tree.LeafPaths(leaves);
     EXPECT_EQ(leaves, expected);
 }
-
-namespace {
-bool RenameItem(TestHost& host, HTREEITEM item, const char* text, bool cancel = false) {
-    HWND edit = TreeView_EditLabel(host.tree.Hwnd(), item);
-    EXPECT_TRUE(host.tree.IsEditingLabel());
-    return EndLabel(edit, text, cancel);
-}
-}  // namespace
 
 TEST(KeyTree, RenameInPlaceStoresTypedNameAndRefusesBrokenNames) {
     TestHost host;
@@ -209,7 +200,7 @@ TEST(KeyTree, RenameInPlaceStoresTypedNameAndRefusesBrokenNames) {
     EXPECT_STREQ(host.document.roots[0]->name, "HKEY_CLASSES_ROOT");
 }
 
-TEST(KeyTree, ContextMenuTargetsItemUnderPointerAndShowsExpandState) {
+TEST(KeyTree, ContextMenuTargetsItemUnderPointerAndShowsExpandStateOnlyForAKeyWithChildren) {
     TestHost host;
     ASSERT_TRUE(host.Load(kNested));
     HWND tree = host.tree.Hwnd();
@@ -220,57 +211,49 @@ TEST(KeyTree, ContextMenuTargetsItemUnderPointerAndShowsExpandState) {
     TreeView_Expand(tree, hkcu, TVE_EXPAND);
     Pump();
 
-
     // A collapsed item with children, never expanded (no child items): Expand, bold.
     ASSERT_EQ(TreeView_GetChild(tree, console), nullptr);
-    host.popupAnswer = 218;
-    host.tree.OnContextMenu(host.ItemPoint(console));
+    host.KeyMenu(host.ItemPoint(console), ID_TREE_EXPAND);
     ASSERT_FALSE(host.lastMenu.empty()) << "tree menu resource missing";
-    ASSERT_NE(host.MenuItem(218), nullptr);
-    EXPECT_TRUE(host.MenuItem(218)->isDefault);
+    ASSERT_NE(host.MenuItem(ID_TREE_EXPAND), nullptr);
+    EXPECT_TRUE(host.MenuItem(ID_TREE_EXPAND)->isDefault);
     EXPECT_TRUE(TreeView_GetItemState(tree, console, TVIS_EXPANDED) & TVIS_EXPANDED);
     HTREEITEM cmd = TreeView_GetChild(tree, console);
     ASSERT_NE(cmd, nullptr);
     // Now expanded: the entry reads as collapse.
-    host.popupAnswer = 0;
-    host.tree.OnContextMenu(host.ItemPoint(console));
-    ASSERT_NE(host.MenuItem(218), nullptr);
-    char collapse[64] = {};
-    LoadStringA(GetModuleHandleA(nullptr), 136, collapse, sizeof(collapse));
-    EXPECT_EQ(host.MenuItem(218)->text, collapse);
-    EXPECT_TRUE(host.MenuItem(218)->isDefault);
+    host.KeyMenu(host.ItemPoint(console), 0);
+    ASSERT_NE(host.MenuItem(ID_TREE_EXPAND), nullptr);
+    EXPECT_EQ(host.MenuItem(ID_TREE_EXPAND)->text, "Collapse");
+    EXPECT_TRUE(host.MenuItem(ID_TREE_EXPAND)->isDefault);
     // A leaf: no Expand entry. The selection stays where it was.
-    host.popupAnswer = 203;
-    host.tree.OnContextMenu(host.ItemPoint(cmd));
-    EXPECT_EQ(host.MenuItem(218), nullptr);
-    host.popupAnswer = 203;
-    host.tree.OnContextMenu(host.ItemPoint(console));
+    host.KeyMenu(host.ItemPoint(cmd), ID_EDIT_DELETE);
+    EXPECT_EQ(host.MenuItem(ID_TREE_EXPAND), nullptr);
+    host.KeyMenu(host.ItemPoint(console), ID_EDIT_DELETE);
     ASSERT_EQ(host.keyCommands.size(), 2u);
-    EXPECT_EQ(host.keyCommands[1].first, 203);
+    EXPECT_EQ(host.keyCommands[1].first, ID_EDIT_DELETE);
     EXPECT_EQ(host.keyCommands[1].second, console);
     EXPECT_EQ(host.tree.Selected(), leaf);
     // Every choice runs as a command of the table, with the item under the pointer.
-    host.popupAnswer = 208;
-    host.tree.OnContextMenu(host.ItemPoint(console));
-    EXPECT_EQ(host.keyCommands.back(), (std::pair<int, HTREEITEM>{208, console}));
+    host.KeyMenu(host.ItemPoint(console), ID_EDIT_NEW_STRING);
+    EXPECT_EQ(host.keyCommands.back(), (std::pair<int, HTREEITEM>{ID_EDIT_NEW_STRING, console}));
     EXPECT_EQ(host.tree.CommandItem(), leaf);
     // Entries follow the command states.
-    host.DisableCommands({207, 205});
-    host.popupAnswer = 0;
-    host.tree.OnContextMenu(host.ItemPoint(console));
-    ASSERT_NE(host.MenuItem(207), nullptr);
-    EXPECT_FALSE(host.MenuItem(207)->enabled);
-    EXPECT_FALSE(host.MenuItem(205)->enabled);
-    ASSERT_NE(host.MenuItem(203), nullptr);
-    EXPECT_TRUE(host.MenuItem(203)->enabled);
-}
+    host.DisableCommands({ID_EDIT_NEW_KEY, ID_EDIT_COPY_KEY_NAME});
+    host.KeyMenu(host.ItemPoint(console), 0);
+    ASSERT_NE(host.MenuItem(ID_EDIT_NEW_KEY), nullptr);
+    EXPECT_FALSE(host.MenuItem(ID_EDIT_NEW_KEY)->enabled);
+    EXPECT_FALSE(host.MenuItem(ID_EDIT_COPY_KEY_NAME)->enabled);
+    ASSERT_NE(host.MenuItem(ID_EDIT_DELETE), nullptr);
+    EXPECT_TRUE(host.MenuItem(ID_EDIT_DELETE)->enabled);
 
-TEST(KeyTree, ContextMenuOnEmptyTreeHasNoExpandEntry) {
-    TestHost host;
-    host.popupAnswer = 204;
-    host.tree.OnContextMenu(POINT{-1, -1});
-    ASSERT_FALSE(host.lastMenu.empty()) << "tree menu resource missing";
-    EXPECT_EQ(host.MenuItem(218), nullptr);
-    // Rename is greyed without a key: nothing runs.
-    EXPECT_TRUE(host.keyCommands.empty());
+    // An empty tree: no Expand entry, and Rename is greyed without a key, so
+    // choosing it runs nothing.
+    host.DisableCommands({});
+    host.document.Clear();
+    ASSERT_TRUE(host.Load("REGEDIT4\r\n\r\n"));
+    size_t ran = host.keyCommands.size();
+    host.KeyMenu(POINT{-1, -1}, ID_EDIT_RENAME);
+    ASSERT_FALSE(host.lastMenu.empty());
+    EXPECT_EQ(host.MenuItem(ID_TREE_EXPAND), nullptr);
+    EXPECT_EQ(host.keyCommands.size(), ran);
 }

@@ -1,7 +1,6 @@
 // The views and the loading inside the real program, driven from outside
-// through the UI harness: open and import through their dialogs, a key's
-// rows, status bar path, column widths across
-// a restart, the progress dialog's Abort.
+// through the UI harness: open and import through their dialogs, column
+// widths across a restart, the progress dialog's Abort.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -25,52 +24,20 @@ std::vector<std::pair<int, std::string>> Shown(HWND tree) {
     return out;
 }
 
-// The key exists once the program has written its recent-document list; the
-// value list and the open dialog store into it but never create it.
-struct SettingsKeyScope {
-    SettingsKeyScope() {
-        RegDeleteTreeA(HKEY_CURRENT_USER, harness::kSettingsKey);
-        HKEY key;
-        if (RegCreateKeyA(HKEY_CURRENT_USER, harness::kSettingsKey, &key) == ERROR_SUCCESS) RegCloseKey(key);
-    }
-    ~SettingsKeyScope() { RegDeleteTreeA(HKEY_CURRENT_USER, harness::kSettingsKey); }
+// Fresh settings for a test, gone after it. The value list and the open
+// dialog store into the key but never create it; App::Start makes it when
+// it turns the tips off.
+struct SettingsScope {
+    SettingsScope() { RegDeleteTreeA(HKEY_CURRENT_USER, harness::kSettingsKey); }
+    ~SettingsScope() { RegDeleteTreeA(HKEY_CURRENT_USER, harness::kSettingsKey); }
 };
 
 }  // namespace
 
-TEST(ViewsUi, SelectingAKeyShowsItsPathAndItsValues) {
-    std::string file = harness::SourcePath("samples/sample.reg");
-    harness::App app;
-    ASSERT_TRUE(app.Start("\"" + file + "\""));
-    HWND tree = app.Child(WC_TREEVIEWA);
-    HWND list = app.Child(WC_LISTVIEWA);
-    HWND status = app.Child(STATUSCLASSNAMEA);
-    ASSERT_TRUE(harness::WaitUntil([&] { return !harness::TreeItems(tree).empty(); }));
-    HTREEITEM item = harness::TreeFind(tree, "HKEY_CURRENT_USER\\Software\\Quillon Sample");
-    ASSERT_NE(item, nullptr);
-    SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
-    harness::Sync(app.Frame());
-    EXPECT_EQ(harness::WindowText(status), "HKEY_CURRENT_USER\\Software\\Quillon Sample");
-
-    // The key's values in the file's order, the default in row 0 (every
-    // kind's display is the value list tests').
-    auto rows = harness::ListRows(list, 3);
-    ASSERT_EQ(rows.size(), 10u);
-    EXPECT_EQ(rows[0].cells[2], "Default value of the sample key");
-    EXPECT_EQ(rows[1].cells, (std::vector<std::string>{"Greeting", "REG_SZ", "Hello, \"registry\" world"}));
-    EXPECT_EQ(rows[2].cells, (std::vector<std::string>{"Path with backslash", "REG_SZ", "C:\\Program Files\\Quillon"}));
-    EXPECT_EQ(rows[6].cells, (std::vector<std::string>{"Install dir", "REG_EXPAND_SZ", "%ProgramFiles%\\Quillon"}));
-
-    harness::TreeExpand(tree, item);
-    harness::Sync(app.Frame());
-    EXPECT_TRUE(harness::Screenshot(app.Frame(), harness::ScratchPath("views-sample.bmp")));
-    EXPECT_TRUE(app.Close());
-}
-
 TEST(ViewsUi, ColumnWidthsSurviveARestart) {
     std::string file = harness::SourcePath("samples/sample.reg");
     const int kWidths[] = {211, 97, 333};
-    SettingsKeyScope settings;
+    SettingsScope settings;
     {
         harness::App app;
         ASSERT_TRUE(app.Start("\"" + file + "\""));
@@ -78,14 +45,14 @@ TEST(ViewsUi, ColumnWidthsSurviveARestart) {
         for (int c = 0; c < 3; ++c) SendMessageA(list, LVM_SETCOLUMNWIDTH, c, kWidths[c]);
         EXPECT_TRUE(app.Close());
     }
-    BYTE data[16];
-    DWORD type = 0, size = sizeof(data);
-    ASSERT_EQ(RegGetValueA(HKEY_CURRENT_USER, harness::kSettingsKey, "listhdr", RRF_RT_ANY, &type, data, &size),
-              ERROR_SUCCESS);
-    EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
-    ASSERT_EQ(size, 6u);
-    EXPECT_EQ(data[0] | (data[1] << 8), 211);
-    EXPECT_EQ(data[4] | (data[5] << 8), 333);
+    // Stored as three 16-bit widths.
+    uint16_t stored[4] = {};
+    DWORD size = sizeof stored;
+    ASSERT_EQ(
+        RegGetValueA(HKEY_CURRENT_USER, harness::kSettingsKey, "listhdr", RRF_RT_REG_BINARY, nullptr, stored, &size),
+        ERROR_SUCCESS);
+    EXPECT_EQ(size, 6u);
+    EXPECT_EQ(std::vector<int>(stored, stored + 3), std::vector<int>(kWidths, kWidths + 3));
 
     harness::App app;
     ASSERT_TRUE(app.Start());
@@ -100,14 +67,11 @@ TEST(ViewsUi, OpenAndImportThroughTheirDialogsMergeAsTheOptionSays) {
     ASSERT_TRUE(harness::WriteFile(base, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\A\\B]\r\n\"x\"=\"1\"\r\n\r\n"));
     ASSERT_TRUE(harness::WriteFile(
         more, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\A\\B]\r\n\"y\"=\"2\"\r\n\r\n[HKEY_CURRENT_USER\\A\\C]\r\n\r\n"));
-    struct Case {
-        bool check;
-        std::vector<std::pair<int, std::string>> tree;
-    } cases[] = {
+    struct Case { bool check; std::vector<std::pair<int, std::string>> tree; } cases[] = {
         {true, {{0, "HKEY_CURRENT_USER"}, {1, "A"}, {2, "B"}, {2, "C"}}},
         {false, {{0, "HKEY_CURRENT_USER"}, {1, "A"}, {2, "B"}, {1, "A"}, {2, "B"}, {2, "C"}}},
     };
-    SettingsKeyScope settings;
+    SettingsScope settings;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.check);
         harness::App app;
@@ -165,37 +129,31 @@ TEST(ViewsUi, AbortClosesTheProgressDialogAndLeavesAWorkingProgram) {
         EXPECT_TRUE(app.Close());
         return;
     }
-    HTREEITEM bulk = harness::TreeFind(tree, "HKEY_CURRENT_USER\\Bulk");
-    ASSERT_NE(bulk, nullptr);
-    ASSERT_TRUE(harness::TreeExpand(tree, bulk));
-    auto items = harness::TreeItems(tree);
-    ASSERT_GE(items.size(), 3u);
-    int groups = 0;
-    for (const auto& node : items) {
-        if (node.depth != 2) continue;
-        EXPECT_EQ(node.text, "G" + std::to_string(groups));
-        EXPECT_EQ(node.children, 1) << node.text;
-        ++groups;
-    }
+    // The items at a depth once a branch is expanded: each named with its
+    // number counting from `first`, each with a button exactly when it has keys.
+    auto numbered = [&](const std::string& path, int depth, const char* prefix, int first, int children) {
+        EXPECT_TRUE(harness::TreeExpand(tree, harness::TreeFind(tree, path))) << path;
+        int count = 0;
+        for (const auto& node : harness::TreeItems(tree)) {
+            if (node.depth != depth) continue;
+            EXPECT_EQ(node.text, prefix + std::to_string(first + count));
+            EXPECT_EQ(node.children, children) << node.text;
+            ++count;
+        }
+        return count;
+    };
+    int groups = numbered("HKEY_CURRENT_USER\\Bulk", 2, "G", 0, 1);
+    ASSERT_GT(groups, 0);
     std::string last = "HKEY_CURRENT_USER\\Bulk\\G" + std::to_string(groups - 1);
-    HTREEITEM group = harness::TreeFind(tree, last);
-    ASSERT_TRUE(harness::TreeExpand(tree, group));
-    int keys = 0;
-    std::string lastKey;
-    for (const auto& node : harness::TreeItems(tree)) {
-        if (node.depth != 3) continue;
-        EXPECT_EQ(node.text, "K" + std::to_string((groups - 1) * 100 + keys));
-        EXPECT_EQ(node.children, 0) << node.text;
-        lastKey = node.text;
-        ++keys;
-    }
+    int keys = numbered(last, 3, "K", (groups - 1) * 100, 0);
     ASSERT_GT(keys, 0);
-    ASSERT_TRUE(harness::TreeSelect(tree, harness::TreeFind(tree, last + "\\" + lastKey)));
+    int lastKey = (groups - 1) * 100 + keys - 1;
+    ASSERT_TRUE(harness::TreeSelect(tree, harness::TreeFind(tree, last + "\\K" + std::to_string(lastKey))));
     harness::Sync(app.Frame());
     auto rows = harness::ListRows(list, 3);
     ASSERT_EQ(rows.size(), 2u);
     char data[16];
-    snprintf(data, sizeof data, "%08x", (groups - 1) * 100 + keys - 1);
+    snprintf(data, sizeof data, "%08x", lastKey);
     EXPECT_EQ(rows[1].cells[2], DwordDisplayText(data));
     EXPECT_TRUE(app.Close(0, 10000));
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "editors/ValueEditors.h"
 #include "resources/resource.h"
 #include "tests/ui/Harness.h"
 #include "tests/views/ViewTestHost.h"
@@ -25,12 +26,6 @@ const char kValues[] =
     "\"Alpha\"=\"x\"\r\n"
     "\"gamma\"=hex:01\r\n\r\n";
 
-std::string Text(int id) {
-    char text[512] = {};
-    LoadStringA(GetModuleHandleA(nullptr), id, text, sizeof(text));
-    return text;
-}
-
 int HeaderImage(HWND list, int column, bool* hasImage) {
     HDITEMA item{};
     item.mask = HDI_FORMAT | HDI_IMAGE;
@@ -38,6 +33,12 @@ int HeaderImage(HWND list, int column, bool* hasImage) {
     *hasImage = (item.fmt & HDF_IMAGE) && (item.fmt & HDF_BITMAP_ON_RIGHT);
     return item.iImage;
 }
+
+// The program's value editors, registered while in scope.
+struct ProgramEditors {
+    ProgramEditors() { editors::RegisterValueEditors(); }
+    ~ProgramEditors() { editors::UnregisterValueEditors(); }
+};
 
 bool EditRowLabel(TestHost& host, int row, const char* text, bool cancel = false) {
     return EndLabel(ListView_EditLabel(host.list.Hwnd(), row), text, cancel);
@@ -50,13 +51,8 @@ TEST(ValueList, RowsShowEveryValueKindAndAKeyWithoutValuesOnlyTheUnsetDefault) {
     ASSERT_TRUE(host.Load(kValues));
     host.Select("HKEY_CURRENT_USER\\Software\\Kinds");
     auto rows = host.Rows();
-    struct Expected {
-        const char* name;
-        const char* type;
-        const char* data;
-        int image;
-    } expected[] = {
-        {nullptr, "REG_SZ", "the default", 1},
+    struct Expected { const char* name; const char* type; const char* data; int image; } expected[] = {
+        {"(Default)", "REG_SZ", "the default", 1},
         {"Greeting", "REG_SZ", "Hello, \"world\"", 1},
         {"Counter", "REG_DWORD", "0x00002a(42)", 0},
         {"Blob", "REG_BINARY", "00 01 0a ff 10", 0},
@@ -68,7 +64,7 @@ TEST(ValueList, RowsShowEveryValueKindAndAKeyWithoutValuesOnlyTheUnsetDefault) {
     ASSERT_EQ(rows.size(), std::size(expected));
     for (size_t i = 0; i < rows.size(); ++i) {
         SCOPED_TRACE(i);
-        EXPECT_EQ(rows[i].name, expected[i].name ? expected[i].name : Text(142));
+        EXPECT_EQ(rows[i].name, expected[i].name);
         EXPECT_EQ(rows[i].type, expected[i].type);
         EXPECT_EQ(rows[i].data, expected[i].data);
         EXPECT_EQ(rows[i].image, expected[i].image);
@@ -84,7 +80,7 @@ TEST(ValueList, RowsShowEveryValueKindAndAKeyWithoutValuesOnlyTheUnsetDefault) {
     rows = host.Rows();
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ((std::vector<std::string>{rows[0].name, rows[0].type, rows[0].data}),
-              (std::vector<std::string>{Text(142), "REG_SZ", "(value not set)"}));
+              (std::vector<std::string>{"(Default)", "REG_SZ", "(value not set)"}));
     EXPECT_EQ(rows[0].image, 1);
     EXPECT_EQ(host.list.ValueAt(0), nullptr);
     EXPECT_TRUE(host.list.Values().empty());
@@ -95,7 +91,7 @@ TEST(ValueList, ColumnClickSortsWithDefaultRowFirstAndShowsDirection) {
     ASSERT_TRUE(host.Load(kValues));
     host.Select("HKEY_CURRENT_USER\\Software\\Sortable");
     HWND list = host.list.Hwnd();
-    std::string def = Text(142);
+    const std::string def = "(Default)";
     bool image = false;
 
     host.list.Sort(0);  // first click: Z to A under the upward triangle
@@ -127,21 +123,23 @@ TEST(ValueList, RenameInPlaceRefusesClashesAndEscapesBackslashes) {
     TestHost host;
     ASSERT_TRUE(host.Load(kValues));
     host.Select("HKEY_CURRENT_USER\\Software\\Sortable");
-    std::string def = Text(142);
+    const std::string def = "(Default)";
     KeyNode* key = host.list.Key();
     ASSERT_NE(key, nullptr);
 
     // Row 0 cannot be renamed.
     EXPECT_EQ(ListView_EditLabel(host.list.Hwnd(), 0), nullptr);
 
+    // Every box is answered; only the three clashes raise one.
+    harness::Answerer watcher(harness::PressOk);
     for (const std::string& typed : {std::string("alpha"), std::string("GAMMA"), def}) {
         SCOPED_TRACE(typed);
-        harness::Answerer watcher(harness::PressOk);
+        size_t boxes = watcher.Boxes().size();
         ASSERT_TRUE(EditRowLabel(host, 1, typed.c_str()));
         auto seen = watcher.Boxes();
-        ASSERT_EQ(seen.size(), 1u);
-        EXPECT_EQ(seen[0].caption, "Error Renaming Value");
-        EXPECT_EQ(seen[0].text,
+        ASSERT_EQ(seen.size(), boxes + 1);
+        EXPECT_EQ(seen.back().caption, "Error Renaming Value");
+        EXPECT_EQ(seen.back().text,
                   "Cannot rename beta:  The specified value name already exists. Type another name and try again.");
         EXPECT_EQ(host.RowNames()[1], "beta");
         EXPECT_FALSE(host.document.modified);
@@ -149,42 +147,33 @@ TEST(ValueList, RenameInPlaceRefusesClashesAndEscapesBackslashes) {
 
     // Its own name is no clash: unchanged it changes nothing, in other
     // letter case it renames.
-    {
-        harness::Answerer watcher(harness::PressOk);
-        ASSERT_TRUE(EditRowLabel(host, 1, "beta"));
-        EXPECT_FALSE(host.document.modified);
-        ASSERT_TRUE(EditRowLabel(host, 1, "BETA"));
-        // Nor is the name a new value proposes, kept with Enter.
-        host.Command(ID_EDIT_NEW_STRING);
-        HWND editor = ListView_GetEditControl(host.list.Hwnd());
-        ASSERT_TRUE(EndLabel(editor, harness::WindowText(editor).c_str()));
-        EXPECT_EQ(host.RowNames().back(), "New Value #1");
-        EXPECT_EQ(watcher.Boxes().size(), 0u);
-    }
+    ASSERT_TRUE(EditRowLabel(host, 1, "beta"));
+    EXPECT_FALSE(host.document.modified);
+    ASSERT_TRUE(EditRowLabel(host, 1, "BETA"));
     EXPECT_EQ(host.RowNames()[1], "BETA");
     EXPECT_EQ(host.list.ValueAt(1)->GetName(), "BETA");
     EXPECT_TRUE(host.document.modified);
+    // Nor is the name a new value proposes, kept with Enter.
+    host.Command(ID_EDIT_NEW_STRING);
+    HWND editor = ListView_GetEditControl(host.list.Hwnd());
+    ASSERT_TRUE(EndLabel(editor, harness::WindowText(editor).c_str()));
+    EXPECT_EQ(host.RowNames().back(), "New Value #1");
 
     // Quotes and backslashes of a new name are stored escaped and shown plain.
-    {
-        harness::Answerer watcher(harness::PressOk);
-        ASSERT_TRUE(EditRowLabel(host, 3, "say \"hi\""));
-        EXPECT_EQ(host.list.ValueAt(3)->GetName(), "say \\\"hi\\\"");
-        ASSERT_TRUE(EditRowLabel(host, 1, "new\\name"));
-        EXPECT_EQ(watcher.Boxes().size(), 0u);
-    }
+    ASSERT_TRUE(EditRowLabel(host, 3, "say \"hi\""));
+    EXPECT_EQ(host.list.ValueAt(3)->GetName(), "say \\\"hi\\\"");
+    ASSERT_TRUE(EditRowLabel(host, 1, "new\\name"));
     EXPECT_EQ(host.RowNames()[1], "new\\name");
     EXPECT_EQ(host.list.ValueAt(1)->GetName(), "new\\\\name");
-    EXPECT_TRUE(host.document.modified);
     ASSERT_NE(key->MainBlock().text, nullptr);
     EXPECT_NE(std::string(key->MainBlock().text).find("\"new\\\\name\"=dword:00000001"), std::string::npos)
         << key->MainBlock().text;
+    EXPECT_EQ(watcher.Boxes().size(), 3u);
 
     // Cancelled and empty edits change nothing; an empty name would make a
     // second default value.
     host.document.modified = false;
     for (bool cancel : {true, false}) {
-        harness::Answerer watcher(harness::PressOk);
         ASSERT_TRUE(EditRowLabel(host, 2, cancel ? "ignored" : "", cancel));
         EXPECT_EQ(host.RowNames()[2], "Alpha");
         EXPECT_FALSE(host.document.modified);
@@ -195,7 +184,7 @@ TEST(ValueList, RenameInPlaceRefusesClashesAndEscapesBackslashes) {
     EXPECT_EQ(host.RowNames(), (std::vector<std::string>{def, "new\\name", "Alpha", "say \"hi\"", "New Value #1"}));
 }
 
-TEST(ValueList, EnterAndDoubleClickModifyExactlyOneSelectedRow) {
+TEST(ValueList, EnterDoubleClickAndTheContextMenuActOnTheSelectedRows) {
     TestHost host;
     ASSERT_TRUE(host.Load(kValues));
     host.Select("HKEY_CURRENT_USER\\Software\\Sortable");
@@ -203,6 +192,7 @@ TEST(ValueList, EnterAndDoubleClickModifyExactlyOneSelectedRow) {
     NMLVKEYDOWN key{{list, 0, static_cast<UINT>(LVN_KEYDOWN)}, VK_RETURN, 0};
     NMHDR dbl{list, static_cast<UINT_PTR>(GetDlgCtrlID(list)), static_cast<UINT>(NM_DBLCLK)};
 
+    // Enter and a double click modify exactly one selected row.
     host.list.OnNotify(&key.hdr);  // nothing selected
     host.list.Select(2);
     host.list.OnNotify(&key.hdr);
@@ -211,8 +201,8 @@ TEST(ValueList, EnterAndDoubleClickModifyExactlyOneSelectedRow) {
     host.list.OnNotify(&key.hdr);
     host.list.OnNotify(&dbl);
     ASSERT_EQ(host.valueCommands.size(), 2u);
-    EXPECT_EQ(host.valueCommands[0], (std::pair<int, int>{233, 2}));
-    EXPECT_EQ(host.valueCommands[1], (std::pair<int, int>{233, 2}));
+    EXPECT_EQ(host.valueCommands[0], (std::pair<int, int>{ID_EDIT_MODIFY, 2}));
+    EXPECT_EQ(host.valueCommands[1], (std::pair<int, int>{ID_EDIT_MODIFY, 2}));
     EXPECT_EQ(GetFocus(), list);
 
     host.list.SelectAll();
@@ -220,39 +210,33 @@ TEST(ValueList, EnterAndDoubleClickModifyExactlyOneSelectedRow) {
     host.list.DeselectAll();
     EXPECT_EQ(host.list.FirstSelected(), -1);
     EXPECT_EQ(host.list.FindRowText("GAMMA"), 3);
-    EXPECT_EQ(host.list.FindRowText(Text(142).c_str()), 0);
+    EXPECT_EQ(host.list.FindRowText("(Default)"), 0);
     EXPECT_EQ(host.list.FindRowText("gam"), -1);
-}
 
-TEST(ValueList, ContextMenuDependsOnTheRowUnderThePointer) {
-    TestHost host;
-    ASSERT_TRUE(host.Load(kValues));
-    host.Select("HKEY_CURRENT_USER\\Software\\Sortable");
-    HWND list = host.list.Hwnd();
+    // The context menu depends on the row under the pointer. The list has the
+    // focus, as a right click gives it, so Modify needs the editors.
+    ProgramEditors registered;
+    host.valueCommands.clear();
     auto has = [&](UINT id) { return host.MenuItem(id) != nullptr; };
     auto enabled = [&](UINT id) { return has(id) && host.MenuItem(id)->enabled; };
-
     host.list.Select(1);
     host.list.Select(2);
-    host.popupAnswer = 204;
-    host.list.OnContextMenu(host.RowPoint(2));
-    ASSERT_TRUE(has(233)) << "row menu resource missing";
-    EXPECT_TRUE(enabled(203));
-    EXPECT_FALSE(enabled(204));  // two rows selected
-    EXPECT_FALSE(enabled(233));
+    host.ValueMenu(host.RowPoint(2), ID_EDIT_RENAME);
+    ASSERT_TRUE(has(ID_EDIT_MODIFY)) << "row menu resource missing";
+    EXPECT_TRUE(enabled(ID_EDIT_DELETE));
+    EXPECT_FALSE(enabled(ID_EDIT_RENAME));  // two rows selected
+    EXPECT_FALSE(enabled(ID_EDIT_MODIFY));
     EXPECT_EQ(ListView_GetEditControl(list), nullptr);
 
     host.list.DeselectAll();
     host.list.Select(2);
-    host.popupAnswer = 233;
-    host.list.OnContextMenu(host.RowPoint(2));
-    EXPECT_TRUE(enabled(233));
+    host.ValueMenu(host.RowPoint(2), ID_EDIT_MODIFY);
+    EXPECT_TRUE(enabled(ID_EDIT_MODIFY));
     ASSERT_EQ(host.valueCommands.size(), 1u);
-    EXPECT_EQ(host.valueCommands[0], (std::pair<int, int>{233, 2}));
-    host.DisableCommands({203});
-    host.popupAnswer = 0;
-    host.list.OnContextMenu(host.RowPoint(2));
-    EXPECT_FALSE(enabled(203));
+    EXPECT_EQ(host.valueCommands[0], (std::pair<int, int>{ID_EDIT_MODIFY, 2}));
+    host.DisableCommands({ID_EDIT_DELETE});
+    host.ValueMenu(host.RowPoint(2), 0);
+    EXPECT_FALSE(enabled(ID_EDIT_DELETE));
 
     // Below the rows: the other menu, whose choice acts on no row.
     RECT client;
@@ -260,9 +244,8 @@ TEST(ValueList, ContextMenuDependsOnTheRowUnderThePointer) {
     POINT below{client.right / 2, client.bottom - 5};
     ClientToScreen(list, &below);
     host.DisableCommands({});
-    host.popupAnswer = 207;
-    host.list.OnContextMenu(below);
-    EXPECT_FALSE(has(233));
-    EXPECT_TRUE(has(207));
-    EXPECT_EQ(host.valueCommands.back().first, 207);
+    host.ValueMenu(below, ID_EDIT_NEW_KEY);
+    EXPECT_FALSE(has(ID_EDIT_MODIFY));
+    EXPECT_TRUE(has(ID_EDIT_NEW_KEY));
+    EXPECT_EQ(host.valueCommands.back().first, ID_EDIT_NEW_KEY);
 }

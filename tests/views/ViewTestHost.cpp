@@ -28,15 +28,11 @@ void ListMenu(HMENU menu, UINT defaultId, std::vector<TestHost::MenuEntry>& out)
             ListMenu(sub, GetMenuDefaultItem(sub, FALSE, 0), out);
             continue;
         }
+        UINT state = GetMenuState(menu, i, MF_BYPOSITION), id = GetMenuItemID(menu, i);
+        if (state & MF_SEPARATOR) continue;
         char text[260] = {};
-        MENUITEMINFOA mii{};
-        mii.cbSize = sizeof(mii);
-        mii.fMask = MIIM_ID | MIIM_STATE | MIIM_STRING | MIIM_FTYPE;
-        mii.dwTypeData = text;
-        mii.cch = sizeof(text);
-        GetMenuItemInfoA(menu, i, TRUE, &mii);
-        if (mii.fType & MFT_SEPARATOR) continue;
-        out.push_back({mii.wID, text, !(mii.fState & MFS_DISABLED), mii.wID == defaultId});
+        GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
+        out.push_back({id, text, !(state & (MF_GRAYED | MF_DISABLED)), id == defaultId});
     }
 }
 
@@ -128,24 +124,6 @@ const TestHost::MenuEntry* TestHost::MenuItem(UINT id) const {
     for (const MenuEntry& entry : lastMenu)
         if (entry.id == id) return &entry;
     return nullptr;
-}
-
-static POINT LabelCenter(HWND control, RECT r) {
-    POINT p{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-    ClientToScreen(control, &p);
-    return p;
-}
-
-POINT TestHost::ItemPoint(HTREEITEM item) const {
-    RECT r{};
-    TreeView_GetItemRect(tree.Hwnd(), item, &r, TRUE);
-    return LabelCenter(tree.Hwnd(), r);
-}
-
-POINT TestHost::RowPoint(int row) const {
-    RECT r{};
-    ListView_GetItemRect(list.Hwnd(), row, &r, LVIR_LABEL);
-    return LabelCenter(list.Hwnd(), r);
 }
 
 // Expand runs in the tree; every other command chosen in a view is only
@@ -267,8 +245,6 @@ std::vector<std::string> TestHost::ChildNames(const char* path) {
     }
     return names;
 }
-
-std::string SourcePath(const std::string& relative) { return harness::SourcePath(relative); }
 
 std::string WriteTempFile(const std::string& name, const std::string& bytes) {
     std::string path = harness::ScratchPath(name);

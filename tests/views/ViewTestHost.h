@@ -15,6 +15,7 @@
 #include "document/RegDocument.h"
 #include "framework/CommandStates.h"
 #include "framework/CommandTable.h"
+#include "tests/ui/Harness.h"
 #include "views/EditCommands.h"
 #include "views/KeyTreeView.h"
 #include "views/ValueListView.h"
@@ -45,10 +46,7 @@ public:
     // A menu command, as the frame routes it.
     void Command(int id) { SendMessageA(panel_, WM_COMMAND, static_cast<WPARAM>(id), 0); }
 
-    struct Row {
-        std::string name, type, data;
-        int image;
-    };
+    struct Row { std::string name, type, data; int image; };
     std::vector<Row> Rows() const;
     std::vector<std::string> RowNames() const;
     // The names of the items below a key path (the top level for null), as
@@ -66,19 +64,18 @@ public:
     fw::CommandTable commands;
 
     // The popup handed to TrackPopup, as it stood, and the command to answer.
-    struct MenuEntry {
-        UINT id;
-        std::string text;
-        bool enabled;
-        bool isDefault;
-    };
+    struct MenuEntry { UINT id; std::string text; bool enabled, isDefault; };
     std::vector<MenuEntry> lastMenu;
     int popupAnswer = 0;
+    // Opens the tree's or the list's context menu at a screen point, to
+    // choose `answer` (0: nothing) from it.
+    void KeyMenu(POINT at, int answer) { popupAnswer = answer; tree.OnContextMenu(at); }
+    void ValueMenu(POINT at, int answer) { popupAnswer = answer; list.OnContextMenu(at); }
     // The entry of the last popup with the command, or null.
     const MenuEntry* MenuItem(UINT id) const;
     // Screen points in the middle of a tree item's and of a list row's label.
-    POINT ItemPoint(HTREEITEM item) const;
-    POINT RowPoint(int row) const;
+    POINT ItemPoint(HTREEITEM item) const { return harness::ItemPoint(tree.Hwnd(), item); }
+    POINT RowPoint(int row) const { return harness::RowPoint(list.Hwnd(), row); }
     std::vector<std::pair<int, HTREEITEM>> keyCommands;  // from the tree, with its command item
     std::vector<std::pair<int, int>> valueCommands;      // from the list, with its command row
 
@@ -98,8 +95,6 @@ void Pump();
 // `cancel`, as the user would; false when there is no editor.
 bool EndLabel(HWND editor, const char* text, bool cancel = false);
 
-// Windows path of a file of the source tree.
-std::string SourcePath(const std::string& relative);
 // A fresh file in the scratch folder holding the bytes; its path.
 std::string WriteTempFile(const std::string& name, const std::string& bytes);
 
@@ -108,7 +103,7 @@ std::vector<std::pair<int, std::string>> DocumentKeys(const RegDocument& documen
 // The tree's items in pre-order as (depth, text), once every branch has
 // been expanded as a user opening them all would.
 std::vector<std::pair<int, std::string>> ExpandedTreeKeys(HWND tree);
-// The items in pre-order as they are, collapsed branches left out.
+// The items in pre-order as they are: a branch never expanded has none yet.
 std::vector<std::pair<int, std::string>> TreeKeys(HWND tree);
 
 }  // namespace viewtest
