@@ -113,7 +113,10 @@ TEST(ValueList, ColumnClickSortsWithDefaultRowFirstAndShowsDirection) {
     EXPECT_EQ(host.RowNames(), (std::vector<std::string>{def, "beta", "Alpha", "gamma"}));
     EXPECT_EQ(HeaderImage(list, 1, &image), 2);
     // Through the control's own notification.
-    NMLISTVIEW click{{list, static_cast<UINT_PTR>(GetDlgCtrlID(list)), static_cast<UINT>(LVN_COLUMNCLICK)}, -1, 1};
+    NMLISTVIEW click{};
+    click.hdr = {list, static_cast<UINT_PTR>(GetDlgCtrlID(list)), static_cast<UINT>(LVN_COLUMNCLICK)};
+    click.iItem = -1;
+    click.iSubItem = 1;
     host.list.OnNotify(&click.hdr);
     EXPECT_FALSE(host.list.SortAscending());
     EXPECT_EQ(host.RowNames().front(), def);
