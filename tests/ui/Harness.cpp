@@ -81,20 +81,18 @@ private:
 constexpr size_t kTextMax = 1024;
 constexpr size_t kTextOffset = 256;  // after the item structure
 
-std::string TreeItemText(HWND tree, RemoteBuffer& buf, HTREEITEM item, TVITEMA* out) {
-    TVITEMA tvi{};
-    tvi.mask = TVIF_TEXT | TVIF_STATE | TVIF_CHILDREN | TVIF_HANDLE;
-    tvi.hItem = item;
-    tvi.stateMask = TVIS_SELECTED | TVIS_EXPANDED;
-    tvi.pszText = buf.At(kTextOffset);
-    tvi.cchTextMax = kTextMax;
+// The text of a tree item or list cell through a message that fills `item`
+// (a TVITEMA or LVITEMA) in the other process; `item` gets its fields back.
+template <class Item>
+std::string RemoteItemText(HWND control, RemoteBuffer& buf, UINT message, WPARAM wParam, Item& item) {
+    item.pszText = buf.At(kTextOffset);
+    item.cchTextMax = kTextMax;
     char zero = 0;
-    buf.Write(kTextOffset, &zero, 1);
-    if (!buf.Write(0, &tvi, sizeof tvi)) return {};
-    if (!SendMessageTimeoutA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(buf.At(0)),
-                             SMTO_ABORTIFHUNG, kTimeout, nullptr))
+    if (!buf.Write(kTextOffset, &zero, 1) || !buf.Write(0, &item, sizeof item) ||
+        !SendMessageTimeoutA(control, message, wParam, reinterpret_cast<LPARAM>(buf.At(0)), SMTO_ABORTIFHUNG,
+                             kTimeout, nullptr))
         return {};
-    buf.Read(0, out, sizeof *out);
+    buf.Read(0, &item, sizeof item);
     return buf.ReadText(kTextOffset, kTextMax);
 }
 
@@ -103,31 +101,16 @@ HTREEITEM NextItem(HWND tree, UINT code, HTREEITEM item) {
         SendMessageA(tree, TVM_GETNEXTITEM, code, reinterpret_cast<LPARAM>(item)));
 }
 
-void CollectTree(HWND tree, RemoteBuffer& buf, HTREEITEM first, int depth,
-                 std::vector<TreeNode>& out) {
+void CollectTree(HWND tree, RemoteBuffer& buf, HTREEITEM first, int depth, std::vector<TreeNode>& out) {
     for (HTREEITEM item = first; item; item = NextItem(tree, TVGN_NEXT, item)) {
         TVITEMA tvi{};
-        TreeNode node;
-        node.text = TreeItemText(tree, buf, item, &tvi);
-        node.depth = depth;
-        node.selected = (tvi.state & TVIS_SELECTED) != 0;
-        node.expanded = (tvi.state & TVIS_EXPANDED) != 0;
-        node.children = tvi.cChildren;
-        out.push_back(node);
+        tvi.mask = TVIF_TEXT | TVIF_STATE | TVIF_CHILDREN | TVIF_HANDLE;
+        tvi.hItem = item;
+        tvi.stateMask = TVIS_SELECTED | TVIS_EXPANDED;
+        std::string text = RemoteItemText(tree, buf, TVM_GETITEMA, 0, tvi);
+        out.push_back({text, depth, (tvi.state & TVIS_SELECTED) != 0, (tvi.state & TVIS_EXPANDED) != 0, tvi.cChildren});
         CollectTree(tree, buf, NextItem(tree, TVGN_CHILD, item), depth + 1, out);
     }
-}
-
-std::string ListCell(HWND list, RemoteBuffer& buf, int row, int column) {
-    LVITEMA lvi{};
-    lvi.iSubItem = column;
-    lvi.pszText = buf.At(kTextOffset);
-    lvi.cchTextMax = kTextMax;
-    char zero = 0;
-    buf.Write(kTextOffset, &zero, 1);
-    if (!buf.Write(0, &lvi, sizeof lvi)) return {};
-    SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(buf.At(0)));
-    return buf.ReadText(kTextOffset, kTextMax);
 }
 
 }  // namespace
@@ -291,15 +274,8 @@ App::~App() {
 
 bool App::Start(const std::string& args, DWORD timeoutMs) {
     if (pi_.hProcess) return false;
-    if (!keepTips_) {
-        HKEY key = nullptr;
-        DWORD off = 0;
-        if (RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) ==
-            ERROR_SUCCESS) {
-            RegSetValueExA(key, "Tips", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&off), sizeof off);
-            RegCloseKey(key);
-        }
-    }
+    DWORD off = 0;
+    if (!keepTips_) RegSetKeyValueA(HKEY_CURRENT_USER, kSettingsKey, "Tips", REG_DWORD, &off, sizeof off);
     std::string exe = QuillonPath();
     std::string line = "\"" + exe + "\"";
     if (!args.empty()) line += " " + args;
@@ -685,7 +661,9 @@ HTREEITEM TreeFind(HWND tree, const std::string& path) {
         HTREEITEM item = parent ? NextItem(tree, TVGN_CHILD, parent) : NextItem(tree, TVGN_ROOT, nullptr);
         for (; item; item = NextItem(tree, TVGN_NEXT, item)) {
             TVITEMA tvi{};
-            if (lstrcmpiA(TreeItemText(tree, buf, item, &tvi).c_str(), step.c_str()) == 0) break;
+            tvi.mask = TVIF_TEXT | TVIF_HANDLE;
+            tvi.hItem = item;
+            if (lstrcmpiA(RemoteItemText(tree, buf, TVM_GETITEMA, 0, tvi).c_str(), step.c_str()) == 0) break;
         }
         if (!item || end == std::string::npos) return item;
         parent = item;
@@ -743,7 +721,11 @@ std::vector<ListRow> ListRows(HWND list, int columns) {
     int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
     for (int r = 0; r < count; ++r) {
         ListRow row;
-        for (int c = 0; c < columns; ++c) row.cells.push_back(ListCell(list, buf, r, c));
+        for (int c = 0; c < columns; ++c) {
+            LVITEMA lvi{};
+            lvi.iSubItem = c;
+            row.cells.push_back(RemoteItemText(list, buf, LVM_GETITEMTEXTA, r, lvi));
+        }
         row.selected = SendMessageA(list, LVM_GETITEMSTATE, r, LVIS_SELECTED) != 0;
         rows.push_back(row);
     }
