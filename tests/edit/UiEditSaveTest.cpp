@@ -156,9 +156,7 @@ TEST(SaveUi, AFailedSaveLeavesTheDocumentModified) {
     Session s;
     ASSERT_TRUE(s.Start("gone\\doc.reg"));
     ASSERT_TRUE(s.AddDword());
-    bool enabled = false;
-    ASSERT_TRUE(harness::MenuState(s.app.Frame(), ID_FILE_SAVE, &enabled, nullptr));
-    EXPECT_TRUE(enabled);
+    EXPECT_TRUE(harness::MenuEnabled(s.app.Frame(), ID_FILE_SAVE));
     ASSERT_TRUE(DeleteFileA(s.path.c_str()));
     ASSERT_TRUE(RemoveDirectoryA(dir.c_str()));
     s.app.PostCommand(ID_FILE_SAVE);

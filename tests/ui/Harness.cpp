@@ -630,6 +630,18 @@ bool MenuState(HWND frame, UINT id, bool* enabled, bool* checked) {
     return true;
 }
 
+bool MenuEnabled(HWND frame, UINT id) {
+    bool enabled = false;
+    return MenuState(frame, id, &enabled, nullptr) && enabled;
+}
+
+bool MenuChecked(HWND frame, UINT id) {
+    bool checked = false;
+    return MenuState(frame, id, nullptr, &checked) && checked;
+}
+
+bool Checked(HWND dialog, int id) { return SendMessageA(Descendant(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
 bool MenuText(HWND frame, UINT id, std::string* text) {
     static const UINT message = RegisterWindowMessageA("Quillon.MenuText");
     char buffer[MAX_PATH + 16] = "";

@@ -247,6 +247,11 @@ bool WaitUntil(Condition condition, DWORD timeoutMs = kTimeout) {
 // The state of command `id` in the frame's menu bar, as the frame reports it
 // (message "Quillon.MenuState"); false when the menu has no such item.
 bool MenuState(HWND frame, UINT id, bool* enabled, bool* checked);
+// The item is there and enabled, or checked.
+bool MenuEnabled(HWND frame, UINT id);
+bool MenuChecked(HWND frame, UINT id);
+// The check box or radio button of a dialog (at any depth) is checked.
+bool Checked(HWND dialog, int id);
 
 // The text of the frame's menu item with command `id`, as the frame reports
 // it (message "Quillon.MenuText"); false when the menu has no such item.

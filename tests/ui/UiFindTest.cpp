@@ -32,7 +32,6 @@ std::string SelectedKey(HWND tree) {
     return "";
 }
 
-bool Checked(HWND dialog, int id) { return SendMessageA(harness::Descendant(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
 // Opens the Find dialog, checks that its boxes show `shown`, fills in the
 // text and the boxes of `flags` and presses Find Next.
@@ -43,7 +42,7 @@ void FindWith(harness::App& app, const std::string& text, unsigned flags, unsign
     const std::pair<int, unsigned> boxes[] = {
         {IDC_FIND_KEYS, 1}, {IDC_FIND_VALUES, 2}, {IDC_FIND_DATA, 4}, {IDC_FIND_WHOLE, 8}};
     for (const auto& [box, bit] : boxes) {
-        EXPECT_EQ(Checked(dialog, box), (shown & bit) != 0) << "box " << box;
+        EXPECT_EQ(harness::Checked(dialog, box), (shown & bit) != 0) << "box " << box;
         SendMessageA(harness::Descendant(dialog, box), BM_SETCHECK, (flags & bit) ? BST_CHECKED : BST_UNCHECKED, 0);
     }
     SendMessageA(harness::Descendant(dialog, IDC_FIND_TEXT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));

@@ -113,9 +113,7 @@ TEST(Frame, UntitledLayoutTooltipsPromptsSplitterBarTogglesAndExit) {
     // Save needs a modified document; the first idle update disables it, New stays.
     EXPECT_TRUE(harness::WaitUntil([&] { return SendMessageA(toolbar, TB_ISBUTTONENABLED, 57603, 0) == 0; }));
     EXPECT_NE(SendMessageA(toolbar, TB_ISBUTTONENABLED, 57600, 0), 0);
-    bool enabled = true;
-    ASSERT_TRUE(harness::MenuState(frame, ID_FILE_EXPORT, &enabled, nullptr));
-    EXPECT_FALSE(enabled) << "Export is disabled without keys";
+    EXPECT_FALSE(harness::MenuEnabled(frame, ID_FILE_EXPORT)) << "Export is disabled without keys";
 
     // A command's string gives the tooltip of its toolbar button and the
     // status bar's prompt while its menu item is highlighted.
@@ -194,10 +192,7 @@ TEST(Frame, UntitledLayoutTooltipsPromptsSplitterBarTogglesAndExit) {
     };
     for (Toggle t : {Toggle{ID_VIEW_TOOLBAR, toolbar}, Toggle{ID_VIEW_STATUS_BAR, status}}) {
         SCOPED_TRACE(t.command);
-        auto checked = [&] {
-            bool on = false;
-            return harness::MenuState(frame, t.command, nullptr, &on) && on;
-        };
+        auto checked = [&] { return harness::MenuChecked(frame, t.command); };
         EXPECT_TRUE(checked());
         EXPECT_TRUE(IsWindowVisible(t.bar));
 

@@ -51,10 +51,6 @@ std::vector<std::string> MenuEntries(HWND frame) {
     return entries;
 }
 
-bool Enabled(HWND frame, UINT id) {
-    bool enabled = false;
-    return harness::MenuState(frame, id, &enabled, nullptr) && enabled;
-}
 
 std::string NameOf(const std::string& path) { return path.substr(path.rfind('\\') + 1); }
 
@@ -82,7 +78,7 @@ TEST(RecentFiles, NewestFirstCaseInsensitiveAndFailedEntriesDropped) {
     ASSERT_TRUE(app.Start());
     HWND frame = app.Frame();
     EXPECT_EQ(MenuEntries(frame), std::vector<std::string>{"(empty)"});
-    EXPECT_FALSE(Enabled(frame, ID_FILE_MRU_FIRST));
+    EXPECT_FALSE(harness::MenuEnabled(frame, ID_FILE_MRU_FIRST));
     for (const std::string& file : files) {
         app.PostCommand(ID_FILE_OPEN);
         ASSERT_TRUE(harness::AnswerFileDialog(app.Pid(), file));
@@ -93,7 +89,7 @@ TEST(RecentFiles, NewestFirstCaseInsensitiveAndFailedEntriesDropped) {
     EXPECT_EQ(ReadDword(kRecentKey, "DocumentCount"), 4u);
     EXPECT_EQ(MenuEntries(frame), (std::vector<std::string>{"&1 " + files[4], "&2 " + files[3], "&3 " + files[2],
                                                             "&4 " + files[1]}));
-    EXPECT_TRUE(Enabled(frame, ID_FILE_MRU_FIRST + 3));
+    EXPECT_TRUE(harness::MenuEnabled(frame, ID_FILE_MRU_FIRST + 3));
 
     std::string upper = files[1].substr(0, files[1].size() - 5) + "B.REG";
     app.PostCommand(ID_FILE_OPEN);
@@ -182,7 +178,6 @@ HWND ExportDialog(harness::App& app) {
     return dialog;
 }
 
-bool Checked(HWND dialog, int id) { return SendMessageA(harness::Descendant(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
 }  // namespace
 
@@ -194,11 +189,11 @@ TEST(Export, WholeFileOrBranchInBothFormsAndMissingBranchKeepsTheDialog) {
     ResetSettings();
     harness::Session s;
     ASSERT_TRUE(s.Start("export.reg", kExportFile));
-    EXPECT_TRUE(Enabled(s.app.Frame(), ID_FILE_EXPORT)) << "the document has keys";
+    EXPECT_TRUE(harness::MenuEnabled(s.app.Frame(), ID_FILE_EXPORT)) << "the document has keys";
     HWND dialog = ExportDialog(s.app);
     ASSERT_TRUE(dialog);
     EXPECT_EQ(harness::WindowText(dialog), "Export Registry File");
-    EXPECT_TRUE(Checked(dialog, IDC_EXPORT_ALL)) << "no key selected";
+    EXPECT_TRUE(harness::Checked(dialog, IDC_EXPORT_ALL)) << "no key selected";
     EXPECT_FALSE(IsWindowEnabled(harness::Descendant(dialog, IDC_EXPORT_PATH)));
     ASSERT_TRUE(harness::AnswerFileDialog(s.app.Pid(), ""));
 
@@ -221,7 +216,7 @@ TEST(Export, WholeFileOrBranchInBothFormsAndMissingBranchKeepsTheDialog) {
         dialog = ExportDialog(s.app);
         ASSERT_TRUE(dialog);
         HWND edit = harness::Descendant(dialog, IDC_EXPORT_PATH);
-        EXPECT_TRUE(Checked(dialog, IDC_EXPORT_BRANCH));
+        EXPECT_TRUE(harness::Checked(dialog, IDC_EXPORT_BRANCH));
         EXPECT_EQ(harness::WindowText(edit), "HKEY_CURRENT_USER\\Q\\A");
         int startFilter = 0;
         std::string out = harness::ScratchPath("out" + std::to_string(++n) + ".reg");
@@ -304,7 +299,7 @@ TEST(Tips, StartUpTipCyclesAndOnlyOkStoresTheCheckBox) {
     HWND tips = WaitForTips(app);
     ASSERT_TRUE(tips);
     EXPECT_EQ(harness::WindowText(tips), "Tip of the Day");
-    EXPECT_TRUE(Checked(tips, IDC_TIPS_AT_STARTUP));
+    EXPECT_TRUE(harness::Checked(tips, IDC_TIPS_AT_STARTUP));
     std::vector<std::string> seen{TipOf(tips)};
     EXPECT_EQ(seen[0].rfind("Quillon is a registry editing tool", 0), 0u) << seen[0];
     for (int i = 0; i < 5; ++i) {
@@ -323,7 +318,7 @@ TEST(Tips, StartUpTipCyclesAndOnlyOkStoresTheCheckBox) {
     app.PostCommand(ID_HELP_TIPS);
     tips = WaitForTips(app);
     ASSERT_TRUE(tips);
-    EXPECT_TRUE(Checked(tips, IDC_TIPS_AT_STARTUP));
+    EXPECT_TRUE(harness::Checked(tips, IDC_TIPS_AT_STARTUP));
     SendMessageA(GetDlgItem(tips, IDC_TIPS_AT_STARTUP), BM_CLICK, 0, 0);
     harness::PressButton(tips, IDOK);
     ASSERT_TRUE(harness::WaitGone(tips));
@@ -337,7 +332,7 @@ TEST(Tips, StartUpTipCyclesAndOnlyOkStoresTheCheckBox) {
     again.PostCommand(ID_HELP_TIPS);
     tips = WaitForTips(again);
     ASSERT_TRUE(tips);
-    EXPECT_FALSE(Checked(tips, IDC_TIPS_AT_STARTUP));
+    EXPECT_FALSE(harness::Checked(tips, IDC_TIPS_AT_STARTUP));
     harness::PressButton(tips, IDOK);
     ASSERT_TRUE(harness::WaitGone(tips));
     EXPECT_TRUE(again.Close(0));

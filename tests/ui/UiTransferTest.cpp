@@ -172,10 +172,7 @@ TEST(TransferUi, KeyBranchAndValuesBetweenTwoCopies) {
     // selected; pasted onto the selected key they merge, clashes renamed.
     ASSERT_TRUE(a.Select("HKEY_CURRENT_USER\\Software\\Run"));
     // Cut and Copy follow the rows selected in the focused list.
-    auto enabled = [&](int id) {
-        bool on = false;
-        return harness::MenuState(a.app.Frame(), id, &on, nullptr) && on;
-    };
+    auto enabled = [&](int id) { return harness::MenuEnabled(a.app.Frame(), id); };
     ASSERT_TRUE(a.Focus(a.list));
     EXPECT_FALSE(enabled(ID_EDIT_COPY) || enabled(ID_EDIT_CUT));
     Command(a, a.list, ID_EDIT_SELECT_ALL);
