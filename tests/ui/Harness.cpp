@@ -350,13 +350,15 @@ bool Session::Select(const std::string& keyPath) {
 }
 
 bool Session::Focus(HWND control) {
-    if (!BringToFront(app.Frame())) return false;
-    // Tab moves between the two panes.
-    for (int press = 0; press < 3 && FocusOf(app.Frame()) != control; ++press) {
+    // In front, for the keys that follow; Tab moves between the two panes.
+    // A busy machine may take its time over either: try again until the
+    // bound.
+    return WaitUntil([&] {
+        if (!BringToFront(app.Frame())) return false;
+        if (FocusOf(app.Frame()) == control) return true;
         PressKey(VK_TAB);
-        WaitUntil([&] { return FocusOf(app.Frame()) == control; }, 1000);
-    }
-    return FocusOf(app.Frame()) == control;
+        return WaitUntil([&] { return FocusOf(app.Frame()) == control; }, 1000);
+    });
 }
 
 std::vector<std::string> Session::RowNames() const {
