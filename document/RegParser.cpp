@@ -205,19 +205,14 @@ char* RecodeLegacyBlock(const char* values, const char* next) {
     // The block ends at the next key line, or at a NUL before it, as its
     // text does for everything that reads it.
     size_t length = next ? strnlen(values, static_cast<size_t>(next - values)) : std::strlen(values);
-    // Most blocks hold no "hex(2)" or "hex(7)" at all.
-    bool chars = false;
-    for (const char* p = values; !chars;) {
-        p = static_cast<const char*>(std::memchr(p, '(', length - static_cast<size_t>(p - values)));
-        if (!p) break;
-        chars = p - values >= 3 && (p[1] == '2' || p[1] == '7') && p[2] == ')' && (p[-1] | 0x20) == 'x';
-        ++p;
-    }
-    // The text after the block goes on to the buffer's end, where the
-    // scanners stop: the block is read in place.
-    if (!chars || CountRecodedValues(values, length, CharForm::Legacy, CharForm::Program) == 0) return nullptr;
+    // Most blocks hold no "hex(2)" or "hex(7)" data beyond ASCII at all. The
+    // text after the block goes on to the buffer's end, where the scanners
+    // stop: the block is read in place.
+    if (!MayRecodeHexData(values, length)) return nullptr;
     MemorySink out(length + 64);
-    if (!RecodeHexData(values, length, out, CharForm::Legacy, CharForm::Program)) return nullptr;
+    size_t converted = 0;
+    if (!RecodeHexData(values, length, out, CharForm::Legacy, CharForm::Program, nullptr, &converted) || converted == 0)
+        return nullptr;
     char nul = '\0';
     if (!out.Write(&nul, 1)) return nullptr;
     return out.Release();

@@ -321,18 +321,21 @@ bool RecodeHexData(const char* block, size_t length, ByteSink& out, CharForm fro
     return ConvertBlock(block, length, &out, from, to, lost, converted);
 }
 
-size_t CountRecodedValues(const char* block, size_t length, CharForm from, CharForm to) {
-    // A quick look first: most blocks hold no "hex(2):" or "hex(7):" whose
-    // data has a byte beyond ASCII, and need no walk over their lines.
+bool MayRecodeHexData(const char* block, size_t length) {
     const char* end = block + length;
-    bool maybe = false;
-    for (const char* p = block; !maybe && p + 4 <= end;) {
+    for (const char* p = block; p + 4 <= end; ++p) {
         p = static_cast<const char*>(std::memchr(p, '(', static_cast<size_t>(end - p)));
         if (!p || p + 4 > end) break;
-        if ((p[1] == '2' || p[1] == '7') && p[2] == ')' && p[3] == ':') maybe = HasHighHexByte(p + 4, HexDataEnd(p + 4, end));
-        ++p;
+        if ((p[1] == '2' || p[1] == '7') && p[2] == ')' && p[3] == ':' && HasHighHexByte(p + 4, HexDataEnd(p + 4, end)))
+            return true;
     }
-    if (!maybe) return 0;
+    return false;
+}
+
+size_t CountRecodedValues(const char* block, size_t length, CharForm from, CharForm to) {
+    // Most blocks hold no "hex(2):" or "hex(7):" whose data has a byte
+    // beyond ASCII, and need no walk over their lines.
+    if (!MayRecodeHexData(block, length)) return 0;
     size_t count = 0;
     ConvertBlock(block, length, nullptr, from, to, nullptr, &count);
     return count;
