@@ -529,8 +529,13 @@ bool AnswerFileDialog(DWORD pid, const std::string& path, int filter, int* start
 }
 
 bool BringToFront(HWND frame) {
-    SetForegroundWindow(frame);
-    return WaitUntil([&] { return GetForegroundWindow() == frame; }, 3000);
+    // Asked again while it is not there: another window may still be taking
+    // the front (a second copy starting, an editor just driven).
+    return WaitUntil([&] {
+        if (GetForegroundWindow() == frame) return true;
+        SetForegroundWindow(frame);
+        return false;
+    }, 5000);
 }
 
 void SendKey(WORD vk, bool up) {
