@@ -30,14 +30,10 @@ const char kReg4[] =
 // A message box of the program: waits for it, checks caption and text when
 // given, presses `button`.
 ::testing::AssertionResult Answer(harness::App& app, const char* caption, const std::string& text, int button) {
-    HWND box = harness::WaitForMessageBox(app.Pid());
+    auto box = harness::AnswerBox(app.Pid(), button);
     if (!box) return ::testing::AssertionFailure() << "no box for " << text;
-    std::string seenCaption = harness::WindowText(box), seenText = harness::MessageBoxText(box);
-    harness::PressButton(box, button);
-    harness::WaitGone(box);
-    if (caption && seenCaption != caption)
-        return ::testing::AssertionFailure() << "caption \"" << seenCaption << "\"";
-    if (!text.empty() && seenText != text) return ::testing::AssertionFailure() << "text \"" << seenText << "\"";
+    if (caption && box->caption != caption) return ::testing::AssertionFailure() << "caption \"" << box->caption << "\"";
+    if (!text.empty() && box->text != text) return ::testing::AssertionFailure() << "text \"" << box->text << "\"";
     return ::testing::AssertionSuccess();
 }
 

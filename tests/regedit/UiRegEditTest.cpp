@@ -139,11 +139,9 @@ TEST(RegEditUi, QuickRegEditCallFavoritesAndMergeFromTheWindow) {
     const char* texts[] = {"Are you sure you want to add the information in \"quick.reg\" to the registry?",
                            "Information in \"quick.reg\" has been successfully entered into the registry."};
     for (const char* text : texts) {
-        HWND box = harness::WaitForMessageBox(s.app.Pid());
-        ASSERT_NE(box, nullptr);
-        EXPECT_EQ(harness::MessageBoxText(box), text);
-        harness::PressButton(box, GetDlgItem(box, IDYES) ? IDYES : IDOK);
-        EXPECT_TRUE(harness::WaitGone(box));
+        auto box = harness::AnswerBox(s.app.Pid(), IDYES);
+        ASSERT_TRUE(box);
+        EXPECT_EQ(box->text, text);
     }
     EXPECT_TRUE(s.app.Close());
     RegDeleteTreeA(HKEY_CURRENT_USER, kFavorites);

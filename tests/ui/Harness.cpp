@@ -465,6 +465,15 @@ void Answerer::Run(DWORD pid, DWORD timeoutMs) {
 
 int PressOk(HWND dialog, const Answerer::Box&) { return GetDlgItem(dialog, IDOK) ? IDOK : IDCANCEL; }
 
+std::optional<Answerer::Box> AnswerBox(DWORD pid, int button) {
+    HWND box = WaitForMessageBox(pid);
+    if (!box) return std::nullopt;
+    Answerer::Box shown{WindowText(box), MessageBoxText(box)};
+    if (!PressButton(box, button)) PressButton(box, IDOK);
+    WaitGone(box);
+    return shown;
+}
+
 std::string WindowText(HWND hwnd) {
     char buf[1024] = "";
     DWORD_PTR len = 0;

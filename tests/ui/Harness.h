@@ -18,6 +18,7 @@
 
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -172,6 +173,10 @@ private:
 };
 // OK where the dialog has it, else Cancel.
 int PressOk(HWND dialog, const Answerer::Box&);
+// Waits for a message box of the process, presses `button` (OK where the box
+// has no such button) and waits for it to go; what it showed, or nothing
+// when no box came.
+std::optional<Answerer::Box> AnswerBox(DWORD pid, int button);
 
 // A visible top-level window of the process with the class, other than
 // `except`, or null.

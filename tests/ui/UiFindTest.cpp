@@ -80,12 +80,10 @@ TEST(FindUi, FindsKeysAndValuesAfterTheSelectionAndEndsWithTheMessage) {
     // Find Next resumes after the key of the last hit: nothing more, the end
     // message, no wrap-around, the selection stays.
     app.PostCommand(ID_EDIT_FIND_NEXT);
-    HWND box = harness::WaitForDialog(app.Pid());
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(harness::MessageBoxText(box), "Finished searching through the file.");
-    EXPECT_EQ(harness::WindowText(box), "Quillon");
-    harness::PressButton(box, IDOK);
-    harness::WaitGone(box);
+    auto box = harness::AnswerBox(app.Pid(), IDOK);
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->text, "Finished searching through the file.");
+    EXPECT_EQ(box->caption, "Quillon");
     EXPECT_EQ(SelectedKey(tree), "Target Key");
 
     ASSERT_TRUE(app.Close());

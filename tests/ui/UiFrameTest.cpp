@@ -69,12 +69,10 @@ TEST(CommandLine, OpensTheFileNamedQuotedOrWithBlanks) {
             EXPECT_TRUE(harness::NoDialogNow(app.Frame()));
             EXPECT_EQ(harness::TreeItems(tree).size(), 2u);
         } else {
-            HWND box = harness::WaitForMessageBox(app.Pid());
+            auto box = harness::AnswerBox(app.Pid(), IDOK);
             ASSERT_TRUE(box);
-            EXPECT_EQ(harness::WindowText(box), "") << "read errors have an empty caption";
-            EXPECT_NE(harness::MessageBoxText(box).find("\"" + c.shownPath + "\""), std::string::npos);
-            EXPECT_TRUE(harness::PressButton(box, IDOK));
-            EXPECT_TRUE(harness::WaitGone(box));
+            EXPECT_EQ(box->caption, "") << "read errors have an empty caption";
+            EXPECT_NE(box->text.find("\"" + c.shownPath + "\""), std::string::npos);
             // No untitled document is started either.
             EXPECT_TRUE(IsTitleless(app.Frame())) << harness::WindowText(app.Frame());
             EXPECT_TRUE(harness::TreeItems(tree).empty());

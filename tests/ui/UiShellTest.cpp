@@ -104,11 +104,9 @@ TEST(RecentFiles, NewestFirstCaseInsensitiveAndFailedEntriesDropped) {
     // The third entry is d; its file goes away.
     ASSERT_TRUE(DeleteFileA(files[3].c_str()));
     app.PostCommand(ID_FILE_MRU_FIRST + 2);
-    HWND box = harness::WaitForMessageBox(app.Pid());
+    auto box = harness::AnswerBox(app.Pid(), IDOK);
     ASSERT_TRUE(box) << "the read error";
-    EXPECT_NE(harness::MessageBoxText(box).find(files[3]), std::string::npos);
-    harness::PressButton(box, IDOK);
-    ASSERT_TRUE(harness::WaitGone(box));
+    EXPECT_NE(box->text.find(files[3]), std::string::npos);
     harness::Sync(frame);
     stored = StoredEntries();
     EXPECT_EQ(stored.size(), 3u) << "Document4 is deleted";

@@ -205,10 +205,7 @@ TEST(TransferUi, TopLevelPasteAndCutAnsweredNo) {
     ASSERT_TRUE(a.Select("HKEY_CURRENT_USER\\Software\\Run\\Sub"));
     ASSERT_TRUE(a.Focus(a.tree));
     harness::PressKey('X', harness::kCtrl);
-    HWND box = harness::WaitForMessageBox(a.app.Pid());
-    ASSERT_NE(box, nullptr);
-    harness::PressButton(box, IDNO);
-    harness::WaitGone(box);
+    ASSERT_TRUE(harness::AnswerBox(a.app.Pid(), IDNO));
     EXPECT_TRUE(Has(a.tree, "HKEY_CURRENT_USER\\Software\\Run\\Sub"));
     EXPECT_EQ(a.Caption(), "cut.reg-Quillon");
     EXPECT_EQ(harness::ClipboardText(Format(kPathName)), "HKEY_CURRENT_USER\\Software\\Run\\Sub");
