@@ -28,13 +28,7 @@ Step ExpectCaret(DWORD caret) {
     });
 }
 
-struct EditCase {
-    int line;
-    const char* hex;
-    DWORD start, end;
-    std::vector<Step> action;
-    const char* area;
-};
+struct EditCase { int line; const char* hex; DWORD start, end; std::vector<Step> action; const char* area; };
 
 void RunEditCases(const std::vector<EditCase>& cases) {
     for (const EditCase& c : cases) {

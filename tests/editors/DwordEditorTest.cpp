@@ -28,11 +28,7 @@ std::string Stored(ValueEntry& value) { return static_cast<DwordValue&>(value).G
 }  // namespace
 
 TEST(DwordEditor, BaseSwitchConvertsAndIsNoChange) {
-    struct Case {
-        const char* data;
-        const char* hex;
-        const char* decimal;
-    };
+    struct Case { const char* data; const char* hex; const char* decimal; };
     const Case cases[] = {
         {"0000001f", "1f", "31"},
         {"ffffffff", "ffffffff", "4294967295"},
@@ -51,11 +47,7 @@ TEST(DwordEditor, BaseSwitchConvertsAndIsNoChange) {
 }
 
 TEST(DwordEditor, TypedNumberIsStoredAsEightLowerCaseDigits) {
-    struct Case {
-        bool decimal;
-        const char* typed;
-        const char* stored;
-    };
+    struct Case { bool decimal; const char* typed; const char* stored; };
     const Case cases[] = {
         {false, "FF", "000000ff"},
         {false, "DeadBeef", "deadbeef"},

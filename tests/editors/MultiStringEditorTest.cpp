@@ -67,10 +67,7 @@ const std::string& HexOf(std::unique_ptr<ValueEntry>& value) { return As<MultiSt
 TEST(MultiStringEditor, OpensOneItemPerStringAndStoresTheSameDataAfterAChange) {
     std::string longHex;
     for (int i = 0; i < 700; ++i) longHex += i == 0 ? "71" : i % 22 ? ",71" : ",\\\r\n  71";
-    struct Case {
-        std::string hex;
-        std::vector<std::string> items;
-    };
+    struct Case { std::string hex; std::vector<std::string> items; };
     for (const Case& c : {Case{"61,62,00,63,00,00", {"ab", "c"}}, Case{longHex + ",00,00", {std::string(700, 'q')}}}) {
         auto value = Multi(c.hex.c_str());
         EXPECT_TRUE(Played(RunEditor(*value, {ExpectItems(c.items), SelectItem(0), Press(IDC_STRING_DELETE),
@@ -82,11 +79,7 @@ TEST(MultiStringEditor, OpensOneItemPerStringAndStoresTheSameDataAfterAChange) {
 }
 
 TEST(MultiStringEditor, DecodesEveryStringOfTheData) {
-    struct Case {
-        const char* hex;
-        RegDialect dialect;
-        std::vector<std::string> items;
-    };
+    struct Case { const char* hex; RegDialect dialect; std::vector<std::string> items; };
     const Case cases[] = {
         {"61,00,62,00,00,00,00,00", kRegedit5, {"ab"}},
         // Empty strings inside the data are not listed.
@@ -107,13 +100,7 @@ TEST(MultiStringEditor, DecodesEveryStringOfTheData) {
 
 // What OK stores after the steps: the dialect-4 form of every item kept.
 TEST(MultiStringEditor, WhatOkStores) {
-    struct Case {
-        int line;
-        const char* hex;
-        RegDialect dialect;
-        std::vector<Step> steps;
-        const char* stored;
-    };
+    struct Case { int line; const char* hex; RegDialect dialect; std::vector<Step> steps; const char* stored; };
     const std::vector<Case> cases = {
         // A changed dialect-5 value is stored in dialect 4.
         {__LINE__, "61,00,62,00,00,00,00,00", kRegedit5,
@@ -169,10 +156,7 @@ TEST(MultiStringEditor, EnterInTheLabelEditorDoesNotCloseTheDialog) {
 }
 
 TEST(MultiStringEditor, DeleteKeyAnsweredNoIsNoChangeButTheButtonIs) {
-    struct Case {
-        bool button;
-        bool edited;
-    };
+    struct Case { bool button; bool edited; };
     for (Case c : {Case{false, false}, Case{true, true}}) {
         auto value = Multi("61,00,62,00,00");
         Step remove = c.button ? Press(IDC_STRING_DELETE) : PostKey(IDC_STRING_LIST, VK_DELETE);

@@ -16,10 +16,7 @@ Step SelectAll(int id) { return SetSelection(id, 0, static_cast<DWORD>(-1)); }
 
 // As the value list shows it: the escapes of the stored name undone.
 TEST(EditorName, EveryEditorShowsTheNameAsTheValueListDoes) {
-    struct Case {
-        const char* line;
-        const char* shown;
-    };
+    struct Case { const char* line; const char* shown; };
     const Case cases[] = {
         {R"("a\\b"="x")", R"(a\b)"},
         {R"(@="x")", "(Default)"},
@@ -60,10 +57,7 @@ TEST(StringEditor, LongStringsCanStillBeTypedInto) {
 }
 
 TEST(ExpandStringEditor, TypedTextIsStoredAsSingleByteHexWithTerminator) {
-    struct Case {
-        const char* typed;
-        const char* hex;
-    };
+    struct Case { const char* typed; const char* hex; };
     std::string fortyFive(45, 'a'), fortyFiveHex;
     for (int i = 0; i < 44; ++i) fortyFiveHex += "61,";
     fortyFiveHex += "\\\r\n  61,00";

@@ -342,11 +342,7 @@ TEST(ModifyUi, CharactersOfEveryScriptAreShownEditedAndSavedWhole) {
     const std::string typedStr = "\xd0\x96\xd1\x91\xd0\xbb\xd1\x82\xd1\x8b\xd0\xb9 \xe9\xbb\x84 \xf0\x9f\x8c\x95";  // Жёлтый 黄 🌕
     const std::string typedExp = "%\xd0\x9f\xd0\xa3\xd0\xa2\xd0\xac%\\\xe6\x96\x87\xf0\x9f\x8c\x99";          // %ПУТЬ%\文🌙
     const std::string typedItem = "\xce\xa9\xe6\x96\x87\xf0\x9f\x8c\x90";                                    // Ω文🌐
-    struct Edit {
-        std::string name;
-        int control;
-        std::string typed, cell;
-    } edits[] = {
+    struct Edit { std::string name; int control; std::string typed, cell; } edits[] = {
         {str, IDC_VALUE_DATA, typedStr, typedStr},
         {exp, IDC_VALUE_DATA, typedExp, typedExp},
         {multi, IDC_STRING_LIST, typedItem,

@@ -6,10 +6,7 @@
 namespace {
 
 TEST(CommandLinePath, QuotedIsCutAtTheClosingQuoteUnquotedIsTakenWhole) {
-    struct Case {
-        const char* line;
-        const char* path;
-    };
+    struct Case { const char* line; const char* path; };
     const Case cases[] = {
         {"", ""},
         {"   ", ""},

@@ -116,10 +116,7 @@ TEST(Frame, UntitledLayoutTooltipsPromptsSplitterBarTogglesAndExit) {
     // A command's string gives the tooltip of its toolbar button and the
     // status bar's prompt while its menu item is highlighted.
     ASSERT_TRUE(harness::BringToFront(app.Frame()));
-    struct Case {
-        UINT id;
-        const char* text;
-    };
+    struct Case { UINT id; const char* text; };
     // New has a tooltip line after its prompt; Quick RegEdit Call's string is
     // its tooltip as a whole.
     for (Case c : {Case{ID_FILE_NEW, "New"}, Case{ID_QUICK_REGEDIT, "Quick RegEdit Call"}}) {
@@ -184,10 +181,7 @@ TEST(Frame, UntitledLayoutTooltipsPromptsSplitterBarTogglesAndExit) {
     EXPECT_LE(width(tree), client.right);
     EXPECT_GE(width(list), 0);
 
-    struct Toggle {
-        int command;
-        HWND bar;
-    };
+    struct Toggle { int command; HWND bar; };
     for (Toggle t : {Toggle{ID_VIEW_TOOLBAR, toolbar}, Toggle{ID_VIEW_STATUS_BAR, status}}) {
         SCOPED_TRACE(t.command);
         auto checked = [&] { return harness::MenuChecked(frame, t.command); };

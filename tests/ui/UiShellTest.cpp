@@ -129,10 +129,7 @@ TEST(RecentFiles, NewestFirstCaseInsensitiveAndFailedEntriesDropped) {
 // "DocumentCount" is the list's size, clamped to 2 to 16; the file named on
 // the command line joins the list but is stored only by the next command.
 TEST(RecentFiles, StoredCountIsClampedAndStartUpFileIsNotStoredAtOnce) {
-    struct Case {
-        DWORD stored;
-        size_t shown;
-    };
+    struct Case { DWORD stored; size_t shown; };
     for (Case c : {Case{1, 2}, Case{40, 16}}) {
         SCOPED_TRACE(c.stored);
         ResetSettings();
@@ -197,11 +194,7 @@ TEST(Export, WholeFileOrBranchInBothFormsAndMissingBranchKeepsTheDialog) {
 
     const std::string header4 = "REGEDIT4\r\n\r\n", header5 = "Windows Registry Editor Version 5.00\r\n\r\n";
     const std::string zero(2, '\0');
-    struct Case {
-        bool branch;
-        int filter;
-        std::string bytes;
-    } cases[] = {
+    struct Case { bool branch; int filter; std::string bytes; } cases[] = {
         {false, 2, std::string(kExportFile) + zero},
         {false, 1, harness::Utf16(header5 + (kExportFile + header4.size())) + zero},
         {true, 2, header4 + kBranchText + zero},
@@ -352,10 +345,7 @@ TEST(About, LinksShowTheirAddressAndOpenItAsTheWebSiteCommandDoes) {
     ASSERT_TRUE(about);
     EXPECT_EQ(harness::WindowText(about), "About Quillon");
     EXPECT_TRUE(harness::Screenshot(about, harness::ScratchPath("about.bmp")));
-    struct Link {
-        int id;
-        const char* address;
-    };
+    struct Link { int id; const char* address; };
     for (Link link : {Link{IDC_ABOUT_HOME, "https://www.orvane.com/quillon/"},
                       Link{IDC_ABOUT_FEEDBACK, "https://www.orvane.com/quillon/feedback/"}}) {
         SCOPED_TRACE(link.address);
