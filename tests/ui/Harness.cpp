@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 
@@ -281,10 +282,18 @@ bool App::Start(const std::string& args, DWORD timeoutMs) {
     if (!args.empty()) line += " " + args;
     STARTUPINFOA si{};
     si.cb = sizeof si;
-    if (!CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_)) {
-        pi_ = {};
-        return false;
+    // Wine has been seen to refuse a start now and then right after the last
+    // copy ended: a few tries, each failure said.
+    bool started = false;
+    for (int attempt = 0; attempt < 5 && !started; ++attempt) {
+        started = CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_);
+        if (!started) {
+            std::fprintf(stderr, "harness: cannot start %s (error %lu)\n", exe.c_str(), GetLastError());
+            pi_ = {};
+            Sleep(200);
+        }
     }
+    if (!started) return false;
     frame_ = WaitForWindow(pi_.dwProcessId, kFrameClass, nullptr, timeoutMs);
     return frame_ != nullptr;
 }
