@@ -225,7 +225,7 @@ void PlaceClipboardBlocks(const std::vector<std::pair<UINT, std::string>>& block
     CloseClipboard();
 }
 
-HWND PlainWindow(const char* className, const char* title, DWORD style, WNDPROC proc, void* param) {
+void RegisterPlainClass(const char* className, WNDPROC proc) {
     WNDCLASSA wc{};
     wc.lpfnWndProc = proc;
     wc.hInstance = GetModuleHandleA(nullptr);
@@ -233,7 +233,12 @@ HWND PlainWindow(const char* className, const char* title, DWORD style, WNDPROC 
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     RegisterClassA(&wc);
-    return CreateWindowExA(0, className, title, style, 20, 20, 900, 600, nullptr, nullptr, wc.hInstance, param);
+}
+
+HWND PlainWindow(const char* className, const char* title, DWORD style, WNDPROC proc, void* param) {
+    RegisterPlainClass(className, proc);
+    return CreateWindowExA(0, className, title, style, 20, 20, 900, 600, nullptr, nullptr, GetModuleHandleA(nullptr),
+                           param);
 }
 
 std::string ReadFileBytes(const std::string& path) {

@@ -52,6 +52,9 @@ void SetClipboardText(const std::string& text);
 // Places blocks of exactly the given bytes (no zero added) on the clipboard,
 // as another program could.
 void PlaceClipboardBlocks(const std::vector<std::pair<UINT, std::string>>& blocks);
+// A window class of the program's module with the window colour and the arrow
+// cursor (registering it again does no harm).
+void RegisterPlainClass(const char* className, WNDPROC proc);
 // A plain top-level window of its own class, for a test or a benchmark to
 // hold controls; `param` reaches WM_NCCREATE.
 HWND PlainWindow(const char* className, const char* title, DWORD style, WNDPROC proc = DefWindowProcA,

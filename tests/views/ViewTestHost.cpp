@@ -55,13 +55,7 @@ bool EndLabel(HWND editor, const char* text, bool cancel) {
 }
 
 TestHost::TestHost() {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = Proc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = kClass;
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    RegisterClassA(&wc);
+    harness::RegisterPlainClass(kClass, Proc);
     top_ = SharedTopLevel();
     // The menu bar of the real frame, so the Edit menu follows the states.
     HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(128));
