@@ -42,7 +42,7 @@ bool Build(RegDocument& doc, size_t keys) {
     std::unique_ptr<char[]> text = AllocText(sink.Size());
     std::memcpy(text.get(), sink.Data(), sink.Size());
     ParseScope scope(doc.abort);
-    return doc.ParseText(std::move(text), nullptr, sink.Size(), true, false);
+    return static_cast<bool>(doc.ParseText(std::move(text), nullptr, sink.Size(), true, false));
 }
 
 size_t CountKeys(const RegDocument& doc) {

@@ -31,7 +31,7 @@ double Median(std::vector<double> v) {
 
 bool ParseInto(RegDocument& doc, std::unique_ptr<char[]> text, size_t length, bool lookUpFirstKey) {
     ParseScope scope(doc.abort);
-    return doc.ParseText(std::move(text), nullptr, length, false, lookUpFirstKey);
+    return static_cast<bool>(doc.ParseText(std::move(text), nullptr, length, false, lookUpFirstKey));
 }
 
 size_t CountKeys(KeyNode* top) {

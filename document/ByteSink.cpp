@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 
+#include "document/FailPoint.h"
 #include "document/Platform.h"
 
 bool ByteSink::Write(const char* text) { return Write(text, std::strlen(text)); }
@@ -15,6 +16,7 @@ MemorySink::~MemorySink() { delete[] data; }
 
 bool MemorySink::Reserve(size_t wanted) {
     if (wanted <= capacity) return true;
+    if (AllocationFails()) return false;
     char* grown = new (std::nothrow) char[wanted];
     if (!grown) return false;
     if (size) std::memcpy(grown, data, size);

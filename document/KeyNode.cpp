@@ -5,6 +5,7 @@
 #include <new>
 
 #include "document/ByteSink.h"
+#include "document/FailPoint.h"
 #include "document/Platform.h"
 #include "document/RegDocument.h"
 #include "document/RegParser.h"
@@ -62,6 +63,7 @@ bool KeyPool::Grow() {
 }
 
 void* KeyPool::Allocate() {
+    if (AllocationFails()) return nullptr;
     Lock();
     void* slot = freeList;
     if (slot) {

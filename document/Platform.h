@@ -104,6 +104,21 @@ bool ReplaceFileWith(const char* source, const char* target);
 // Removes a file; false when it could not be removed.
 bool RemoveFile(const char* path);
 
+// What a file on disk was when it was last read or written: a file changed
+// by another program since then has another size or last-write time.
+struct FileStamp {
+    bool exists = false;
+    uint64_t size = 0;
+    uint64_t writeTime = 0;  // the system's last-write time, in its own units
+    bool operator==(const FileStamp&) const = default;
+};
+// The file's stamp now; exists is false when there is no such file (or it
+// cannot be looked at).
+FileStamp GetFileStamp(const char* path);
+// The system's code of the last failed operation of this thread (GetLastError
+// on Windows, errno elsewhere); 0 when there is none.
+uint32_t LastSystemError();
+
 // Memory aligned to `alignment` (a power of two, at least the pointer size),
 // released with FreeAligned; null when out of memory.
 void* AllocateAligned(size_t size, size_t alignment);

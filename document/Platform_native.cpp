@@ -5,8 +5,10 @@
 
 #include "document/Utf8.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #if defined(__SSE2__)
@@ -199,6 +201,18 @@ bool FlushFileToDisk(FILE* file) {
 bool ReplaceFileWith(const char* source, const char* target) { return std::rename(source, target) == 0; }
 
 bool RemoveFile(const char* path) { return std::remove(path) == 0; }
+
+FileStamp GetFileStamp(const char* path) {
+    FileStamp stamp;
+    struct stat info {};
+    if (stat(path, &info) != 0 || !S_ISREG(info.st_mode)) return stamp;
+    stamp.exists = true;
+    stamp.size = static_cast<uint64_t>(info.st_size);
+    stamp.writeTime = static_cast<uint64_t>(info.st_mtim.tv_sec) * 1000000000u + static_cast<uint64_t>(info.st_mtim.tv_nsec);
+    return stamp;
+}
+
+uint32_t LastSystemError() { return static_cast<uint32_t>(errno); }
 
 void* AllocateAligned(size_t size, size_t alignment) {
     void* memory = nullptr;

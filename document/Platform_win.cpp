@@ -292,6 +292,19 @@ bool ReplaceFileWith(const char* source, const char* target) {
 
 bool RemoveFile(const char* path) { return DeleteFileA(path) != 0; }
 
+FileStamp GetFileStamp(const char* path) {
+    FileStamp stamp;
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return stamp;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return stamp;
+    stamp.exists = true;
+    stamp.size = (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    stamp.writeTime = (uint64_t(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+    return stamp;
+}
+
+uint32_t LastSystemError() { return GetLastError(); }
+
 void* AllocateAligned(size_t size, size_t alignment) { return _aligned_malloc(size, alignment); }
 
 void FreeAligned(void* memory) { _aligned_free(memory); }

@@ -5,6 +5,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "document/FailPoint.h"
 #include "document/Platform.h"
 #include "document/TextScan.h"
 
@@ -367,7 +368,7 @@ KeyNode* RegDocument::FindOrCreateKey(char* newPath, bool lookUpExisting) {
 }
 
 std::unique_ptr<char[]> AllocText(size_t size) {
-    if (size > SIZE_MAX - kScanPadding) return nullptr;
+    if (size > SIZE_MAX - kScanPadding || AllocationFails()) return nullptr;
     std::unique_ptr<char[]> text(new (std::nothrow) char[size + kScanPadding]);
     if (text) std::memset(text.get(), 0, size + kScanPadding);
     return text;

@@ -15,6 +15,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "document/Platform.h"
 #include "document/RegDialect.h"
 #include "document/ValueEntry.h"
 
@@ -206,6 +207,17 @@ bool ForEachKey(const std::vector<KeyNode*>& roots, Visit&& visit) {
     return true;
 }
 
+// How a parse of a text into a document ended. Only a parse that read the
+// whole text is a success: one stopped by the user or by memory leaves the
+// keys it read in the document, and the caller decides what they mean (a
+// merge's effect for an import; nothing for an open, which drops them).
+enum class ParseEnd : uint8_t { Complete, Stopped, OutOfMemory, NoHeader };
+struct [[nodiscard]] ParseResult {
+    ParseEnd end = ParseEnd::Complete;
+    size_t keys = 0;  // key lines taken into the document
+    explicit operator bool() const { return end == ParseEnd::Complete; }
+};
+
 // Holds a document's abort flag at 0 for a parse that no worker runs (paste,
 // import from the registry) and puts it back to its resting value 1.
 class ParseScope {
@@ -231,19 +243,22 @@ public:
     void Clear();
     // Parses a NUL-terminated text into the document. The buffer must come
     // from AllocText or ReadRegFile: the scanners rely on the padding they
-    // leave after the text. On success the document keeps the buffer; on
-    // failure (no valid header) it is freed with nothing changed. length is
+    // leave after the text. The document keeps the buffer whenever a key
+    // came from it (also when the parse stopped early); without a valid
+    // header it is freed with nothing changed. length is
     // the progress 100% mark. The abort flag must be 0: a worker
     // runner or a ParseScope holds it there. legacyCharData: the text is a
     // file's, whose dialect-4 character data is legacy text; it becomes
     // program text like the rest (else it is program text already).
-    bool ParseText(std::unique_ptr<char[]> text, KeyTreeSink* view, size_t length, bool checkDuplicates,
-                   bool lookUpFirstKey, bool legacyCharData = false);
+    ParseResult ParseText(std::unique_ptr<char[]> text, KeyTreeSink* view, size_t length, bool checkDuplicates,
+                          bool lookUpFirstKey, bool legacyCharData = false);
     // Reads and parses the job's file and fills in what the read found.
     // The caller sets abort to 0 before (the worker runner does, before the
-    // worker starts), so that a stop request is never lost; a load stopped
-    // after the read fails with ReadError::Aborted and leaves the document
-    // unchanged.
+    // worker starts), so that a stop request is never lost. A load that does
+    // not read the whole file fails: stopped by the user it says
+    // ReadError::Aborted, by memory ReadError::OutOfMemory. A load that
+    // clears first then leaves an empty document, never a part of the file;
+    // an import keeps the keys merged so far (job.keys says how many).
     bool Load(LoadJob& job);
     void AddRootKey(KeyNode* key);
     // Unlinks the key from its parent, or from the top level, and destroys it
@@ -258,6 +273,8 @@ public:
 
     std::string path;
     std::string title;
+    // The file at path as this document last read or wrote it.
+    FileStamp diskStamp;
     bool modified = false;
     bool unicode = false;
     RegDialect dialect = kRegedit5;
@@ -271,6 +288,9 @@ private:
     // The key of a key line's path (backslashes between its components),
     // found or created; null when out of memory.
     KeyNode* FindOrCreateKey(char* newPath, bool lookUpExisting);
+    // The loop of ParseText over the key lines of a text with a valid header.
+    void ParseKeyLines(char* text, KeyTreeSink* view, size_t length, bool checkDuplicates, bool lookUpFirstKey,
+                       bool legacyCharData, ParseResult& result);
     size_t SharedComponents(const char* newPath) const;
     // The previous key line's components become the keys' names: its
     // backslashes turn into NULs.

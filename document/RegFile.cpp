@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "document/FailPoint.h"
 #include "document/Platform.h"
 #include "document/RegDocument.h"
 #include "document/RegParser.h"
@@ -24,7 +25,7 @@ struct FileCloser {
 // A buffer for size bytes of text followed by the scanners' padding of NUL
 // bytes; null with the reason when out of memory.
 std::unique_ptr<char[]> NewPadded(size_t size, ReadError& error) {
-    std::unique_ptr<char[]> text(new (std::nothrow) char[size + kScanPadding]);
+    std::unique_ptr<char[]> text(AllocationFails() ? nullptr : new (std::nothrow) char[size + kScanPadding]);
     if (!text) {
         error = ReadError::OutOfMemory;
         return nullptr;
@@ -411,11 +412,16 @@ bool ReadRegFile(const char* path, RegText& out, ReadError& error) {
     out = RegText();
     FileCloser file{OpenFileForRead(path)};
     if (!file.file) {
+        out.systemError = LastSystemError();
         error = ReadError::Open;
         return false;
     }
+    // Taken with the file open and shared for reading only: no other
+    // program writes it between this and the read.
+    out.stamp = GetFileStamp(path);
     uint64_t size = 0;
     if (!GetFileSize64(file.file, size)) {
+        out.systemError = LastSystemError();
         error = ReadError::Read;
         return false;
     }
@@ -428,7 +434,10 @@ bool ReadRegFile(const char* path, RegText& out, ReadError& error) {
         return false;
     }
     PieceReader reader(file.file, static_cast<size_t>(size));
-    if (!reader.Start(error)) return false;
+    if (!reader.Start(error)) {
+        if (error == ReadError::Read) out.systemError = LastSystemError();
+        return false;
+    }
     const auto* b = reinterpret_cast<const unsigned char*>(reader.Bytes());
     if (b[0] == 0xFF && b[1] == 0xFE) return ReadWide(reader, out, error);
     // Single-byte text is read whole, then converted where it must be; UTF-8
@@ -475,18 +484,36 @@ const char* ReadErrorText(ReadError error) {
 bool RegDocument::Load(LoadJob& job) {
     RegText text;
     job.error = ReadError::None;
-    if (!ReadRegFile(job.path.c_str(), text, job.error)) return false;
+    job.systemError = 0;
+    job.keys = 0;
+    job.cleared = false;
+    bool read = ReadRegFile(job.path.c_str(), text, job.error);
+    job.systemError = text.systemError;
+    if (!read) return false;
     if (abort.load() != 0) {
         job.error = ReadError::Aborted;
         return false;
     }
-    if (job.clearFirst) Clear();
+    if (job.clearFirst) {
+        Clear();
+        job.cleared = true;
+    }
     job.dialect = text.dialect;
     job.unicode = text.unicode;
     job.lossy = text.lossy;
     job.utf8 = text.utf8;
+    job.stamp = text.stamp;
     // The character data of a "REGEDIT4" file is legacy text, whatever the
     // file's own encoding.
-    ParseText(std::move(text.text), job.view, text.length, job.checkDuplicates, false, true);
-    return true;
+    ParseResult parsed = ParseText(std::move(text.text), job.view, text.length, job.checkDuplicates, false, true);
+    job.parseEnd = parsed.end;
+    job.keys = parsed.keys;
+    if (parsed) return true;
+    job.error = parsed.end == ParseEnd::Stopped ? ReadError::Aborted
+                : parsed.end == ParseEnd::OutOfMemory ? ReadError::OutOfMemory
+                : ReadError::Header;
+    // Part of a file is not the file: an open that stops leaves nothing of
+    // it, so that no save can write the part over the whole.
+    if (job.clearFirst) Clear();
+    return false;
 }

@@ -6,7 +6,9 @@
 #include <memory>
 #include <string>
 
+#include "document/Platform.h"
 #include "document/RegDialect.h"
+#include "document/RegDocument.h"
 
 class KeyTreeSink;
 
@@ -28,7 +30,15 @@ struct LoadJob {
     bool lossy = false;
     // The file was UTF-8 with a byte-order mark (opened as if UTF-16).
     bool utf8 = false;
+    // The file as it was read: a later save or activation compares it with
+    // the file on disk to see whether another program changed it.
+    FileStamp stamp;
     ReadError error = ReadError::None;  // why a load failed
+    // How the parse ended (when the read got so far).
+    ParseEnd parseEnd = ParseEnd::Complete;
+    size_t keys = 0;  // key lines taken into the document
+    bool cleared = false;  // the document was cleared for the file
+    uint32_t systemError = 0;           // the system's code, where it gave one
 };
 
 // The loaded text: bytes followed by kScanPadding NUL bytes, allocated with
@@ -40,6 +50,8 @@ struct RegText {
     bool unicode = false;
     bool lossy = false;
     bool utf8 = false;
+    FileStamp stamp;           // the file's, taken when it was opened
+    uint32_t systemError = 0;  // why it could not be opened or read
 };
 
 // Reads a .reg file whole as program text, converting UTF-16 or UTF-8 (each

@@ -199,33 +199,60 @@ const char* FindValuesStart(const char* text) {
 namespace {
 
 // The block from values to next (the next key line, or the end of the text)
-// with its legacy character data as program text, in a new buffer; null
-// when all of it is ASCII (the same in both) or memory is short.
-char* RecodeLegacyBlock(const char* values, const char* next) {
+// with its legacy character data as program text, in a new buffer in
+// recoded; null there when all of it is ASCII (the same in both). False when
+// memory is short.
+bool RecodeLegacyBlock(const char* values, const char* next, char*& recoded) {
+    recoded = nullptr;
     // The block ends at the next key line, or at a NUL before it, as its
     // text does for everything that reads it.
     size_t length = next ? strnlen(values, static_cast<size_t>(next - values)) : std::strlen(values);
     // Most blocks hold no "hex(2)" or "hex(7)" data beyond ASCII at all. The
     // text after the block goes on to the buffer's end, where the scanners
     // stop: the block is read in place.
-    if (!MayRecodeHexData(values, length)) return nullptr;
+    if (!MayRecodeHexData(values, length)) return true;
     MemorySink out(length + 64);
     size_t converted = 0;
-    if (!RecodeHexData(values, length, out, CharForm::Legacy, CharForm::Program, nullptr, &converted) || converted == 0)
-        return nullptr;
+    if (!RecodeHexData(values, length, out, CharForm::Legacy, CharForm::Program, nullptr, &converted)) return false;
+    if (converted == 0) return true;
     char nul = '\0';
-    if (!out.Write(&nul, 1)) return nullptr;
-    return out.Release();
+    if (!out.Write(&nul, 1)) return false;
+    recoded = out.Release();
+    return recoded != nullptr;
 }
 
 }  // namespace
 
-bool RegDocument::ParseText(std::unique_ptr<char[]> buffer, KeyTreeSink* view, size_t length,
-                            bool checkDuplicates, bool lookUpFirstKey, bool legacyCharData) {
+ParseResult RegDocument::ParseText(std::unique_ptr<char[]> buffer, KeyTreeSink* view, size_t length,
+                                   bool checkDuplicates, bool lookUpFirstKey, bool legacyCharData) {
+    ParseResult result;
     char* text = buffer.get();
-    if (!text) return false;
+    if (!text || TestHeader(text) == kNoDialect) {
+        result.end = ParseEnd::NoHeader;
+        return result;
+    }
+    // The containers of the lookup (the hash, the roots, the older blocks)
+    // grow through the standard allocator, which throws when memory runs
+    // out: that ends the parse like a failed key allocation does. The buffer
+    // has its place among the document's before any key points into it.
+    try {
+        buffers.reserve(buffers.size() + 1);
+        ParseKeyLines(buffer.get(), view, length, checkDuplicates, lookUpFirstKey, legacyCharData, result);
+    } catch (const std::bad_alloc&) {
+        result.end = ParseEnd::OutOfMemory;
+        FinishPath();
+        StartPath();
+    }
+    if (result.keys > 0 || result.end == ParseEnd::Complete) {
+        if (buffers.capacity() > buffers.size()) buffers.push_back(std::move(buffer));
+        dialect = TestHeader(text);
+    }
+    return result;
+}
+
+void RegDocument::ParseKeyLines(char* text, KeyTreeSink* view, size_t length, bool checkDuplicates,
+                                bool lookUpFirstKey, bool legacyCharData, ParseResult& result) {
     RegDialect headerDialect = TestHeader(text);
-    if (headerDialect == kNoDialect) return false;
 
     // With every key line looked up, a hash of the keys keeps wide keys from
     // making the parse quadratic; it is dropped when the parse ends.
@@ -254,7 +281,10 @@ bool RegDocument::ParseText(std::unique_ptr<char[]> buffer, KeyTreeSink* view, s
         char* close = const_cast<char*>(FindKeyLineEnd(path));
         if (!close) break;
         *close = '\0';
-        if (abort.load(std::memory_order_relaxed) != 0) break;
+        if (abort.load(std::memory_order_relaxed) != 0) {
+            result.end = ParseEnd::Stopped;
+            break;
+        }
         char* values = close + 1;
         while (*values == ' ' || IsLineEnd(*values)) ++values;
         // The byte after "]" is left alone: it is the line break that makes
@@ -273,11 +303,21 @@ bool RegDocument::ParseText(std::unique_ptr<char[]> buffer, KeyTreeSink* view, s
         bool lookUp = checkDuplicates || (firstLine && lookUpFirstKey);
         firstLine = false;
         KeyNode* key = FindOrCreateKey(path, lookUp);
-        if (!key) break;  // out of memory: keep what was parsed
+        if (!key) {
+            result.end = ParseEnd::OutOfMemory;
+            break;
+        }
+        ++result.keys;
         if (view && waiting && !waiting->viewItem) view->AddKey(waiting);
         waiting = key;
         if (next != values && *values) {
-            char* recoded = recode ? RecodeLegacyBlock(values, next) : nullptr;
+            char* recoded = nullptr;
+            if (recode && !RecodeLegacyBlock(values, next, recoded)) {
+                // The key stays without its values: its text in the buffer
+                // is legacy text, which read as program text would change.
+                result.end = ParseEnd::OutOfMemory;
+                break;
+            }
             if (recoded)
                 key->AttachValueBlock(recoded, true, headerDialect);
             else
@@ -288,9 +328,6 @@ bool RegDocument::ParseText(std::unique_ptr<char[]> buffer, KeyTreeSink* view, s
     FinishPath();
     StartPath();
     if (view && waiting && !waiting->viewItem) view->AddKey(waiting);
-    buffers.push_back(std::move(buffer));
-    dialect = headerDialect;
-    return true;
 }
 
 namespace {

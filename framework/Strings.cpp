@@ -51,6 +51,18 @@ std::string FormatMessageText(UINT id, const char* arg1) {
     return result;
 }
 
+std::string SystemMessage(DWORD code) {
+    if (code == 0) return {};
+    char* out = nullptr;
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER |
+                                      FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, code, 0, reinterpret_cast<char*>(&out), 0, nullptr);
+    std::string text = (length && out) ? std::string(out, length) : std::string();
+    if (out) LocalFree(out);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
+    return text;
+}
+
 std::string LoadFilter(UINT id) {
     std::string filter = LoadText(id);
     for (char& c : filter)

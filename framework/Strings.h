@@ -15,6 +15,9 @@ std::string FormatText(UINT id, ...);
 // Loads string `id` and fills its "%1" placeholder with the platform's
 // message formatting.
 std::string FormatMessageText(UINT id, const char* arg1);
+// The system's own text for an error code (GetLastError), without its
+// closing line break; empty when the system has none.
+std::string SystemMessage(DWORD code);
 // Loads a file-dialog filter: every "#" becomes NUL, so that the trailing
 // "##" ends the list with two NULs. The result's data() is the filter.
 std::string LoadFilter(UINT id);

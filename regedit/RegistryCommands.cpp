@@ -204,19 +204,24 @@ bool RegistryCommands::ImportKeyText(const std::string& keyPath) {
     }
     RegDocument& document = host_.Document();
     tree_.SetRedraw(false);
-    bool parsed;
+    ParseResult parsed;
     {
         ParseScope scope(document.abort);
         parsed = document.ParseText(std::move(text.text), &tree_, text.length, true, false);
     }
     tree_.SetRedraw(true);
-    if (!parsed) return false;
+    if (!parsed && parsed.keys == 0) return false;
     // The document holds what it did not hold before: closing must ask.
     document.modified = true;
     HTREEITEM selected = tree_.Selected();
     list_.Fill(selected ? tree_.KeyOf(selected) : nullptr);
     host_.UpdateCommandStates();
     host_.UpdateTitle();
+    if (!parsed) {
+        // Memory ran out: the keys that came in stay, as a merge's would.
+        TellStoppedMerge(host_.HostWindow(), parsed.end, parsed.keys, keyPath.c_str());
+        return false;
+    }
     return true;
 }
 

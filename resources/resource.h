@@ -109,6 +109,22 @@
 #define IDS_TIPS_HEADING         165
 #define IDS_SAVE_PROGRESS        166
 #define IDS_VIEW_NAME            167
+// Failures that say why, and the changed-on-disk questions.
+#define IDS_MERGE_STOPPED        1700
+#define IDS_STOPPED_BY_USER      1701
+#define IDS_SOURCE_CLIPBOARD     1702
+#define IDS_REASON_TOO_SHORT     1703
+#define IDS_REASON_NO_HEADER     1704
+#define IDS_REASON_CONVERSION    1705
+#define IDS_REASON_ABORTED_OPEN  1706
+#define IDS_REASON_OPEN          1707
+#define IDS_REASON_READ          1708
+#define IDS_REASON_READ_ONLY     1709
+#define IDS_SAVE_AS_OFFER        1710
+#define IDS_SAVE_AS_ERROR        1711
+#define IDS_EXPORT_ERROR         1712
+#define IDS_REASON_WRITE         1713
+#define IDS_REASON_MEMORY_OPEN   1714
 #define IDS_READY                57345
 #define IDS_RECENT_FILE          61402
 #define IDS_UNTITLED             61440

@@ -8,6 +8,7 @@
 #include "shell/FileDialogs.h"
 #include "shell/ProgressDialog.h"
 #include "views/KeyTreeView.h"
+#include "views/ViewHost.h"
 
 bool RunLoadWorker(HWND window, RegDocument& document, LoadJob& job) {
     ProgressDialog dialog;
@@ -23,17 +24,55 @@ void WarnLossyConversion(HWND window, const char* path) {
     MessageBoxA(window, text.c_str(), fw::LoadText(IDS_APP_NAME).c_str(), MB_OK | MB_ICONWARNING);
 }
 
+std::string ReadFailureReason(const LoadJob& job) {
+    std::string system = fw::SystemMessage(job.systemError);
+    switch (job.error) {
+    case ReadError::Open:
+        return system.empty() ? fw::LoadText(IDS_REASON_OPEN) : system;
+    case ReadError::Read:
+        return system.empty() ? fw::LoadText(IDS_REASON_READ) : system;
+    case ReadError::TooShort:
+        return fw::LoadText(IDS_REASON_TOO_SHORT);
+    case ReadError::Header:
+        return fw::LoadText(IDS_REASON_NO_HEADER);
+    case ReadError::Conversion:
+        return fw::LoadText(IDS_REASON_CONVERSION);
+    case ReadError::OutOfMemory:
+        return fw::SystemMessage(ERROR_NOT_ENOUGH_MEMORY) +
+               (job.cleared ? "\n\n" + fw::LoadText(IDS_REASON_MEMORY_OPEN) : std::string());
+    case ReadError::None:
+    case ReadError::Aborted:
+        break;
+    }
+    return {};
+}
+
+void ShowReadError(HWND window, const LoadJob& job) {
+    std::string text = fw::FormatText(IDS_READ_ERROR, job.path.c_str());
+    std::string reason = ReadFailureReason(job);
+    if (!reason.empty()) text += "\n\n" + reason;
+    MessageBoxA(window, text.c_str(), "", MB_OK | MB_ICONERROR);
+}
+
 bool OpenRegFile(HWND window, RegDocument& document, KeyTreeView& tree, const char* path,
                  const char* title) {
     LoadJob job;
     job.path = path;
     job.checkDuplicates = ReadCheckDuplicatesSetting();
     bool ok = RunLoadWorker(window, document, job);
-    // Stopped by the user's Abort before the parse: nothing failed to read.
+    if (!ok && job.cleared) {
+        // The previous document was given up for this one, and no part of
+        // this one passes for the file: the window shows an empty untitled
+        // document, which a save cannot write over the file.
+        document.SetFileName("", fw::LoadText(IDS_UNTITLED).c_str());
+        document.diskStamp = FileStamp();
+        document.dialect = kRegedit5;
+        tree.Rebuild(document);
+    }
+    // Abort is the user's own doing: it needs no box.
     if (!ok && job.error == ReadError::Aborted) return false;
     if (!ok) {
-        std::string text = fw::FormatText(IDS_READ_ERROR, path);
-        MessageBoxA(window, text.c_str(), "", MB_OK);
+        ShowReadError(window, job);
         return false;
     }
     if (job.utf8) {
@@ -45,6 +84,7 @@ bool OpenRegFile(HWND window, RegDocument& document, KeyTreeView& tree, const ch
     document.dialect = job.dialect;
     document.unicode = job.unicode;
     document.SetFileName(path, title);
+    document.diskStamp = job.stamp;
     return true;
 }
 
@@ -58,5 +98,12 @@ bool ImportRegFile(HWND window, RegDocument& document, KeyTreeView& tree, const 
     bool ok = RunLoadWorker(window, document, job);
     tree.SetRedraw(true);
     if (ok && job.lossy) WarnLossyConversion(window, path);
+    if (!ok && job.keys > 0) {
+        // What came in stays, as a merge's effect; the user learns that the
+        // rest did not.
+        TellStoppedMerge(window, job.parseEnd, job.keys, path);
+    } else if (!ok && job.error != ReadError::Aborted) {
+        ShowReadError(window, job);
+    }
     return ok;
 }

@@ -23,8 +23,12 @@ bool OpenRegFile(HWND window, RegDocument& document, KeyTreeView& tree, const ch
                  const char* title);
 
 // Import: merges the file into the document, adding keys to the tree as
-// they are parsed. Returns the load's result (the command does not report it).
+// they are parsed. A file that cannot be read, or whose parse stops early,
+// is reported; the keys merged before the stop stay.
 bool ImportRegFile(HWND window, RegDocument& document, KeyTreeView& tree, const char* path);
+
+// The read-error box: the path, and why the file could not be read.
+void ShowReadError(HWND window, const LoadJob& job);
 
 // The warning shown when a UTF-16 file held characters that the ANSI code
 // page cannot represent (they are replaced by '?' and a save writes that).

@@ -11,6 +11,7 @@
 #include "document/RegDocument.h"
 #include "document/RegParser.h"
 #include "framework/CommandStates.h"
+#include "framework/Strings.h"
 #include "resources/resource.h"
 #include "transfer/KeyTreeDropTarget.h"
 #include "transfer/TransferDataObject.h"
@@ -246,14 +247,21 @@ bool TransferCommands::PasteBranch(std::string_view text, std::string_view sourc
         buffer = RewriteBranch(text, sourcePath, newPath, &length);
         if (!buffer) return false;
     }
-    bool parsed;
+    ParseResult parsed;
     {
         tree_.SetRedraw(false);
         ParseScope scope(document.abort);
         parsed = document.ParseText(std::move(buffer), &tree_, length, false, targetKey != nullptr);
         tree_.SetRedraw(true);
     }
-    if (!parsed) return false;
+    if (!parsed) {
+        if (parsed.keys == 0) return false;
+        // Memory ran out: the keys that came in stay, as a merge's would.
+        if (KeyNode* shown = list_.Key()) list_.Fill(shown);
+        Changed();
+        TellStoppedMerge(host_.HostWindow(), parsed.end, parsed.keys, fw::LoadText(IDS_SOURCE_CLIPBOARD).c_str());
+        return false;
+    }
     // The pasted key is the target's last child; it is shown.
     if (targetKey && targetKey->LastChild()) tree_.EnsureItem(targetKey->LastChild());
     // A branch can land on keys that exist (the top level, or a key whose

@@ -1,7 +1,10 @@
 #include "views/ViewHost.h"
 
+#include "document/RegDocument.h"
 #include "framework/CommandStates.h"
 #include "framework/CommandTable.h"
+#include "framework/Strings.h"
+#include "resources/resource.h"
 
 UINT ViewHost::RequestMessage() {
     static const UINT message = RegisterWindowMessageA("Quillon.ViewHost");
@@ -40,4 +43,11 @@ bool ViewHost::ReadColumnWidths(size_t columns, std::vector<uint16_t>& widths) c
 void ViewHost::StoreColumnWidths(const std::vector<uint16_t>& widths) const {
     ColumnWidths request{widths.size(), const_cast<std::vector<uint16_t>*>(&widths)};
     Ask(kStoreColumnWidths, &request);
+}
+
+void TellStoppedMerge(HWND owner, ParseEnd end, size_t keys, const char* source) {
+    std::string reason =
+        end == ParseEnd::OutOfMemory ? fw::SystemMessage(ERROR_NOT_ENOUGH_MEMORY) : fw::LoadText(IDS_STOPPED_BY_USER);
+    std::string text = fw::FormatText(IDS_MERGE_STOPPED, source, reason.c_str(), static_cast<unsigned>(keys));
+    MessageBoxA(owner, text.c_str(), fw::LoadText(IDS_APP_NAME).c_str(), MB_OK | MB_ICONWARNING);
 }

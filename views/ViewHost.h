@@ -12,6 +12,7 @@
 
 class RegDocument;
 class ValueEntry;
+enum class ParseEnd : uint8_t;
 namespace fw {
 class CommandStates;
 class CommandTable;
@@ -79,3 +80,8 @@ public:
 private:
     LRESULT Ask(Request request, const void* data = nullptr) const;
 };
+
+// After a text was merged into the document (an import, a paste, a drop)
+// without being read to its end: says so, why, and how many keys came in,
+// in a box owned by owner. `source` names what was merged (a path, a key).
+void TellStoppedMerge(HWND owner, ParseEnd end, size_t keys, const char* source);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "TestUtil.h"
+#include "document/FailPoint.h"
 #include "document/RegParser.h"
 
 using namespace testutil;
@@ -99,20 +100,55 @@ TEST(KeyParse, ViewGetsSplitNamesAndProgressMovesInSteps) {
     EXPECT_LE(one.percents.size(), 1u);
 }
 
-TEST(KeyParse, AbortStopsBeforeTheNextKey) {
+// A parse that does not read its whole text says so, and how far it came:
+// the keys it took stay whole (names split, values attached), and only a
+// complete parse counts as a success.
+TEST(KeyParse, AParseStoppedByAbortOrMemorySaysHowItEnded) {
     struct Aborter : ProgressSink {
-        RegDocument* doc;
+        RegDocument* doc = nullptr;
         void SetProgress(int) override { doc->abort = 1; }
     };
     std::string body;
-    for (int i = 0; i < 50; ++i) body += "[K" + std::to_string(i) + "]\r\n\"v\"=\"" + std::string(100, 'y') + "\"\r\n";
+    for (int i = 0; i < 50; ++i) body += "[HKEY_USERS\\K" + std::to_string(i) + "]\r\n\"v\"=\"" + std::string(100, 'y') + "\"\r\n";
+    std::string ansi = "REGEDIT4\r\n\r\n[HKEY_USERS\\A]\r\n\"e\"=hex(2):e9,00\r\n\r\n";
+    // memoryAfter: allocations that succeed before the rest fail (-1: all do).
+    struct Case { int line; const char* label; std::string text; bool abort; long memoryAfter; bool legacy;
+                  ParseEnd end; size_t keys; } cases[] = {
+        {__LINE__, "whole text", "REGEDIT4\r\n\r\n" + body, false, -1, false, ParseEnd::Complete, 50},
+        {__LINE__, "no header", body, false, -1, false, ParseEnd::NoHeader, 0},
+        {__LINE__, "memory for the 11th key", "REGEDIT4\r\n\r\n" + body, false, 11, false, ParseEnd::OutOfMemory, 10},
+        {__LINE__, "memory for the first key", "REGEDIT4\r\n\r\n" + body, false, 0, false, ParseEnd::OutOfMemory, 0},
+        // The key comes (two components), its legacy data cannot be recoded.
+        {__LINE__, "memory for legacy data", ansi, false, 2, true, ParseEnd::OutOfMemory, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "line " << c.line << ": " << c.label);
+        RegDocument doc;
+        ParseScope scope(doc.abort);
+        std::unique_ptr<char[]> text = Text(c.text);
+        if (c.memoryAfter >= 0) FailAllocationsAfter(c.memoryAfter);
+        ParseResult result = doc.ParseText(std::move(text), nullptr, c.text.size(), true, false, c.legacy);
+        StopFailingAllocations();
+        EXPECT_EQ(result.end, c.end);
+        EXPECT_EQ(static_cast<bool>(result), c.end == ParseEnd::Complete);
+        EXPECT_EQ(result.keys, c.keys);
+        size_t keys = 0;
+        ForEachKey(doc.roots, [&](KeyNode* k) { keys += k->firstChild ? 0 : 1; EXPECT_EQ(std::strchr(k->name, '\\'), nullptr); });
+        EXPECT_EQ(keys, c.keys);
+        EXPECT_EQ(doc.buffers.size(), c.keys > 0 ? 1u : 0u);
+    }
+    // Abort at the first progress report stops before the next key line.
     RegDocument doc;
     Aborter aborter;
     aborter.doc = &doc;
     doc.owner = &aborter;
-    ASSERT_TRUE(Parse(doc, body));
-    EXPECT_GE(doc.roots.size(), 1u);
-    EXPECT_LT(doc.roots.size(), 50u);
+    std::string text = "REGEDIT4\r\n\r\n" + body;
+    ParseScope scope(doc.abort);
+    ParseResult result = doc.ParseText(Text(text), nullptr, text.size(), true, false);
+    EXPECT_EQ(result.end, ParseEnd::Stopped);
+    EXPECT_GE(result.keys, 1u);
+    EXPECT_LT(result.keys, 50u);
+    EXPECT_EQ(doc.roots[0]->firstChild ? 1u : 0u, 1u);
 }
 
 TEST(ValueParse, ValueLineForms) {

@@ -45,7 +45,7 @@ inline bool Parse(RegDocument& doc, const std::string& body, bool checkDuplicate
                   bool withHeader = true) {
     std::string s = withHeader ? "REGEDIT4\r\n\r\n" + body : body;
     ParseScope scope(doc.abort);
-    return doc.ParseText(Text(s), view, s.size(), checkDuplicates, false);
+    return static_cast<bool>(doc.ParseText(Text(s), view, s.size(), checkDuplicates, false));
 }
 
 // Parses what Write gave back (its header kept, the closing zero bytes cut).
@@ -62,7 +62,7 @@ inline bool Load(RegDocument& doc, std::string_view bytes, ReadError* error = nu
     if (!DecodeRegBytes(bytes.data(), bytes.size(), text, error ? *error : ignored)) return false;
     doc.unicode = text.unicode;
     ParseScope scope(doc.abort);
-    return doc.ParseText(std::move(text.text), nullptr, text.length, true, false, true);
+    return static_cast<bool>(doc.ParseText(std::move(text.text), nullptr, text.length, true, false, true));
 }
 
 // The key at a path of backslash-separated names, or null.

@@ -14,7 +14,9 @@ namespace {
 
 // A load outside a worker, as the command-line tool does it.
 bool LoadNow(RegDocument& doc, LoadJob& job, const std::string& path, bool clearFirst = true) {
-    job = LoadJob{.path = path, .clearFirst = clearFirst};
+    job = LoadJob();
+    job.path = path;
+    job.clearFirst = clearFirst;
     ParseScope scope(doc.abort);
     return doc.Load(job);
 }

@@ -20,7 +20,7 @@ bool Load(RegDocument& doc, const char* bytes, size_t size) {
     if (!DecodeRegBytes(bytes, size, text, error)) return false;
     ParseScope scope(doc.abort);
     // File text: the character data of "REGEDIT4" is legacy text.
-    return doc.ParseText(std::move(text.text), nullptr, text.length, true, false, true);
+    return static_cast<bool>(doc.ParseText(std::move(text.text), nullptr, text.length, true, false, true));
 }
 
 // A key's values: name, kind and, unless left out, the data of character kinds.

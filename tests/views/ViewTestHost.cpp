@@ -175,7 +175,7 @@ bool TestHost::Load(const std::string& text, bool checkDuplicates) {
     memcpy(buffer.get(), text.data(), text.size());
     // A parse outside a load runs with the stop flag down, as a paste does.
     ParseScope scope(document.abort);
-    bool ok = document.ParseText(std::move(buffer), nullptr, text.size(), checkDuplicates, false);
+    bool ok = static_cast<bool>(document.ParseText(std::move(buffer), nullptr, text.size(), checkDuplicates, false));
     tree.Rebuild(document);
     return ok;
 }
