@@ -241,6 +241,26 @@ HWND PlainWindow(const char* className, const char* title, DWORD style, WNDPROC 
                            param);
 }
 
+std::string RegKeys(size_t keys) {
+    std::string text = "REGEDIT4\r\n\r\n";
+    char line[200];
+    for (size_t i = 0; i < keys; ++i) {
+        snprintf(line, sizeof line,
+                 "[HKEY_CURRENT_USER\\Software\\Quillon Test %zu\\Branch %zu]\r\n\"Name\"=\"value %zu\"\r\n"
+                 "\"Count\"=dword:%08zx\r\n\r\n",
+                 i / 1000, i, i, i);
+        text += line;
+    }
+    return text;
+}
+
+std::string WriteLargeRegFile(const std::string& name, size_t megabytes) {
+    // About 120 bytes a key.
+    std::string path = ScratchPath(name);
+    WriteFile(path, RegKeys(megabytes * 1024 * 1024 / 120));
+    return path;
+}
+
 std::string ReadFileBytes(const std::string& path) {
     std::ifstream f(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(f), {});

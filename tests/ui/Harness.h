@@ -43,6 +43,11 @@ std::string ReadFileBytes(const std::string& path);
 // UTF-16LE with byte-order mark of an ASCII text, and the ASCII text of one.
 std::string Utf16(const std::string& ascii);
 std::string Narrow(const std::string& utf16);
+// A "REGEDIT4" text of `keys` keys below HKEY_CURRENT_USER\Software, each
+// with two values, and a scratch file of about `megabytes` MB of such text
+// (large enough for a load to be stopped while it is parsed).
+std::string RegKeys(size_t keys);
+std::string WriteLargeRegFile(const std::string& name, size_t megabytes);
 
 // Opens the clipboard, waiting while another program holds it; false on time-out.
 bool OpenClipboardSoon(HWND owner);
