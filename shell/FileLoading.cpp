@@ -97,6 +97,8 @@ bool ImportRegFile(HWND window, RegDocument& document, KeyTreeView& tree, const 
     tree.SetRedraw(false);
     bool ok = RunLoadWorker(window, document, job);
     tree.SetRedraw(true);
+    // The document holds what its file does not: closing must ask.
+    if (job.keys > 0) document.modified = true;
     if (ok && job.lossy) WarnLossyConversion(window, path);
     if (!ok && job.keys > 0) {
         // What came in stays, as a merge's effect; the user learns that the
