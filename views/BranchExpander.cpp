@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "document/RegDocument.h"
 #include "framework/Strings.h"
@@ -34,19 +35,36 @@ private:
     std::string label_;
 };
 
-// Opens the keys of the branch in document order, so that a key's parent has
-// been expanded, and the key given its item, before the key's own turn. Each
-// step fills all of one key's children (ExpandKey), so a stop between two
-// steps leaves every key either expanded with all its children shown or
-// untouched. `expand` opens one key's item; `step` is told how many keys
-// were passed and says whether to go on.
-template <class Expand, class Step>
-void ExpandKeysOfBranch(KeyNode* top, Expand expand, Step step) {
-    size_t passed = 0;
+enum class Step { Fill, Expand };
+
+// The keys of the branch that have keys, top first, in document order.
+std::vector<KeyNode*> ParentKeysOf(KeyNode* top) {
+    std::vector<KeyNode*> parents;
     ForEachKeyOfBranch(top, [&](KeyNode* key) {
-        if (key->firstChild && key->viewItem) expand(static_cast<HTREEITEM>(key->viewItem));
-        return step(passed++);
+        if (key->firstChild) parents.push_back(key);
     });
+    return parents;
+}
+
+// Every key below top gets its item first, in document order (a key's item
+// comes with its parent's children); then the keys are expanded deepest
+// first, under the still collapsed top. Wine's tree-view recounts all its
+// shown items at each expand of a shown item, and hardly works for a hidden
+// one: top-down, 300 expands over 6,300 items took 6 s, this way 0.2 s.
+// `run` does one step on the user-interface thread; `goOn` is told how many
+// steps were done and says whether to go on. A stop between two steps leaves
+// each key with all its children's items or none, expanded or not.
+template <class Run, class GoOn>
+void FillThenExpand(const std::vector<KeyNode*>& parents, Run run, GoOn goOn) {
+    size_t done = 0;
+    for (KeyNode* key : parents) {
+        if (!goOn(done++)) return;
+        if (key->viewItem) run(Step::Fill, static_cast<HTREEITEM>(key->viewItem));
+    }
+    for (size_t i = parents.size(); i-- > 1;) {
+        if (!goOn(done++)) return;
+        if (parents[i]->viewItem) run(Step::Expand, static_cast<HTREEITEM>(parents[i]->viewItem));
+    }
 }
 
 bool AskToExpandAll(HWND owner, const KeyNode* key, size_t keys) {
@@ -56,20 +74,25 @@ bool AskToExpandAll(HWND owner, const KeyNode* key, size_t keys) {
 }
 
 // The tree's items can only be made on the user-interface thread: the worker
-// walks the document and has each key opened there through the tree's
-// ExpandKeyMessage, which the thread serves while it runs the progress
-// dialog. Meanwhile the dialog disables the owner, so the document holds still.
-void ExpandWithProgress(KeyTreeView& tree, KeyNode* top, size_t keys, HWND owner) {
-    size_t total = keys + 1;  // with top
+// walks the keys and has each step done there by a message to the tree,
+// which that thread serves while it runs the progress dialog. Meanwhile the
+// dialog disables the owner, so the document holds still.
+void FillThenExpandWithProgress(HWND tree, const std::vector<KeyNode*>& parents, const KeyNode* top, HWND owner) {
     ExpandProgress dialog(fw::FormatText(IDS_EXPAND_ALL_PROGRESS, top->name));
     std::atomic<int32_t> stop{1};
-    HWND hwnd = tree.Hwnd();
+    size_t steps = parents.size() * 2;
     fw::RunWorker(owner, dialog, stop, [&] {
         int shown = -1;
-        ExpandKeysOfBranch(
-            top, [&](HTREEITEM item) { SendMessageA(hwnd, KeyTreeView::ExpandKeyMessage(), 0, reinterpret_cast<LPARAM>(item)); },
-            [&](size_t passed) {
-                int percent = static_cast<int>(passed * 100 / total);
+        FillThenExpand(
+            parents,
+            [&](Step step, HTREEITEM item) {
+                if (step == Step::Fill)
+                    SendMessageA(tree, KeyTreeView::FillChildrenMessage(), 0, reinterpret_cast<LPARAM>(item));
+                else
+                    SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
+            },
+            [&](size_t done) {
+                int percent = static_cast<int>(done * 100 / steps);
                 if (percent != shown) dialog.SetProgress(shown = percent);
                 return stop.load() == 0;
             });
@@ -86,6 +109,8 @@ size_t CountBranchKeys(const KeyNode* top, size_t limit) {
 }
 
 // Redraw stays off while the items come: each one would repaint the tree.
+// The top is collapsed meanwhile (it is the selection, which stays) and
+// expanded last, also after an Abort, so what was expanded is seen.
 void ExpandBranch(KeyTreeView& tree, HTREEITEM item, HWND owner) {
     KeyNode* top = tree.KeyOf(item);
     if (!top || !top->firstChild) return;
@@ -97,11 +122,24 @@ void ExpandBranch(KeyTreeView& tree, HTREEITEM item, HWND owner) {
         tree.ExpandKey(item);  // one level, as '+' does
         return;
     }
+    HWND hwnd = tree.Hwnd();
+    std::vector<KeyNode*> parents = ParentKeysOf(top);
     tree.SetRedraw(false);
-    if (large)
-        ExpandWithProgress(tree, top, keys, owner);
-    else
-        ExpandKeysOfBranch(top, [&](HTREEITEM key) { tree.ExpandKey(key); }, [](size_t) { return true; });
+    TreeView_Expand(hwnd, item, TVE_COLLAPSE);
+    if (large) {
+        FillThenExpandWithProgress(hwnd, parents, top, owner);
+    } else {
+        FillThenExpand(
+            parents,
+            [&](Step step, HTREEITEM at) {
+                if (step == Step::Fill)
+                    tree.FillChildren(at);
+                else
+                    TreeView_Expand(hwnd, at, TVE_EXPAND);
+            },
+            [](size_t) { return true; });
+    }
+    tree.ExpandKey(item);
     tree.SetRedraw(true);
-    TreeView_EnsureVisible(tree.Hwnd(), item);
+    TreeView_EnsureVisible(hwnd, item);
 }

@@ -37,8 +37,8 @@ bool KeyTreeView::Create(HWND parent, ViewHost* host, ValueListView* list, int c
     return true;
 }
 
-UINT KeyTreeView::ExpandKeyMessage() {
-    static const UINT message = RegisterWindowMessageA("Quillon.ExpandKey");
+UINT KeyTreeView::FillChildrenMessage() {
+    static const UINT message = RegisterWindowMessageA("Quillon.FillChildren");
     return message;
 }
 
@@ -55,8 +55,8 @@ LRESULT CALLBACK KeyTreeView::HookProc(HWND hwnd, UINT msg, WPARAM wParam, LPARA
         ExpandBranch(*self, self->Selected(), self->host_ ? self->host_->HostWindow() : hwnd);
         return 0;
     }
-    if (msg == ExpandKeyMessage()) {
-        self->ExpandKey(reinterpret_cast<HTREEITEM>(lParam));
+    if (msg == FillChildrenMessage()) {
+        self->FillChildren(reinterpret_cast<HTREEITEM>(lParam));
         return 0;
     }
     return hook->CallNext(hwnd, msg, wParam, lParam);

@@ -59,9 +59,9 @@ public:
     void ToggleExpand(HTREEITEM item);
     // Shows the children of the item's key and expands it, one level.
     void ExpandKey(HTREEITEM item);
-    // Sent to the tree's window (lParam: the item) to have ExpandKey run on
-    // the user-interface thread, from a worker.
-    static UINT ExpandKeyMessage();
+    // Sent to the tree's window (lParam: the item) to have FillChildren run
+    // on the user-interface thread, from a worker.
+    static UINT FillChildrenMessage();
     void SelectItem(HTREEITEM item);
     void SetRedraw(bool on);
     bool IsEditingLabel() const { return editing_; }
