@@ -13,8 +13,8 @@ class KeyNode;
 class KeyTreeView;
 
 // The most keys below a key that Expand All opens without asking. Wine's
-// tree-view grows slower with every item it holds (see Rebuild): five
-// thousand items take it well under a second.
+// tree-view grows slower with every item it holds (see KeyTreeView::Rebuild);
+// a branch of 6,300 keys opened in 0.2 s, one of 39,000 took 19 s.
 constexpr size_t kExpandAllLimit = 5000;
 
 // The keys below `top`, not `top` itself, counting no further than `limit` + 1.
