@@ -18,3 +18,11 @@
 #define IDS_LOSSY_CONVERSION  190
 #define IDS_UTF8_FILE         191
 #define IDS_LOSSY_LOAD        192
+
+// Strings of the views room: 1800-1819.
+#define IDS_KEY_NAME_EMPTY         1800
+#define IDS_KEY_NAME_BACKSLASH     1801
+#define IDS_VALUE_NAME_EMPTY       1802
+#define IDS_EXPAND_ALL_QUESTION    1803
+#define IDS_EXPAND_ALL_CAPTION     1804
+#define IDS_EXPAND_ALL_PROGRESS    1805

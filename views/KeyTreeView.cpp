@@ -8,6 +8,7 @@
 #include "framework/Handles.h"
 #include "framework/Strings.h"
 #include "resources/resource.h"
+#include "views/BranchExpander.h"
 #include "views/MenuStates.h"
 #include "views/ValueListView.h"
 #include "views/ViewHost.h"
@@ -22,6 +23,7 @@ bool KeyTreeView::Create(HWND parent, ViewHost* host, ValueListView* list, int c
                             0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)),
                             GetModuleHandleA(nullptr), nullptr);
     if (!hwnd_) return false;
+    hook_.Attach(hwnd_, HookProc, this);
     HINSTANCE instance = GetModuleHandleA(nullptr);
     images_.Reset(ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 2, 0));
     if (images_) {
@@ -33,6 +35,31 @@ bool KeyTreeView::Create(HWND parent, ViewHost* host, ValueListView* list, int c
         TreeView_SetImageList(hwnd_, images_.Get(), TVSIL_NORMAL);
     }
     return true;
+}
+
+UINT KeyTreeView::FillChildrenMessage() {
+    static const UINT message = RegisterWindowMessageA("Quillon.FillChildren");
+    return message;
+}
+
+// '*' on the numeric pad is the control's own Expand All, which makes an item
+// for every key below the selection at once; in a large file that froze the
+// window for minutes (see Rebuild). The key is taken before the control sees
+// it: TVN_KEYDOWN cannot stop it, as its result only counts for character
+// keys (on Windows as on Wine, whose control expands all after notifying).
+LRESULT CALLBACK KeyTreeView::HookProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    fw::WindowHook* hook = fw::WindowHook::Of(hwnd);
+    if (!hook) return DefWindowProcA(hwnd, msg, wParam, lParam);
+    auto* self = static_cast<KeyTreeView*>(hook->Data());
+    if (msg == WM_KEYDOWN && wParam == VK_MULTIPLY) {
+        ExpandBranch(*self, self->Selected(), self->host_ ? self->host_->HostWindow() : hwnd);
+        return 0;
+    }
+    if (msg == FillChildrenMessage()) {
+        self->FillChildren(reinterpret_cast<HTREEITEM>(lParam));
+        return 0;
+    }
+    return hook->CallNext(hwnd, msg, wParam, lParam);
 }
 
 void KeyTreeView::SetRedraw(bool on) {
@@ -272,6 +299,14 @@ void KeyTreeView::ToggleExpand(HTREEITEM item) {
     TreeView_Expand(hwnd_, item, TVE_TOGGLE);
 }
 
+// The children are filled first: an item expanded once before does not
+// notify TVN_ITEMEXPANDING again.
+void KeyTreeView::ExpandKey(HTREEITEM item) {
+    if (!item) return;
+    FillChildren(item);
+    TreeView_Expand(hwnd_, item, TVE_EXPAND);
+}
+
 void KeyTreeView::SelectItem(HTREEITEM item) { TreeView_SelectItem(hwnd_, item); }
 
 LRESULT KeyTreeView::OnNotify(NMHDR* header) {
@@ -298,8 +333,14 @@ LRESULT KeyTreeView::OnNotify(NMHDR* header) {
 
 void KeyTreeView::OnSelectionChanged(HTREEITEM item) {
     if (rebuilding_) item = nullptr;
+    ShowSelectedPath();
+    if (list_) list_->Fill(item ? KeyOf(item) : nullptr);
+}
+
+// The control has made the new item the selection before it notifies.
+void KeyTreeView::ShowSelectedPath() {
     std::string path;
-    if (item) PathOf(item, path);
+    if (!rebuilding_) PathOf(Selected(), path);
     if (HWND status = host_ ? host_->StatusBar() : nullptr) {
         // The path goes into the simple-mode text and into part 0, so that it
         // is seen whether or not the bar is in simple mode.
@@ -307,7 +348,6 @@ void KeyTreeView::OnSelectionChanged(HTREEITEM item) {
                      reinterpret_cast<LPARAM>(path.c_str()));
         SendMessageA(status, SB_SETTEXTA, 0 | SBT_NOBORDERS, reinterpret_cast<LPARAM>(path.c_str()));
     }
-    if (list_) list_->Fill(item ? KeyOf(item) : nullptr);
 }
 
 bool KeyTreeView::OnEndLabelEdit(NMTVDISPINFOA* info) {
@@ -317,14 +357,29 @@ bool KeyTreeView::OnEndLabelEdit(NMTVDISPINFOA* info) {
     if (!info->item.pszText) return false;
     // A key line cannot carry an empty name or a backslash inside a name: the
     // saved file would name another key, and the key would move when read again.
-    if (info->item.pszText[0] == '\0' || strchr(info->item.pszText, '\\')) return false;
+    if (info->item.pszText[0] == '\0') {
+        RefuseName(IDS_KEY_NAME_EMPTY, key);
+        return false;
+    }
+    if (strchr(info->item.pszText, '\\')) {
+        RefuseName(IDS_KEY_NAME_BACKSLASH, key);
+        return false;
+    }
     key->SetName(info->item.pszText);
+    // The path of the selection changes when it is the key or below it.
+    ShowSelectedPath();
     if (host_) {
         host_->Document().modified = true;
         host_->UpdateCommandStates();
         host_->UpdateTitle();
     }
     return true;
+}
+
+void KeyTreeView::RefuseName(UINT reason, const KeyNode* key) const {
+    std::string text = fw::FormatText(reason, key->name);
+    MessageBoxA(host_ ? host_->HostWindow() : hwnd_, text.c_str(), fw::LoadText(IDS_APP_NAME).c_str(),
+                MB_OK | MB_ICONERROR);
 }
 
 void KeyTreeView::OnContextMenu(POINT screen) {

@@ -14,6 +14,7 @@
 #include "document/RegDocument.h"
 #include "framework/CommandTable.h"
 #include "framework/Handles.h"
+#include "framework/WindowHook.h"
 
 class ValueListView;
 class ViewHost;
@@ -56,6 +57,11 @@ public:
     void RemoveItem(HTREEITEM item);
     void BeginRename(HTREEITEM item);
     void ToggleExpand(HTREEITEM item);
+    // Shows the children of the item's key and expands it, one level.
+    void ExpandKey(HTREEITEM item);
+    // Sent to the tree's window (lParam: the item) to have FillChildren run
+    // on the user-interface thread, from a worker.
+    static UINT FillChildrenMessage();
     void SelectItem(HTREEITEM item);
     void SetRedraw(bool on);
     bool IsEditingLabel() const { return editing_; }
@@ -71,13 +77,19 @@ public:
 private:
     static bool ChildrenShown(const KeyNode* key);
     const KeyNode* FirstChildOf(HTREEITEM parent) const;
+    static LRESULT CALLBACK HookProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     void OnSelectionChanged(HTREEITEM item);
+    // The selected key's path in the status bar.
+    void ShowSelectedPath();
     bool OnEndLabelEdit(NMTVDISPINFOA* info);
+    // Tells the user why the typed name cannot be a key's name.
+    void RefuseName(UINT reason, const KeyNode* key) const;
 
     HWND hwnd_ = nullptr;
     ViewHost* host_ = nullptr;      // not owned
     ValueListView* list_ = nullptr; // not owned
     fw::UniqueImageList images_;
+    fw::WindowHook hook_;  // in front of the control's own procedure
     HTREEITEM contextItem_ = nullptr;
     bool editing_ = false;
     bool rebuilding_ = false;

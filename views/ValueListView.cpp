@@ -318,6 +318,7 @@ LRESULT ValueListView::OnNotify(NMHDR* header) {
         // The default row has no name to edit.
         bool refuse = reinterpret_cast<NMLVDISPINFOA*>(header)->item.iItem == 0;
         editing_ = !refuse;
+        if (!refuse) WatchLabelEditor();
         return refuse ? TRUE : FALSE;
     }
     case LVN_ENDLABELEDITA:
@@ -352,12 +353,51 @@ int ValueListView::CommandRow() const {
     return SelectedCount() == 1 ? FirstSelected() : -1;
 }
 
+// Windows reports an emptied label as an empty text and a cancelled edit
+// without text. Wine reports both without text (and a kept name too), and
+// destroys the editor before it reports, so the editor is watched from the
+// start of the edit: subclassed, which keeps it a Unicode window (a hook of
+// ours would make it an ANSI one, see KeyTreeView::BeginRename).
+void ValueListView::WatchLabelEditor() {
+    labelEnd_ = LabelEnd::Open;
+    if (HWND editor = ListView_GetEditControl(hwnd_))
+        SetWindowSubclass(editor, LabelEditorProc, 0, reinterpret_cast<DWORD_PTR>(this));
+}
+
+LRESULT CALLBACK ValueListView::LabelEditorProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                                DWORD_PTR data) {
+    auto* self = reinterpret_cast<ValueListView*>(data);
+    switch (msg) {
+    case WM_KEYDOWN:
+        if (wParam == VK_ESCAPE) self->labelEnd_ = LabelEnd::Cancelled;
+        if (wParam == VK_RETURN && GetWindowTextLengthW(hwnd) == 0) self->labelEnd_ = LabelEnd::Emptied;
+        break;
+    case WM_KILLFOCUS:
+        if (self->labelEnd_ == LabelEnd::Open && GetWindowTextLengthW(hwnd) == 0) self->labelEnd_ = LabelEnd::Emptied;
+        break;
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(hwnd, LabelEditorProc, id);
+        break;
+    default:
+        break;
+    }
+    return DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
 bool ValueListView::OnEndLabelEdit(NMLVDISPINFOA* info) {
-    if (!key_ || !info->item.pszText) return false;
+    if (!key_) return false;
     ValueEntry* value = ValueAt(info->item.iItem);
     if (!value) return false;
+    bool emptied = info->item.pszText ? info->item.pszText[0] == '\0' : labelEnd_ == LabelEnd::Emptied;
+    labelEnd_ = LabelEnd::Open;
     // An empty name would turn the value into a second default value.
-    if (info->item.pszText[0] == '\0') return false;
+    if (emptied) {
+        std::string message = fw::FormatText(IDS_VALUE_NAME_EMPTY, UnescapeString(value->GetName()).c_str());
+        MessageBoxA(host_ ? host_->HostWindow() : hwnd_, message.c_str(), fw::LoadText(IDS_APP_NAME).c_str(),
+                    MB_OK | MB_ICONERROR);
+        return false;
+    }
+    if (!info->item.pszText) return false;
     // The row being renamed matches its own name (kept, or changed only in
     // letter case); only another row is a clash.
     if (EscapeString(info->item.pszText) == value->GetName()) return false;

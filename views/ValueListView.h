@@ -74,6 +74,11 @@ private:
     void ReadColumnWidths();
     void StoreColumnWidths();
     bool OnEndLabelEdit(NMLVDISPINFOA* info);
+    // How the user left the label editor, for a report of its end that
+    // carries no text.
+    void WatchLabelEditor();
+    static LRESULT CALLBACK LabelEditorProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                            DWORD_PTR data);
     // Runs a command of the list through the host for `row`.
     void RunCommand(int id, int row);
     int AppendRow(const ValueEntry* value);
@@ -92,4 +97,5 @@ private:
     int sortColumn_ = -1;
     bool ascending_ = false;
     bool editing_ = false;
+    enum class LabelEnd { Open, Cancelled, Emptied } labelEnd_ = LabelEnd::Open;
 };

@@ -186,6 +186,15 @@ HTREEITEM TestHost::Select(const char* path) {
     return item;
 }
 
+bool TestHost::RenameKey(HTREEITEM item, const char* text, bool cancel) {
+    HWND editor = TreeView_EditLabel(tree.Hwnd(), item);
+    return tree.IsEditingLabel() && EndLabel(editor, text, cancel);
+}
+
+bool TestHost::RenameRow(int row, const char* text, bool cancel) {
+    return EndLabel(ListView_EditLabel(list.Hwnd(), row), text, cancel);
+}
+
 void TestHost::EndLabelEdits() {
     TreeView_EndEditLabelNow(tree.Hwnd(), FALSE);
     // Wine's list view does not serve LVM_CANCELEDITLABEL; Escape in the

@@ -41,6 +41,12 @@ public:
     // Ends a label edit that a command started: a key keeps its text, a
     // value's edit is cancelled.
     void EndLabelEdits();
+    // Renames in place as the user would: opens the label editor of a key's
+    // item or a value's row, types the text and presses Enter (Escape when
+    // `cancel`); false when no editor opened
+    // (for a key: when the tree did not report the edit's start).
+    bool RenameKey(HTREEITEM item, const char* text, bool cancel = false);
+    bool RenameRow(int row, const char* text, bool cancel = false);
     std::string Caption() const;
     std::string StatusText();
     // A menu command, as the frame routes it.
