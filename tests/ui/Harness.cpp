@@ -844,4 +844,47 @@ bool Screenshot(HWND hwnd, const std::string& bmpPath) {
                                               std::string(reinterpret_cast<char*>(&info), sizeof info) + bits);
 }
 
+bool RewriteFile(const std::string& path, const std::string& bytes) {
+    WIN32_FILE_ATTRIBUTE_DATA before{};
+    bool existed = GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &before) != 0;
+    if (!WriteFile(path, bytes)) return false;
+    if (!existed) return true;
+    // Twenty seconds on: past the two-second steps of the coarsest file system.
+    ULARGE_INTEGER later{};
+    later.LowPart = before.ftLastWriteTime.dwLowDateTime;
+    later.HighPart = before.ftLastWriteTime.dwHighDateTime;
+    later.QuadPart += 20ull * 10000000ull;
+    FILETIME time{later.LowPart, later.HighPart};
+    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    bool ok = SetFileTime(file, nullptr, nullptr, &time) != 0;
+    CloseHandle(file);
+    return ok;
+}
+
+bool Reactivate(HWND frame) {
+    HWND other = PlainWindow("QuillonTestOtherProgram", "Other program", WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+    if (!other) return false;
+    bool away = WaitUntil([&] {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        if (GetForegroundWindow() == other) return true;
+        SetForegroundWindow(other);
+        return false;
+    }, 5000);
+    bool back = BringToFront(frame);
+    DestroyWindow(other);
+    return away && back;
+}
+
+std::string SystemText(DWORD code) {
+    char text[512] = "";
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
+                             sizeof text, nullptr);
+    std::string out(text, n);
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' ')) out.pop_back();
+    return out;
+}
+
 }  // namespace harness
