@@ -319,6 +319,7 @@ TEST(SaveCommands, QuerySaveFailingOnYesSaysSoAndStops) {
     TestHost host;
     ASSERT_TRUE(host.Load(text));
     host.document.SetFileName(path.c_str(), "q-readonly.reg");
+    host.document.diskStamp = GetFileStamp(path.c_str());  // as an open of the file sets it
     host.Select("HKEY_CURRENT_USER\\Software\\QuillonSave");
     host.edit.PasteValuesHere("\"Added\"=dword:0000002a\r\n");
     ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
