@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 
@@ -885,6 +886,23 @@ std::string SystemText(DWORD code) {
     std::string out(text, n);
     while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' ')) out.pop_back();
     return out;
+}
+
+bool ScreenshotPainted(HWND hwnd, const std::string& bmpPath) {
+    constexpr size_t kHeaders = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+    // More than one colour among the pixels (rows are padded to four bytes).
+    auto painted = [&] {
+        std::string bytes = ReadFileBytes(bmpPath);
+        if (bytes.size() <= kHeaders) return false;
+        BITMAPINFOHEADER info{};
+        memcpy(&info, bytes.data() + sizeof(BITMAPFILEHEADER), sizeof info);
+        size_t row = static_cast<size_t>((info.biWidth * 3 + 3) & ~3);
+        for (size_t y = 0; kHeaders + (y + 1) * row <= bytes.size(); ++y)
+            for (size_t x = 0; x < static_cast<size_t>(info.biWidth) * 3; x += 3)
+                if (bytes.compare(kHeaders + y * row + x, 3, bytes, kHeaders, 3) != 0) return true;
+        return false;
+    };
+    return WaitUntil([&] { return Screenshot(hwnd, bmpPath) && painted(); }, 5000);
 }
 
 }  // namespace harness

@@ -318,5 +318,8 @@ bool RewriteFile(const std::string& path, const std::string& bytes);
 bool Reactivate(HWND frame);
 // The system's own text for an error code, as a program's message shows it.
 std::string SystemText(DWORD code);
+// Screenshot of a window once its screen area shows anything: Wine maps and
+// paints a new window a moment after it reports it visible.
+bool ScreenshotPainted(HWND hwnd, const std::string& bmpPath);
 
 }  // namespace harness

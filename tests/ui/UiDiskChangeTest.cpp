@@ -81,7 +81,7 @@ TEST(DiskChange, ActivationAsksToReloadAChangedFile) {
     ASSERT_TRUE(harness::Reactivate(s.app.Frame()));
     HWND box = harness::WaitForMessageBox(s.app.Pid());
     ASSERT_TRUE(box);
-    harness::Screenshot(box, harness::ScratchPath("reload-question.bmp"));
+    EXPECT_TRUE(harness::ScreenshotPainted(box, harness::ScratchPath("reload-question.bmp")));
     EXPECT_EQ(harness::WindowText(box), "Quillon");
     EXPECT_EQ(harness::MessageBoxText(box), ReloadText(s.path, false));
     harness::PressButton(box, IDYES);
