@@ -58,12 +58,18 @@ FileSink::~FileSink() {
     if (file) std::fclose(file);
 }
 
+void FileSink::Fail() {
+    if (!failed) systemError = LastSystemError();
+    failed = true;
+}
+
 bool FileSink::Open(const char* path) {
     if (file) std::fclose(file);
     failed = false;
+    systemError = 0;
     file = std::fopen(path, "wb");
     if (!file) {
-        failed = true;
+        Fail();
         return false;
     }
     // Large writes go straight through; the buffer gathers the small pieces.
@@ -73,15 +79,18 @@ bool FileSink::Open(const char* path) {
 
 bool FileSink::Write(const void* bytes, size_t count) {
     if (failed || !file) return false;
-    if (count && std::fwrite(bytes, 1, count, file) != count) failed = true;
+    if (count && std::fwrite(bytes, 1, count, file) != count) Fail();
     return !failed;
 }
 
 bool FileSink::Close() {
     if (!file) return false;
     bool ok = !failed && FlushFileToDisk(file);
-    if (std::fclose(file) != 0) ok = false;
+    if (!ok) Fail();
+    if (std::fclose(file) != 0) {
+        ok = false;
+        Fail();
+    }
     file = nullptr;
-    if (!ok) failed = true;
     return ok;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -56,7 +57,13 @@ public:
     using ByteSink::Write;
     bool Close();
     bool IsOpen() const { return file != nullptr; }
+    // The system's code for the file operation that failed (0 when none did
+    // or it left none), taken where it failed: closing the file after a
+    // failed write would overwrite it.
+    uint32_t SystemError() const { return systemError; }
 
 private:
+    void Fail();
     FILE* file = nullptr;
+    uint32_t systemError = 0;
 };

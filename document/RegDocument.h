@@ -275,6 +275,9 @@ public:
     std::string title;
     // The file at path as this document last read or wrote it.
     FileStamp diskStamp;
+    // The file as another program left it when the user last chose to keep
+    // this document over it: that change is not asked about again.
+    FileStamp declinedStamp;
     bool modified = false;
     bool unicode = false;
     RegDialect dialect = kRegedit5;

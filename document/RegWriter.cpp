@@ -274,29 +274,45 @@ namespace {
 
 // Writes to a temporary file beside path with write(FileSink&) and replaces
 // path only when that succeeded and the file closed; else the temporary goes.
+// systemError (may be null) gets the code of the file operation that failed,
+// 0 when the failure was not the file's (a conversion, memory).
 template <class Write>
-bool ReplaceWithWritten(const char* path, Write&& write) {
+bool ReplaceWithWritten(const char* path, Write&& write, uint32_t* systemError) {
+    uint32_t error = 0;
     std::string temporary = TemporaryPathFor(path);
     FileSink file;
-    if (!file.Open(temporary.c_str())) return false;
-    bool ok = write(file);
-    ok = file.Close() && ok;
-    if (ok) ok = ReplaceFileWith(temporary.c_str(), path);
-    if (!ok) RemoveFile(temporary.c_str());
+    bool ok = file.Open(temporary.c_str());
+    if (ok) {
+        ok = write(file);
+        ok = file.Close() && ok;
+        error = file.SystemError();
+        if (ok && !ReplaceFileWith(temporary.c_str(), path)) {
+            ok = false;
+            error = LastSystemError();
+        }
+        if (!ok) RemoveFile(temporary.c_str());
+    } else {
+        error = file.SystemError();
+    }
+    if (systemError) *systemError = ok ? 0 : error;
     return ok;
 }
 
 }  // namespace
 
-bool SaveTo(RegDocument& document, const char* path, bool unicode, RegDialect dialect) {
+bool SaveTo(RegDocument& document, const char* path, bool unicode, RegDialect dialect, uint32_t* systemError) {
     TextForm form = unicode ? TextForm::Utf16 : TextForm::Legacy;
-    return ReplaceWithWritten(path, [&](FileSink& file) { return WriteDocument(document, file, form, dialect); });
+    return ReplaceWithWritten(
+        path, [&](FileSink& file) { return WriteDocument(document, file, form, dialect); }, systemError);
 }
 
-bool WriteBranchFile(RegDocument&, const KeyNode* key, const char* path, bool unicode, RegDialect dialect) {
+bool WriteBranchFile(RegDocument&, const KeyNode* key, const char* path, bool unicode, RegDialect dialect,
+                     uint32_t* systemError) {
+    if (systemError) *systemError = 0;
     MemorySink memory;
     TextForm form = unicode ? TextForm::Utf16 : TextForm::Legacy;
     if (!WriteHeader(memory, form, dialect)) return false;
     if (!WriteKeyTree(key, memory, form, dialect, nullptr) || !WriteEnd(memory)) return false;
-    return ReplaceWithWritten(path, [&](FileSink& file) { return file.Write(memory.Data(), memory.Size()); });
+    return ReplaceWithWritten(
+        path, [&](FileSink& file) { return file.Write(memory.Data(), memory.Size()); }, systemError);
 }

@@ -39,9 +39,12 @@ bool WriteKeyTree(const KeyNode* key, ByteSink& out, bool unicode, RegDialect di
 bool WriteEnd(ByteSink& out);
 // Files: UTF-16 when unicode is set, else legacy text. Writes to a temporary
 // file beside path and replaces path only when the whole file was written
-// and flushed; on failure path is left as it was.
-bool SaveTo(RegDocument& document, const char* path, bool unicode, RegDialect dialect);
-bool WriteBranchFile(RegDocument& document, const KeyNode* key, const char* path, bool unicode, RegDialect dialect);
+// and flushed; on failure path is left as it was, and systemError (may be
+// null) gets the system's code for the file operation that failed, or 0.
+bool SaveTo(RegDocument& document, const char* path, bool unicode, RegDialect dialect,
+            uint32_t* systemError = nullptr);
+bool WriteBranchFile(RegDocument& document, const KeyNode* key, const char* path, bool unicode, RegDialect dialect,
+                     uint32_t* systemError = nullptr);
 // The whole document to a sink, reporting progress to the document's owner.
 bool WriteDocument(RegDocument& document, ByteSink& out, TextForm form, RegDialect dialect,
                    LostCharacters* lost = nullptr);

@@ -125,6 +125,10 @@
 #define IDS_EXPORT_ERROR         1712
 #define IDS_REASON_WRITE         1713
 #define IDS_REASON_MEMORY_OPEN   1714
+// A file changed on disk by another program.
+#define IDS_RELOAD_CHANGED       1720
+#define IDS_RELOAD_LOSE_CHANGES  1721
+#define IDS_OVERWRITE_CHANGED    1722
 #define IDS_READY                57345
 #define IDS_RECENT_FILE          61402
 #define IDS_UNTITLED             61440

@@ -18,9 +18,6 @@ constexpr int kFrameCommands[] = {
     ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_SOURCE,
 };
 
-// The save-as failure text carries no file name.
-constexpr char kWriteError[] = "Error writing file!\n";
-
 }  // namespace
 
 void MainFrame::BuildCommandTable() {
@@ -162,14 +159,17 @@ void MainFrame::ExportWithDialog() {
     if (keyTree_.Selected()) keyTree_.PathOf(nullptr, selected);
     ExportChoice choice;
     if (!ShowExportDialog(GetActiveWindow(), document_.dialect, selected, choice)) return;
+    WriteFailure failure;
     if (choice.branchChosen) {
-        // A failed branch write is not reported.
-        if (const KeyNode* key = keyTree_.FindKeyByPath(choice.branch.c_str()))
-            WriteBranchFile(document_, key, choice.path.c_str(), choice.format.unicode, choice.format.dialect);
+        // The dialog has checked that the branch is in the document.
+        const KeyNode* key = keyTree_.FindKeyByPath(choice.branch.c_str());
+        if (key && !WriteBranchRegFile(document_, key, choice.path.c_str(), choice.format.unicode,
+                                       choice.format.dialect, failure))
+            ShowExportError(hwnd_, choice.path.c_str(), failure);
         return;
     }
-    if (!RunSaveWorker(hwnd_, document_, choice.path.c_str(), choice.format.unicode, choice.format.dialect))
-        MessageBoxA(hwnd_, kWriteError, "", MB_OK);
+    if (!RunSaveWorker(hwnd_, document_, choice.path.c_str(), choice.format.unicode, choice.format.dialect, &failure))
+        ShowExportError(hwnd_, choice.path.c_str(), failure);
 }
 
 LRESULT MainFrame::CheckExportBranch(const char* path) {

@@ -5,6 +5,7 @@
 #include "editors/ValueEditors.h"
 #include "resources/resource.h"
 #include "shell/CommandLine.h"
+#include "shell/DiskChanges.h"
 #include "shell/ExportDialog.h"
 #include "shell/FileDialogs.h"
 #include "shell/FileLoading.h"
@@ -24,6 +25,8 @@ constexpr int kListId = 2;
 // The File menu's submenu of recent files.
 constexpr int kFileMenu = 0;
 constexpr int kRecentFilesPosition = 11;
+// Posted to itself on activation: look at the document's file on disk.
+constexpr UINT kCheckFileMessage = WM_APP + 1;
 
 HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
 
@@ -343,6 +346,38 @@ bool MainFrame::OpenFile(const char* path, const char* title) {
     return ok;
 }
 
+void MainFrame::PostFileCheck() {
+    if (fileCheckPosted_) return;
+    fileCheckPosted_ = PostMessageA(hwnd_, kCheckFileMessage, 0, 0) != 0;
+}
+
+void MainFrame::CheckFileOnDisk() {
+    fileCheckPosted_ = false;
+    // Inside another handler of the frame, the check came through that
+    // handler's own message loop: a box, a dialog, the wait for a load or
+    // save (whose document is half-way), a drag, this check's own question
+    // (which takes the activation away and gives it back). It runs once that
+    // handler is done. Wine re-enables the frame as the progress dialog
+    // closes, before the worker's document is complete, so being enabled is
+    // not enough to tell.
+    if (handlerDepth_ > 1) {
+        fileCheckDue_ = true;
+        return;
+    }
+    fileCheckDue_ = false;
+    // A disabled frame has a modal dialog up: the frame is activated again
+    // when it closes.
+    if (!IsWindowEnabled(hwnd_) || IsEditingLabel()) return;
+    if (IsChangedOnDisk(document_) && AskReloadChanged(document_, hwnd_)) ReloadFile();
+}
+
+// The open flow without the save-changes question: the reload question has
+// said what becomes of the changes. The recent list stays as it is.
+void MainFrame::ReloadFile() {
+    std::string path = document_.path, title = document_.title;
+    OpenFile(path.c_str(), title.c_str());
+}
+
 bool MainFrame::IsEditingLabel() const {
     return (tree_ && SendMessageA(tree_, TVM_GETEDITCONTROL, 0, 0)) ||
            (list_ && SendMessageA(list_, LVM_GETEDITCONTROL, 0, 0));
@@ -513,6 +548,13 @@ LRESULT MainFrame::AnswerViews(WPARAM request, LPARAM data) {
 }
 
 LRESULT MainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    ++handlerDepth_;
+    LRESULT result = HandleFrameMessage(msg, wParam, lParam);
+    if (--handlerDepth_ == 0 && fileCheckDue_) PostFileCheck();
+    return result;
+}
+
+LRESULT MainFrame::HandleFrameMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     // An editor sets the states of its context menu's commands before it
     // shows the menu through TrackPopup.
     const UINT enableCommandMessage = editors::GetEnableCommandMessage();
@@ -564,8 +606,16 @@ LRESULT MainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (LOWORD(wParam) == WA_INACTIVE) {
             HWND focus = GetFocus();
             if (focus && IsChild(hwnd_, focus)) lastFocus_ = focus;
+        } else if (!HIWORD(wParam)) {
+            // Another program may have rewritten the file meanwhile. Not
+            // asked here: a box shown inside WM_ACTIVATE would move the
+            // activation while the system is still making this one.
+            PostFileCheck();
         }
         break;
+    case kCheckFileMessage:
+        CheckFileOnDisk();
+        return 0;
     case WM_SETFOCUS:
         if (lastFocus_ && IsWindow(lastFocus_) && IsChild(hwnd_, lastFocus_)) SetFocus(lastFocus_);
         else if (tree_) SetFocus(tree_);

@@ -83,6 +83,8 @@ protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    // HandleMessage counts the handlers running around this one.
+    LRESULT HandleFrameMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     bool OnCreate();
     void OnDestroy();
     void OnClose();
@@ -110,6 +112,13 @@ private:
     void AddRecent(const char* path);
     void AddMenuImages(HMENU menu);
     void Layout();
+
+    // On activation: the file changed by another program is offered for
+    // reload (posted from WM_ACTIVATE, asked once the activation is over).
+    void PostFileCheck();
+    void CheckFileOnDisk();
+    // Loads the document's file again in place of the document.
+    void ReloadFile();
 
     bool AskSaveChanges();
     // The save-changes question; when it stops the caller, save as instead.
@@ -152,4 +161,7 @@ private:
     std::map<int, HBITMAP> menuBitmapOf_;  // command -> one of menuBitmaps_
 
     bool toolbarVisible_ = true;
+    bool fileCheckPosted_ = false;
+    bool fileCheckDue_ = false;  // asked for inside a handler: runs after it
+    int handlerDepth_ = 0;       // the frame's handlers running, nested
 };

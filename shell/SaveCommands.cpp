@@ -7,6 +7,7 @@
 #include "document/RegWriter.h"
 #include "document/Utf8.h"
 #include "resources/resource.h"
+#include "shell/DiskChanges.h"
 #include "shell/FileDialogs.h"
 #include "shell/FileLoading.h"
 #include "shell/ProgressDialog.h"
@@ -14,17 +15,30 @@
 
 namespace {
 
-// The save-as failure text carries no file name.
-constexpr char kSaveAsError[] = "Error writing file!\n";
-
-// The temporary file is moved over the target, which the system allows
-// even when the target is read-only (Wine does); the user marked it so
-// to keep it as it is.
-bool WriteRegFile(RegDocument& document, const char* path, bool unicode, RegDialect dialect) {
+// A target the program does not write: a folder, or a file marked read-only.
+// The temporary file is moved over the target, which the system allows even
+// when the target is read-only (Wine does; Windows refuses the move with
+// ERROR_ACCESS_DENIED); the user marked it so to keep it as it is, on either
+// system. True when refused; failure says why.
+bool RefusesTarget(const char* path, WriteFailure& failure) {
     DWORD attributes = GetFileAttributesA(path);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
-        return false;
-    return SaveTo(document, path, unicode, dialect);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        // What the system says when a folder is opened for writing.
+        failure.systemError = ERROR_ACCESS_DENIED;
+        return true;
+    }
+    if (attributes & FILE_ATTRIBUTE_READONLY) {
+        failure.readOnly = true;
+        return true;
+    }
+    return false;
+}
+
+bool WriteRegFile(RegDocument& document, const char* path, bool unicode, RegDialect dialect, WriteFailure& failure) {
+    failure = WriteFailure();
+    if (RefusesTarget(path, failure)) return false;
+    return SaveTo(document, path, unicode, dialect, &failure.systemError);
 }
 
 // Shows the wait cursor for the life of the object.
@@ -70,9 +84,42 @@ bool ConfirmLegacySave(HWND owner, RegDocument& document, const char* path, bool
                        MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2) == IDOK;
 }
 
-void ShowWriteError(HWND owner, const RegDocument& document) {
-    std::string text = fw::FormatText(IDS_WRITE_ERROR, document.title.c_str());
-    MessageBoxA(owner, text.c_str(), "", MB_OK);
+// The failure box of a save: its first line, why, and the offer to save
+// under another name; true when the user takes it.
+bool OfferSaveAsAfterFailure(HWND owner, const std::string& firstLine, const WriteFailure& failure) {
+    std::string text = firstLine + "\n\n" + WriteFailureReason(failure) + "\n\n" + fw::LoadText(IDS_SAVE_AS_OFFER);
+    return MessageBoxA(owner, text.c_str(), "", MB_YESNO | MB_ICONERROR) == IDYES;
+}
+
+// Whether two paths name the same file as the file system compares names.
+bool SamePath(const std::string& a, const std::string& b) {
+    return !a.empty() && !b.empty() && lstrcmpiA(a.c_str(), b.c_str()) == 0;
+}
+
+// A save to the document's own file in its own format, shared by Save and
+// the save-changes question (which shows the save's progress). A failure
+// says why and offers save as; true when the document was saved, in place
+// or under the name chosen then.
+bool SaveInPlace(RegDocument& document, HWND owner, bool showProgress) {
+    const char* path = document.path.c_str();
+    if (!ConfirmLegacySave(owner, document, path, document.unicode, document.dialect)) return false;
+    // Just before the write: the legacy question may have taken its time.
+    if (!ConfirmOverwriteChanged(document, owner, path)) return false;
+    WriteFailure failure;
+    bool ok;
+    if (showProgress) {
+        ok = RunSaveWorker(owner, document, path, document.unicode, document.dialect, &failure);
+    } else {
+        WaitCursor wait;
+        ok = WriteRegFile(document, path, document.unicode, document.dialect, failure);
+    }
+    if (!ok) {
+        std::string firstLine = fw::FormatText(IDS_WRITE_ERROR, document.title.c_str());
+        return OfferSaveAsAfterFailure(owner, firstLine, failure) && SaveAs(document, owner);
+    }
+    document.modified = false;
+    NoteSaved(document);
+    return true;
 }
 
 }  // namespace
@@ -108,56 +155,74 @@ bool ShowSaveRegDialog(HWND owner, const char* caption, RegDialect dialect, std:
     return true;
 }
 
-bool RunSaveWorker(HWND window, RegDocument& document, const char* path, bool unicode, RegDialect dialect) {
+std::string WriteFailureReason(const WriteFailure& failure) {
+    if (failure.readOnly) return fw::LoadText(IDS_REASON_READ_ONLY);
+    std::string system = fw::SystemMessage(failure.systemError);
+    return system.empty() ? fw::LoadText(IDS_REASON_WRITE) : system;
+}
+
+bool WriteBranchRegFile(RegDocument& document, const KeyNode* key, const char* path, bool unicode, RegDialect dialect,
+                        WriteFailure& failure) {
+    failure = WriteFailure();
+    if (RefusesTarget(path, failure)) return false;
+    return WriteBranchFile(document, key, path, unicode, dialect, &failure.systemError);
+}
+
+void ShowExportError(HWND owner, const char* path, const WriteFailure& failure) {
+    std::string text = fw::FormatText(IDS_EXPORT_ERROR, path) + "\n\n" + WriteFailureReason(failure);
+    MessageBoxA(owner, text.c_str(), "", MB_OK | MB_ICONERROR);
+}
+
+bool RunSaveWorker(HWND window, RegDocument& document, const char* path, bool unicode, RegDialect dialect,
+                   WriteFailure* failure) {
     ProgressDialog dialog;
     std::string text = fw::LoadText(IDS_SAVE_PROGRESS);
     dialog.SetTexts(text.c_str(), text.c_str());
     ProgressSink* previousOwner = document.owner;
     document.owner = &dialog;
     std::string target = path;
+    WriteFailure workerFailure;
     // Abort only closes the dialog: a save always runs to its end, since a
     // half-written file would be worse than waiting.
     bool ok = fw::RunWorker(window, dialog, document.abort,
-                            [&] { return WriteRegFile(document, target.c_str(), unicode, dialect); });
+                            [&] { return WriteRegFile(document, target.c_str(), unicode, dialect, workerFailure); });
     document.owner = previousOwner;
+    if (failure) *failure = workerFailure;
     return ok;
 }
 
 bool SaveAs(RegDocument& document, HWND owner) {
-    std::string path = document.path;
-    std::string title;
-    SaveFormat format;
-    if (!ShowSaveRegDialog(owner, nullptr, document.dialect, path, title, format)) return false;
-    if (!ConfirmLegacySave(owner, document, path.c_str(), format.unicode, format.dialect)) return false;
-    bool ok;
-    {
-        WaitCursor wait;
-        ok = RunSaveWorker(owner, document, path.c_str(), format.unicode, format.dialect);
+    // A failed write offers the dialog again, for another name or folder.
+    for (;;) {
+        std::string path = document.path;
+        std::string title;
+        SaveFormat format;
+        if (!ShowSaveRegDialog(owner, nullptr, document.dialect, path, title, format)) return false;
+        if (!ConfirmLegacySave(owner, document, path.c_str(), format.unicode, format.dialect)) return false;
+        // The dialog's own prompt says only that a file is there; over the
+        // document's own file, whether another program changed it since.
+        bool ownFile = SamePath(path, document.path);
+        if (ownFile && !ConfirmOverwriteChanged(document, owner, path.c_str())) return false;
+        WriteFailure failure;
+        bool ok;
+        {
+            WaitCursor wait;
+            ok = RunSaveWorker(owner, document, path.c_str(), format.unicode, format.dialect, &failure);
+        }
+        if (ok) {
+            document.SetFileName(path.c_str(), title.c_str());
+            document.unicode = format.unicode;
+            document.dialect = format.dialect;
+            NoteSaved(document);
+            return true;
+        }
+        if (!OfferSaveAsAfterFailure(owner, fw::FormatText(IDS_SAVE_AS_ERROR, path.c_str()), failure)) return false;
     }
-    if (!ok) {
-        MessageBoxA(owner, kSaveAsError, "", MB_OK);
-        return false;
-    }
-    document.SetFileName(path.c_str(), title.c_str());
-    document.unicode = format.unicode;
-    document.dialect = format.dialect;
-    return true;
 }
 
 bool SaveDocument(RegDocument& document, HWND owner) {
     if (document.path.empty()) return SaveAs(document, owner);
-    if (!ConfirmLegacySave(owner, document, document.path.c_str(), document.unicode, document.dialect)) return false;
-    bool ok;
-    {
-        WaitCursor wait;
-        ok = WriteRegFile(document, document.path.c_str(), document.unicode, document.dialect);
-    }
-    if (!ok) {
-        ShowWriteError(owner, document);
-        return false;
-    }
-    document.modified = false;
-    return true;
+    return SaveInPlace(document, owner, false);
 }
 
 bool QuerySave(RegDocument& document, HWND owner) {
@@ -167,13 +232,7 @@ bool QuerySave(RegDocument& document, HWND owner) {
     if (answer == IDNO) return true;
     if (answer != IDYES) return false;
     if (document.path.empty()) return SaveAs(document, owner);
-    if (!ConfirmLegacySave(owner, document, document.path.c_str(), document.unicode, document.dialect)) return false;
-    if (!RunSaveWorker(owner, document, document.path.c_str(), document.unicode, document.dialect)) {
-        // Going on would drop the changes the user just asked to keep.
-        ShowWriteError(owner, document);
-        return false;
-    }
-    // The file now holds the changes, also for a caller that keeps the document.
-    document.modified = false;
-    return true;
+    // Going on after a failed save would drop the changes the user just
+    // asked to keep: the caller goes on only once they are written.
+    return SaveInPlace(document, owner, true);
 }

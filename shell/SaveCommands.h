@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 #include "document/RegDocument.h"
@@ -28,20 +29,42 @@ bool IsNtFamily();
 bool ShowSaveRegDialog(HWND owner, const char* caption, RegDialect dialect, std::string& path,
                        std::string& title, SaveFormat& format);
 
+// Why a write failed: the target is marked read-only (the program refuses
+// those), else the system's code for the file operation that failed, 0 when
+// the failure was none of the file's.
+struct WriteFailure {
+    bool readOnly = false;
+    uint32_t systemError = 0;
+};
+// The reason line of a failure box.
+std::string WriteFailureReason(const WriteFailure& failure);
+
 // SaveTo on a worker thread behind the progress dialog ("Save File").
-// False when the file could not be written or the thread not started.
-bool RunSaveWorker(HWND window, RegDocument& document, const char* path, bool unicode, RegDialect dialect);
+// False when the file could not be written (failure, may be null, says why)
+// or the thread not started.
+bool RunSaveWorker(HWND window, RegDocument& document, const char* path, bool unicode, RegDialect dialect,
+                   WriteFailure* failure = nullptr);
+// WriteBranchFile, refusing the targets a save refuses.
+bool WriteBranchRegFile(RegDocument& document, const KeyNode* key, const char* path, bool unicode, RegDialect dialect,
+                        WriteFailure& failure);
+// The failed export's box: string IDS_EXPORT_ERROR with the path, and why.
+void ShowExportError(HWND owner, const char* path, const WriteFailure& failure);
 
 // Save as: on success the document takes the path, title and format and its
 // modified flag is cleared. A cancelled dialog fails silently; a failed write
-// says so and leaves the document's name and settings.
+// says why, leaves the document's name and settings and offers the dialog
+// again. Over the document's own file changed by another program it asks
+// first.
 bool SaveAs(RegDocument& document, HWND owner);
 
 // The save command (57603): save as for an untitled document, else a save in
-// place in the document's own format. The caller refreshes the command
-// states and the caption, and adds the path to the recent list on success.
+// place in the document's own format, which asks first over a file another
+// program changed, and on failure says why and offers save as. The caller
+// refreshes the command states and the caption, and adds the path to the
+// recent list on success.
 bool SaveDocument(RegDocument& document, HWND owner);
 
-// The save-changes question before the document is replaced or closed.
-// Returns whether the caller may go on.
+// The save-changes question before the document is replaced or closed; its
+// Yes saves as SaveDocument does. Returns whether the caller may go on: not
+// after a save that wrote nothing.
 bool QuerySave(RegDocument& document, HWND owner);

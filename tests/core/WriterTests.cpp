@@ -85,17 +85,24 @@ TEST_F(TempDir, SaveReplacesTheFileOnlyWhenComplete) {
     WriteBytes(target, "old contents");
     // A directory where the temporary file would go makes the save fail.
     fs::create_directories(target + ".quillon-tmp");
-    EXPECT_FALSE(SaveTo(doc, target.c_str(), true, kRegedit5));
+    uint32_t error = 0;
+    EXPECT_FALSE(SaveTo(doc, target.c_str(), true, kRegedit5, &error));
+    EXPECT_NE(error, 0u) << "the system's code of the failed open comes out";
     EXPECT_EQ(ReadBytes(target), "old contents");
     fs::remove(target + ".quillon-tmp");
 
     ASSERT_TRUE(SaveTo(doc, target.c_str(), true, kRegedit5));
     EXPECT_EQ(ReadBytes(target), Write(doc, true, kRegedit5));
     EXPECT_FALSE(fs::exists(target + ".quillon-tmp"));
-    EXPECT_FALSE(SaveTo(doc, Path("missing/dir/out.reg").c_str(), false, kRegedit4));
+    error = 0;
+    EXPECT_FALSE(SaveTo(doc, Path("missing/dir/out.reg").c_str(), false, kRegedit4, &error));
+    EXPECT_NE(error, 0u);
 
     std::string branch = Path("branch.reg");
-    ASSERT_TRUE(WriteBranchFile(doc, doc.roots[0], branch.c_str(), false, kRegedit4));
+    EXPECT_FALSE(WriteBranchFile(doc, doc.roots[0], Path("missing/dir/b.reg").c_str(), false, kRegedit4, &error));
+    EXPECT_NE(error, 0u);
+    ASSERT_TRUE(WriteBranchFile(doc, doc.roots[0], branch.c_str(), false, kRegedit4, &error));
+    EXPECT_EQ(error, 0u);
     EXPECT_EQ(ReadBytes(branch), Write(doc, false, kRegedit4));
 }
 

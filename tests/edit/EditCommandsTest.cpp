@@ -319,19 +319,23 @@ TEST(SaveCommands, QuerySaveFailingOnYesSaysSoAndStops) {
     TestHost host;
     ASSERT_TRUE(host.Load(text));
     host.document.SetFileName(path.c_str(), "q-readonly.reg");
+    host.document.diskStamp = GetFileStamp(path.c_str());  // as an open of the file sets it
     host.Select("HKEY_CURRENT_USER\\Software\\QuillonSave");
     host.edit.PasteValuesHere("\"Added\"=dword:0000002a\r\n");
     ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
 
-    // The message boxes, not the save's progress dialog.
+    // The message boxes, not the save's progress dialog: Yes to the
+    // question, No to the offer to save under another name.
     Answerer answer([](HWND dialog, const Answerer::Box& box) {
         if (!GetDlgItem(dialog, 0xFFFF)) return 0;
-        return box.caption == "Quillon" ? IDYES : IDOK;
+        return box.caption == "Quillon" ? IDYES : IDNO;
     });
     EXPECT_FALSE(QuerySave(host.document, host.HostWindow()));
     auto boxes = answer.Boxes();
     ASSERT_EQ(boxes.size(), 2u) << boxes.back().caption << ": " << boxes.back().text;
-    EXPECT_EQ(boxes[1].text, "Error writing file!\n\"q-readonly.reg\"");
+    EXPECT_EQ(boxes[1].text,
+              "Error writing file!\n\"q-readonly.reg\"\n\nThe file is read-only.\n\n"
+              "Do you want to save the document under another name?");
     EXPECT_TRUE(host.document.modified);
     EXPECT_EQ(harness::ReadFileBytes(path), text);
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);

@@ -142,8 +142,9 @@ TEST(SaveUi, SaveAsWithEachFilterWritesItsFormat) {
 }
 
 // A change enables Save; once the document's folder is gone Save fails with
-// the error box, creates nothing and keeps the "*" (a read-only file fails
-// the same way: SaveCommands.QuerySaveFailingOnYesSaysSoAndStops). A save
+// the error box, which gives the system's reason and offers save as; No
+// creates nothing and keeps the "*" (a read-only file fails the same way:
+// SaveCommands.QuerySaveFailingOnYesSaysSoAndStops). A save
 // that works writes a REGEDIT4 document as REGEDIT4: the save-changes test's
 // Exit.
 TEST(SaveUi, AFailedSaveLeavesTheDocumentModified) {
@@ -156,7 +157,10 @@ TEST(SaveUi, AFailedSaveLeavesTheDocumentModified) {
     ASSERT_TRUE(DeleteFileA(s.path.c_str()));
     ASSERT_TRUE(RemoveDirectoryA(dir.c_str()));
     s.app.PostCommand(ID_FILE_SAVE);
-    EXPECT_TRUE(Answer(s.app, "", "Error writing file!\n\"doc.reg\"", IDOK));
+    EXPECT_TRUE(Answer(s.app, "",
+                       "Error writing file!\n\"doc.reg\"\n\n" + harness::SystemText(ERROR_PATH_NOT_FOUND) +
+                           "\n\nDo you want to save the document under another name?",
+                       IDNO));
     EXPECT_EQ(GetFileAttributesA(s.path.c_str()), INVALID_FILE_ATTRIBUTES) << "no file appears";
     EXPECT_EQ(s.Caption(), "doc.reg*-Quillon");
     s.app.Terminate();

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 
@@ -862,6 +863,66 @@ bool Screenshot(HWND hwnd, const std::string& bmpPath) {
     file.bfSize = static_cast<DWORD>(file.bfOffBits + bits.size());
     return got == h && WriteFile(bmpPath, std::string(reinterpret_cast<char*>(&file), sizeof file) +
                                               std::string(reinterpret_cast<char*>(&info), sizeof info) + bits);
+}
+
+bool RewriteFile(const std::string& path, const std::string& bytes) {
+    WIN32_FILE_ATTRIBUTE_DATA before{};
+    bool existed = GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &before) != 0;
+    if (!WriteFile(path, bytes)) return false;
+    if (!existed) return true;
+    // Twenty seconds on: past the two-second steps of the coarsest file system.
+    ULARGE_INTEGER later{};
+    later.LowPart = before.ftLastWriteTime.dwLowDateTime;
+    later.HighPart = before.ftLastWriteTime.dwHighDateTime;
+    later.QuadPart += 20ull * 10000000ull;
+    FILETIME time{later.LowPart, later.HighPart};
+    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    bool ok = SetFileTime(file, nullptr, nullptr, &time) != 0;
+    CloseHandle(file);
+    return ok;
+}
+
+bool Reactivate(HWND frame) {
+    HWND other = PlainWindow("QuillonTestOtherProgram", "Other program", WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+    if (!other) return false;
+    bool away = WaitUntil([&] {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        if (GetForegroundWindow() == other) return true;
+        SetForegroundWindow(other);
+        return false;
+    }, 5000);
+    bool back = BringToFront(frame);
+    DestroyWindow(other);
+    return away && back;
+}
+
+std::string SystemText(DWORD code) {
+    char text[512] = "";
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
+                             sizeof text, nullptr);
+    std::string out(text, n);
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' ')) out.pop_back();
+    return out;
+}
+
+bool ScreenshotPainted(HWND hwnd, const std::string& bmpPath) {
+    constexpr size_t kHeaders = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+    // More than one colour among the pixels (rows are padded to four bytes).
+    auto painted = [&] {
+        std::string bytes = ReadFileBytes(bmpPath);
+        if (bytes.size() <= kHeaders) return false;
+        BITMAPINFOHEADER info{};
+        memcpy(&info, bytes.data() + sizeof(BITMAPFILEHEADER), sizeof info);
+        size_t row = static_cast<size_t>((info.biWidth * 3 + 3) & ~3);
+        for (size_t y = 0; kHeaders + (y + 1) * row <= bytes.size(); ++y)
+            for (size_t x = 0; x < static_cast<size_t>(info.biWidth) * 3; x += 3)
+                if (bytes.compare(kHeaders + y * row + x, 3, bytes, kHeaders, 3) != 0) return true;
+        return false;
+    };
+    return WaitUntil([&] { return Screenshot(hwnd, bmpPath) && painted(); }, 5000);
 }
 
 }  // namespace harness

@@ -315,4 +315,16 @@ HWND FindTooltip(DWORD pid);
 // Saves a bitmap file of the window's screen area; true on success.
 bool Screenshot(HWND hwnd, const std::string& bmpPath);
 
+// Writes the file as another program would, with a last-write time well
+// after the one it had: file times can be coarser than a test is quick.
+bool RewriteFile(const std::string& path, const std::string& bytes);
+// Moves the activation to a window of the test's own and back to the frame,
+// as a user switching to another program and back does.
+bool Reactivate(HWND frame);
+// The system's own text for an error code, as a program's message shows it.
+std::string SystemText(DWORD code);
+// Screenshot of a window once its screen area shows anything: Wine maps and
+// paints a new window a moment after it reports it visible.
+bool ScreenshotPainted(HWND hwnd, const std::string& bmpPath);
+
 }  // namespace harness
