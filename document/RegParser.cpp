@@ -392,6 +392,8 @@ const char* ParseValue(const char* p, ValueList& values, RegDialect dialect, Blo
             entry = std::make_unique<ExpandStringValue>(std::move(name), std::move(token), std::move(hexData), dialect);
         else if (CompareNoCase(token.c_str(), "hex(7)") == 0)
             entry = std::make_unique<MultiStringValue>(std::move(name), std::move(token), std::move(hexData), dialect);
+        else if (IsQwordData(token, hexData))
+            entry = std::make_unique<QwordValue>(std::move(name), std::move(token), std::move(hexData));
         else
             entry = std::make_unique<BinaryValue>(std::move(name), std::move(token), std::move(hexData));
         end = dataEnd;

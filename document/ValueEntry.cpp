@@ -168,6 +168,62 @@ std::unique_ptr<ValueEntry> BinaryValue::Clone() const {
     return copy;
 }
 
+QwordValue::QwordValue(std::string valueName, std::string token, std::string data)
+    : BinaryValue(std::move(valueName), std::move(token), std::move(data)) {}
+
+QwordValue::QwordValue(std::string valueName, uint64_t number)
+    : BinaryValue(std::move(valueName), "hex(b)", std::string()) {
+    SetNumber(number);
+}
+
+bool QwordValue::GetNumber(uint64_t& number) const {
+    std::string bytes = DecodeHexBytes(hexData);
+    if (bytes.size() != 8) return false;
+    number = 0;
+    for (size_t i = 8; i-- > 0;) number = (number << 8) | static_cast<unsigned char>(bytes[i]);
+    return true;
+}
+
+void QwordValue::SetNumber(uint64_t number) {
+    unsigned char bytes[8];
+    for (unsigned char& b : bytes) {
+        b = static_cast<unsigned char>(number & 0xFF);
+        number >>= 8;
+    }
+    hexData = FormatHexBytes(bytes, sizeof bytes);
+}
+
+std::string QwordValue::GetDisplayText() const {
+    uint64_t number = 0;
+    if (!GetNumber(number)) return BinaryValue::GetDisplayText();
+    char text[48];
+    std::snprintf(text, sizeof text, "0x%llx (%llu)", static_cast<unsigned long long>(number),
+                  static_cast<unsigned long long>(number));
+    return text;
+}
+
+bool QwordValue::Matches(const char* upperKey, unsigned findFlags) const {
+    uint64_t number = 0;
+    if (!GetNumber(number)) return false;
+    char digits[24], decimal[24];
+    std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(number));
+    std::snprintf(decimal, sizeof decimal, "%llu", static_cast<unsigned long long>(number));
+    return MatchStoredText(digits, upperKey, findFlags) || MatchStoredText(decimal, upperKey, findFlags);
+}
+
+std::unique_ptr<ValueEntry> QwordValue::Clone() const {
+    auto copy = std::make_unique<QwordValue>(name, typeToken, hexData);
+    copy->changed = changed;
+    return copy;
+}
+
+bool IsQwordData(std::string_view typeToken, std::string_view hexData) {
+    if (typeToken.size() != 6) return false;
+    std::string token(typeToken);
+    if (CompareNoCase(token.c_str(), "hex(b)") != 0) return false;
+    return DecodeHexBytes(hexData).size() == 8;
+}
+
 CharDataValue::CharDataValue(std::string valueName, std::string token, std::string data, RegDialect d)
     : BinaryValue(std::move(valueName), std::move(token), std::move(data)), dialect(d) {}
 

@@ -4,13 +4,14 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "document/RegDialect.h"
 
 class ByteSink;
 
-enum class ValueType { String, Dword, Binary, ExpandString, MultiString };
+enum class ValueType { String, Dword, Binary, ExpandString, MultiString, Qword };
 
 // Find flags (the find dialog's check boxes).
 inline constexpr unsigned kFindKeys = 1u << 0;
@@ -147,6 +148,32 @@ protected:
     std::string typeToken;
     std::string hexData;
 };
+
+// REG_QWORD: hex(b) data of exactly eight bytes, a 64-bit number stored low
+// byte first. hex(b) data of any other length is no number: it stays a
+// binary value of type 11, kept as written.
+class QwordValue : public BinaryValue {
+public:
+    QwordValue(std::string name, std::string typeToken, std::string hexData);
+    // A new value of the number.
+    QwordValue(std::string name, uint64_t number);
+    const char* GetTypeName() const override { return "REG_QWORD"; }
+    // As the system registry editor shows it: "0x1f4 (500)".
+    std::string GetDisplayText() const override;
+    // By the 16 hex digits of the number, as a DWORD by its 8, and by the
+    // decimal number shown.
+    bool Matches(const char* upperKey, unsigned findFlags) const override;
+    ValueType GetType() const override { return ValueType::Qword; }
+    std::unique_ptr<ValueEntry> Clone() const override;
+
+    // False when the data is not eight bytes.
+    bool GetNumber(uint64_t& number) const;
+    // Eight bytes, low byte first, as "hex(b):" data.
+    void SetNumber(uint64_t number);
+};
+// Whether hex data of this type token is a QWORD: "hex(b)" in any letter
+// case, exactly eight bytes.
+bool IsQwordData(std::string_view typeToken, std::string_view hexData);
 
 // Hex data holding characters: one byte each in dialect 4, UTF-16LE in 5.
 // Written as dialect-4 text, found by the text it shows.

@@ -30,7 +30,8 @@ bool RunDialog(ValueEntry& value, HWND owner, HWND popupShower) {
         DwordEditDialog dialog(static_cast<DwordValue&>(value));
         return dialog.Run(owner);
     }
-    case ValueType::Binary: {
+    case ValueType::Binary:
+    case ValueType::Qword: {
         BinaryEditDialog dialog(static_cast<BinaryValue&>(value));
         return dialog.Run(owner);
     }

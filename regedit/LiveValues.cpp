@@ -92,6 +92,7 @@ public:
         case ValueType::Dword:
             return ReadDword(static_cast<DwordValue&>(value), key);
         case ValueType::Binary:
+        case ValueType::Qword:
         case ValueType::ExpandString:
         case ValueType::MultiString:
             return ReadBytes(static_cast<BinaryValue&>(value), key);

@@ -40,6 +40,8 @@ std::unique_ptr<ValueEntry> MakeValue(ValueType kind, const std::string& name, R
         return std::make_unique<ExpandStringValue>(name, "hex(2)", "", dialect);
     case ValueType::MultiString:
         return std::make_unique<MultiStringValue>(name, "hex(7)", "", dialect);
+    case ValueType::Qword:
+        return std::make_unique<QwordValue>(name, uint64_t(0));
     }
     return nullptr;
 }

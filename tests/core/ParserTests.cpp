@@ -164,6 +164,11 @@ TEST(ValueParse, ValueLineForms) {
         {"\"h\"=hex:01,02,\\", "h|REG_BINARY|01 02 ;"}, {"\"e\"=hex:\r\n", "e|REG_BINARY|;"},
         {"\"h\"=HEX(2):41,00\r\n", "h|REG_EXPAND_SZ|A;"}, {"\"h\"=hex(7):61,00,62,00,00\r\n", "h|REG_MULTI_SZ|a b;"},
         {"\"h\"=hex(1):41,00\r\n", "h|REG_BINARY|41 00;"}, {"\"h\"=hex(b):01,02\r\n", "h|REG_BINARY|01 02;"},
+        // A QWORD is eight bytes, low first, shown as the system editor shows it.
+        {"\"q\"=hex(b):f4,01,00,00,00,00,00,00\r\n", "q|REG_QWORD|0x1f4 (500);"},
+        {"\"q\"=HEX(B):00,00,00,00,\\\r\n  00,00,00,00\r\n", "q|REG_QWORD|0x0 (0);"},
+        {"\"q\"=hex(b):ff,ff,ff,ff,ff,ff,ff,ff\r\n", "q|REG_QWORD|0xffffffffffffffff (18446744073709551615);"},
+        {"\"q\"=hex(b):01,02,03,04,05,06,07,08,09\r\n", "q|REG_BINARY|01 02 03 04 05 06 07 08 09;"},
         // A string that spans lines (the system editor writes embedded line breaks raw).
         {"\"m\"=\"one\r\ntwo\"\r\n\"n\"=\"x\"\r\n", "m|REG_SZ|one\r\ntwo;n|REG_SZ|x;"},
         // Lines that are not values do not end the block.
