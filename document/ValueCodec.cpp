@@ -368,12 +368,9 @@ std::string DwordDisplayText(std::string_view data) {
         raw.append(data);
         return raw;
     }
+    // As the system registry editor shows a DWORD: eight hex digits and the
+    // unsigned number (the type has no sign).
     char text[32];
-    // The printf family drops the "0x" of %#x for zero; the prefix is kept
-    // here so that every DWORD reads the same way.
-    if (v == 0)
-        std::snprintf(text, sizeof text, "0x000000(0)");
-    else
-        std::snprintf(text, sizeof text, "%#08x(%d)", v, static_cast<int32_t>(v));
+    std::snprintf(text, sizeof text, "0x%08x (%u)", v, v);
     return text;
 }

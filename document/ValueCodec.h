@@ -59,5 +59,5 @@ bool NarrowValueData(std::string_view hexData, ByteSink& out);
 // The number the DWORD text starts with, as strtoul reads hex: leading hex
 // digits, saturated at 0xFFFFFFFF. False when the text starts with no digit.
 bool ParseDwordText(std::string_view data, uint32_t& number);
-// "%#08lx(%i)" of the DWORD text, or "0x" + text when it is not hex.
+// "0x00000001 (1)" for the DWORD text, or "0x" + text when it is not hex.
 std::string DwordDisplayText(std::string_view data);

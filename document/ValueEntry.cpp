@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 #include "document/ByteSink.h"
 #include "document/Platform.h"
@@ -140,10 +141,138 @@ void DwordValue::SetNumber(uint32_t number) {
     data = text;
 }
 
+namespace {
+
+// The name of a type token, as BinaryValue::GetTypeName gives it.
+std::string TypeNameOfToken(std::string_view token) {
+    uint32_t number = 0;
+    if (TypeNumberOfToken(token, number)) {
+        if (const char* name = RegistryTypeName(number)) return name;
+    }
+    // The digits as written, so that a number too large for any type is
+    // shown as it stands, never cut.
+    size_t open = token.find('('), close = token.rfind(')');
+    std::string digits = open != std::string_view::npos && close != std::string_view::npos && close > open
+                             ? std::string(token.substr(open + 1, close - open - 1))
+                             : std::string(token);
+    size_t first = digits.find_first_not_of('0');
+    digits = first == std::string::npos ? "0" : digits.substr(first);
+    for (char& c : digits)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return "REG_0x" + digits;
+}
+
+// Four bytes of hex data as a number, low byte first or high byte first.
+bool FourByteNumber(const std::string& hexData, bool bigEndian, uint64_t& number) {
+    std::string bytes = DecodeHexBytes(hexData);
+    if (bytes.size() != 4) return false;
+    number = 0;
+    for (size_t i = 0; i < 4; ++i)
+        number = (number << 8) | static_cast<unsigned char>(bytes[bigEndian ? i : 3 - i]);
+    return true;
+}
+
+}  // namespace
+
+bool TypeNumberOfToken(std::string_view token, uint32_t& number) {
+    if (token.size() < 3) return false;
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    if (lower(token[0]) != 'h' || lower(token[1]) != 'e' || lower(token[2]) != 'x') return false;
+    if (token.size() == 3) {
+        number = 3;
+        return true;
+    }
+    if (token[3] != '(' || token.back() != ')' || token.size() < 6) return false;
+    uint64_t value = 0;
+    for (size_t i = 4; i + 1 < token.size(); ++i) {
+        int digit = HexDigitValue(token[i]);
+        if (digit < 0) return false;
+        value = value * 16 + static_cast<unsigned>(digit);
+        if (value > 0xFFFFFFFFull) return false;
+    }
+    number = static_cast<uint32_t>(value);
+    return true;
+}
+
+const char* RegistryTypeName(uint32_t number) {
+    static const char* const kNames[] = {
+        "REG_NONE", "REG_SZ", "REG_EXPAND_SZ", "REG_BINARY", "REG_DWORD", "REG_DWORD_BIG_ENDIAN", "REG_LINK",
+        "REG_MULTI_SZ", "REG_RESOURCE_LIST", "REG_FULL_RESOURCE_DESCRIPTOR", "REG_RESOURCE_REQUIREMENTS_LIST",
+        "REG_QWORD",
+    };
+    return number < std::size(kNames) ? kNames[number] : nullptr;
+}
+
+bool NumberOf(const ValueEntry& value, uint64_t& number) {
+    switch (value.GetType()) {
+    case ValueType::Dword: {
+        uint32_t n = 0;
+        if (!static_cast<const DwordValue&>(value).GetNumber(n)) return false;
+        number = n;
+        return true;
+    }
+    case ValueType::Qword:
+        return static_cast<const QwordValue&>(value).GetNumber(number);
+    case ValueType::Binary: {
+        const auto& binary = static_cast<const BinaryValue&>(value);
+        uint32_t type = 0;
+        if (!TypeNumberOfToken(binary.GetTypeToken(), type) || (type != 4 && type != 5)) return false;
+        return FourByteNumber(binary.GetHexData(), type == 5, number);
+    }
+    case ValueType::String:
+    case ValueType::ExpandString:
+    case ValueType::MultiString:
+        break;
+    }
+    return false;
+}
+
+int CompareValueTypes(const ValueEntry& a, const ValueEntry& b) {
+    auto typeOf = [](const ValueEntry& v) -> uint64_t {
+        switch (v.GetType()) {
+        case ValueType::String: return 1;
+        case ValueType::ExpandString: return 2;
+        case ValueType::MultiString: return 7;
+        case ValueType::Dword: return 4;
+        case ValueType::Qword: return 11;
+        case ValueType::Binary: break;
+        }
+        uint32_t n = 0;
+        // Types past 32 bits sort after every other.
+        return TypeNumberOfToken(static_cast<const BinaryValue&>(v).GetTypeToken(), n) ? n : uint64_t(1) << 32;
+    };
+    uint64_t x = typeOf(a), y = typeOf(b);
+    if (x != y) return x < y ? -1 : 1;
+    return CompareNoCase(a.GetTypeName(), b.GetTypeName());
+}
+
+int CompareValueData(const ValueEntry& a, const ValueEntry& b) {
+    uint64_t x = 0, y = 0;
+    bool numberA = NumberOf(a, x), numberB = NumberOf(b, y);
+    if (numberA && numberB) return x == y ? 0 : (x < y ? -1 : 1);
+    if (numberA != numberB) return numberA ? -1 : 1;
+    return CompareNoCase(a.GetDisplayText().c_str(), b.GetDisplayText().c_str());
+}
+
 BinaryValue::BinaryValue(std::string valueName, std::string token, std::string data)
-    : ValueEntry(std::move(valueName)), typeToken(std::move(token)), hexData(std::move(data)) {}
+    : ValueEntry(std::move(valueName)),
+      typeToken(std::move(token)),
+      hexData(std::move(data)),
+      typeName(TypeNameOfToken(typeToken)) {}
+
+void BinaryValue::SetTypeToken(std::string token) {
+    typeToken = std::move(token);
+    typeName = TypeNameOfToken(typeToken);
+}
 
 std::string BinaryValue::GetDisplayText() const {
+    // hex(4) and hex(5) data of four bytes is a number, shown as a DWORD is.
+    uint64_t number = 0;
+    if (NumberOf(*this, number)) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%08x", static_cast<unsigned>(number));
+        return DwordDisplayText(text);
+    }
     std::string out;
     out.reserve(hexData.size());
     for (char c : hexData) {

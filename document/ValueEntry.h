@@ -126,7 +126,10 @@ private:
 class BinaryValue : public ValueEntry {
 public:
     BinaryValue(std::string name, std::string typeToken, std::string hexData);
-    const char* GetTypeName() const override { return "REG_BINARY"; }
+    // The registry's name of the type the token gives: "hex" is REG_BINARY,
+    // "hex(0)" REG_NONE, "hex(4)" REG_DWORD and so on; a type the system
+    // does not name is "REG_0x" and its number as written ("REG_0x1f").
+    const char* GetTypeName() const override { return typeName.c_str(); }
     std::string GetDisplayText() const override;
     bool Write(ByteSink& out) const override;
     bool Matches(const char* upperKey, unsigned findFlags) const override;
@@ -135,7 +138,7 @@ public:
 
     // The text before the colon, as written ("hex", "hex(1)", "hex(2)").
     const std::string& GetTypeToken() const { return typeToken; }
-    void SetTypeToken(std::string token) { typeToken = std::move(token); }
+    void SetTypeToken(std::string token);
     // The text after the colon in file form, continuations included.
     const std::string& GetHexData() const { return hexData; }
     void SetHexData(std::string data) { hexData = std::move(data); }
@@ -147,6 +150,7 @@ protected:
 
     std::string typeToken;
     std::string hexData;
+    std::string typeName;  // of typeToken
 };
 
 // REG_QWORD: hex(b) data of exactly eight bytes, a 64-bit number stored low
@@ -174,6 +178,23 @@ public:
 // Whether hex data of this type token is a QWORD: "hex(b)" in any letter
 // case, exactly eight bytes.
 bool IsQwordData(std::string_view typeToken, std::string_view hexData);
+
+// The registry type number of hex data's type token: 3 for "hex", n for
+// "hex(n)" (hexadecimal, any letter case). False when the number does not
+// fit in 32 bits or the token has another form.
+bool TypeNumberOfToken(std::string_view typeToken, uint32_t& number);
+// The registry's name of a type number ("REG_NONE" ... "REG_QWORD"), or
+// null for a number the system does not name.
+const char* RegistryTypeName(uint32_t number);
+
+// The number a value holds, where it holds one: a DWORD, a QWORD, hex(4)
+// and hex(5) data of four bytes (little- and big-endian).
+bool NumberOf(const ValueEntry& value, uint64_t& number);
+// Orders of the value list's Type and Data columns: types by their number,
+// data numbers as numbers (before any other data), the rest by the text
+// shown, without regard to case.
+int CompareValueTypes(const ValueEntry& a, const ValueEntry& b);
+int CompareValueData(const ValueEntry& a, const ValueEntry& b);
 
 // Hex data holding characters: one byte each in dialect 4, UTF-16LE in 5.
 // Written as dialect-4 text, found by the text it shows.

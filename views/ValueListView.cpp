@@ -294,8 +294,10 @@ int CALLBACK ValueListView::CompareRows(LPARAM a, LPARAM b, LPARAM selfParam) {
         result = lstrcmpiA(va->GetName().c_str(), vb->GetName().c_str());
         break;
     case 1:
+        result = CompareValueTypes(*va, *vb);
+        break;
     case 2:
-        result = lstrcmpiA(va->GetTypeName(), vb->GetTypeName());
+        result = CompareValueData(*va, *vb);
         break;
     default:
         result = 0;

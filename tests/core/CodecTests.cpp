@@ -49,9 +49,9 @@ TEST(Escapes, EscapeAndUnescapeAreInverse) {
 TEST(DisplayText, EachKindShowsItsData) {
     struct Case { const char* data; const char* display; RegDialect dialect = kRegedit4; } cases[] = {  // of a value "v"
         {"\"C:\\\\Temp\"", "C:\\Temp"}, {"\"a\\\"b\"", "a\"b"}, {"hex:01,02,\\\r\n  03", "01 02 03"},
-        {"dword:0000000a", "0x00000a(10)"}, {"dword:ffffffff", "0xffffffff(-1)"}, {"dword:00000000", "0x000000(0)"},
-        {"dword:0ffffffff", "0xffffffff(-1)"}, {"dword:7fffffff", "0x7fffffff(2147483647)"}, {"dword:12zz", "0x000012(18)"},
-        {"dword:4294967295", "0xffffffff(-1)"},  // decimal digits read as hex saturate
+        {"dword:0000000a", "0x0000000a (10)"}, {"dword:ffffffff", "0xffffffff (4294967295)"}, {"dword:00000000", "0x00000000 (0)"},
+        {"dword:0ffffffff", "0xffffffff (4294967295)"}, {"dword:7fffffff", "0x7fffffff (2147483647)"}, {"dword:12zz", "0x00000012 (18)"},
+        {"dword:4294967295", "0xffffffff (4294967295)"},  // decimal digits read as hex saturate
         {"dword:zz", "0xzz"}, {"dword:", "0x"}, {"hex(7):", ""}, {"hex(7):61,00,62,00,00", "a b"},
         {"hex(2):25,00,41,00,00,00", "%A", kRegedit5}, {"hex(2):25,00,41,00,00,00", "%"},
         {"hex(7):61,00,00,00,62,00,00,00,00,00", "a b", kRegedit5},

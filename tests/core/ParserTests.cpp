@@ -156,19 +156,26 @@ TEST(ValueParse, ValueLineForms) {
         // An escaped backslash before the closing quote ends the string.
         {"\"a\"=\"C:\\\\Temp\\\\\"\r\n\"b\"=\"x\"\r\n", "a|REG_SZ|C:\\Temp\\;b|REG_SZ|x;"},
         {"\"say \\\"hi\\\"\"=\"1\"\r\n", "say \\\"hi\\\"|REG_SZ|1;"},
-        {"@=\"default\"\r\n", "@|REG_SZ|default;"}, {"\"d\"=DWORD:0000000a\r\n", "d|REG_DWORD|0x00000a(10);"},
+        {"@=\"default\"\r\n", "@|REG_SZ|default;"}, {"\"d\"=DWORD:0000000a\r\n", "d|REG_DWORD|0x0000000a (10);"},
         {"\"d\"=dword :0000000a\r\n\"e\"=\"after\"\r\n", "e|REG_SZ|after;"}, {"\"a\" = \"spaced\"\r\n", "a|REG_SZ|spaced;"},
         // Same name twice: first position, second value.
         {"\"a\"=\"1\"\r\n\"b\"=\"2\"\r\n\"A\"=\"3\"\r\n", "A|REG_SZ|3;b|REG_SZ|2;"},
         {"\"h\"=hex:01,02,\\\r\n  03\r\n\"n\"=\"x\"\r\n", "h|REG_BINARY|01 02 03;n|REG_SZ|x;"},
         {"\"h\"=hex:01,02,\\", "h|REG_BINARY|01 02 ;"}, {"\"e\"=hex:\r\n", "e|REG_BINARY|;"},
         {"\"h\"=HEX(2):41,00\r\n", "h|REG_EXPAND_SZ|A;"}, {"\"h\"=hex(7):61,00,62,00,00\r\n", "h|REG_MULTI_SZ|a b;"},
-        {"\"h\"=hex(1):41,00\r\n", "h|REG_BINARY|41 00;"}, {"\"h\"=hex(b):01,02\r\n", "h|REG_BINARY|01 02;"},
+        // Every type by its registry name; the bytes stay as written.
+        {"\"h\"=hex(1):41,00\r\n", "h|REG_SZ|41 00;"}, {"\"h\"=hex(b):01,02\r\n", "h|REG_QWORD|01 02;"},
+        {"\"h\"=hex(0):\r\n", "h|REG_NONE|;"}, {"\"h\"=hex(6):41,00\r\n", "h|REG_LINK|41 00;"},
+        {"\"h\"=hex(4):01,00,00,00\r\n", "h|REG_DWORD|0x00000001 (1);"}, {"\"h\"=hex(4):01,00,00\r\n", "h|REG_DWORD|01 00 00;"},
+        {"\"h\"=hex(5):00,00,01,00\r\n", "h|REG_DWORD_BIG_ENDIAN|0x00000100 (256);"},
+        {"\"h\"=hex(8):00\r\n", "h|REG_RESOURCE_LIST|00;"}, {"\"h\"=hex(9):00\r\n", "h|REG_FULL_RESOURCE_DESCRIPTOR|00;"},
+        {"\"h\"=hex(A):00\r\n", "h|REG_RESOURCE_REQUIREMENTS_LIST|00;"}, {"\"h\"=hex(001F):00\r\n", "h|REG_0x1f|00;"},
+        {"\"h\"=hex(100000000):00\r\n", "h|REG_0x100000000|00;"}, {"\"h\"=hex(ffffffff):00\r\n", "h|REG_0xffffffff|00;"},
         // A QWORD is eight bytes, low first, shown as the system editor shows it.
         {"\"q\"=hex(b):f4,01,00,00,00,00,00,00\r\n", "q|REG_QWORD|0x1f4 (500);"},
         {"\"q\"=HEX(B):00,00,00,00,\\\r\n  00,00,00,00\r\n", "q|REG_QWORD|0x0 (0);"},
         {"\"q\"=hex(b):ff,ff,ff,ff,ff,ff,ff,ff\r\n", "q|REG_QWORD|0xffffffffffffffff (18446744073709551615);"},
-        {"\"q\"=hex(b):01,02,03,04,05,06,07,08,09\r\n", "q|REG_BINARY|01 02 03 04 05 06 07 08 09;"},
+        {"\"q\"=hex(b):01,02,03,04,05,06,07,08,09\r\n", "q|REG_QWORD|01 02 03 04 05 06 07 08 09;"},
         // A string that spans lines (the system editor writes embedded line breaks raw).
         {"\"m\"=\"one\r\ntwo\"\r\n\"n\"=\"x\"\r\n", "m|REG_SZ|one\r\ntwo;n|REG_SZ|x;"},
         // Lines that are not values do not end the block.

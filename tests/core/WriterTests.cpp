@@ -244,7 +244,7 @@ TEST(LineEnds, LfAndCrFilesReadAsCrLfAndSaveWithCrLf) {
     RegDocument doc;
     ASSERT_TRUE(Parse(doc, reference.text.get(), true, nullptr, false));
     EXPECT_EQ(Values(Find(doc, "HKEY_CURRENT_USER\\K")),
-              "@|REG_SZ|default;s|REG_SZ|text;d|REG_DWORD|0x00000a(10);b|REG_BINARY|01 02 03 04;"
+              "@|REG_SZ|default;s|REG_SZ|text;d|REG_DWORD|0x0000000a (10);b|REG_BINARY|01 02 03 04;"
               "e|REG_EXPAND_SZ|%A%;m|REG_MULTI_SZ|a b;");
     std::string out = Write(doc, false, kRegedit5);
     for (size_t i = 0; i < out.size(); ++i)

@@ -77,7 +77,7 @@ void NewKeyKeepingItsName(TestHost& host, HTREEITEM parent) {
 TEST(NewValue, TakesFreeNameAndStartingDataOfItsKind) {
     struct Case { int command; const char* type; const char* data; const char* line; } cases[] = {
         {ID_EDIT_NEW_STRING, "REG_SZ", "", "\"New Value #3\"=\"\"\r\n"},
-        {ID_EDIT_NEW_DWORD, "REG_DWORD", "0x000000(0)", "\"New Value #3\"=dword:00000000\r\n"},
+        {ID_EDIT_NEW_DWORD, "REG_DWORD", "0x00000000 (0)", "\"New Value #3\"=dword:00000000\r\n"},
         {ID_EDIT_NEW_BINARY, "REG_BINARY", "", "\"New Value #3\"=hex:\r\n"},
         {ID_EDIT_NEW_EXPAND, "REG_EXPAND_SZ", "", "\"New Value #3\"=hex(2):\r\n"},
         {ID_EDIT_NEW_MULTI, "REG_MULTI_SZ", "", "\"New Value #3\"=hex(7):\r\n"},

@@ -149,7 +149,7 @@ TEST(ModifyUi, EveryKindEditedInTheProgramIsShownAndSavedInTheFilesDialect) {
              {"Str", Open::kEditMenu, "Edit String", IDC_VALUE_DATA, 0, -1, "a\"b\\c", "a\"b\\c"},
              {"Exp", Open::kDoubleClick, "Edit String", IDC_VALUE_DATA, 1, 2, "B", "%B%"},
              {"Multi", Open::kEnter, nullptr, IDC_STRING_LIST, 0, 0, "cd", "a b cd"},
-             {"Num", Open::kEnter, "Edit DWORD Value", IDC_VALUE_DATA, 0, -1, "ff", "0x0000ff(255)"},
+             {"Num", Open::kEnter, "Edit DWORD Value", IDC_VALUE_DATA, 0, -1, "ff", "0x000000ff (255)"},
              {"Bin", Open::kEnter, "Edit Binary Value", IDC_VALUE_DATA, 12, 12, "4a", "01 02 03 4A"},
          },
          "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Quillon]\r\n"
@@ -166,7 +166,7 @@ TEST(ModifyUi, EveryKindEditedInTheProgramIsShownAndSavedInTheFilesDialect) {
              {"Str", Open::kEnter, "Edit String", IDC_VALUE_DATA, 0, -1, "new text", "new text"},
              {"Exp", Open::kEnter, "Edit String", IDC_VALUE_DATA, 1, 2, "B", "%B%"},
              {"Multi", Open::kDoubleClick, nullptr, IDC_STRING_LIST, 0, 0, "c", "a b c"},
-             {"Num", Open::kEnter, "Edit DWORD Value", IDC_VALUE_DATA, 0, -1, "10", "0x000010(16)"},
+             {"Num", Open::kEnter, "Edit DWORD Value", IDC_VALUE_DATA, 0, -1, "10", "0x00000010 (16)"},
              {"Bin", Open::kEnter, "Edit Binary Value", IDC_VALUE_DATA, 0, 0, "ff", "FF 01 02 03"},
          },
          "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Quillon]\r\n"

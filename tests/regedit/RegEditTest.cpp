@@ -220,8 +220,8 @@ TEST(RegEditImport, LiveKeysAndValuesComeIntoTheDocument) {
     std::map<std::string, std::string> data;
     for (const auto& row : host.Rows()) data[row.name] = row.data;
     EXPECT_EQ(data["Str"], "new\\path \"x\"");
-    EXPECT_EQ(data["Num"], "0x000001(1)");
-    EXPECT_EQ(data["Dw"], "0x00002a(42)");
+    EXPECT_EQ(data["Num"], "0x00000001 (1)");
+    EXPECT_EQ(data["Dw"], "0x0000002a (42)");
     EXPECT_EQ(data["Bin"], "25 58 25 00");
     EXPECT_EQ(data["Exp"], "%Y%");
     EXPECT_TRUE(host.document.modified);

@@ -50,7 +50,7 @@ TEST(ValueList, RowsShowEveryValueKindAndAKeyWithoutValuesOnlyTheUnsetDefault) {
     struct Expected { const char* name; const char* type; const char* data; int image; } expected[] = {
         {"(Default)", "REG_SZ", "the default", 1},
         {"Greeting", "REG_SZ", "Hello, \"world\"", 1},
-        {"Counter", "REG_DWORD", "0x00002a(42)", 0},
+        {"Counter", "REG_DWORD", "0x0000002a (42)", 0},
         {"Blob", "REG_BINARY", "00 01 0a ff 10", 0},
         {"Path\\Name", "REG_EXPAND_SZ", "%A%", 0},
         {"List", "REG_MULTI_SZ", "a bc", 0},
