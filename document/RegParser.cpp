@@ -38,32 +38,19 @@ bool StartsWithNoCase(const char* text, const char* word) {
     return true;
 }
 
-// The scan rule for quoted runs between key lines: a quote preceded by a
-// backslash does not end the run unless that backslash is itself escaped.
-// Returns the character after the closing quote, or null when the text ends
-// inside the run.
-const char* SkipQuotedRun(const char* open) {
-    const char* p = open + 1;
-    for (;;) {
-        p = textscan::FindAny2(p, '"', '"');
-        if (*p == '\0') return nullptr;
-        bool escaped = p - 1 > open && p[-1] == '\\' && !(p - 2 > open && p[-2] == '\\');
-        if (!escaped) return p + 1;
-        ++p;
-    }
-}
-
 }  // namespace
 
 // String data and quoted names: a backslash escapes the character after it.
-// Returns the closing quote, or null when the text ends first.
+// The registry editor ends a string at its line: a line break (or the end of
+// the text) before the closing quote leaves the string open, and the line is
+// no value; an escaped quote or a backslash at the end of a line does not
+// carry the string on to the next line. Returns the closing quote, or null.
 const char* FindClosingQuote(const char* open) {
     const char* p = open + 1;
     for (;;) {
-        p = textscan::FindAny2(p, '"', '\\');
-        if (*p == '\0') return nullptr;
+        p = textscan::FindAny4(p, '"', '\\', '\r', '\n');
         if (*p == '"') return p;
-        if (p[1] == '\0') return nullptr;
+        if (*p != '\\' || p[1] == '\0' || IsLineEnd(p[1])) return nullptr;
         p += 2;
     }
 }
@@ -142,31 +129,16 @@ RegDialect TestHeader(const char* text) {
     return kNoDialect;
 }
 
+// Every "[" that starts a line (blanks skipped) starts a key line, wherever
+// it stands: the registry editor reads a file line by line, and no string or
+// other data runs on past its line.
 const char* FindNextKeyLine(const char* begin, const char* from) {
-    const char* p = from;
-    for (;;) {
-        p = textscan::FindAny2(p, '[', '"');
+    for (const char* p = from;; ++p) {
+        p = textscan::FindAny2(p, '[', '[');
         if (*p == '\0') return nullptr;
-        if (*p == '"') {
-            // A text that ends inside a run holds no further key line.
-            p = SkipQuotedRun(p);
-            if (!p) return nullptr;
-            continue;
-        }
         const char* q = p;
-        while (q > begin && q[-1] == ' ') --q;
+        while (q > begin && IsLineIndent(q[-1])) --q;
         if (q - 1 > begin && IsLineEnd(q[-1])) return p;
-        ++p;
-    }
-}
-
-bool EndsInsideQuotedRun(const char* text) {
-    const char* p = text;
-    for (;;) {
-        p = textscan::FindAny2(p, '"', '"');
-        if (*p == '\0') return false;
-        p = SkipQuotedRun(p);
-        if (!p) return true;
     }
 }
 
@@ -175,16 +147,14 @@ const char* FindKeyLineEnd(const char* text) {
     for (;;) {
         p = textscan::FindAny2(p, ']', ']');
         if (*p == '\0') return nullptr;
-        const char* q = p + 1;
-        while (*q == ' ') ++q;
+        const char* q = SkipLineIndent(p + 1);
         if (*q == '\0' || IsLineEnd(*q)) return p;
         ++p;
     }
 }
 
 const char* FindValuesStart(const char* text) {
-    const char* open = text;
-    while (*open == ' ') ++open;
+    const char* open = SkipLineIndent(text);
     if (*open != '[') {
         open = FindNextKeyLine(text);
         if (!open) return nullptr;
@@ -192,7 +162,7 @@ const char* FindValuesStart(const char* text) {
     const char* close = FindKeyLineEnd(open + 1);
     if (!close) return nullptr;
     const char* p = close;
-    while (*p == ']' || *p == ' ' || IsLineEnd(*p)) ++p;
+    while (*p == ']' || IsLineIndent(*p) || IsLineEnd(*p)) ++p;
     return *p ? p : nullptr;
 }
 
@@ -286,7 +256,7 @@ void RegDocument::ParseKeyLines(char* text, KeyTreeSink* view, size_t length, bo
             break;
         }
         char* values = close + 1;
-        while (*values == ' ' || IsLineEnd(*values)) ++values;
+        while (IsLineIndent(*values) || IsLineEnd(*values)) ++values;
         // The byte after "]" is left alone: it is the line break that makes
         // the next "[" a key line when the key has no values.
         char* next = const_cast<char*>(FindNextKeyLine(close, values));
@@ -332,13 +302,13 @@ void RegDocument::ParseKeyLines(char* text, KeyTreeSink* view, size_t length, bo
 
 namespace {
 
-// Parses one value starting at p (a name). On success appends or replaces the
-// value and returns the end of its data; null when the line is not a value.
 // What a block's end looks like to text written after it.
 struct BlockShape {
-    bool openString = false;  // a string runs to the end of the block
-    bool dangling = false;    // hex data continues past the last line
+    bool dangling = false;  // hex data continues past the last line
 };
+
+// Parses one value starting at p (a name). On success appends or replaces the
+// value and returns the end of its data; null when the line is not a value.
 
 const char* ParseValue(const char* p, ValueList& values, RegDialect dialect, BlockShape& shape) {
     const char* nameEnd;
@@ -351,10 +321,7 @@ const char* ParseValue(const char* p, ValueList& values, RegDialect dialect, Blo
     const char* end = nullptr;
     if (*p == '"') {
         const char* close = FindClosingQuote(p);
-        if (!close) {
-            shape.openString = true;
-            return nullptr;
-        }
+        if (!close) return nullptr;
         entry = std::make_unique<StringValue>(std::move(name), std::string(p + 1, close));
         end = close + 1;
     } else if (StartsWithNoCase(p, "hex")) {
@@ -419,21 +386,19 @@ const char* ParseValue(const char* p, ValueList& values, RegDialect dialect, Blo
 namespace {
 
 void ParseBlock(const char* block, ValueList& values, RegDialect dialect, std::string* otherLines,
-                std::string* openTail, BlockShape& shape) {
+                BlockShape& shape) {
     if (!block) return;
     const char* p = block;
     for (;;) {
-        while (*p == ' ' || IsLineEnd(*p)) ++p;
+        while (IsLineIndent(*p) || IsLineEnd(*p)) ++p;
         if (*p == '\0') return;
         const char* end = ParseValue(p, values, dialect, shape);
         if (!end) {
             // Not a value: keep the line as it is and go on with the next one.
-            // From a string left open on, the lines go to the open tail.
             end = LineEnd(p);
-            std::string* lines = shape.openString && openTail ? openTail : otherLines;
-            if (lines) {
-                lines->append(p, end);
-                lines->append("\r\n");
+            if (otherLines) {
+                otherLines->append(p, end);
+                otherLines->append("\r\n");
             }
         }
         p = LineEnd(end);
@@ -442,22 +407,14 @@ void ParseBlock(const char* block, ValueList& values, RegDialect dialect, std::s
 
 }  // namespace
 
-void ParseValueBlock(const char* block, ValueList& values, RegDialect dialect, std::string* otherLines,
-                     std::string* openTail) {
+void ParseValueBlock(const char* block, ValueList& values, RegDialect dialect, std::string* otherLines) {
     BlockShape shape;
-    ParseBlock(block, values, dialect, otherLines, openTail, shape);
-}
-
-bool LeavesStringOpen(const char* block) {
-    BlockShape shape;
-    ValueList values;
-    ParseBlock(block, values, kRegedit4, nullptr, nullptr, shape);
-    return shape.openString || EndsInsideQuotedRun(block);
+    ParseBlock(block, values, dialect, otherLines, shape);
 }
 
 bool EndsWithDanglingContinuation(const char* block) {
     BlockShape shape;
     ValueList values;
-    ParseBlock(block, values, kRegedit4, nullptr, nullptr, shape);
+    ParseBlock(block, values, kRegedit4, nullptr, shape);
     return shape.dangling;
 }

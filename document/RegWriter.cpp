@@ -138,11 +138,6 @@ bool WriteBlock(TextOut& text, const ValueBlock& block, RegDialect dialect) {
     while (last && block.text[last - 1] == ' ') --last;
     if (dangling || (last && block.text[last - 1] != '\n' && block.text[last - 1] != '\r'))
         ok = ok && text.Write("\r\n", 2);
-    // A string left open (the last block of a file can end inside one) would
-    // hide every key line written after it. Three backslashes and a quote end
-    // the open run for the key line scan while a value string stays open, so
-    // the block's values read the same and the next key line is found.
-    if (EndsInsideQuotedRun(block.text)) ok = ok && text.Write("\\\\\\\"\r\n", 6);
     return ok;
 }
 
@@ -204,18 +199,8 @@ bool WriteKeyTree(const KeyNode* key, ByteSink& out, TextForm form, RegDialect d
             if (k->HasValueText()) {
                 // Blocks go out in file order, so that a merge of the saved
                 // file sets what a merge of the loaded one set.
-                size_t blocks = k->BlockCount();
-                bool separate = false;
-                for (size_t i = 0; blocks > 1 && i < blocks && !separate; ++i)
-                    separate = LeavesStringOpen(k->Block(i).text);
-                for (size_t i = 0; i < blocks; ++i) {
+                for (size_t i = 0, blocks = k->BlockCount(); i < blocks; ++i)
                     ok = WriteBlock(text, k->Block(i), dialect) && ok;
-                    // A block with an open string would take in the lines of
-                    // the block after it: each block goes under a key line of
-                    // its own instead, so that a load with duplicate checking
-                    // rebuilds the same blocks.
-                    if (separate && i + 1 < blocks) ok = text.Write(line) && ok;
-                }
             } else {
                 ok = text.Write("\r\n", 2) && ok;
             }

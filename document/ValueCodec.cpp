@@ -185,7 +185,7 @@ bool ConvertBlock(const char* block, size_t length, ByteSink* out, CharForm from
     const char* copied = block;
     const char* p = block;
     while (p < end) {
-        while (p < end && (*p == ' ' || *p == '\r' || *p == '\n')) ++p;
+        while (p < end && (IsLineIndent(*p) || *p == '\r' || *p == '\n')) ++p;
         if (p >= end) break;
         const char* data = FindValueData(p);
         const char* next = p;  // where the search for the next line starts
@@ -231,9 +231,9 @@ bool ConvertBlock(const char* block, size_t length, ByteSink* out, CharForm from
             }
             next = hexEnd;
         } else if (data && *data == '"') {
-            // String data may span lines.
+            // A quote inside the string does not end its line.
             const char* close = FindClosingQuote(data);
-            next = close ? close + 1 : end;
+            next = close ? close + 1 : data;
         }
         while (next < end && *next != '\r' && *next != '\n') ++next;
         p = next;

@@ -20,23 +20,24 @@ TEST(Header, AcceptsOnlyTheTwoHeaderLinesEndedByALineEnd) {
     for (const Case& c : cases) EXPECT_EQ(TestHeader(c.text), c.dialect) << c.text;
 }
 
-TEST(KeyLineScan, KeyLinesStartOnlyAtLineStartsOutsideQuotesAndEndAtABracketFollowedBySpaces) {
+TEST(KeyLineScan, KeyLinesStartAtLineStartsAfterBlanksAndEndAtABracketFollowedByBlanks) {
     struct Case { const char* (*find)(const char*); const char* text; int expected; } cases[] = {  // -1: none found
-        {FindNextKeyLine, "x\r\n[A]", 3}, {FindNextKeyLine, "x\n   [A]", 5},
+        {FindNextKeyLine, "x\r\n[A]", 3}, {FindNextKeyLine, "x\n   [A]", 5}, {FindNextKeyLine, "x\n\t [A]", 4},
+        {FindNextKeyLine, "x\n\v[A]", -1},  // tabs and spaces are the only blanks before a key line
         {FindNextKeyLine, "[A]", -1},  // the first character of the text never starts a line
         {FindNextKeyLine, "\n[A]", -1},  // nor does a line end that is the first character
-        {FindNextKeyLine, "x\r\n\"a\"=\"[not\r\n[B]\"\r\n[C]", 20},
-        {FindNextKeyLine, "x \"\\\\\"\r\n[A]", 8},  // an escaped backslash does not hide the quote
-        {FindNextKeyLine, "x \"\\\"\r\n[A]\r\n\"\r\n[B]", 15},
-        {FindNextKeyLine, "x\"unterminated\r\n[A]", -1}, {FindNextKeyLine, "x=[A]\r\n", -1},
-        {FindKeyLineEnd, "A\\B]\r\n", 3}, {FindKeyLineEnd, "A]   \r\n", 1}, {FindKeyLineEnd, "A]", 1},
+        // A string ends at its line: what follows is read as what it is.
+        {FindNextKeyLine, "x\r\n\"a\"=\"[not\r\n[B]\"\r\n[C]", 14},
+        {FindNextKeyLine, "x \"\\\"\r\n[A]\r\n\"\r\n[B]", 7},
+        {FindNextKeyLine, "x\"unterminated\r\n[A]", 16}, {FindNextKeyLine, "x=[A]\r\n", -1},
+        {FindKeyLineEnd, "A\\B]\r\n", 3}, {FindKeyLineEnd, "A] \t \r\n", 1}, {FindKeyLineEnd, "A]", 1},
         {FindKeyLineEnd, "A] x\r\nB]\r\n", 7}, {FindKeyLineEnd, "A][B]\n", 4}, {FindKeyLineEnd, "A\r\nB", -1},
     };
     for (const Case& c : cases) {
         const char* found = c.find(c.text);
         EXPECT_EQ(found ? static_cast<int>(found - c.text) : -1, c.expected) << c.text;
     }
-    const char* payload = "REGEDIT4\r\n\r\n[A\\B]  \r\n\r\n  \"v\"=\"1\"\r\n";
+    const char* payload = "REGEDIT4\r\n\r\n\t[A\\B] \t\r\n\r\n \t\"v\"=\"1\"\r\n";
     EXPECT_STREQ(FindValuesStart(payload), "\"v\"=\"1\"\r\n");
     EXPECT_EQ(FindValuesStart("REGEDIT4\r\n\r\n[A]\r\n"), nullptr);
 }
@@ -164,8 +165,12 @@ TEST(ValueParse, ValueLineForms) {
         {"\"h\"=hex:01,02,\\", "h|REG_BINARY|01 02 ;"}, {"\"e\"=hex:\r\n", "e|REG_BINARY|;"},
         {"\"h\"=HEX(2):41,00\r\n", "h|REG_EXPAND_SZ|A;"}, {"\"h\"=hex(7):61,00,62,00,00\r\n", "h|REG_MULTI_SZ|a b;"},
         {"\"h\"=hex(1):41,00\r\n", "h|REG_BINARY|41 00;"}, {"\"h\"=hex(b):01,02\r\n", "h|REG_BINARY|01 02;"},
-        // A string that spans lines (the system editor writes embedded line breaks raw).
-        {"\"m\"=\"one\r\ntwo\"\r\n\"n\"=\"x\"\r\n", "m|REG_SZ|one\r\ntwo;n|REG_SZ|x;"},
+        // A string ends at its line (the registry editor skips the line and
+        // reads the next one): alone, before another value, at the end.
+        {"\"m\"=\"one\r\ntwo\"\r\n\"n\"=\"x\"\r\n", "n|REG_SZ|x;"}, {"\"a\"=\"open\r\n", ""},
+        {"\"a\"=\"open\r\n\"b\"=\"ok\"\r\n", "b|REG_SZ|ok;"}, {"\"b\"=\"ok\"\r\n\"a\"=\"open", "b|REG_SZ|ok;"},
+        {"\"a\"=\"open\r\"b\"=\"ok\"\r", "b|REG_SZ|ok;"}, {"\"a\"=\"x\\\"\r\nmore\"\r\n\"b\"=\"ok\"\r\n", "b|REG_SZ|ok;"},
+        {"\t\"a\"=\"tab\"\r\n", "a|REG_SZ|tab;"},
         // Lines that are not values do not end the block.
         {"; comment\r\n\"a\"=\"1\"\r\n// other\r\n\"gone\"=-\r\n\"b\"=\"2\"\r\n", "a|REG_SZ|1;b|REG_SZ|2;"},
         {"\"a\"\r\n=\"x\"\r\n\"b\"=\"2\"\r\n", "b|REG_SZ|2;"},

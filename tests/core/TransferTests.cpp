@@ -38,7 +38,7 @@ TEST(TransferPayload, RewriteMovesTheBranchesKeyLinesOnly) {
         "REGEDIT4\r\n\r\n"
         "[hkey_current_user\\software\\run]\r\n"
         "\"p\"=\"HKEY_CURRENT_USER\\\\Software\\\\Run\"\r\n"
-        "\"m\"=\"one\r\n[HKEY_CURRENT_USER\\Software\\Run]\"\r\n\r\n"
+        "\"m\"=\"[HKEY_CURRENT_USER\\Software\\Run]\"\r\n\r\n"
         "[HKEY_CURRENT_USER\\Software\\Run\\Sub]\r\n\r\n"
         "[HKEY_CURRENT_USER\\Software\\Run2]\r\n\r\n"
         "[X\\HKEY_CURRENT_USER\\Software\\Run]\r\n\r\n";
@@ -49,7 +49,7 @@ TEST(TransferPayload, RewriteMovesTheBranchesKeyLinesOnly) {
               "REGEDIT4\r\n\r\n"
               "[T\\Run #0]\r\n"
               "\"p\"=\"HKEY_CURRENT_USER\\\\Software\\\\Run\"\r\n"
-              "\"m\"=\"one\r\n[HKEY_CURRENT_USER\\Software\\Run]\"\r\n\r\n"
+              "\"m\"=\"[HKEY_CURRENT_USER\\Software\\Run]\"\r\n\r\n"
               "[T\\Run #0\\Sub]\r\n\r\n"
               "[HKEY_CURRENT_USER\\Software\\Run2]\r\n\r\n"
               "[X\\HKEY_CURRENT_USER\\Software\\Run]\r\n\r\n");
