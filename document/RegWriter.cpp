@@ -223,6 +223,9 @@ bool WriteKeyTree(const KeyNode* key, ByteSink& out, TextForm form, RegDialect d
     }
 }
 
+// No registry editor writes zero bytes after a file's text or needs them
+// (and they make tools take a "REGEDIT4" file for binary): files end with
+// their text. Texts handed over in memory (clipboard text) end with a NUL.
 bool WriteEnd(ByteSink& out) {
     static const char kZeros[2] = {0, 0};
     return out.Write(kZeros, 2);
@@ -235,7 +238,7 @@ bool WriteDocument(RegDocument& document, ByteSink& out, TextForm form, RegDiale
     if (!WriteHeader(out, form, dialect)) return false;
     for (const KeyNode* root : document.roots)
         if (!WriteKeyTree(root, out, form, dialect, &progress, lost)) return false;
-    return WriteEnd(out);
+    return true;
 }
 
 bool WriteDocument(RegDocument& document, ByteSink& out, bool unicode, RegDialect dialect) {
@@ -282,6 +285,6 @@ bool WriteBranchFile(RegDocument&, const KeyNode* key, const char* path, bool un
     MemorySink memory;
     TextForm form = unicode ? TextForm::Utf16 : TextForm::Legacy;
     if (!WriteHeader(memory, form, dialect)) return false;
-    if (!WriteKeyTree(key, memory, form, dialect, nullptr) || !WriteEnd(memory)) return false;
+    if (!WriteKeyTree(key, memory, form, dialect, nullptr)) return false;
     return ReplaceWithWritten(path, [&](FileSink& file) { return file.Write(memory.Data(), memory.Size()); });
 }

@@ -35,10 +35,10 @@ TEST(Writer, OutputFormatInBothEncodingsAndABranchAlone) {
     ASSERT_TRUE(Parse(doc, "[A\\B]\r\n\"v\"=\"1\"\r\n[A\\B\\C]\r\n\r\n[A\\D]\r\n"));
     const std::string body = "[A\\B]\r\n\"v\"=\"1\"\r\n[A\\B\\C]\r\n\r\n[A\\D]\r\n\r\n";
     EXPECT_EQ(doc.CountKeysToWrite(), 3u);  // not A: it has children and no values
-    EXPECT_EQ(Write(doc, false, kRegedit4), "REGEDIT4\r\n\r\n" + body + std::string(2, '\0'));
+    EXPECT_EQ(Write(doc, false, kRegedit4), "REGEDIT4\r\n\r\n" + body);
     const std::string v5 = "Windows Registry Editor Version 5.00\r\n\r\n" + body;
-    EXPECT_EQ(Write(doc, false, kRegedit5), v5 + std::string(2, '\0'));
-    EXPECT_EQ(Write(doc, true, kRegedit5), "\xFF\xFE" + Utf16(LegacyToWideString(v5)) + std::string(2, '\0'));
+    EXPECT_EQ(Write(doc, false, kRegedit5), v5);
+    EXPECT_EQ(Write(doc, true, kRegedit5), "\xFF\xFE" + Utf16(LegacyToWideString(v5)));
     // A branch: the key and its descendants, without a header.
     MemorySink out;
     ASSERT_TRUE(WriteKeyTree(Find(doc, "A\\B"), out, false, kRegedit4, nullptr));
@@ -53,6 +53,28 @@ TEST(Writer, SavingInTheOtherDialectConvertsFileBlocksOnly) {
     for (RegDialect d : {kRegedit4, kRegedit5}) {
         std::string out = Write(doc, false, d), data = d == kRegedit4 ? "41,00\r\n" : "41,00,00,00\r\n";
         EXPECT_NE(out.find("[K]\r\n\"x\"=hex(2):" + data + "\r\n[E]\r\n\"y\"=hex(2):" + data), std::string::npos) << out;
+    }
+}
+
+// Zero bytes after the text, which older saves of this program wrote, end
+// the text; no save writes them.
+TEST(Writer, TrailingZeroBytesAreReadAndNeverWritten) {
+    const std::string v4 = "REGEDIT4\r\n\r\n[K]\r\n\"a\"=\"1\"\r\n\r\n";
+    const std::string v5 = "\xFF\xFE" + Utf16(u"Windows Registry Editor Version 5.00\r\n\r\n[K]\r\n\"a\"=\"1\"\r\n\r\n");
+    for (const std::string& bytes : {v4, v5}) {
+        RegDocument plain;
+        ASSERT_TRUE(Load(plain, bytes));
+        for (size_t zeros : {1, 2, 4}) {
+            SCOPED_TRACE(testing::Message() << (bytes == v4 ? "REGEDIT4" : "UTF-16") << ", zero bytes: " << zeros);
+            RegDocument doc;
+            ASSERT_TRUE(Load(doc, bytes + std::string(zeros, '\0')));
+            EXPECT_EQ(Snapshot(doc), Snapshot(plain));
+            for (bool unicode : {false, true})
+                for (RegDialect dialect : {kRegedit4, kRegedit5}) {
+                    std::string out = Write(doc, unicode, dialect);
+                    EXPECT_EQ(out.substr(out.size() - (unicode ? 4 : 2)), unicode ? Utf16(u"\r\n") : "\r\n");
+                }
+        }
     }
 }
 
@@ -142,13 +164,13 @@ TEST_F(TempDir, EveryCharacterSurvivesAUtf16SaveAndALegacySaveNamesWhatItLacks) 
         u"\"m\"=hex(7):1c,04,00,00,2d,4e,00,00,00,00\r\n\r\n";
     std::string bytes = "\xFF\xFE" + Utf16(text);
     std::string p = Path("world.reg");
-    WriteBytes(p, bytes + std::string(2, '\0'));
+    WriteBytes(p, bytes);
     RegDocument doc;
     LoadJob job;
     ASSERT_TRUE(LoadNow(doc, job, p));
     EXPECT_FALSE(job.lossy);
     ASSERT_TRUE(SaveTo(doc, p.c_str(), true, kRegedit5));
-    EXPECT_EQ(ReadBytes(p), bytes + std::string(2, '\0'));
+    EXPECT_EQ(ReadBytes(p), bytes);
 
     auto sorted = [](std::u32string chars) {
         std::sort(chars.begin(), chars.end());
@@ -209,9 +231,9 @@ TEST(ValueBlocks, AnUnterminatedStringLineStaysTextAndNoSaveAddsALine) {
     RegDocument doc;
     ASSERT_TRUE(Parse(doc, body));
     EXPECT_EQ(Values(Find(doc, "K")), "a|REG_SZ|1;b|REG_SZ|2;");
-    EXPECT_EQ(Write(doc), "REGEDIT4\r\n\r\n" + body + "\r\n" + std::string(2, '\0'));
+    EXPECT_EQ(Write(doc), "REGEDIT4\r\n\r\n" + body + "\r\n");
     ASSERT_TRUE(Rebuild(Find(doc, "K")));
-    EXPECT_EQ(Write(doc), "REGEDIT4\r\n\r\n[K]\r\n\"x\"=\"open\r\n\"a\"=\"1\"\r\n\"b\"=\"2\"\r\n[J]\r\n\"y\"=\"cut\r\n" + std::string(2, '\0'));
+    EXPECT_EQ(Write(doc), "REGEDIT4\r\n\r\n[K]\r\n\"x\"=\"open\r\n\"a\"=\"1\"\r\n\"b\"=\"2\"\r\n[J]\r\n\"y\"=\"cut\r\n");
 }
 
 // One key of every value kind, with a continued hex line, written with the
