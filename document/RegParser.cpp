@@ -168,6 +168,17 @@ const char* FindValuesStart(const char* text) {
 
 namespace {
 
+// The text after the header line up to the line of the first key line (or
+// to the end of the text when there is none), its indent left to the line.
+std::string TextBeforeFirstKey(const char* text, const char* keyLine) {
+    const char* p = textscan::FindAny2(text, '\r', '\n');
+    if (*p == '\r') ++p;
+    if (*p == '\n') ++p;
+    const char* end = keyLine ? keyLine : p + std::strlen(p);
+    while (end > p && IsLineIndent(end[-1])) --end;
+    return std::string(p, end);
+}
+
 // The block from values to next (the next key line, or the end of the text)
 // with its legacy character data as program text, in a new buffer in
 // recoded; null there when all of it is ASCII (the same in both). False when
@@ -245,6 +256,7 @@ void RegDocument::ParseKeyLines(char* text, KeyTreeSink* view, size_t length, bo
     int lastReported = 0;
     bool firstLine = true;
     char* keyLine = const_cast<char*>(FindNextKeyLine(text));
+    if (roots.empty()) preamble = TextBeforeFirstKey(text, keyLine);
     while (keyLine) {
         *keyLine = '\0';
         char* path = keyLine + 1;

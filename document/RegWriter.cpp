@@ -158,14 +158,37 @@ std::string TemporaryPathFor(const char* path) { return std::string(path) + ".qu
 
 }  // namespace
 
-bool WriteHeader(ByteSink& out, TextForm form, RegDialect dialect) {
+namespace {
+
+// Whether text holds anything but blanks and line breaks.
+bool HoldsText(const std::string& text) {
+    for (char c : text)
+        if (!IsLineIndent(c) && c != '\r' && c != '\n') return true;
+    return false;
+}
+
+// The header line and what follows it up to the first key line: the
+// preamble when it holds text (comments), else the one blank line the
+// program writes there.
+bool WriteHeader(ByteSink& out, TextForm form, RegDialect dialect, const std::string& preamble,
+                 LostCharacters* lost) {
     const char* header = dialect == kRegedit4 ? kHeader4 : kHeader5;
     if (form == TextForm::Utf16) {
         static const unsigned char kMark[2] = {0xFF, 0xFE};
         if (!out.Write(kMark, 2)) return false;
     }
-    TextOut text(out, form, nullptr);
-    return text.Write(header);
+    TextOut text(out, form, lost);
+    if (!HoldsText(preamble)) return text.Write(header);
+    // The header line alone: its blank line is the preamble's to give.
+    bool ok = text.Write(header, std::strlen(header) - 2) && text.Write(preamble);
+    char last = preamble.back();
+    return ok && (last == '\n' || last == '\r' || text.Write("\r\n", 2));
+}
+
+}  // namespace
+
+bool WriteHeader(ByteSink& out, TextForm form, RegDialect dialect) {
+    return WriteHeader(out, form, dialect, std::string(), nullptr);
 }
 
 bool WriteHeader(ByteSink& out, bool unicode, RegDialect dialect) {
@@ -235,7 +258,7 @@ bool WriteDocument(RegDocument& document, ByteSink& out, TextForm form, RegDiale
     WriteProgress progress;
     progress.sink = document.owner;
     progress.keysToWrite = document.CountKeysToWrite();
-    if (!WriteHeader(out, form, dialect)) return false;
+    if (!WriteHeader(out, form, dialect, document.preamble, lost)) return false;
     for (const KeyNode* root : document.roots)
         if (!WriteKeyTree(root, out, form, dialect, &progress, lost)) return false;
     return true;
@@ -253,6 +276,7 @@ LostCharacters FindLostCharacters(RegDocument& document, RegDialect dialect, boo
     WriteProgress progress;
     progress.sink = document.owner;
     progress.keysToWrite = document.CountKeysToWrite();
+    if (!WriteHeader(sink, form, dialect, document.preamble, &lost)) return lost;
     for (const KeyNode* root : document.roots)
         if (!WriteKeyTree(root, sink, form, dialect, &progress, &lost)) break;
     return lost;

@@ -8,13 +8,15 @@
 namespace {
 
 const char kBranch[] =
+    "; the document's comments, which a payload leaves out\r\n\r\n"
     "[HKEY_CURRENT_USER\\Software\\Run]\r\n"
     "\"a\"=\"x\"\r\n\r\n"
     "[HKEY_CURRENT_USER\\Software\\Run\\Sub]\r\n"
     "\"b\"=dword:00000001\r\n\r\n"
     "[HKEY_CURRENT_USER\\Software\\Other]\r\n\r\n";
 
-// A branch payload starts with its document's header, as single-byte text.
+// A branch payload starts with its document's header, as single-byte text,
+// and its key line.
 TEST(TransferPayload, KeyBranchStartsWithTheDocumentsHeader) {
     RegDocument doc;
     ASSERT_TRUE(testutil::Parse(doc, kBranch));

@@ -6,6 +6,7 @@
 
 #include "TestUtil.h"
 #include "document/Platform.h"
+#include "document/Utf8.h"
 
 using namespace testutil;
 namespace fs = std::filesystem;
@@ -54,6 +55,38 @@ TEST(Writer, SavingInTheOtherDialectConvertsFileBlocksOnly) {
         std::string out = Write(doc, false, d), data = d == kRegedit4 ? "41,00\r\n" : "41,00,00,00\r\n";
         EXPECT_NE(out.find("[K]\r\n\"x\"=hex(2):" + data + "\r\n[E]\r\n\"y\"=hex(2):" + data), std::string::npos) << out;
     }
+}
+
+// Comments at the top of a file say what it does and how to undo it: every
+// whole-document save writes them back, in either dialect and encoding, also
+// after an edit.
+TEST(Writer, TextBeforeTheFirstKeyIsWrittenBackByEverySave) {
+    const std::string top = "; Sets the proxy. Undo: proxy-off.reg\r\n;\tby Zo\xC3\xAB\r\n\r\n\r\n";
+    struct Case { int line; std::string bytes; } cases[] = {
+        {__LINE__, "REGEDIT4\r\n" + ProgramToLegacyText(top, nullptr) + "\t[K]\r\n\"a\"=\"1\"\r\n"},
+        {__LINE__, "\xFF\xFE" + Utf16(ProgramToWideString("Windows Registry Editor Version 5.00\r\n" + top +
+                                                           "[K]\r\n\"a\"=\"1\"\r\n"))},
+        {__LINE__, "REGEDIT4\n; no blank line, no key\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "line " << c.line);
+        RegDocument doc;
+        ASSERT_TRUE(Load(doc, c.bytes));
+        if (KeyNode* k = Find(doc, "K")) {
+            ASSERT_TRUE(Rebuild(k));
+        }
+        for (bool unicode : {false, true})
+            for (RegDialect dialect : {kRegedit4, kRegedit5}) {
+                RegDocument again;
+                ASSERT_TRUE(Load(again, Write(doc, unicode, dialect)));
+                EXPECT_EQ(again.preamble, doc.preamble);
+                EXPECT_EQ(Snapshot(again), Snapshot(doc));
+            }
+    }
+    RegDocument doc;
+    ASSERT_TRUE(Load(doc, cases[0].bytes));
+    EXPECT_EQ(doc.preamble, top);
+    EXPECT_EQ(Write(doc), cases[0].bytes.substr(0, cases[0].bytes.rfind('\t')) + "[K]\r\n\"a\"=\"1\"\r\n");
 }
 
 // Zero bytes after the text, which older saves of this program wrote, end
