@@ -1,20 +1,26 @@
-// The .reg grammar this parser accepts:
+// The .reg grammar this parser accepts (the registry editor's reading):
 //
 //   file      = header-line (any text) { key-line value-text }
 //   header    = "REGEDIT4" | "Windows Registry Editor Version 5.00", case
 //               ignored, spaces around, ended by CR LF, LF or CR
-//   key-line  = "[" path "]" spaces (CR | LF | end); the "[" first on its line
-//               after spaces; a "]" followed by anything else is part of the path
-//   value     = ( "@" | quoted-name ) "=" data
+//   key-line  = "[" path "]" blanks (CR | LF | end); the "[" first on its line
+//               after blanks (spaces and tabs); a "]" followed by anything
+//               else is part of the path
+//   value     = blanks ( "@" | quoted-name ) "=" data
 //   data      = quoted-string | "dword:" digits | hex-token ":" hex-bytes
 //   hex-token = "hex" | "hex(" n ")", letter case ignored
-//   hex-bytes = two-digit bytes separated by commas; a backslash at the end of
-//               a line continues the data on the next line
+//   hex-bytes = bytes separated by commas, read as ReadHexData says: a
+//               backslash at the end of a line (a ";" comment may follow it)
+//               continues the data on the next line that is neither blank
+//               nor a comment, whatever that line holds
 //
-// Key lines are found by scanning; a "[" inside double quotes (a string that
-// spans lines) never starts one. Value lines are parsed only when a key's
-// values are needed. Any other line inside a key's values (a comment, a
-// deletion "x"=-, a form this parser does not know) is kept as text.
+// Every line stands alone: a string or quoted name ends at its line, and a
+// line that does not close it is no value. Only hex data runs on over lines;
+// a line it takes in is never a key line. The text between the header and
+// the first key line is the document's preamble. Value lines are parsed only
+// when a key's values are needed. Any other line inside a key's values (a
+// comment, a deletion "x"=-, data the registry editor drops, a form this
+// parser does not know) is kept as text.
 #include "document/RegParser.h"
 
 #include <cstring>
@@ -129,16 +135,70 @@ RegDialect TestHeader(const char* text) {
     return kNoDialect;
 }
 
-// Every "[" that starts a line (blanks skipped) starts a key line, wherever
-// it stands: the registry editor reads a file line by line, and no string or
-// other data runs on past its line.
+namespace {
+
+// The line before the one at lineStart that is neither blank nor a comment
+// (a continuation of hex data skips those): its start and end (line break
+// excluded). False when none starts after begin.
+bool PreviousDataLine(const char* begin, const char* lineStart, const char*& start, const char*& end) {
+    for (;;) {
+        const char* e = lineStart - 1;
+        if (e <= begin) return false;
+        if (*e == '\n' && e - 1 > begin && e[-1] == '\r') --e;
+        const char* s = e;
+        while (s > begin && !IsLineEnd(s[-1])) --s;
+        if (s == begin) return false;
+        const char* t = SkipLineIndent(s);
+        if (t != e && *t != ';') {
+            start = s;
+            end = e;
+            return true;
+        }
+        lineStart = s;
+    }
+}
+
+bool HoldsBackslash(const char* start, const char* end) {
+    return std::memchr(start, '\\', static_cast<size_t>(end - start)) != nullptr;
+}
+
+// Whether the line at lineStart is taken in by hex data continued from a
+// value line before it (the registry editor reads it as data, even a key
+// line). Only a line whose last data line before it holds a backslash can
+// be; then the lines are read forward, as the value parser reads them, from
+// one that no continuation reaches.
+bool TakenInByHexData(const char* begin, const char* lineStart) {
+    const char* start;
+    const char* end;
+    if (!PreviousDataLine(begin, lineStart, start, end) || !HoldsBackslash(start, end)) return false;
+    const char* from = start;
+    while (PreviousDataLine(begin, from, start, end) && HoldsBackslash(start, end)) from = start;
+    for (const char* p = from; p < lineStart;) {
+        p = SkipLineIndent(p);
+        const char* data = ::FindValueData(p);
+        const char* hex = data ? FindHexData(data) : nullptr;
+        const char* lineEnd = hex ? ReadHexData(hex, nullptr).end : LineEnd(p);
+        if (lineEnd >= lineStart) return true;
+        p = lineEnd;
+        if (*p == '\r') ++p;
+        if (*p == '\n') ++p;
+        if (*p == '\0') break;
+    }
+    return false;
+}
+
+}  // namespace
+
+// Every "[" that starts a line (blanks skipped) starts a key line, unless hex
+// data continued from the lines before takes the line in: the registry
+// editor reads a file line by line, and no string runs on past its line.
 const char* FindNextKeyLine(const char* begin, const char* from) {
     for (const char* p = from;; ++p) {
         p = textscan::FindAny2(p, '[', '[');
         if (*p == '\0') return nullptr;
         const char* q = p;
         while (q > begin && IsLineIndent(q[-1])) --q;
-        if (q - 1 > begin && IsLineEnd(q[-1])) return p;
+        if (q - 1 > begin && IsLineEnd(q[-1]) && !TakenInByHexData(begin, q)) return p;
     }
 }
 
@@ -316,13 +376,16 @@ namespace {
 
 // What a block's end looks like to text written after it.
 struct BlockShape {
-    bool dangling = false;  // hex data continues past the last line
+    const char* dangling = nullptr;  // the backslash of hex data continued past the last line
 };
 
 // Parses one value starting at p (a name). On success appends or replaces the
-// value and returns the end of its data; null when the line is not a value.
-
-const char* ParseValue(const char* p, ValueList& values, RegDialect dialect, BlockShape& shape) {
+// value and returns the end of its data; null when the line is not a value,
+// with taken set to the end of the lines it takes in when they are more than
+// its own.
+const char* ParseValue(const char* p, ValueList& values, RegDialect dialect, BlockShape& shape,
+                       const char*& taken) {
+    taken = nullptr;
     const char* nameEnd;
     const char* data = FindValueData(p, nameEnd);
     if (!data) return nullptr;
@@ -336,44 +399,27 @@ const char* ParseValue(const char* p, ValueList& values, RegDialect dialect, Blo
         if (!close) return nullptr;
         entry = std::make_unique<StringValue>(std::move(name), std::string(p + 1, close));
         end = close + 1;
-    } else if (StartsWithNoCase(p, "hex")) {
-        const char* colon = p;
-        while (*colon && *colon != ':' && !IsLineEnd(*colon)) ++colon;
-        if (*colon != ':') return nullptr;
-        std::string token(p, colon);
-        const char* data = colon + 1;
-        // Each line of the data ends at CR, LF or the end of the text; a
-        // backslash ending a line (spaces after it dropped) continues the data.
-        const char* q = data;
-        const char* dataEnd = data;
-        for (;;) {
-            const char* e = LineEnd(q);
-            const char* trimmed = e;
-            if (*e)
-                while (trimmed > q && trimmed[-1] == ' ') --trimmed;
-            dataEnd = trimmed;
-            if (*e == '\0') {
-                const char* t = e;
-                while (t > q && t[-1] == ' ') --t;
-                if (t > q && t[-1] == '\\') shape.dangling = true;
-                break;
-            }
-            if (trimmed == q || trimmed[-1] != '\\') break;
-            while (*e == ' ' || IsLineEnd(*e)) ++e;
-            if (*e == '\0') {
-                shape.dangling = true;
-                break;
-            }
-            q = e;
+    } else if (const char* hex = FindHexData(p)) {
+        std::string token(p, hex - 1);
+        HexDataRead read = ReadHexData(hex, nullptr);
+        if (!read.valid) {
+            // The registry editor drops the value: its lines stay text.
+            taken = read.end;
+            return nullptr;
         }
-        std::string hexData(data, dataEnd);
+        // A continuation the text ends in is left out of the data: written
+        // back, it would take in the line written after it.
+        const char* dataEnd = read.dangling ? read.dangling : read.end;
+        while (dataEnd > hex && IsLineIndent(dataEnd[-1])) --dataEnd;
+        if (read.dangling) shape.dangling = read.dangling;
+        std::string hexData(hex, dataEnd);
         if (CompareNoCase(token.c_str(), "hex(2)") == 0)
             entry = std::make_unique<ExpandStringValue>(std::move(name), std::move(token), std::move(hexData), dialect);
         else if (CompareNoCase(token.c_str(), "hex(7)") == 0)
             entry = std::make_unique<MultiStringValue>(std::move(name), std::move(token), std::move(hexData), dialect);
         else
             entry = std::make_unique<BinaryValue>(std::move(name), std::move(token), std::move(hexData));
-        end = dataEnd;
+        end = read.end;
     } else if (StartsWithNoCase(p, "dword:")) {
         const char* data = p + 6;
         const char* e = LineEnd(data);
@@ -404,10 +450,11 @@ void ParseBlock(const char* block, ValueList& values, RegDialect dialect, std::s
     for (;;) {
         while (IsLineIndent(*p) || IsLineEnd(*p)) ++p;
         if (*p == '\0') return;
-        const char* end = ParseValue(p, values, dialect, shape);
+        const char* taken;
+        const char* end = ParseValue(p, values, dialect, shape, taken);
         if (!end) {
-            // Not a value: keep the line as it is and go on with the next one.
-            end = LineEnd(p);
+            // Not a value: keep its lines as they are and go on after them.
+            end = taken ? taken : LineEnd(p);
             if (otherLines) {
                 otherLines->append(p, end);
                 otherLines->append("\r\n");
@@ -424,7 +471,7 @@ void ParseValueBlock(const char* block, ValueList& values, RegDialect dialect, s
     ParseBlock(block, values, dialect, otherLines, shape);
 }
 
-bool EndsWithDanglingContinuation(const char* block) {
+const char* FindDanglingContinuation(const char* block) {
     BlockShape shape;
     ValueList values;
     ParseBlock(block, values, kRegedit4, nullptr, shape);

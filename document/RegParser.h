@@ -20,9 +20,9 @@ inline const char* SkipLineIndent(const char* p) {
 // CR or LF inside [begin, from) other than begin itself.
 const char* FindNextKeyLine(const char* begin, const char* from);
 inline const char* FindNextKeyLine(const char* text) { return FindNextKeyLine(text, text); }
-// Whether the block's last hex data ends with a continuation that would take
-// in whatever is written after the block.
-bool EndsWithDanglingContinuation(const char* block);
+// The backslash of a continuation that the block's last hex data ends in,
+// which would take in whatever is written after the block; null when none.
+const char* FindDanglingContinuation(const char* block);
 // The closing quote of a string or quoted name starting at open (a backslash
 // escapes the character after it); null when the text ends first.
 const char* FindClosingQuote(const char* open);

@@ -100,18 +100,16 @@ bool HoldsCharData(const char* text, size_t length) {
 
 bool WriteBlock(TextOut& text, const ValueBlock& block, RegDialect dialect) {
     size_t length = std::strlen(block.text);
-    size_t end = length;
-    while (end && (block.text[end - 1] == ' ' || block.text[end - 1] == '\r' || block.text[end - 1] == '\n')) --end;
-    // Hex data whose last line still ends with a continuation (the file ended
-    // there) would take in the next block or marker: its last backslashes
-    // are left out, which changes none of its bytes.
-    bool dangling = end && block.text[end - 1] == '\\' && EndsWithDanglingContinuation(block.text);
+    // Hex data that still continues at the end of the block (the file ended
+    // there) would take in the next key line: the text stops before its
+    // backslash, which changes none of its bytes (blank and comment lines
+    // after it go with it).
+    const char* danglingAt = FindDanglingContinuation(block.text);
+    bool dangling = danglingAt != nullptr;
     size_t writeLength = length;
     if (dangling) {
-        writeLength = end;
-        while (writeLength && (block.text[writeLength - 1] == '\\' || block.text[writeLength - 1] == ' ' ||
-                               block.text[writeLength - 1] == '\r' || block.text[writeLength - 1] == '\n'))
-            --writeLength;
+        writeLength = static_cast<size_t>(danglingAt - block.text);
+        while (writeLength && IsLineIndent(block.text[writeLength - 1])) --writeLength;
     }
     // Inside the program dialect-4 data is program text; the text written
     // wants legacy text there, or UTF-16 for dialect 5.

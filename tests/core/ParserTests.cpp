@@ -30,6 +30,11 @@ TEST(KeyLineScan, KeyLinesStartAtLineStartsAfterBlanksAndEndAtABracketFollowedBy
         {FindNextKeyLine, "x\r\n\"a\"=\"[not\r\n[B]\"\r\n[C]", 14},
         {FindNextKeyLine, "x \"\\\"\r\n[A]\r\n\"\r\n[B]", 7},
         {FindNextKeyLine, "x\"unterminated\r\n[A]", 16}, {FindNextKeyLine, "x=[A]\r\n", -1},
+        // Hex data continued onto a key line takes it in, blank and comment
+        // lines between them skipped; data in error ends at its line.
+        {FindNextKeyLine, "x\r\n\"v\"=hex:41,\\\r\n\r\n ;c\r\n[A]\r\n[B]", 29},
+        {FindNextKeyLine, "x\r\n\"v\"=hex:41,\\\r\nzz,\\\r\n[A]", 23},
+        {FindNextKeyLine, "x\r\n\"v\"=\"C:\\\\\"\r\n[A]", 15},
         {FindKeyLineEnd, "A\\B]\r\n", 3}, {FindKeyLineEnd, "A] \t \r\n", 1}, {FindKeyLineEnd, "A]", 1},
         {FindKeyLineEnd, "A] x\r\nB]\r\n", 7}, {FindKeyLineEnd, "A][B]\n", 4}, {FindKeyLineEnd, "A\r\nB", -1},
     };
