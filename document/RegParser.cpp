@@ -3,9 +3,9 @@
 //   file      = header-line (any text) { key-line value-text }
 //   header    = "REGEDIT4" | "Windows Registry Editor Version 5.00", case
 //               ignored, spaces around, ended by CR LF, LF or CR
-//   key-line  = "[" path "]" blanks (CR | LF | end); the "[" first on its line
-//               after blanks (spaces and tabs); a "]" followed by anything
-//               else is part of the path
+//   key-line  = "[" path "]" (any text) (CR | LF | end); the "[" first on its
+//               line after blanks (spaces and tabs), the "]" the last of the
+//               line; the text after it is ignored
 //   value     = blanks ( "@" | quoted-name ) "=" data
 //   data      = quoted-string | "dword:" digits | hex-token ":" hex-bytes
 //   hex-token = "hex" | "hex(" n ")", letter case ignored
@@ -189,7 +189,8 @@ bool TakenInByHexData(const char* begin, const char* lineStart) {
 
 }  // namespace
 
-// Every "[" that starts a line (blanks skipped) starts a key line, unless hex
+// Every "[" that starts a line (blanks skipped) and has a "]" after it on
+// its line starts a key line, unless hex
 // data continued from the lines before takes the line in: the registry
 // editor reads a file line by line, and no string runs on past its line.
 const char* FindNextKeyLine(const char* begin, const char* from) {
@@ -198,18 +199,18 @@ const char* FindNextKeyLine(const char* begin, const char* from) {
         if (*p == '\0') return nullptr;
         const char* q = p;
         while (q > begin && IsLineIndent(q[-1])) --q;
-        if (q - 1 > begin && IsLineEnd(q[-1]) && !TakenInByHexData(begin, q)) return p;
+        if (q - 1 > begin && IsLineEnd(q[-1]) && FindKeyLineEnd(p + 1) && !TakenInByHexData(begin, q)) return p;
     }
 }
 
+// The registry editor takes the path up to the last "]" of the line and
+// ignores the rest of the line; a line without one is no key line.
 const char* FindKeyLineEnd(const char* text) {
-    const char* p = text;
-    for (;;) {
-        p = textscan::FindAny2(p, ']', ']');
-        if (*p == '\0') return nullptr;
-        const char* q = SkipLineIndent(p + 1);
-        if (*q == '\0' || IsLineEnd(*q)) return p;
-        ++p;
+    const char* last = nullptr;
+    for (const char* p = text;; ++p) {
+        p = textscan::FindAny3(p, ']', '\r', '\n');
+        if (*p != ']') return last;
+        last = p;
     }
 }
 
@@ -221,8 +222,8 @@ const char* FindValuesStart(const char* text) {
     }
     const char* close = FindKeyLineEnd(open + 1);
     if (!close) return nullptr;
-    const char* p = close;
-    while (*p == ']' || IsLineIndent(*p) || IsLineEnd(*p)) ++p;
+    const char* p = LineEnd(close);
+    while (IsLineIndent(*p) || IsLineEnd(*p)) ++p;
     return *p ? p : nullptr;
 }
 
@@ -327,7 +328,7 @@ void RegDocument::ParseKeyLines(char* text, KeyTreeSink* view, size_t length, bo
             result.end = ParseEnd::Stopped;
             break;
         }
-        char* values = close + 1;
+        char* values = const_cast<char*>(LineEnd(close + 1));
         while (IsLineIndent(*values) || IsLineEnd(*values)) ++values;
         // The byte after "]" is left alone: it is the line break that makes
         // the next "[" a key line when the key has no values.

@@ -17,7 +17,8 @@ inline const char* SkipLineIndent(const char* p) {
 }
 // Position of the next "[" at or after from that starts a key line, or null.
 // A "[" starts a key line when the character before it (blanks skipped) is a
-// CR or LF inside [begin, from) other than begin itself.
+// CR or LF inside [begin, from) other than begin itself, its line holds a
+// "]", and no hex data continued from the lines before takes the line in.
 const char* FindNextKeyLine(const char* begin, const char* from);
 inline const char* FindNextKeyLine(const char* text) { return FindNextKeyLine(text, text); }
 // The backslash of a continuation that the block's last hex data ends in,
@@ -29,7 +30,7 @@ const char* FindClosingQuote(const char* open);
 // The start of the data of the value line at line ("@" or a quoted name, "="
 // on the name's line), or null when the line is not a value line.
 const char* FindValueData(const char* line);
-// Position of the "]" that ends the key line (text starts after the "["), or null.
+// Position of the last "]" on the key line (text starts after the "["), or null.
 const char* FindKeyLineEnd(const char* text);
 // First character after the first key line's "]" that is not "]", a blank,
 // CR or LF; null when text has no key line end.

@@ -20,10 +20,11 @@ TEST(Header, AcceptsOnlyTheTwoHeaderLinesEndedByALineEnd) {
     for (const Case& c : cases) EXPECT_EQ(TestHeader(c.text), c.dialect) << c.text;
 }
 
-TEST(KeyLineScan, KeyLinesStartAtLineStartsAfterBlanksAndEndAtABracketFollowedByBlanks) {
+TEST(KeyLineScan, KeyLinesStartAtLineStartsAfterBlanksAndEndAtTheLastBracketOfTheLine) {
     struct Case { const char* (*find)(const char*); const char* text; int expected; } cases[] = {  // -1: none found
         {FindNextKeyLine, "x\r\n[A]", 3}, {FindNextKeyLine, "x\n   [A]", 5}, {FindNextKeyLine, "x\n\t [A]", 4},
         {FindNextKeyLine, "x\n\v[A]", -1},  // tabs and spaces are the only blanks before a key line
+        {FindNextKeyLine, "x\n  [\r\n  ]\r\n[B]", 12},  // a line without "]" is no key line
         {FindNextKeyLine, "[A]", -1},  // the first character of the text never starts a line
         {FindNextKeyLine, "\n[A]", -1},  // nor does a line end that is the first character
         // A string ends at its line: what follows is read as what it is.
@@ -36,7 +37,7 @@ TEST(KeyLineScan, KeyLinesStartAtLineStartsAfterBlanksAndEndAtABracketFollowedBy
         {FindNextKeyLine, "x\r\n\"v\"=hex:41,\\\r\nzz,\\\r\n[A]", 23},
         {FindNextKeyLine, "x\r\n\"v\"=\"C:\\\\\"\r\n[A]", 15},
         {FindKeyLineEnd, "A\\B]\r\n", 3}, {FindKeyLineEnd, "A] \t \r\n", 1}, {FindKeyLineEnd, "A]", 1},
-        {FindKeyLineEnd, "A] x\r\nB]\r\n", 7}, {FindKeyLineEnd, "A][B]\n", 4}, {FindKeyLineEnd, "A\r\nB", -1},
+        {FindKeyLineEnd, "A] x\r\nB]\r\n", 1}, {FindKeyLineEnd, "A][B]\n", 4}, {FindKeyLineEnd, "A\r\nB", -1},
     };
     for (const Case& c : cases) {
         const char* found = c.find(c.text);
@@ -52,10 +53,10 @@ TEST(KeyParse, KeyLineFormsAndTextBeforeTheFirstKey) {
     ASSERT_TRUE(Parse(doc,
                       "; comment before the keys\r\n\r\n"
                       "[-HKEY_CURRENT_USER\\Gone]\r\n\r\n"
-                      "[A] x\r\nB]  \r\n\"v\"=\"1\"\r\n"
+                      "[A] x\r\nB]  \r\n\"v\"=\"1\"\r\n  [\r\n\"w\"=\"2\"\r\n"
                       "[C]\r[D]\r\n"));
-    EXPECT_EQ(Paths(doc), (std::vector<std::string>{"-HKEY_CURRENT_USER", "-HKEY_CURRENT_USER\\Gone", "A] x\r\nB", "C", "D"}));
-    EXPECT_EQ(Values(doc.roots[1]), "v|REG_SZ|1;");
+    EXPECT_EQ(Paths(doc), (std::vector<std::string>{"-HKEY_CURRENT_USER", "-HKEY_CURRENT_USER\\Gone", "A", "C", "D"}));
+    EXPECT_EQ(Values(doc.roots[1]), "v|REG_SZ|1;w|REG_SZ|2;");
     EXPECT_EQ(doc.dialect, kRegedit4);
     EXPECT_EQ(doc.buffers.size(), 1u);
 }

@@ -86,7 +86,7 @@ TEST(RoundTrip, LegacyCharacterDataOfAnyLayoutKeepsItsCharacter) {
         head + "\"y\"=hex(7):aa,\\\r\n ; c\r\n  00\r\n",   // a comment line inside
         head + "\"y\"=hex(7): aa\r\n",                  // a space before the data
         // CR alone in the key line and after the data, found by a fuzz run.
-        "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\TEDIT4\r[A\r\"x\"=dword[A\\B]\r\"y\"=hex(7):0aa,\\\r",
+        "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\TEDIT4]\r[A\r\"x\"=dword[A\\B]\r\"y\"=hex(7):0aa,\\\r",
     };
     for (const std::string& bytes : cases) {
         RegDocument doc;
