@@ -51,6 +51,11 @@ bool StartsWithNoCase(const char* text, const char* word) {
 // the text) before the closing quote leaves the string open, and the line is
 // no value; an escaped quote or a backslash at the end of a line does not
 // carry the string on to the next line. Returns the closing quote, or null.
+// Wine's regedit goes further with an unterminated string whose line ends in
+// a backslash: it reads no line after it, to the end of the file. That looks
+// like a fault of its own (Windows' editor may well read on), so the lines
+// after it are read here; a save keeps the line as it is, so that either
+// editor merges the saved file as it merges the original.
 const char* FindClosingQuote(const char* open) {
     const char* p = open + 1;
     for (;;) {

@@ -201,6 +201,8 @@ TEST(PeerMerge, OddLayoutsMergeAsTheOriginalAfterASaveInEitherDialect) {
         {__LINE__, "unterminated string before a value", v4 + "[A]\r\n\"a\"=\"open\r\n\"b\"=\"ok\"\r\n"},
         {__LINE__, "unterminated string at the end", v4 + "[A]\r\n\"b\"=\"ok\"\r\n\"a\"=\"open"},
         {__LINE__, "unterminated string before a key", v4 + "[A]\r\n\"a\"=\"open\r\n[B]\r\n\"c\"=\"1\"\r\n"},
+        {__LINE__, "backslash at the end of an unterminated string",
+         v4 + "[A]\r\n\"v\"=\"1\"\r\n\"a\"=\"x\\\r\n\"b\"=\"ok\"\r\n\r\n[B]\r\n\"c\"=\"1\"\r\n"},
         {__LINE__, "escaped quote at the end of a line", v4 + "[A]\r\n\"a\"=\"x\\\"\r\nmore\"\r\n\"b\"=\"ok\"\r\n"},
         {__LINE__, "UTF-16 file cut off inside a value",
          Utf16File("Windows Registry Editor Version 5.00\r\n\r\n[A]\r\n\"b\"=\"ok\"\r\n\"a\"=\"cut off he")},
