@@ -292,43 +292,23 @@ bool KeyNode::CollectValues(ValueList& values) const {
 bool KeyNode::RebuildValueBlock(const ValueList& values) {
     // Lines that are not values (comments, deletions, forms this program
     // does not read) stay with the key, before its values: a deletion of a
-    // name the list shows must not undo the value written for it. A string
-    // left open takes in every quote after it, so each block's open tail must
-    // end a block: the first ends the new block, any further one gets a block
-    // of its own after it.
+    // name the list shows must not undo the value written for it.
     std::string others;
-    std::vector<std::string> tails;
     ValueList ignored;
     for (size_t i = 0, n = BlockCount(); i < n; ++i) {
         ValueBlock b = Block(i);
-        std::string tail;
         ignored.clear();
-        ParseValueBlock(b.text, ignored, b.dialect, &others, &tail);
-        if (!tail.empty()) tails.push_back(std::move(tail));
+        ParseValueBlock(b.text, ignored, b.dialect, &others);
     }
     MemorySink out;
     out.Write(others.data(), others.size());
     for (const auto& entry : values) entry->Write(out);
-    if (!tails.empty()) out.Write(tails[0].data(), tails[0].size());
     if (out.Failed()) return false;
     bool empty = out.Size() == 0;
     char nul = '\0';
     if (!out.Write(&nul, 1)) return false;
-    std::vector<char*> extra;
-    for (size_t i = 1; i < tails.size(); ++i) {
-        char* copy = new (std::nothrow) char[tails[i].size() + 1];
-        if (!copy) {
-            for (char* c : extra) delete[] c;
-            return false;
-        }
-        std::memcpy(copy, tails[i].c_str(), tails[i].size() + 1);
-        extra.push_back(copy);
-    }
     FreeBlocks();
-    // In file order: the rebuilt block, then the further tails; the last of
-    // them is the main block.
     SetMainBlock({empty ? nullptr : out.Release(), !empty, kRegedit4});
-    for (char* c : extra) AttachValueBlock(c, true, kRegedit4);
     return true;
 }
 

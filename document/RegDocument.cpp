@@ -218,6 +218,7 @@ void RegDocument::Clear() {
     roots.clear();
     keys.Release();
     buffers.clear();
+    preamble.clear();
     unicode = false;
 }
 

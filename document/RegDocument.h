@@ -249,7 +249,9 @@ public:
     // the progress 100% mark. The abort flag must be 0: a worker
     // runner or a ParseScope holds it there. legacyCharData: the text is a
     // file's, whose dialect-4 character data is legacy text; it becomes
-    // program text like the rest (else it is program text already).
+    // program text like the rest (else it is program text already). A parse
+    // into a document without keys takes the text before the first key line
+    // as the document's preamble.
     ParseResult ParseText(std::unique_ptr<char[]> text, KeyTreeSink* view, size_t length, bool checkDuplicates,
                           bool lookUpFirstKey, bool legacyCharData = false);
     // Reads and parses the job's file and fills in what the read found.
@@ -284,6 +286,10 @@ public:
     KeyPool keys;  // every key of the document lives here
     std::vector<KeyNode*> roots;
     std::vector<std::unique_ptr<char[]>> buffers;
+    // The text between the header line and the first key line of the file
+    // the document was read from (comments saying what the file does), line
+    // breaks included, as program text. A whole-document save writes it back.
+    std::string preamble;
     std::atomic<int32_t> abort{1};
     ProgressSink* owner = nullptr;  // not owned
 

@@ -1,20 +1,26 @@
-// The .reg grammar this parser accepts:
+// The .reg grammar this parser accepts (the registry editor's reading):
 //
 //   file      = header-line (any text) { key-line value-text }
 //   header    = "REGEDIT4" | "Windows Registry Editor Version 5.00", case
 //               ignored, spaces around, ended by CR LF, LF or CR
-//   key-line  = "[" path "]" spaces (CR | LF | end); the "[" first on its line
-//               after spaces; a "]" followed by anything else is part of the path
-//   value     = ( "@" | quoted-name ) "=" data
+//   key-line  = "[" path "]" (any text) (CR | LF | end); the "[" first on its
+//               line after blanks (spaces and tabs), the "]" the last of the
+//               line; the text after it is ignored
+//   value     = blanks ( "@" | quoted-name ) "=" data
 //   data      = quoted-string | "dword:" digits | hex-token ":" hex-bytes
 //   hex-token = "hex" | "hex(" n ")", letter case ignored
-//   hex-bytes = two-digit bytes separated by commas; a backslash at the end of
-//               a line continues the data on the next line
+//   hex-bytes = bytes separated by commas, read as ReadHexData says: a
+//               backslash at the end of a line (a ";" comment may follow it)
+//               continues the data on the next line that is neither blank
+//               nor a comment, whatever that line holds
 //
-// Key lines are found by scanning; a "[" inside double quotes (a string that
-// spans lines) never starts one. Value lines are parsed only when a key's
-// values are needed. Any other line inside a key's values (a comment, a
-// deletion "x"=-, a form this parser does not know) is kept as text.
+// Every line stands alone: a string or quoted name ends at its line, and a
+// line that does not close it is no value. Only hex data runs on over lines;
+// a line it takes in is never a key line. The text between the header and
+// the first key line is the document's preamble. Value lines are parsed only
+// when a key's values are needed. Any other line inside a key's values (a
+// comment, a deletion "x"=-, data the registry editor drops, a form this
+// parser does not know) is kept as text.
 #include "document/RegParser.h"
 
 #include <cstring>
@@ -38,32 +44,24 @@ bool StartsWithNoCase(const char* text, const char* word) {
     return true;
 }
 
-// The scan rule for quoted runs between key lines: a quote preceded by a
-// backslash does not end the run unless that backslash is itself escaped.
-// Returns the character after the closing quote, or null when the text ends
-// inside the run.
-const char* SkipQuotedRun(const char* open) {
-    const char* p = open + 1;
-    for (;;) {
-        p = textscan::FindAny2(p, '"', '"');
-        if (*p == '\0') return nullptr;
-        bool escaped = p - 1 > open && p[-1] == '\\' && !(p - 2 > open && p[-2] == '\\');
-        if (!escaped) return p + 1;
-        ++p;
-    }
-}
-
 }  // namespace
 
 // String data and quoted names: a backslash escapes the character after it.
-// Returns the closing quote, or null when the text ends first.
+// The registry editor ends a string at its line: a line break (or the end of
+// the text) before the closing quote leaves the string open, and the line is
+// no value; an escaped quote or a backslash at the end of a line does not
+// carry the string on to the next line. Returns the closing quote, or null.
+// Wine's regedit goes further with an unterminated string whose line ends in
+// a backslash: it reads no line after it, to the end of the file. That looks
+// like a fault of its own (Windows' editor may well read on), so the lines
+// after it are read here; a save keeps the line as it is, so that either
+// editor merges the saved file as it merges the original.
 const char* FindClosingQuote(const char* open) {
     const char* p = open + 1;
     for (;;) {
-        p = textscan::FindAny2(p, '"', '\\');
-        if (*p == '\0') return nullptr;
+        p = textscan::FindAny4(p, '"', '\\', '\r', '\n');
         if (*p == '"') return p;
-        if (p[1] == '\0') return nullptr;
+        if (*p != '\\' || p[1] == '\0' || IsLineEnd(p[1])) return nullptr;
         p += 2;
     }
 }
@@ -142,61 +140,110 @@ RegDialect TestHeader(const char* text) {
     return kNoDialect;
 }
 
-const char* FindNextKeyLine(const char* begin, const char* from) {
-    const char* p = from;
+namespace {
+
+// The line before the one at lineStart that is neither blank nor a comment
+// (a continuation of hex data skips those): its start and end (line break
+// excluded). False when none starts after begin.
+bool PreviousDataLine(const char* begin, const char* lineStart, const char*& start, const char*& end) {
     for (;;) {
-        p = textscan::FindAny2(p, '[', '"');
-        if (*p == '\0') return nullptr;
-        if (*p == '"') {
-            // A text that ends inside a run holds no further key line.
-            p = SkipQuotedRun(p);
-            if (!p) return nullptr;
-            continue;
+        const char* e = lineStart - 1;
+        if (e <= begin) return false;
+        if (*e == '\n' && e - 1 > begin && e[-1] == '\r') --e;
+        const char* s = e;
+        while (s > begin && !IsLineEnd(s[-1])) --s;
+        if (s == begin) return false;
+        const char* t = SkipLineIndent(s);
+        if (t != e && *t != ';') {
+            start = s;
+            end = e;
+            return true;
         }
-        const char* q = p;
-        while (q > begin && q[-1] == ' ') --q;
-        if (q - 1 > begin && IsLineEnd(q[-1])) return p;
-        ++p;
+        lineStart = s;
     }
 }
 
-bool EndsInsideQuotedRun(const char* text) {
-    const char* p = text;
-    for (;;) {
-        p = textscan::FindAny2(p, '"', '"');
-        if (*p == '\0') return false;
-        p = SkipQuotedRun(p);
-        if (!p) return true;
-    }
+bool HoldsBackslash(const char* start, const char* end) {
+    return std::memchr(start, '\\', static_cast<size_t>(end - start)) != nullptr;
 }
 
-const char* FindKeyLineEnd(const char* text) {
-    const char* p = text;
-    for (;;) {
-        p = textscan::FindAny2(p, ']', ']');
+// Whether the line at lineStart is taken in by hex data continued from a
+// value line before it (the registry editor reads it as data, even a key
+// line). Only a line whose last data line before it holds a backslash can
+// be; then the lines are read forward, as the value parser reads them, from
+// one that no continuation reaches.
+bool TakenInByHexData(const char* begin, const char* lineStart) {
+    const char* start;
+    const char* end;
+    if (!PreviousDataLine(begin, lineStart, start, end) || !HoldsBackslash(start, end)) return false;
+    const char* from = start;
+    while (PreviousDataLine(begin, from, start, end) && HoldsBackslash(start, end)) from = start;
+    for (const char* p = from; p < lineStart;) {
+        p = SkipLineIndent(p);
+        const char* data = ::FindValueData(p);
+        const char* hex = data ? FindHexData(data) : nullptr;
+        const char* lineEnd = hex ? ReadHexData(hex, nullptr).end : LineEnd(p);
+        if (lineEnd >= lineStart) return true;
+        p = lineEnd;
+        if (*p == '\r') ++p;
+        if (*p == '\n') ++p;
+        if (*p == '\0') break;
+    }
+    return false;
+}
+
+}  // namespace
+
+// Every "[" that starts a line (blanks skipped) and has a "]" after it on
+// its line starts a key line, unless hex
+// data continued from the lines before takes the line in: the registry
+// editor reads a file line by line, and no string runs on past its line.
+const char* FindNextKeyLine(const char* begin, const char* from) {
+    for (const char* p = from;; ++p) {
+        p = textscan::FindAny2(p, '[', '[');
         if (*p == '\0') return nullptr;
-        const char* q = p + 1;
-        while (*q == ' ') ++q;
-        if (*q == '\0' || IsLineEnd(*q)) return p;
-        ++p;
+        const char* q = p;
+        while (q > begin && IsLineIndent(q[-1])) --q;
+        if (q - 1 > begin && IsLineEnd(q[-1]) && FindKeyLineEnd(p + 1) && !TakenInByHexData(begin, q)) return p;
+    }
+}
+
+// The registry editor takes the path up to the last "]" of the line and
+// ignores the rest of the line; a line without one is no key line.
+const char* FindKeyLineEnd(const char* text) {
+    const char* last = nullptr;
+    for (const char* p = text;; ++p) {
+        p = textscan::FindAny3(p, ']', '\r', '\n');
+        if (*p != ']') return last;
+        last = p;
     }
 }
 
 const char* FindValuesStart(const char* text) {
-    const char* open = text;
-    while (*open == ' ') ++open;
+    const char* open = SkipLineIndent(text);
     if (*open != '[') {
         open = FindNextKeyLine(text);
         if (!open) return nullptr;
     }
     const char* close = FindKeyLineEnd(open + 1);
     if (!close) return nullptr;
-    const char* p = close;
-    while (*p == ']' || *p == ' ' || IsLineEnd(*p)) ++p;
+    const char* p = LineEnd(close);
+    while (IsLineIndent(*p) || IsLineEnd(*p)) ++p;
     return *p ? p : nullptr;
 }
 
 namespace {
+
+// The text after the header line up to the line of the first key line (or
+// to the end of the text when there is none), its indent left to the line.
+std::string TextBeforeFirstKey(const char* text, const char* keyLine) {
+    const char* p = textscan::FindAny2(text, '\r', '\n');
+    if (*p == '\r') ++p;
+    if (*p == '\n') ++p;
+    const char* end = keyLine ? keyLine : p + std::strlen(p);
+    while (end > p && IsLineIndent(end[-1])) --end;
+    return std::string(p, end);
+}
 
 // The block from values to next (the next key line, or the end of the text)
 // with its legacy character data as program text, in a new buffer in
@@ -275,6 +322,7 @@ void RegDocument::ParseKeyLines(char* text, KeyTreeSink* view, size_t length, bo
     int lastReported = 0;
     bool firstLine = true;
     char* keyLine = const_cast<char*>(FindNextKeyLine(text));
+    if (roots.empty()) preamble = TextBeforeFirstKey(text, keyLine);
     while (keyLine) {
         *keyLine = '\0';
         char* path = keyLine + 1;
@@ -285,8 +333,8 @@ void RegDocument::ParseKeyLines(char* text, KeyTreeSink* view, size_t length, bo
             result.end = ParseEnd::Stopped;
             break;
         }
-        char* values = close + 1;
-        while (*values == ' ' || IsLineEnd(*values)) ++values;
+        char* values = const_cast<char*>(LineEnd(close + 1));
+        while (IsLineIndent(*values) || IsLineEnd(*values)) ++values;
         // The byte after "]" is left alone: it is the line break that makes
         // the next "[" a key line when the key has no values.
         char* next = const_cast<char*>(FindNextKeyLine(close, values));
@@ -332,15 +380,18 @@ void RegDocument::ParseKeyLines(char* text, KeyTreeSink* view, size_t length, bo
 
 namespace {
 
-// Parses one value starting at p (a name). On success appends or replaces the
-// value and returns the end of its data; null when the line is not a value.
 // What a block's end looks like to text written after it.
 struct BlockShape {
-    bool openString = false;  // a string runs to the end of the block
-    bool dangling = false;    // hex data continues past the last line
+    const char* dangling = nullptr;  // the backslash of hex data continued past the last line
 };
 
-const char* ParseValue(const char* p, ValueList& values, RegDialect dialect, BlockShape& shape) {
+// Parses one value starting at p (a name). On success appends or replaces the
+// value and returns the end of its data; null when the line is not a value,
+// with taken set to the end of the lines it takes in when they are more than
+// its own.
+const char* ParseValue(const char* p, ValueList& values, RegDialect dialect, BlockShape& shape,
+                       const char*& taken) {
+    taken = nullptr;
     const char* nameEnd;
     const char* data = FindValueData(p, nameEnd);
     if (!data) return nullptr;
@@ -351,43 +402,23 @@ const char* ParseValue(const char* p, ValueList& values, RegDialect dialect, Blo
     const char* end = nullptr;
     if (*p == '"') {
         const char* close = FindClosingQuote(p);
-        if (!close) {
-            shape.openString = true;
-            return nullptr;
-        }
+        if (!close) return nullptr;
         entry = std::make_unique<StringValue>(std::move(name), std::string(p + 1, close));
         end = close + 1;
-    } else if (StartsWithNoCase(p, "hex")) {
-        const char* colon = p;
-        while (*colon && *colon != ':' && !IsLineEnd(*colon)) ++colon;
-        if (*colon != ':') return nullptr;
-        std::string token(p, colon);
-        const char* data = colon + 1;
-        // Each line of the data ends at CR, LF or the end of the text; a
-        // backslash ending a line (spaces after it dropped) continues the data.
-        const char* q = data;
-        const char* dataEnd = data;
-        for (;;) {
-            const char* e = LineEnd(q);
-            const char* trimmed = e;
-            if (*e)
-                while (trimmed > q && trimmed[-1] == ' ') --trimmed;
-            dataEnd = trimmed;
-            if (*e == '\0') {
-                const char* t = e;
-                while (t > q && t[-1] == ' ') --t;
-                if (t > q && t[-1] == '\\') shape.dangling = true;
-                break;
-            }
-            if (trimmed == q || trimmed[-1] != '\\') break;
-            while (*e == ' ' || IsLineEnd(*e)) ++e;
-            if (*e == '\0') {
-                shape.dangling = true;
-                break;
-            }
-            q = e;
+    } else if (const char* hex = FindHexData(p)) {
+        std::string token(p, hex - 1);
+        HexDataRead read = ReadHexData(hex, nullptr);
+        if (!read.valid) {
+            // The registry editor drops the value: its lines stay text.
+            taken = read.end;
+            return nullptr;
         }
-        std::string hexData(data, dataEnd);
+        // A continuation the text ends in is left out of the data: written
+        // back, it would take in the line written after it.
+        const char* dataEnd = read.dangling ? read.dangling : read.end;
+        while (dataEnd > hex && IsLineIndent(dataEnd[-1])) --dataEnd;
+        if (read.dangling) shape.dangling = read.dangling;
+        std::string hexData(hex, dataEnd);
         if (CompareNoCase(token.c_str(), "hex(2)") == 0)
             entry = std::make_unique<ExpandStringValue>(std::move(name), std::move(token), std::move(hexData), dialect);
         else if (CompareNoCase(token.c_str(), "hex(7)") == 0)
@@ -396,7 +427,7 @@ const char* ParseValue(const char* p, ValueList& values, RegDialect dialect, Blo
             entry = std::make_unique<QwordValue>(std::move(name), std::move(token), std::move(hexData));
         else
             entry = std::make_unique<BinaryValue>(std::move(name), std::move(token), std::move(hexData));
-        end = dataEnd;
+        end = read.end;
     } else if (StartsWithNoCase(p, "dword:")) {
         const char* data = p + 6;
         const char* e = LineEnd(data);
@@ -421,21 +452,20 @@ const char* ParseValue(const char* p, ValueList& values, RegDialect dialect, Blo
 namespace {
 
 void ParseBlock(const char* block, ValueList& values, RegDialect dialect, std::string* otherLines,
-                std::string* openTail, BlockShape& shape) {
+                BlockShape& shape) {
     if (!block) return;
     const char* p = block;
     for (;;) {
-        while (*p == ' ' || IsLineEnd(*p)) ++p;
+        while (IsLineIndent(*p) || IsLineEnd(*p)) ++p;
         if (*p == '\0') return;
-        const char* end = ParseValue(p, values, dialect, shape);
+        const char* taken;
+        const char* end = ParseValue(p, values, dialect, shape, taken);
         if (!end) {
-            // Not a value: keep the line as it is and go on with the next one.
-            // From a string left open on, the lines go to the open tail.
-            end = LineEnd(p);
-            std::string* lines = shape.openString && openTail ? openTail : otherLines;
-            if (lines) {
-                lines->append(p, end);
-                lines->append("\r\n");
+            // Not a value: keep its lines as they are and go on after them.
+            end = taken ? taken : LineEnd(p);
+            if (otherLines) {
+                otherLines->append(p, end);
+                otherLines->append("\r\n");
             }
         }
         p = LineEnd(end);
@@ -444,22 +474,14 @@ void ParseBlock(const char* block, ValueList& values, RegDialect dialect, std::s
 
 }  // namespace
 
-void ParseValueBlock(const char* block, ValueList& values, RegDialect dialect, std::string* otherLines,
-                     std::string* openTail) {
+void ParseValueBlock(const char* block, ValueList& values, RegDialect dialect, std::string* otherLines) {
     BlockShape shape;
-    ParseBlock(block, values, dialect, otherLines, openTail, shape);
+    ParseBlock(block, values, dialect, otherLines, shape);
 }
 
-bool LeavesStringOpen(const char* block) {
+const char* FindDanglingContinuation(const char* block) {
     BlockShape shape;
     ValueList values;
-    ParseBlock(block, values, kRegedit4, nullptr, nullptr, shape);
-    return shape.openString || EndsInsideQuotedRun(block);
-}
-
-bool EndsWithDanglingContinuation(const char* block) {
-    BlockShape shape;
-    ValueList values;
-    ParseBlock(block, values, kRegedit4, nullptr, nullptr, shape);
+    ParseBlock(block, values, kRegedit4, nullptr, shape);
     return shape.dangling;
 }

@@ -100,18 +100,16 @@ bool HoldsCharData(const char* text, size_t length) {
 
 bool WriteBlock(TextOut& text, const ValueBlock& block, RegDialect dialect) {
     size_t length = std::strlen(block.text);
-    size_t end = length;
-    while (end && (block.text[end - 1] == ' ' || block.text[end - 1] == '\r' || block.text[end - 1] == '\n')) --end;
-    // Hex data whose last line still ends with a continuation (the file ended
-    // there) would take in the next block or marker: its last backslashes
-    // are left out, which changes none of its bytes.
-    bool dangling = end && block.text[end - 1] == '\\' && EndsWithDanglingContinuation(block.text);
+    // Hex data that still continues at the end of the block (the file ended
+    // there) would take in the next key line: the text stops before its
+    // backslash, which changes none of its bytes (blank and comment lines
+    // after it go with it).
+    const char* danglingAt = FindDanglingContinuation(block.text);
+    bool dangling = danglingAt != nullptr;
     size_t writeLength = length;
     if (dangling) {
-        writeLength = end;
-        while (writeLength && (block.text[writeLength - 1] == '\\' || block.text[writeLength - 1] == ' ' ||
-                               block.text[writeLength - 1] == '\r' || block.text[writeLength - 1] == '\n'))
-            --writeLength;
+        writeLength = static_cast<size_t>(danglingAt - block.text);
+        while (writeLength && IsLineIndent(block.text[writeLength - 1])) --writeLength;
     }
     // Inside the program dialect-4 data is program text; the text written
     // wants legacy text there, or UTF-16 for dialect 5.
@@ -138,11 +136,6 @@ bool WriteBlock(TextOut& text, const ValueBlock& block, RegDialect dialect) {
     while (last && block.text[last - 1] == ' ') --last;
     if (dangling || (last && block.text[last - 1] != '\n' && block.text[last - 1] != '\r'))
         ok = ok && text.Write("\r\n", 2);
-    // A string left open (the last block of a file can end inside one) would
-    // hide every key line written after it. Three backslashes and a quote end
-    // the open run for the key line scan while a value string stays open, so
-    // the block's values read the same and the next key line is found.
-    if (EndsInsideQuotedRun(block.text)) ok = ok && text.Write("\\\\\\\"\r\n", 6);
     return ok;
 }
 
@@ -163,14 +156,37 @@ std::string TemporaryPathFor(const char* path) { return std::string(path) + ".qu
 
 }  // namespace
 
-bool WriteHeader(ByteSink& out, TextForm form, RegDialect dialect) {
+namespace {
+
+// Whether text holds anything but blanks and line breaks.
+bool HoldsText(const std::string& text) {
+    for (char c : text)
+        if (!IsLineIndent(c) && c != '\r' && c != '\n') return true;
+    return false;
+}
+
+// The header line and what follows it up to the first key line: the
+// preamble when it holds text (comments), else the one blank line the
+// program writes there.
+bool WriteHeader(ByteSink& out, TextForm form, RegDialect dialect, const std::string& preamble,
+                 LostCharacters* lost) {
     const char* header = dialect == kRegedit4 ? kHeader4 : kHeader5;
     if (form == TextForm::Utf16) {
         static const unsigned char kMark[2] = {0xFF, 0xFE};
         if (!out.Write(kMark, 2)) return false;
     }
-    TextOut text(out, form, nullptr);
-    return text.Write(header);
+    TextOut text(out, form, lost);
+    if (!HoldsText(preamble)) return text.Write(header);
+    // The header line alone: its blank line is the preamble's to give.
+    bool ok = text.Write(header, std::strlen(header) - 2) && text.Write(preamble);
+    char last = preamble.back();
+    return ok && (last == '\n' || last == '\r' || text.Write("\r\n", 2));
+}
+
+}  // namespace
+
+bool WriteHeader(ByteSink& out, TextForm form, RegDialect dialect) {
+    return WriteHeader(out, form, dialect, std::string(), nullptr);
 }
 
 bool WriteHeader(ByteSink& out, bool unicode, RegDialect dialect) {
@@ -204,18 +220,8 @@ bool WriteKeyTree(const KeyNode* key, ByteSink& out, TextForm form, RegDialect d
             if (k->HasValueText()) {
                 // Blocks go out in file order, so that a merge of the saved
                 // file sets what a merge of the loaded one set.
-                size_t blocks = k->BlockCount();
-                bool separate = false;
-                for (size_t i = 0; blocks > 1 && i < blocks && !separate; ++i)
-                    separate = LeavesStringOpen(k->Block(i).text);
-                for (size_t i = 0; i < blocks; ++i) {
+                for (size_t i = 0, blocks = k->BlockCount(); i < blocks; ++i)
                     ok = WriteBlock(text, k->Block(i), dialect) && ok;
-                    // A block with an open string would take in the lines of
-                    // the block after it: each block goes under a key line of
-                    // its own instead, so that a load with duplicate checking
-                    // rebuilds the same blocks.
-                    if (separate && i + 1 < blocks) ok = text.Write(line) && ok;
-                }
             } else {
                 ok = text.Write("\r\n", 2) && ok;
             }
@@ -238,6 +244,9 @@ bool WriteKeyTree(const KeyNode* key, ByteSink& out, TextForm form, RegDialect d
     }
 }
 
+// No registry editor writes zero bytes after a file's text or needs them
+// (and they make tools take a "REGEDIT4" file for binary): files end with
+// their text. Texts handed over in memory (clipboard text) end with a NUL.
 bool WriteEnd(ByteSink& out) {
     static const char kZeros[2] = {0, 0};
     return out.Write(kZeros, 2);
@@ -247,10 +256,10 @@ bool WriteDocument(RegDocument& document, ByteSink& out, TextForm form, RegDiale
     WriteProgress progress;
     progress.sink = document.owner;
     progress.keysToWrite = document.CountKeysToWrite();
-    if (!WriteHeader(out, form, dialect)) return false;
+    if (!WriteHeader(out, form, dialect, document.preamble, lost)) return false;
     for (const KeyNode* root : document.roots)
         if (!WriteKeyTree(root, out, form, dialect, &progress, lost)) return false;
-    return WriteEnd(out);
+    return true;
 }
 
 bool WriteDocument(RegDocument& document, ByteSink& out, bool unicode, RegDialect dialect) {
@@ -265,6 +274,7 @@ LostCharacters FindLostCharacters(RegDocument& document, RegDialect dialect, boo
     WriteProgress progress;
     progress.sink = document.owner;
     progress.keysToWrite = document.CountKeysToWrite();
+    if (!WriteHeader(sink, form, dialect, document.preamble, &lost)) return lost;
     for (const KeyNode* root : document.roots)
         if (!WriteKeyTree(root, sink, form, dialect, &progress, &lost)) break;
     return lost;
@@ -312,7 +322,7 @@ bool WriteBranchFile(RegDocument&, const KeyNode* key, const char* path, bool un
     MemorySink memory;
     TextForm form = unicode ? TextForm::Utf16 : TextForm::Legacy;
     if (!WriteHeader(memory, form, dialect)) return false;
-    if (!WriteKeyTree(key, memory, form, dialect, nullptr) || !WriteEnd(memory)) return false;
+    if (!WriteKeyTree(key, memory, form, dialect, nullptr)) return false;
     return ReplaceWithWritten(
         path, [&](FileSink& file) { return file.Write(memory.Data(), memory.Size()); }, systemError);
 }

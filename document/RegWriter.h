@@ -36,6 +36,8 @@ bool WriteKeyTree(const KeyNode* key, ByteSink& out, TextForm form, RegDialect d
 // Payload forms: UTF-16 when unicode is set, else program text.
 bool WriteHeader(ByteSink& out, bool unicode, RegDialect dialect);
 bool WriteKeyTree(const KeyNode* key, ByteSink& out, bool unicode, RegDialect dialect, WriteProgress* progress);
+// The NUL (two zero bytes) that ends a text handed over in memory; files
+// never get it.
 bool WriteEnd(ByteSink& out);
 // Files: UTF-16 when unicode is set, else legacy text. Writes to a temporary
 // file beside path and replaces path only when the whole file was written

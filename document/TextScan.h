@@ -81,4 +81,28 @@ inline const char* FindAny3(const char* p, char a, char b, char c3) {
 #endif
 }
 
+// First position at or after p holding a, b, c, d or NUL.
+inline const char* FindAny4(const char* p, char a, char b, char c3, char c4) {
+#ifdef QUILLON_SSE2_SCAN
+    // Aligned loads as in FindAny2: the bytes before p are masked off.
+    const __m128i va = _mm_set1_epi8(a), vb = _mm_set1_epi8(b), vc = _mm_set1_epi8(c3), vd = _mm_set1_epi8(c4),
+                  vz = _mm_setzero_si128();
+    unsigned skip = static_cast<unsigned>(reinterpret_cast<uintptr_t>(p) & 15);
+    const char* block = p - skip;
+    for (;; block += 16, skip = 0) {
+        __m128i v = _mm_load_si128(reinterpret_cast<const __m128i*>(block));
+        __m128i m = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vb)),
+                                 _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, vc), _mm_cmpeq_epi8(v, vd)),
+                                              _mm_cmpeq_epi8(v, vz)));
+        unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(m)) >> skip << skip;
+        if (bits) return block + __builtin_ctz(bits);
+    }
+#else
+    for (;; ++p) {
+        char c = *p;
+        if (c == a || c == b || c == c3 || c == c4 || c == 0) return p;
+    }
+#endif
+}
+
 }  // namespace textscan

@@ -19,52 +19,111 @@ namespace {
 
 int HexDigit(char c) { return HexDigitValue(c); }
 
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+}  // namespace
+
+// The registry editor's reading, found by merging test files with it:
+// - a byte is one or more hex digits of a value up to ff ("4" is 04, "041"
+//   is 41); blanks may stand before a byte, and after the last one of a line
+//   before a comment or the line end (not before a comma or a backslash);
+//   commas separate the bytes, and one may end the data;
+// - ";" starts a comment to the end of the line ("#" does not);
+// - a backslash where a byte could start continues the data on the next
+//   line when only blanks or a comment follow it;
+// - inside a continuation, blank lines and comment lines are skipped, and
+//   any other line is taken in as data, a key line or a value line too (it
+//   is then data in error);
+// - data in error drops the value, and the data ends with the line of the
+//   error; the text ending inside a continuation keeps the bytes before it.
+// Wine's regedit was the judge; Windows' may differ in the error cases.
+namespace {
+
+template <class OnByte>
+HexDataRead ReadHexDataWith(const char* p, const char* end, OnByte&& onByte) {
+    auto atEnd = [end](const char* q) { return q == end || *q == '\0'; };
+    auto lineEnds = [&](const char* q) { return atEnd(q) || *q == '\r' || *q == '\n' || *q == ';'; };
+    auto restOfLine = [&](const char* q) {
+        while (!atEnd(q) && *q != '\r' && *q != '\n') ++q;
+        return q;
+    };
+    HexDataRead read;
+    for (;;) {
+        while (!atEnd(p) && IsBlank(*p)) ++p;
+        if (lineEnds(p)) {
+            read.valid = true;
+            read.end = restOfLine(p);
+            return read;
+        }
+        if (*p == '\\') {
+            const char* slash = p;
+            ++p;
+            while (!atEnd(p) && IsBlank(*p)) ++p;
+            if (!lineEnds(p)) break;
+            // The next line that is neither blank nor a comment goes on.
+            for (;;) {
+                const char* lineEnd = restOfLine(p);
+                p = lineEnd;
+                if (!atEnd(p)) {
+                    if (*p == '\r' && !atEnd(p + 1) && p[1] == '\n') ++p;
+                    ++p;
+                    while (!atEnd(p) && IsBlank(*p)) ++p;
+                }
+                if (atEnd(p)) {
+                    read.valid = true;
+                    read.dangling = slash;
+                    read.end = lineEnd;
+                    return read;
+                }
+                if (!lineEnds(p)) break;
+            }
+            continue;
+        }
+        unsigned value = 0;
+        const char* digits = p;
+        for (int d; !atEnd(p) && (d = HexDigit(*p)) >= 0; ++p)
+            value = value > 0xFF ? value : value * 16 + static_cast<unsigned>(d);
+        if (p == digits || value > 0xFF) break;
+        onByte(static_cast<unsigned char>(value));
+        if (!atEnd(p) && *p == ',') {
+            ++p;
+            continue;
+        }
+        while (!atEnd(p) && IsBlank(*p)) ++p;
+        if (!lineEnds(p)) break;
+    }
+    read.end = restOfLine(p);
+    return read;
+}
+
+}  // namespace
+
+HexDataRead ReadHexData(const char* p, const char* end, std::string* bytes) {
+    HexDataRead read = ReadHexDataWith(p, end, [bytes](unsigned char b) {
+        if (bytes) *bytes += static_cast<char>(b);
+    });
+    if (!read.valid && bytes) bytes->clear();
+    return read;
+}
+
+const char* FindHexData(const char* valueData) {
+    const char* p = valueData;
+    if ((p[0] | 0x20) != 'h' || (p[1] | 0x20) != 'e' || (p[2] | 0x20) != 'x') return nullptr;
+    while (*p && *p != ':' && *p != '\r' && *p != '\n') ++p;
+    return *p == ':' ? p + 1 : nullptr;
+}
+
+namespace {
+
 constexpr char kDigits[] = "0123456789abcdef";
 constexpr char kContinuation[] = "\\\r\n  ";
 
-// The bytes of hex data: each comma-separated token gives one byte from its
-// hex digits (a third digit starts the byte over, other characters are
-// skipped). An empty token gives no byte.
-template <typename Sink>
-void ForEachHexByte(std::string_view data, Sink&& sink) {
-    int slot[2];
-    int filled = 0;
-    auto flush = [&] {
-        if (filled == 1) sink(static_cast<unsigned char>(slot[0]));
-        if (filled == 2) sink(static_cast<unsigned char>(slot[0] * 16 + slot[1]));
-        filled = 0;
-    };
-    for (char c : data) {
-        if (c == ',') {
-            flush();
-            continue;
-        }
-        int d = HexDigit(c);
-        if (d < 0) continue;
-        if (filled == 2) filled = 0;
-        slot[filled++] = d;
-    }
-    flush();
-}
-
-// Whether the hex data from p to end gives a byte of 0x80 or above, read as
-// ForEachHexByte reads it: without decoding it.
+// Whether the hex data at p gives a byte of 0x80 or above in a value the
+// registry editor sets: without decoding it.
 bool HasHighHexByte(const char* p, const char* end) {
-    int first = 0;
-    int filled = 0;
-    for (; p < end; ++p) {
-        if (*p == ',') {
-            if (filled == 2 && first >= 8) return true;
-            filled = 0;
-            continue;
-        }
-        int d = HexDigit(*p);
-        if (d < 0) continue;
-        if (filled == 2) filled = 0;
-        if (filled == 0) first = d;
-        ++filled;
-    }
-    return filled == 2 && first >= 8;
+    bool high = false;
+    HexDataRead read = ReadHexDataWith(p, end, [&high](unsigned char b) { high = high || b >= 0x80; });
+    return read.valid && high;
 }
 
 // UTF-16LE bytes as characters; an odd last byte is a character of its own.
@@ -135,46 +194,6 @@ std::string NarrowBytes(const std::string& wideBytes) {
     return WideToProgramString(BytesToWide(wideBytes));
 }
 
-bool IsHexDigitOrComma(char c) { return c == ',' || HexDigit(c) >= 0; }
-
-// Whether the data at p qualifies for conversion into the other dialect: its
-// first line holds only hex digits and commas up to CR, LF or the end of the
-// block (the last line of a file needs no line break), or up to a backslash
-// followed by spaces (or nothing) and then CR, LF or the end of the block.
-bool ConvertibleData(const char* p, const char* end) {
-    while (p < end && IsHexDigitOrComma(*p)) ++p;
-    if (p == end) return true;
-    if (*p == '\r' || *p == '\n') return true;
-    if (*p != '\\') return false;
-    ++p;
-    while (p < end && *p == ' ') ++p;
-    return p == end || *p == '\r' || *p == '\n';
-}
-
-// Data with anything but digits, commas and continuations is malformed and
-// left as it is: converting it would drop characters (a quote, a bracket)
-// that decide how the rest of the text reads.
-bool OnlyHexData(const char* p, const char* end) {
-    for (; p < end; ++p)
-        if (!IsHexDigitOrComma(*p) && *p != ' ' && *p != '\\' && *p != '\r' && *p != '\n') return false;
-    return true;
-}
-
-// End of hex data starting at p: the first line end that is not part of a
-// continuation (or the end of the block).
-const char* HexDataEnd(const char* p, const char* end) {
-    for (;;) {
-        const char* e = p;
-        while (e < end && *e != '\r' && *e != '\n') ++e;
-        const char* t = e;
-        while (t > p && t[-1] == ' ') --t;
-        if (e == end || t == p || t[-1] != '\\') return e;
-        while (e < end && (*e == '\r' || *e == '\n' || *e == ' ')) ++e;
-        if (e == end) return e;
-        p = e;
-    }
-}
-
 // Converts the hex(2) and hex(7) data of the value lines in a block; all other
 // text (strings, names, comments, other kinds) is copied as it is, so that a
 // "hex(2):" inside a name, a string or a comment is never touched.
@@ -185,39 +204,24 @@ bool ConvertBlock(const char* block, size_t length, ByteSink* out, CharForm from
     const char* copied = block;
     const char* p = block;
     while (p < end) {
-        while (p < end && (*p == ' ' || *p == '\r' || *p == '\n')) ++p;
+        while (p < end && (IsLineIndent(*p) || *p == '\r' || *p == '\n')) ++p;
         if (p >= end) break;
         const char* data = FindValueData(p);
         const char* next = p;  // where the search for the next line starts
-        const char* colon = nullptr;
-        if (data && data + 3 <= end && (data[0] | 0x20) == 'h' && (data[1] | 0x20) == 'e' && (data[2] | 0x20) == 'x') {
-            colon = data;
-            while (colon < end && *colon != ':' && *colon != '\r' && *colon != '\n') ++colon;
-            if (colon >= end || *colon != ':') colon = nullptr;
-        }
-        if (colon) {
-            // Hex data of every kind is skipped as the value parser reads it,
-            // continuations included; only hex(2) and hex(7) are converted.
-            const char* hex = colon + 1;
-            const char* hexEnd = HexDataEnd(hex, end);
-            bool chars = colon - data == 6 && data[3] == '(' && (data[4] == '2' || data[4] == '7') && data[5] == ')';
-            // Between program and legacy text all data is recoded that the
-            // value parser reads and that holds nothing but digits, commas
-            // and continuations, however its lines are laid out (spaces,
-            // extra backslashes), or the program would read legacy bytes as
-            // its own text. The test must not depend on the layout: a save
-            // drops the continuations that end a block, and data that a load
-            // left as legacy bytes would then be recoded as program text
-            // that it is not.
-            bool recode = from != CharForm::Wide && to != CharForm::Wide;
-            bool wellFormed = (recode || ConvertibleData(hex, end)) && OnlyHexData(hex, hexEnd);
-            if (chars && wellFormed) {
+        const char* hex = data ? FindHexData(data) : nullptr;
+        if (hex) {
+            // Hex data of every kind is skipped as the registry editor reads
+            // it, continuations included; only hex(2) and hex(7) data that it
+            // reads as a value is converted.
+            HexDataRead read = ReadHexData(hex, end);
+            bool chars = hex - data == 7 && data[3] == '(' && (data[4] == '2' || data[4] == '7') && data[5] == ')';
+            if (chars && read.valid) {
                 // Between two single-byte forms ASCII is the same text.
-                bool same = recode && !HasHighHexByte(hex, hexEnd);
+                bool same = from != CharForm::Wide && to != CharForm::Wide && !HasHighHexByte(hex, end);
                 if (!same && !out) {
                     if (converted) ++*converted;
                 } else if (!same) {
-                    std::string bytes = DecodeHexBytes(std::string_view(hex, static_cast<size_t>(hexEnd - hex)));
+                    std::string bytes = DecodeHexBytes(std::string_view(hex, static_cast<size_t>(read.end - hex)));
                     if (!out->Write(copied, static_cast<size_t>(hex - copied))) return false;
                     std::string text = WideToChars(CharsToWide(bytes, from), to, lost);
                     // UTF-16 goes 12 characters to a line, single-byte data 25.
@@ -226,14 +230,14 @@ bool ConvertBlock(const char* block, size_t length, ByteSink* out, CharForm from
                                        perLine))
                         return false;
                     if (converted) ++*converted;
-                    copied = hexEnd;
+                    copied = read.end;
                 }
             }
-            next = hexEnd;
+            next = read.end;
         } else if (data && *data == '"') {
-            // String data may span lines.
+            // A quote inside the string does not end its line.
             const char* close = FindClosingQuote(data);
-            next = close ? close + 1 : end;
+            next = close ? close + 1 : data;
         }
         while (next < end && *next != '\r' && *next != '\n') ++next;
         p = next;
@@ -286,7 +290,7 @@ std::string UnescapeString(std::string_view fileForm) {
 std::string DecodeHexBytes(std::string_view hexData) {
     std::string bytes;
     bytes.reserve(hexData.size() / 3 + 1);
-    ForEachHexByte(hexData, [&](unsigned char b) { bytes += static_cast<char>(b); });
+    ReadHexData(hexData.data(), hexData.data() + hexData.size(), &bytes);
     return bytes;
 }
 
@@ -326,7 +330,7 @@ bool MayRecodeHexData(const char* block, size_t length) {
     for (const char* p = block; p + 4 <= end; ++p) {
         p = static_cast<const char*>(std::memchr(p, '(', static_cast<size_t>(end - p)));
         if (!p || p + 4 > end) break;
-        if ((p[1] == '2' || p[1] == '7') && p[2] == ')' && p[3] == ':' && HasHighHexByte(p + 4, HexDataEnd(p + 4, end)))
+        if ((p[1] == '2' || p[1] == '7') && p[2] == ')' && p[3] == ':' && HasHighHexByte(p + 4, end))
             return true;
     }
     return false;

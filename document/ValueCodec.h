@@ -22,7 +22,24 @@ std::string UnescapeString(std::string_view fileForm);
 // name is the stored name again.
 std::string ShownValueName(std::string_view storedName);
 
-// The bytes of comma-separated hex data (continuations and spaces ignored).
+// How the registry editor reads the hex data of a value line.
+struct HexDataRead {
+    const char* end = nullptr;  // the end of the last line the data takes in, its line break excluded
+    bool valid = false;         // the editor sets the value (else it drops it)
+    // Set when the text ends inside a continuation: the backslash that
+    // starts it (the value keeps the bytes before it).
+    const char* dangling = nullptr;
+};
+// Reads hex data from p (after "hex...:") up to end or a NUL (end may be
+// null: the text is NUL-terminated); each byte goes to bytes when given.
+// Allocates nothing but bytes.
+HexDataRead ReadHexData(const char* p, const char* end, std::string* bytes = nullptr);
+// The hex data of a value line's data ("hex", "hex(n)" ... ":" on its line,
+// letter case ignored): the text after the colon, or null.
+const char* FindHexData(const char* valueData);
+
+// The bytes of hex data as the registry editor reads them; none when it
+// drops the value.
 std::string DecodeHexBytes(std::string_view hexData);
 // The characters of hex(2)/hex(7) data as program text, zeros kept: dialect
 // 4 data holds program text already, dialect 5 UTF-16LE is converted.

@@ -68,8 +68,39 @@ TEST(DisplayText, EachKindShowsItsData) {
     }
 }
 
-TEST(HexChars, DecodeIsTolerantOfMalformedTokens) {
-    EXPECT_EQ(DecodeHexBytes("01,2,abc, ff ,\\\r\n  10"), std::string("\x01\x02\x0c\xff\x10", 5));
+// Each layout as the registry editor (Wine's regedit) reads it: the bytes
+// of a value it sets, or a value it drops and how far its lines reach.
+TEST(HexData, LaidOutAnyWayReadsAsTheRegistryEditorReadsIt) {
+    struct Case { int line; const char* data; const char* bytes; bool valid; const char* rest; } cases[] = {
+        {__LINE__, "41,42,\t\\\r\n 43\r\nx", "ABC", true, "\r\nx"},  // blanks before the backslash
+        {__LINE__, "41,42,\\ ;c\r\n  43", "ABC", true, ""},          // a comment after it
+        {__LINE__, "41,42,\\ #c\r\n 43", "", false, "\r\n 43"},     // "#" starts no comment
+        {__LINE__, "41,\\\r\n ;c\r\n 42", "AB", true, ""},          // a comment line inside
+        {__LINE__, "41,\\\r\n #c\r\n 42", "", false, "\r\n 42"},
+        {__LINE__, "41,\\\r\n \t \r\n\r\n 42", "AB", true, ""},    // blank and empty lines inside
+        {__LINE__, "41\\\r\n ,42", "", false, "\r\n ,42"},        // a backslash right after a byte
+        {__LINE__, "41 \\\r\n 42", "", false, "\r\n 42"},
+        {__LINE__, "41,4\\\r\n2,43", "", false, "\r\n2,43"},
+        {__LINE__, "41,\\\r\n ,42\r\n", "", false, "\r\n"},      // a line that starts with a comma
+        {__LINE__, "41,\\\r\n[K]\r\n\"c\"=\"1\"", "", false, "\r\n\"c\"=\"1\""},  // a key line is taken in
+        {__LINE__, "41,\\\r\n\r\n", "A", true, "\r\n"},           // the text ends in a continuation
+        {__LINE__, "41,42\r\n 43,44", "AB", true, "\r\n 43,44"},    // a stray line after the last one
+        {__LINE__, "41,42, ;c", "AB", true, ""}, {__LINE__, " 4, 042\t", "\x04" "B", true, ""},
+        {__LINE__, "41 ,42", "", false, ""}, {__LINE__, "41,,42", "", false, ""}, {__LINE__, "141", "", false, ""},
+        {__LINE__, "\\\r\n  41", "A", true, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "line " << c.line);
+        std::string bytes;
+        HexDataRead read = ReadHexData(c.data, nullptr, &bytes);
+        EXPECT_EQ(bytes, c.bytes);
+        EXPECT_EQ(read.valid, c.valid);
+        EXPECT_STREQ(read.end, c.rest);
+        EXPECT_EQ(DecodeHexBytes(c.data), c.bytes);
+    }
+}
+
+TEST(HexChars, DecodeAndEncodeCharacters) {
     EXPECT_EQ(DecodeHexChars("41,00,ac,20,00,00", kRegedit5), std::string("A\xe2\x82\xac\0", 5));
     EXPECT_EQ(DecodeHexChars("41,42,00", kRegedit4), std::string("AB\0", 3));
     EXPECT_EQ(EncodeHexChars(std::string("A\xe2\x82\xac\0", 5), kRegedit5), "41,00,ac,20,00,00");
@@ -116,7 +147,7 @@ TEST(DialectConversion, WideningAndNarrowingFollowTheLineLayout) {
 TEST(DialectConversion, TextThatIsNotConvertibleDataIsCopied) {
     const char* unchanged[] = {
         "\"s\"=\"hex(2):41,00\"\r\n",             // inside a string
-        "\"v\"=hex(2): 41,00\r\n",                 // other characters on the first line
+        "\"v\"=hex(2):41 ,00\r\n",                 // data the registry editor drops
         "\"v\"=hex(3):41,00\r\n\"w\"=hex:01\r\n",  // other kinds
         "; hex(7 is not a token\r\n",
         "; \"v\"=hex(2):41,00,00,00\r\n",                   // a comment

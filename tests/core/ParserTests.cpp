@@ -20,23 +20,30 @@ TEST(Header, AcceptsOnlyTheTwoHeaderLinesEndedByALineEnd) {
     for (const Case& c : cases) EXPECT_EQ(TestHeader(c.text), c.dialect) << c.text;
 }
 
-TEST(KeyLineScan, KeyLinesStartOnlyAtLineStartsOutsideQuotesAndEndAtABracketFollowedBySpaces) {
+TEST(KeyLineScan, KeyLinesStartAtLineStartsAfterBlanksAndEndAtTheLastBracketOfTheLine) {
     struct Case { const char* (*find)(const char*); const char* text; int expected; } cases[] = {  // -1: none found
-        {FindNextKeyLine, "x\r\n[A]", 3}, {FindNextKeyLine, "x\n   [A]", 5},
+        {FindNextKeyLine, "x\r\n[A]", 3}, {FindNextKeyLine, "x\n   [A]", 5}, {FindNextKeyLine, "x\n\t [A]", 4},
+        {FindNextKeyLine, "x\n\v[A]", -1},  // tabs and spaces are the only blanks before a key line
+        {FindNextKeyLine, "x\n  [\r\n  ]\r\n[B]", 12},  // a line without "]" is no key line
         {FindNextKeyLine, "[A]", -1},  // the first character of the text never starts a line
         {FindNextKeyLine, "\n[A]", -1},  // nor does a line end that is the first character
-        {FindNextKeyLine, "x\r\n\"a\"=\"[not\r\n[B]\"\r\n[C]", 20},
-        {FindNextKeyLine, "x \"\\\\\"\r\n[A]", 8},  // an escaped backslash does not hide the quote
-        {FindNextKeyLine, "x \"\\\"\r\n[A]\r\n\"\r\n[B]", 15},
-        {FindNextKeyLine, "x\"unterminated\r\n[A]", -1}, {FindNextKeyLine, "x=[A]\r\n", -1},
-        {FindKeyLineEnd, "A\\B]\r\n", 3}, {FindKeyLineEnd, "A]   \r\n", 1}, {FindKeyLineEnd, "A]", 1},
-        {FindKeyLineEnd, "A] x\r\nB]\r\n", 7}, {FindKeyLineEnd, "A][B]\n", 4}, {FindKeyLineEnd, "A\r\nB", -1},
+        // A string ends at its line: what follows is read as what it is.
+        {FindNextKeyLine, "x\r\n\"a\"=\"[not\r\n[B]\"\r\n[C]", 14},
+        {FindNextKeyLine, "x \"\\\"\r\n[A]\r\n\"\r\n[B]", 7},
+        {FindNextKeyLine, "x\"unterminated\r\n[A]", 16}, {FindNextKeyLine, "x=[A]\r\n", -1},
+        // Hex data continued onto a key line takes it in, blank and comment
+        // lines between them skipped; data in error ends at its line.
+        {FindNextKeyLine, "x\r\n\"v\"=hex:41,\\\r\n\r\n ;c\r\n[A]\r\n[B]", 29},
+        {FindNextKeyLine, "x\r\n\"v\"=hex:41,\\\r\nzz,\\\r\n[A]", 23},
+        {FindNextKeyLine, "x\r\n\"v\"=\"C:\\\\\"\r\n[A]", 15},
+        {FindKeyLineEnd, "A\\B]\r\n", 3}, {FindKeyLineEnd, "A] \t \r\n", 1}, {FindKeyLineEnd, "A]", 1},
+        {FindKeyLineEnd, "A] x\r\nB]\r\n", 1}, {FindKeyLineEnd, "A][B]\n", 4}, {FindKeyLineEnd, "A\r\nB", -1},
     };
     for (const Case& c : cases) {
         const char* found = c.find(c.text);
         EXPECT_EQ(found ? static_cast<int>(found - c.text) : -1, c.expected) << c.text;
     }
-    const char* payload = "REGEDIT4\r\n\r\n[A\\B]  \r\n\r\n  \"v\"=\"1\"\r\n";
+    const char* payload = "REGEDIT4\r\n\r\n\t[A\\B] \t\r\n\r\n \t\"v\"=\"1\"\r\n";
     EXPECT_STREQ(FindValuesStart(payload), "\"v\"=\"1\"\r\n");
     EXPECT_EQ(FindValuesStart("REGEDIT4\r\n\r\n[A]\r\n"), nullptr);
 }
@@ -46,10 +53,10 @@ TEST(KeyParse, KeyLineFormsAndTextBeforeTheFirstKey) {
     ASSERT_TRUE(Parse(doc,
                       "; comment before the keys\r\n\r\n"
                       "[-HKEY_CURRENT_USER\\Gone]\r\n\r\n"
-                      "[A] x\r\nB]  \r\n\"v\"=\"1\"\r\n"
+                      "[A] x\r\nB]  \r\n\"v\"=\"1\"\r\n  [\r\n\"w\"=\"2\"\r\n"
                       "[C]\r[D]\r\n"));
-    EXPECT_EQ(Paths(doc), (std::vector<std::string>{"-HKEY_CURRENT_USER", "-HKEY_CURRENT_USER\\Gone", "A] x\r\nB", "C", "D"}));
-    EXPECT_EQ(Values(doc.roots[1]), "v|REG_SZ|1;");
+    EXPECT_EQ(Paths(doc), (std::vector<std::string>{"-HKEY_CURRENT_USER", "-HKEY_CURRENT_USER\\Gone", "A", "C", "D"}));
+    EXPECT_EQ(Values(doc.roots[1]), "v|REG_SZ|1;w|REG_SZ|2;");
     EXPECT_EQ(doc.dialect, kRegedit4);
     EXPECT_EQ(doc.buffers.size(), 1u);
 }
@@ -176,8 +183,12 @@ TEST(ValueParse, ValueLineForms) {
         {"\"q\"=HEX(B):00,00,00,00,\\\r\n  00,00,00,00\r\n", "q|REG_QWORD|0x0 (0);"},
         {"\"q\"=hex(b):ff,ff,ff,ff,ff,ff,ff,ff\r\n", "q|REG_QWORD|0xffffffffffffffff (18446744073709551615);"},
         {"\"q\"=hex(b):01,02,03,04,05,06,07,08,09\r\n", "q|REG_QWORD|01 02 03 04 05 06 07 08 09;"},
-        // A string that spans lines (the system editor writes embedded line breaks raw).
-        {"\"m\"=\"one\r\ntwo\"\r\n\"n\"=\"x\"\r\n", "m|REG_SZ|one\r\ntwo;n|REG_SZ|x;"},
+        // A string ends at its line (the registry editor skips the line and
+        // reads the next one): alone, before another value, at the end.
+        {"\"m\"=\"one\r\ntwo\"\r\n\"n\"=\"x\"\r\n", "n|REG_SZ|x;"}, {"\"a\"=\"open\r\n", ""},
+        {"\"a\"=\"open\r\n\"b\"=\"ok\"\r\n", "b|REG_SZ|ok;"}, {"\"b\"=\"ok\"\r\n\"a\"=\"open", "b|REG_SZ|ok;"},
+        {"\"a\"=\"open\r\"b\"=\"ok\"\r", "b|REG_SZ|ok;"}, {"\"a\"=\"x\\\"\r\nmore\"\r\n\"b\"=\"ok\"\r\n", "b|REG_SZ|ok;"},
+        {"\t\"a\"=\"tab\"\r\n", "a|REG_SZ|tab;"},
         // Lines that are not values do not end the block.
         {"; comment\r\n\"a\"=\"1\"\r\n// other\r\n\"gone\"=-\r\n\"b\"=\"2\"\r\n", "a|REG_SZ|1;b|REG_SZ|2;"},
         {"\"a\"\r\n=\"x\"\r\n\"b\"=\"2\"\r\n", "b|REG_SZ|2;"},

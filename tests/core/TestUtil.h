@@ -48,9 +48,8 @@ inline bool Parse(RegDocument& doc, const std::string& body, bool checkDuplicate
     return static_cast<bool>(doc.ParseText(Text(s), view, s.size(), checkDuplicates, false));
 }
 
-// Parses what Write gave back (its header kept, the closing zero bytes cut).
-inline bool Reparse(RegDocument& doc, std::string written) {
-    written.resize(written.size() - 2);
+// Parses what Write gave back, its header kept.
+inline bool Reparse(RegDocument& doc, const std::string& written) {
     return Parse(doc, written, true, nullptr, false);
 }
 

@@ -8,13 +8,15 @@
 namespace {
 
 const char kBranch[] =
+    "; the document's comments, which a payload leaves out\r\n\r\n"
     "[HKEY_CURRENT_USER\\Software\\Run]\r\n"
     "\"a\"=\"x\"\r\n\r\n"
     "[HKEY_CURRENT_USER\\Software\\Run\\Sub]\r\n"
     "\"b\"=dword:00000001\r\n\r\n"
     "[HKEY_CURRENT_USER\\Software\\Other]\r\n\r\n";
 
-// A branch payload starts with its document's header, as single-byte text.
+// A branch payload starts with its document's header, as single-byte text,
+// and its key line.
 TEST(TransferPayload, KeyBranchStartsWithTheDocumentsHeader) {
     RegDocument doc;
     ASSERT_TRUE(testutil::Parse(doc, kBranch));
@@ -38,7 +40,7 @@ TEST(TransferPayload, RewriteMovesTheBranchesKeyLinesOnly) {
         "REGEDIT4\r\n\r\n"
         "[hkey_current_user\\software\\run]\r\n"
         "\"p\"=\"HKEY_CURRENT_USER\\\\Software\\\\Run\"\r\n"
-        "\"m\"=\"one\r\n[HKEY_CURRENT_USER\\Software\\Run]\"\r\n\r\n"
+        "\"m\"=\"[HKEY_CURRENT_USER\\Software\\Run]\"\r\n\r\n"
         "[HKEY_CURRENT_USER\\Software\\Run\\Sub]\r\n\r\n"
         "[HKEY_CURRENT_USER\\Software\\Run2]\r\n\r\n"
         "[X\\HKEY_CURRENT_USER\\Software\\Run]\r\n\r\n";
@@ -49,7 +51,7 @@ TEST(TransferPayload, RewriteMovesTheBranchesKeyLinesOnly) {
               "REGEDIT4\r\n\r\n"
               "[T\\Run #0]\r\n"
               "\"p\"=\"HKEY_CURRENT_USER\\\\Software\\\\Run\"\r\n"
-              "\"m\"=\"one\r\n[HKEY_CURRENT_USER\\Software\\Run]\"\r\n\r\n"
+              "\"m\"=\"[HKEY_CURRENT_USER\\Software\\Run]\"\r\n\r\n"
               "[T\\Run #0\\Sub]\r\n\r\n"
               "[HKEY_CURRENT_USER\\Software\\Run2]\r\n\r\n"
               "[X\\HKEY_CURRENT_USER\\Software\\Run]\r\n\r\n");

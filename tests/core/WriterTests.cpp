@@ -6,6 +6,7 @@
 
 #include "TestUtil.h"
 #include "document/Platform.h"
+#include "document/Utf8.h"
 
 using namespace testutil;
 namespace fs = std::filesystem;
@@ -35,10 +36,10 @@ TEST(Writer, OutputFormatInBothEncodingsAndABranchAlone) {
     ASSERT_TRUE(Parse(doc, "[A\\B]\r\n\"v\"=\"1\"\r\n[A\\B\\C]\r\n\r\n[A\\D]\r\n"));
     const std::string body = "[A\\B]\r\n\"v\"=\"1\"\r\n[A\\B\\C]\r\n\r\n[A\\D]\r\n\r\n";
     EXPECT_EQ(doc.CountKeysToWrite(), 3u);  // not A: it has children and no values
-    EXPECT_EQ(Write(doc, false, kRegedit4), "REGEDIT4\r\n\r\n" + body + std::string(2, '\0'));
+    EXPECT_EQ(Write(doc, false, kRegedit4), "REGEDIT4\r\n\r\n" + body);
     const std::string v5 = "Windows Registry Editor Version 5.00\r\n\r\n" + body;
-    EXPECT_EQ(Write(doc, false, kRegedit5), v5 + std::string(2, '\0'));
-    EXPECT_EQ(Write(doc, true, kRegedit5), "\xFF\xFE" + Utf16(LegacyToWideString(v5)) + std::string(2, '\0'));
+    EXPECT_EQ(Write(doc, false, kRegedit5), v5);
+    EXPECT_EQ(Write(doc, true, kRegedit5), "\xFF\xFE" + Utf16(LegacyToWideString(v5)));
     // A branch: the key and its descendants, without a header.
     MemorySink out;
     ASSERT_TRUE(WriteKeyTree(Find(doc, "A\\B"), out, false, kRegedit4, nullptr));
@@ -53,6 +54,60 @@ TEST(Writer, SavingInTheOtherDialectConvertsFileBlocksOnly) {
     for (RegDialect d : {kRegedit4, kRegedit5}) {
         std::string out = Write(doc, false, d), data = d == kRegedit4 ? "41,00\r\n" : "41,00,00,00\r\n";
         EXPECT_NE(out.find("[K]\r\n\"x\"=hex(2):" + data + "\r\n[E]\r\n\"y\"=hex(2):" + data), std::string::npos) << out;
+    }
+}
+
+// Comments at the top of a file say what it does and how to undo it: every
+// whole-document save writes them back, in either dialect and encoding, also
+// after an edit.
+TEST(Writer, TextBeforeTheFirstKeyIsWrittenBackByEverySave) {
+    const std::string top = "; Sets the proxy. Undo: proxy-off.reg\r\n;\tby Zo\xC3\xAB\r\n\r\n\r\n";
+    struct Case { int line; std::string bytes; } cases[] = {
+        {__LINE__, "REGEDIT4\r\n" + ProgramToLegacyText(top, nullptr) + "\t[K]\r\n\"a\"=\"1\"\r\n"},
+        {__LINE__, "\xFF\xFE" + Utf16(ProgramToWideString("Windows Registry Editor Version 5.00\r\n" + top +
+                                                           "[K]\r\n\"a\"=\"1\"\r\n"))},
+        {__LINE__, "REGEDIT4\n; no blank line, no key\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "line " << c.line);
+        RegDocument doc;
+        ASSERT_TRUE(Load(doc, c.bytes));
+        if (KeyNode* k = Find(doc, "K")) {
+            ASSERT_TRUE(Rebuild(k));
+        }
+        for (bool unicode : {false, true})
+            for (RegDialect dialect : {kRegedit4, kRegedit5}) {
+                RegDocument again;
+                ASSERT_TRUE(Load(again, Write(doc, unicode, dialect)));
+                EXPECT_EQ(again.preamble, doc.preamble);
+                EXPECT_EQ(Snapshot(again), Snapshot(doc));
+            }
+    }
+    RegDocument doc;
+    ASSERT_TRUE(Load(doc, cases[0].bytes));
+    EXPECT_EQ(doc.preamble, top);
+    EXPECT_EQ(Write(doc), cases[0].bytes.substr(0, cases[0].bytes.rfind('\t')) + "[K]\r\n\"a\"=\"1\"\r\n");
+}
+
+// Zero bytes after the text, which older saves of this program wrote, end
+// the text; no save writes them.
+TEST(Writer, TrailingZeroBytesAreReadAndNeverWritten) {
+    const std::string v4 = "REGEDIT4\r\n\r\n[K]\r\n\"a\"=\"1\"\r\n\r\n";
+    const std::string v5 = "\xFF\xFE" + Utf16(u"Windows Registry Editor Version 5.00\r\n\r\n[K]\r\n\"a\"=\"1\"\r\n\r\n");
+    for (const std::string& bytes : {v4, v5}) {
+        RegDocument plain;
+        ASSERT_TRUE(Load(plain, bytes));
+        for (size_t zeros : {1, 2, 4}) {
+            SCOPED_TRACE(testing::Message() << (bytes == v4 ? "REGEDIT4" : "UTF-16") << ", zero bytes: " << zeros);
+            RegDocument doc;
+            ASSERT_TRUE(Load(doc, bytes + std::string(zeros, '\0')));
+            EXPECT_EQ(Snapshot(doc), Snapshot(plain));
+            for (bool unicode : {false, true})
+                for (RegDialect dialect : {kRegedit4, kRegedit5}) {
+                    std::string out = Write(doc, unicode, dialect);
+                    EXPECT_EQ(out.substr(out.size() - (unicode ? 4 : 2)), unicode ? Utf16(u"\r\n") : "\r\n");
+                }
+        }
     }
 }
 
@@ -149,13 +204,13 @@ TEST_F(TempDir, EveryCharacterSurvivesAUtf16SaveAndALegacySaveNamesWhatItLacks) 
         u"\"m\"=hex(7):1c,04,00,00,2d,4e,00,00,00,00\r\n\r\n";
     std::string bytes = "\xFF\xFE" + Utf16(text);
     std::string p = Path("world.reg");
-    WriteBytes(p, bytes + std::string(2, '\0'));
+    WriteBytes(p, bytes);
     RegDocument doc;
     LoadJob job;
     ASSERT_TRUE(LoadNow(doc, job, p));
     EXPECT_FALSE(job.lossy);
     ASSERT_TRUE(SaveTo(doc, p.c_str(), true, kRegedit5));
-    EXPECT_EQ(ReadBytes(p), bytes + std::string(2, '\0'));
+    EXPECT_EQ(ReadBytes(p), bytes);
 
     auto sorted = [](std::u32string chars) {
         std::sort(chars.begin(), chars.end());
@@ -209,20 +264,16 @@ TEST(Writer, OpenEndsDoNotSwallowWhatIsWrittenAfterThem) {
     }
 }
 
-TEST(ValueBlocks, RebuildKeepsOpenStringsLastSoTheyChangeNothing) {
+// A string ends at its line: a save neither closes it nor moves the values
+// after it behind it.
+TEST(ValueBlocks, AnUnterminatedStringLineStaysTextAndNoSaveAddsALine) {
+    const std::string body = "[K]\r\n\"a\"=\"1\"\r\n\"x\"=\"open\r\n\"b\"=\"2\"\r\n\r\n[J]\r\n\"y\"=\"cut";
     RegDocument doc;
-    // The strings end in \\\" : still open for the value parser, closed for
-    // the key line scan, so both blocks are found.
-    ASSERT_TRUE(Parse(doc, "[K]\r\n\"a\"=\"1\"\r\n\"x\"=\"one\\\\\\\"\r\n[J]\r\n\r\n[K]\r\n\"b\"=\"2\"\r\n\"y\"=\"two\\\\\\\"\r\n"));
-    KeyNode* k = Find(doc, "K");
-    std::string before = Values(k);
-    ASSERT_TRUE(Rebuild(k));
-    EXPECT_EQ(Values(k), before);
-    // Each open string ends a block of its own.
-    EXPECT_EQ(k->OlderBlockCount(), 1u);
-    RegDocument again;
-    ASSERT_TRUE(Reparse(again, Write(doc)));
-    EXPECT_EQ(Values(Find(again, "K")), before);
+    ASSERT_TRUE(Parse(doc, body));
+    EXPECT_EQ(Values(Find(doc, "K")), "a|REG_SZ|1;b|REG_SZ|2;");
+    EXPECT_EQ(Write(doc), "REGEDIT4\r\n\r\n" + body + "\r\n");
+    ASSERT_TRUE(Rebuild(Find(doc, "K")));
+    EXPECT_EQ(Write(doc), "REGEDIT4\r\n\r\n[K]\r\n\"x\"=\"open\r\n\"a\"=\"1\"\r\n\"b\"=\"2\"\r\n[J]\r\n\"y\"=\"cut\r\n");
 }
 
 // One key of every value kind, with a continued hex line, written with the

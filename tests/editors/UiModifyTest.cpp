@@ -204,14 +204,13 @@ TEST(ModifyUi, EveryKindEditedInTheProgramIsShownAndSavedInTheFilesDialect) {
         ASSERT_TRUE(s.Focus(s.list));
         harness::PressKey('S', harness::kCtrl);
         ASSERT_TRUE(harness::WaitUntil([&] { return s.Caption() == std::string(file.file) + "-Quillon"; }, 10000)) << s.Caption();
+        // No zero bytes after the text.
         std::string saved = ReadFileBytes(s.path);
-        ASSERT_GE(saved.size(), 2u);
-        EXPECT_EQ(saved.substr(saved.size() - 2), std::string(2, '\0'));
         if (file.utf16) {
             ASSERT_EQ(saved.substr(0, 2), "\xFF\xFE");
-            EXPECT_EQ(Narrow(saved.substr(0, saved.size() - 2)), file.saved);
+            EXPECT_EQ(Narrow(saved), file.saved);
         } else {
-            EXPECT_EQ(saved.substr(0, saved.size() - 2), file.saved);
+            EXPECT_EQ(saved, file.saved);
         }
         EXPECT_TRUE(s.app.Close());
     }

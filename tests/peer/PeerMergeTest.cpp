@@ -1,8 +1,8 @@
-// The system registry editor judges a save: every corpus file Quillon opens
-// is merged as it is and again after a plain open and save (dialect 5,
-// UTF-16), each under a scratch key of its own, with the real "regedit /s";
-// both branches are exported with "regedit /e" and must hold the same keys
-// and values.
+// The system registry editor judges a save: every corpus file Quillon opens,
+// and short files of the layouts the editor reads its own way, are merged as
+// they are and again after a plain open and save, each under a scratch key of
+// its own, with the real "regedit /s"; both branches are exported with
+// "regedit /e" and must hold the same keys and values.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -53,7 +53,7 @@ std::string AsBytes(const std::u16string& w) { return {reinterpret_cast<const ch
 bool IsUtf16(const std::string& bytes) { return bytes.compare(0, 2, "\xFF\xFE") == 0; }
 
 // Puts every key line of a text under prefix: "[" or "[-" at a line start
-// (after spaces) is followed by the prefix.
+// (after blanks) is followed by the prefix.
 template <class Char>
 std::basic_string<Char> UnderKey(const std::basic_string<Char>& text, const std::string& prefix) {
     std::basic_string<Char> out;
@@ -70,7 +70,7 @@ std::basic_string<Char> UnderKey(const std::basic_string<Char>& text, const std:
             if (i + 1 < text.size() && text[i + 1] == '-') out += text[++i];
             for (char p : prefix) out += static_cast<Char>(p);
         }
-        if (c != ' ') lineStart = false;
+        if (c != ' ' && c != '\t') lineStart = false;
     }
     return out;
 }
@@ -159,7 +159,8 @@ std::string Difference(const Branch& original, const Branch& saved) {
     return o == original.end() ? "key added by the save: " + s->first : "key changed or missing after the save: " + o->first;
 }
 
-bool OpenAndSave(const std::string& file, const std::string& target) {
+bool OpenAndSave(const std::string& file, const std::string& target, bool unicode = true,
+                 RegDialect dialect = kRegedit5) {
     RegText text;
     ReadError error;
     if (!ReadRegFile(file.c_str(), text, error)) return false;
@@ -167,16 +168,85 @@ bool OpenAndSave(const std::string& file, const std::string& target) {
     document.abort.store(0);
     if (!document.ParseText(std::move(text.text), nullptr, text.length, true, false, true)) return false;
     document.abort.store(1);
-    return SaveTo(document, target.c_str(), true, kRegedit5);
+    return SaveTo(document, target.c_str(), unicode, dialect);
+}
+
+// Merges the original bytes under O and the saved ones under S, and reads
+// both branches back.
+std::map<std::string, Branch> MergeBoth(const std::string& originalBytes, const std::string& savedBytes) {
+    std::string original = ScratchFile("peer-original.reg");
+    std::string saved = ScratchFile("peer-saved.reg");
+    std::string exported = ScratchFile("peer-export.reg");
+    WriteBytes(original, MergedUnder(JudgedForm(originalBytes), std::string(kScratchPath) + "\\O\\"));
+    WriteBytes(saved, MergedUnder(savedBytes, std::string(kScratchPath) + "\\S\\"));
+    RegDeleteTreeA(HKEY_CURRENT_USER, kScratchKey);
+    DeleteFileA(exported.c_str());
+    bool run = RunRegedit("/s \"" + original + "\"") && RunRegedit("/s \"" + saved + "\"") &&
+               RunRegedit("/e \"" + exported + "\" \"" + kScratchPath + "\"");
+    EXPECT_TRUE(run);
+    RegDeleteTreeA(HKEY_CURRENT_USER, kScratchKey);
+    return run ? ReadExport(exported) : std::map<std::string, Branch>();
+}
+
+std::string Utf16File(const std::string& text) { return "\xFF\xFE" + AsBytes(Widen(text, CP_UTF8)); }
+
+// Files the registry editor reads line by line in its own way (each found
+// by merging it): strings that end at their line, blanks before key and
+// value lines, comments at the top, hex data laid out unusually. Saved in
+// both dialects, each must merge to what the original merges to.
+TEST(PeerMerge, OddLayoutsMergeAsTheOriginalAfterASaveInEitherDialect) {
+    const std::string v4 = "REGEDIT4\r\n\r\n";
+    struct Case { int line; const char* label; std::string bytes; } cases[] = {
+        {__LINE__, "unterminated string alone", v4 + "[A]\r\n\"a\"=\"open\r\n"},
+        {__LINE__, "unterminated string before a value", v4 + "[A]\r\n\"a\"=\"open\r\n\"b\"=\"ok\"\r\n"},
+        {__LINE__, "unterminated string at the end", v4 + "[A]\r\n\"b\"=\"ok\"\r\n\"a\"=\"open"},
+        {__LINE__, "unterminated string before a key", v4 + "[A]\r\n\"a\"=\"open\r\n[B]\r\n\"c\"=\"1\"\r\n"},
+        {__LINE__, "backslash at the end of an unterminated string",
+         v4 + "[A]\r\n\"v\"=\"1\"\r\n\"a\"=\"x\\\r\n\"b\"=\"ok\"\r\n\r\n[B]\r\n\"c\"=\"1\"\r\n"},
+        {__LINE__, "escaped quote at the end of a line", v4 + "[A]\r\n\"a\"=\"x\\\"\r\nmore\"\r\n\"b\"=\"ok\"\r\n"},
+        {__LINE__, "UTF-16 file cut off inside a value",
+         Utf16File("Windows Registry Editor Version 5.00\r\n\r\n[A]\r\n\"b\"=\"ok\"\r\n\"a\"=\"cut off he")},
+        {__LINE__, "UTF-16 file cut off inside a unit",
+         Utf16File("Windows Registry Editor Version 5.00\r\n\r\n[A]\r\n\"b\"=\"ok\"\r\n\"a\"=\"cut") + "h"},
+        {__LINE__, "key lines and values indented with tabs",
+         v4 + "\t[A]\r\n\t\"v\"=\"1\"\r\n\r\n \t[B]\t\r\n \t\"c\"=hex(2):41,00,00,00\r\n"},
+        {__LINE__, "bracket lines that are no key lines",
+         v4 + "[A]\r\n\"v\"=\"1\"\r\n  [\r\n\"w\"=\"2\"\r\n  ]\r\n[B] x]y\r\n\"c\"=\"1\"\r\n[C\r\nD]\r\n\"d\"=\"1\"\r\n"},
+        {__LINE__, "comments at the top", v4 + "; what this file does\r\n#\tand how to undo it\r\n\r\n[A]\r\n\"v\"=\"1\"\r\n"},
+        {__LINE__, "blanks before a continuation",
+         v4 + "[A]\r\n\"v\"=hex(2):41,42,\t\\\r\n  43,00\r\n\"w\"=hex(2):41,42 \\\r\n 00,00\r\n"},
+        {__LINE__, "comments after a continuation",
+         v4 + "[A]\r\n\"v\"=hex(2):41,\\ ; c\r\n  42,00\r\n\"w\"=hex(2):41,\\ # c\r\n 42,00\r\n\"x\"=\"after\"\r\n"},
+        {__LINE__, "comment, blank and empty lines inside a continuation",
+         v4 + "[A]\r\n\"v\"=hex(7):41,00,\\\r\n; c\r\n\r\n \t \r\n  42,00,00,00\r\n\"w\"=hex(2):41,\\\r\n  # c\r\n 00\r\n"},
+        {__LINE__, "backslash right after a byte",
+         v4 + "[A]\r\n\"v\"=hex(2):41\\\r\n  ,42,00\r\n\"w\"=hex(2):4\\\r\n1,00\r\n\"x\"=hex(2):41,4\\\r\n2,00\r\n"},
+        {__LINE__, "continuation into a key line",
+         v4 + "[A]\r\n\"v\"=hex(2):41,\\\r\n\r\n[B]\r\n\"c\"=\"1\"\r\n\r\n[C]\r\n\"d\"=hex(2):41,\\\r\n zz,\\\r\n[D]\r\n"},
+        {__LINE__, "continuation at the end of the file", v4 + "[A]\r\n\"w\"=\"ok\"\r\n\"v\"=hex(2):41,00,\\"},
+        {__LINE__, "continuation and a comment at the end", v4 + "[A]\r\n\"v\"=hex(2):41,00,\\ ; c\r\n\r\n"},
+        {__LINE__, "stray hex line after the last one",
+         v4 + "[A]\r\n\"v\"=hex(2):41,42\r\n 43,00\r\n\"w\"=\"ok\"\r\n"},
+        {__LINE__, "bytes of one or three digits", v4 + "[A]\r\n\"v\"=hex(2):4,041,00\r\n\"w\"=hex(2):41 ,00\r\n"},
+    };
+    std::string file = ScratchFile("peer-layout.reg");
+    std::string saved = ScratchFile("peer-layout-saved.reg");
+    for (const Case& c : cases) {
+        for (RegDialect dialect : {kRegedit4, kRegedit5}) {
+            SCOPED_TRACE(testing::Message() << "line " << c.line << ": " << c.label << ", saved as "
+                                            << (dialect == kRegedit4 ? "REGEDIT4" : "5.00 in UTF-16"));
+            WriteBytes(file, c.bytes);
+            ASSERT_TRUE(OpenAndSave(file, saved, dialect == kRegedit5, dialect));
+            std::map<std::string, Branch> branches = MergeBoth(c.bytes, ReadBytes(saved));
+            EXPECT_FALSE(branches["O"].empty());  // every file makes a key
+            EXPECT_EQ(Difference(branches["O"], branches["S"]), "");
+        }
+    }
 }
 
 TEST(PeerMerge, TheRegistryEditorMergesEverySavedFileAsTheOriginal) {
     QUILLON_REQUIRE_CORPUS();
-    std::string original = ScratchFile("peer-original.reg");
-    std::string saved = ScratchFile("peer-saved.reg");
-    std::string exported = ScratchFile("peer-export.reg");
-    const std::string originalPrefix = std::string(kScratchPath) + "\\O\\";
-    const std::string savedPrefix = std::string(kScratchPath) + "\\S\\";
+    std::string saved = ScratchFile("peer-saved-corpus.reg");
     int accepted = 0, identical = 0, refused = 0;
     std::vector<std::string> unmerged;  // the editor merges nothing of the original
     for (const std::string& file : corpus::Files()) {
@@ -187,14 +257,7 @@ TEST(PeerMerge, TheRegistryEditorMergesEverySavedFileAsTheOriginal) {
             continue;
         }
         ++accepted;
-        WriteBytes(original, MergedUnder(JudgedForm(ReadBytes(file)), originalPrefix));
-        WriteBytes(saved, MergedUnder(ReadBytes(saved), savedPrefix));
-        RegDeleteTreeA(HKEY_CURRENT_USER, kScratchKey);
-        ASSERT_TRUE(RunRegedit("/s \"" + original + "\""));
-        ASSERT_TRUE(RunRegedit("/s \"" + saved + "\""));
-        DeleteFileA(exported.c_str());
-        ASSERT_TRUE(RunRegedit("/e \"" + exported + "\" \"" + kScratchPath + "\""));
-        std::map<std::string, Branch> branches = ReadExport(exported);
+        std::map<std::string, Branch> branches = MergeBoth(ReadBytes(file), ReadBytes(saved));
         if (!branches.count("O") && branches.count("S")) {
             // The editor refuses the original (a header it does not take,
             // such as one with trailing spaces) where Quillon repairs it.
@@ -205,7 +268,6 @@ TEST(PeerMerge, TheRegistryEditorMergesEverySavedFileAsTheOriginal) {
         if (difference.empty()) ++identical;
         EXPECT_EQ(difference, "");
     }
-    RegDeleteTreeA(HKEY_CURRENT_USER, kScratchKey);
     std::printf("accepted %d, merged the same %d, refused %d\n", accepted, identical, refused);
     std::printf("listed apart, the registry editor merges nothing of the original: %zu\n", unmerged.size());
     for (const std::string& u : unmerged) std::printf("  %s\n", u.c_str());
