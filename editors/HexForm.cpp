@@ -66,10 +66,12 @@ std::string BuildMultiStringHexData(const std::vector<std::string>& items) {
 }
 
 std::string BuildBinaryHexData(const std::string& areaText) {
+    // Lower-case digits, as the registry editor writes them: a diff of a
+    // saved file shows only what changed.
     std::string digits;
     digits.reserve(areaText.size() / 2);
     for (char c : areaText)
-        if (c != ' ') digits += c;
+        if (c != ' ') digits += (c >= 'A' && c <= 'F') ? static_cast<char>(c - 'A' + 'a') : c;
     std::string out;
     out.reserve(digits.size() * 3 / 2 + digits.size() / 44 * 5 + 4);
     for (size_t k = 0; k < digits.size(); ++k) {

@@ -68,6 +68,26 @@ TEST(DisplayText, EachKindShowsItsData) {
     }
 }
 
+// The list's Data column orders numbers as numbers, before other data, and
+// its Type column types by number.
+TEST(DisplayText, DataAndTypeOrdersTakeNumbersAsNumbers) {
+    ValueList values;
+    ParseValueBlock("\"s1\"=\"b\"\r\n\"d10\"=dword:0000000a\r\n\"q\"=hex(b):00,00,00,00,01,00,00,00\r\n"
+                    "\"d9\"=dword:00000009\r\n\"h4\"=hex(4):0b,00,00,00\r\n\"s2\"=\"A\"\r\n\"n\"=hex(0):\r\n",
+                    values, kRegedit4);
+    auto order = [&](int (*compare)(const ValueEntry&, const ValueEntry&)) {
+        std::vector<const ValueEntry*> sorted;
+        for (auto& v : values) sorted.push_back(v.get());
+        std::stable_sort(sorted.begin(), sorted.end(),
+                         [&](const ValueEntry* a, const ValueEntry* b) { return compare(*a, *b) < 0; });
+        std::string names;
+        for (const ValueEntry* v : sorted) names += v->GetName() + ' ';
+        return names;
+    };
+    EXPECT_EQ(order(CompareValueData), "d9 d10 h4 q n s2 s1 ");
+    EXPECT_EQ(order(CompareValueTypes), "n s1 s2 d10 d9 h4 q ");
+}
+
 // Each layout as the registry editor (Wine's regedit) reads it: the bytes
 // of a value it sets, or a value it drops and how far its lines reach.
 TEST(HexData, LaidOutAnyWayReadsAsTheRegistryEditorReadsIt) {

@@ -143,7 +143,7 @@ TEST(BinaryEditor, OkStoresTwentyTwoBytesPerLine) {
     }
     EXPECT_TRUE(Played(RunEditor(*value, {Type(IDC_VALUE_DATA, typed), Press(IDOK)}), true));
     EXPECT_EQ(HexOf(value), expected);
-    EXPECT_EQ(Written(*value).substr(0, 10), "\"B\"=hex:A0");
+    EXPECT_EQ(Written(*value).substr(0, 10), "\"B\"=hex:a0");
 }
 
 TEST(BinaryEditor, WhatOkStores) {

@@ -54,7 +54,7 @@ TEST(ValueList, RowsShowEveryValueKindAndAKeyWithoutValuesOnlyTheUnsetDefault) {
         {"Blob", "REG_BINARY", "00 01 0a ff 10", 0},
         {"Path\\Name", "REG_EXPAND_SZ", "%A%", 0},
         {"List", "REG_MULTI_SZ", "a bc", 0},
-        {"Big", "REG_BINARY", "01 00 00 00 00 00 00 00", 0},
+        {"Big", "REG_QWORD", "0x1 (1)", 0},
         {"Bad dword", "REG_DWORD", "0xzz", 0},
     };
     ASSERT_EQ(rows.size(), std::size(expected));
@@ -97,8 +97,8 @@ TEST(ValueList, ColumnClickSortsWithDefaultRowFirstAndShowsDirection) {
     host.list.Sort(0);  // second click: A to Z under the downward triangle
     EXPECT_EQ(host.RowNames(), (std::vector<std::string>{def, "Alpha", "beta", "gamma"}));
     EXPECT_EQ(HeaderImage(list, 0, &image), 2);
-    host.list.Sort(1);  // another column keeps the direction: by type name, A to Z
-    EXPECT_EQ(host.RowNames(), (std::vector<std::string>{def, "gamma", "beta", "Alpha"}));
+    host.list.Sort(1);  // another column keeps the direction: by type number, REG_SZ first
+    EXPECT_EQ(host.RowNames(), (std::vector<std::string>{def, "Alpha", "gamma", "beta"}));
     EXPECT_EQ(HeaderImage(list, 0, &image), 0);
     EXPECT_TRUE(image);
     EXPECT_EQ(HeaderImage(list, 1, &image), 2);
@@ -116,6 +116,8 @@ TEST(ValueList, ColumnClickSortsWithDefaultRowFirstAndShowsDirection) {
     host.list.OnNotify(&click.hdr);
     EXPECT_FALSE(host.list.SortAscending());
     EXPECT_EQ(host.RowNames().front(), def);
+    host.list.Sort(2);  // by data, Z to A: text, then numbers
+    EXPECT_EQ(host.RowNames(), (std::vector<std::string>{def, "Alpha", "gamma", "beta"}));
 }
 
 TEST(ValueList, RenameInPlaceRefusesClashesAndEscapesBackslashes) {
