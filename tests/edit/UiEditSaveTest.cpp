@@ -49,9 +49,8 @@ struct Session : harness::Session {
     }
 };
 
-// kReg4 with the new DWORD value last, as it is saved: its last blank line goes, two zero bytes end the file.
-const std::string kSaved4 =
-    std::string(kReg4, sizeof kReg4 - 3) + "\"New Value #1\"=dword:00000000\r\n" + std::string(2, '\0');
+// kReg4 with the new DWORD value last, as it is saved: its last blank line goes.
+const std::string kSaved4 = std::string(kReg4, sizeof kReg4 - 3) + "\"New Value #1\"=dword:00000000\r\n";
 
 const std::string kSaved5 =
     Utf16("Windows Registry Editor Version 5.00\r\n\r\n"
@@ -61,8 +60,7 @@ const std::string kSaved5 =
           "[HKEY_CURRENT_USER\\Software\\QuillonTest\\Sub]\r\n"
           "\"Num\"=dword:0000002a\r\n"
           "\"Gone\"=\"x\"\r\n"
-          "\"New Value #1\"=dword:00000000\r\n") +
-    std::string(2, '\0');
+          "\"New Value #1\"=dword:00000000\r\n");
 
 }  // namespace
 
@@ -231,7 +229,7 @@ TEST(SaveUi, UntitledDocumentAsksForANameWhenClosing) {
     ASSERT_TRUE(harness::AnswerFileDialog(s.app.Pid(), target, 0));
     EXPECT_EQ(s.app.WaitExit(), 0u);
     EXPECT_EQ(ReadFileBytes(target),
-              Utf16("Windows Registry Editor Version 5.00\r\n\r\n[New Key #0]\r\n\r\n") + std::string(2, '\0'));
+              Utf16("Windows Registry Editor Version 5.00\r\n\r\n[New Key #0]\r\n\r\n"));
 }
 
 TEST(EditUi, ModifyEntryFollowsTheFocusAndContextMenusRunTheirCommands) {

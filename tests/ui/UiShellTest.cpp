@@ -193,12 +193,11 @@ TEST(Export, WholeFileOrBranchInBothFormsAndMissingBranchKeepsTheDialog) {
     ASSERT_TRUE(harness::AnswerFileDialog(s.app.Pid(), ""));
 
     const std::string header4 = "REGEDIT4\r\n\r\n", header5 = "Windows Registry Editor Version 5.00\r\n\r\n";
-    const std::string zero(2, '\0');
     struct Case { bool branch; int filter; std::string bytes; } cases[] = {
-        {false, 2, std::string(kExportFile) + zero},
-        {false, 1, harness::Utf16(header5 + (kExportFile + header4.size())) + zero},
-        {true, 2, header4 + kBranchText + zero},
-        {true, 1, harness::Utf16(header5 + kBranchText) + zero},
+        {false, 2, std::string(kExportFile)},
+        {false, 1, harness::Utf16(header5 + (kExportFile + header4.size()))},
+        {true, 2, header4 + kBranchText},
+        {true, 1, harness::Utf16(header5 + kBranchText)},
     };
     ASSERT_TRUE(s.Select("HKEY_CURRENT_USER\\Q\\A"));
     int n = 0;
