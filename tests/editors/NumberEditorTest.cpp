@@ -198,38 +198,34 @@ TEST(NumberEditor, KeyFilterRefusesWhatIsNotADigitOfTheBaseAndStopsAtTheWidth) {
                                               // A selection typed over is no overflow.
                                               SetSelection(IDC_VALUE_DATA, 0, 1), Type(IDC_VALUE_DATA, "5"),
                                               ExpectField("5" + decimalDigits.substr(1, width->decimalDigits - 1)),
+                                              Do([width] {
+                                                  std::string name = std::string("editor-") + width->name + ".bmp";
+                                                  EXPECT_TRUE(harness::ScreenshotPainted(ActiveDialog(),
+                                                                                         harness::ScratchPath(name)));
+                                              }),
                                               Press(IDCANCEL)}),
                            false));
     }
 }
 
-TEST(NumberEditor, TypedDwordIsStoredAsEightLowerCaseDigits) {
-    struct Case { int line; bool decimal; const char* typed; const char* stored; };
+// A DWORD as eight lower-case digits, a QWORD as eight bytes low first.
+TEST(NumberEditor, TypedNumberIsWrittenInItsValuesFileForm) {
+    struct Case { int line; const Width* width; bool decimal; const char* typed; const char* written; };
     const Case cases[] = {
-        {__LINE__, false, "FF", "000000ff"},
-        {__LINE__, false, "DeadBeef", "deadbeef"},
-        {__LINE__, true, "100", "00000064"},
+        {__LINE__, &kDword, false, "FF", "\"D\"=dword:000000ff\r\n"},
+        {__LINE__, &kDword, false, "DeadBeef", "\"D\"=dword:deadbeef\r\n"},
+        {__LINE__, &kDword, true, "100", "\"D\"=dword:00000064\r\n"},
+        {__LINE__, &kQword, true, "4294967296", "\"Q\"=hex(b):00,00,00,00,01,00,00,00\r\n"},
+        {__LINE__, &kQword, false, "FEDCBA9876543210", "\"Q\"=hex(b):10,32,54,76,98,ba,dc,fe\r\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "case at line " << c.line);
-        auto value = Dword("00000007");
+        auto value = c.width->make(7);
         EXPECT_TRUE(Played(RunEditor(*value, {ClickBase(c.decimal), ClearField(), Type(IDC_VALUE_DATA, c.typed),
                                               Press(IDOK)}),
                            true));
-        EXPECT_EQ(Written(*value), std::string("\"D\"=dword:") + c.stored + "\r\n");
+        EXPECT_EQ(Written(*value), c.written);
     }
-}
-
-TEST(NumberEditor, TypedQwordIsStoredAsEightBytesLowFirst) {
-    auto value = kQword.make(7);
-    EXPECT_TRUE(Played(RunEditor(*value, {ClickBase(true), ClearField(), Type(IDC_VALUE_DATA, "4294967296"),
-                                          Do([] {
-                                              EXPECT_TRUE(harness::ScreenshotPainted(
-                                                  ActiveDialog(), harness::ScratchPath("editor-qword.bmp")));
-                                          }),
-                                          Press(IDOK)}),
-                       true));
-    EXPECT_EQ(Written(*value), "\"Q\"=hex(b):00,00,00,00,01,00,00,00\r\n");
 }
 
 // Text that is no number: opened from the file it is shown empty and left
