@@ -55,10 +55,10 @@ void NumberKeyFilter::SetBase(bool hexadecimal, int digitLimit) {
 }
 
 // Typing stops at the digits of the largest number, but a longer text can
-// still arrive by a paste (the context menu's Paste and Shift+Insert do not
-// pass through here in Wine). EM_LIMITTEXT would cut such a paste to the
-// limit and so change the number unseen; this filter limits typing only,
-// and OK judges the whole text.
+// still arrive by a paste, and not always as a WM_PASTE this filter could
+// see (Wine's edit control pastes Shift+Insert directly). EM_LIMITTEXT would
+// cut such a paste at the limit and so change the number unseen; this filter
+// limits typing only, and OK judges the whole text.
 bool NumberKeyFilter::IsFull() const {
     DWORD start = 0, end = 0;
     SendMessageA(hwnd_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
