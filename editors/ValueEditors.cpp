@@ -2,8 +2,8 @@
 
 #include "document/ValueEntry.h"
 #include "editors/BinaryEditDialog.h"
-#include "editors/DwordEditDialog.h"
 #include "editors/MultiStringEditDialog.h"
+#include "editors/NumberEditDialog.h"
 #include "editors/StringEditDialog.h"
 
 #include <commctrl.h>
@@ -30,8 +30,11 @@ bool RunDialog(ValueEntry& value, HWND owner, HWND popupShower) {
         DwordEditDialog dialog(static_cast<DwordValue&>(value));
         return dialog.Run(owner);
     }
-    case ValueType::Binary:
     case ValueType::Qword: {
+        QwordEditDialog dialog(static_cast<QwordValue&>(value));
+        return dialog.Run(owner);
+    }
+    case ValueType::Binary: {
         BinaryEditDialog dialog(static_cast<BinaryValue&>(value));
         return dialog.Run(owner);
     }

@@ -16,9 +16,12 @@
 #define IDC_VALUE_NAME         1000
 #define IDC_VALUE_DATA         1001
 
-// DWORD editor.
+// DWORD and QWORD editor.
 #define IDC_BASE_HEX           1002
 #define IDC_BASE_DEC           1003
+// Its strings.
+#define IDS_NUMBER_TOO_LARGE   1830
+#define IDS_EDIT_QWORD_CAPTION 1831
 
 // Multi-string editor.
 #define IDC_STRING_LIST        1003

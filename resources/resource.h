@@ -39,6 +39,7 @@
 #define ID_EDIT_NEW_STRING       208
 #define ID_EDIT_NEW_BINARY       209
 #define ID_EDIT_NEW_DWORD        210
+#define ID_EDIT_NEW_QWORD        211
 #define ID_EDIT_NEW_EXPAND       276
 #define ID_EDIT_NEW_MULTI        277
 #define ID_EDIT_MODIFY           233

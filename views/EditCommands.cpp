@@ -51,6 +51,7 @@ bool KindOfCommand(int id, ValueType& kind) {
     case ID_EDIT_NEW_STRING: kind = ValueType::String; return true;
     case ID_EDIT_NEW_BINARY: kind = ValueType::Binary; return true;
     case ID_EDIT_NEW_DWORD: kind = ValueType::Dword; return true;
+    case ID_EDIT_NEW_QWORD: kind = ValueType::Qword; return true;
     case ID_EDIT_NEW_EXPAND: kind = ValueType::ExpandString; return true;
     case ID_EDIT_NEW_MULTI: kind = ValueType::MultiString; return true;
     default: return false;
@@ -66,8 +67,8 @@ bool IsInSubtree(const KeyNode* key, const KeyNode* top) {
 }  // namespace
 
 const int EditCommands::kCommands[] = {
-    ID_EDIT_NEW_KEY, ID_EDIT_NEW_STRING, ID_EDIT_NEW_BINARY, ID_EDIT_NEW_DWORD, ID_EDIT_NEW_EXPAND,
-    ID_EDIT_NEW_MULTI, ID_EDIT_DELETE, ID_EDIT_RENAME, ID_EDIT_MODIFY, ID_EDIT_COPY_KEY_NAME,
+    ID_EDIT_NEW_KEY, ID_EDIT_NEW_STRING, ID_EDIT_NEW_BINARY, ID_EDIT_NEW_DWORD, ID_EDIT_NEW_QWORD,
+    ID_EDIT_NEW_EXPAND, ID_EDIT_NEW_MULTI, ID_EDIT_DELETE, ID_EDIT_RENAME, ID_EDIT_MODIFY, ID_EDIT_COPY_KEY_NAME,
     ID_EDIT_SELECT_ALL,
 };
 const size_t EditCommands::kCommandCount = sizeof kCommands / sizeof kCommands[0];

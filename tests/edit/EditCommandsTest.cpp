@@ -3,6 +3,8 @@
 // saves that work are the UI tests').
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "resources/resource.h"
 #include "shell/SaveCommands.h"
 #include "tests/ui/Harness.h"
@@ -78,6 +80,7 @@ TEST(NewValue, TakesFreeNameAndStartingDataOfItsKind) {
     struct Case { int command; const char* type; const char* data; const char* line; } cases[] = {
         {ID_EDIT_NEW_STRING, "REG_SZ", "", "\"New Value #3\"=\"\"\r\n"},
         {ID_EDIT_NEW_DWORD, "REG_DWORD", "0x00000000 (0)", "\"New Value #3\"=dword:00000000\r\n"},
+        {ID_EDIT_NEW_QWORD, "REG_QWORD", "0x0 (0)", "\"New Value #3\"=hex(b):00,00,00,00,00,00,00,00\r\n"},
         {ID_EDIT_NEW_BINARY, "REG_BINARY", "", "\"New Value #3\"=hex:\r\n"},
         {ID_EDIT_NEW_EXPAND, "REG_EXPAND_SZ", "", "\"New Value #3\"=hex(2):\r\n"},
         {ID_EDIT_NEW_MULTI, "REG_MULTI_SZ", "", "\"New Value #3\"=hex(7):\r\n"},
@@ -95,6 +98,28 @@ TEST(NewValue, TakesFreeNameAndStartingDataOfItsKind) {
         std::string text = KeyText(KeyAt(host, "HKEY_CURRENT_USER\\Software\\Q"));
         EXPECT_NE(text.find(c.line), std::string::npos) << text;
         EXPECT_TRUE(host.document.modified);
+    }
+}
+
+// The Edit menu's New and both panes' context menus offer the same kinds.
+TEST(NewValue, QwordEntryFollowsTheDwordEntryInEveryMenu) {
+    // The command after New DWORD Value in the menu or its submenus; 0 when none.
+    std::function<UINT(HMENU)> afterDword = [&](HMENU menu) -> UINT {
+        for (int i = 0, n = GetMenuItemCount(menu); i < n; ++i) {
+            if (HMENU sub = GetSubMenu(menu, i)) {
+                if (UINT found = afterDword(sub)) return found;
+            } else if (GetMenuItemID(menu, i) == ID_EDIT_NEW_DWORD) {
+                return GetMenuItemID(menu, i + 1);
+            }
+        }
+        return 0;
+    };
+    for (int menuId : {IDR_MAINFRAME, IDR_TREE_MENU, IDR_LIST_MENU}) {
+        SCOPED_TRACE(menuId);
+        HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(menuId));
+        ASSERT_NE(menu, nullptr);
+        EXPECT_EQ(afterDword(menu), static_cast<UINT>(ID_EDIT_NEW_QWORD));
+        DestroyMenu(menu);
     }
 }
 
@@ -228,7 +253,7 @@ TEST(CommandStates, FollowFocusSelectionAndEditors) {
     TestHost host;
     ASSERT_TRUE(host.Load(kDoc));
     const UINT treeCommands[] = {ID_EDIT_DELETE, ID_EDIT_RENAME, ID_EDIT_COPY_KEY_NAME, ID_EDIT_NEW_STRING, ID_EDIT_NEW_BINARY,
-                                 ID_EDIT_NEW_DWORD, ID_EDIT_NEW_EXPAND, ID_EDIT_NEW_MULTI};
+                                 ID_EDIT_NEW_DWORD, ID_EDIT_NEW_QWORD, ID_EDIT_NEW_EXPAND, ID_EDIT_NEW_MULTI};
     SetFocus(host.tree.Hwnd());
     host.tree.SelectItem(nullptr);
     host.UpdateCommandStates();

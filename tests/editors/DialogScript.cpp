@@ -187,6 +187,10 @@ Step Click(int id) {
     return OnControl(id, [](HWND control) { SendMessageA(control, BM_CLICK, 0, 0); });
 }
 
+Step PostClick(int id) {
+    return OnControl(id, [](HWND control) { PostMessageA(control, BM_CLICK, 0, 0); });
+}
+
 Step Answer(int button) {
     return [button] {
         for (HWND dialog : ThreadDialogs()) {

@@ -60,6 +60,9 @@ Step SetSelection(int id, DWORD start, DWORD end);
 Step Press(int id);
 // A button clicked with the mouse message (radio buttons check themselves).
 Step Click(int id);
+// The same through the dialog's message loop, for a click that opens a
+// message box (the step must not wait inside it).
+Step PostClick(int id);
 // Waits for a message box over the editor and answers it with a button.
 Step Answer(int button);
 // Expects the control to hold the text.
