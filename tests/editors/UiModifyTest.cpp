@@ -150,7 +150,7 @@ TEST(ModifyUi, EveryKindEditedInTheProgramIsShownAndSavedInTheFilesDialect) {
              {"Exp", Open::kDoubleClick, "Edit String", IDC_VALUE_DATA, 1, 2, "B", "%B%"},
              {"Multi", Open::kEnter, nullptr, IDC_STRING_LIST, 0, 0, "cd", "a b cd"},
              {"Num", Open::kEnter, "Edit DWORD Value", IDC_VALUE_DATA, 0, -1, "ff", "0x000000ff (255)"},
-             {"Bin", Open::kEnter, "Edit Binary Value", IDC_VALUE_DATA, 12, 12, "4a", "01 02 03 4A"},
+             {"Bin", Open::kEnter, "Edit Binary Value", IDC_VALUE_DATA, 12, 12, "4a", "01 02 03 4a"},
          },
          "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Quillon]\r\n"
          "\"Str\"=\"a\\\"b\\\\c\"\r\n\"Exp\"=hex(2):25,42,25,00\r\n\"Multi\"=hex(7):61,00,62,00,63,64,00,00\r\n"
@@ -167,7 +167,7 @@ TEST(ModifyUi, EveryKindEditedInTheProgramIsShownAndSavedInTheFilesDialect) {
              {"Exp", Open::kEnter, "Edit String", IDC_VALUE_DATA, 1, 2, "B", "%B%"},
              {"Multi", Open::kDoubleClick, nullptr, IDC_STRING_LIST, 0, 0, "c", "a b c"},
              {"Num", Open::kEnter, "Edit DWORD Value", IDC_VALUE_DATA, 0, -1, "10", "0x00000010 (16)"},
-             {"Bin", Open::kEnter, "Edit Binary Value", IDC_VALUE_DATA, 0, 0, "ff", "FF 01 02 03"},
+             {"Bin", Open::kEnter, "Edit Binary Value", IDC_VALUE_DATA, 0, 0, "ff", "ff 01 02 03"},
          },
          "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Quillon]\r\n"
          "\"Str\"=\"new text\"\r\n\"Exp\"=hex(2):25,00,42,00,25,00,00,00\r\n"

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <set>
 #include <sstream>
@@ -242,6 +243,96 @@ TEST(PeerMerge, OddLayoutsMergeAsTheOriginalAfterASaveInEitherDialect) {
             EXPECT_EQ(Difference(branches["O"], branches["S"]), "");
         }
     }
+}
+
+// Every kind of value the registry holds, set through the registry API and
+// exported by the registry editor: Quillon names each type as the system
+// does and shows its data, and a save in either dialect merges back to the
+// same type and bytes.
+TEST(PeerMerge, EveryValueKindIsNamedShownAndSavedToTheSameBytes) {
+    auto le = [](uint64_t n, size_t size) {
+        std::string b;
+        for (size_t i = 0; i < size; ++i) b += static_cast<char>(i < 8 ? (n >> (8 * i)) & 0xFF : 0);
+        return b;
+    };
+    auto wide = [](const char* text, size_t units) { return std::string(text, units * 2); };
+    struct Case { int line; const char* name; DWORD type; std::string bytes; const char* typeName; const char* shown; } cases[] = {
+        {__LINE__, "none", REG_NONE, "", "REG_NONE", ""},
+        {__LINE__, "sz", REG_SZ, wide("a\0b\0\0\0", 3), "REG_SZ", "ab"},
+        {__LINE__, "expand", REG_EXPAND_SZ, wide("%\0A\0%\0\0\0", 4), "REG_EXPAND_SZ", "%A%"},
+        {__LINE__, "binary", REG_BINARY, "\x01\xff", "REG_BINARY", "01 ff"},
+        {__LINE__, "dword 0", REG_DWORD, le(0, 4), "REG_DWORD", "0x00000000 (0)"},
+        {__LINE__, "dword max", REG_DWORD, le(0xFFFFFFFFu, 4), "REG_DWORD", "0xffffffff (4294967295)"},
+        {__LINE__, "big endian", REG_DWORD_BIG_ENDIAN, std::string("\0\0\1\0", 4), "REG_DWORD_BIG_ENDIAN",
+         "0x00000100 (256)"},
+        {__LINE__, "link", REG_LINK, wide("x\0", 1), "REG_LINK", "78 00"},
+        {__LINE__, "multi", REG_MULTI_SZ, wide("a\0\0\0b\0\0\0\0\0", 5), "REG_MULTI_SZ", "a b"},
+        {__LINE__, "resource list", REG_RESOURCE_LIST, "\x01", "REG_RESOURCE_LIST", "01"},
+        {__LINE__, "descriptor", REG_FULL_RESOURCE_DESCRIPTOR, "\x02", "REG_FULL_RESOURCE_DESCRIPTOR", "02"},
+        {__LINE__, "requirements", REG_RESOURCE_REQUIREMENTS_LIST, "\x03", "REG_RESOURCE_REQUIREMENTS_LIST", "03"},
+        {__LINE__, "qword 0", REG_QWORD, le(0, 8), "REG_QWORD", "0x0 (0)"},
+        {__LINE__, "qword 2^32", REG_QWORD, le(uint64_t(1) << 32, 8), "REG_QWORD", "0x100000000 (4294967296)"},
+        {__LINE__, "qword max", REG_QWORD, le(~uint64_t(0), 8), "REG_QWORD", "0xffffffffffffffff (18446744073709551615)"},
+        {__LINE__, "qword of 7 bytes", REG_QWORD, le(1, 7), "REG_QWORD", "01 00 00 00 00 00 00"},
+        {__LINE__, "qword of 9 bytes", REG_QWORD, le(1, 9), "REG_QWORD", "01 00 00 00 00 00 00 00 00"},
+        {__LINE__, "unnamed type", 0x1F, "\x05", "REG_0x1f", "05"},
+    };
+    const std::string kinds = std::string(kScratchKey) + "\\Kinds";
+    RegDeleteTreeA(HKEY_CURRENT_USER, kScratchKey);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, kinds.c_str(), &key), ERROR_SUCCESS);
+    // The wide form stores strings as given; the narrow one would convert them.
+    for (const Case& c : cases) {
+        std::wstring name(c.name, c.name + std::strlen(c.name));
+        RegSetValueExW(key, name.c_str(), 0, c.type, reinterpret_cast<const BYTE*>(c.bytes.data()),
+                       static_cast<DWORD>(c.bytes.size()));
+    }
+    RegCloseKey(key);
+    std::string exported = ScratchFile("peer-kinds.reg"), saved = ScratchFile("peer-kinds-saved.reg");
+    ASSERT_TRUE(RunRegedit("/e \"" + exported + "\" \"HKEY_CURRENT_USER\\" + kinds + "\""));
+
+    RegText text;
+    ReadError error;
+    ASSERT_TRUE(ReadRegFile(exported.c_str(), text, error));
+    RegDocument document;
+    {
+        ParseScope scope(document.abort);
+        ASSERT_TRUE(document.ParseText(std::move(text.text), nullptr, text.length, true, false, true));
+    }
+    KeyNode* k = testutil::Find(document, "HKEY_CURRENT_USER\\" + kinds);
+    ASSERT_NE(k, nullptr);
+    ValueList values;
+    k->CollectValues(values);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "line " << c.line << ": " << c.name);
+        const ValueEntry* value = nullptr;
+        for (auto& v : values) value = v->GetName() == c.name ? v.get() : value;
+        ASSERT_NE(value, nullptr);
+        EXPECT_STREQ(value->GetTypeName(), c.typeName);
+        EXPECT_EQ(value->GetDisplayText(), c.shown);
+    }
+    for (RegDialect dialect : {kRegedit4, kRegedit5}) {
+        SCOPED_TRACE(dialect == kRegedit4 ? "saved as REGEDIT4" : "saved as 5.00");
+        RegDeleteTreeA(HKEY_CURRENT_USER, kScratchKey);
+        ASSERT_TRUE(SaveTo(document, saved.c_str(), dialect == kRegedit5, dialect));
+        ASSERT_TRUE(RunRegedit("/s \"" + saved + "\""));
+        for (const Case& c : cases) {
+            SCOPED_TRACE(testing::Message() << "line " << c.line << ": " << c.name);
+            // The wide form hands out strings as stored, not converted (and,
+            // under Wine, every type: RegGetValue refuses big-endian DWORDs).
+            std::wstring name(c.name, c.name + std::strlen(c.name));
+            DWORD type = 0, size = 64;
+            BYTE data[64];
+            HKEY live = nullptr;
+            ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kinds.c_str(), 0, KEY_READ, &live), ERROR_SUCCESS);
+            LONG read = RegQueryValueExW(live, name.c_str(), nullptr, &type, data, &size);
+            RegCloseKey(live);
+            ASSERT_EQ(read, ERROR_SUCCESS);
+            EXPECT_EQ(type, c.type);
+            EXPECT_EQ(std::string(reinterpret_cast<char*>(data), size), c.bytes);
+        }
+    }
+    RegDeleteTreeA(HKEY_CURRENT_USER, kScratchKey);
 }
 
 TEST(PeerMerge, TheRegistryEditorMergesEverySavedFileAsTheOriginal) {
