@@ -17,17 +17,6 @@ const char kFile[] =
     "[HKEY_CURRENT_USER\\Software\\Vendor\\App]\r\n\"Path\\\\Name\"=\"x\"\r\n\"Size\"=dword:00000001\r\n\r\n"
     "[HKEY_CURRENT_USER\\Software\\Other]\r\n\r\n";
 
-std::string ItemText(HWND tree, HTREEITEM item) {
-    char text[256] = {};
-    TVITEMA tvi{};
-    tvi.mask = TVIF_TEXT;
-    tvi.hItem = item;
-    tvi.pszText = text;
-    tvi.cchTextMax = sizeof text;
-    TreeView_GetItem(tree, &tvi);
-    return text;
-}
-
 }  // namespace
 
 TEST(Rename, EmptyOrBackslashNamesAreRefusedWithTheReasonAndEscapeSaysNothing) {

@@ -236,17 +236,19 @@ std::vector<std::string> TestHost::ChildNames(const char* path) {
     HTREEITEM item = path ? tree.FindByPath(path) : nullptr;
     if (item) tree.FillChildren(item);
     HTREEITEM child = item ? TreeView_GetChild(tree.Hwnd(), item) : TreeView_GetRoot(tree.Hwnd());
-    for (; child; child = TreeView_GetNextSibling(tree.Hwnd(), child)) {
-        char text[1024] = {};
-        TVITEMA tvi{};
-        tvi.mask = TVIF_TEXT;
-        tvi.hItem = child;
-        tvi.pszText = text;
-        tvi.cchTextMax = sizeof text;
-        TreeView_GetItem(tree.Hwnd(), &tvi);
-        names.push_back(text);
-    }
+    for (; child; child = TreeView_GetNextSibling(tree.Hwnd(), child)) names.push_back(ItemText(tree.Hwnd(), child));
     return names;
+}
+
+std::string ItemText(HWND tree, HTREEITEM item) {
+    char text[1024] = {};
+    TVITEMA tvi{};
+    tvi.mask = TVIF_TEXT;
+    tvi.hItem = item;
+    tvi.pszText = text;
+    tvi.cchTextMax = sizeof text;
+    TreeView_GetItem(tree, &tvi);
+    return text;
 }
 
 std::string WriteTempFile(const std::string& name, const std::string& bytes) {

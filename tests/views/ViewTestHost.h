@@ -111,5 +111,7 @@ std::vector<std::pair<int, std::string>> DocumentKeys(const RegDocument& documen
 std::vector<std::pair<int, std::string>> ExpandedTreeKeys(HWND tree);
 // The items in pre-order as they are: a branch never expanded has none yet.
 std::vector<std::pair<int, std::string>> TreeKeys(HWND tree);
+// The text of one tree item of this process.
+std::string ItemText(HWND tree, HTREEITEM item);
 
 }  // namespace viewtest
