@@ -303,6 +303,10 @@ bool KeyNode::RebuildValueBlock(const ValueList& values) {
     MemorySink out;
     out.Write(others.data(), others.size());
     for (const auto& entry : values) entry->Write(out);
+    // A blank line ends the section, as the registry editor writes one and
+    // as blocks read from a file keep theirs: a diff of a saved file shows
+    // the values that changed, not a key line moved up against them.
+    if (out.Size() > 0) out.Write("\r\n", 2);
     if (out.Failed()) return false;
     bool empty = out.Size() == 0;
     char nul = '\0';

@@ -89,9 +89,9 @@ TEST(ValueBlocks, EditingMergesEveryBlockIntoOneProgramBlock) {
     EXPECT_EQ(k->OlderBlockCount(), 0u);
     EXPECT_TRUE(k->MainBlock().owned);
     EXPECT_EQ(k->MainBlock().dialect, kRegedit4);
-    EXPECT_STREQ(k->MainBlock().text, "\"a\"=\"3\"\r\n\"b\"=\"edited\"\r\n");
-    // A program block is followed directly by the next key line.
-    EXPECT_NE(Write(doc).find("\"b\"=\"edited\"\r\n[J]"), std::string::npos);
+    EXPECT_STREQ(k->MainBlock().text, "\"a\"=\"3\"\r\n\"b\"=\"edited\"\r\n\r\n");
+    // A blank line ends the section before the next key line.
+    EXPECT_NE(Write(doc).find("\"b\"=\"edited\"\r\n\r\n[J]"), std::string::npos);
     ASSERT_TRUE(k->RebuildValueBlock({}));
     EXPECT_FALSE(k->HasValueText());
 }
@@ -104,7 +104,7 @@ TEST(ValueBlocks, LinesThatAreNotValuesSurviveAnEdit) {
     // never undoes a value the list shows; stable over a second edit.
     for (int edit = 1; edit <= 2; ++edit) {
         ASSERT_TRUE(Rebuild(k));
-        EXPECT_STREQ(k->MainBlock().text, "; a comment\r\n\"gone\"=-\r\n\"a\"=\"1\"\r\n\"b\"=dword:00000002\r\n") << edit;
+        EXPECT_STREQ(k->MainBlock().text, "; a comment\r\n\"gone\"=-\r\n\"a\"=\"1\"\r\n\"b\"=dword:00000002\r\n\r\n") << edit;
     }
 }
 

@@ -273,7 +273,7 @@ TEST(ValueBlocks, AnUnterminatedStringLineStaysTextAndNoSaveAddsALine) {
     EXPECT_EQ(Values(Find(doc, "K")), "a|REG_SZ|1;b|REG_SZ|2;");
     EXPECT_EQ(Write(doc), "REGEDIT4\r\n\r\n" + body + "\r\n");
     ASSERT_TRUE(Rebuild(Find(doc, "K")));
-    EXPECT_EQ(Write(doc), "REGEDIT4\r\n\r\n[K]\r\n\"x\"=\"open\r\n\"a\"=\"1\"\r\n\"b\"=\"2\"\r\n[J]\r\n\"y\"=\"cut\r\n");
+    EXPECT_EQ(Write(doc), "REGEDIT4\r\n\r\n[K]\r\n\"x\"=\"open\r\n\"a\"=\"1\"\r\n\"b\"=\"2\"\r\n\r\n[J]\r\n\"y\"=\"cut\r\n");
 }
 
 // One key of every value kind, with a continued hex line, written with the

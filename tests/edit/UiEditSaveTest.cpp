@@ -49,8 +49,8 @@ struct Session : harness::Session {
     }
 };
 
-// kReg4 with the new DWORD value last, as it is saved: its last blank line goes.
-const std::string kSaved4 = std::string(kReg4, sizeof kReg4 - 3) + "\"New Value #1\"=dword:00000000\r\n";
+// kReg4 with the new DWORD value last, as it is saved: the section still ends with a blank line.
+const std::string kSaved4 = std::string(kReg4, sizeof kReg4 - 3) + "\"New Value #1\"=dword:00000000\r\n\r\n";
 
 const std::string kSaved5 =
     Utf16("Windows Registry Editor Version 5.00\r\n\r\n"
@@ -60,7 +60,7 @@ const std::string kSaved5 =
           "[HKEY_CURRENT_USER\\Software\\QuillonTest\\Sub]\r\n"
           "\"Num\"=dword:0000002a\r\n"
           "\"Gone\"=\"x\"\r\n"
-          "\"New Value #1\"=dword:00000000\r\n");
+          "\"New Value #1\"=dword:00000000\r\n\r\n");
 
 }  // namespace
 
