@@ -140,7 +140,7 @@ TEST(Delete, ValuesAndKeysOnYes) {
     EXPECT_EQ(host.RowNames(), (std::vector<std::string>{"(Default)", "PATH"}));
     EXPECT_EQ(Row(host, 0), (std::vector<std::string>{"(Default)", "REG_SZ", "(value not set)"}));
     EXPECT_EQ(host.list.ValueAt(0), nullptr);
-    EXPECT_EQ(KeyText(KeyAt(host, "HKEY_CURRENT_USER\\Software\\Q")), "\"PATH\"=\"c:\\\\bin\"\r\n");
+    EXPECT_EQ(KeyText(KeyAt(host, "HKEY_CURRENT_USER\\Software\\Q")), "\"PATH\"=\"c:\\\\bin\"\r\n\r\n");
     EXPECT_TRUE(host.document.modified);
 
     // Only the empty default row selected: nothing is asked, nothing changes.
@@ -190,7 +190,7 @@ TEST(Modify, OpensEditorAndStoresOnlyConfirmedChanges) {
     host.edit.Modify(0);
     ASSERT_NE(host.list.ValueAt(0), nullptr);
     EXPECT_EQ(Row(host, 0), (std::vector<std::string>{"(Default)", "REG_SZ", "!"}));
-    EXPECT_EQ(KeyText(KeyAt(host, "HKEY_CURRENT_USER\\Software\\Empty")), "@=\"!\"\r\n");
+    EXPECT_EQ(KeyText(KeyAt(host, "HKEY_CURRENT_USER\\Software\\Empty")), "@=\"!\"\r\n\r\n");
     EXPECT_TRUE(host.document.modified);
 
     host.Select("HKEY_CURRENT_USER\\Software\\Q");

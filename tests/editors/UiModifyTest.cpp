@@ -154,7 +154,7 @@ TEST(ModifyUi, EveryKindEditedInTheProgramIsShownAndSavedInTheFilesDialect) {
          },
          "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Quillon]\r\n"
          "\"Str\"=\"a\\\"b\\\\c\"\r\n\"Exp\"=hex(2):25,42,25,00\r\n\"Multi\"=hex(7):61,00,62,00,63,64,00,00\r\n"
-         "\"Num\"=dword:000000ff\r\n\"Bin\"=hex:01,02,03,4a\r\n"
+         "\"Num\"=dword:000000ff\r\n\"Bin\"=hex:01,02,03,4a\r\n\r\n"
          "[HKEY_CURRENT_USER\\Software\\Quillon\\Next]\r\n\"Keep\"=\"x\"\r\n\r\n"},
         {"modify5.reg", true,
          "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Quillon]\r\n"
@@ -172,7 +172,7 @@ TEST(ModifyUi, EveryKindEditedInTheProgramIsShownAndSavedInTheFilesDialect) {
          "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Quillon]\r\n"
          "\"Str\"=\"new text\"\r\n\"Exp\"=hex(2):25,00,42,00,25,00,00,00\r\n"
          "\"Multi\"=hex(7):61,00,00,00,62,00,00,00,63,00,00,00,00,00\r\n"
-         "\"Num\"=dword:00000010\r\n\"Bin\"=hex:ff,01,02,03\r\n"
+         "\"Num\"=dword:00000010\r\n\"Bin\"=hex:ff,01,02,03\r\n\r\n"
          "[HKEY_CURRENT_USER\\Software\\Quillon\\Next]\r\n\"Keep\"=\"x\"\r\n\r\n"},
     };
     for (const DialectFile& file : files) {
@@ -386,7 +386,7 @@ TEST(ModifyUi, CharactersOfEveryScriptAreShownEditedAndSavedWhole) {
     ASSERT_TRUE(harness::WaitUntil([&] { return s.Caption() == "world.reg-Quillon"; }, 10000)) << s.Caption();
     const std::string multiSaved = multiData.substr(0, multiData.size() - 1) + typedItem + '\0' + '\0';
     const std::string saved = file(typedStr, typedExp + '\0', multiSaved, true);
-    EXPECT_EQ(ReadFileBytes(s.path), "\xFF\xFE" + WideBytes(saved));
+    EXPECT_EQ(ReadFileBytes(s.path), "\xFF\xFE" + WideBytes(saved + "\r\n"));
 
     // REGEDIT4: the box names what code page 1252 lacks in the text and the
     // character data, once each; Cancel writes nothing.
