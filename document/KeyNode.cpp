@@ -290,9 +290,9 @@ bool KeyNode::CollectValues(ValueList& values) const {
 }
 
 bool KeyNode::RebuildValueBlock(const ValueList& values) {
-    // Lines that are not values (comments, deletions, forms this program
-    // does not read) stay with the key, before its values: a deletion of a
-    // name the list shows must not undo the value written for it.
+    // Lines that are not values (comments, forms this program does not
+    // read) stay with the key, before its values. Deletion lines are values
+    // of the list, in its order.
     std::string others;
     ValueList ignored;
     for (size_t i = 0, n = BlockCount(); i < n; ++i) {

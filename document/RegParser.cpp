@@ -385,6 +385,16 @@ struct BlockShape {
     const char* dangling = nullptr;  // the backslash of hex data continued past the last line
 };
 
+// The text after the "-" of a deletion line's data ("name"=-): blanks and a
+// comment after ";", which the registry editor reads as a deletion too. Null
+// when the data is anything else ("-x", "- #").
+const char* DeletionTail(const char* data) {
+    if (*data != '-') return nullptr;
+    const char* p = data + 1;
+    while (IsLineIndent(*p)) ++p;
+    return (*p == ';' || IsLineEnd(*p) || *p == '\0') ? data + 1 : nullptr;
+}
+
 // Parses one value starting at p (a name). On success appends or replaces the
 // value and returns the end of its data; null when the line is not a value,
 // with taken set to the end of the lines it takes in when they are more than
@@ -428,6 +438,10 @@ const char* ParseValue(const char* p, ValueList& values, RegDialect dialect, Blo
         else
             entry = std::make_unique<BinaryValue>(std::move(name), std::move(token), std::move(hexData));
         end = read.end;
+    } else if (const char* tail = DeletionTail(p)) {
+        const char* e = LineEnd(tail);
+        entry = std::make_unique<DeletionValue>(std::move(name), std::string(tail, e));
+        end = e;
     } else if (StartsWithNoCase(p, "dword:")) {
         const char* data = p + 6;
         const char* e = LineEnd(data);

@@ -224,10 +224,11 @@ bool ConvertBlock(const char* block, size_t length, ByteSink* out, CharForm from
                     std::string bytes = DecodeHexBytes(std::string_view(hex, static_cast<size_t>(read.end - hex)));
                     if (!out->Write(copied, static_cast<size_t>(hex - copied))) return false;
                     std::string text = WideToChars(CharsToWide(bytes, from), to, lost);
-                    // UTF-16 goes 12 characters to a line, single-byte data 25.
-                    size_t perLine = to == CharForm::Wide ? 24 : 25;
-                    if (!WriteHexBytes(*out, reinterpret_cast<const unsigned char*>(text.data()), text.size(), perLine,
-                                       perLine))
+                    const char* lineStart = p;
+                    while (lineStart > block && lineStart[-1] != '\n' && lineStart[-1] != '\r') --lineStart;
+                    size_t column = static_cast<size_t>(hex - lineStart);
+                    if (!WriteHexBytes(*out, reinterpret_cast<const unsigned char*>(text.data()), text.size(),
+                                       HexBytesOnFirstLine(column), kHexBytesPerLine))
                         return false;
                     if (converted) ++*converted;
                     copied = read.end;
@@ -310,6 +311,11 @@ std::string FormatHexBytes(const void* bytes, size_t size, size_t firstLine, siz
     MemorySink out(size * 3 + 16);
     WriteHexBytes(out, static_cast<const unsigned char*>(bytes), size, firstLine, perLine);
     return std::string(out.Data() ? out.Data() : "", out.Size());
+}
+
+size_t HexBytesOnFirstLine(size_t column) {
+    if (column + 3 >= kHexLineColumns) return 1;
+    return (kHexLineColumns - column + 2) / 3;
 }
 
 bool NarrowHexData(const char* block, size_t length, ByteSink& out, CharForm to, LostCharacters* lost) {

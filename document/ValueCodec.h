@@ -48,8 +48,16 @@ std::string DecodeHexChars(std::string_view hexData, RegDialect dialect);
 // 5 converts to UTF-16LE. Lines broken as the program writes them.
 std::string EncodeHexChars(std::string_view programChars, RegDialect dialect);
 // Bytes as lower-case "xx,xx,..." with a continuation (",\\\r\n  ") after
-// every perLine bytes (0: one line).
+// firstLine bytes and then every perLine bytes (0: one line).
 std::string FormatHexBytes(const void* bytes, size_t size, size_t firstLine = 25, size_t perLine = 25);
+
+// Hex data is broken into lines as the registry editor writes it, so that a
+// diff of a saved file shows only what changed: a line ends after the byte
+// that reaches column 77, and continuation lines hold 25 bytes.
+inline constexpr size_t kHexLineColumns = 77;
+inline constexpr size_t kHexBytesPerLine = 25;
+// The bytes on the first line of hex data that starts at a column (at least one).
+size_t HexBytesOnFirstLine(size_t column);
 
 // Conversion of the character data of every hex(2)/hex(7) value inside a
 // value block (block[length] must be the block's terminating NUL); the rest

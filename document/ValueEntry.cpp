@@ -222,6 +222,7 @@ bool NumberOf(const ValueEntry& value, uint64_t& number) {
     case ValueType::String:
     case ValueType::ExpandString:
     case ValueType::MultiString:
+    case ValueType::Deletion:
         break;
     }
     return false;
@@ -235,6 +236,7 @@ int CompareValueTypes(const ValueEntry& a, const ValueEntry& b) {
         case ValueType::MultiString: return 7;
         case ValueType::Dword: return 4;
         case ValueType::Qword: return 11;
+        case ValueType::Deletion: return uint64_t(1) << 33;  // after every type
         case ValueType::Binary: break;
         }
         uint32_t n = 0;
@@ -284,6 +286,12 @@ std::string BinaryValue::GetDisplayText() const {
     return out;
 }
 
+void BinaryValue::SetBytes(const void* bytes, size_t size) {
+    // "name"=token: or @=token:, the name as stored (escaped).
+    size_t column = (name.empty() ? 1 : name.size() + 2) + 1 + typeToken.size() + 1;
+    hexData = FormatHexBytes(bytes, size, HexBytesOnFirstLine(column), kHexBytesPerLine);
+}
+
 bool BinaryValue::Write(ByteSink& out) const {
     WriteNamePart(out);
     return WriteHexLine(out, typeToken, WithoutDanglingContinuation(hexData));
@@ -293,6 +301,22 @@ bool BinaryValue::Matches(const char*, unsigned) const { return false; }
 
 std::unique_ptr<ValueEntry> BinaryValue::Clone() const {
     auto copy = std::make_unique<BinaryValue>(name, typeToken, hexData);
+    copy->changed = changed;
+    return copy;
+}
+
+DeletionValue::DeletionValue(std::string valueName, std::string lineTail)
+    : ValueEntry(std::move(valueName)), tail(std::move(lineTail)) {}
+
+bool DeletionValue::Write(ByteSink& out) const {
+    WriteNamePart(out);
+    out.Write("-", 1);
+    out.Write(tail.data(), tail.size());
+    return out.Write("\r\n", 2);
+}
+
+std::unique_ptr<ValueEntry> DeletionValue::Clone() const {
+    auto copy = std::make_unique<DeletionValue>(name, tail);
     copy->changed = changed;
     return copy;
 }
@@ -319,7 +343,7 @@ void QwordValue::SetNumber(uint64_t number) {
         b = static_cast<unsigned char>(number & 0xFF);
         number >>= 8;
     }
-    hexData = FormatHexBytes(bytes, sizeof bytes);
+    SetBytes(bytes, sizeof bytes);
 }
 
 std::string QwordValue::GetDisplayText() const {

@@ -11,7 +11,7 @@
 
 class ByteSink;
 
-enum class ValueType { String, Dword, Binary, ExpandString, MultiString, Qword };
+enum class ValueType { String, Dword, Binary, ExpandString, MultiString, Qword, Deletion };
 
 // Find flags (the find dialog's check boxes).
 inline constexpr unsigned kFindKeys = 1u << 0;
@@ -122,6 +122,26 @@ private:
     std::string data;
 };
 
+// A deletion line, "name"=- : the file removes the value. It holds no data
+// and has no editor; the list shows it so that a user sees what a file
+// removes, and deleting it removes the line.
+class DeletionValue : public ValueEntry {
+public:
+    // tail: what follows the "-" on its line (blanks, a comment), kept.
+    explicit DeletionValue(std::string name, std::string tail = std::string());
+    const char* GetTypeName() const override { return ""; }
+    std::string GetDisplayText() const override { return std::string(); }
+    bool Write(ByteSink& out) const override;
+    bool Matches(const char*, unsigned) const override { return false; }
+    bool Edit(void*) override { return false; }
+    bool ReadFromRegistry(void*) override { return false; }
+    ValueType GetType() const override { return ValueType::Deletion; }
+    std::unique_ptr<ValueEntry> Clone() const override;
+
+private:
+    std::string tail;
+};
+
 // REG_BINARY and every hex(n) form but hex(2) and hex(7).
 class BinaryValue : public ValueEntry {
 public:
@@ -142,6 +162,9 @@ public:
     // The text after the colon in file form, continuations included.
     const std::string& GetHexData() const { return hexData; }
     void SetHexData(std::string data) { hexData = std::move(data); }
+    // Sets the data to these bytes, its lines broken where the registry
+    // editor breaks them after this value's name and type.
+    void SetBytes(const void* bytes, size_t size);
 
 protected:
     // The value line with character data of the given dialect written as

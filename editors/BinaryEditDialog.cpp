@@ -51,7 +51,8 @@ BOOL BinaryEditDialog::OnInitDialog() {
 void BinaryEditDialog::OnOK() {
     HWND data = Item(IDC_VALUE_DATA);
     if (SendMessageA(data, EM_GETMODIFY, 0, 0)) {
-        binary_.SetHexData(BuildBinaryHexData(GetControlText(data)));
+        std::string bytes = BinaryAreaBytes(GetControlText(data));
+        binary_.SetBytes(bytes.data(), bytes.size());
         entry_.SetChanged(true);
     }
     area_.Detach();

@@ -2,19 +2,7 @@
 
 #include "document/ValueCodec.h"
 
-#include <cstdio>
-
 namespace editors {
-
-namespace {
-
-void AppendHexByte(std::string& out, unsigned char byte) {
-    char digits[3];
-    std::snprintf(digits, sizeof digits, "%02lx", static_cast<unsigned long>(byte));
-    out += digits;
-}
-
-}  // namespace
 
 bool IsHexDigit(char c) { return HexDigitValue(c) >= 0; }
 
@@ -33,55 +21,39 @@ std::vector<std::string> DecodeCharStrings(const std::string& hexData, RegDialec
     return strings;
 }
 
-std::string BuildExpandHexData(const std::string& text) {
-    if (text.empty()) return "00";
-    std::string out;
-    out.reserve(text.size() * 3 + 8);
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (i > 0) {
-            out += ',';
-            if (i % 44 == 0) out += kContinuation;
-        }
-        AppendHexByte(out, static_cast<unsigned char>(text[i]));
-    }
-    out += ",00";
-    return out;
+std::string ExpandStringBytes(const std::string& text) {
+    std::string bytes = text;
+    bytes += '\0';
+    return bytes;
 }
 
-std::string BuildMultiStringHexData(const std::vector<std::string>& items) {
-    std::string out;
-    size_t characters = 0;
+std::string MultiStringBytes(const std::vector<std::string>& items) {
+    std::string bytes;
     for (const std::string& item : items) {
         if (item.empty()) continue;
-        for (char c : item) {
-            if (!out.empty()) out += ',';
-            if (characters != 0 && characters % 22 == 0) out += kContinuation;
-            AppendHexByte(out, static_cast<unsigned char>(c));
-            ++characters;
-        }
-        out += ",00";
+        bytes += item;
+        bytes += '\0';
     }
-    if (!out.empty()) out += ",00";
-    return out;
+    if (!bytes.empty()) bytes += '\0';
+    return bytes;
 }
 
-std::string BuildBinaryHexData(const std::string& areaText) {
-    // Lower-case digits, as the registry editor writes them: a diff of a
-    // saved file shows only what changed.
-    std::string digits;
-    digits.reserve(areaText.size() / 2);
-    for (char c : areaText)
-        if (c != ' ') digits += (c >= 'A' && c <= 'F') ? static_cast<char>(c - 'A' + 'a') : c;
-    std::string out;
-    out.reserve(digits.size() * 3 / 2 + digits.size() / 44 * 5 + 4);
-    for (size_t k = 0; k < digits.size(); ++k) {
-        if (k % 2 == 0 && k > 0) {
-            out += ',';
-            if (k % 44 == 0) out += kContinuation;
+std::string BinaryAreaBytes(const std::string& areaText) {
+    std::string bytes;
+    bytes.reserve(areaText.size() / 3);
+    int high = -1;
+    for (char c : areaText) {
+        int digit = HexDigitValue(c);
+        if (digit < 0) continue;
+        if (high < 0) {
+            high = digit;
+            continue;
         }
-        out += digits[k];
+        bytes += static_cast<char>(high << 4 | digit);
+        high = -1;
     }
-    return out;
+    if (high >= 0) bytes += static_cast<char>(high << 4);
+    return bytes;
 }
 
 std::string BuildCellForm(const std::string& text) {

@@ -201,7 +201,8 @@ INT_PTR MultiStringEditDialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM lPa
 
 void MultiStringEditDialog::Close(int id) {
     if (id == IDOK && listChanged_) {
-        multi_.SetHexData(BuildMultiStringHexData(Items()));
+        std::string bytes = MultiStringBytes(Items());
+        multi_.SetBytes(bytes.data(), bytes.size());
         multi_.SetDialect(kRegedit4);
         entry_.SetChanged(true);
     }

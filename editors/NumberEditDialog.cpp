@@ -1,4 +1,5 @@
 #include "editors/NumberEditDialog.h"
+#include "editors/ValueEditors.h"
 
 #include "document/ValueCodec.h"
 #include "document/ValueEntry.h"
@@ -116,6 +117,12 @@ BOOL NumberEditDialog::OnInitDialog() {
     CheckRadioButton(hwnd_, IDC_BASE_HEX, IDC_BASE_DEC, IDC_BASE_HEX);
     filter_.Attach(Item(IDC_VALUE_DATA));
     SetHexadecimalStyle(true);
+    // The base the last number editor was closed in.
+    const EditorSettings* settings = GetEditorSettings();
+    if (settings && settings->ReadDecimalBase()) {
+        CheckRadioButton(hwnd_, IDC_BASE_HEX, IDC_BASE_DEC, IDC_BASE_DEC);
+        SwitchBase();
+    }
     SendMessageA(Item(IDC_VALUE_DATA), EM_SETMODIFY, FALSE, 0);
     return TRUE;
 }
@@ -184,6 +191,7 @@ bool NumberEditDialog::OnCommand(int id, int code, HWND /*control*/) {
             RefuseField(stored);
             return true;
         }
+        if (const EditorSettings* settings = GetEditorSettings()) settings->StoreDecimalBase(!hexadecimal_);
         filter_.Detach();
         EndDialog(hwnd_, IDOK);
         return true;

@@ -56,7 +56,8 @@ std::string ExpandStringEditDialog::GetInitialText() const {
 }
 
 void ExpandStringEditDialog::Store(const std::string& text) {
-    expand_.SetHexData(BuildExpandHexData(text));
+    std::string bytes = ExpandStringBytes(text);
+    expand_.SetBytes(bytes.data(), bytes.size());
     expand_.SetDialect(kRegedit4);
 }
 

@@ -38,6 +38,8 @@ bool RunDialog(ValueEntry& value, HWND owner, HWND popupShower) {
         BinaryEditDialog dialog(static_cast<BinaryValue&>(value));
         return dialog.Run(owner);
     }
+    case ValueType::Deletion:  // no data to edit
+        break;
     }
     return false;
 }
@@ -50,8 +52,13 @@ public:
 };
 
 DialogValueEditor g_editor;
+const EditorSettings* g_settings = nullptr;
 
 }  // namespace
+
+void SetEditorSettings(const EditorSettings* settings) { g_settings = settings; }
+
+const EditorSettings* GetEditorSettings() { return g_settings; }
 
 void RegisterValueEditors() {
     // The multi-string editor's list view; harmless when start-up loaded it.

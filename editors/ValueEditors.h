@@ -8,6 +8,19 @@ class ValueEntry;
 
 namespace editors {
 
+// What the editors keep between runs, in the frame's settings: the base a
+// number editor was last closed in with OK, so that the next one opens in it.
+class EditorSettings {
+public:
+    virtual ~EditorSettings() = default;
+    virtual bool ReadDecimalBase() const = 0;
+    virtual void StoreDecimalBase(bool decimal) const = 0;
+};
+
+// Not owned; without settings every number editor opens in hexadecimal.
+void SetEditorSettings(const EditorSettings* settings);
+const EditorSettings* GetEditorSettings();
+
 // Makes ValueEntry::Edit open the dialog of the value's kind.
 void RegisterValueEditors();
 void UnregisterValueEditors();

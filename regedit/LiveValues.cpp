@@ -76,7 +76,7 @@ bool ReadBytes(BinaryValue& value, HKEY key) {
     if (!QueryLive(key, value, wide, type, bytes) || type == REG_SZ || type == REG_DWORD) return false;
     bool converted = type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
     if (chars && converted) chars->SetDialect(wide ? kRegedit5 : kRegedit4);
-    value.SetHexData(FormatHexBytes(bytes.data(), bytes.size(), 0, 0));
+    value.SetBytes(bytes.data(), bytes.size());
     value.SetChanged(true);
     return true;
 }
@@ -96,6 +96,8 @@ public:
         case ValueType::ExpandString:
         case ValueType::MultiString:
             return ReadBytes(static_cast<BinaryValue&>(value), key);
+        case ValueType::Deletion:  // removes the value: nothing to read
+            break;
         }
         return false;
     }

@@ -12,6 +12,17 @@
 #include "shell/TipsDialog.h"
 #include "shell/Automation.h"
 
+namespace {
+
+// The number editors' base, kept in the settings.
+class SettingsForEditors : public editors::EditorSettings {
+public:
+    bool ReadDecimalBase() const override { return shell::ReadNumberBase() == 10; }
+    void StoreDecimalBase(bool decimal) const override { shell::WriteNumberBase(decimal ? 10 : 16); }
+};
+
+}  // namespace
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int show) {
     // Drag and drop and the clipboard need OLE on this thread for the whole run.
     HRESULT ole = OleInitialize(nullptr);
@@ -21,6 +32,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int show) {
     controls.dwICC = ICC_BAR_CLASSES | ICC_COOL_CLASSES | ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES;
     InitCommonControlsEx(&controls);
     // Modify opens the dialog of the value's kind from here on.
+    static const SettingsForEditors editorSettings;
+    editors::SetEditorSettings(&editorSettings);
     editors::RegisterValueEditors();
 
     int exitCode = 1;  // a frame that cannot be created is a failed start

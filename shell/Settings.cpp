@@ -74,6 +74,9 @@ bool WriteFlg1(DWORD value) { return WriteDword("flg1", value, KEY_READ | KEY_WR
 DWORD ReadFindFlags() { return ReadDword("FindFlags", 1); }
 bool WriteFindFlags(DWORD value) { return WriteDword("FindFlags", value, KEY_WRITE, false); }
 
+DWORD ReadNumberBase() { return ReadDword("NumberBase", 16); }
+bool WriteNumberBase(DWORD value) { return WriteDword("NumberBase", value, KEY_READ | KEY_WRITE, true); }
+
 DWORD ReadTips() { return ReadDword("Tips", 1); }
 bool WriteTips(DWORD value) { return WriteDword("Tips", value, KEY_READ | KEY_WRITE, true); }
 

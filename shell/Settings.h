@@ -27,6 +27,10 @@ bool WriteFindFlags(DWORD value);  // existing key only
 bool ReadListHeader(size_t columns, std::vector<uint16_t>& widths);
 bool WriteListHeader(const std::vector<uint16_t>& widths);  // existing key only
 
+// The base the number editors open in: 10 decimal, else hexadecimal. Default 16.
+DWORD ReadNumberBase();
+bool WriteNumberBase(DWORD value);  // creates the key
+
 // Show the tip of the day at start-up. Default 1.
 DWORD ReadTips();
 bool WriteTips(DWORD value);  // creates the key

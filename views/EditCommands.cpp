@@ -42,6 +42,8 @@ std::unique_ptr<ValueEntry> MakeValue(ValueType kind, const std::string& name, R
         return std::make_unique<MultiStringValue>(name, "hex(7)", "", dialect);
     case ValueType::Qword:
         return std::make_unique<QwordValue>(name, uint64_t(0));
+    case ValueType::Deletion:
+        return std::make_unique<DeletionValue>(name);
     }
     return nullptr;
 }
@@ -228,6 +230,10 @@ void EditCommands::Modify(int row) {
     if (row < 0 || !list_.Key()) return;
     ValueEntry* value = list_.ValueAt(row);
     if (!value && row != 0) return;
+    if (list_.IsDeletionRow(row)) {
+        MessageBeep(MB_OK);
+        return;
+    }
     if (!value) {
         auto created = std::make_unique<StringValue>("", "");
         if (!host_.EditValue(*created)) return;
@@ -312,9 +318,11 @@ void EditCommands::UpdateState(int id, fw::CommandStates& states) {
         int count = list_.SelectedCount();
         bool one = count == 1;
         int row = one ? list_.FirstSelected() : -1;
-        if (id == ID_EDIT_RENAME) states.Enable(command, one && row != 0);
+        // A deletion line has no data to edit and keeps its name: delete it.
+        bool deletion = list_.IsDeletionRow(row);
+        if (id == ID_EDIT_RENAME) states.Enable(command, one && row != 0 && !deletion);
         // Without a registered editor Modify could only fail.
-        if (id == ID_EDIT_MODIFY) states.Enable(command, one && HasValueEditor());
+        if (id == ID_EDIT_MODIFY) states.Enable(command, one && HasValueEditor() && !deletion);
         if (id == ID_EDIT_DELETE) states.Enable(command, one ? list_.ValueAt(row) != nullptr : count > 0);
     }
 }

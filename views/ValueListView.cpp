@@ -162,8 +162,12 @@ int ValueListView::AppendRow(const ValueEntry* value) {
 void ValueListView::ShowRow(int row, const ValueEntry* value) {
     std::string name = row == 0 ? fw::LoadText(IDS_DEFAULT_NAME) : ShownValueName(value->GetName());
     SetCell(row, 0, name.c_str());
-    SetCell(row, 1, value ? value->GetTypeName() : "REG_SZ");
-    std::string data = value ? value->GetDisplayText() : fw::LoadText(IDS_VALUE_NOT_SET);
+    bool deletion = value && value->GetType() == ValueType::Deletion;
+    std::string type = deletion ? fw::LoadText(IDS_DELETION_TYPE) : value ? value->GetTypeName() : "REG_SZ";
+    SetCell(row, 1, type.c_str());
+    std::string data = deletion ? fw::LoadText(IDS_DELETION_DATA)
+                       : value  ? value->GetDisplayText()
+                                : fw::LoadText(IDS_VALUE_NOT_SET);
     SetCell(row, 2, data.c_str());
     LVITEMA item{};
     item.mask = LVIF_PARAM;
@@ -317,8 +321,9 @@ LRESULT ValueListView::OnNotify(NMHDR* header) {
         Sort(reinterpret_cast<NMLISTVIEW*>(header)->iSubItem);
         return 0;
     case LVN_BEGINLABELEDITA: {
-        // The default row has no name to edit.
-        bool refuse = reinterpret_cast<NMLVDISPINFOA*>(header)->item.iItem == 0;
+        // The default row has no name to edit, a deletion line no value.
+        int row = reinterpret_cast<NMLVDISPINFOA*>(header)->item.iItem;
+        bool refuse = row == 0 || IsDeletionRow(row);
         editing_ = !refuse;
         if (!refuse) WatchLabelEditor();
         return refuse ? TRUE : FALSE;
@@ -326,6 +331,8 @@ LRESULT ValueListView::OnNotify(NMHDR* header) {
     case LVN_ENDLABELEDITA:
         editing_ = false;
         return OnEndLabelEdit(reinterpret_cast<NMLVDISPINFOA*>(header)) ? TRUE : FALSE;
+    case NM_CUSTOMDRAW:
+        return OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(header));
     case LVN_ITEMCHANGED:
         if (host_) host_->UpdateCommandStates();
         return 0;
@@ -342,6 +349,21 @@ LRESULT ValueListView::OnNotify(NMHDR* header) {
     default:
         return 0;
     }
+}
+
+// Deletion lines are drawn in the grey of read-only text.
+LRESULT ValueListView::OnCustomDraw(NMLVCUSTOMDRAW* draw) const {
+    if (draw->nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+    if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
+        const auto* value = reinterpret_cast<const ValueEntry*>(draw->nmcd.lItemlParam);
+        if (value && value->GetType() == ValueType::Deletion) draw->clrText = GetSysColor(COLOR_GRAYTEXT);
+    }
+    return CDRF_DODEFAULT;
+}
+
+bool ValueListView::IsDeletionRow(int row) const {
+    const ValueEntry* value = row >= 0 ? ValueAt(row) : nullptr;
+    return value && value->GetType() == ValueType::Deletion;
 }
 
 void ValueListView::RunCommand(int id, int row) {

@@ -25,6 +25,8 @@ public:
     void Fill(KeyNode* key);
     void ClearRows();
     ValueEntry* ValueAt(int row) const;
+    // Whether the row shows a deletion line ("name"=-): read-only, greyed.
+    bool IsDeletionRow(int row) const;
 
     // The verbs that change the value set keep its entries and the rows in
     // step; StoreValues then writes the set into the key.
@@ -97,5 +99,7 @@ private:
     int sortColumn_ = -1;
     bool ascending_ = false;
     bool editing_ = false;
+    LRESULT OnCustomDraw(NMLVCUSTOMDRAW* draw) const;
+
     enum class LabelEnd { Open, Cancelled, Emptied } labelEnd_ = LabelEnd::Open;
 };

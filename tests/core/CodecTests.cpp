@@ -132,16 +132,14 @@ TEST(DialectConversion, WideningAndNarrowingFollowTheLineLayout) {
     EXPECT_EQ(Narrow("\"v\"=hex(2):41,00,42,00,00,00\r\n"), "\"v\"=hex(2):41,42,00\r\n");
     EXPECT_EQ(Widen("\"v\"=hex(7):41,42,00\r\n"), "\"v\"=hex(7):41,00,42,00,00,00\r\n");
 
-    // 30 single bytes become 60 with a continuation after every 12 source bytes.
+    // Lines broken as the registry editor breaks them: the first ends at
+    // column 77 after the name, the next hold 25 bytes each.
     std::string widened = Widen("\"v\"=hex(7):" + Hex(30, "61") + "\r\n");
-    std::string line = Hex(12, "61,00");
-    EXPECT_EQ(widened, "\"v\"=hex(7):" + line + ",\\\r\n  " + line + ",\\\r\n  " + Hex(6, "61,00") + "\r\n");
-
-    // 50 bytes of dialect 5 become 25 on one line.
-    EXPECT_EQ(Narrow("\"v\"=hex(2):" + Hex(25, "61,00") + "\r\n"), "\"v\"=hex(2):" + Hex(25, "61") + "\r\n");
-    // The 26th byte goes to a continuation line.
-    EXPECT_EQ(Narrow("\"v\"=hex(2):" + Hex(26, "61,00") + "\r\n"),
-              "\"v\"=hex(2):" + Hex(25, "61") + ",\\\r\n  61\r\n");
+    EXPECT_EQ(widened, "\"v\"=hex(7):" + Hex(11, "61,00") + ",\\\r\n  " + Hex(12, "61,00") + ",61,\\\r\n  00," +
+                           Hex(6, "61,00") + "\r\n");
+    EXPECT_EQ(Narrow("\"v\"=hex(2):" + Hex(22, "61,00") + "\r\n"), "\"v\"=hex(2):" + Hex(22, "61") + "\r\n");
+    EXPECT_EQ(Narrow("\"v\"=hex(2):" + Hex(23, "61,00") + "\r\n"),
+              "\"v\"=hex(2):" + Hex(22, "61") + ",\\\r\n  61\r\n");
 
     // The last line of a file needs no line break.
     EXPECT_EQ(Narrow("\"v\"=hex(2):41,00,42,00"), "\"v\"=hex(2):41,42");

@@ -100,11 +100,11 @@ TEST(ValueBlocks, LinesThatAreNotValuesSurviveAnEdit) {
     RegDocument doc;
     ASSERT_TRUE(Parse(doc, "[K]\r\n\"a\"=\"1\"\r\n; a comment\r\n\"gone\"=-\r\n\"b\"=dword:00000002\r\n\r\n[L]\r\n\r\n"));
     KeyNode* k = Find(doc, "K");
-    // The comment and the deletion go before the values, so that a deletion
-    // never undoes a value the list shows; stable over a second edit.
+    // The comment goes before the values; the deletion is a value of the
+    // list, in its place. Stable over a second edit.
     for (int edit = 1; edit <= 2; ++edit) {
         ASSERT_TRUE(Rebuild(k));
-        EXPECT_STREQ(k->MainBlock().text, "; a comment\r\n\"gone\"=-\r\n\"a\"=\"1\"\r\n\"b\"=dword:00000002\r\n\r\n") << edit;
+        EXPECT_STREQ(k->MainBlock().text, "; a comment\r\n\"a\"=\"1\"\r\n\"gone\"=-\r\n\"b\"=dword:00000002\r\n\r\n") << edit;
     }
 }
 

@@ -190,7 +190,13 @@ TEST(ValueParse, ValueLineForms) {
         {"\"a\"=\"open\r\"b\"=\"ok\"\r", "b|REG_SZ|ok;"}, {"\"a\"=\"x\\\"\r\nmore\"\r\n\"b\"=\"ok\"\r\n", "b|REG_SZ|ok;"},
         {"\t\"a\"=\"tab\"\r\n", "a|REG_SZ|tab;"},
         // Lines that are not values do not end the block.
-        {"; comment\r\n\"a\"=\"1\"\r\n// other\r\n\"gone\"=-\r\n\"b\"=\"2\"\r\n", "a|REG_SZ|1;b|REG_SZ|2;"},
+        {"; comment\r\n\"a\"=\"1\"\r\n// other\r\n\"b\"=\"2\"\r\n", "a|REG_SZ|1;b|REG_SZ|2;"},
+        // Deletions as the registry editor reads them (blanks and a ";"
+        // comment may follow the "-"; "-x" and "- #" delete nothing): rows
+        // with no type and no data; the later line of a name wins.
+        {"\"a\"=-\r\n\"b\"=- \t\r\n\"c\"= -;x\r\n@=-\r\n", "a||;b||;c||;@||;"},
+        {"\"a\"=-x\r\n\"b\"=- #x\r\n\"c\"=--\r\n", ""},
+        {"\"a\"=\"1\"\r\n\"A\"=-\r\n\"b\"=-\r\n\"b\"=\"2\"\r\n", "A||;b|REG_SZ|2;"},
         {"\"a\"\r\n=\"x\"\r\n\"b\"=\"2\"\r\n", "b|REG_SZ|2;"},
         {"\"a\"=\"1\"\x1a", "a|REG_SZ|1;"},
     };

@@ -172,6 +172,32 @@ TEST(Delete, ValuesAndKeysOnYes) {
     EXPECT_EQ(TreeView_GetCount(host.tree.Hwnd()), 0u);
 }
 
+// A deletion line is a read-only row: no editor, no rename; Delete removes
+// the line and nothing else.
+TEST(Delete, DeletionLinesAreReadOnlyRowsThatDeleteRemoves) {
+    TestHost host;
+    ASSERT_TRUE(host.Load("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Q]\r\n\"x\"=\"1\"\r\n\"old\"=- ; gone\r\n\r\n"));
+    host.Select("HKEY_CURRENT_USER\\Software\\Q");
+    EXPECT_EQ(Row(host, 2), (std::vector<std::string>{"old", "(deletion)", "(value removed by this file)"}));
+    FakeEditor editor;
+    EditorScope scope(&editor);
+    SetFocus(host.list.Hwnd());
+    host.list.Select(2);
+    host.UpdateCommandStates();
+    EXPECT_FALSE(host.states.IsEnabled(ID_EDIT_MODIFY));
+    EXPECT_FALSE(host.states.IsEnabled(ID_EDIT_RENAME));
+    EXPECT_TRUE(host.states.IsEnabled(ID_EDIT_DELETE));
+    host.edit.Modify(2);
+    EXPECT_EQ(editor.opened, 0);
+    EXPECT_FALSE(host.document.modified);
+    {
+        Answerer yes(IDYES);
+        host.edit.DeleteValues();
+    }
+    EXPECT_EQ(host.RowNames(), (std::vector<std::string>{"(Default)", "x"}));
+    EXPECT_EQ(KeyText(KeyAt(host, "HKEY_CURRENT_USER\\Software\\Q")), "\"x\"=\"1\"\r\n\r\n");
+}
+
 TEST(Modify, OpensEditorAndStoresOnlyConfirmedChanges) {
     FakeEditor editor;
     EditorScope scope(&editor);

@@ -66,7 +66,8 @@ const std::string& HexOf(std::unique_ptr<ValueEntry>& value) { return As<MultiSt
 // stores the same data, an item longer than the first read buffer whole.
 TEST(MultiStringEditor, OpensOneItemPerStringAndStoresTheSameDataAfterAChange) {
     std::string longHex;
-    for (int i = 0; i < 700; ++i) longHex += i == 0 ? "71" : i % 22 ? ",71" : ",\\\r\n  71";
+    // Lines broken as the registry editor breaks them after "M"=hex(7):
+    for (int i = 0; i < 700; ++i) longHex += i == 0 ? "71" : i < 22 || (i - 22) % 25 ? ",71" : ",\\\r\n  71";
     struct Case { std::string hex; std::vector<std::string> items; };
     for (const Case& c : {Case{"61,62,00,63,00,00", {"ab", "c"}}, Case{longHex + ",00,00", {std::string(700, 'q')}}}) {
         auto value = Multi(c.hex.c_str());

@@ -2,6 +2,7 @@
 // base switch, what OK stores in each base and the numbers each refuses.
 #include "DialogScript.h"
 #include "TestValues.h"
+#include "editors/ValueEditors.h"
 #include "resources/resource.h"
 #include "tests/ui/Harness.h"
 
@@ -241,4 +242,26 @@ TEST(NumberEditor, WhatOkStoresAroundTextThatIsNoNumber) {
           Type(IDC_VALUE_DATA, "b")},
          true, "0000000b"},
     }, Dword, Stored);
+}
+
+// Both editors open in the base the last one was closed in with OK.
+TEST(NumberEditor, OpensInTheBaseTheLastOneWasClosedInWithOk) {
+    struct FakeSettings : editors::EditorSettings {
+        mutable bool decimal = false;
+        bool ReadDecimalBase() const override { return decimal; }
+        void StoreDecimalBase(bool value) const override { decimal = value; }
+    } settings;
+    editors::SetEditorSettings(&settings);
+    for (const Width* width : kWidths) {
+        SCOPED_TRACE(width->name);
+        auto value = width->make(0x1F);
+        EXPECT_TRUE(Played(RunEditor(*value, {ExpectBase(false), ClickBase(true), Press(IDOK)}), false));
+        EXPECT_TRUE(settings.decimal);
+        EXPECT_TRUE(Played(RunEditor(*value, {ExpectBase(true), ExpectField("31"), Press(IDCANCEL)}), false));
+        EXPECT_TRUE(settings.decimal);
+        EXPECT_TRUE(Played(RunEditor(*value, {ExpectBase(true), ClickBase(false), ExpectField("1f"), Press(IDOK)}),
+                           false));
+        EXPECT_FALSE(settings.decimal);
+    }
+    editors::SetEditorSettings(nullptr);
 }

@@ -14,6 +14,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "document/Platform.h"
@@ -21,6 +22,8 @@
 #include "document/RegFile.h"
 #include "document/RegParser.h"
 #include "document/RegWriter.h"
+#include "document/ValueCodec.h"
+#include "document/ValueEntry.h"
 #include "tests/Corpus.h"
 #include "tests/core/TestUtil.h"
 
@@ -333,6 +336,64 @@ TEST(PeerMerge, EveryValueKindIsNamedShownAndSavedToTheSameBytes) {
         }
     }
     RegDeleteTreeA(HKEY_CURRENT_USER, kScratchKey);
+}
+
+// Data Quillon writes is laid out as the registry editor lays out its
+// export, whatever the name's length, so that a diff of a saved file shows
+// only what changed: new data from bytes, and character data converted
+// between the dialects by a save in the other one and back.
+TEST(PeerMerge, NewDataIsLaidOutAsTheRegistryEditorWritesIt) {
+    const std::string kinds = std::string(kScratchKey) + "\\Layout";
+    RegDeleteTreeA(HKEY_CURRENT_USER, kScratchKey);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, kinds.c_str(), &key), ERROR_SUCCESS);
+    std::string path = "%SystemRoot%\\system32\\a\\rather\\long\\path\\to\\a\\library\\file.dll";
+    std::string bytes;
+    for (int i = 0; i < 60; ++i) bytes += static_cast<char>(i * 7);
+    for (std::string name : {std::string(), std::string("a"), std::string(10, 'b'), std::string(40, 'c'),
+                             std::string(70, 'd'), std::string(90, 'e')}) {
+        std::string expand = name + path, multi = path + std::string(1, '\0') + name + std::string(2, '\0');
+        RegSetValueExA(key, name.c_str(), 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(expand.c_str()),
+                       static_cast<DWORD>(expand.size() + 1));
+        for (auto [suffix, type, data] : {std::tuple{"bin", REG_BINARY, bytes}, std::tuple{"multi", REG_MULTI_SZ, multi},
+                                          std::tuple{"qword", REG_QWORD, bytes.substr(0, 8)}}) {
+            std::string named = name + suffix;
+            RegSetValueExA(key, named.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                           static_cast<DWORD>(data.size()));
+        }
+    }
+    RegCloseKey(key);
+    std::string exported = ScratchFile("peer-layout-export.reg"), narrow = ScratchFile("peer-layout-4.reg"),
+                wide = ScratchFile("peer-layout-5.reg");
+    ASSERT_TRUE(RunRegedit("/e \"" + exported + "\" \"HKEY_CURRENT_USER\\" + kinds + "\""));
+    RegDeleteTreeA(HKEY_CURRENT_USER, kScratchKey);
+
+    ASSERT_TRUE(OpenAndSave(exported, narrow, false, kRegedit4));
+    ASSERT_TRUE(OpenAndSave(narrow, wide, true, kRegedit5));
+    EXPECT_EQ(ReadBytes(wide), ReadBytes(exported));
+
+    RegText text;
+    ReadError error;
+    ASSERT_TRUE(ReadRegFile(exported.c_str(), text, error));
+    RegDocument document;
+    {
+        ParseScope scope(document.abort);
+        ASSERT_TRUE(document.ParseText(std::move(text.text), nullptr, text.length, true, false, true));
+    }
+    KeyNode* k = testutil::Find(document, "HKEY_CURRENT_USER\\" + kinds);
+    ASSERT_NE(k, nullptr);
+    ValueList values;
+    k->CollectValues(values);
+    EXPECT_EQ(values.size(), 24u);
+    for (auto& value : values) {
+        SCOPED_TRACE(value->GetName());
+        auto* binary = dynamic_cast<BinaryValue*>(value.get());
+        ASSERT_NE(binary, nullptr);
+        std::string exportedData = binary->GetHexData();
+        std::string data = DecodeHexBytes(exportedData);
+        binary->SetBytes(data.data(), data.size());
+        EXPECT_EQ(binary->GetHexData(), exportedData);
+    }
 }
 
 TEST(PeerMerge, TheRegistryEditorMergesEverySavedFileAsTheOriginal) {

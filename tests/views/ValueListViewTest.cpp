@@ -19,7 +19,14 @@ const char kValues[] =
     "\"Path\\\\Name\"=hex(2):25,00,41,00,25,00,00,00\r\n"
     "\"List\"=hex(7):61,00,00,00,62,00,63,00,00,00,00,00\r\n"
     "\"Big\"=hex(b):01,00,00,00,00,00,00,00\r\n"
-    "\"Bad dword\"=dword:zz\r\n\r\n"
+    "\"Bad dword\"=dword:zz\r\n"
+    "\"None\"=hex(0):\r\n"
+    "\"Little\"=hex(4):01,00,00,00\r\n"
+    "\"Big end\"=hex(5):00,00,01,00\r\n"
+    "\"Link\"=hex(6):41,00\r\n"
+    "\"Resources\"=hex(8):00\r\n"
+    "\"Unnamed\"=hex(1f):05\r\n"
+    "\"Gone\"=-\r\n\r\n"
     "[HKEY_CURRENT_USER\\Software\\Kinds\\Empty]\r\n\r\n"
     "[HKEY_CURRENT_USER\\Software\\Sortable]\r\n"
     "\"beta\"=dword:00000001\r\n"
@@ -56,6 +63,13 @@ TEST(ValueList, RowsShowEveryValueKindAndAKeyWithoutValuesOnlyTheUnsetDefault) {
         {"List", "REG_MULTI_SZ", "a bc", 0},
         {"Big", "REG_QWORD", "0x1 (1)", 0},
         {"Bad dword", "REG_DWORD", "0xzz", 0},
+        {"None", "REG_NONE", "", 0},
+        {"Little", "REG_DWORD", "0x00000001 (1)", 0},
+        {"Big end", "REG_DWORD_BIG_ENDIAN", "0x00000100 (256)", 0},
+        {"Link", "REG_LINK", "41 00", 0},
+        {"Resources", "REG_RESOURCE_LIST", "00", 0},
+        {"Unnamed", "REG_0x1f", "05", 0},
+        {"Gone", "(deletion)", "(value removed by this file)", 0},
     };
     ASSERT_EQ(rows.size(), std::size(expected));
     for (size_t i = 0; i < rows.size(); ++i) {
