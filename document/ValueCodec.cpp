@@ -226,7 +226,7 @@ bool ConvertBlock(const char* block, size_t length, ByteSink* out, CharForm from
                     std::string text = WideToChars(CharsToWide(bytes, from), to, lost);
                     const char* lineStart = p;
                     while (lineStart > block && lineStart[-1] != '\n' && lineStart[-1] != '\r') --lineStart;
-                    size_t column = static_cast<size_t>(hex - lineStart);
+                    size_t column = TextColumns(std::string_view(lineStart, static_cast<size_t>(hex - lineStart)));
                     if (!WriteHexBytes(*out, reinterpret_cast<const unsigned char*>(text.data()), text.size(),
                                        HexBytesOnFirstLine(column), kHexBytesPerLine))
                         return false;
@@ -311,6 +311,12 @@ std::string FormatHexBytes(const void* bytes, size_t size, size_t firstLine, siz
     MemorySink out(size * 3 + 16);
     WriteHexBytes(out, static_cast<const unsigned char*>(bytes), size, firstLine, perLine);
     return std::string(out.Data() ? out.Data() : "", out.Size());
+}
+
+size_t TextColumns(std::string_view programText) {
+    for (char c : programText)
+        if (static_cast<unsigned char>(c) >= 0x80) return ProgramToWideString(programText).size();
+    return programText.size();
 }
 
 size_t HexBytesOnFirstLine(size_t column) {

@@ -58,6 +58,9 @@ inline constexpr size_t kHexLineColumns = 77;
 inline constexpr size_t kHexBytesPerLine = 25;
 // The bytes on the first line of hex data that starts at a column (at least one).
 size_t HexBytesOnFirstLine(size_t column);
+// The columns program text takes in a line of the file: its UTF-16 units, as
+// the registry editor counts them.
+size_t TextColumns(std::string_view programText);
 
 // Conversion of the character data of every hex(2)/hex(7) value inside a
 // value block (block[length] must be the block's terminating NUL); the rest

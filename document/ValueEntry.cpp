@@ -288,7 +288,7 @@ std::string BinaryValue::GetDisplayText() const {
 
 void BinaryValue::SetBytes(const void* bytes, size_t size) {
     // "name"=token: or @=token:, the name as stored (escaped).
-    size_t column = (name.empty() ? 1 : name.size() + 2) + 1 + typeToken.size() + 1;
+    size_t column = (name.empty() ? 1 : TextColumns(name) + 2) + 1 + typeToken.size() + 1;
     hexData = FormatHexBytes(bytes, size, HexBytesOnFirstLine(column), kHexBytesPerLine);
 }
 

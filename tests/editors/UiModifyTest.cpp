@@ -299,11 +299,15 @@ std::string WideBytes(const std::string& utf8) {
 
 // Hex data of UTF-16 characters as the program writes it in dialect 5:
 // twelve characters to a line.
-std::string WideHex(const std::string& utf8WithZeros) {
+// UTF-16 hex data of UTF-8 text, in lines broken as the registry editor
+// breaks them after "name"=hex(n): with a name of `nameChars` characters.
+std::string WideHex(const std::string& utf8WithZeros, size_t nameChars) {
     std::string bytes = WideBytes(utf8WithZeros), out;
+    size_t column = nameChars + 10;
     char digits[4];
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        if (i) out += i % 24 == 0 ? ",\\\r\n  " : ",";
+    for (size_t i = 0; i < bytes.size(); ++i, column += 3) {
+        if (i) out += column >= 77 ? ",\\\r\n  " : ",";
+        if (i && column >= 77) column = 2;
         std::snprintf(digits, sizeof digits, "%02x", static_cast<unsigned char>(bytes[i]));
         out += digits;
     }
@@ -326,7 +330,7 @@ TEST(ModifyUi, CharactersOfEveryScriptAreShownEditedAndSavedWhole) {
     const std::string renamed = key + "\xd0\x81";  // "Ё" typed into the key's label
     auto file = [&](const std::string& strData, const std::string& e, const std::string& m, bool edited = false) {
         return "Windows Registry Editor Version 5.00\r\n\r\n[" + (edited ? renamed : key) + "]\r\n\"" + str + "\"=\"" + strData + "\"\r\n\"" +
-               exp + "\"=hex(2):" + WideHex(e) + "\r\n\"" + multi + "\"=hex(7):" + WideHex(m) + "\r\n";
+               exp + "\"=hex(2):" + WideHex(e, 4) + "\r\n\"" + multi + "\"=hex(7):" + WideHex(m, 6) + "\r\n";
     };
     Session s;
     ASSERT_TRUE(s.Start("world.reg", "\xFF\xFE" + WideBytes(file("\xd0\x94\xd0\xb0\xd0\xbd \xe6\x95\xb0 \xf0\x9f\x8c\x8d", expData,
