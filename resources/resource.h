@@ -62,6 +62,8 @@
 #define ID_VIEW_TOOLBAR          59392
 #define ID_VIEW_STATUS_BAR       59393
 #define ID_VIEW_SOURCE           236
+#define ID_VIEW_ADDRESS_BAR      214
+#define ID_VIEW_GO_TO_ADDRESS    215
 
 // Help.
 #define ID_HELP_TIPS             280
@@ -130,6 +132,7 @@
 #define IDS_RELOAD_CHANGED       1720
 #define IDS_RELOAD_LOSE_CHANGES  1721
 #define IDS_OVERWRITE_CHANGED    1722
+#define IDS_ADDRESS_LABEL        1723
 #define IDS_READY                57345
 #define IDS_RECENT_FILE          61402
 #define IDS_UNTITLED             61440

@@ -15,7 +15,7 @@ namespace {
 // The frame's own commands.
 constexpr int kFrameCommands[] = {
     ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_FILE_IMPORT, ID_FILE_EXPORT, ID_APP_EXIT,
-    ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_SOURCE,
+    ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_ADDRESS_BAR, ID_VIEW_SOURCE,
 };
 
 }  // namespace
@@ -24,6 +24,7 @@ void MainFrame::BuildCommandTable() {
     commands_.Add(this, kFrameCommands, std::size(kFrameCommands));
     commands_.Add(&editCommands_, EditCommands::kCommands, EditCommands::kCommandCount);
     commands_.Add(&keyTree_, {ID_TREE_EXPAND});
+    commands_.Add(&addressBar_, {ID_VIEW_GO_TO_ADDRESS});
     commands_.Add(&findCommands_, {ID_EDIT_FIND, ID_EDIT_FIND_NEXT});
     commands_.Add(&helpCommands_, HelpCommands::kCommands, HelpCommands::kCommandCount);
     for (int id = RecentDocumentList::kFirstCommand; id <= RecentDocumentList::kLastCommand; ++id)
@@ -71,6 +72,9 @@ void MainFrame::OnCommand(int id) {
     case ID_VIEW_STATUS_BAR:
         ToggleStatusBar();
         break;
+    case ID_VIEW_ADDRESS_BAR:
+        ToggleAddressBar();
+        break;
     case ID_VIEW_SOURCE:
         ViewSource();
         break;
@@ -98,6 +102,9 @@ void MainFrame::UpdateState(int id, fw::CommandStates& states) {
         break;
     case ID_VIEW_STATUS_BAR:
         states.Check(command, statusBar_ && (GetWindowLongA(statusBar_, GWL_STYLE) & WS_VISIBLE));
+        break;
+    case ID_VIEW_ADDRESS_BAR:
+        states.Check(command, addressBarVisible_);
         break;
     default:
         states.Enable(command, true);

@@ -20,6 +20,7 @@ constexpr int kStatusBarId = 59393;
 constexpr int kToolbarId = 59392;
 constexpr int kRebarId = 59419;
 constexpr int kCommandBarId = 59398;
+constexpr int kAddressBarId = 59420;
 constexpr int kTreeId = 1;
 constexpr int kListId = 2;
 // The File menu's submenu of recent files.
@@ -100,7 +101,7 @@ bool MainFrame::OnCreate() {
     if (!CreateToolbar() || !CreateRebar() || !CreateStatusBar()) return false;
     if (menuBar) AddMenuImages(menuBar);
     viewHost_ = ViewHost{hwnd_, hwnd_, &document_, statusBar_, &states_, &commands_, menuBar};
-    if (!CreatePanes()) return false;
+    if (!CreatePanes() || !CreateAddressBand()) return false;
 
     states_.AddToolbar(toolbar_);
     BuildCommandTable();
@@ -195,6 +196,40 @@ bool MainFrame::CreateRebar() {
     band.cyMinChild = size.cy;
     band.cx = size.cx + 20;
     return SendMessageA(rebar_, RB_INSERTBANDA, -1, reinterpret_cast<LPARAM>(&band)) != 0;
+}
+
+// The address bar on a row of its own under the toolbar, shown as the
+// settings say.
+bool MainFrame::CreateAddressBand() {
+    if (!addressBar_.Create(rebar_, &viewHost_, &keyTree_, kAddressBarId)) return false;
+    viewHost_.addressBar = addressBar_.Hwnd();
+    HDC dc = GetDC(addressBar_.Hwnd());
+    HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(dc, &metrics);
+    SelectObject(dc, old);
+    ReleaseDC(addressBar_.Hwnd(), dc);
+    std::string label = fw::LoadText(IDS_ADDRESS_LABEL);
+    REBARBANDINFOA band{};
+    band.cbSize = sizeof band;
+    band.fMask = RBBIM_CHILD | RBBIM_CHILDSIZE | RBBIM_STYLE | RBBIM_SIZE | RBBIM_ID | RBBIM_TEXT;
+    band.fStyle = RBBS_CHILDEDGE | RBBS_BREAK | RBBS_NOGRIPPER;
+    band.lpText = label.data();
+    band.hwndChild = addressBar_.Hwnd();
+    band.wID = kAddressBarId;
+    band.cxMinChild = 100;
+    band.cyMinChild = metrics.tmHeight + 8;
+    band.cx = 400;
+    if (!SendMessageA(rebar_, RB_INSERTBANDA, -1, reinterpret_cast<LPARAM>(&band))) return false;
+    addressBarVisible_ = shell::ReadAddressBar() != 0;
+    ShowBand(kAddressBarId, addressBarVisible_);
+    return true;
+}
+
+void MainFrame::ShowBand(int id, bool shown) {
+    int band = static_cast<int>(SendMessageA(rebar_, RB_IDTOINDEX, id, 0));
+    SendMessageA(rebar_, RB_SHOWBAND, band, shown);
+    Layout();
 }
 
 bool MainFrame::CreateStatusBar() {
@@ -390,6 +425,7 @@ bool MainFrame::PreTranslateMessage(MSG* msg) {
     // of this thread must not run frame commands.
     if (msg->hwnd != hwnd_ && !IsChild(hwnd_, msg->hwnd)) return false;
     if (commandBar_.PreTranslateMessage(msg)) return true;
+    if (IsTextEditingKey(*msg)) return false;
 
     bool navigated = IsDialogMessageA(hwnd_, msg) != FALSE;
     // Dialog navigation takes Enter as its default button; the list needs it
@@ -411,9 +447,38 @@ void MainFrame::OnIdle() { states_.UpdateToolbars(); }
 
 void MainFrame::ToggleToolbar() {
     toolbarVisible_ = !toolbarVisible_;
-    int band = static_cast<int>(SendMessageA(rebar_, RB_IDTOINDEX, kToolbarId, 0));
-    SendMessageA(rebar_, RB_SHOWBAND, band, toolbarVisible_);
-    Layout();
+    ShowBand(kToolbarId, toolbarVisible_);
+}
+
+void MainFrame::ToggleAddressBar() {
+    addressBarVisible_ = !addressBarVisible_;
+    ShowBand(kAddressBarId, addressBarVisible_);
+    if (!addressBarVisible_ && GetFocus() == addressBar_.Hwnd()) SetFocus(tree_);
+    shell::WriteAddressBar(addressBarVisible_ ? 1 : 0);
+}
+
+// Keys that edit the address bar's text: they are the text's, not the
+// frame's accelerators (Delete would delete a key, Ctrl+V paste one).
+bool MainFrame::IsTextEditingKey(const MSG& msg) const {
+    if (msg.hwnd != addressBar_.Hwnd() || (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN)) return false;
+    bool control = GetKeyState(VK_CONTROL) < 0, shift = GetKeyState(VK_SHIFT) < 0, alt = GetKeyState(VK_MENU) < 0;
+    switch (msg.wParam) {
+    case VK_RETURN:
+    case VK_ESCAPE:
+    case VK_DELETE:
+    case VK_INSERT:
+        return true;
+    case VK_BACK:
+        return !alt || control || shift;
+    case 'A':
+    case 'C':
+    case 'V':
+    case 'X':
+    case 'Z':
+        return control && !alt;
+    default:
+        return false;
+    }
 }
 
 void MainFrame::ToggleStatusBar() {

@@ -28,6 +28,7 @@
 #include "regedit/RegistryCommands.h"
 #include "shell/Settings.h"
 #include "transfer/TransferCommands.h"
+#include "views/AddressBar.h"
 #include "views/EditCommands.h"
 #include "views/KeyTreeView.h"
 #include "views/ValueListView.h"
@@ -126,6 +127,10 @@ private:
     bool IsEditingLabel() const;
     void ToggleToolbar();
     void ToggleStatusBar();
+    void ToggleAddressBar();
+    bool CreateAddressBand();
+    void ShowBand(int id, bool shown);
+    bool IsTextEditingKey(const MSG& msg) const;
     void ViewSource();
 
     // The views' requests (ViewHost::RequestMessage).
@@ -135,6 +140,7 @@ private:
     ViewHost viewHost_;  // filled in when the window is created
     ValueListView valueList_;
     KeyTreeView keyTree_;
+    AddressBar addressBar_;
     EditCommands editCommands_{viewHost_, keyTree_, valueList_};
     find::FindCommands findCommands_{viewHost_, keyTree_, valueList_};
     HelpCommands helpCommands_{&hwnd_};
@@ -161,6 +167,7 @@ private:
     std::map<int, HBITMAP> menuBitmapOf_;  // command -> one of menuBitmaps_
 
     bool toolbarVisible_ = true;
+    bool addressBarVisible_ = true;
     bool fileCheckPosted_ = false;
     bool fileCheckDue_ = false;  // asked for inside a handler: runs after it
     int handlerDepth_ = 0;       // the frame's handlers running, nested

@@ -77,6 +77,9 @@ bool WriteFindFlags(DWORD value) { return WriteDword("FindFlags", value, KEY_WRI
 DWORD ReadNumberBase() { return ReadDword("NumberBase", 16); }
 bool WriteNumberBase(DWORD value) { return WriteDword("NumberBase", value, KEY_READ | KEY_WRITE, true); }
 
+DWORD ReadAddressBar() { return ReadDword("AddressBar", 1); }
+bool WriteAddressBar(DWORD value) { return WriteDword("AddressBar", value, KEY_READ | KEY_WRITE, true); }
+
 DWORD ReadTips() { return ReadDword("Tips", 1); }
 bool WriteTips(DWORD value) { return WriteDword("Tips", value, KEY_READ | KEY_WRITE, true); }
 

@@ -31,6 +31,10 @@ bool WriteListHeader(const std::vector<uint16_t>& widths);  // existing key only
 DWORD ReadNumberBase();
 bool WriteNumberBase(DWORD value);  // creates the key
 
+// Show the address bar. Default 1.
+DWORD ReadAddressBar();
+bool WriteAddressBar(DWORD value);  // creates the key
+
 // Show the tip of the day at start-up. Default 1.
 DWORD ReadTips();
 bool WriteTips(DWORD value);  // creates the key

@@ -348,6 +348,7 @@ void KeyTreeView::ShowSelectedPath() {
                      reinterpret_cast<LPARAM>(path.c_str()));
         SendMessageA(status, SB_SETTEXTA, 0 | SBT_NOBORDERS, reinterpret_cast<LPARAM>(path.c_str()));
     }
+    if (HWND address = host_ ? host_->addressBar : nullptr) SetWindowTextA(address, path.c_str());
 }
 
 bool KeyTreeView::OnEndLabelEdit(NMTVDISPINFOA* info) {

@@ -50,6 +50,8 @@ public:
     const fw::CommandTable* commands = nullptr;
     // The menu bar that a command bar shows; null: the window's own menu.
     HMENU menuBar = nullptr;
+    // Shows the selected key's path as the status bar does; may be null.
+    HWND addressBar = nullptr;
 
     HWND HostWindow() const { return window; }
     HMENU MenuBar() const { return menuBar ? menuBar : GetMenu(window); }

@@ -1,10 +1,46 @@
 #include <gtest/gtest.h>
 
 #include "TestUtil.h"
+#include "document/KeyPaths.h"
 
 using namespace testutil;
 
 namespace {
+
+// Paths as users paste them name the document's keys; a missing tail leaves
+// the deepest key that exists, and says how much of the path it took.
+TEST(KeyLookup, TypedPathsInEveryCommonFormFindTheirDeepestKey) {
+    RegDocument doc;
+    ASSERT_TRUE(Parse(doc, "[HKEY_LOCAL_MACHINE\\Software\\A\\B]\r\n\r\n[HKCU\\Mime\\text/html]\r\n\r\n"));
+    struct Case { const char* typed; const char* canonical; const char* key; const char* missing; } cases[] = {
+        {"HKEY_LOCAL_MACHINE\\Software\\A\\B", "HKEY_LOCAL_MACHINE\\Software\\A\\B", "HKEY_LOCAL_MACHINE\\Software\\A\\B", ""},
+        {"hklm\\software\\a\\b\\", "HKEY_LOCAL_MACHINE\\software\\a\\b", "HKEY_LOCAL_MACHINE\\Software\\A\\B", ""},
+        {"Computer\\HKLM\\Software\\A", "HKEY_LOCAL_MACHINE\\Software\\A", "HKEY_LOCAL_MACHINE\\Software\\A", ""},
+        {" \"[HKLM\\Software\\A]\" ", "HKEY_LOCAL_MACHINE\\Software\\A", "HKEY_LOCAL_MACHINE\\Software\\A", ""},
+        {"HKLM/Software/A/B/", "HKEY_LOCAL_MACHINE\\Software\\A\\B", "HKEY_LOCAL_MACHINE\\Software\\A\\B", ""},
+        {"HKLM\\\\Software\\\\A", "HKEY_LOCAL_MACHINE\\Software\\A", "HKEY_LOCAL_MACHINE\\Software\\A", ""},
+        // A root written abbreviated in the file; a slash inside a name.
+        {"HKEY_CURRENT_USER\\Mime\\text/html", "HKEY_CURRENT_USER\\Mime\\text/html", "HKCU\\Mime\\text/html", ""},
+        {"HKLM\\Software\\A\\Gone\\Deeper", "HKEY_LOCAL_MACHINE\\Software\\A\\Gone\\Deeper",
+         "HKEY_LOCAL_MACHINE\\Software\\A", "\\Gone\\Deeper"},
+        {"HKU\\.DEFAULT", "HKEY_USERS\\.DEFAULT", "", "HKEY_USERS\\.DEFAULT"},
+        {"  \"\" ", "", "", ""},
+        {"Computer", "", "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        std::string path = CanonicalKeyPath(c.typed);
+        EXPECT_EQ(path, c.canonical);
+        size_t matched = 0;
+        KeyNode* key = DeepestKeyOnPath(doc, path, matched);
+        EXPECT_EQ(key ? key->Path() : "", c.key);
+        EXPECT_EQ(path.substr(matched), c.missing);
+    }
+    std::string huge(10000, 'x');
+    size_t matched = 1;
+    EXPECT_EQ(DeepestKeyOnPath(doc, CanonicalKeyPath(huge), matched), nullptr);
+    EXPECT_EQ(matched, 0u);
+}
 
 TEST(KeyLookup, SamePathInOtherCaseLandsOnOneKeyWhenCheckingDuplicates) {
     RegDocument doc;

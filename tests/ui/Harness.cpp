@@ -430,12 +430,14 @@ std::optional<Answerer::Box> AnswerBox(DWORD pid, int button) {
 }
 
 std::string WindowText(HWND hwnd) {
-    char buf[1024] = "";
-    DWORD_PTR len = 0;
-    if (!SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf),
-                             SMTO_ABORTIFHUNG, kTimeout, &len))
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutA(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kTimeout, &length)) return {};
+    std::string buf(std::max<size_t>(length, 1023) + 1, '\0');
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutA(hwnd, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(buf.data()), SMTO_ABORTIFHUNG,
+                             kTimeout, &copied))
         return {};
-    return std::string(buf, strnlen(buf, sizeof buf));
+    return std::string(buf.data(), strnlen(buf.data(), buf.size()));
 }
 
 std::string ClassName(HWND hwnd) {
