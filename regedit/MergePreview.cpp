@@ -404,6 +404,10 @@ void MergePreview::Compare() {
         for (size_t i = 0; i < key.after.size(); ++i)
             if (!kept[i]) diff.values.push_back({ValueChange::Added, {}, key.after[i].value});
         if (diff.change == KeyChange::Kept && diff.values.empty() && diff.problem == ReadProblem::None) continue;
+        // By name, as the registry editor lists them.
+        std::stable_sort(diff.values.begin(), diff.values.end(), [&](const ValueDiff& a, const ValueDiff& b) {
+            return live_.Fold(a.Name()) < live_.Fold(b.Name());
+        });
         if (diff.problem == ReadProblem::Denied || diff.problem == ReadProblem::Failed ||
             diff.problem == ReadProblem::NoRoot)
             ++counts_.unreadable;

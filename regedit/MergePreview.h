@@ -94,7 +94,7 @@ struct KeyDiff {
     size_t removedSubkeys = 0;
     ReadProblem problem = ReadProblem::None;  // the key could not be read whole
     uint32_t systemError = 0;
-    std::vector<ValueDiff> values;  // in the live order, added values after
+    std::vector<ValueDiff> values;  // by name
 };
 
 struct PreviewCounts {

@@ -159,15 +159,15 @@ TEST(MergePreview, ListsWhatTheMergeChangesAndItsBackupPutsItBack) {
              "\"Same\"=\"same\"\r\n\"Gone\"=-\r\n\"New\"=\"n\"\r\n\r\n" +
              s + "\\Made\\Deep]\r\n\"D\"=dword:00000007\r\n\r\n[-HKEY_CURRENT_USER\\S\\Old]\r\n\r\n",
          {"kept HKEY_CURRENT_USER\\S",
-          "  changed Str REG_SZ old -> new",
-          "  changed Num REG_DWORD 0x00000001 (1) -> 0x00000002 (2)",
           "  changed Bin REG_BINARY 01 -> 02 03",
           "  changed Exp REG_EXPAND_SZ %A% -> %B%",
+          "  removed Gone REG_SZ x",
           "  changed Multi REG_MULTI_SZ a b -> c",
+          "  added New REG_SZ -> n",
+          "  changed Num REG_DWORD 0x00000001 (1) -> 0x00000002 (2)",
           "  changed Q REG_QWORD 0x1 (1) -> 0x2 (2)",
           "  equal Same REG_SZ same",
-          "  removed Gone REG_SZ x",
-          "  added New REG_SZ -> n",
+          "  changed Str REG_SZ old -> new",
           "created HKEY_CURRENT_USER\\S\\Made",
           "created HKEY_CURRENT_USER\\S\\Made\\Deep",
           "  added D REG_DWORD -> 0x00000007 (7)",
@@ -177,7 +177,7 @@ TEST(MergePreview, ListsWhatTheMergeChangesAndItsBackupPutsItBack) {
          "2+ 2- / 2+ 6~ 2- 1= / 0?"},
         // Names in another case are the same names; nothing changes.
         {__LINE__, "[hkey_current_user\\s]\r\n\"STR\"=\"old\"\r\n\"gone\"=\"x\"\r\n\r\n",
-         {"kept hkey_current_user\\S", "  equal Str REG_SZ old", "  equal Gone REG_SZ x"}, "0+ 0- / 0+ 0~ 0- 2= / 0?"},
+         {"kept hkey_current_user\\S", "  equal Gone REG_SZ x", "  equal Str REG_SZ old"}, "0+ 0- / 0+ 0~ 0- 2= / 0?"},
         // A key deleted and set again keeps what the file sets; its live
         // subkeys and other values go.
         {__LINE__, "[-HKEY_CURRENT_USER\\S\\Old]\r\n\r\n" + s + "\\Old]\r\n\"V\"=\"v\"\r\n\r\n",
@@ -246,8 +246,8 @@ TEST(MergePreview, StopsWhenAskedAndWritesBackupLinesInTheRegistryEditorsForms) 
     std::u16string text(reinterpret_cast<const char16_t*>(bytes.data()), bytes.size() / 2);
     EXPECT_EQ(N(text), "\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n\r\n; Quillon backup\r\n\r\n"
                        "[-HKEY_CURRENT_USER\\T]\r\n\r\n"
-                       "[HKEY_CURRENT_USER\\S]\r\n\"Str\"=\"old\"\r\n\"Num\"=dword:00000001\r\n\"Bin\"=hex:01\r\n"
-                       "\"A\\\\\\\"q\"=-\r\n\r\n");
+                       "[HKEY_CURRENT_USER\\S]\r\n\"A\\\\\\\"q\"=-\r\n\"Bin\"=hex:01\r\n\"Num\"=dword:00000001\r\n"
+                       "\"Str\"=\"old\"\r\n\r\n");
     EXPECT_EQ(keys, 2u);
     EXPECT_EQ(values, 4u);
 }

@@ -143,14 +143,14 @@ TEST(MergePreview, ShowsTheChangesCancelWritesNothingAndTheBackupTakesTheMergeBa
     const std::string key = "HKEY_CURRENT_USER\\Software\\QuillonTest\\Preview";
     EXPECT_EQ(script.rows, (std::vector<std::string>{
                                "Key | " + key + " |  |  | ",
-                               "Changed |     Str | REG_SZ | old | new",
-                               "Changed |     Num | REG_DWORD | 0x00000001 (1) | 0x00000002 (2)",
                                "Changed |     Bin | REG_BINARY | 01 | 02 03",
                                "Changed |     Exp | REG_EXPAND_SZ | %A% | %B%",
-                               "Changed |     Multi | REG_MULTI_SZ | a b | c",
-                               "Changed |     Q | REG_QWORD | 0x1 (1) | 0x2 (2)",
                                "Removed |     Gone \"\\\xce\xa9 | REG_SZ | x | ",
+                               "Changed |     Multi | REG_MULTI_SZ | a b | c",
                                "Added |     New | REG_SZ |  | n",
+                               "Changed |     Num | REG_DWORD | 0x00000001 (1) | 0x00000002 (2)",
+                               "Changed |     Q | REG_QWORD | 0x1 (1) | 0x2 (2)",
+                               "Changed |     Str | REG_SZ | old | new",
                                "Key created | " + key + "\\Made |  |  | ",
                                "Key created | " + key + "\\Made\\Deep |  |  | ",
                                "Added |     D | REG_DWORD |  | 0x00000007 (7)",
