@@ -63,11 +63,11 @@ BOOL MergePreviewDialog::OnInitDialog() {
     if (c.unreadable) counts += fw::FormatText(IDS_PREVIEW_UNREADABLE, static_cast<unsigned>(c.unreadable));
     if (c.notWritable) counts += fw::FormatText(IDS_PREVIEW_READONLY, static_cast<unsigned>(c.notWritable));
     SetDlgItemTextA(hwnd_, IDC_PREVIEW_COUNTS, counts.c_str());
-    AddColumns(Item(IDC_PREVIEW_LIST), {{IDS_COLUMN_CHANGE, 110},
-                                        {IDS_COLUMN_ITEM, 250},
-                                        {IDS_COLUMN_TYPE, 100},
-                                        {IDS_COLUMN_LIVE, 140},
-                                        {IDS_COLUMN_FILE, 140}});
+    AddColumns(Item(IDC_PREVIEW_LIST), {{IDS_COLUMN_CHANGE, 90},
+                                        {IDS_COLUMN_ITEM, 230},
+                                        {IDS_COLUMN_TYPE, 95},
+                                        {IDS_COLUMN_LIVE, 105},
+                                        {IDS_COLUMN_FILE, 105}});
     FillRows();
     return TRUE;
 }
