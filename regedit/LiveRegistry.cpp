@@ -23,29 +23,6 @@ constexpr REGSAM kReadAccess = KEY_READ | KEY_WOW64_64KEY;
 
 const wchar_t* Wide(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
 
-// Whether the process's user may set values in the key and create keys below
-// it, by the key's own security descriptor and the process's token. A user
-// of an administrators' group whose token is filtered is refused here as the
-// registry would refuse the unelevated program; the system editor asks for
-// elevation itself.
-bool MayWrite(HKEY key, HANDLE token) {
-    if (!token) return true;
-    DWORD size = 0;
-    const SECURITY_INFORMATION parts = OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
-    if (RegGetKeySecurity(key, parts, nullptr, &size) != ERROR_INSUFFICIENT_BUFFER || size == 0) return true;
-    std::vector<BYTE> descriptor(size);
-    if (RegGetKeySecurity(key, parts, descriptor.data(), &size) != ERROR_SUCCESS) return true;
-    GENERIC_MAPPING mapping{KEY_READ, KEY_WRITE, KEY_EXECUTE, KEY_ALL_ACCESS};
-    PRIVILEGE_SET privileges{};
-    DWORD privilegesSize = sizeof privileges;
-    DWORD granted = 0;
-    BOOL allowed = FALSE;
-    if (!AccessCheck(descriptor.data(), token, KEY_SET_VALUE | KEY_CREATE_SUB_KEY, &mapping, &privileges,
-                     &privilegesSize, &granted, &allowed))
-        return true;  // not known: the editor will tell
-    return allowed != FALSE;
-}
-
 LONG OpenForReading(const std::u16string& path, fw::UniqueKey& key) {
     size_t slash = path.find(u'\\');
     std::string rootName = WideToProgramString(path.substr(0, slash));
@@ -55,12 +32,14 @@ LONG OpenForReading(const std::u16string& path, fw::UniqueKey& key) {
     return RegOpenKeyExW(root, Wide(subkey), 0, kReadAccess, key.Put());
 }
 
-// The values in the order the registry gives them. A value that goes while
-// they are read is left out; one that grows is read again.
-LONG ReadValues(HKEY key, std::vector<LiveValue>& values, DWORD maxName, DWORD maxData) {
+// The values in the order the registry gives them, as many as the key
+// counted (the registry's server is asked once per value, and not once more
+// to learn that there are no more). A value that goes while they are read
+// is left out; one that grows is read again.
+LONG ReadValues(HKEY key, std::vector<LiveValue>& values, DWORD count, DWORD maxName, DWORD maxData) {
     std::vector<wchar_t> name(maxName + 2);
     std::vector<BYTE> data(maxData + 2);
-    for (DWORD index = 0;;) {
+    for (DWORD index = 0; index < count;) {
         DWORD nameLength = static_cast<DWORD>(name.size());
         DWORD dataSize = static_cast<DWORD>(data.size());
         DWORD type = 0;
@@ -77,9 +56,10 @@ LONG ReadValues(HKEY key, std::vector<LiveValue>& values, DWORD maxName, DWORD m
                           std::string(reinterpret_cast<const char*>(data.data()), dataSize)});
         ++index;
     }
+    return ERROR_SUCCESS;
 }
 
-LONG ReadSubkeys(HKEY key, std::vector<std::u16string>& names, DWORD maxName) {
+LONG EnumerateSubkeys(HKEY key, std::vector<std::u16string>& names, DWORD maxName) {
     std::vector<wchar_t> name(maxName + 2);
     for (DWORD index = 0;;) {
         DWORD length = static_cast<DWORD>(name.size());
@@ -97,28 +77,72 @@ LONG ReadSubkeys(HKEY key, std::vector<std::u16string>& names, DWORD maxName) {
 
 }  // namespace
 
-LiveRead SystemRegistry::ReadKey(const std::u16string& path, LiveKey& out, ReadProblem& problem,
+LiveRead SystemRegistry::Failure(LONG rc, ReadProblem& problem, uint32_t& systemError) {
+    // Deleted while it was read: it is not there.
+    if (rc == ERROR_FILE_NOT_FOUND || rc == ERROR_KEY_DELETED) return LiveRead::Missing;
+    problem = rc == ERROR_ACCESS_DENIED ? ReadProblem::Denied
+              : rc == ERROR_INVALID_DATA ? ReadProblem::NoRoot
+                                         : ReadProblem::Failed;
+    systemError = static_cast<uint32_t>(rc);
+    return LiveRead::Failed;
+}
+
+LiveRead SystemRegistry::ReadKey(const std::u16string& path, bool askWrite, LiveKey& out, ReadProblem& problem,
                                  uint32_t& systemError) {
     fw::UniqueKey key;
     LONG rc = OpenForReading(path, key);
-    if (rc == ERROR_FILE_NOT_FOUND) return LiveRead::Missing;
-    DWORD maxName = 0, maxData = 0, maxSubkey = 0;
+    DWORD count = 0, maxName = 0, maxData = 0;
     if (rc == ERROR_SUCCESS)
-        rc = RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, nullptr, &maxSubkey, nullptr, nullptr, &maxName,
+        rc = RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &maxName,
                               &maxData, nullptr, nullptr);
-    if (rc == ERROR_SUCCESS) rc = ReadValues(key.Get(), out.values, maxName, maxData);
-    if (rc == ERROR_SUCCESS) rc = ReadSubkeys(key.Get(), out.subkeys, maxSubkey);
-    // Deleted while it was read: it is not there.
-    if (rc == ERROR_KEY_DELETED) return LiveRead::Missing;
-    if (rc != ERROR_SUCCESS) {
-        problem = rc == ERROR_ACCESS_DENIED ? ReadProblem::Denied
-                  : rc == ERROR_INVALID_DATA ? ReadProblem::NoRoot
-                                             : ReadProblem::Failed;
-        systemError = static_cast<uint32_t>(rc);
-        return LiveRead::Failed;
-    }
-    out.mayWrite = MayWrite(key.Get(), Token());
+    if (rc == ERROR_SUCCESS) rc = ReadValues(key.Get(), out.values, count, maxName, maxData);
+    if (rc != ERROR_SUCCESS) return Failure(rc, problem, systemError);
+    if (askWrite) out.mayWrite = MayWrite(key.Get());
     return LiveRead::Found;
+}
+
+LiveRead SystemRegistry::ReadSubkeys(const std::u16string& path, std::vector<std::u16string>& names,
+                                     ReadProblem& problem, uint32_t& systemError) {
+    fw::UniqueKey key;
+    LONG rc = OpenForReading(path, key);
+    DWORD maxSubkey = 0;
+    if (rc == ERROR_SUCCESS)
+        rc = RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, nullptr, &maxSubkey, nullptr, nullptr, nullptr,
+                              nullptr, nullptr, nullptr);
+    if (rc == ERROR_SUCCESS) rc = EnumerateSubkeys(key.Get(), names, maxSubkey);
+    return rc == ERROR_SUCCESS ? LiveRead::Found : Failure(rc, problem, systemError);
+}
+
+// Whether the process's user may set values in the key and create keys below
+// it, by the key's own security descriptor and the process's token. A user
+// of an administrators' group whose token is filtered is refused here as the
+// registry would refuse the unelevated program; the system editor asks for
+// elevation itself. The keys of a branch mostly share one descriptor, each
+// asked about once: each question is a round trip to the registry's server.
+bool SystemRegistry::MayWrite(HKEY key) {
+    const SECURITY_INFORMATION parts = OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+    if (descriptor_.size() < 512) descriptor_.resize(512);
+    DWORD size = static_cast<DWORD>(descriptor_.size());
+    LONG rc = RegGetKeySecurity(key, parts, descriptor_.data(), &size);
+    if (rc == ERROR_INSUFFICIENT_BUFFER) {
+        descriptor_.resize(size);
+        rc = RegGetKeySecurity(key, parts, descriptor_.data(), &size);
+    }
+    HANDLE token = Token();
+    if (rc != ERROR_SUCCESS || !token) return true;  // not known: the editor will tell
+    std::string known(reinterpret_cast<const char*>(descriptor_.data()), size);
+    auto found = answers_.find(known);
+    if (found != answers_.end()) return found->second;
+    GENERIC_MAPPING mapping{KEY_READ, KEY_WRITE, KEY_EXECUTE, KEY_ALL_ACCESS};
+    PRIVILEGE_SET privileges{};
+    DWORD privilegesSize = sizeof privileges;
+    DWORD granted = 0;
+    BOOL allowed = FALSE;
+    if (!AccessCheck(descriptor_.data(), token, KEY_SET_VALUE | KEY_CREATE_SUB_KEY, &mapping, &privileges,
+                     &privilegesSize, &granted, &allowed))
+        return true;
+    answers_.emplace(std::move(known), allowed != FALSE);
+    return allowed != FALSE;
 }
 
 // The process's token as an impersonation token, which AccessCheck wants;

@@ -4,6 +4,10 @@
 
 #include <windows.h>
 
+#include <map>
+#include <string>
+#include <vector>
+
 #include "framework/Handles.h"
 #include "regedit/MergePreview.h"
 
@@ -11,12 +15,18 @@ namespace regedit {
 
 class SystemRegistry : public LiveRegistry {
 public:
-    LiveRead ReadKey(const std::u16string& path, LiveKey& out, ReadProblem& problem, uint32_t& systemError) override;
+    LiveRead ReadKey(const std::u16string& path, bool askWrite, LiveKey& out, ReadProblem& problem, uint32_t& systemError) override;
+    LiveRead ReadSubkeys(const std::u16string& path, std::vector<std::u16string>& names, ReadProblem& problem,
+                         uint32_t& systemError) override;
     // Upper case as the registry compares names, beyond ASCII too.
     std::u16string Fold(std::u16string_view name) const override;
 
 private:
+    static LiveRead Failure(LONG rc, ReadProblem& problem, uint32_t& systemError);
+    bool MayWrite(HKEY key);
     HANDLE Token();
+    std::vector<BYTE> descriptor_;
+    std::map<std::string, bool> answers_;  // by security descriptor
     fw::UniqueKernelHandle token_;
     bool tokenTried_ = false;
 };

@@ -119,11 +119,6 @@ bool ParseDeletionLine(const char* line, std::u16string& name) {
     return *p == '\0' || *p == '\r' || *p == '\n';
 }
 
-size_t PathEnd(const std::u16string& path, size_t from) {
-    size_t slash = path.find(u'\\', from);
-    return slash == std::u16string::npos ? path.size() : slash;
-}
-
 }  // namespace
 
 std::u16string LiveRegistry::Fold(std::u16string_view name) const {
@@ -213,48 +208,55 @@ std::u16string MergePreview::PathOf(const SimKey& key) {
 
 // The key at path and every key above it get their entries, parents first.
 MergePreview::SimKey& MergePreview::Reach(const std::u16string& path) {
-    SimKey* parent = nullptr;
-    for (size_t end = PathEnd(path, 0);; end = PathEnd(path, end + 1)) {
-        std::u16string prefix = path.substr(0, end);
-        auto [at, made] = keys_.try_emplace(Folded(prefix));
-        if (made) {
-            size_t begin = parent ? prefix.rfind(u'\\') + 1 : 0;
-            at->second.name = prefix.substr(begin);
-            at->second.parent = parent;
-        }
-        parent = &at->second;
-        if (end == path.size()) return *parent;
+    // The path folded once; its prefixes are the prefixes of that. Most keys
+    // are met after their parent: the search goes up from the key itself.
+    std::u16string folded = Folded(path);
+    size_t end = path.size();
+    auto at = keys_.find(folded);
+    std::vector<size_t> missing;
+    while (at == keys_.end()) {
+        missing.push_back(end);
+        size_t slash = path.rfind(u'\\', end - 1);
+        if (slash == std::u16string::npos || slash == 0) break;
+        end = slash;
+        at = keys_.find(folded.substr(0, end));
     }
+    SimKey* parent = at == keys_.end() ? nullptr : &at->second;
+    for (size_t i = missing.size(); i-- > 0;) {
+        size_t stop = missing[i];
+        SimKey& key = keys_.try_emplace(folded.substr(0, stop)).first->second;
+        size_t begin = parent ? path.rfind(u'\\', stop - 1) + 1 : 0;
+        key.name = path.substr(begin, stop - begin);
+        key.parent = parent;
+        parent = &key;
+    }
+    return *parent;
 }
 
-// A key below a key that does not exist, or that the parent's live subkeys
-// do not name, is missing without asking the registry: a file that creates
-// a large branch costs one read at its top.
+// A key below a key that does not exist is missing without asking the
+// registry: a file that creates a large branch costs one read at its top.
 void MergePreview::ReadLive(SimKey& key) {
     if (key.read) return;
     key.read = true;
-    SimKey* parent = key.parent;
-    if (parent) {
+    bool inherits = false;
+    if (SimKey* parent = key.parent) {
         ReadLive(*parent);
         key.mayWrite = parent->mayWrite;
         if (parent->problem == ReadProblem::None && !parent->existed) return;
-        if (parent->problem == ReadProblem::None) {
-            auto& names = parent->foldedSubkeys;
-            auto at = std::lower_bound(names.begin(), names.end(), std::make_pair(live_.Fold(key.name), size_t{0}));
-            if (at == names.end() || at->first != live_.Fold(key.name)) return;
-            key.name = parent->subkeys[at->second];
-        }
+        inherits = parent->problem == ReadProblem::None;
     }
+    // Whether the user may write a key is asked at the top of each branch
+    // the merge reaches; the keys below take their parent's answer, as they
+    // take its permissions in all but rare registries. Asking at every key
+    // made the preview of a large branch slower than its merge.
     LiveKey found;
-    LiveRead read = live_.ReadKey(PathOf(key), found, key.problem, key.systemError);
+    found.mayWrite = key.mayWrite;
+    LiveRead read = live_.ReadKey(PathOf(key), !inherits, found, key.problem, key.systemError);
     if (read == LiveRead::Missing) return;
     // A key that cannot be read is taken to exist with values unknown.
     key.existed = key.exists = true;
     if (read == LiveRead::Failed) return;
     key.mayWrite = found.mayWrite;
-    key.subkeys = std::move(found.subkeys);
-    for (size_t i = 0; i < key.subkeys.size(); ++i) key.foldedSubkeys.emplace_back(live_.Fold(key.subkeys[i]), i);
-    std::sort(key.foldedSubkeys.begin(), key.foldedSubkeys.end());
     for (LiveValue& value : found.values) {
         if (HoldsLineBreak(value.name)) {
             key.problem = ReadProblem::NameInFile;
@@ -281,7 +283,11 @@ void MergePreview::DeleteKey(const std::u16string& path) {
         SimKey* key = pending.back();
         pending.pop_back();
         ReadLive(*key);
-        for (const std::u16string& name : key->subkeys) {
+        std::vector<std::u16string> subkeys;
+        if (key->existed && key->problem == ReadProblem::None &&
+            live_.ReadSubkeys(PathOf(*key), subkeys, key->problem, key->systemError) == LiveRead::Failed)
+            ++counts_.unreadable;
+        for (const std::u16string& name : subkeys) {
             if (HoldsLineBreak(name)) {
                 key->problem = ReadProblem::NameInFile;
                 ++counts_.unreadable;
@@ -405,9 +411,15 @@ void MergePreview::Compare() {
             if (!kept[i]) diff.values.push_back({ValueChange::Added, {}, key.after[i].value});
         if (diff.change == KeyChange::Kept && diff.values.empty() && diff.problem == ReadProblem::None) continue;
         // By name, as the registry editor lists them.
-        std::stable_sort(diff.values.begin(), diff.values.end(), [&](const ValueDiff& a, const ValueDiff& b) {
-            return live_.Fold(a.Name()) < live_.Fold(b.Name());
-        });
+        if (diff.values.size() > 1) {
+            std::vector<std::pair<std::u16string, size_t>> order;
+            for (size_t i = 0; i < diff.values.size(); ++i) order.emplace_back(live_.Fold(diff.values[i].Name()), i);
+            std::sort(order.begin(), order.end());
+            std::vector<ValueDiff> sorted;
+            sorted.reserve(order.size());
+            for (const auto& entry : order) sorted.push_back(std::move(diff.values[entry.second]));
+            diff.values = std::move(sorted);
+        }
         if (diff.problem == ReadProblem::Denied || diff.problem == ReadProblem::Failed ||
             diff.problem == ReadProblem::NoRoot)
             ++counts_.unreadable;

@@ -40,10 +40,9 @@ enum class ReadProblem : uint8_t {
     NameInFile  // a name a .reg line cannot hold (a line break in it)
 };
 
-// One live key: its values and the names of its subkeys.
+// One live key's values.
 struct LiveKey {
     std::vector<LiveValue> values;
-    std::vector<std::u16string> subkeys;
     bool mayWrite = true;  // the current user may set values and create keys here
 };
 
@@ -54,8 +53,12 @@ public:
     virtual ~LiveRegistry() = default;
     // The key at path (root key name first, backslashes between names).
     // Failed with the problem (and the system's code, where it gave one).
-    virtual LiveRead ReadKey(const std::u16string& path, LiveKey& out, ReadProblem& problem,
+    // askWrite: whether to find out mayWrite, else it is left as it is.
+    virtual LiveRead ReadKey(const std::u16string& path, bool askWrite, LiveKey& out, ReadProblem& problem,
                              uint32_t& systemError) = 0;
+    // The names of the key's subkeys, for a deletion, which takes them all.
+    virtual LiveRead ReadSubkeys(const std::u16string& path, std::vector<std::u16string>& names,
+                                 ReadProblem& problem, uint32_t& systemError) = 0;
     // The name in one case, as the registry compares names; this default
     // folds the ASCII letters only.
     virtual std::u16string Fold(std::u16string_view name) const;
@@ -140,7 +143,7 @@ private:
         bool set = false;       // by the merge
     };
     struct SimKey {
-        std::u16string name;   // the live spelling where the parent was read, else the file's
+        std::u16string name;   // as the file spells it, or the registry for a key a deletion found
         SimKey* parent = nullptr;
         bool read = false;     // the live state has been looked at
         bool existed = false;  // before the merge
@@ -149,8 +152,6 @@ private:
         ReadProblem problem = ReadProblem::None;
         uint32_t systemError = 0;
         std::vector<LiveValue> before;
-        std::vector<std::u16string> subkeys;  // live, before the merge
-        std::vector<std::pair<std::u16string, size_t>> foldedSubkeys;  // sorted, with their index
         std::vector<SimValue> after;
     };
     SimKey& Reach(const std::u16string& path);

@@ -37,7 +37,7 @@ public:
     void Put(const std::string& path, std::vector<LiveValue> values = {}) {
         keys[Fold(W(path))] = {W(path), std::move(values)};
     }
-    regedit::LiveRead ReadKey(const std::u16string& path, regedit::LiveKey& out, regedit::ReadProblem& problem,
+    regedit::LiveRead ReadKey(const std::u16string& path, bool, regedit::LiveKey& out, regedit::ReadProblem& problem,
                               uint32_t&) override {
         std::u16string folded = Fold(path);
         if (denied.count(folded)) {
@@ -47,10 +47,15 @@ public:
         auto found = keys.find(folded);
         if (found == keys.end()) return regedit::LiveRead::Missing;
         out.values = found->second.values;
+        return regedit::LiveRead::Found;
+    }
+    regedit::LiveRead ReadSubkeys(const std::u16string& path, std::vector<std::u16string>& names,
+                                  regedit::ReadProblem&, uint32_t&) override {
+        std::u16string folded = Fold(path);
         for (const auto& [other, key] : keys)
             if (other.size() > folded.size() + 1 && other.compare(0, folded.size() + 1, folded + u"\\") == 0 &&
                 other.find(u'\\', folded.size() + 1) == std::u16string::npos)
-                out.subkeys.push_back(key.path.substr(path.size() + 1));
+                names.push_back(key.path.substr(path.size() + 1));
         return regedit::LiveRead::Found;
     }
     // What the registry editor leaves after a merge: the preview's changes made.
@@ -177,7 +182,7 @@ TEST(MergePreview, ListsWhatTheMergeChangesAndItsBackupPutsItBack) {
          "2+ 2- / 2+ 6~ 2- 1= / 0?"},
         // Names in another case are the same names; nothing changes.
         {__LINE__, "[hkey_current_user\\s]\r\n\"STR\"=\"old\"\r\n\"gone\"=\"x\"\r\n\r\n",
-         {"kept hkey_current_user\\S", "  equal Gone REG_SZ x", "  equal Str REG_SZ old"}, "0+ 0- / 0+ 0~ 0- 2= / 0?"},
+         {"kept hkey_current_user\\s", "  equal Gone REG_SZ x", "  equal Str REG_SZ old"}, "0+ 0- / 0+ 0~ 0- 2= / 0?"},
         // A key deleted and set again keeps what the file sets; its live
         // subkeys and other values go.
         {__LINE__, "[-HKEY_CURRENT_USER\\S\\Old]\r\n\r\n" + s + "\\Old]\r\n\"V\"=\"v\"\r\n\r\n",
