@@ -99,14 +99,18 @@ std::vector<BackupInfo> ListBackups() {
         info.when = file.substr(0, kStampLength - 1);
         std::replace(info.when.begin() + 10, info.when.end(), '.', ':');
         info.document = file.substr(kStampLength, file.size() - kStampLength - 4);
+        info.written = static_cast<uint64_t>(found.ftLastWriteTime.dwHighDateTime) << 32 | found.ftLastWriteTime.dwLowDateTime;
         RegText text;
         ReadError error;
         if (ReadRegFile(info.path.c_str(), text, error)) CountLines(text.text.get(), info.keys, info.values);
         backups.push_back(std::move(info));
     } while (FindNextFileA(search, &found));
     FindClose(search);
-    std::sort(backups.begin(), backups.end(),
-              [](const BackupInfo& a, const BackupInfo& b) { return a.path > b.path; });
+    // By the time each was written: two of the same second differ there,
+    // where their names do not sort by time.
+    std::sort(backups.begin(), backups.end(), [](const BackupInfo& a, const BackupInfo& b) {
+        return a.written != b.written ? a.written > b.written : a.path > b.path;
+    });
     return backups;
 }
 

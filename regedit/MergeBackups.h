@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,7 @@ struct BackupInfo {
     std::string document;  // the merged document's title
     size_t keys = 0;       // key lines
     size_t values = 0;     // value lines, deletions included
+    uint64_t written = 0;  // the file's last-write time
 };
 
 // %LOCALAPPDATA%\Quillon\Backups, made when missing; empty when there is

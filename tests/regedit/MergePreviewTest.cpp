@@ -101,7 +101,7 @@ struct Script {
     std::atomic<int> previewButton{IDCANCEL};
     std::vector<std::string> rows;
     std::string counts;
-    bool shot = false;
+    bool shot = false, listShot = false;
 
     int Answer(HWND dialog, const Answerer::Box& box) {
         if (GetDlgItem(dialog, IDC_PROGRESS_BAR)) return 0;
@@ -117,7 +117,7 @@ struct Script {
             return previewButton.load();
         }
         if (GetDlgItem(dialog, IDC_BACKUP_LIST)) {
-            if (!shot) harness::ScreenshotPainted(dialog, harness::ScratchPath("restore-backup.bmp"));
+            if (!listShot) listShot = harness::ScreenshotPainted(dialog, harness::ScratchPath("restore-backup.bmp"));
             return IDOK;
         }
         return box.text.empty() ? 0 : IDOK;
@@ -127,6 +127,8 @@ struct Script {
 }  // namespace
 
 TEST(MergePreview, ShowsTheChangesCancelWritesNothingAndTheBackupTakesTheMergeBack) {
+    std::vector<std::string> kept;
+    for (const auto& listed : regedit::ListBackups()) kept.push_back(listed.path);
     MakeScratch();
     auto before = Scratch();
     ASSERT_EQ(before.size(), 3u);
@@ -192,7 +194,10 @@ TEST(MergePreview, ShowsTheChangesCancelWritesNothingAndTheBackupTakesTheMergeBa
     ASSERT_TRUE(commands.RestoreBackup());
     EXPECT_EQ(Scratch(), before);
 
-    for (const auto& made : regedit::ListBackups())
-        if (made.path >= backup.path) DeleteFileA(made.path.c_str());
+    // The backups this test made go: the first merge's, the second's, the restore's own.
+    auto now = regedit::ListBackups();
+    ASSERT_EQ(now.size(), kept.size() + 3);
+    EXPECT_EQ(now[2].path, backup.path);
+    for (size_t i = 0; i < 3; ++i) DeleteFileA(now[i].path.c_str());
     RegDeleteTreeW(HKEY_CURRENT_USER, kScratch);
 }
