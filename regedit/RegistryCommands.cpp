@@ -12,7 +12,13 @@
 #include "document/RegWriter.h"
 #include "framework/CommandStates.h"
 #include "framework/Strings.h"
+#include "document/DocumentSinks.h"
+#include "framework/WorkerRunner.h"
+#include "regedit/LiveRegistry.h"
 #include "regedit/LiveValues.h"
+#include "regedit/MergeBackups.h"
+#include "regedit/MergePreview.h"
+#include "regedit/MergePreviewDialog.h"
 #include "regedit/SystemEditor.h"
 #include "views/KeyTreeView.h"
 #include "views/ValueListView.h"
@@ -44,6 +50,24 @@ private:
     bool made_;
 };
 
+// The load's progress dialog with the preview's texts; the preview reports
+// to it from the worker.
+class PreviewProgress : public fw::ModalWorkerDialog, public ProgressSink {
+public:
+    PreviewProgress() : ModalWorkerDialog(IDD_PROGRESS) {}
+    void SetProgress(int percent) override {
+        if (HWND dlg = UpWindow()) PostMessageA(GetDlgItem(dlg, IDC_PROGRESS_BAR), PBM_SETPOS, percent, 0);
+    }
+
+protected:
+    BOOL OnInitDialog() override {
+        SetWindowTextA(hwnd_, fw::LoadText(IDS_APP_NAME).c_str());
+        SetDlgItemTextA(hwnd_, IDC_PROGRESS_LABEL, fw::LoadText(IDS_PREVIEW_PROGRESS).c_str());
+        SendDlgItemMessageA(hwnd_, IDC_PROGRESS_BAR, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+        return ModalWorkerDialog::OnInitDialog();
+    }
+};
+
 }  // namespace
 
 RegistryCommands::RegistryCommands(ViewHost& host, KeyTreeView& tree, ValueListView& list)
@@ -68,6 +92,9 @@ void RegistryCommands::OnCommand(int id) {
     case ID_REGISTRY_IMPORT:
         if (onKey) ImportKey();
         else ImportValues();
+        break;
+    case ID_REGISTRY_RESTORE:
+        RestoreBackup();
         break;
     default:
         break;
@@ -114,34 +141,26 @@ bool RegistryCommands::MergeBytes(const char* data, size_t size) {
 // The whole document, written as a save would write it; the document's own
 // file and its modified flag are not touched.
 bool RegistryCommands::MergeDocument() {
-    MergeTexts texts = LoadMergeTexts();
-    std::string title = Title();
-    if (!Ask(texts.Question(title), MB_ICONQUESTION)) return false;
-    bool merged = false;
-    {
+    RegDocument& document = host_.Document();
+    std::vector<const KeyNode*> tops(document.roots.begin(), document.roots.end());
+    return MergeSeen(Title(), Title(), tops, [&] {
         TempFile file;
-        merged = file.Made() && SaveTo(host_.Document(), file.Path(), kMergeUnicode, kMergeDialect) &&
-                 RunRegEdit(host_.HostWindow(), file.Path(), true);
-    }
-    if (merged) Tell(texts.Done(title));
-    else TellFailure(IDS_MERGE_FAILED);
-    return merged;
+        return file.Made() && SaveTo(document, file.Path(), kMergeUnicode, kMergeDialect) &&
+               RunRegEdit(host_.HostWindow(), file.Path(), true);
+    });
 }
 
 // The selected key with its values and its whole branch.
 bool RegistryCommands::MergeBranch() {
     KeyNode* key = tree_.KeyOf(tree_.Selected());
     if (!key) return false;
-    MergeTexts texts = LoadMergeTexts();
     std::string name = key->name ? key->name : "";
-    if (!Ask(texts.Question(name), MB_ICONQUESTION)) return false;
-    MemorySink text;
-    bool merged = WriteHeader(text, kMergeUnicode, kMergeDialect) &&
-                  WriteKeyTree(key, text, kMergeUnicode, kMergeDialect, nullptr) && WriteEnd(text) &&
-                  MergeBytes(text.Data(), text.Size());
-    if (merged) Tell(texts.Done(name));
-    else TellFailure(IDS_MERGE_FAILED);
-    return merged;
+    return MergeSeen(name, Title(), {key}, [&] {
+        MemorySink text;
+        return WriteHeader(text, kMergeUnicode, kMergeDialect) &&
+               WriteKeyTree(key, text, kMergeUnicode, kMergeDialect, nullptr) && WriteEnd(text) &&
+               MergeBytes(text.Data(), text.Size());
+    });
 }
 
 // The selected values of the list, under their key's line. They are gathered
@@ -178,13 +197,75 @@ bool RegistryCommands::MergeValues() {
     for (const KeyNode* root : values.roots)
         written = written && WriteKeyTree(root, wide, kMergeUnicode, kMergeDialect, nullptr);
     written = written && WriteEnd(wide);
-    MergeTexts texts = LoadMergeTexts();
-    const std::string name = "Items";
-    if (!Ask(texts.Question(name), MB_ICONQUESTION)) return false;
-    bool merged = written && MergeBytes(wide.Data(), wide.Size());
-    if (merged) Tell(texts.Done(name));
-    else TellFailure(IDS_MERGE_FAILED);
-    return merged;
+    if (!written) {
+        TellFailure(IDS_MERGE_FAILED);
+        return false;
+    }
+    std::vector<const KeyNode*> tops(values.roots.begin(), values.roots.end());
+    return MergeSeen("Items", Title(), tops, [&] { return MergeBytes(wide.Data(), wide.Size()); });
+}
+
+// Looking costs a read of every key the merge reaches, on the worker runner;
+// the document and the keys hold still meanwhile, as the progress dialog
+// disables the frame.
+bool RegistryCommands::MergeSeen(const std::string& name, const std::string& document,
+                                 const std::vector<const KeyNode*>& tops, const std::function<bool()>& merge) {
+    HWND owner = host_.HostWindow();
+    SystemRegistry live;
+    PreviewProgress progress;
+    std::atomic<int32_t> stop{1};
+    MergePreview preview(live, &stop, &progress);
+    if (!fw::RunWorker(owner, progress, stop, [&] { return preview.Run(tops); })) {
+        TellFailure(IDS_PREVIEW_STOPPED);
+        return false;
+    }
+    if (preview.ChangesNothing() && preview.Counts().unreadable == 0) {
+        Tell(fw::FormatText(IDS_PREVIEW_NOTHING, name.c_str()));
+        return false;
+    }
+    MergePreviewDialog dialog(preview, name);
+    if (!dialog.Run(owner)) return false;
+    std::string backup;
+    DWORD error = 0;
+    if (!WriteBackup(preview, document, backup, error)) {
+        std::string reason = fw::SystemMessage(error);
+        std::string text = fw::FormatText(IDS_BACKUP_FAILED, BackupFolder().c_str(), reason.c_str());
+        MessageBoxA(owner, text.c_str(), fw::LoadText(IDS_APP_NAME).c_str(), MB_OK | MB_ICONERROR);
+        return false;
+    }
+    if (!merge()) {
+        DeleteFileA(backup.c_str());
+        TellFailure(IDS_MERGE_FAILED);
+        return false;
+    }
+    Tell(fw::FormatText(IDS_BACKUP_DONE, LoadMergeTexts().Done(name).c_str(), backup.c_str()));
+    PruneBackups();
+    return true;
+}
+
+// A backup is a .reg file like any other: read, previewed against the
+// registry as it is now, and merged as it lies in the backup folder.
+bool RegistryCommands::RestoreBackup() {
+    HWND owner = host_.HostWindow();
+    BackupsDialog dialog;
+    std::string path = dialog.Choose(owner);
+    if (path.empty()) return false;
+    std::string name = path.substr(path.find_last_of('\\') + 1);
+    RegText text;
+    ReadError error = ReadError::None;
+    RegDocument backup;
+    bool read = ReadRegFile(path.c_str(), text, error);
+    if (read) {
+        ParseScope scope(backup.abort);
+        read = static_cast<bool>(backup.ParseText(std::move(text.text), nullptr, text.length, true, false, true));
+    }
+    if (!read) {
+        std::string message = fw::FormatText(IDS_RESTORE_UNREADABLE, path.c_str());
+        MessageBoxA(owner, message.c_str(), fw::LoadText(IDS_APP_NAME).c_str(), MB_OK | MB_ICONERROR);
+        return false;
+    }
+    std::vector<const KeyNode*> tops(backup.roots.begin(), backup.roots.end());
+    return MergeSeen(name, name, tops, [&] { return RunRegEdit(owner, path.c_str(), false); });
 }
 
 // The editor exports the live branch into a temporary file, which is parsed

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "framework/Strings.h"
+#include "regedit/MergeBackups.h"
 #include "regedit/RegistryCommands.h"
 #include "regedit/SystemEditor.h"
 #include "resources/resource.h"
@@ -48,8 +49,12 @@ void SetLive(const std::string& key, const char* name, DWORD type, const std::st
                     static_cast<DWORD>(bytes.size()));
 }
 
-// Yes to every question, OK to every message; the boxes are kept.
-int AnswerYes(HWND dialog, const Answerer::Box&) { return GetDlgItem(dialog, IDYES) ? IDYES : IDOK; }
+// Yes to every question, OK to every message and Merge to every preview;
+// the progress of a preview is left to end by itself. The boxes are kept.
+int AnswerYes(HWND dialog, const Answerer::Box&) {
+    if (GetDlgItem(dialog, IDC_PROGRESS_BAR)) return 0;
+    return GetDlgItem(dialog, IDYES) ? IDYES : IDOK;
+}
 
 std::string Z(const char* s, size_t n) { return std::string(s, n); }
 
@@ -143,6 +148,7 @@ TEST(RegEditMerge, DocumentBranchAndValuesReachTheRegistryInBothDialects) {
     ASSERT_TRUE(regedit::MakeTempFile(made));
     DeleteFileA(made.c_str());
     EXPECT_NE(made.find("temp dir\\reg"), std::string::npos) << made;
+    size_t backups = 0;
     for (const std::string& text : {MergeDocument("REGEDIT4", "25,50,41,54,48,25,ce,a9,00"),
                                     MergeDocument("Windows Registry Editor Version 5.00",
                                                   "25,00,50,00,41,00,54,00,48,00,25,00,a9,03,00,00")}) {
@@ -176,15 +182,20 @@ TEST(RegEditMerge, DocumentBranchAndValuesReachTheRegistryInBothDialects) {
         EXPECT_EQ(Live("M", "Exp"), std::make_pair(DWORD{REG_EXPAND_SZ}, Z("%PATH%\xce\xa9", 9)));
         EXPECT_EQ(Live("M", "Num").first + Live("M", "Str").first + Live("M\\Sub", "Bin").first, 0u);
 
+        // Each merge shows its preview, then the success message with its backup.
         auto boxes = answer.Boxes();
         ASSERT_EQ(boxes.size(), 6u);
-        EXPECT_EQ(boxes[0].text, "Are you sure you want to add the information in \"Untitled\" to the registry?");
-        EXPECT_EQ(boxes[1].text, "Information in \"Untitled\" has been successfully entered into the registry.");
-        EXPECT_EQ(boxes[2].text, "Are you sure you want to add the information in \"Sub\" to the registry?");
-        EXPECT_EQ(boxes[5].text, "Information in \"Items\" has been successfully entered into the registry.");
+        EXPECT_EQ(boxes[0].caption, "Merge Preview - Untitled");
+        EXPECT_EQ(boxes[1].text.rfind("Information in \"Untitled\" has been successfully entered into the registry.", 0), 0u);
+        EXPECT_EQ(boxes[2].caption, "Merge Preview - Sub");
+        EXPECT_EQ(boxes[5].text.rfind("Information in \"Items\" has been successfully entered into the registry.", 0), 0u);
+        backups += 3;
     }
     DeleteScratch();
     EXPECT_EQ(TempFolderFiles(), tempBefore);
+    // The backups of this test's merges go.
+    auto listed = regedit::ListBackups();
+    for (size_t i = 0; i < backups && i < listed.size(); ++i) DeleteFileA(listed[i].path.c_str());
 }
 
 TEST(RegEditImport, LiveKeysAndValuesComeIntoTheDocument) {

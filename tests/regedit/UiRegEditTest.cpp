@@ -134,15 +134,19 @@ TEST(RegEditUi, QuickRegEditCallFavoritesAndMergeFromTheWindow) {
         harness::PressButton(dialog, IDCANCEL);
         EXPECT_TRUE(harness::WaitGone(dialog));
     }
-    // File, Merge into Registry: the question, then the success message.
+    // File, Merge into Registry: the preview of the key it creates, Merge,
+    // then the success message naming the backup.
     s.app.PostCommand(ID_REGISTRY_MERGE_FILE);
-    const char* texts[] = {"Are you sure you want to add the information in \"quick.reg\" to the registry?",
-                           "Information in \"quick.reg\" has been successfully entered into the registry."};
-    for (const char* text : texts) {
-        auto box = harness::AnswerBox(s.app.Pid(), IDYES);
-        ASSERT_TRUE(box);
-        EXPECT_EQ(box->text, text);
-    }
+    HWND preview = harness::WaitForWindow(s.app.Pid(), "#32770", "Merge Preview - quick.reg");
+    ASSERT_NE(preview, nullptr);
+    harness::PressButton(preview, IDOK);
+    auto box = harness::AnswerBox(s.app.Pid(), IDOK);
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->text.rfind("Information in \"quick.reg\" has been successfully entered into the registry.", 0), 0u);
+    size_t backup = box->text.find("Backups\\");
+    ASSERT_NE(backup, std::string::npos) << box->text;
+    std::string path = box->text.substr(box->text.rfind('"', backup) + 1);
+    EXPECT_TRUE(DeleteFileA(path.substr(0, path.find('"')).c_str())) << path;
     EXPECT_TRUE(s.app.Close());
     RegDeleteTreeA(HKEY_CURRENT_USER, kFavorites);
     RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\QuillonTest");
