@@ -95,30 +95,6 @@ std::u16string ValueLine(const LiveValue& value) {
 
 bool SameData(const LiveValue& a, const LiveValue& b) { return a.type == b.type && a.bytes == b.bytes; }
 
-// "name"=- or @=- on a line that is not a value: the name's shown form, as
-// UTF-16; false for any other line.
-bool ParseDeletionLine(const char* line, std::u16string& name) {
-    const char* p = SkipLineIndent(line);
-    const char* after;
-    if (*p == '@') {
-        name.clear();
-        after = p + 1;
-    } else if (*p == '"') {
-        const char* close = FindClosingQuote(p);
-        if (!close) return false;
-        name = ProgramToWideString(ShownValueName(std::string_view(p + 1, static_cast<size_t>(close - p - 1))));
-        after = close + 1;
-    } else {
-        return false;
-    }
-    p = SkipLineIndent(after);
-    if (*p != '=') return false;
-    p = SkipLineIndent(p + 1);
-    if (*p != '-') return false;
-    p = SkipLineIndent(p + 1);
-    return *p == '\0' || *p == '\r' || *p == '\n';
-}
-
 }  // namespace
 
 std::u16string LiveRegistry::Fold(std::u16string_view name) const {
@@ -145,6 +121,8 @@ bool RegistryDataOf(const ValueEntry& value, uint32_t& type, std::string& bytes)
         for (size_t i = 0; i < 4; ++i) bytes[i] = static_cast<char>(number >> (8 * i));
         return true;
     }
+    case ValueType::Deletion:  // sets nothing
+        return false;
     default: {
         const auto& binary = static_cast<const BinaryValue&>(value);
         if (!TypeNumberOfToken(binary.GetTypeToken(), type)) return false;
@@ -331,8 +309,8 @@ void MergePreview::DeleteValue(const std::u16string& path, const std::u16string&
     if (i < key.after.size()) key.after.erase(key.after.begin() + static_cast<std::ptrdiff_t>(i));
 }
 
-// One key line with its value lines. Within one block the deletions are
-// taken before the values, as the program's own value blocks order them.
+// One key line with its value lines. A block's list holds each name once,
+// with what its last line does: a deletion line deletes it.
 void MergePreview::PlayKey(const KeyNode* key) {
     if (!key->HasKeyLine()) return;
     std::u16string path = ProgramToWideString(key->Path());
@@ -344,20 +322,16 @@ void MergePreview::PlayKey(const KeyNode* key) {
     for (size_t i = 0, n = key->BlockCount(); i < n; ++i) {
         ValueBlock block = key->Block(i);
         ValueList values;
-        std::string others;
-        ParseValueBlock(block.text, values, block.dialect, &others);
-        std::u16string name;
-        for (size_t at = 0; at < others.size();) {
-            size_t end = others.find("\r\n", at);
-            if (end == std::string::npos) end = others.size();
-            std::string line = others.substr(at, end - at);
-            if (ParseDeletionLine(line.c_str(), name)) DeleteValue(path, name);
-            at = end + 2;
-        }
+        ParseValueBlock(block.text, values, block.dialect);
         for (const auto& value : values) {
+            std::u16string name = ProgramToWideString(ShownValueName(value->GetName()));
+            if (value->GetType() == ValueType::Deletion) {
+                DeleteValue(path, name);
+                continue;
+            }
             LiveValue set;
             if (!RegistryDataOf(*value, set.type, set.bytes)) continue;
-            set.name = ProgramToWideString(ShownValueName(value->GetName()));
+            set.name = std::move(name);
             SetValue(path, std::move(set));
         }
     }

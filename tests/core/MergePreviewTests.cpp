@@ -188,6 +188,10 @@ TEST(MergePreview, ListsWhatTheMergeChangesAndItsBackupPutsItBack) {
         {__LINE__, "[-HKEY_CURRENT_USER\\S\\Old]\r\n\r\n" + s + "\\Old]\r\n\"V\"=\"v\"\r\n\r\n",
          {"kept HKEY_CURRENT_USER\\S\\Old", "  equal V REG_SZ v", "removed HKEY_CURRENT_USER\\S\\Old\\Deeper (0 values, 0 subkeys)"},
          "0+ 1- / 0+ 0~ 0- 1= / 0?"},
+        // Lines of one name in one key: the last one says what happens.
+        {__LINE__, s + "]\r\n\"Str\"=\"x\"\r\n\"Str\"=-\r\n\"Num\"=-\r\n\"Num\"=dword:00000001\r\n\r\n",
+         {"kept HKEY_CURRENT_USER\\S", "  equal Num REG_DWORD 0x00000001 (1)", "  removed Str REG_SZ old"},
+         "0+ 0- / 0+ 0~ 1- 1= / 0?"},
         // A key that cannot be read is named; what is set there is new to the preview.
         {__LINE__, s + "\\Locked]\r\n\"x\"=\"1\"\r\n\r\n",
          {"kept HKEY_CURRENT_USER\\S\\Locked unreadable", "  added x REG_SZ -> 1"}, "0+ 0- / 1+ 0~ 0- 0= / 1?",
