@@ -12,6 +12,7 @@
 #define IDR_TREE_MENU            229
 #define IDR_LIST_ROW_MENU        232
 #define IDR_LIST_MENU            235
+#define IDR_STATUS_MENU          216
 
 // File.
 #define ID_FILE_NEW              57600

@@ -23,9 +23,16 @@ constexpr int kCommandBarId = 59398;
 constexpr int kAddressBarId = 59420;
 constexpr int kTreeId = 1;
 constexpr int kListId = 2;
-// The File menu's submenu of recent files.
+// The File menu, whose submenu of recent files starts with the first entry's command.
 constexpr int kFileMenu = 0;
-constexpr int kRecentFilesPosition = 11;
+
+HMENU RecentFilesMenu(HMENU file) {
+    for (int i = 0, n = file ? GetMenuItemCount(file) : 0; i < n; ++i) {
+        HMENU sub = GetSubMenu(file, i);
+        if (sub && GetMenuItemID(sub, 0) == ID_FILE_MRU_FIRST) return sub;
+    }
+    return nullptr;
+}
 // Posted to itself on activation: look at the document's file on disk.
 constexpr UINT kCheckFileMessage = WM_APP + 1;
 
@@ -112,7 +119,7 @@ bool MainFrame::OnCreate() {
     }
     RefreshStates();
 
-    if (HMENU file = GetSubMenu(commandBar_.Menu(), kFileMenu)) recentDocuments_.AttachMenu(GetSubMenu(file, kRecentFilesPosition));
+    if (HMENU recent = RecentFilesMenu(GetSubMenu(commandBar_.Menu(), kFileMenu))) recentDocuments_.AttachMenu(recent);
     recentDocuments_.ReadList(shell::kSettingsKey);
     RefreshStates();
 
@@ -542,6 +549,21 @@ LRESULT MainFrame::OnNotify(NMHDR* header) {
 void MainFrame::OnContextMenu(HWND target, POINT screen) {
     if (target == tree_) keyTree_.OnContextMenu(screen);
     else if (target == list_) valueList_.OnContextMenu(screen);
+    else if (target == statusBar_) ShowStatusBarMenu(screen);
+}
+
+// The path the status bar shows can be copied from its own menu, whichever
+// pane has the focus.
+void MainFrame::ShowStatusBarMenu(POINT screen) {
+    fw::UniqueMenu menu(LoadMenuA(Instance(), MAKEINTRESOURCEA(IDR_STATUS_MENU)));
+    HMENU popup = menu ? GetSubMenu(menu.Get(), 0) : nullptr;
+    if (!popup) return;
+    HTREEITEM selected = keyTree_.Selected();
+    EnableMenuItem(popup, ID_EDIT_COPY_KEY_NAME, MF_BYCOMMAND | (selected ? MF_ENABLED : MF_GRAYED));
+    if (screen.x == -1 && screen.y == -1) GetCursorPos(&screen);
+    int command = static_cast<int>(TrackPopupMenuEx(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN,
+                                                    screen.x, screen.y, hwnd_, nullptr));
+    if (command == ID_EDIT_COPY_KEY_NAME && selected) editCommands_.CopyKeyName(selected);
 }
 
 void MainFrame::OnInitMenuPopup(HMENU popup, bool systemMenu) {

@@ -128,6 +128,7 @@ private:
     void ToggleToolbar();
     void ToggleStatusBar();
     void ToggleAddressBar();
+    void ShowStatusBarMenu(POINT screen);
     bool CreateAddressBand();
     void ShowBand(int id, bool shown);
     bool IsTextEditingKey(const MSG& msg) const;

@@ -450,7 +450,7 @@ TEST(CommandBar, MenuIsTheRebarsFirstBandAndOpensFromKeysAndPointer) {
     HWND rebar = app.Child(REBARCLASSNAMEA);
     HWND bar = app.Child("QuillonCommandBar");
     ASSERT_TRUE(rebar && bar);
-    ASSERT_EQ(SendMessageA(rebar, RB_GETBANDCOUNT, 0, 0), 2);
+    ASSERT_EQ(SendMessageA(rebar, RB_GETBANDCOUNT, 0, 0), 3);  // the menu, the toolbar, the address bar
     REBARBANDINFOA band{};
     band.cbSize = sizeof band;
     band.fMask = RBBIM_CHILD;

@@ -1,6 +1,7 @@
 // The address bar in the real program: paths in every common form typed into
 // it go to their keys in never-expanded branches; a missing tail or root says
-// so; Escape, the keys that edit its text and View > Address Bar.
+// so; Escape, the keys that edit its text, View > Address Bar, and the
+// status bar's menu that copies the path.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -79,12 +80,22 @@ TEST(AddressBarUi, TypedPathsGoToTheirKeysAndWhatIsMissingIsNamed) {
     EXPECT_EQ(harness::WindowText(bar), "HKEY_CURRENT_USER\\Software\\Deep\\A");
     EXPECT_EQ(harness::FocusOf(s.app.Frame()), s.tree);
 
+    // The status bar's menu copies the path, with the focus in the list.
+    ASSERT_TRUE(s.Focus(s.list));
+    RECT r;
+    GetWindowRect(status, &r);
+    PostMessageA(s.app.Frame(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(status), MAKELPARAM(r.left + 20, r.top + 5));
+    ASSERT_TRUE(harness::WaitForMenus(s.app.Pid(), 1, 5000));
+    harness::PressKey('C');
+    harness::Sync(s.app.Frame());
+    EXPECT_EQ(harness::ClipboardText(), "HKEY_CURRENT_USER\\Software\\Deep\\A");
+
     // View > Address Bar hides it; Ctrl+L then leaves the focus alone.
     s.app.SendCommand(ID_VIEW_ADDRESS_BAR);
     EXPECT_FALSE(IsWindowVisible(bar));
     harness::PressKey('L', harness::kCtrl);
     harness::Sync(s.app.Frame());
-    EXPECT_EQ(harness::FocusOf(s.app.Frame()), s.tree);
+    EXPECT_EQ(harness::FocusOf(s.app.Frame()), s.list);
     s.app.SendCommand(ID_VIEW_ADDRESS_BAR);
     EXPECT_TRUE(IsWindowVisible(bar));
 }
