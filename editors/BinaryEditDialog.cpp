@@ -29,6 +29,8 @@ void BinaryEditDialog::UseFixedPitchFont() {
 }
 
 BOOL BinaryEditDialog::OnInitDialog() {
+    // Over the window it edits for, not at its corner.
+    fw::CenterOnOwner(hwnd_);
     ShowDisplayName();
     UseFixedPitchFont();
     HWND data = Item(IDC_VALUE_DATA);

@@ -32,6 +32,8 @@ bool MultiStringEditDialog::Run(HWND owner) { return DoModal(owner, IDD_EDIT_MUL
 
 BOOL MultiStringEditDialog::OnInitDialog() {
     listChanged_ = false;
+    // Over the window it edits for, not at its corner.
+    fw::CenterOnOwner(hwnd_);
     ShowDisplayName();
     HWND list = List();
     int index = 0;

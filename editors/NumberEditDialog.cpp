@@ -108,6 +108,8 @@ NumberText NumberEditDialog::ParseField(const std::string& text, uint64_t& numbe
 BOOL NumberEditDialog::OnInitDialog() {
     hexadecimal_ = true;
     if (captionId_) SetWindowTextA(hwnd_, fw::LoadText(captionId_).c_str());
+    // Over the window it edits for, not at its corner.
+    fw::CenterOnOwner(hwnd_);
     ShowDisplayName();
     uint64_t number = 0;
     if (ReadNumber(number))

@@ -14,6 +14,8 @@ StringEditDialog::StringEditDialog(StringValue& value) : ValueEditDialog(value) 
 bool StringEditDialog::Run(HWND owner) { return DoModal(owner, IDD_EDIT_STRING) == IDOK; }
 
 BOOL StringEditDialog::OnInitDialog() {
+    // Over the window it edits for, not at its corner.
+    fw::CenterOnOwner(hwnd_);
     ShowDisplayName();
     // A value longer than the default limit loads whole but could not be
     // typed into; the file format sets no limit of its own.

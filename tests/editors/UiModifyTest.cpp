@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <cstdio>
 #include <set>
 #include <string>
@@ -188,6 +190,12 @@ TEST(ModifyUi, EveryKindEditedInTheProgramIsShownAndSavedInTheFilesDialect) {
                 EXPECT_EQ(harness::WindowText(dialog), edit.caption);
             }
             EXPECT_EQ(harness::WindowText(Descendant(dialog, IDC_VALUE_NAME)), edit.name);
+            // Centred on the frame, not at its corner.
+            RECT d, f;
+            GetWindowRect(dialog, &d);
+            GetWindowRect(s.app.Frame(), &f);
+            EXPECT_LE(std::abs((d.left + d.right) - (f.left + f.right)), 4);
+            EXPECT_LE(std::abs((d.top + d.bottom) - (f.top + f.bottom)), 4);
             if (edit.control == IDC_STRING_LIST) AddItem(dialog, edit.typed);
             else TypeInto(dialog, edit.control, edit.selStart, edit.selEnd, edit.typed);
             if (!file.utf16) {
