@@ -76,9 +76,9 @@ double TimedSearch(const RegDocument& doc, unsigned flags, bool& ok) {
     std::string key = find::SearchKeyOf(kNeedle);
     for (double& t : times) {
         std::atomic<int32_t> stop{0};
-        find::SearchHit hit;
+        find::FindHit hit;
         auto start = Clock::now();
-        find::SearchOutcome outcome = find::SearchKeys(doc, nullptr, key, flags, stop, hit);
+        find::SearchOutcome outcome = find::SearchNext(doc, {}, key, flags, stop, hit);
         t = Seconds(start, Clock::now());
         ok = outcome == find::SearchOutcome::Found && hit.key && std::strcmp(hit.key->name, kNeedle) == 0;
     }
@@ -91,8 +91,8 @@ double StopLatency(const RegDocument& doc) {
     std::atomic<int32_t> stop{0};
     Clock::time_point ended;
     std::thread worker([&] {
-        find::SearchHit hit;
-        find::SearchKeys(doc, nullptr, "NOTHING LIKE THIS ANYWHERE", kFindKeys | kFindValueNames | kFindData, stop, hit);
+        find::FindHit hit;
+        find::SearchNext(doc, {}, "NOTHING LIKE THIS ANYWHERE", kFindKeys | kFindValueNames | kFindData, stop, hit);
         ended = Clock::now();
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
