@@ -26,7 +26,7 @@ constexpr UINT kDropMessage = WM_APP + 2;
 constexpr size_t kShownData = 200;
 
 const int kHeadings[kHitColumns] = {IDS_FIND_ALL_COLUMN_KEY, IDS_COLUMN_NAME, IDS_COLUMN_TYPE, IDS_COLUMN_DATA};
-const int kWidths[kHitColumns] = {300, 140, 100, 220};
+const int kWidths[kHitColumns] = {230, 100, 100, 160};
 
 unsigned Count(size_t count) { return static_cast<unsigned>(count > UINT_MAX ? UINT_MAX : count); }
 
@@ -106,7 +106,7 @@ void FindResults::Layout() {
     GetWindowRect(status, &s);
     SetWindowPos(status, nullptr, 0, 0, client.right - 2 * margin.left, s.bottom - s.top, SWP_NOMOVE | SWP_NOZORDER);
     SetWindowPos(Item(IDC_FIND_RESULTS_LIST), nullptr, margin.left, margin.top, client.right - 2 * margin.left,
-                 std::max(0, buttonsTop - margin.bottom - margin.top), SWP_NOZORDER);
+                 std::max<LONG>(0, buttonsTop - margin.bottom - margin.top), SWP_NOZORDER);
 }
 
 void FindResults::Take(const FindHit* hits, size_t count) {

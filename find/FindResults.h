@@ -7,6 +7,7 @@
 // Abort (or closing it) stops the worker.
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <atomic>
 #include <cstdint>
