@@ -31,6 +31,19 @@ protected:
         return FALSE;  // the focus is set
     }
     void OnOK() override {
+        ReadControls();
+        EndDialog(hwnd_, IDOK);
+    }
+    // Find All takes the text and flags as Find Next does.
+    bool OnCommand(int id, int, HWND) override {
+        if (id != IDC_FIND_ALL) return false;
+        ReadControls();
+        EndDialog(hwnd_, IDC_FIND_ALL);
+        return true;
+    }
+
+private:
+    void ReadControls() {
         // The edit's limit counts characters, of up to three bytes each
         // (four for a pair of two): room for all, cut between characters.
         char text[3 * kMaxSearchText + 4] = "";
@@ -40,17 +53,8 @@ protected:
         flags_ = 0;
         for (const auto& [box, bit] : kBoxes)
             if (IsDlgButtonChecked(hwnd_, box) == BST_CHECKED) flags_ |= bit;
-        EndDialog(hwnd_, IDOK);
-    }
-    // Find All takes the text and flags as Find Next does.
-    bool OnCommand(int id, int, HWND) override {
-        if (id != IDC_FIND_ALL) return false;
-        OnOK();
-        EndDialog(hwnd_, IDC_FIND_ALL);
-        return true;
     }
 
-private:
     static constexpr std::pair<int, unsigned> kBoxes[] = {
         {IDC_FIND_KEYS, kFindKeys},
         {IDC_FIND_VALUES, kFindValueNames},

@@ -108,7 +108,7 @@ TEST(FindUi, FindsKeysAndValuesAfterTheSelectionAndEndsWithTheMessage) {
 
 // The firewall export of the report: six values hold NOTEPAD.EXE in two keys,
 // one of them deep in a branch never expanded.
-TEST(FindUi, FindAllListsEveryHitAndADoubleClickSelectsIt) {
+TEST(FindUi, FindAllListsEveryHitAndADoubleClickOrEnterSelectsIt) {
     const char file[] =
         "REGEDIT4\r\n\r\n"
         "[HKEY_LOCAL_MACHINE\\Firewall]\r\n"
@@ -140,24 +140,24 @@ TEST(FindUi, FindAllListsEveryHitAndADoubleClickSelectsIt) {
     // A double-click on a hit in the branch never expanded selects its key
     // and its value; the results keep the keyboard.
     RECT cell{LVIR_LABEL, 0, 0, 0};
-    harness::SendWithBuffer(list, LVM_GETITEMRECT, 4, &cell, sizeof cell);
-    PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(cell.left + 4, cell.top + 2));
-    PostMessageA(list, WM_LBUTTONUP, 0, MAKELPARAM(cell.left + 4, cell.top + 2));
-    PostMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(cell.left + 4, cell.top + 2));
-    PostMessageA(list, WM_LBUTTONUP, 0, MAKELPARAM(cell.left + 4, cell.top + 2));
-    EXPECT_TRUE(harness::WaitUntil([&] { return SelectedKey(s.tree) == "Apps"; }));
-    std::vector<std::string> selected;
-    for (const auto& row : harness::ListRows(s.list, 1))
-        if (row.selected) selected.push_back(row.cells[0]);
-    EXPECT_EQ(selected, std::vector<std::string>{"Two"});
-
-    // Find Next from there visits the later hit in the same key, then ends.
-    app.PostCommand(ID_EDIT_FIND_NEXT);
-    EXPECT_TRUE(harness::WaitUntil([&] {
+    harness::SendWithBuffer(list, LVM_GETITEMRECT, 3, &cell, sizeof cell);
+    LPARAM at = MAKELPARAM(cell.left + 4, cell.top + 2);
+    for (UINT message : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
+        PostMessageA(list, message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, at);
+    auto selectedValue = [&] {
         for (const auto& row : harness::ListRows(s.list, 1))
-            if (row.selected) return row.cells[0] == "Three";
-        return false;
-    }));
+            if (row.selected) return row.cells[0];
+        return std::string();
+    };
+    EXPECT_TRUE(harness::WaitUntil([&] { return SelectedKey(s.tree) == "Apps" && selectedValue() == "Path"; }))
+        << SelectedKey(s.tree) << " " << selectedValue();
+
+    // Find Next from there visits the next hit in the same key.
+    app.PostCommand(ID_EDIT_FIND_NEXT);
+    EXPECT_TRUE(harness::WaitUntil([&] { return selectedValue() == "Two"; })) << selectedValue();
+    // Two rows down in the results and Enter.
+    for (WORD key : {VK_DOWN, VK_DOWN, VK_RETURN}) harness::PostKey(list, key);
+    EXPECT_TRUE(harness::WaitUntil([&] { return selectedValue() == "Three"; })) << selectedValue();
     ASSERT_TRUE(app.Close());
 }
 
