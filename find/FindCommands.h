@@ -38,7 +38,6 @@ public:
 
     // Selects, focuses and shows the value list's row of the last hit.
     void ShowFoundValue();
-    const FindResults& Results() const { return results_; }
 
     unsigned Flags() const { return flags_; }
     void SetFlags(unsigned flags) { flags_ = flags; }

@@ -298,6 +298,11 @@ void FindResults::Export() {
     ofn.lpstrDefExt = "txt";
     ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
     if (!GetSaveFileNameA(&ofn)) return;
+    // The document window stayed usable under the file dialog.
+    if (Changed()) {
+        DropChanged();
+        return;
+    }
     FileSink file;
     bool written = file.Open(path) && hits_.Write(file);
     if (file.IsOpen() && !file.Close()) written = false;

@@ -136,6 +136,14 @@ TEST(FindUi, FindAllListsEveryHitAndADoubleClickOrEnterSelectsIt) {
     for (const auto& row : harness::ListRows(list, 4)) rows.push_back(row.cells);
     EXPECT_EQ(rows, expected);
     harness::ScreenshotPainted(results, harness::ScratchPath("find-all.bmp"));
+    // Export writes the rows as lines of text, the data whole.
+    std::string exported = harness::ScratchPath("hits.txt");
+    ASSERT_TRUE(harness::PressButton(results, IDC_FIND_RESULTS_EXPORT));
+    ASSERT_TRUE(harness::AnswerFileDialog(app.Pid(), exported));
+    EXPECT_TRUE(harness::WaitUntil([&] {
+        return harness::ReadFileBytes(exported).rfind("HKEY_LOCAL_MACHINE\\Firewall\tTool\tREG_SZ\tnotepad.exe\r\n"
+                                                      "HKEY_LOCAL_MACHINE\\Firewall\tEditor\t", 0) == 0;
+    })) << harness::ReadFileBytes(exported);
 
     // A double-click on a hit in the branch never expanded selects its key
     // and its value; the results keep the keyboard.
@@ -158,7 +166,20 @@ TEST(FindUi, FindAllListsEveryHitAndADoubleClickOrEnterSelectsIt) {
     // Two rows down in the results and Enter.
     for (WORD key : {VK_DOWN, VK_DOWN, VK_RETURN}) harness::PostKey(list, key);
     EXPECT_TRUE(harness::WaitUntil([&] { return selectedValue() == "Three"; })) << selectedValue();
-    ASSERT_TRUE(app.Close());
+
+    // Once keys are deleted, the hits may point at keys that are gone: the
+    // list drops them when it next shows.
+    ASSERT_TRUE(s.Select("HKEY_LOCAL_MACHINE\\Firewall\\Rules"));
+    ASSERT_TRUE(s.Focus(s.tree));
+    app.PostCommand(ID_EDIT_DELETE);
+    ASSERT_TRUE(harness::AnswerBox(app.Pid(), IDYES));
+    InvalidateRect(list, nullptr, TRUE);
+    EXPECT_TRUE(harness::WaitUntil([&] { return SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == 0; }));
+    EXPECT_EQ(harness::WindowText(harness::Descendant(results, IDC_FIND_RESULTS_STATUS)),
+              "Keys were deleted since the search. Press Find All again.");
+    PostMessageA(app.Frame(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(harness::AnswerBox(app.Pid(), IDNO));  // the changes are not saved
+    EXPECT_EQ(app.WaitExit(), 0u);
 }
 
 // Abort in a long search: the hits found until then stay, and the document
