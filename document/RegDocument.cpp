@@ -215,6 +215,7 @@ void RegDocument::StopLookupIndex() {
 
 // No key is visited: the pool goes in one piece, with what its keys own.
 void RegDocument::Clear() {
+    ++keysDropped;
     roots.clear();
     keys.Release();
     buffers.clear();
@@ -230,6 +231,7 @@ void RegDocument::AddRootKey(KeyNode* key) {
 
 void RegDocument::DeleteKey(KeyNode* key) {
     if (!key) return;
+    ++keysDropped;
     if (KeyNode* parent = key->parent) {
         parent->RemoveChild(key);
         delete key;

@@ -284,6 +284,9 @@ public:
     bool unicode = false;
     RegDialect dialect = kRegedit5;
     KeyPool keys;  // every key of the document lives here
+    // Counts the times keys were destroyed (DeleteKey, Clear): whoever keeps
+    // key pointers past a change of the document sees that they may be gone.
+    uint64_t keysDropped = 0;
     std::vector<KeyNode*> roots;
     std::vector<std::unique_ptr<char[]>> buffers;
     // The text between the header line and the first key line of the file

@@ -1,7 +1,8 @@
 #pragma once
-// Find (Ctrl+F) and Find Next (F3) of the document window: the Find dialog,
-// the search on a worker thread behind its progress dialog, and the
-// selection of the hit. Each window keeps its own search text and flags.
+// Find (Ctrl+F), Find Next (F3) and Find All of the document window: the
+// Find dialog, the search on a worker thread behind its progress dialog, the
+// selection of the hit, and Find All's results window. Each window keeps its
+// own search text and flags.
 
 #include <windows.h>
 
@@ -9,6 +10,8 @@
 #include <cstdint>
 #include <string>
 
+#include "find/FindResults.h"
+#include "find/FindSearch.h"
 #include "framework/CommandTable.h"
 #include "framework/WorkerRunner.h"
 
@@ -29,12 +32,11 @@ public:
     FindCommands(const FindCommands&) = delete;
     FindCommands& operator=(const FindCommands&) = delete;
 
-    // ID_EDIT_FIND and ID_EDIT_FIND_NEXT.
+    // ID_EDIT_FIND, ID_EDIT_FIND_NEXT and ID_EDIT_FIND_ALL.
     void OnCommand(int id) override;
     void UpdateState(int id, fw::CommandStates& states) override;
 
-    // Selects, focuses and shows the first row of the value list that passes
-    // the value test of the last search.
+    // Selects, focuses and shows the value list's row of the last hit.
     void ShowFoundValue();
 
     unsigned Flags() const { return flags_; }
@@ -42,10 +44,17 @@ public:
     const std::string& Text() const { return text_; }
 
 private:
-    // The Find dialog; true when it was closed with Find Next.
-    bool AskForText();
+    // The Find dialog: IDOK for Find Next, IDC_FIND_ALL for Find All, else IDCANCEL.
+    INT_PTR AskForText();
     void Search();
-    void SelectHit(const KeyNode* key, bool inValue);
+    void SearchAll();
+    // Where Find Next starts: the selected key, and in it the selected value
+    // when the list shows that key.
+    FindHit StartPlace() const;
+    void SelectHit(const FindHit& hit);
+    // Selects the hit's row in the value list (which shows its key); the
+    // list gets the focus when `focus` is set.
+    void SelectValueRow(const FindHit& hit, bool focus);
 
     ViewHost& host_;       // not owned
     KeyTreeView& tree_;    // not owned
@@ -53,8 +62,10 @@ private:
     std::string text_;
     std::string key_;      // the upper-cased text of the last search
     unsigned flags_ = 1;
+    FindHit lastHit_;
     std::atomic<int32_t> stop_{1};
     fw::ModalWorkerDialog progress_;
+    FindResults results_;
 };
 
 }  // namespace find

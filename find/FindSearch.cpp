@@ -43,15 +43,33 @@ bool KeyNameMatches(const KeyNode& key, std::string_view upperKey, bool whole) {
     return NameContains(key.name, upperKey, UpperTable());
 }
 
-// `values` is the walk's own list, emptied and filled again for each key, so
-// that its room is allocated once.
-bool AnyValueMatches(const KeyNode& key, const std::string& upperKey, unsigned flags, ValueList& values) {
-    if (!key.HasValueText()) return false;
+// Slot 0 of a key is its name, slot i + 1 its value i.
+uint32_t SlotAfter(const FindHit& place) { return place.InValue() ? place.value + 2 : 1; }
+
+// Hands the hits of one key from slot `from` on to `visit` until it returns
+// false (then false). `values` is the walk's own list, emptied and filled
+// again for each key, so that its room is allocated once.
+template <class Visit>
+bool VisitHitsOfKey(const KeyNode& key, uint32_t from, const std::string& upperKey, unsigned flags,
+                    ValueList& values, Visit&& visit) {
+    bool whole = (flags & kFindWholeString) != 0;
+    if (from == 0 && (flags & kFindKeys) && KeyNameMatches(key, upperKey, whole) && !visit(FindHit{&key, kKeyName}))
+        return false;
+    if (!(flags & (kFindValueNames | kFindData)) || !key.HasValueText()) return true;
     values.clear();
     key.CollectValues(values);
-    for (const auto& value : values)
-        if (value && ValueTest(*value, upperKey, flags)) return true;
-    return false;
+    for (size_t i = from == 0 ? 0 : from - 1; i < values.size(); ++i) {
+        if (values[i] && ValueTest(*values[i], upperKey, flags) && !visit(FindHit{&key, static_cast<uint32_t>(i)}))
+            return false;
+    }
+    return true;
+}
+
+// The next key is nearly always the first child or the next sibling: their
+// names, far apart in the file's text, are fetched meanwhile.
+void PrefetchNext(const KeyNode* key) {
+    if (const KeyNode* child = key->firstChild) __builtin_prefetch(child->name);
+    if (const KeyNode* sibling = key->nextSibling) __builtin_prefetch(sibling->name);
 }
 
 }  // namespace
@@ -103,28 +121,58 @@ const KeyNode* NextKey(const RegDocument& document, const KeyNode* key) {
     return it == roots.end() || it + 1 == roots.end() ? nullptr : *(it + 1);
 }
 
-SearchOutcome SearchKeys(const RegDocument& document, const KeyNode* start, const std::string& upperKey,
-                         unsigned flags, const std::atomic<int32_t>& stop, SearchHit& hit) {
-    bool whole = (flags & kFindWholeString) != 0;
-    bool values = (flags & (kFindValueNames | kFindData)) != 0;
+SearchOutcome SearchNext(const RegDocument& document, const FindHit& after, const std::string& upperKey,
+                         unsigned flags, const std::atomic<int32_t>& stop, FindHit& hit) {
     ValueList scratch;
-    for (const KeyNode* key = start;;) {
+    auto take = [&hit](const FindHit& found) {
+        hit = found;
+        return false;
+    };
+    if (stop.load(std::memory_order_relaxed)) return SearchOutcome::Stopped;
+    if (after.key && !VisitHitsOfKey(*after.key, SlotAfter(after), upperKey, flags, scratch, take))
+        return SearchOutcome::Found;
+    for (const KeyNode* key = after.key;;) {
         if (stop.load(std::memory_order_relaxed)) return SearchOutcome::Stopped;
         key = NextKey(document, key);
         if (!key) return stop.load() ? SearchOutcome::Stopped : SearchOutcome::NotFound;
-        // The next key is nearly always the first child or the next sibling:
-        // their names, far apart in the file's text, are fetched meanwhile.
-        if (const KeyNode* child = key->firstChild) __builtin_prefetch(child->name);
-        if (const KeyNode* sibling = key->nextSibling) __builtin_prefetch(sibling->name);
-        if ((flags & kFindKeys) && KeyNameMatches(*key, upperKey, whole)) {
-            hit = {key, false};
-            return SearchOutcome::Found;
-        }
-        if (values && AnyValueMatches(*key, upperKey, flags, scratch)) {
-            hit = {key, true};
-            return SearchOutcome::Found;
-        }
+        PrefetchNext(key);
+        if (!VisitHitsOfKey(*key, 0, upperKey, flags, scratch, take)) return SearchOutcome::Found;
     }
+}
+
+SearchOutcome FindAll(const RegDocument& document, const std::string& upperKey, unsigned flags,
+                      const std::atomic<int32_t>& stop, HitSink& sink) {
+    // Hits go out when a batch is full, or after a stretch of keys, so that
+    // sparse hits are not held back until the walk ends.
+    constexpr size_t kBatch = 512;
+    constexpr unsigned kKeysPerFlush = 8192;
+    FindHit batch[kBatch];
+    size_t held = 0, total = 0;
+    unsigned keysSinceFlush = 0;
+    auto flush = [&] {
+        if (held) sink.Take(batch, held);
+        total += held;
+        held = 0;
+        keysSinceFlush = 0;
+    };
+    auto add = [&](const FindHit& found) {
+        batch[held++] = found;
+        if (held == kBatch) flush();
+        return true;
+    };
+    ValueList scratch;
+    for (const KeyNode* key = NextKey(document, nullptr); key; key = NextKey(document, key)) {
+        if (stop.load(std::memory_order_relaxed)) {
+            flush();
+            return SearchOutcome::Stopped;
+        }
+        PrefetchNext(key);
+        VisitHitsOfKey(*key, 0, upperKey, flags, scratch, add);
+        if (held && ++keysSinceFlush >= kKeysPerFlush) flush();
+    }
+    flush();
+    if (stop.load()) return SearchOutcome::Stopped;
+    return total ? SearchOutcome::Found : SearchOutcome::NotFound;
 }
 
 }  // namespace find

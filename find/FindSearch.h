@@ -1,8 +1,8 @@
 #pragma once
 // The matching rules of Find and its walk over the document: key by key in
 // the order of the key tree (top-level keys in document order, each key's
-// children in child-list order, depth first), starting after a key and
-// never wrapping around. Portable: the worker runs it on the document alone,
+// children in child-list order, depth first), in each key its name and then
+// its values in order, starting after a place and never wrapping around. Portable: the worker runs it on the document alone,
 // without the tree control, which holds items only for what has been shown.
 
 #include <atomic>
@@ -39,14 +39,37 @@ const KeyNode* NextKey(const RegDocument& document, const KeyNode* key);
 
 enum class SearchOutcome { NotFound = 0, Found = 1, Stopped = 2 };
 
-struct SearchHit {
+// Marks a hit in a key's name rather than in one of its values.
+inline constexpr uint32_t kKeyName = UINT32_MAX;
+
+// A hit, and a place in the walk: a key and, in it, its name or one of its
+// values by its index in the key's collected values (CollectValues order).
+// Sixteen bytes: a million hits hold no text.
+struct FindHit {
     const KeyNode* key = nullptr;
-    bool inValue = false;  // a value matched, not the key's name
+    uint32_t value = kKeyName;
+    bool InValue() const { return value != kKeyName; }
 };
 
-// Examines the keys after `start` (null: from the first top-level key) until
-// one matches. `stop` is read before every step; 1 ends the walk with Stopped.
-SearchOutcome SearchKeys(const RegDocument& document, const KeyNode* start, const std::string& upperKey,
-                         unsigned flags, const std::atomic<int32_t>& stop, SearchHit& hit);
+// The hits of Find All, handed over a batch at a time in walk order.
+class HitSink {
+public:
+    virtual ~HitSink() = default;
+    virtual void Take(const FindHit* hits, size_t count) = 0;
+};
+
+// The next hit after `after`: in its key, the values after the one it names
+// (all of them after the key's name), then the keys after it, each by its
+// name and then its values in order. A null key starts at the first
+// top-level key, name included. `stop` is read before every step to the next
+// key; 1 ends the walk with Stopped.
+SearchOutcome SearchNext(const RegDocument& document, const FindHit& after, const std::string& upperKey,
+                         unsigned flags, const std::atomic<int32_t>& stop, FindHit& hit);
+
+// Every hit of the document in the order of SearchNext from the start,
+// handed to `sink` in batches, the first soon after it is found. Found when
+// there was at least one hit; Stopped when `stop` ended the walk.
+SearchOutcome FindAll(const RegDocument& document, const std::string& upperKey, unsigned flags,
+                      const std::atomic<int32_t>& stop, HitSink& sink);
 
 }  // namespace find

@@ -25,7 +25,7 @@ void MainFrame::BuildCommandTable() {
     commands_.Add(&editCommands_, EditCommands::kCommands, EditCommands::kCommandCount);
     commands_.Add(&keyTree_, {ID_TREE_EXPAND});
     commands_.Add(&addressBar_, {ID_VIEW_GO_TO_ADDRESS});
-    commands_.Add(&findCommands_, {ID_EDIT_FIND, ID_EDIT_FIND_NEXT});
+    commands_.Add(&findCommands_, {ID_EDIT_FIND, ID_EDIT_FIND_NEXT, ID_EDIT_FIND_ALL});
     commands_.Add(&helpCommands_, HelpCommands::kCommands, HelpCommands::kCommandCount);
     for (int id = RecentDocumentList::kFirstCommand; id <= RecentDocumentList::kLastCommand; ++id)
         commands_.Add(this, {id});

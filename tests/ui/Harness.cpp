@@ -465,7 +465,14 @@ bool WaitGone(HWND hwnd, DWORD timeoutMs) {
 }
 
 bool AnswerFileDialog(DWORD pid, const std::string& path, int filter, int* startFilter, int duplicatesBox) {
-    HWND dlg = WaitForDialog(pid);
+    // The file dialog by its list of file types: a modeless window of the
+    // program may be up beside it.
+    HWND dlg = nullptr;
+    WaitUntil([&] {
+        for (HWND dialog : VisibleDialogs(pid))
+            if (Descendant(dialog, 0x470)) dlg = dialog;
+        return dlg != nullptr;
+    });
     if (!dlg) return false;
     if (path.empty()) {
         PressButton(dlg, IDCANCEL);
