@@ -179,6 +179,7 @@ bool UseCrLf(RegText& out, ReadError& error) {
     }
     out.text = std::move(converted);
     out.length += lone;
+    out.crlfMade = true;
     return true;
 }
 

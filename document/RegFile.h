@@ -50,6 +50,7 @@ struct RegText {
     bool unicode = false;
     bool lossy = false;
     bool utf8 = false;
+    bool crlfMade = false;     // the file's line ends were LF or CR alone: made CR LF
     FileStamp stamp;           // the file's, taken when it was opened
     uint32_t systemError = 0;  // why it could not be opened or read
 };

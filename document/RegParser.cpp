@@ -356,6 +356,7 @@ void RegDocument::ParseKeyLines(char* text, KeyTreeSink* view, size_t length, bo
             break;
         }
         ++result.keys;
+        if (observer) observer->KeyLine(keyLine, close, key, values, next);
         if (view && waiting && !waiting->viewItem) view->AddKey(waiting);
         waiting = key;
         if (next != values && *values) {
@@ -390,7 +391,7 @@ struct BlockShape {
 // with taken set to the end of the lines it takes in when they are more than
 // its own.
 const char* ParseValue(const char* p, ValueList& values, RegDialect dialect, BlockShape& shape,
-                       const char*& taken) {
+                       const char*& taken, const ValueEntry** stored = nullptr, bool* replaced = nullptr) {
     taken = nullptr;
     const char* nameEnd;
     const char* data = FindValueData(p, nameEnd);
@@ -440,10 +441,15 @@ const char* ParseValue(const char* p, ValueList& values, RegDialect dialect, Blo
     for (auto& existing : values) {
         if (CompareNoCase(existing->GetName().c_str(), entry->GetName().c_str()) == 0) {
             existing = std::move(entry);
+            if (stored) {
+                *stored = existing.get();
+                *replaced = true;
+            }
             return end;
         }
     }
     values.push_back(std::move(entry));
+    if (stored) *stored = values.back().get();
     return end;
 }
 
@@ -452,14 +458,17 @@ const char* ParseValue(const char* p, ValueList& values, RegDialect dialect, Blo
 namespace {
 
 void ParseBlock(const char* block, ValueList& values, RegDialect dialect, std::string* otherLines,
-                BlockShape& shape) {
+                BlockShape& shape, LineObserver* observer = nullptr) {
     if (!block) return;
     const char* p = block;
     for (;;) {
         while (IsLineIndent(*p) || IsLineEnd(*p)) ++p;
         if (*p == '\0') return;
         const char* taken;
-        const char* end = ParseValue(p, values, dialect, shape, taken);
+        const ValueEntry* stored = nullptr;
+        bool replaced = false;
+        const char* end = ParseValue(p, values, dialect, shape, taken, observer ? &stored : nullptr, &replaced);
+        if (observer) observer->ValueLine(p, end ? end : taken ? taken : LineEnd(p), end ? stored : nullptr, replaced);
         if (!end) {
             // Not a value: keep its lines as they are and go on after them.
             end = taken ? taken : LineEnd(p);
@@ -474,9 +483,10 @@ void ParseBlock(const char* block, ValueList& values, RegDialect dialect, std::s
 
 }  // namespace
 
-void ParseValueBlock(const char* block, ValueList& values, RegDialect dialect, std::string* otherLines) {
+void ParseValueBlock(const char* block, ValueList& values, RegDialect dialect, std::string* otherLines,
+                     LineObserver* observer) {
     BlockShape shape;
-    ParseBlock(block, values, dialect, otherLines, shape);
+    ParseBlock(block, values, dialect, otherLines, shape, observer);
 }
 
 const char* FindDanglingContinuation(const char* block) {
