@@ -87,10 +87,11 @@ const char* LineEnd(const char* p) {
     return p;
 }
 
-// Blanks, then the end of the line or a ";" comment.
+// Blanks, then the end of the line or a ";" comment (or the end-of-file
+// character of old editors).
 bool RestIsBlankOrComment(const char* p) {
     p = SkipLineIndent(p);
-    return EndsLine(*p) || *p == ';';
+    return EndsLine(*p) || *p == ';' || *p == '\x1a';
 }
 
 // The closing quote of a quoted name on its line (a backslash escapes).
