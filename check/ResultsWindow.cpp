@@ -98,6 +98,7 @@ void ResultsWindow::Fill() {
     }
     if (!findings_.verdicts.empty()) ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
 
     std::string status;
     if (findings_.Total() > findings_.verdicts.size())
