@@ -19,10 +19,12 @@
 // blanks; where Wine's reads a form, the verdict is a note at most.
 #include "document/LineCheck.h"
 
+#include <array>
 #include <cstring>
 
 #include "document/Platform.h"
 #include "document/RegParser.h"
+#include "document/TextScan.h"
 #include "document/ValueCodec.h"
 #include "document/ValueEntry.h"
 
@@ -110,6 +112,17 @@ std::string Excerpt(const char* p, const char* end) {
     return std::string(p, n);
 }
 
+// The value of a hexadecimal digit by its byte, -1 for other bytes.
+constexpr auto kHexValue = [] {
+    std::array<signed char, 256> value{};
+    for (int c = 0; c < 256; ++c)
+        value[c] = static_cast<signed char>(c >= '0' && c <= '9'   ? c - '0'
+                                            : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                            : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                                   : -1);
+    return value;
+}();
+
 const char* const kRoots[] = {"HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER", "HKEY_CLASSES_ROOT",
                               "HKEY_USERS",         "HKEY_CURRENT_CONFIG", "HKEY_DYN_DATA"};
 const char* const kShortRoots[] = {"HKLM", "HKCU", "HKCR", "HKU", "HKCC", "HKDD"};
@@ -142,6 +155,33 @@ bool NextLineCloses(const char* lineEnd) {
     return false;
 }
 
+// Line breaks in [from, to): an LF, a CR LF and a CR alone each end a
+// line. Sixteen bytes at a time: every key line of a large file asks.
+size_t CountLineBreaks(const char* from, const char* to) {
+    size_t breaks = 0;
+    const char* p = from;
+#ifdef QUILLON_SSE2_SCAN
+    const __m128i lf = _mm_set1_epi8('\n'), cr = _mm_set1_epi8('\r'), zero = _mm_setzero_si128();
+    // Per byte lane: LFs and CRs counted up, CR LF pairs counted down, in
+    // eight bits for up to 255 blocks at a time. The byte after each block
+    // is read too: the text is followed by its padding.
+    while (to - p >= 16) {
+        __m128i ends = zero, pairs = zero;
+        for (int block = 0; block < 255 && to - p >= 16; ++block, p += 16) {
+            __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
+            __m128i isCr = _mm_cmpeq_epi8(v, cr);
+            ends = _mm_sub_epi8(ends, _mm_or_si128(isCr, _mm_cmpeq_epi8(v, lf)));
+            pairs = _mm_sub_epi8(pairs, _mm_and_si128(isCr, _mm_cmpeq_epi8(next, lf)));
+        }
+        __m128i sums = _mm_sub_epi64(_mm_sad_epu8(ends, zero), _mm_sad_epu8(pairs, zero));
+        breaks += static_cast<size_t>(_mm_cvtsi128_si64(sums) + _mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums)));
+    }
+#endif
+    for (; p < to; ++p) breaks += *p == '\n' || (*p == '\r' && p[1] != '\n');
+    return breaks;
+}
+
 }  // namespace
 
 Severity SeverityOf(CheckCode code) { return RowOf(code).severity; }
@@ -161,8 +201,10 @@ std::string VerdictReason(const LineVerdict& verdict, const char* reasonText) {
 }
 
 bool LineCheck::CheckFile(const char* path, ReadError& error) {
+    // Legacy text is read as it is: only the verdicts' few names are
+    // converted, not the whole file.
     RegText text;
-    if (!ReadRegFile(path, text, error)) return false;
+    if (!ReadRegFile(path, text, error, true)) return false;
     return CheckText(text);
 }
 
@@ -174,6 +216,7 @@ bool LineCheck::CheckBytes(const char* bytes, size_t size, ReadError& error) {
 
 bool LineCheck::CheckText(RegText& text) {
     text_ = text.text.get();
+    legacy_ = text.legacy;
     lineCursor_ = text_;
     lineAtCursor_ = 1;
     dialect_ = text.dialect;
@@ -225,23 +268,9 @@ size_t LineCheck::LineAt(const char* p) {
         lineCursor_ = text_;
         lineAtCursor_ = 1;
     }
-    // A line ends at LF, at CR LF, or at a CR alone.
-    size_t line = lineAtCursor_;
-    for (const char* s = lineCursor_; s < p;) {
-        const void* hit = std::memchr(s, '\n', static_cast<size_t>(p - s));
-        if (!hit) break;
-        ++line;
-        s = static_cast<const char*>(hit) + 1;
-    }
-    for (const char* s = lineCursor_; s < p;) {
-        const char* cr = static_cast<const char*>(std::memchr(s, '\r', static_cast<size_t>(p - s)));
-        if (!cr) break;
-        if (cr[1] != '\n') ++line;
-        s = cr + 1;
-    }
+    lineAtCursor_ += CountLineBreaks(lineCursor_, p);
     lineCursor_ = p;
-    lineAtCursor_ = line;
-    return line;
+    return lineAtCursor_;
 }
 
 // The pending key's path: the parser has turned its backslashes into NULs.
@@ -264,6 +293,10 @@ void LineCheck::Report(size_t line, CheckCode code, std::string detail, const ch
         const char* close = *valueLine == '"' ? NameEnd(valueLine) : nullptr;
         verdict.isValue = *valueLine == '@' || close;
         if (close) verdict.value.assign(valueLine + 1, close);
+    }
+    if (legacy_) {
+        for (std::string* part : {&verdict.key, &verdict.value, &verdict.detail})
+            if (!part->empty()) *part = WideToProgramString(LegacyToWideString(*part));
     }
     ++counts_[static_cast<size_t>(verdict.severity)];
     sink_(std::move(verdict));
@@ -311,8 +344,9 @@ void LineCheck::CheckRoot(const char* path, const char* close, size_t line) {
 
 void LineCheck::CheckPendingBlock() {
     if (!pendingValues_) return;
-    ValueList values;
-    ParseValueBlock(pendingValues_, values, dialect_, nullptr, this);
+    // The list's room is kept from block to block.
+    blockValues_.clear();
+    ParseValueBlock(pendingValues_, blockValues_, dialect_, nullptr, this);
     pendingValues_ = nullptr;
 }
 
@@ -362,9 +396,9 @@ void LineCheck::CheckKeptLine(const char* line, const char* /*end*/) {
 
 // A value the parser read: where the registry editor reads it otherwise.
 void LineCheck::CheckValue(const char* line, const char* end, const ValueEntry& value, bool replaced) {
-    size_t number = LineAt(line);
-    auto report = [&](CheckCode code, std::string detail = {}) { Report(number, code, std::move(detail), line); };
-    const char* p = *line == '@' ? line + 1 : NameEnd(line) + 1;
+    auto report = [&](CheckCode code, std::string detail = {}) { Report(LineAt(line), code, std::move(detail), line); };
+    // The name is stored as written between its quotes.
+    const char* p = *line == '@' ? line + 1 : line + value.GetName().size() + 2;
     bool spaces = false, other = false;
     for (; *p != '='; ++p) (IsLineIndent(*p) ? spaces : other) = true;
     int equals = 0;
@@ -413,45 +447,56 @@ void LineCheck::CheckValue(const char* line, const char* end, const ValueEntry& 
             report(CheckCode::TypeInCapitals, Excerpt(data, colon ? colon : data + 3));
             break;
         }
-        CheckHexValue(line, number, data, end, value);
+        CheckHexValue(line, data, end, value);
         break;
     }
     if (replaced) report(CheckCode::ValueRepeated, value.IsDefault() ? "@" : "\"" + value.GetName() + "\"");
 }
 
-void LineCheck::CheckHexValue(const char* line, size_t number, const char* data, const char* end,
-                              const ValueEntry& value) {
-    auto report = [&](CheckCode code, std::string detail = {}) { Report(number, code, std::move(detail), line); };
-    const char* hex = static_cast<const char*>(std::memchr(data, ':', static_cast<size_t>(end - data))) + 1;
-    if (dialect_ == kRegedit4 && CompareNoCase(std::string(data, hex - 1).c_str(), "hex(b)") == 0)
+// One pass over the data, allocating nothing: the digits of each byte and,
+// for character data, the bytes' count and whether every second one is zero.
+void LineCheck::CheckHexValue(const char* line, const char* data, const char* end, const ValueEntry& value) {
+    auto report = [&](CheckCode code, std::string detail = {}) { Report(LineAt(line), code, std::move(detail), line); };
+    const char* colon = static_cast<const char*>(std::memchr(data, ':', static_cast<size_t>(end - data)));
+    if (dialect_ == kRegedit4 && colon - data == 6 && (data[4] == 'b' || data[4] == 'B') && data[3] == '(')
         report(CheckCode::QwordInRegedit4);
-    size_t run = 0;
-    for (const char* p = hex;; ++p) {
-        if (p < end && *p == ';') {
-            while (p < end && !IsLineEnd(*p)) ++p;
+    ValueType type = value.GetType();
+    bool chars = type == ValueType::ExpandString || type == ValueType::MultiString;
+    size_t run = 0, bytes = 0, oddRun = 0;
+    unsigned byte = 0;
+    bool highZero = true, lowSet = false;
+    for (const char* p = colon + 1;; ++p) {
+        // Bytes as programs write them, "xx,", three characters a step.
+        for (int high, low; run == 0 && end - p >= 3 && (high = kHexValue[static_cast<unsigned char>(p[0])]) >= 0 &&
+                            (low = kHexValue[static_cast<unsigned char>(p[1])]) >= 0 && p[2] == ',';
+             p += 3) {
+            bool set = (high | low) != 0;
+            if (bytes % 2 == 1 && set) highZero = false;
+            if (bytes % 2 == 0 && set) lowSet = true;
+            ++bytes;
         }
-        if (p < end && HexDigitValue(*p) >= 0) {
+        if (p < end && *p == ';')
+            while (p < end && !IsLineEnd(*p)) ++p;
+        int digit = p < end ? kHexValue[static_cast<unsigned char>(*p)] : -1;
+        if (digit >= 0) {
             ++run;
+            byte = (byte << 4 | static_cast<unsigned>(digit)) & 0xFF;
             continue;
         }
-        if (run == 1 || run > 2) {
-            report(CheckCode::OddHexDigits, run == 1 ? "one digit" : std::to_string(run) + " digits");
-            break;
+        if (run) {
+            if (run != 2 && !oddRun) oddRun = run;
+            if (bytes % 2 == 1 && byte != 0) highZero = false;
+            if (bytes % 2 == 0 && byte != 0) lowSet = true;
+            ++bytes;
+            run = 0;
+            byte = 0;
         }
-        run = 0;
         if (p >= end) break;
     }
-    ValueType type = value.GetType();
-    if (type != ValueType::ExpandString && type != ValueType::MultiString) return;
-    std::string bytes = DecodeHexBytes(std::string_view(hex, static_cast<size_t>(end - hex)));
-    if (dialect_ == kRegedit5 && bytes.size() % 2 == 1) {
+    if (oddRun) report(CheckCode::OddHexDigits, oddRun == 1 ? "one digit" : std::to_string(oddRun) + " digits");
+    if (!chars) return;
+    if (dialect_ == kRegedit5 && bytes % 2 == 1)
         report(CheckCode::SingleByteIn5);
-    } else if (dialect_ == kRegedit4 && bytes.size() >= 4 && bytes.size() % 2 == 0) {
-        bool wide = true, text = false;
-        for (size_t i = 0; i < bytes.size(); i += 2) {
-            if (bytes[i + 1] != '\0') wide = false;
-            if (bytes[i] != '\0') text = true;
-        }
-        if (wide && text) report(CheckCode::Utf16InRegedit4);
-    }
+    else if (dialect_ == kRegedit4 && bytes >= 4 && bytes % 2 == 0 && highZero && lowSet)
+        report(CheckCode::Utf16InRegedit4);
 }

@@ -110,7 +110,7 @@ private:
     void CheckRoot(const char* path, const char* close, size_t line);
     void CheckKeptLine(const char* line, const char* end);
     void CheckValue(const char* line, const char* end, const ValueEntry& value, bool replaced);
-    void CheckHexValue(const char* line, size_t number, const char* data, const char* end, const ValueEntry& value);
+    void CheckHexValue(const char* line, const char* data, const char* end, const ValueEntry& value);
     void CheckPendingBlock();
     size_t LineAt(const char* p);
     std::string PendingKey() const;
@@ -122,6 +122,7 @@ private:
     bool stopped_ = false;
     RegDialect dialect_ = kNoDialect;
     const char* text_ = nullptr;  // the text being checked
+    bool legacy_ = false;         // it is legacy text, not program text
     const char* lineCursor_ = nullptr;
     size_t lineAtCursor_ = 1;
     // The key line whose values are checked when the next key line has
@@ -130,4 +131,5 @@ private:
     const char* pathEnd_ = nullptr;
     const char* pendingValues_ = nullptr;
     bool preambleChecked_ = false;
+    ValueList blockValues_;
 };

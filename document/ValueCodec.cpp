@@ -49,6 +49,12 @@ HexDataRead ReadHexDataWith(const char* p, const char* end, OnByte&& onByte) {
     };
     HexDataRead read;
     for (;;) {
+        // Bytes as programs write them, "xx,", read as the general case
+        // below would read them, three characters a step.
+        for (int high, low; (!end || end - p >= 3) && (high = HexDigit(p[0])) >= 0 && (low = HexDigit(p[1])) >= 0 &&
+                            p[2] == ',';
+             p += 3)
+            onByte(static_cast<unsigned char>(high * 16 + low));
         while (!atEnd(p) && IsBlank(*p)) ++p;
         if (lineEnds(p)) {
             read.valid = true;
