@@ -326,15 +326,22 @@ void LineCheck::CheckRoot(const char* path, const char* close, size_t line) {
     if (deletion) ++p;
     const char* end = p;
     while (end < close && *end != '\\') ++end;
-    std::string root(p, end);
+    size_t length = static_cast<size_t>(end - p);
+    const unsigned char* upper = UpperTable();
+    auto same = [&](const char* name) {
+        if (std::strlen(name) != length) return false;
+        for (size_t i = 0; i < length; ++i)
+            if (upper[static_cast<unsigned char>(p[i])] != static_cast<unsigned char>(name[i])) return false;
+        return true;
+    };
     for (const char* name : kRoots) {
-        if (CompareNoCase(root.c_str(), name) != 0) continue;
+        if (!same(name)) continue;
         if (deletion && (end == close || (end + 1 == close)))
             Report(line, CheckCode::RootDeletion, name);
         return;
     }
     for (size_t i = 0; i < std::size(kShortRoots); ++i) {
-        if (CompareNoCase(root.c_str(), kShortRoots[i]) == 0) {
+        if (same(kShortRoots[i])) {
             Report(line, CheckCode::AbbreviatedRoot, kRoots[i]);
             return;
         }
@@ -466,14 +473,21 @@ void LineCheck::CheckHexValue(const char* line, const char* data, const char* en
     unsigned byte = 0;
     bool highZero = true, lowSet = false;
     for (const char* p = colon + 1;; ++p) {
-        // Bytes as programs write them, "xx,", three characters a step.
-        for (int high, low; run == 0 && end - p >= 3 && (high = kHexValue[static_cast<unsigned char>(p[0])]) >= 0 &&
-                            (low = kHexValue[static_cast<unsigned char>(p[1])]) >= 0 && p[2] == ',';
-             p += 3) {
-            bool set = (high | low) != 0;
-            if (bytes % 2 == 1 && set) highZero = false;
-            if (bytes % 2 == 0 && set) lowSet = true;
-            ++bytes;
+        // Bytes as programs write them, "xx,", three characters a step; of
+        // binary data only the digits matter.
+        auto isByte = [&](const char* q) {
+            return end - q >= 3 && kHexValue[static_cast<unsigned char>(q[0])] >= 0 &&
+                   kHexValue[static_cast<unsigned char>(q[1])] >= 0 && q[2] == ',';
+        };
+        if (run == 0 && !chars) {
+            while (isByte(p)) p += 3;
+        } else if (run == 0) {
+            for (; isByte(p); p += 3) {
+                bool set = (kHexValue[static_cast<unsigned char>(p[0])] | kHexValue[static_cast<unsigned char>(p[1])]) != 0;
+                if (bytes % 2 == 1 && set) highZero = false;
+                if (bytes % 2 == 0 && set) lowSet = true;
+                ++bytes;
+            }
         }
         if (p < end && *p == ';')
             while (p < end && !IsLineEnd(*p)) ++p;
