@@ -24,7 +24,7 @@ constexpr int kTreeId = 1;
 constexpr int kListId = 2;
 // The File menu's submenu of recent files.
 constexpr int kFileMenu = 0;
-constexpr int kRecentFilesPosition = 11;
+constexpr int kRecentFilesPosition = 12;
 // Posted to itself on activation: look at the document's file on disk.
 constexpr UINT kCheckFileMessage = WM_APP + 1;
 
