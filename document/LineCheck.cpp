@@ -258,8 +258,7 @@ void LineCheck::CheckPreamble() {
         if ((*start == '"' || *start == '@') && FindValueData(start)) Report(line, CheckCode::ValueBeforeKey);
         p = LineEnd(p);
         if (*p == '\r') ++p;
-        if (*p == '\n' && p[-1] == '\r') ++p;
-        else if (*p == '\n') ++p;
+        if (*p == '\n') ++p;
     }
 }
 
