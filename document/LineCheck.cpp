@@ -221,7 +221,7 @@ bool LineCheck::CheckText(RegText& text) {
     lineAtCursor_ = 1;
     dialect_ = text.dialect;
     CheckHeader(text);
-    document_.observer = this;
+    document_.observer = &observer_;
     // The file's keys as the registry editor merges them (repeated key lines
     // on one key); character data stays as the file has it.
     ParseResult parse = document_.ParseText(std::move(text.text), nullptr, text.length, true, false, false);
@@ -301,7 +301,7 @@ void LineCheck::Report(size_t line, CheckCode code, std::string detail, const ch
     sink_(std::move(verdict));
 }
 
-void LineCheck::KeyLine(const char* open, const char* close, KeyNode* key, const char* values, const char* next) {
+void LineCheck::OnKeyLine(const char* open, const char* close, KeyNode* key, const char* values, const char* next) {
     if (!preambleChecked_) CheckPreamble();
     CheckPendingBlock();
     pathBegin_ = open + 1;
@@ -352,11 +352,11 @@ void LineCheck::CheckPendingBlock() {
     if (!pendingValues_) return;
     // The list's room is kept from block to block.
     blockValues_.clear();
-    ParseValueBlock(pendingValues_, blockValues_, dialect_, nullptr, this);
+    ParseValueBlock(pendingValues_, blockValues_, dialect_, nullptr, &observer_);
     pendingValues_ = nullptr;
 }
 
-void LineCheck::ValueLine(const char* line, const char* end, const ValueEntry* value, bool replaced) {
+void LineCheck::OnValueLine(const char* line, const char* end, const ValueEntry* value, bool replaced) {
     if (value)
         CheckValue(line, end, *value, replaced);
     else

@@ -81,7 +81,7 @@ std::string VerdictReason(const LineVerdict& verdict, const char* reasonText);
 // Checks a file's lines. Verdicts are handed to the sink in line order as
 // they are found; nothing of them is kept here, so that a file of millions
 // of bad lines costs no more memory than opening it.
-class LineCheck : private LineObserver {
+class LineCheck {
 public:
     using VerdictSink = std::function<void(LineVerdict&&)>;
     explicit LineCheck(VerdictSink sink) : sink_(std::move(sink)) {}
@@ -103,8 +103,8 @@ public:
 
 private:
     bool CheckText(RegText& text);
-    void KeyLine(const char* open, const char* close, KeyNode* key, const char* values, const char* next) override;
-    void ValueLine(const char* line, const char* end, const ValueEntry* value, bool replaced) override;
+    void OnKeyLine(const char* open, const char* close, KeyNode* key, const char* values, const char* next);
+    void OnValueLine(const char* line, const char* end, const ValueEntry* value, bool replaced);
     void CheckHeader(const RegText& text);
     void CheckPreamble();
     void CheckRoot(const char* path, const char* close, size_t line);
@@ -132,4 +132,11 @@ private:
     const char* pendingValues_ = nullptr;
     bool preambleChecked_ = false;
     ValueList blockValues_;
+    LineObserver observer_{
+        [this](const char* open, const char* close, KeyNode* key, const char* values, const char* next) {
+            OnKeyLine(open, close, key, values, next);
+        },
+        [this](const char* line, const char* end, const ValueEntry* value, bool replaced) {
+            OnValueLine(line, end, value, replaced);
+        }};
 };

@@ -21,7 +21,7 @@
 
 class KeyNode;
 class KeyTreeSink;
-class LineObserver;
+struct LineObserver;
 class ProgressSink;
 struct LoadJob;
 

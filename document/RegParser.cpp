@@ -356,7 +356,7 @@ void RegDocument::ParseKeyLines(char* text, KeyTreeSink* view, size_t length, bo
             break;
         }
         ++result.keys;
-        if (observer) observer->KeyLine(keyLine, close, key, values, next);
+        if (observer) observer->keyLine(keyLine, close, key, values, next);
         if (view && waiting && !waiting->viewItem) view->AddKey(waiting);
         waiting = key;
         if (next != values && *values) {
@@ -468,7 +468,7 @@ void ParseBlock(const char* block, ValueList& values, RegDialect dialect, std::s
         const ValueEntry* stored = nullptr;
         bool replaced = false;
         const char* end = ParseValue(p, values, dialect, shape, taken, observer ? &stored : nullptr, &replaced);
-        if (observer) observer->ValueLine(p, end ? end : taken ? taken : LineEnd(p), end ? stored : nullptr, replaced);
+        if (observer) observer->valueLine(p, end ? end : taken ? taken : LineEnd(p), end ? stored : nullptr, replaced);
         if (!end) {
             // Not a value: keep its lines as they are and go on after them.
             end = taken ? taken : LineEnd(p);

@@ -7,7 +7,7 @@
 
 #include <string>
 
-class LineObserver;
+struct LineObserver;
 
 RegDialect TestHeader(const char* text);
 // The blanks before a key line or a value line, and after a key line's "]":
