@@ -2,6 +2,8 @@
 // for keys as they are made, a progress display for load and save.
 #pragma once
 
+#include <functional>
+
 class KeyNode;
 
 // Implemented by the key tree view. The parser calls AddKey for each key it
@@ -21,4 +23,21 @@ class ProgressSink {
 public:
     virtual ~ProgressSink() = default;
     virtual void SetProgress(int percent) = 0;
+};
+
+class ValueEntry;
+
+// Told of the lines of a text as the parser reads them; the check of a file
+// listens here. A parse without one does no more than before.
+struct LineObserver {
+    // A key line: open is its "[" and close its "]" (both NUL by now), key
+    // the key it names; its value text runs from values up to next (the next
+    // key line's "[", or null for the end of the text).
+    std::function<void(const char* open, const char* close, KeyNode* key, const char* values, const char* next)>
+        keyLine;
+    // A line of a value block from line to end (the lines a value takes in
+    // included): value is what the line set, replaced when it took the
+    // place of an earlier value of its name; null when the line is kept as
+    // text.
+    std::function<void(const char* line, const char* end, const ValueEntry* value, bool replaced)> valueLine;
 };

@@ -21,6 +21,7 @@
 
 class KeyNode;
 class KeyTreeSink;
+struct LineObserver;
 class ProgressSink;
 struct LoadJob;
 
@@ -295,6 +296,8 @@ public:
     std::string preamble;
     std::atomic<int32_t> abort{1};
     ProgressSink* owner = nullptr;  // not owned
+    // Told of every key line a parse reads (the check of a file); not owned.
+    LineObserver* observer = nullptr;
 
 private:
     // The key of a key line's path (backslashes between its components),

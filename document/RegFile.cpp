@@ -179,6 +179,7 @@ bool UseCrLf(RegText& out, ReadError& error) {
     }
     out.text = std::move(converted);
     out.length += lone;
+    out.crlfMade = true;
     return true;
 }
 
@@ -285,7 +286,8 @@ bool ConvertLegacy(const char* bytes, size_t size, RegText& out, ReadError& erro
 // Turns a file's bytes (followed by kScanPadding NUL bytes) into the parser's
 // program text: UTF-16 with its mark and UTF-8 with its mark are converted,
 // anything else is legacy text, taken as it is where that is program text.
-bool DecodeBytes(std::unique_ptr<char[]> bytes, size_t size, RegText& out, ReadError& error) {
+bool DecodeBytes(std::unique_ptr<char[]> bytes, size_t size, RegText& out, ReadError& error,
+                 bool keepLegacy = false) {
     const auto* b = reinterpret_cast<const unsigned char*>(bytes.get());
     if (b[0] == 0xFF && b[1] == 0xFE) {
         size_t units = (size - 2) / 2;
@@ -315,7 +317,11 @@ bool DecodeBytes(std::unique_ptr<char[]> bytes, size_t size, RegText& out, ReadE
         return ok;
     }
     out.length = size;
-    if (LegacyIsProgramText() || !HasHighByte(bytes.get(), size)) {
+    // Only single-byte legacy text can be kept: a double-byte page's second
+    // bytes may be a backslash or a quote.
+    keepLegacy = keepLegacy && LegacyIsSingleByte();
+    if (LegacyIsProgramText() || keepLegacy || !HasHighByte(bytes.get(), size)) {
+        out.legacy = keepLegacy && !LegacyIsProgramText();
         out.text = std::move(bytes);
         return Finish(out, error);
     }
@@ -408,7 +414,7 @@ bool ReadWide(PieceReader& reader, RegText& out, ReadError& error) {
 
 }  // namespace
 
-bool ReadRegFile(const char* path, RegText& out, ReadError& error) {
+bool ReadRegFile(const char* path, RegText& out, ReadError& error, bool keepLegacy) {
     out = RegText();
     FileCloser file{OpenFileForRead(path)};
     if (!file.file) {
@@ -444,7 +450,7 @@ bool ReadRegFile(const char* path, RegText& out, ReadError& error) {
     // is rare enough to be converted from memory too.
     std::unique_ptr<char[]> bytes = NewPadded(reader.Size(), error);
     if (!bytes || !reader.CopyAll(bytes.get(), error)) return false;
-    return DecodeBytes(std::move(bytes), reader.Size(), out, error);
+    return DecodeBytes(std::move(bytes), reader.Size(), out, error, keepLegacy);
 }
 
 bool DecodeRegBytes(const char* bytes, size_t size, RegText& out, ReadError& error) {

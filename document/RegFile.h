@@ -50,6 +50,8 @@ struct RegText {
     bool unicode = false;
     bool lossy = false;
     bool utf8 = false;
+    bool crlfMade = false;     // the file's line ends were LF or CR alone: made CR LF
+    bool legacy = false;       // single-byte legacy text kept as read, not made program text
     FileStamp stamp;           // the file's, taken when it was opened
     uint32_t systemError = 0;  // why it could not be opened or read
 };
@@ -57,6 +59,8 @@ struct RegText {
 // Reads a .reg file whole as program text, converting UTF-16 or UTF-8 (each
 // with its byte-order mark) or legacy single-byte text, and tests its header. False with the reason on
 // failure.
-bool ReadRegFile(const char* path, RegText& out, ReadError& error);
+// keepLegacy: a single-byte file stays legacy text (out.legacy says so), for
+// a reader that converts only the little it shows.
+bool ReadRegFile(const char* path, RegText& out, ReadError& error, bool keepLegacy = false);
 // The same over bytes already in memory (the converted text is new).
 bool DecodeRegBytes(const char* bytes, size_t size, RegText& out, ReadError& error);

@@ -356,6 +356,7 @@ void RegDocument::ParseKeyLines(char* text, KeyTreeSink* view, size_t length, bo
             break;
         }
         ++result.keys;
+        if (observer) observer->keyLine(keyLine, close, key, values, next);
         if (view && waiting && !waiting->viewItem) view->AddKey(waiting);
         waiting = key;
         if (next != values && *values) {
@@ -400,7 +401,7 @@ const char* DeletionTail(const char* data) {
 // with taken set to the end of the lines it takes in when they are more than
 // its own.
 const char* ParseValue(const char* p, ValueList& values, RegDialect dialect, BlockShape& shape,
-                       const char*& taken) {
+                       const char*& taken, const ValueEntry** stored = nullptr, bool* replaced = nullptr) {
     taken = nullptr;
     const char* nameEnd;
     const char* data = FindValueData(p, nameEnd);
@@ -454,10 +455,15 @@ const char* ParseValue(const char* p, ValueList& values, RegDialect dialect, Blo
     for (auto& existing : values) {
         if (CompareNoCase(existing->GetName().c_str(), entry->GetName().c_str()) == 0) {
             existing = std::move(entry);
+            if (stored) {
+                *stored = existing.get();
+                *replaced = true;
+            }
             return end;
         }
     }
     values.push_back(std::move(entry));
+    if (stored) *stored = values.back().get();
     return end;
 }
 
@@ -466,14 +472,17 @@ const char* ParseValue(const char* p, ValueList& values, RegDialect dialect, Blo
 namespace {
 
 void ParseBlock(const char* block, ValueList& values, RegDialect dialect, std::string* otherLines,
-                BlockShape& shape) {
+                BlockShape& shape, LineObserver* observer = nullptr) {
     if (!block) return;
     const char* p = block;
     for (;;) {
         while (IsLineIndent(*p) || IsLineEnd(*p)) ++p;
         if (*p == '\0') return;
         const char* taken;
-        const char* end = ParseValue(p, values, dialect, shape, taken);
+        const ValueEntry* stored = nullptr;
+        bool replaced = false;
+        const char* end = ParseValue(p, values, dialect, shape, taken, observer ? &stored : nullptr, &replaced);
+        if (observer) observer->valueLine(p, end ? end : taken ? taken : LineEnd(p), end ? stored : nullptr, replaced);
         if (!end) {
             // Not a value: keep its lines as they are and go on after them.
             end = taken ? taken : LineEnd(p);
@@ -488,9 +497,10 @@ void ParseBlock(const char* block, ValueList& values, RegDialect dialect, std::s
 
 }  // namespace
 
-void ParseValueBlock(const char* block, ValueList& values, RegDialect dialect, std::string* otherLines) {
+void ParseValueBlock(const char* block, ValueList& values, RegDialect dialect, std::string* otherLines,
+                     LineObserver* observer) {
     BlockShape shape;
-    ParseBlock(block, values, dialect, otherLines, shape);
+    ParseBlock(block, values, dialect, otherLines, shape, observer);
 }
 
 const char* FindDanglingContinuation(const char* block) {

@@ -7,6 +7,8 @@
 
 #include <string>
 
+struct LineObserver;
+
 RegDialect TestHeader(const char* text);
 // The blanks before a key line or a value line, and after a key line's "]":
 // spaces and tabs.
@@ -36,5 +38,7 @@ const char* FindKeyLineEnd(const char* text);
 // CR or LF; null when text has no key line end.
 const char* FindValuesStart(const char* text);
 // Parses the value lines of one block into values (same name replaces in
-// place). Lines that are not values are appended to otherLines when given.
-void ParseValueBlock(const char* block, ValueList& values, RegDialect dialect, std::string* otherLines = nullptr);
+// place). Lines that are not values are appended to otherLines when given;
+// observer (may be null) is told of every line.
+void ParseValueBlock(const char* block, ValueList& values, RegDialect dialect, std::string* otherLines = nullptr,
+                     LineObserver* observer = nullptr);

@@ -1,5 +1,6 @@
 #include "document/ValueCodec.h"
 
+#include <array>
 #include <cstdio>
 #include <cstring>
 
@@ -18,6 +19,18 @@ int HexDigitValue(char c) {
 namespace {
 
 int HexDigit(char c) { return HexDigitValue(c); }
+
+// The same by table, for the loops over every byte of hex data.
+constexpr auto kHexDigitTable = [] {
+    std::array<signed char, 256> value{};
+    for (int c = 0; c < 256; ++c)
+        value[c] = static_cast<signed char>(c >= '0' && c <= '9'   ? c - '0'
+                                            : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                            : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                                   : -1);
+    return value;
+}();
+int HexDigitOf(char c) { return kHexDigitTable[static_cast<unsigned char>(c)]; }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -49,6 +62,12 @@ HexDataRead ReadHexDataWith(const char* p, const char* end, OnByte&& onByte) {
     };
     HexDataRead read;
     for (;;) {
+        // Bytes as programs write them, "xx,", read as the general case
+        // below would read them, three characters a step.
+        for (int high, low; (!end || end - p >= 3) && (high = HexDigitOf(p[0])) >= 0 && (low = HexDigitOf(p[1])) >= 0 &&
+                            p[2] == ',';
+             p += 3)
+            onByte(static_cast<unsigned char>(high * 16 + low));
         while (!atEnd(p) && IsBlank(*p)) ++p;
         if (lineEnds(p)) {
             read.valid = true;

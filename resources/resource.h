@@ -5,6 +5,7 @@
 #include "resources/find.h"
 #include "resources/shell.h"
 #include "resources/regedit.h"
+#include "resources/check.h"
 
 // Main frame: menu, toolbar, accelerators and the program icon share 128.
 #define IDR_MAINFRAME            128

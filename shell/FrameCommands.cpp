@@ -33,6 +33,7 @@ void MainFrame::BuildCommandTable() {
     commands_.Add(&registryCommands_, regedit::RegistryCommands::kCommands,
                   std::size(regedit::RegistryCommands::kCommands));
     commands_.Add(&editorCommands_, regedit::EditorCommands::kCommands, std::size(regedit::EditorCommands::kCommands));
+    commands_.Add(&checkCommands_, check::CheckCommands::kCommands, std::size(check::CheckCommands::kCommands));
 }
 
 void MainFrame::Execute(int id, HWND source) {
@@ -195,5 +196,26 @@ void MainFrame::ViewSource() {
     if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
+    }
+}
+
+// A line of Check File's results: its key, its items made on demand, and the
+// value of the line in the list.
+void MainFrame::ShowKeyAndValue(const std::string& keyPath, const std::string* value) {
+    KeyNode* key = keyTree_.FindKeyByPath(keyPath.c_str());
+    HTREEITEM item = key ? keyTree_.EnsureItem(key) : nullptr;
+    if (!item) return;
+    keyTree_.SelectItem(item);
+    SetFocus(tree_);
+    if (!value) return;
+    int rows = ListView_GetItemCount(list_);
+    for (int row = 0; row < rows; ++row) {
+        const ValueEntry* entry = valueList_.ValueAt(row);
+        if (!entry || CompareNoCase(entry->GetName().c_str(), value->c_str()) != 0) continue;
+        SetFocus(list_);
+        valueList_.DeselectAll();
+        valueList_.Select(row);
+        ListView_EnsureVisible(list_, row, FALSE);
+        return;
     }
 }

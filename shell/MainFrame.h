@@ -21,6 +21,7 @@
 #include "framework/MessageLoop.h"
 #include "framework/Splitter.h"
 #include "framework/Window.h"
+#include "check/CheckCommands.h"
 #include "find/FindCommands.h"
 #include "shell/HelpCommands.h"
 #include "shell/RecentDocumentList.h"
@@ -34,7 +35,11 @@
 #include "views/ValueListView.h"
 #include "views/ViewHost.h"
 
-class MainFrame : public fw::Window, public fw::MessageFilter, public fw::IdleHandler, public fw::CommandTarget {
+class MainFrame : public fw::Window,
+                  public fw::MessageFilter,
+                  public fw::IdleHandler,
+                  public fw::CommandTarget,
+                  public check::CheckHost {
 public:
     static constexpr const char* kClassName = "QuillonFrame";
 
@@ -76,6 +81,10 @@ public:
 
     bool PreTranslateMessage(MSG* msg) override;
     void OnIdle() override;
+    // What Check File needs of the window.
+    HWND HostWindow() const override { return hwnd_; }
+    RegDocument& Document() override { return document_; }
+    void ShowKeyAndValue(const std::string& keyPath, const std::string* value) override;
     // The frame's own commands: File, View and Exit.
     void OnCommand(int id) override;
     void UpdateState(int id, fw::CommandStates& states) override;
@@ -149,6 +158,7 @@ private:
     transfer::TransferCommands transferCommands_{viewHost_, keyTree_, valueList_, editCommands_};
     regedit::RegistryCommands registryCommands_{viewHost_, keyTree_, valueList_};
     regedit::EditorCommands editorCommands_{viewHost_, keyTree_};
+    check::CheckCommands checkCommands_{*this};
     fw::MessageLoop* loop_ = nullptr;  // not owned
     fw::CommandTable commands_;
     fw::CommandStates states_;

@@ -1,4 +1,4 @@
-// Parses arbitrary bytes as a .reg file, collects every key's values, writes
+// Checks arbitrary bytes as a .reg file and parses them, collects every key's values, writes
 // the document in both dialects and encodings and parses the output again:
 // the second parse must hold the same keys and values as the first.
 #include <cstdint>
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "document/ByteSink.h"
+#include "document/LineCheck.h"
 #include "document/RegDocument.h"
 #include "document/RegFile.h"
 #include "document/RegWriter.h"
@@ -43,7 +44,21 @@ std::vector<std::string> Snapshot(const RegDocument& doc, bool charData) {
 
 }  // namespace
 
+// The check of the same bytes: its verdicts come in line order, each within
+// the text.
+void CheckLines(const char* bytes, size_t size) {
+    size_t last = 1;
+    LineCheck check([&](LineVerdict&& verdict) {
+        if (verdict.line < last || verdict.line > size + 1) std::abort();
+        last = verdict.line;
+    });
+    ParseScope scope(check.StopFlag());
+    ReadError error;
+    check.CheckBytes(bytes, size, error);
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    CheckLines(reinterpret_cast<const char*>(data), size);
     RegDocument doc;
     if (!Load(doc, reinterpret_cast<const char*>(data), size)) return 0;
     std::vector<std::string> before = Snapshot(doc, true);

@@ -17,6 +17,7 @@
 #include <tuple>
 #include <vector>
 
+#include "document/LineCheck.h"
 #include "document/Platform.h"
 #include "document/RegDocument.h"
 #include "document/RegFile.h"
@@ -393,6 +394,117 @@ TEST(PeerMerge, NewDataIsLaidOutAsTheRegistryEditorWritesIt) {
         std::string data = DecodeHexBytes(exportedData);
         binary->SetBytes(data.data(), data.size());
         EXPECT_EQ(binary->GetHexData(), exportedData);
+    }
+}
+
+// The check's verdicts of one file, by code and severity.
+std::vector<LineVerdict> CheckOf(const std::string& bytes) {
+    std::vector<LineVerdict> verdicts;
+    LineCheck check([&](LineVerdict&& v) { verdicts.push_back(std::move(v)); });
+    ParseScope scope(check.StopFlag());
+    ReadError error;
+    EXPECT_TRUE(check.CheckBytes(bytes.data(), bytes.size(), error));
+    return verdicts;
+}
+
+// What the check calls skipped, the registry editor skips: each line is
+// merged in a file of its own, and the value it names (or the key) is not
+// in the registry after, where the lines around it are.
+TEST(PeerMerge, WhatTheCheckCallsSkippedTheRegistryEditorSkips) {
+    const std::string v4 = "REGEDIT4\r\n\r\n", key = "[" + std::string(kScratchPath) + "\\C]\r\n";
+    const std::string before = "[" + std::string(kScratchPath) + "\\Before]\r\n\"ok\"=\"1\"\r\n\r\n";
+    auto values = [&](const std::string& line) { return v4 + before + key + "\"ok\"=\"1\"\r\n" + line + "\r\n\"z\"=\"1\"\r\n"; };
+    auto keyLine = [&](const std::string& root) {
+        return v4 + before + "[" + root + "\\Software\\QuillonPeer\\C]\r\n\"a\"=\"1\"\r\n";
+    };
+    // name: the value that must be missing (or have size bytes); null: key C must be missing.
+    struct Case { int line; std::string bytes; CheckCode code; const char* name; DWORD size; } cases[] = {
+        {__LINE__, values("\"a\"=\"open"), CheckCode::UnterminatedString, "a", 0},
+        {__LINE__, values("\"a\"=\"open\\"), CheckCode::StringEndsInBackslash, "a", 0},
+        {__LINE__, values("\"a\"=\"one\r\ntwo\""), CheckCode::StringRunsOn, "a", 0},
+        {__LINE__, values("\"a\"=\"x\" y"), CheckCode::TextAfterString, "a", 0},
+        {__LINE__, values("\"a\"=\"x\"y\""), CheckCode::UnescapedQuote, "a", 0},
+        {__LINE__, values("\"a\"=hex:01,zz"), CheckCode::BadHex, "a", 0},
+        {__LINE__, values("\"a\"=dword:"), CheckCode::DwordEmpty, "a", 0},
+        {__LINE__, values("\"a\"=dword:123456789"), CheckCode::DwordTooLong, "a", 0},
+        {__LINE__, values("\"a\"=dword:12g"), CheckCode::DwordNotHex, "a", 0},
+        {__LINE__, values("\"a\"=DWORD:1"), CheckCode::TypeInCapitals, "a", 0},
+        {__LINE__, values("\"a\"=HEX:01"), CheckCode::TypeInCapitals, "a", 0},
+        {__LINE__, values("\"a\"=hex:01,02,\r\n  03,04"), CheckCode::StrayHexLine, "a", 2},
+        {__LINE__, values("\"a\";x=\"1\""), CheckCode::TextBeforeEquals, "a", 0},
+        {__LINE__, values("\"a\"==\"1\""), CheckCode::TwoEquals, "a", 0},
+        {__LINE__, values("\"a\"=str:\"1\""), CheckCode::UnknownData, "a", 0},
+        {__LINE__, values("\"a\"=- x"), CheckCode::UnknownData, "a", 0},
+        {__LINE__, values("\"c=1"), CheckCode::NameNotClosed, "c=1", 0},
+        {__LINE__, values("\"b\""), CheckCode::NoEquals, "b", 0},
+        {__LINE__, v4 + "\"a\"=\"1\"\r\n" + before + key + "\"ok\"=\"1\"\r\n", CheckCode::ValueBeforeKey, "a", 0},
+        {__LINE__, keyLine("HKCU"), CheckCode::AbbreviatedRoot, nullptr, 0},
+        {__LINE__, keyLine("HKEY_CURRENT_USER "), CheckCode::UnknownRoot, nullptr, 0},
+        {__LINE__, v4 + before + "[-HKEY_CURRENT_CONFIG]\r\n\r\n" + key, CheckCode::RootDeletion, nullptr, 0},
+        {__LINE__, "regedit4\r\n\r\n" + key, CheckCode::BadHeader, nullptr, 0},
+        {__LINE__, "REGEDIT4 \r\n\r\n" + key, CheckCode::BadHeader, nullptr, 0},
+        {__LINE__, "\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n\r\n" + key, CheckCode::Utf8Mark, nullptr, 0},
+    };
+    const std::string file = ScratchFile("peer-skipped.reg");
+    const std::string c = std::string(kScratchKey) + "\\C";
+    for (const Case& k : cases) {
+        SCOPED_TRACE(testing::Message() << "line " << k.line);
+        bool given = false;
+        for (const LineVerdict& v : CheckOf(k.bytes)) given = given || (v.code == k.code && v.severity == Severity::Skipped);
+        EXPECT_TRUE(given);
+        RegDeleteTreeA(HKEY_CURRENT_USER, kScratchKey);
+        WriteBytes(file, k.bytes);
+        ASSERT_TRUE(RunRegedit("/s \"" + file + "\""));
+        HKEY live = nullptr;
+        bool keyMade = RegOpenKeyExA(HKEY_CURRENT_USER, c.c_str(), 0, KEY_READ, &live) == ERROR_SUCCESS;
+        if (!k.name) {
+            EXPECT_FALSE(keyMade);
+        } else if (keyMade) {
+            DWORD size = 0;
+            LONG found = RegQueryValueExA(live, k.name, nullptr, nullptr, nullptr, &size);
+            if (k.size == 0) {
+                EXPECT_NE(found, ERROR_SUCCESS);
+            } else {
+                EXPECT_EQ(size, k.size);
+            }
+            EXPECT_EQ(RegQueryValueExA(live, "ok", nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+        } else {
+            ADD_FAILURE() << "the registry editor merged nothing";
+        }
+        if (live) RegCloseKey(live);
+        // The merge ran: the key before the line is there.
+        std::string first = std::string(kScratchKey) + "\\Before";
+        if (k.code != CheckCode::BadHeader && k.code != CheckCode::Utf8Mark) {
+            EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, first.c_str(), 0, KEY_READ, &live), ERROR_SUCCESS);
+            RegCloseKey(live);
+        }
+    }
+    RegDeleteTreeA(HKEY_CURRENT_USER, kScratchKey);
+}
+
+// Nothing the registry editor writes, nor a save of it in either dialect,
+// is called skipped or read differently.
+TEST(PeerMerge, NoVerdictOnTheRegistryEditorsExportOrItsSave) {
+    std::string exported = ScratchFile("peer-check-export.reg"), saved = ScratchFile("peer-check-saved.reg");
+    for (const char* branch : {"HKEY_LOCAL_MACHINE\\Software", "HKEY_CURRENT_USER"}) {
+        SCOPED_TRACE(branch);
+        DeleteFileA(exported.c_str());
+        ASSERT_TRUE(RunRegedit("/e \"" + exported + "\" \"" + branch + "\""));
+        std::vector<std::string> files = {ReadBytes(exported)};
+        // In UTF-16 both: a single-byte save may lose characters the code
+        // page lacks, which a save warns of and the check is not about.
+        for (RegDialect dialect : {kRegedit4, kRegedit5}) {
+            ASSERT_TRUE(OpenAndSave(exported, saved, true, dialect));
+            files.push_back(ReadBytes(saved));
+        }
+        for (const std::string& bytes : files) {
+            ASSERT_GT(bytes.size(), 1000u);
+            std::string found;
+            for (const LineVerdict& v : CheckOf(bytes))
+                if (v.severity != Severity::Note && found.size() < 2000)
+                    found += std::to_string(v.line) + ": " + VerdictReason(v, CheckReasonText(v.code)) + " [" + v.key + "]\n";
+            EXPECT_EQ(found, "");
+        }
     }
 }
 

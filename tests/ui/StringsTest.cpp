@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "document/LineCheck.h"
 #include "resources/resource.h"
 #include "framework/Strings.h"
 
@@ -18,6 +19,13 @@ TEST(Strings, FormattedTextsFillTheirPlaceholdersWhateverTheirLength) {
     // The system's message formatting, with its own placeholders.
     std::string merge = fw::FormatMessageText(IDS_MERGE_FILE_QUESTION, "C:\\x y.reg");
     EXPECT_NE(merge.find(" C:\\x y.reg "), std::string::npos) << merge;
+}
+
+// Check File shows the reasons that the command line prints, from the table.
+TEST(Strings, CheckReasonsAreTheCoresTexts) {
+    for (size_t i = 0; i < kCheckCodeCount; ++i)
+        EXPECT_EQ(fw::LoadText(IDS_CHECK_REASON_FIRST + static_cast<UINT>(i)), CheckReasonText(static_cast<CheckCode>(i)))
+            << i;
 }
 
 // Walks a menu and its submenus, calling `visit` for each command item.
