@@ -6,7 +6,7 @@ JOBS   ?= $(shell nproc)
 # Checkouts side by side share compiled objects when ccache is there.
 export CCACHE_BASEDIR ?= $(abspath $(CURDIR)/..)
 
-.PHONY: all setup native win run test bench fuzz clean
+.PHONY: all setup native win package run test bench fuzz clean
 
 all: native win
 
@@ -25,6 +25,11 @@ native: setup $(NATIVE)/CMakeCache.txt
 
 win: setup $(WIN)/CMakeCache.txt
 	cmake --build $(WIN) -j $(JOBS)
+
+# The installer package and the portable zip of the Windows build, beside
+# quillon.exe: build/win/quillon-VERSION.msi, build/win/quillon-VERSION-portable.zip.
+package: win
+	cmake --build $(WIN) --target quillon_package
 
 run: win
 	scripts/run-quillon samples/sample.reg

@@ -220,21 +220,25 @@ App::~App() {
 }
 
 bool App::Start(const std::string& args, DWORD timeoutMs) {
+    std::string line = "\"" + QuillonPath() + "\"";
+    if (!args.empty()) line += " " + args;
+    return StartCommandLine(line, timeoutMs);
+}
+
+bool App::StartCommandLine(const std::string& commandLine, DWORD timeoutMs) {
     if (pi_.hProcess) return false;
     DWORD off = 0;
     if (!keepTips_) RegSetKeyValueA(HKEY_CURRENT_USER, kSettingsKey, "Tips", REG_DWORD, &off, sizeof off);
-    std::string exe = QuillonPath();
-    std::string line = "\"" + exe + "\"";
-    if (!args.empty()) line += " " + args;
+    std::string line = commandLine;
     STARTUPINFOA si{};
     si.cb = sizeof si;
     // Wine has been seen to refuse a start now and then right after the last
     // copy ended: a few tries, each failure said.
     bool started = false;
     for (int attempt = 0; attempt < 5 && !started; ++attempt) {
-        started = CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_);
+        started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_);
         if (!started) {
-            std::fprintf(stderr, "harness: cannot start %s (error %lu)\n", exe.c_str(), GetLastError());
+            std::fprintf(stderr, "harness: cannot start %s (error %lu)\n", line.c_str(), GetLastError());
             pi_ = {};
             Sleep(200);
         }

@@ -31,6 +31,8 @@ constexpr DWORD kTimeout = 15000;
 
 // Path of quillon.exe given by the build (a Windows path, Z: under Wine).
 std::string QuillonPath();
+// A Unix path of the build as a Windows path: Wine maps "/" to drive Z:.
+std::string WindowsPath(std::string unixPath);
 
 // A Windows path for a file of the source tree ("samples/sample.reg").
 std::string SourcePath(const std::string& relative);
@@ -78,6 +80,9 @@ public:
     // The settings get "Tips" = 0 first, so that no tip of the day comes up,
     // unless KeepTips was called.
     bool Start(const std::string& args = "", DWORD timeoutMs = kTimeout);
+    // The same with a whole command line of the program's, such as the one a
+    // registered verb starts.
+    bool StartCommandLine(const std::string& line, DWORD timeoutMs = kTimeout);
     // Leaves the settings as they are at the next Start.
     void KeepTips() { keepTips_ = true; }
 

@@ -8,16 +8,11 @@
 
 namespace harness {
 
-namespace {
-
-// Unix path of the build to a Windows path: Wine maps "/" to drive Z:.
 std::string WindowsPath(std::string unixPath) {
     for (char& c : unixPath)
         if (c == '/') c = '\\';
     return "Z:" + unixPath;
 }
-
-}  // namespace
 
 std::string QuillonPath() { return WindowsPath(QUILLON_EXE); }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "resources/Version.h"
 #include "resources/resource.h"
 #include "tests/ui/Harness.h"
 
@@ -343,6 +344,7 @@ TEST(About, LinksShowTheirAddressAndOpenItAsTheWebSiteCommandDoes) {
     HWND about = harness::WaitForDialog(app.Pid());
     ASSERT_TRUE(about);
     EXPECT_EQ(harness::WindowText(about), "About Quillon");
+    EXPECT_EQ(harness::WindowText(GetDlgItem(about, IDC_ABOUT_NAME)), "Quillon " QUILLON_VERSION_TEXT);
     EXPECT_TRUE(harness::Screenshot(about, harness::ScratchPath("about.bmp")));
     struct Link { int id; const char* address; };
     for (Link link : {Link{IDC_ABOUT_HOME, "https://www.orvane.com/quillon/"},

@@ -1,0 +1,15 @@
+# The portable zip holds one folder with the program, its help file and the
+# short text, and nothing else.
+execute_process(COMMAND ${CMAKE_COMMAND} -E tar tf ${ZIP} OUTPUT_VARIABLE listing RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "cannot list ${ZIP}")
+endif()
+string(REGEX REPLACE "\n$" "" listing "${listing}")
+string(REPLACE "\n" ";" entries "${listing}")
+list(FILTER entries EXCLUDE REGEX "/$")
+list(SORT entries)
+set(expected ${FOLDER}/README.txt ${FOLDER}/quillon.chm ${FOLDER}/quillon.exe)
+if(NOT entries STREQUAL expected)
+  message(FATAL_ERROR "${ZIP} holds\n  ${entries}\nnot\n  ${expected}")
+endif()
+message(STATUS "${ZIP}: ${entries}")
