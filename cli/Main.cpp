@@ -10,6 +10,7 @@
 #include "document/RegDocument.h"
 #include "document/RegFile.h"
 #include "document/RegWriter.h"
+#include "resources/Version.h"
 
 namespace {
 
@@ -66,6 +67,7 @@ void PrintUsage(FILE* out) {
     std::fprintf(out, "usage:\n");
     for (const Command& command : kCommands) std::fprintf(out, "  %s %s\n", kProgram, command.usage);
     std::fprintf(out, "  %s --help\n", kProgram);
+    std::fprintf(out, "  %s --version\n", kProgram);
 }
 
 void PrintCommandHelp(const Command& command) {
@@ -280,6 +282,11 @@ int Check(int argc, char** argv) {
 int main(int argc, char** argv) {
     if (argc < 2) return UsageError("no command");
     if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) return Help(1, argv + 1);
+    if (std::strcmp(argv[1], "--version") == 0) {
+        // The same version as the program's version resource and about box.
+        std::printf("%s %s\n", kProgram, QUILLON_VERSION_TEXT);
+        return kExitOk;
+    }
     const Command* command = FindCommand(argv[1]);
     if (!command) return UsageError((std::string("no command \"") + argv[1] + "\"").c_str());
     return command->run(argc - 1, argv + 1);
