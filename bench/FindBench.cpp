@@ -3,7 +3,8 @@
 // collecting every key's values of the same document in the same run; how
 // soon a stop request ends a search; and, in the same document with a mark
 // in every key's name, Find All of the mark against Find Next walking the
-// whole document, with the memory its hits take and how soon the first come.
+// whole document, with the memory its hits take and how soon the first come;
+// and the address bar's lookup of a pasted path to the last key.
 // Prints one "name: value" line per figure.
 //
 //   find_bench [--keys N]
@@ -22,6 +23,7 @@
 
 #include "RegGenerator.h"
 #include "document/ByteSink.h"
+#include "document/KeyPaths.h"
 #include "document/RegDocument.h"
 #include "find/FindHits.h"
 #include "find/FindSearch.h"
@@ -194,6 +196,24 @@ FindAllFigures TimedFindAll(const RegDocument& doc) {
 
 }  // namespace
 
+// The address bar's lookup of the document's last key, its path pasted in
+// another letter case between the brackets of a key line: seconds each.
+double AddressLookup(const RegDocument& doc) {
+    const KeyNode* last = nullptr;
+    for (const KeyNode* root : doc.roots) ForEachKeyOfBranch(root, [&last](const KeyNode* k) { last = k; });
+    if (!last) return 0;
+    std::string typed = "[" + last->Path() + "]";
+    for (char& c : typed) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    constexpr int kRounds = 200;
+    size_t matched = 0;
+    auto start = Clock::now();
+    for (int i = 0; i < kRounds; ++i) {
+        std::string path = CanonicalKeyPath(typed);
+        if (DeepestKeyOnPath(doc, path, matched) != last) return -1;
+    }
+    return Seconds(start, Clock::now()) / kRounds;
+}
+
 int main(int argc, char** argv) {
     size_t keys = 850000;
     for (int i = 1; i < argc; ++i)
@@ -220,6 +240,10 @@ int main(int argc, char** argv) {
     Print("find_all_mkeys_per_s", static_cast<double>(count) / all / 1e6);
     Print("find_all_to_collect_ratio", all / collect);
     Print("find_stop_latency_ms", StopLatency(doc) * 1000);
+    // A pasted path to the last key, against the search walking to it.
+    double lookup = AddressLookup(doc);
+    Print("address_lookup_us", lookup * 1e6);
+    std::printf("address_lookup_to_find_names_ratio: %.6f\n", lookup / names);
     doc.Clear();
     // Find Next by names walks the whole marked document to its last key.
     RegDocument marked;
