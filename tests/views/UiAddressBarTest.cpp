@@ -82,13 +82,15 @@ TEST(AddressBarUi, TypedPathsGoToTheirKeysAndWhatIsMissingIsNamed) {
 
     // The status bar's menu copies the path, with the focus in the list.
     ASSERT_TRUE(s.Focus(s.list));
+    harness::SetClipboardText("");
     RECT r;
     GetWindowRect(status, &r);
     PostMessageA(s.app.Frame(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(status), MAKELPARAM(r.left + 20, r.top + 5));
     ASSERT_TRUE(harness::WaitForMenus(s.app.Pid(), 1, 5000));
     harness::PressKey('C');
     harness::Sync(s.app.Frame());
-    EXPECT_EQ(harness::ClipboardText(), "HKEY_CURRENT_USER\\Software\\Deep\\A");
+    EXPECT_TRUE(harness::WaitUntil([] { return harness::ClipboardText() == "HKEY_CURRENT_USER\\Software\\Deep\\A"; }))
+        << harness::ClipboardText();
 
     // View > Address Bar hides it; Ctrl+L then leaves the focus alone.
     s.app.SendCommand(ID_VIEW_ADDRESS_BAR);
