@@ -447,6 +447,8 @@ void LineCheck::CheckValue(const char* line, const char* end, const ValueEntry& 
             report(CheckCode::DwordTooLong);
         break;
     }
+    case ValueType::Deletion:  // "name"=- has no type word
+        break;
     default:
         if (std::memcmp(data, "hex", 3) != 0) {
             const char* colon = static_cast<const char*>(std::memchr(data, ':', static_cast<size_t>(end - data)));
