@@ -542,10 +542,13 @@ TEST(PeerMerge, TheRegistryEditorMergesEverySavedFileAsTheOriginal) {
 }
 
 // A branch as the registry compares it: key paths and value names folded
-// (a merge keeps the spelling of a name the registry already holds).
+// (a merge keeps the spelling of a name the registry already holds). Below
+// the scratch key a root key is a key like any other, which no difference
+// removes: one left empty counts as the root key that is always there.
 Branch Folded(const Branch& branch) {
     Branch folded;
     for (const auto& [path, values] : branch) {
+        if (values.empty() && path.find('\\') == std::string::npos) continue;
         std::set<std::string>& out = folded[FoldName(path)];
         for (const std::string& line : values) {
             const char* close = line[0] == '"' ? FindClosingQuote(line.c_str()) : nullptr;
@@ -634,15 +637,26 @@ TEST(PeerMerge, TheDifferenceMergedAfterTheFirstFileLeavesTheSecond) {
     GeneratePair(before, after);
     pairs.emplace_back(before, after);
     pairs.emplace_back(after, before);
+    // The comparison reads a file as Quillon reads it: files with a line the
+    // registry editor skips or reads otherwise (say a string with an
+    // unescaped '"', which Quillon ends at that quote) are left out.
+    std::vector<std::string> files;
     if (corpus::Present()) {
-        std::vector<std::string> files = corpus::Files();
-        for (size_t i = 0; i + 1 < files.size() && pairs.size() < 14; i += 5) {
-            pairs.emplace_back(files[i], files[i + 1]);
-            pairs.emplace_back(files[i + 1], files[i]);
+        for (const std::string& file : corpus::Files()) {
+            RegDocument opened;
+            if (!Open(opened, file)) continue;
+            bool alike = true;
+            for (const LineVerdict& v : CheckOf(ReadBytes(file))) alike = alike && v.severity == Severity::Note;
+            if (alike) files.push_back(file);
         }
     } else {
         std::printf("corpus not found: generated pairs only\n");
     }
+    for (size_t i = 0; i + 1 < files.size() && pairs.size() < 16; i += 3) {
+        pairs.emplace_back(files[i], files[i + 1]);
+        pairs.emplace_back(files[i + 1], files[i]);
+    }
+    std::printf("pairs compared: %zu\n", pairs.size());
     for (const auto& [first, second] : pairs) {
         SCOPED_TRACE(first + " -> " + second);
         EXPECT_EQ(MergedDifference(first, second), "");
