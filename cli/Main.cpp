@@ -6,10 +6,14 @@
 #include <cstring>
 #include <string>
 
+#include "document/ByteSink.h"
 #include "document/LineCheck.h"
+#include "document/Platform.h"
+#include "document/RegCompare.h"
 #include "document/RegDocument.h"
 #include "document/RegFile.h"
 #include "document/RegWriter.h"
+#include "document/Utf8.h"
 #include "resources/Version.h"
 
 namespace {
@@ -18,7 +22,8 @@ const char kProgram[] = "quillon-cli";
 
 // Exit codes, the same for every command.
 constexpr int kExitOk = 0;
-constexpr int kExitFound = 1;    // check: something skipped or read differently; convert: refused or failed
+constexpr int kExitFound = 1;    // check: something skipped or read differently; convert: refused or failed;
+                                 // diff: the files differ
 constexpr int kExitUnread = 2;   // a file cannot be read, or the command line is wrong
 
 struct Command {
@@ -32,6 +37,7 @@ int Stat(int argc, char** argv);
 int Dump(int argc, char** argv);
 int Convert(int argc, char** argv);
 int Check(int argc, char** argv);
+int Diff(int argc, char** argv);
 int Help(int argc, char** argv);
 
 const Command kCommands[] = {
@@ -53,7 +59,22 @@ const Command kCommands[] = {
      Convert},
     {"stat", "stat FILE", "Prints the file's dialect, encoding and the number of keys and of values of each type.",
      Stat},
-    {"dump", "dump FILE", "Prints every key and its values (name, type, data), one value a line.", Dump},
+    {"diff", "diff [-o OUT] FILE1 FILE2",
+     "Compares the files by what they do to the registry (what merging each into an\n"
+     "empty registry leaves: later lines win, deletion lines remove) and prints a .reg\n"
+     "text that, merged after FILE1, leaves the keys and values of FILE2: new keys and\n"
+     "values, changed values, [-KEY] and \"name\"=- for what FILE2 lacks. Key and value\n"
+     "names compare without regard to case, values by type and data. -o writes OUT\n"
+     "in FILE2's dialect and encoding instead of printing.\n"
+     "Exit code: 0 when the files are equal, 1 when they differ, 2 when a file cannot\n"
+     "be read.",
+     Diff},
+    {"dump", "dump [--text] FILE",
+     "Prints every key and its values (name, type, data), one value a line.\n"
+     "--text prints what merging the file leaves instead, as UTF-8 in a stable order\n"
+     "sorted by path and name, each value on one line with its key's path, so that\n"
+     "a line diff of two dumps is readable (git's diff.reg.textconv).",
+     Dump},
     {"help", "help [COMMAND]", "Describes a command, or all of them.", Help},
 };
 
@@ -156,7 +177,26 @@ std::string OneLine(const std::string& text) {
     return out;
 }
 
+// Program text to stdout as UTF-8.
+bool PrintUtf8(const char* text, size_t size) {
+    if (ProgramTextIsUtf8()) return std::fwrite(text, 1, size, stdout) == size;
+    std::u16string wide = ProgramToWideString(std::string_view(text, size));
+    std::string utf8(WideToUtf8Length(wide.data(), wide.size()), '\0');
+    WideToUtf8(wide.data(), wide.size(), utf8.data(), utf8.size());
+    return std::fwrite(utf8.data(), 1, utf8.size(), stdout) == utf8.size();
+}
+
+int DumpText(const char* path) {
+    RegDocument document;
+    if (!Open(document, path)) return kExitUnread;
+    MemorySink text;
+    if (!WriteStateText(document, text)) return kExitFound;
+    bool written = PrintUtf8(text.Data(), text.Size());
+    return written && std::fflush(stdout) == 0 ? kExitOk : kExitFound;
+}
+
 int Dump(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], "--text") == 0) return DumpText(argv[2]);
     if (argc != 2) return UsageError("dump takes one file");
     RegDocument document;
     if (!Open(document, argv[1])) return kExitUnread;
@@ -236,6 +276,45 @@ int Convert(int argc, char** argv) {
         return kExitFound;
     }
     return kExitOk;
+}
+
+int Diff(int argc, char** argv) {
+    const char* out = nullptr;
+    const char* files[2] = {};
+    int count = 0;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-o") == 0 && i + 1 < argc)
+            out = argv[++i];
+        else if (argv[i][0] == '-' && argv[i][1] == '-')
+            return UsageError((std::string("unknown option \"") + argv[i] + "\"").c_str());
+        else if (count < 2)
+            files[count++] = argv[i];
+        else
+            return UsageError("diff takes two files");
+    }
+    if (count != 2) return UsageError("diff takes two files");
+    RegDocument first, second;
+    if (!Open(first, files[0]) || !Open(second, files[1])) return kExitUnread;
+    RegDocument result;
+    CompareCounts counts;
+    CompareEnd end = CompareDocuments(first, second, result, counts, files[0], files[1]);
+    if (end != CompareEnd::Complete) {
+        std::fprintf(stderr, "%s: out of memory\n", kProgram);
+        return kExitUnread;
+    }
+    if (counts.Equal()) return kExitOk;
+    if (out) {
+        if (!SaveTo(result, out, result.unicode, result.dialect)) {
+            std::fprintf(stderr, "%s: cannot write \"%s\"\n", kProgram, out);
+            return kExitUnread;
+        }
+        return kExitFound;
+    }
+    MemorySink text;
+    if (!WriteDocument(result, text, TextForm::Program, result.dialect)) return kExitUnread;
+    PrintUtf8(text.Data(), text.Size());
+    std::fflush(stdout);
+    return kExitFound;
 }
 
 // check: each verdict as FILE:LINE: severity: reason [key], the form

@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "document/FailPoint.h"
+#include "document/NameFold.h"
 #include "document/Platform.h"
 #include "document/TextScan.h"
 
@@ -16,12 +17,23 @@ const unsigned char* const kUp = UpperTable();
 
 inline unsigned char Up(char c) { return kUp[static_cast<unsigned char>(c)]; }
 
+// Whether names hold UTF-8: then a letter beyond ASCII is folded as a whole
+// character, as the registry folds it.
+const bool kUtf8 = ProgramTextIsUtf8();
+
+inline bool SingleByte(char c) { return static_cast<unsigned char>(c) < 0x80 || !kUtf8; }
+
 // The hash of a path component's upper-cased bytes; end is set to the
 // component's end. One pass finds both.
 uint64_t NameHash(const char* name, char*& end) {
     uint64_t h = 0xCBF29CE484222325ull;
     const char* c = name;
-    for (; *c && *c != '\\'; ++c) h = (h ^ Up(*c)) * 0x100000001B3ull;
+    while (*c && *c != '\\') {
+        size_t length = 1;
+        char32_t folded = SingleByte(*c) ? Up(*c) : FoldCharacter(c, length);
+        h = (h ^ folded) * 0x100000001B3ull;
+        c += length;
+    }
     end = const_cast<char*>(c);
     return h;
 }
@@ -50,11 +62,18 @@ std::string HiveOf(const char* name) {
 }  // namespace
 
 bool SameComponent(const char* a, const char* b) {
-    for (;; ++a, ++b) {
+    for (;;) {
         bool endA = *a == '\0' || *a == '\\';
         bool endB = *b == '\0' || *b == '\\';
         if (endA || endB) return endA && endB;
-        if (Up(*a) != Up(*b)) return false;
+        if (SingleByte(*a) && SingleByte(*b)) {
+            if (Up(*a++) != Up(*b++)) return false;
+            continue;
+        }
+        size_t lengthA, lengthB;
+        if (FoldCharacter(a, lengthA) != FoldCharacter(b, lengthB)) return false;
+        a += lengthA;
+        b += lengthB;
     }
 }
 

@@ -83,11 +83,9 @@ private:
     std::atomic_flag busy = ATOMIC_FLAG_INIT;
 };
 
-// Path components compare byte by byte with the single-byte case mapping; a
-// backslash or the end of either text ends a component. In UTF-8 program
-// text that folds the ASCII letters only: names that differ in the case of
-// other letters ("Ä", "ä") are different keys here, where the registry
-// would take them for one.
+// Path components compare as the registry compares key names (NameFold.h):
+// every letter without regard to case, "Ä" as "ä"; a backslash or the end of
+// either text ends a component.
 bool SameComponent(const char* a, const char* b);
 
 class KeyNode {
@@ -115,7 +113,7 @@ public:
     // Unlinks the child from this key's children (not destroyed).
     void RemoveChild(KeyNode* child);
     // First child whose name equals the first path component of name
-    // (single-byte case mapping; a backslash ends the component).
+    // (as SameComponent compares; a backslash ends the component).
     KeyNode* FindChild(const char* name) const;
     void SetName(const char* text);
     void AttachValueBlock(char* text, bool owned, RegDialect dialect);

@@ -135,6 +135,10 @@
 #define IDS_RELOAD_LOSE_CHANGES  1721
 #define IDS_OVERWRITE_CHANGED    1722
 #define IDS_ADDRESS_LABEL        1723
+// Compare With File.
+#define ID_FILE_COMPARE          330
+#define IDS_COMPARE_EQUAL        1762
+#define IDS_COMPARE_FAILED       1763
 #define IDS_READY                57345
 #define IDS_RECENT_FILE          61402
 #define IDS_UNTITLED             61440

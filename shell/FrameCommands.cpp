@@ -2,19 +2,21 @@
 // each command, and File, View and Exit, which the frame runs itself.
 #include "shell/MainFrame.h"
 
+#include "document/RegCompare.h"
 #include "document/RegWriter.h"
 #include "framework/Strings.h"
 #include "resources/resource.h"
 #include "shell/ExportDialog.h"
 #include "shell/FileDialogs.h"
 #include "shell/FileLoading.h"
+#include "shell/ProgressDialog.h"
 #include "shell/SaveCommands.h"
 
 namespace {
 
 // The frame's own commands.
 constexpr int kFrameCommands[] = {
-    ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_FILE_IMPORT, ID_FILE_EXPORT, ID_APP_EXIT,
+    ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_FILE_IMPORT, ID_FILE_EXPORT, ID_FILE_COMPARE, ID_APP_EXIT,
     ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_ADDRESS_BAR, ID_VIEW_SOURCE,
 };
 
@@ -63,6 +65,9 @@ void MainFrame::OnCommand(int id) {
         break;
     case ID_FILE_EXPORT:
         ExportWithDialog();
+        break;
+    case ID_FILE_COMPARE:
+        CompareWithFile();
         break;
     case ID_APP_EXIT:
         PostMessageA(hwnd_, WM_CLOSE, 0, 0);
@@ -197,6 +202,53 @@ void MainFrame::ViewSource() {
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
     }
+}
+
+// The difference from this document to a chosen file, on the worker runner;
+// it opens in a second process, as any second file does, from a temporary
+// file.
+void MainFrame::CompareWithFile() {
+    char path[kPathBytes] = "", title[kPathBytes] = "";
+    if (!ShowOpenDialog(hwnd_, path, title)) return;
+    RegDocument other;
+    LoadJob job;
+    job.path = path;
+    if (!RunLoadWorker(hwnd_, other, job)) {
+        if (job.error != ReadError::Aborted) ShowReadError(hwnd_, job);
+        return;
+    }
+    other.dialect = job.dialect;
+    other.unicode = job.unicode;
+    RegDocument result;
+    CompareCounts counts;
+    CompareEnd end = CompareEnd::Stopped;
+    ProgressDialog dialog;
+    std::string name = document_.path.empty() ? fw::LoadText(IDS_UNTITLED) : document_.path;
+    fw::RunWorker(hwnd_, dialog, other.abort, [&] {
+        end = CompareDocuments(document_, other, result, counts, name, path, &other.abort, &dialog);
+        return end == CompareEnd::Complete;
+    });
+    if (end == CompareEnd::Stopped) return;
+    std::string caption = fw::LoadText(IDS_APP_NAME);
+    if (end == CompareEnd::Complete && counts.Equal()) {
+        MessageBoxA(hwnd_, fw::FormatText(IDS_COMPARE_EQUAL, path).c_str(), caption.c_str(), MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    char folder[MAX_PATH] = "", file[MAX_PATH] = "";
+    bool written = end == CompareEnd::Complete && GetTempPathA(MAX_PATH, folder) &&
+                   GetTempFileNameA(folder, "qdf", 0, file) && SaveTo(result, file, result.unicode, result.dialect);
+    char program[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, program, MAX_PATH);
+    std::string command = std::string("\"") + program + "\" \"" + file + "\"";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!written || !CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        MessageBoxA(hwnd_, fw::FormatText(IDS_COMPARE_FAILED, path).c_str(), caption.c_str(), MB_OK | MB_ICONSTOP);
+        return;
+    }
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
 }
 
 // A line of Check File's results: its key, its items made on demand, and the

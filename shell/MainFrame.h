@@ -142,6 +142,7 @@ private:
     void ShowBand(int id, bool shown);
     bool IsTextEditingKey(const MSG& msg) const;
     void ViewSource();
+    void CompareWithFile();
 
     // The views' requests (ViewHost::RequestMessage).
     LRESULT AnswerViews(WPARAM request, LPARAM data);

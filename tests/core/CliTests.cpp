@@ -73,4 +73,48 @@ TEST(Cli, ConvertRefusesToLoseCharactersUnlessLossy) {
     EXPECT_EQ(RunCli("convert " + in + " " + out + " --dialect 4 --lossy").exit, 0);
     EXPECT_NE(testutil::ReadBytes(out).find("\"?\?\"=\"1\""), std::string::npos);
 }
+// diff exits 0 for files that do the same, 1 with the difference for files
+// that do not, 2 for a file it cannot read.
+TEST(Cli, DiffExitsAsDiffDoes) {
+    std::string a = Scratch("diff-a.reg"), b = Scratch("diff-b.reg"), c = Scratch("diff-c.reg");
+    testutil::WriteBytes(a, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n\"a\"=\"1\"\r\n");
+    testutil::WriteBytes(b, "\xFF\xFE" + testutil::Utf16(u"Windows Registry Editor Version 5.00\r\n\r\n"
+                                                          u"[hkey_current_user\\a]\r\n\"A\"=\"1\"\r\n"));
+    testutil::WriteBytes(c, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n\"a\"=\"2\"\r\n");
+    CliRun run = RunCli("diff " + a + " " + b);
+    EXPECT_EQ(run.exit, 0);
+    EXPECT_EQ(run.out, "");
+    run = RunCli("diff " + a + " " + c);
+    EXPECT_EQ(run.exit, 1);
+    EXPECT_NE(run.out.find("[HKEY_CURRENT_USER\\A]\r\n\"a\"=\"2\"\r\n"), std::string::npos) << run.out;
+    EXPECT_EQ(RunCli("diff " + a + " " + Scratch("missing.reg")).exit, 2);
+}
+
+// git shows a change of a UTF-16 file, which it takes for binary, as the
+// lines of the values that changed, through the textconv the README gives.
+TEST(Cli, GitDiffReadsUtf16FilesThroughDumpText) {
+    if (std::system("git --version > /dev/null 2>&1") != 0) GTEST_SKIP() << "git is not installed";
+    std::filesystem::path repo = Scratch("git-repo");
+    std::filesystem::remove_all(repo);
+    std::filesystem::create_directories(repo);
+    std::string header = "\xFF\xFE" + testutil::Utf16(u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n");
+    testutil::WriteBytes((repo / "state.reg").string(), header + testutil::Utf16(u"\"a\"=\"1\"\r\n\"b\"=\"\u00e9\"\r\n"));
+    testutil::WriteBytes((repo / ".gitattributes").string(), "*.reg diff=reg\n");
+    std::string git = "git -C " + repo.string() + " ";
+    std::string setup = git + "init -q && " + git + "config user.email t@example.com && " + git +
+                        "config user.name t && " + git + "config diff.reg.textconv '" + QUILLON_CLI +
+                        " dump --text' && " + git + "add -A && " + git + "commit -qm before";
+    ASSERT_EQ(std::system(setup.c_str()), 0);
+    testutil::WriteBytes((repo / "state.reg").string(), header + testutil::Utf16(u"\"b\"=\"\u00e9\"\r\n\"a\"=\"2\"\r\n"));
+    FILE* pipe = popen((git + "diff").c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string out;
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+    pclose(pipe);
+    EXPECT_NE(out.find("\n-[HKEY_CURRENT_USER\\A] \"a\" = REG_SZ: \"1\"\n+[HKEY_CURRENT_USER\\A] \"a\" = REG_SZ: \"2\"\n"),
+              std::string::npos) << out;
+    EXPECT_EQ(out.find("Binary files"), std::string::npos);
+    EXPECT_NE(out.find("\n [HKEY_CURRENT_USER\\A] \"b\" = REG_SZ: \"\xc3\xa9\"\n"), std::string::npos) << out;
+}
 #endif

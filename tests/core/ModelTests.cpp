@@ -63,11 +63,11 @@ TEST(KeyLookup, PathsAreSharedAsTheDuplicateCheckAllows) {
     struct Case { bool checkDuplicates; const char* text; std::vector<std::string> paths; } cases[] = {
         {true, "[A\\B\\C]\r\n\r\n[X]\r\n\r\n[A\\B]\r\n\"v\"=dword:00000001\r\n[A\\b\\c\\D]\r\n\r\n",
          {"A", "A\\B", "A\\B\\C", "A\\B\\C\\D", "X"}},
-        // Names in UTF-8 fold their ASCII letters only: "Ключ\Abc" and
-        // "Ключ\aBC" are one key, "Ключ" and "ключ" two.
+        // Names fold every letter as the registry folds them: "Ключ\Abc",
+        // "Ключ\aBC" and "ключ" name keys already there; "Ä" is "ä".
         {true, "[A\\\xd0\x9a\xd0\xbb\xd1\x8e\xd1\x87\\Abc]\r\n\r\n[a\\\xd0\x9a\xd0\xbb\xd1\x8e\xd1\x87\\aBC]\r\n\r\n"
-               "[A\\\xd0\xba\xd0\xbb\xd1\x8e\xd1\x87]\r\n\r\n",
-         {"A", "A\\\xd0\x9a\xd0\xbb\xd1\x8e\xd1\x87", "A\\\xd0\x9a\xd0\xbb\xd1\x8e\xd1\x87\\Abc", "A\\\xd0\xba\xd0\xbb\xd1\x8e\xd1\x87"}},
+               "[A\\\xd0\xba\xd0\xbb\xd1\x8e\xd1\x87]\r\n\r\n[A\\\xc3\x84]\r\n\r\n[X]\r\n\r\n[A\\\xc3\xa4]\r\n\r\n",
+         {"A", "A\\\xd0\x9a\xd0\xbb\xd1\x8e\xd1\x87", "A\\\xd0\x9a\xd0\xbb\xd1\x8e\xd1\x87\\Abc", "A\\\xc3\x84", "X"}},
         // A parent line after its child's line makes a second key.
         {false, "[A\\B\\C]\r\n\r\n[A\\B]\r\n\r\n", {"A", "A\\B", "A\\B\\C", "A\\B"}},
         {false, "[A\\B]\r\n\r\n[A\\B\\C]\r\n\r\n", {"A", "A\\B", "A\\B\\C"}},
