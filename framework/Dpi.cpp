@@ -66,6 +66,34 @@ HIMAGELIST IconImageList(std::initializer_list<int> iconIds, int size) {
     return list;
 }
 
+HIMAGELIST ScaledStripImageList(int bitmapId, int cx, int cy, COLORREF mask, int dpi) {
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    UniqueBitmap strip(static_cast<HBITMAP>(
+        LoadImageA(instance, MAKEINTRESOURCEA(bitmapId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    BITMAP info{};
+    if (!strip || !GetObjectA(strip.Get(), sizeof info, &info) || cx <= 0) return nullptr;
+    int count = info.bmWidth / cx;
+    int width = Scale(cx, dpi), height = Scale(cy, dpi);
+    HIMAGELIST list = ImageList_Create(width, height, ILC_COLOR24 | ILC_MASK, count, 0);
+    if (!list) return nullptr;
+    WindowDC screen(nullptr);
+    HDC source = CreateCompatibleDC(screen.Get());
+    HDC target = CreateCompatibleDC(screen.Get());
+    UniqueBitmap scaled(CreateCompatibleBitmap(screen.Get(), width * count, height));
+    HGDIOBJ oldSource = SelectObject(source, strip.Get());
+    HGDIOBJ oldTarget = SelectObject(target, scaled.Get());
+    SetStretchBltMode(target, COLORONCOLOR);
+    // Image by image, so that no image takes a column of its neighbour's.
+    for (int i = 0; i < count; ++i)
+        StretchBlt(target, i * width, 0, width, height, source, i * cx, 0, cx, cy, SRCCOPY);
+    SelectObject(source, oldSource);
+    SelectObject(target, oldTarget);
+    DeleteDC(source);
+    DeleteDC(target);
+    ImageList_AddMasked(list, scaled.Get(), mask);
+    return list;
+}
+
 void UseExplorerTheme(HWND control) { SetWindowTheme(control, L"Explorer", nullptr); }
 
 }  // namespace fw

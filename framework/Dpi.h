@@ -33,6 +33,12 @@ inline int SmallIconSize(int dpi) { return Scale(16, dpi); }
 // An image list of the program's icon resources at `size` pixels square, in
 // the order given; null when it cannot be made.
 HIMAGELIST IconImageList(std::initializer_list<int> iconIds, int size);
+// A strip of images `cx` by `cy` pixels each at 96 DPI (a bitmap resource,
+// `mask` the colour of its transparent pixels), each image scaled to the DPI
+// by whole source pixels: the pixel-drawn glyphs keep hard edges and the
+// transparent colour stays exact, where smooth scaling would blur them and
+// fringe them with the mask colour.
+HIMAGELIST ScaledStripImageList(int bitmapId, int cx, int cy, COLORREF mask, int dpi);
 // The explorer look of trees and lists where the system has it (Wine draws
 // its own look and ignores the request).
 void UseExplorerTheme(HWND control);

@@ -143,10 +143,12 @@ bool MainFrame::CreateToolbar() {
     if (!toolbar_) return false;
     SendMessageA(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     // Magenta marks the transparent pixels of the strip.
-    toolbarImages_.Reset(ImageList_LoadImageA(Instance(), MAKEINTRESOURCEA(IDR_MAINFRAME), resource.width, 0,
-                                              RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION));
+    int dpi = fw::DpiOf(hwnd_);
+    toolbarImages_.Reset(
+        fw::ScaledStripImageList(IDR_MAINFRAME, resource.width, resource.height, RGB(255, 0, 255), dpi));
     SendMessageA(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolbarImages_.Get()));
-    SendMessageA(toolbar_, TB_SETBITMAPSIZE, 0, MAKELPARAM(resource.width, resource.height));
+    SendMessageA(toolbar_, TB_SETBITMAPSIZE, 0,
+                 MAKELPARAM(fw::Scale(resource.width, dpi), fw::Scale(resource.height, dpi)));
 
     std::vector<TBBUTTON> buttons;
     int image = 0;
