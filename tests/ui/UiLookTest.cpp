@@ -194,6 +194,22 @@ TEST(Look, MnemonicsAreUniqueInEveryMenuAndDialog) {
     });
 }
 
+// Every box to type in or choose from follows (in the Tab order screen
+// readers read) the text that names it: a label, a group or a radio button.
+TEST(Look, EveryDialogBoxHasANameBeforeIt) {
+    ForEachDialog([](LPSTR, HWND dialog) {
+        for (HWND control : harness::WindowsWhere(dialog, [&](HWND w) { return GetParent(w) == dialog; })) {
+            std::string kind = harness::ClassName(control);
+            for (char& c : kind) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            if (kind != "edit" && kind != "listbox" && kind != "combobox" && kind != "syslistview32") continue;
+            HWND before = GetWindow(control, GW_HWNDPREV);
+            std::string beforeKind = before ? harness::ClassName(before) : "";
+            EXPECT_TRUE(lstrcmpiA(beforeKind.c_str(), "Static") == 0 || lstrcmpiA(beforeKind.c_str(), "Button") == 0)
+                << "control " << GetDlgCtrlID(control) << " follows " << beforeKind;
+        }
+    });
+}
+
 // Every control lies inside its dialog's client area at the scale this
 // process runs at (the test below runs it at each scale).
 TEST(Look, DialogControlsInsideTheirDialogAtThisScale) {
@@ -223,9 +239,10 @@ TEST(Look, FrameSizedForTheScaleAtThisScale) {
     auto scaled = [&](int length) { return MulDiv(length, dpi, 96); };
     const BYTE stored[] = {120, 0, 90, 0, 44, 1};  // 120, 90, 300
     RegSetKeyValueA(HKEY_CURRENT_USER, harness::kSettingsKey, "listhdr", REG_BINARY, stored, sizeof stored);
-    harness::App app;
-    ASSERT_TRUE(app.Start("\"" + harness::SourcePath("samples/sample.reg") + "\""));
-    HWND list = app.Child(WC_LISTVIEWA), tree = app.Child(WC_TREEVIEWA);
+    harness::Session session;
+    ASSERT_TRUE(session.Start("scale.reg", harness::RegKeys(3)));
+    harness::App& app = session.app;
+    HWND list = session.list, tree = session.tree;
     const int widths[] = {120, 90, 300};
     for (int i = 0; i < 3; ++i)
         EXPECT_NEAR(SendMessageA(list, LVM_GETCOLUMNWIDTH, i, 0), scaled(widths[i]), 1) << "column " << i;
@@ -251,6 +268,31 @@ TEST(Look, FrameSizedForTheScaleAtThisScale) {
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(back), size),
               std::string(reinterpret_cast<const char*>(stored), sizeof stored)) << "stored at 96 DPI";
     RegDeleteKeyValueA(HKEY_CURRENT_USER, harness::kSettingsKey, "listhdr");
+}
+
+// Moved to a monitor of twice the scale, the frame takes the rectangle the
+// system suggests and its columns double; back, they are as they were.
+TEST(Look, DpiChangeTakesTheSuggestedRectangleAndRescales) {
+    if (std::getenv("QUILLON_EXPECT_DPI")) GTEST_SKIP() << "inside a run at one scale";
+    harness::App app;
+    ASSERT_TRUE(app.Start());
+    HWND list = app.Child(WC_LISTVIEWA);
+    int dpi = SystemDpi();
+    int before = static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0));
+    struct Move {
+        int dpi;
+        RECT rect;
+    } moves[] = {{dpi * 2, {40, 30, 1040, 830}}, {dpi, {10, 20, 610, 520}}};
+    for (const Move& move : moves) {
+        SCOPED_TRACE(move.dpi);
+        harness::SendWithBuffer(app.Frame(), 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(move.dpi, move.dpi),
+                                const_cast<RECT*>(&move.rect), sizeof move.rect);
+        RECT now{};
+        GetWindowRect(app.Frame(), &now);
+        EXPECT_TRUE(EqualRect(&now, &move.rect)) << now.left << "," << now.top << "-" << now.right << "," << now.bottom;
+        EXPECT_NEAR(SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0), MulDiv(before, move.dpi, dpi), 1);
+    }
+    EXPECT_TRUE(app.Close());
 }
 
 // The tests above at Wine's display scales of 100, 150 and 200 %.
