@@ -173,7 +173,8 @@ TEST(Look, ManifestAsksForVisualStylesAndPerMonitorDpi) {
 }
 
 // No two items of one menu (the bar, each popup) and no two controls of one
-// dialog share a mnemonic; every accelerator of the frame shows in its menu.
+// dialog share a mnemonic; the menu item of every command with a shortcut
+// key shows the key.
 TEST(Look, MnemonicsAreUniqueInEveryMenuAndDialog) {
     ProgramResources program;
     ASSERT_TRUE(program.module);
@@ -186,6 +187,18 @@ TEST(Look, MnemonicsAreUniqueInEveryMenuAndDialog) {
         for (const auto& [group, texts] : groups)
             for (const std::string& clash : Clashes(texts)) ADD_FAILURE() << group << ": " << clash;
     }
+    HMENU bar = LoadMenuA(program.module, MAKEINTRESOURCEA(IDR_MAINFRAME));
+    HACCEL table = LoadAcceleratorsA(program.module, MAKEINTRESOURCEA(IDR_MAINFRAME));
+    ASSERT_TRUE(bar && table);
+    std::vector<ACCEL> keys(static_cast<size_t>(CopyAcceleratorTableA(table, nullptr, 0)));
+    CopyAcceleratorTableA(table, keys.data(), static_cast<int>(keys.size()));
+    for (const ACCEL& key : keys) {
+        char text[256] = "";
+        if (GetMenuStringA(bar, key.cmd, text, sizeof text, MF_BYCOMMAND) > 0) {
+            EXPECT_NE(std::string(text).find('\t'), std::string::npos) << text << " shows no key";
+        }
+    }
+    DestroyMenu(bar);
     ForEachDialog([](LPSTR, HWND dialog) {
         std::vector<std::string> texts;
         for (HWND control : harness::WindowsWhere(dialog, [](HWND) { return true; }))
