@@ -60,10 +60,6 @@ bool ValueListView::Create(HWND parent, ViewHost* host, int controlId) {
     if (old) SelectObject(dc, old);
 
     ApplyImages();
-    // After the small image list: the list-view hands that one to its header too.
-    headerImages_.Reset(ImageList_LoadImageA(instance, MAKEINTRESOURCEA(IDB_SORT_ARROWS), 16, 0,
-                                             RGB(0xFF, 0x00, 0xFF), IMAGE_BITMAP, LR_CREATEDIBSECTION));
-    if (headerImages_) Header_SetImageList(ListView_GetHeader(hwnd_), headerImages_.Get());
 
     ReadColumnWidths();
     return true;
@@ -71,9 +67,16 @@ bool ValueListView::Create(HWND parent, ViewHost* host, int controlId) {
 
 void ValueListView::ApplyImages() {
     HIMAGELIST images = fw::IconImageList({IDI_VALUE_BINARY, IDI_VALUE_STRING}, fw::SmallIconSize(dpi_));
-    if (!images) return;
-    ListView_SetImageList(hwnd_, images, LVSIL_SMALL);
-    rowImages_.Reset(images);
+    if (images) {
+        ListView_SetImageList(hwnd_, images, LVSIL_SMALL);
+        rowImages_.Reset(images);
+    }
+    // After the small image list: the list-view hands that one to its header too.
+    HIMAGELIST arrows = fw::ScaledStripImageList(IDB_SORT_ARROWS, 16, 16, RGB(0xFF, 0x00, 0xFF), dpi_);
+    if (arrows) {
+        Header_SetImageList(ListView_GetHeader(hwnd_), arrows);
+        headerImages_.Reset(arrows);
+    }
 }
 
 void ValueListView::ApplyDpi(int dpi) {
@@ -89,8 +92,6 @@ void ValueListView::ApplyDpi(int dpi) {
     }
     dpi_ = dpi;
     ApplyImages();
-    // The header keeps its own list of the sort arrows.
-    if (headerImages_) Header_SetImageList(header, headerImages_.Get());
 }
 
 // Settings keep the widths at 96 DPI.
