@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "document/Platform.h"
+#include "framework/Dpi.h"
 #include "framework/Strings.h"
 #include "resources/resource.h"
 
@@ -50,7 +51,7 @@ BOOL ResultsWindow::OnInitDialog() {
         LVCOLUMNA column = {};
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
         column.fmt = index == kLine ? LVCFMT_RIGHT : LVCFMT_LEFT;
-        column.cx = width;
+        column.cx = fw::Scale(width, fw::DpiOf(list));
         column.pszText = title.data();
         ListView_InsertColumn(list, index++, &column);
     }

@@ -48,7 +48,10 @@ BOOL MultiStringEditDialog::OnInitDialog() {
         SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
     }
     UpdateButtons();
-    return TRUE;
+    // The strings first, though the value's name comes before them in the
+    // Tab order (the labels name the controls that follow them).
+    SetFocus(list);
+    return FALSE;
 }
 
 int MultiStringEditDialog::SelectedCount() const {

@@ -24,6 +24,7 @@ public:
 
 protected:
     BOOL OnInitDialog() override {
+        fw::CenterOnOwner(hwnd_);
         SendDlgItemMessageA(hwnd_, IDC_FIND_TEXT, EM_LIMITTEXT, kMaxSearchText, 0);
         SetDlgItemTextA(hwnd_, IDC_FIND_TEXT, text_.c_str());
         for (const auto& [box, bit] : kBoxes) CheckDlgButton(hwnd_, box, (flags_ & bit) ? BST_CHECKED : BST_UNCHECKED);

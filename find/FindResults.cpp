@@ -8,6 +8,7 @@
 
 #include "document/ByteSink.h"
 #include "document/RegDocument.h"
+#include "framework/Dpi.h"
 #include "framework/Strings.h"
 #include "resources/resource.h"
 
@@ -66,7 +67,7 @@ BOOL FindResults::OnInitDialog() {
         LVCOLUMNA column{};
         column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
         column.fmt = LVCFMT_LEFT;
-        column.cx = kWidths[i];
+        column.cx = fw::Scale(kWidths[i], fw::DpiOf(list));
         column.pszText = heading.data();
         column.iSubItem = i;
         ListView_InsertColumn(list, i, &column);

@@ -1,5 +1,6 @@
 #include "framework/Splitter.h"
 
+#include "framework/Dpi.h"
 #include "framework/Handles.h"
 
 #include <windowsx.h>
@@ -26,10 +27,16 @@ void Splitter::SetBarPosition(int x) {
     Layout();
 }
 
+int Splitter::BarWidth() const { return fw::Scale(kBarWidth96, DpiOf(hwnd_)); }
+
+void Splitter::ApplyDpi(int oldDpi, int newDpi) {
+    if (oldDpi > 0) SetBarPosition(MulDiv(barX_, newDpi, oldDpi));
+}
+
 int Splitter::ClampBar(int x) const {
     RECT rc{};
     GetClientRect(hwnd_, &rc);
-    return std::clamp(x, 0, std::max(0, static_cast<int>(rc.right) - kBarWidth));
+    return std::clamp(x, 0, std::max(0, static_cast<int>(rc.right) - BarWidth()));
 }
 
 void Splitter::Layout() {
@@ -39,7 +46,7 @@ void Splitter::Layout() {
     int bar = ClampBar(barX_);
     if (left_) MoveWindow(left_, 0, 0, bar, rc.bottom, TRUE);
     if (right_)
-        MoveWindow(right_, bar + kBarWidth, 0, std::max(0, static_cast<int>(rc.right) - bar - kBarWidth),
+        MoveWindow(right_, bar + BarWidth(), 0, std::max(0, static_cast<int>(rc.right) - bar - BarWidth()),
                    rc.bottom, TRUE);
     InvalidateRect(hwnd_, nullptr, TRUE);
 }
@@ -48,7 +55,7 @@ void Splitter::OnPaint() {
     PaintScope paint(hwnd_);
     RECT rc{};
     GetClientRect(hwnd_, &rc);
-    RECT bar{ClampBar(barX_), 0, ClampBar(barX_) + kBarWidth, rc.bottom};
+    RECT bar{ClampBar(barX_), 0, ClampBar(barX_) + BarWidth(), rc.bottom};
     FillRect(paint.Get(), &bar, GetSysColorBrush(COLOR_3DFACE));
 }
 
@@ -71,7 +78,7 @@ LRESULT Splitter::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         SetCapture(hwnd_);
         return 0;
     case WM_MOUSEMOVE:
-        if (dragging_) SetBarPosition(ClampBar(GET_X_LPARAM(lParam) - kBarWidth / 2));
+        if (dragging_) SetBarPosition(ClampBar(GET_X_LPARAM(lParam) - BarWidth() / 2));
         return 0;
     case WM_LBUTTONUP:
     case WM_CAPTURECHANGED:

@@ -18,7 +18,12 @@ public:
     // Position of the bar from the left edge, in pixels.
     void SetBarPosition(int x);
     int BarPosition() const { return barX_; }
-    static constexpr int kBarWidth = 4;
+    // The bar's width at 96 DPI; it grows with the display scale.
+    static constexpr int kBarWidth96 = 4;
+    int BarWidth() const;
+    // Keeps the panes' proportions when the window moves to a monitor of
+    // another scale.
+    void ApplyDpi(int oldDpi, int newDpi);
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;

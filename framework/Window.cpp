@@ -76,8 +76,21 @@ LRESULT CALLBACK Window::StaticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
 }
 
 INT_PTR Dialog::DoModal(HWND owner, int templateId, HINSTANCE instance) {
-    return DialogBoxParamA(instance ? instance : ModuleInstance(), MAKEINTRESOURCEA(templateId),
-                           owner, StaticProc, reinterpret_cast<LPARAM>(this));
+    INT_PTR result = DialogBoxParamA(instance ? instance : ModuleInstance(), MAKEINTRESOURCEA(templateId), owner,
+                                     StaticProc, reinterpret_cast<LPARAM>(this));
+    RepaintUncovered(owner);
+    return result;
+}
+
+// What the dialog covered is painted again at once: the work that often
+// follows a dialog (a load, a rebuilt tree) would otherwise leave parts of it
+// on the owner's panes until the next repaint.
+void Dialog::RepaintUncovered(HWND owner) {
+    if (!owner || IsRectEmpty(&lastRect_) || !IsWindow(owner)) return;
+    RECT area = lastRect_;
+    MapWindowPoints(nullptr, owner, reinterpret_cast<POINT*>(&area), 2);
+    RedrawWindow(owner, &area, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    lastRect_ = RECT{};
 }
 
 HWND Dialog::CreateModeless(HWND owner, int templateId, HINSTANCE instance) {
@@ -117,6 +130,7 @@ INT_PTR CALLBACK Dialog::StaticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     } catch (const std::bad_alloc&) {
         ReportOutOfMemory(hwnd);
     }
+    if (msg == WM_DESTROY) GetWindowRect(hwnd, &self->lastRect_);
     if (msg == WM_NCDESTROY) {
         SetWindowLongPtrA(hwnd, DWLP_USER, 0);
         self->hwnd_ = nullptr;

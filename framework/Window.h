@@ -68,6 +68,8 @@ protected:
 
 private:
     static INT_PTR CALLBACK StaticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    void RepaintUncovered(HWND owner);
+    RECT lastRect_{};  // screen rectangle of the dialog when it went
 };
 
 // Centers a dialog on its owner window, or on the work area when it has no

@@ -63,6 +63,9 @@ bool RunWorker(HWND owner, WorkerDialog& dialog, std::atomic<int32_t>& stop, con
         stop.exchange(1);
         return false;
     }
+    // The dialog, and the windows it uncovers, paint first: on a busy machine
+    // a worker at the same priority kept the dialog blank for the whole load.
+    SetThreadPriority(thread.Get(), THREAD_PRIORITY_BELOW_NORMAL);
     if (owner) EnableWindow(owner, FALSE);
     dialog.Run(owner);
     stop.exchange(1);
@@ -106,7 +109,14 @@ BOOL ModalWorkerDialog::OnInitDialog() {
         SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     up_.store(hwnd_);
-    if (finished_.load()) PostMessageA(hwnd_, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    if (finished_.load()) {
+        PostMessageA(hwnd_, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    } else {
+        // Shown and painted now, caption, label and button, rather than when
+        // the queue next runs empty.
+        ShowWindow(hwnd_, SW_SHOW);
+        RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    }
     return TRUE;
 }
 

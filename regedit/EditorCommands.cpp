@@ -40,6 +40,7 @@ public:
 
 protected:
     BOOL OnInitDialog() override {
+        fw::CenterOnOwner(hwnd_);
         SendDlgItemMessageA(hwnd_, IDC_FAVORITE_NAME, EM_LIMITTEXT, kNameSize - 1, 0);
         SetDlgItemTextA(hwnd_, IDC_FAVORITE_NAME, name_.c_str());
         return TRUE;
@@ -78,6 +79,7 @@ private:
 class RemoveFavoritesDialog : public fw::Dialog {
 protected:
     BOOL OnInitDialog() override {
+        fw::CenterOnOwner(hwnd_);
         std::vector<std::string> names;
         ReadFavoriteNames(names);
         HWND list = Item(IDC_FAVORITE_LIST);

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "document/Platform.h"
+#include "framework/Dpi.h"
 #include "framework/Strings.h"
 #include "resources/resource.h"
 
@@ -20,7 +21,7 @@ void AddColumns(HWND list, const std::vector<std::pair<UINT, int>>& columns) {
         LVCOLUMNA column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH;
         column.pszText = title.data();
-        column.cx = width;
+        column.cx = fw::Scale(width, fw::DpiOf(list));
         SendMessageA(list, LVM_INSERTCOLUMNA, index++, reinterpret_cast<LPARAM>(&column));
     }
 }
@@ -54,6 +55,7 @@ std::string KeyNotes(const KeyDiff& key) {
 bool MergePreviewDialog::Run(HWND owner) { return DoModal(owner, IDD_MERGE_PREVIEW) == IDOK; }
 
 BOOL MergePreviewDialog::OnInitDialog() {
+    fw::CenterOnOwner(hwnd_);
     SetWindowTextA(hwnd_, fw::FormatText(IDS_PREVIEW_CAPTION, name_.c_str()).c_str());
     const PreviewCounts& c = preview_.Counts();
     std::string counts = fw::FormatText(IDS_PREVIEW_COUNTS, name_.c_str(), static_cast<unsigned>(c.keysCreated),
@@ -160,6 +162,7 @@ std::string BackupsDialog::Choose(HWND owner) {
 }
 
 BOOL BackupsDialog::OnInitDialog() {
+    fw::CenterOnOwner(hwnd_);
     HWND list = Item(IDC_BACKUP_LIST);
     AddColumns(list, {{IDS_COLUMN_DATE, 130}, {IDS_COLUMN_DOCUMENT, 220}, {IDS_COLUMN_KEYS, 60}, {IDS_COLUMN_VALUES, 60}});
     for (size_t i = 0; i < backups_.size(); ++i) {

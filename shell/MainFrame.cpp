@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "editors/ValueEditors.h"
+#include "framework/Dpi.h"
 #include "resources/resource.h"
 #include "shell/CommandLine.h"
 #include "shell/DiskChanges.h"
@@ -35,6 +36,8 @@ HMENU RecentFilesMenu(HMENU file) {
 }
 // Posted to itself on activation: look at the document's file on disk.
 constexpr UINT kCheckFileMessage = WM_APP + 1;
+// WM_DPICHANGED, which the headers for Windows 7 leave out.
+constexpr UINT kDpiChangedMessage = 0x02E0;
 
 HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
 
@@ -140,10 +143,12 @@ bool MainFrame::CreateToolbar() {
     if (!toolbar_) return false;
     SendMessageA(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     // Magenta marks the transparent pixels of the strip.
-    toolbarImages_.Reset(ImageList_LoadImageA(Instance(), MAKEINTRESOURCEA(IDR_MAINFRAME), resource.width, 0,
-                                              RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION));
+    int dpi = fw::DpiOf(hwnd_);
+    toolbarImages_.Reset(
+        fw::ScaledStripImageList(IDR_MAINFRAME, resource.width, resource.height, RGB(255, 0, 255), dpi));
     SendMessageA(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolbarImages_.Get()));
-    SendMessageA(toolbar_, TB_SETBITMAPSIZE, 0, MAKELPARAM(resource.width, resource.height));
+    SendMessageA(toolbar_, TB_SETBITMAPSIZE, 0,
+                 MAKELPARAM(fw::Scale(resource.width, dpi), fw::Scale(resource.height, dpi)));
 
     std::vector<TBBUTTON> buttons;
     int image = 0;
@@ -249,6 +254,7 @@ bool MainFrame::CreateStatusBar() {
 
 bool MainFrame::CreatePanes() {
     if (!splitter_.Create(hwnd_, kSplitterId)) return false;
+    dpi_ = fw::DpiOf(hwnd_);
     if (!CreateKeyTree() || !CreateValueList()) return false;
     splitter_.SetPanes(tree_, list_);
     RECT rc{};
@@ -432,6 +438,10 @@ bool MainFrame::PreTranslateMessage(MSG* msg) {
     // of this thread must not run frame commands.
     if (msg->hwnd != hwnd_ && !IsChild(hwnd_, msg->hwnd)) return false;
     if (commandBar_.PreTranslateMessage(msg)) return true;
+    if (msg->message == WM_KEYDOWN && msg->wParam == VK_F6 && GetKeyState(VK_CONTROL) >= 0) {
+        CyclePaneFocus(GetKeyState(VK_SHIFT) < 0);
+        return true;
+    }
     if (IsTextEditingKey(*msg)) return false;
 
     bool navigated = IsDialogMessageA(hwnd_, msg) != FALSE;
@@ -448,6 +458,18 @@ bool MainFrame::PreTranslateMessage(MSG* msg) {
     }
     if (accelerators_ && TranslateAcceleratorA(hwnd_, accelerators_, msg)) return true;
     return navigated;
+}
+
+// F6 steps from the tree to the list to the address bar (when shown) and back
+// to the tree, as in the system's registry editor; Shift+F6 the other way.
+void MainFrame::CyclePaneFocus(bool backward) {
+    std::vector<HWND> stops{tree_, list_};
+    if (addressBarVisible_) stops.push_back(addressBar_.Hwnd());
+    HWND focus = GetFocus();
+    size_t at = 0;
+    while (at < stops.size() && focus != stops[at] && !IsChild(stops[at], focus)) ++at;
+    size_t next = at == stops.size() ? 0 : (backward ? at + stops.size() - 1 : at + 1) % stops.size();
+    SetFocus(stops[next]);
 }
 
 void MainFrame::OnIdle() { states_.UpdateToolbars(); }
@@ -605,6 +627,17 @@ void MainFrame::OnDestroy() {
 
 void MainFrame::OnSize() { Layout(); }
 
+void MainFrame::OnDpiChanged(int dpi, const RECT& suggested) {
+    int old = dpi_;
+    dpi_ = dpi;
+    keyTree_.ApplyDpi(dpi);
+    valueList_.ApplyDpi(dpi);
+    splitter_.ApplyDpi(old, dpi);
+    SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    Layout();
+}
+
 LRESULT MainFrame::AnswerViews(WPARAM request, LPARAM data) {
     switch (request) {
     case ViewHost::kRefreshStates:
@@ -667,6 +700,9 @@ LRESULT MainFrame::HandleFrameMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return OnCreate() ? 0 : -1;
     case WM_SIZE:
         OnSize();
+        return 0;
+    case kDpiChangedMessage:
+        OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return 0;
     case WM_COMMAND:
         // A command that arrives while the window is disabled under a running

@@ -99,6 +99,10 @@ private:
     void OnDestroy();
     void OnClose();
     void OnSize();
+    void CyclePaneFocus(bool backward);
+    // The frame moved to a monitor of another scale: it takes the rectangle
+    // the system suggests and scales what it sizes itself.
+    void OnDpiChanged(int dpi, const RECT& suggested);
     LRESULT OnNotify(NMHDR* header);
     void OnContextMenu(HWND target, POINT screen);
     void OnInitMenuPopup(HMENU popup, bool systemMenu);
@@ -182,5 +186,6 @@ private:
     bool addressBarVisible_ = true;
     bool fileCheckPosted_ = false;
     bool fileCheckDue_ = false;  // asked for inside a handler: runs after it
+    int dpi_ = 96;               // of the monitor the frame is on
     int handlerDepth_ = 0;       // the frame's handlers running, nested
 };

@@ -1,5 +1,6 @@
 #include "shell/TipsDialog.h"
 
+#include "framework/Dpi.h"
 #include "framework/Handles.h"
 #include "framework/Strings.h"
 #include "resources/resource.h"
@@ -36,8 +37,10 @@ bool TipList::Next(std::string& tip) {
 INT_PTR TipsDialog::Show(HWND owner) { return DoModal(owner, IDD_TIPS); }
 
 BOOL TipsDialog::OnInitDialog() {
-    headingFont_.Reset(MakeFont(22, FW_BOLD, "Times"));
-    tipFont_.Reset(MakeFont(16, FW_NORMAL, "Arial"));
+    // The fonts' heights and the picture are given at 96 DPI.
+    dpi_ = fw::DpiOf(hwnd_);
+    headingFont_.Reset(MakeFont(fw::Scale(22, dpi_), FW_BOLD, "Times"));
+    tipFont_.Reset(MakeFont(fw::Scale(16, dpi_), FW_NORMAL, "Arial"));
     tips_.Load(fw::LoadText(IDS_TIPS));
     fw::CenterOnOwner(hwnd_);
     CheckDlgButton(hwnd_, IDC_TIPS_AT_STARTUP, shell::ReadTips() != 0 ? BST_CHECKED : BST_UNCHECKED);
@@ -64,7 +67,7 @@ void TipsDialog::Paint(HDC dc) {
     RECT text = ItemRect(IDC_TIPS_TEXT);
     RECT place = ItemRect(IDC_TIPS_BITMAP);
     FillRect(dc, &frame, GetSysColorBrush(COLOR_WINDOW));
-    RECT band{frame.left, frame.top, text.left - 10, frame.bottom};
+    RECT band{frame.left, frame.top, text.left - fw::Scale(10, dpi_), frame.bottom};
     FillRect(dc, &band, GetSysColorBrush(COLOR_BTNSHADOW));
 
     int bitmapBottom = place.top;
@@ -79,12 +82,15 @@ void TipsDialog::Paint(HDC dc) {
         HGDIOBJ oldBrush = SelectObject(memory, GetSysColorBrush(COLOR_BTNSHADOW));
         ExtFloodFill(memory, 0, 0, RGB(255, 255, 255), FLOODFILLSURFACE);
         SelectObject(memory, oldBrush);
-        BitBlt(dc, place.left, place.top, info.bmWidth, info.bmHeight, memory, 0, 0, SRCCOPY);
+        // Whole pixels stay whole at 200 %; between, the nearest pixel is taken.
+        int width = fw::Scale(info.bmWidth, dpi_), height = fw::Scale(info.bmHeight, dpi_);
+        SetStretchBltMode(dc, COLORONCOLOR);
+        StretchBlt(dc, place.left, place.top, width, height, memory, 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
         SelectObject(memory, oldBitmap);
         DeleteDC(memory);
-        bitmapBottom = place.top + info.bmHeight;
+        bitmapBottom = place.top + height;
     }
-    RECT line{frame.left, bitmapBottom + 6, frame.right, bitmapBottom + 7};
+    RECT line{frame.left, bitmapBottom + fw::Scale(6, dpi_), frame.right, bitmapBottom + fw::Scale(7, dpi_)};
     FillRect(dc, &line, GetSysColorBrush(COLOR_BTNSHADOW));
     DrawEdge(dc, &frame, EDGE_SUNKEN, BF_RECT);
     DrawTip(dc);

@@ -48,6 +48,7 @@ private:
     std::string current_;
     fw::UniqueFont headingFont_;
     fw::UniqueFont tipFont_;
+    int dpi_ = 96;
 };
 
 // Shows the tips dialog owned by `owner`.

@@ -5,6 +5,7 @@
 #include "document/Platform.h"
 #include "document/RegDocument.h"
 #include "framework/CommandStates.h"
+#include "framework/Dpi.h"
 #include "framework/Handles.h"
 #include "framework/Strings.h"
 #include "resources/resource.h"
@@ -24,17 +25,16 @@ bool KeyTreeView::Create(HWND parent, ViewHost* host, ValueListView* list, int c
                             GetModuleHandleA(nullptr), nullptr);
     if (!hwnd_) return false;
     hook_.Attach(hwnd_, HookProc, this);
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    images_.Reset(ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 2, 0));
-    if (images_) {
-        for (int id : {IDI_KEY_CLOSED, IDI_KEY_OPEN}) {
-            fw::UniqueIcon icon(static_cast<HICON>(
-                LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
-            ImageList_AddIcon(images_.Get(), icon.Get());
-        }
-        TreeView_SetImageList(hwnd_, images_.Get(), TVSIL_NORMAL);
-    }
+    fw::UseExplorerTheme(hwnd_);
+    ApplyDpi(fw::DpiOf(hwnd_));
     return true;
+}
+
+void KeyTreeView::ApplyDpi(int dpi) {
+    HIMAGELIST images = fw::IconImageList({IDI_KEY_CLOSED, IDI_KEY_OPEN}, fw::SmallIconSize(dpi));
+    if (!images) return;
+    TreeView_SetImageList(hwnd_, images, TVSIL_NORMAL);
+    images_.Reset(images);
 }
 
 UINT KeyTreeView::FillChildrenMessage() {

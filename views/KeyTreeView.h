@@ -64,6 +64,9 @@ public:
     static UINT FillChildrenMessage();
     void SelectItem(HTREEITEM item);
     void SetRedraw(bool on);
+    // Images for the display scale (at creation and when the window moves
+    // to a monitor of another scale).
+    void ApplyDpi(int dpi);
     bool IsEditingLabel() const { return editing_; }
 
     // Notifications of the control (TVN_*), forwarded by the window that gets them.

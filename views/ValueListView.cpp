@@ -7,6 +7,7 @@
 
 #include "document/ValueCodec.h"
 #include "framework/CommandTable.h"
+#include "framework/Dpi.h"
 #include "framework/Handles.h"
 #include "framework/Strings.h"
 #include "framework/WindowHook.h"
@@ -34,6 +35,8 @@ bool ValueListView::Create(HWND parent, ViewHost* host, int controlId) {
                             instance, nullptr);
     if (!hwnd_) return false;
     hook_.Attach(hwnd_, HookProc, this);
+    fw::UseExplorerTheme(hwnd_);
+    dpi_ = fw::DpiOf(hwnd_);
 
     // Heading widths are measured in the control's own font.
     fw::WindowDC windowDc(hwnd_);
@@ -47,31 +50,51 @@ bool ValueListView::Create(HWND parent, ViewHost* host, int controlId) {
         LVCOLUMNA col{};
         col.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
         col.fmt = LVCFMT_LEFT;
-        col.cx = size.cx + 15 > kLeastWidths[i] ? size.cx + 15 : kLeastWidths[i];
+        int least = fw::Scale(kLeastWidths[i], dpi_);
+        int needed = size.cx + fw::Scale(15, dpi_);
+        col.cx = needed > least ? needed : least;
         col.pszText = heading.data();
         col.iSubItem = i;
         ListView_InsertColumn(hwnd_, i, &col);
     }
     if (old) SelectObject(dc, old);
 
-    rowImages_.Reset(ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 2, 0));
-    if (rowImages_) {
-        for (int id : {IDI_VALUE_BINARY, IDI_VALUE_STRING}) {
-            fw::UniqueIcon icon(static_cast<HICON>(
-                LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
-            ImageList_AddIcon(rowImages_.Get(), icon.Get());
-        }
-        ListView_SetImageList(hwnd_, rowImages_.Get(), LVSIL_SMALL);
-    }
-    // After the small image list: the list-view hands that one to its header too.
-    headerImages_.Reset(ImageList_LoadImageA(instance, MAKEINTRESOURCEA(IDB_SORT_ARROWS), 16, 0,
-                                             RGB(0xFF, 0x00, 0xFF), IMAGE_BITMAP, LR_CREATEDIBSECTION));
-    if (headerImages_) Header_SetImageList(ListView_GetHeader(hwnd_), headerImages_.Get());
+    ApplyImages();
 
     ReadColumnWidths();
     return true;
 }
 
+void ValueListView::ApplyImages() {
+    HIMAGELIST images = fw::IconImageList({IDI_VALUE_BINARY, IDI_VALUE_STRING}, fw::SmallIconSize(dpi_));
+    if (images) {
+        ListView_SetImageList(hwnd_, images, LVSIL_SMALL);
+        rowImages_.Reset(images);
+    }
+    // After the small image list: the list-view hands that one to its header too.
+    HIMAGELIST arrows = fw::ScaledStripImageList(IDB_SORT_ARROWS, 16, 16, RGB(0xFF, 0x00, 0xFF), dpi_);
+    if (arrows) {
+        Header_SetImageList(ListView_GetHeader(hwnd_), arrows);
+        headerImages_.Reset(arrows);
+    }
+}
+
+void ValueListView::ApplyDpi(int dpi) {
+    if (dpi == dpi_) return;
+    HWND header = ListView_GetHeader(hwnd_);
+    int count = Header_GetItemCount(header);
+    for (int i = 0; i < count; ++i) {
+        HDITEMA item{};
+        item.mask = HDI_WIDTH;
+        Header_GetItem(header, i, &item);
+        item.cxy = MulDiv(item.cxy, dpi, dpi_);
+        Header_SetItem(header, i, &item);
+    }
+    dpi_ = dpi;
+    ApplyImages();
+}
+
+// Settings keep the widths at 96 DPI.
 void ValueListView::ReadColumnWidths() {
     HWND header = ListView_GetHeader(hwnd_);
     int count = Header_GetItemCount(header);
@@ -80,7 +103,7 @@ void ValueListView::ReadColumnWidths() {
     for (int i = 0; i < count; ++i) {
         HDITEMA item{};
         item.mask = HDI_WIDTH;
-        item.cxy = widths[static_cast<size_t>(i)];
+        item.cxy = fw::Scale(widths[static_cast<size_t>(i)], dpi_);
         Header_SetItem(header, i, &item);
     }
 }
@@ -95,7 +118,7 @@ void ValueListView::StoreColumnWidths() {
         HDITEMA item{};
         item.mask = HDI_WIDTH;
         Header_GetItem(header, i, &item);
-        widths.push_back(static_cast<uint16_t>(item.cxy & 0xFFFF));
+        widths.push_back(static_cast<uint16_t>(fw::Unscale(item.cxy, dpi_) & 0xFFFF));
     }
     if (host_) host_->StoreColumnWidths(widths);
 }

@@ -65,6 +65,11 @@ public:
     bool SortAscending() const { return ascending_; }
     bool IsEditingLabel() const { return editing_; }
 
+    // Images and column widths for the display scale, when the window moves
+    // to a monitor of another scale.
+    void ApplyDpi(int dpi);
+    int Dpi() const { return dpi_; }
+
     // Notifications of the control (LVN_*, NM_*), forwarded by the window that gets them.
     LRESULT OnNotify(NMHDR* header);
     // WM_CONTEXTMENU over the list, at a screen point (-1,-1 from the keyboard).
@@ -73,6 +78,7 @@ public:
 private:
     static LRESULT CALLBACK HookProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     static int CALLBACK CompareRows(LPARAM a, LPARAM b, LPARAM self);
+    void ApplyImages();
     void ReadColumnWidths();
     void StoreColumnWidths();
     bool OnEndLabelEdit(NMLVDISPINFOA* info);
@@ -95,6 +101,7 @@ private:
     ValueList values_;
     fw::UniqueImageList rowImages_;
     fw::UniqueImageList headerImages_;
+    int dpi_ = 96;
     int contextRow_ = -1;
     int sortColumn_ = -1;
     bool ascending_ = false;
