@@ -631,6 +631,42 @@ void GeneratePair(const std::string& first, const std::string& second) {
 // Merging the first file and then the difference leaves what the second file
 // alone leaves: pairs of corpus files, both ways, and a generated export
 // before and after a change.
+// Key names that differ only in the case of letters beyond ASCII name one
+// key in the registry, and one key in the document.
+TEST(PeerMerge, KeyNamesInOtherCaseBeyondAsciiAreOneKey) {
+    const std::string text = std::string("Windows Registry Editor Version 5.00\r\n\r\n[") + kScratchPath +
+                             "\\Fold\\\xc3\x84\xd0\x96]\r\n\"a\"=\"1\"\r\n\r\n[" + kScratchPath +
+                             "\\Fold\\\xc3\xa4\xd0\xb6]\r\n\"b\"=\"2\"\r\n\r\n";  // ÄЖ, äж
+    std::string file = ScratchFile("peer-fold.reg");
+    WriteBytes(file, Utf16File(text));
+    RegDeleteTreeA(HKEY_CURRENT_USER, kScratchKey);
+    ASSERT_TRUE(RunRegedit("/s \"" + file + "\""));
+    HKEY fold = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, (std::string(kScratchKey) + "\\Fold").c_str(), 0, KEY_READ, &fold),
+              ERROR_SUCCESS);
+    DWORD subkeys = 0, values = 0;
+    HKEY sub = nullptr;
+    EXPECT_EQ(RegQueryInfoKeyA(fold, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, nullptr, nullptr,
+                               nullptr, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(subkeys, 1u);
+    if (RegOpenKeyExW(fold, L"\u00e4\u0436", 0, KEY_READ, &sub) == ERROR_SUCCESS) {
+        RegQueryInfoKeyA(sub, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
+                         nullptr);
+        RegCloseKey(sub);
+    }
+    EXPECT_EQ(values, 2u);
+    RegCloseKey(fold);
+    RegDeleteTreeA(HKEY_CURRENT_USER, kScratchKey);
+
+    RegDocument document;
+    ASSERT_TRUE(testutil::Load(document, Utf16File(text)));
+    KeyNode* key = testutil::Find(document, std::string(kScratchPath) + "\\Fold");
+    ASSERT_NE(key, nullptr);
+    ASSERT_NE(key->firstChild, nullptr);
+    EXPECT_EQ(key->firstChild->nextSibling, nullptr);
+}
+
 TEST(PeerMerge, TheDifferenceMergedAfterTheFirstFileLeavesTheSecond) {
     std::vector<std::pair<std::string, std::string>> pairs;
     std::string before = ScratchFile("peer-generated-before.reg"), after = ScratchFile("peer-generated-after.reg");
