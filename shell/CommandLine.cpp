@@ -17,4 +17,15 @@ std::string CommandLinePath(const char* commandLine) {
     return line.substr(1, close == std::string::npos ? std::string::npos : close - 1);
 }
 
+bool TakeUntitledSwitch(const char*& commandLine) {
+    constexpr char kSwitch[] = "/untitled";
+    constexpr size_t kLength = sizeof kSwitch - 1;
+    if (!commandLine || std::strncmp(commandLine, kSwitch, kLength) != 0 ||
+        (commandLine[kLength] != ' ' && commandLine[kLength] != '\t'))
+        return false;
+    commandLine += kLength;
+    while (*commandLine == ' ' || *commandLine == '\t') ++commandLine;
+    return true;
+}
+
 }  // namespace shell

@@ -11,4 +11,9 @@ namespace shell {
 // names no file.
 std::string CommandLinePath(const char* commandLine);
 
+// "/untitled" before the path: the file is one the program wrote for itself
+// (a comparison's result), opened as a new, unsaved document and then
+// deleted. Moves commandLine past the switch and its blanks.
+bool TakeUntitledSwitch(const char*& commandLine);
+
 }  // namespace shell

@@ -239,7 +239,8 @@ void MainFrame::CompareWithFile() {
                    GetTempFileNameA(folder, "qdf", 0, file) && SaveTo(result, file, result.unicode, result.dialect);
     char program[MAX_PATH] = "";
     GetModuleFileNameA(nullptr, program, MAX_PATH);
-    std::string command = std::string("\"") + program + "\" \"" + file + "\"";
+    // The second window opens the result as a new, untitled document.
+    std::string command = std::string("\"") + program + "\" /untitled \"" + file + "\"";
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};

@@ -368,6 +368,7 @@ bool MainFrame::NewDocument() {
 }
 
 void MainFrame::OpenFromCommandLine(const char* commandLine) {
+    bool untitled = shell::TakeUntitledSwitch(commandLine);
     std::string path = shell::CommandLinePath(commandLine);
     if (path.empty()) {
         NewDocument();
@@ -383,8 +384,25 @@ void MainFrame::OpenFromCommandLine(const char* commandLine) {
         MessageBoxA(hwnd_, box.c_str(), "", MB_OK | MB_ICONERROR);
         return;
     }
+    if (untitled) {
+        OpenAsUntitled(full);
+        return;
+    }
     // The list is stored by the next command that stores it.
     if (OpenFile(full, filePart ? filePart : full)) recentDocuments_.AddEntry(full);
+}
+
+// A file this program wrote for a new document (a comparison's result): its
+// text becomes an unsaved, untitled document, and the file goes.
+void MainFrame::OpenAsUntitled(const char* path) {
+    std::string untitled = fw::LoadText(IDS_UNTITLED);
+    if (OpenFile(path, untitled.c_str())) {
+        document_.SetFileName("", untitled.c_str());
+        document_.modified = true;
+        RefreshStates();
+        RefreshCaption();
+    }
+    DeleteFileA(path);
 }
 
 bool MainFrame::OpenFile(const char* path, const char* title) {

@@ -142,6 +142,7 @@ private:
     void ToggleStatusBar();
     void ToggleAddressBar();
     void ShowStatusBarMenu(POINT screen);
+    void OpenAsUntitled(const char* path);
     bool CreateAddressBand();
     void ShowBand(int id, bool shown);
     bool IsTextEditingKey(const MSG& msg) const;
