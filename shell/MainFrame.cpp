@@ -142,13 +142,8 @@ bool MainFrame::CreateToolbar() {
                                nullptr);
     if (!toolbar_) return false;
     SendMessageA(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    // Magenta marks the transparent pixels of the strip.
-    int dpi = fw::DpiOf(hwnd_);
-    toolbarImages_.Reset(
-        fw::ScaledStripImageList(IDR_MAINFRAME, resource.width, resource.height, RGB(255, 0, 255), dpi));
-    SendMessageA(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolbarImages_.Get()));
-    SendMessageA(toolbar_, TB_SETBITMAPSIZE, 0,
-                 MAKELPARAM(fw::Scale(resource.width, dpi), fw::Scale(resource.height, dpi)));
+    toolbarImageSize_ = {resource.width, resource.height};
+    ScaleToolbarImages(fw::DpiOf(hwnd_));
 
     std::vector<TBBUTTON> buttons;
     int image = 0;
@@ -645,9 +640,35 @@ void MainFrame::OnDestroy() {
 
 void MainFrame::OnSize() { Layout(); }
 
+// The toolbar's pictures for a display scale; magenta marks the strip's
+// transparent pixels.
+void MainFrame::ScaleToolbarImages(int dpi) {
+    toolbarImages_.Reset(fw::ScaledStripImageList(IDR_MAINFRAME, toolbarImageSize_.cx, toolbarImageSize_.cy,
+                                                  RGB(255, 0, 255), dpi));
+    SendMessageA(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolbarImages_.Get()));
+    SendMessageA(toolbar_, TB_SETBITMAPSIZE, 0,
+                 MAKELPARAM(fw::Scale(toolbarImageSize_.cx, dpi), fw::Scale(toolbarImageSize_.cy, dpi)));
+}
+
+// The toolbar at a new scale, and its band sized to it.
+void MainFrame::RescaleToolbar(int dpi) {
+    ScaleToolbarImages(dpi);
+    SendMessageA(toolbar_, TB_AUTOSIZE, 0, 0);
+    SIZE size{};
+    SendMessageA(toolbar_, TB_GETMAXSIZE, 0, reinterpret_cast<LPARAM>(&size));
+    REBARBANDINFOA band{};
+    band.cbSize = sizeof band;
+    band.fMask = RBBIM_CHILDSIZE;
+    band.cxMinChild = size.cx;
+    band.cyMinChild = size.cy;
+    int index = static_cast<int>(SendMessageA(rebar_, RB_IDTOINDEX, kToolbarId, 0));
+    SendMessageA(rebar_, RB_SETBANDINFOA, index, reinterpret_cast<LPARAM>(&band));
+}
+
 void MainFrame::OnDpiChanged(int dpi, const RECT& suggested) {
     int old = dpi_;
     dpi_ = dpi;
+    RescaleToolbar(dpi);
     keyTree_.ApplyDpi(dpi);
     valueList_.ApplyDpi(dpi);
     splitter_.ApplyDpi(old, dpi);

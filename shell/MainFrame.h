@@ -143,6 +143,8 @@ private:
     void ToggleAddressBar();
     void ShowStatusBarMenu(POINT screen);
     void OpenAsUntitled(const char* path);
+    void ScaleToolbarImages(int dpi);
+    void RescaleToolbar(int dpi);
     bool CreateAddressBand();
     void ShowBand(int id, bool shown);
     bool IsTextEditingKey(const MSG& msg) const;
@@ -179,6 +181,7 @@ private:
     HWND lastFocus_ = nullptr;
     fw::Splitter splitter_;
     fw::UniqueImageList toolbarImages_;
+    SIZE toolbarImageSize_{16, 16};  // of one picture in the strip, at 96 DPI
     std::vector<int> toolbarCommands_;  // image i belongs to toolbarCommands_[i]
     std::vector<fw::UniqueBitmap> menuBitmaps_;
     std::map<int, HBITMAP> menuBitmapOf_;  // command -> one of menuBitmaps_

@@ -290,8 +290,12 @@ TEST(Look, DpiChangeTakesTheSuggestedRectangleAndRescales) {
     harness::App app;
     ASSERT_TRUE(app.Start());
     HWND list = app.Child(WC_LISTVIEWA);
+    HWND toolbar = app.Child(TOOLBARCLASSNAMEA);
     int dpi = SystemDpi();
     int before = static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0));
+    HIMAGELIST images = reinterpret_cast<HIMAGELIST>(SendMessageA(toolbar, TB_GETIMAGELIST, 0, 0));
+    int iconBefore = 0, ignored = 0;
+    ImageList_GetIconSize(images, &iconBefore, &ignored);
     struct Move {
         int dpi;
         RECT rect;
@@ -304,6 +308,11 @@ TEST(Look, DpiChangeTakesTheSuggestedRectangleAndRescales) {
         GetWindowRect(app.Frame(), &now);
         EXPECT_TRUE(EqualRect(&now, &move.rect)) << now.left << "," << now.top << "-" << now.right << "," << now.bottom;
         EXPECT_NEAR(SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0), MulDiv(before, move.dpi, dpi), 1);
+        // The toolbar's pictures follow the scale too.
+        int icon = 0;
+        images = reinterpret_cast<HIMAGELIST>(SendMessageA(toolbar, TB_GETIMAGELIST, 0, 0));
+        ImageList_GetIconSize(images, &icon, &ignored);
+        EXPECT_NEAR(icon, MulDiv(iconBefore, move.dpi, dpi), 1);
     }
     EXPECT_TRUE(app.Close());
 }
