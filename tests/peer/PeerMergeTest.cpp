@@ -111,10 +111,19 @@ bool RunRegedit(const std::string& arguments) {
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdOutput = startup.hStdError = nul;
     PROCESS_INFORMATION process = {};
-    bool started =
-        CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process) != 0;
+    // Wine now and then fails to start a process under load: once more, then say why.
+    bool started = false;
+    for (int attempt = 0; attempt < 2 && !started; ++attempt) {
+        if (attempt) Sleep(500);
+        started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                                 &process) != 0;
+    }
+    DWORD startError = started ? 0 : GetLastError();
     if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
-    if (!started) return false;
+    if (!started) {
+        ADD_FAILURE() << "regedit.exe did not start: error " << startError;
+        return false;
+    }
     bool done = WaitForSingleObject(process.hProcess, 120000) == WAIT_OBJECT_0;
     if (!done) TerminateProcess(process.hProcess, 1);
     CloseHandle(process.hThread);
