@@ -183,8 +183,15 @@ TEST(RegEditMerge, DocumentBranchAndValuesReachTheRegistryInBothDialects) {
         EXPECT_EQ(Live("M", "Num").first + Live("M", "Str").first + Live("M\\Sub", "Bin").first, 0u);
 
         // Each merge shows its preview, then the success message with its backup.
+        // A preview's progress window shows too when the machine is slow:
+        // it carries the program's name and no message.
         auto boxes = answer.Boxes();
-        ASSERT_EQ(boxes.size(), 6u);
+        boxes.erase(std::remove_if(boxes.begin(), boxes.end(),
+                                   [](const Answerer::Box& b) { return b.caption == "Quillon" && b.text.empty(); }),
+                    boxes.end());
+        std::string seen;
+        for (const auto& box : boxes) seen += box.caption + ": " + box.text.substr(0, 120) + "\n";
+        ASSERT_EQ(boxes.size(), 6u) << seen;
         EXPECT_EQ(boxes[0].caption, "Merge Preview - Untitled");
         EXPECT_EQ(boxes[1].text.rfind("Information in \"Untitled\" has been successfully entered into the registry.", 0), 0u);
         EXPECT_EQ(boxes[2].caption, "Merge Preview - Sub");
