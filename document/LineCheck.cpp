@@ -112,16 +112,6 @@ std::string Excerpt(const char* p, const char* end) {
     return std::string(p, n);
 }
 
-// The value of a hexadecimal digit by its byte, -1 for other bytes.
-constexpr auto kHexValue = [] {
-    std::array<signed char, 256> value{};
-    for (int c = 0; c < 256; ++c)
-        value[c] = static_cast<signed char>(c >= '0' && c <= '9'   ? c - '0'
-                                            : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                                            : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                                                   : -1);
-    return value;
-}();
 
 const char* const kRoots[] = {"HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER", "HKEY_CLASSES_ROOT",
                               "HKEY_USERS",         "HKEY_CURRENT_CONFIG", "HKEY_DYN_DATA"};
@@ -477,14 +467,14 @@ void LineCheck::CheckHexValue(const char* line, const char* data, const char* en
         // Bytes as programs write them, "xx,", three characters a step; of
         // binary data only the digits matter.
         auto isByte = [&](const char* q) {
-            return end - q >= 3 && kHexValue[static_cast<unsigned char>(q[0])] >= 0 &&
-                   kHexValue[static_cast<unsigned char>(q[1])] >= 0 && q[2] == ',';
+            return end - q >= 3 && kHexDigitTable[static_cast<unsigned char>(q[0])] >= 0 &&
+                   kHexDigitTable[static_cast<unsigned char>(q[1])] >= 0 && q[2] == ',';
         };
         if (run == 0 && !chars) {
             while (isByte(p)) p += 3;
         } else if (run == 0) {
             for (; isByte(p); p += 3) {
-                bool set = (kHexValue[static_cast<unsigned char>(p[0])] | kHexValue[static_cast<unsigned char>(p[1])]) != 0;
+                bool set = (kHexDigitTable[static_cast<unsigned char>(p[0])] | kHexDigitTable[static_cast<unsigned char>(p[1])]) != 0;
                 if (bytes % 2 == 1 && set) highZero = false;
                 if (bytes % 2 == 0 && set) lowSet = true;
                 ++bytes;
@@ -492,7 +482,7 @@ void LineCheck::CheckHexValue(const char* line, const char* data, const char* en
         }
         if (p < end && *p == ';')
             while (p < end && !IsLineEnd(*p)) ++p;
-        int digit = p < end ? kHexValue[static_cast<unsigned char>(*p)] : -1;
+        int digit = p < end ? kHexDigitTable[static_cast<unsigned char>(*p)] : -1;
         if (digit >= 0) {
             ++run;
             byte = (byte << 4 | static_cast<unsigned>(digit)) & 0xFF;

@@ -20,16 +20,6 @@ namespace {
 
 int HexDigit(char c) { return HexDigitValue(c); }
 
-// The same by table, for the loops over every byte of hex data.
-constexpr auto kHexDigitTable = [] {
-    std::array<signed char, 256> value{};
-    for (int c = 0; c < 256; ++c)
-        value[c] = static_cast<signed char>(c >= '0' && c <= '9'   ? c - '0'
-                                            : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                                            : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                                                   : -1);
-    return value;
-}();
 int HexDigitOf(char c) { return kHexDigitTable[static_cast<unsigned char>(c)]; }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }

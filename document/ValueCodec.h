@@ -1,6 +1,7 @@
 // File forms of value data and their conversions.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -13,6 +14,17 @@ struct LostCharacters;
 
 // The value of a hexadecimal digit in either letter case, or -1.
 int HexDigitValue(char c);
+// The same by table, for the loops over every byte of hex data: the value of
+// a hexadecimal digit by its byte, -1 for other bytes.
+inline constexpr std::array<signed char, 256> kHexDigitTable = [] {
+    std::array<signed char, 256> value{};
+    for (int c = 0; c < 256; ++c)
+        value[c] = static_cast<signed char>(c >= '0' && c <= '9'   ? c - '0'
+                                            : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                            : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                                   : -1);
+    return value;
+}();
 
 // Backslashes doubled, then double quotes preceded by a backslash.
 std::string EscapeString(std::string_view text);

@@ -16,6 +16,7 @@
 #include "document/Platform.h"
 #include "document/RegDocument.h"
 #include "document/RegParser.h"
+#include "document/RegState.h"
 #include "document/ValueCodec.h"
 #include "document/ValueEntry.h"
 
@@ -102,39 +103,6 @@ std::u16string LiveRegistry::Fold(std::u16string_view name) const {
     for (char16_t& c : out)
         if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
     return out;
-}
-
-bool RegistryDataOf(const ValueEntry& value, uint32_t& type, std::string& bytes) {
-    switch (value.GetType()) {
-    case ValueType::String: {
-        type = kRegSz;
-        std::u16string text = ProgramToWideString(value.GetDisplayText());
-        text += u'\0';
-        bytes = WideBytes(text);
-        return true;
-    }
-    case ValueType::Dword: {
-        uint32_t number = 0;
-        if (!ParseDwordText(static_cast<const DwordValue&>(value).GetData(), number)) return false;
-        type = kRegDword;
-        bytes.assign(4, '\0');
-        for (size_t i = 0; i < 4; ++i) bytes[i] = static_cast<char>(number >> (8 * i));
-        return true;
-    }
-    case ValueType::Deletion:  // sets nothing
-        return false;
-    default: {
-        const auto& binary = static_cast<const BinaryValue&>(value);
-        if (!TypeNumberOfToken(binary.GetTypeToken(), type)) return false;
-        const auto* chars = dynamic_cast<const CharDataValue*>(&value);
-        // Dialect-4 characters are written widened into the merged UTF-16 file.
-        if (chars && chars->GetDialect() == kRegedit4)
-            bytes = WideBytes(ProgramToWideString(DecodeHexChars(binary.GetHexData(), kRegedit4)));
-        else
-            bytes = DecodeHexBytes(binary.GetHexData());
-        return true;
-    }
-    }
 }
 
 std::string LiveTypeName(uint32_t type) {
@@ -330,7 +298,7 @@ void MergePreview::PlayKey(const KeyNode* key) {
                 continue;
             }
             LiveValue set;
-            if (!RegistryDataOf(*value, set.type, set.bytes)) continue;
+            if (!RegistryDataOfLine(*value, set.type, set.bytes)) continue;
             set.name = std::move(name);
             SetValue(path, std::move(set));
         }

@@ -64,10 +64,6 @@ public:
     virtual std::u16string Fold(std::u16string_view name) const;
 };
 
-// A value's data in the registry's terms: the type and bytes a merge of the
-// value's line stores. False when the line stores nothing (a DWORD without a
-// number).
-bool RegistryDataOf(const ValueEntry& value, uint32_t& type, std::string& bytes);
 // The display text of live data, as the value list shows a value of that
 // kind ("0x0000002a (42)", "01 02", the string); the type's name
 // (RegistryTypeName, or "REG_0x" and the number).
