@@ -210,6 +210,29 @@ void KeyNode::AddChild(KeyNode* child) {
     SetLastChild(child);
 }
 
+void KeyNode::InsertChildAfter(KeyNode* child, KeyNode* previous) {
+    if (!previous || previous == LastChild()) {
+        if (!previous && firstChild) {
+            child->parent = this;
+            child->nextSibling = firstChild;
+            firstChild = child;
+            return;
+        }
+        AddChild(child);
+        return;
+    }
+    child->parent = this;
+    child->nextSibling = previous->nextSibling;
+    previous->nextSibling = child;
+}
+
+KeyNode* KeyNode::PreviousSibling() const {
+    if (!parent || parent->firstChild == this) return nullptr;
+    KeyNode* k = parent->firstChild;
+    while (k && k->nextSibling != this) k = k->nextSibling;
+    return k;
+}
+
 void KeyNode::RemoveChild(KeyNode* child) {
     KeyNode* previous = nullptr;
     for (KeyNode* k = firstChild; k; previous = k, k = k->nextSibling) {
@@ -289,7 +312,7 @@ bool KeyNode::CollectValues(ValueList& values) const {
     return true;
 }
 
-bool KeyNode::RebuildValueBlock(const ValueList& values) {
+bool KeyNode::RebuildValueBlock(const ValueList& values, std::vector<ValueBlock>* previous) {
     // Lines that are not values (comments, forms this program does not
     // read) stay with the key, before its values. Deletion lines are values
     // of the list, in its order.
@@ -311,9 +334,49 @@ bool KeyNode::RebuildValueBlock(const ValueList& values) {
     bool empty = out.Size() == 0;
     char nul = '\0';
     if (!out.Write(&nul, 1)) return false;
-    FreeBlocks();
+    if (previous)
+        TakeBlocks(0, *previous);
+    else
+        FreeBlocks();
     SetMainBlock({empty ? nullptr : out.Release(), !empty, kRegedit4});
     return true;
+}
+
+void KeyNode::TakeBlocks(size_t keep, std::vector<ValueBlock>& taken) {
+    size_t count = BlockCount();
+    if (keep >= count) return;
+    for (size_t i = keep; i < count; ++i) taken.push_back(Block(i));
+    // The key lets go of them without freeing: their owner is now `taken`.
+    std::vector<ValueBlock>* older = Older();
+    if (keep == 0) {
+        blockText = nullptr;
+        SetFlag(kBlockOwned, false);
+        if (older) {
+            delete older;
+            SetOlder(nullptr);
+        }
+        return;
+    }
+    // The block before the first taken one becomes the main block again.
+    ValueBlock main = (*older)[keep - 1];
+    older->resize(keep - 1);
+    if (older->empty()) {
+        delete older;
+        SetOlder(nullptr);
+    }
+    SetMainBlock(main);
+}
+
+void KeyNode::PutBlocks(std::vector<ValueBlock>& blocks) {
+    for (const ValueBlock& block : blocks) AttachValueBlock(block.text, block.owned, block.dialect);
+    blocks.clear();
+}
+
+void KeyNode::SwapBlocks(std::vector<ValueBlock>& other) {
+    std::vector<ValueBlock> mine;
+    TakeBlocks(0, mine);
+    PutBlocks(other);
+    other = std::move(mine);
 }
 
 void KeyNode::AttachOlderBlock(const ValueBlock& block) {

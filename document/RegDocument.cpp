@@ -5,6 +5,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "document/DocumentEdits.h"
 #include "document/FailPoint.h"
 #include "document/NameFold.h"
 #include "document/Platform.h"
@@ -189,7 +190,7 @@ private:
     size_t count = 0;
 };
 
-RegDocument::RegDocument() = default;
+RegDocument::RegDocument() : edits(std::make_unique<DocumentEdits>(*this)) {}
 
 RegDocument::~RegDocument() {
     StopLookupIndex();
@@ -235,6 +236,7 @@ void RegDocument::StopLookupIndex() {
 // No key is visited: the pool goes in one piece, with what its keys own.
 void RegDocument::Clear() {
     ++keysDropped;
+    edits->Forget(true);
     roots.clear();
     keys.Release();
     buffers.clear();
@@ -288,6 +290,7 @@ KeyNode* RegDocument::FindKey(KeyNode* parent, const char* name, size_t hash) co
 
 void RegDocument::Created(KeyNode* key, size_t hash) {
     if (index) index->Insert(key, hash);
+    if (journal) journal->KeyCreated(key);
 }
 
 void RegDocument::StartPath() {

@@ -19,8 +19,10 @@
 #include "document/RegDialect.h"
 #include "document/ValueEntry.h"
 
+class DocumentEdits;
 class KeyNode;
 class KeyTreeSink;
+class MergeJournal;
 struct LineObserver;
 class ProgressSink;
 struct LoadJob;
@@ -110,8 +112,12 @@ public:
     static void operator delete(void* p, KeyPool& pool, const std::nothrow_t&) noexcept;
 
     void AddChild(KeyNode* child);
+    // Links the child in after previous (first when previous is null).
+    void InsertChildAfter(KeyNode* child, KeyNode* previous);
     // Unlinks the child from this key's children (not destroyed).
     void RemoveChild(KeyNode* child);
+    // The child before this one among its parent's children, or null.
+    KeyNode* PreviousSibling() const;
     // First child whose name equals the first path component of name
     // (as SameComponent compares; a backslash ends the component).
     KeyNode* FindChild(const char* name) const;
@@ -124,8 +130,17 @@ public:
     // Replaces every block by one owned dialect-4 block: the lines of the old
     // blocks that are not values (comments, deletions) first, then values,
     // so that what the list shows is what a merge of the block gives. Leaves
-    // the key unchanged and returns false on memory failure.
-    bool RebuildValueBlock(const ValueList& values);
+    // the key unchanged and returns false on memory failure. With previous,
+    // the old blocks go there (with their ownership) instead of being freed.
+    bool RebuildValueBlock(const ValueList& values, std::vector<ValueBlock>* previous = nullptr);
+    // Moves the blocks after the first `keep` out of the key into `taken`, in
+    // file order, with their ownership.
+    void TakeBlocks(size_t keep, std::vector<ValueBlock>& taken);
+    // Appends blocks (as TakeBlocks gave them) after the key's own; empties
+    // `blocks`: the key owns what they own.
+    void PutBlocks(std::vector<ValueBlock>& blocks);
+    // Exchanges the key's blocks with `other`.
+    void SwapBlocks(std::vector<ValueBlock>& other);
     // Size estimate of this branch's text (see the writer).
     size_t TextSize() const;
     // Whether the writer emits a key line for this key.
@@ -293,6 +308,12 @@ public:
     // breaks included, as program text. A whole-document save writes it back.
     std::string preamble;
     std::atomic<int32_t> abort{1};
+    // Every edit of the loaded document goes through here (and is recorded
+    // for undo).
+    std::unique_ptr<DocumentEdits> edits;
+    // Told of the keys a parse makes and the blocks it adds while a merge is
+    // recorded; not owned.
+    MergeJournal* journal = nullptr;
     ProgressSink* owner = nullptr;  // not owned
     // Told of every key line a parse reads (the check of a file); not owned.
     LineObserver* observer = nullptr;

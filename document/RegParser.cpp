@@ -27,6 +27,7 @@
 #include <string>
 
 #include "document/ByteSink.h"
+#include "document/DocumentEdits.h"
 #include "document/DocumentSinks.h"
 #include "document/Platform.h"
 #include "document/RegDocument.h"
@@ -367,6 +368,7 @@ void RegDocument::ParseKeyLines(char* text, KeyTreeSink* view, size_t length, bo
                 result.end = ParseEnd::OutOfMemory;
                 break;
             }
+            if (journal) journal->BlockAttaching(key);
             if (recoded)
                 key->AttachValueBlock(recoded, true, headerDialect);
             else

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "document/ByteSink.h"
+#include "document/DocumentEdits.h"
 #include "document/Platform.h"
 #include "document/RegDocument.h"
 #include "document/RegFile.h"
@@ -292,12 +293,8 @@ bool RegistryCommands::ImportKeyText(const std::string& keyPath) {
     }
     tree_.SetRedraw(true);
     if (!parsed && parsed.keys == 0) return false;
-    // The document holds what it did not hold before: closing must ask.
-    document.modified = true;
     HTREEITEM selected = tree_.Selected();
     list_.Fill(selected ? tree_.KeyOf(selected) : nullptr);
-    host_.UpdateCommandStates();
-    host_.UpdateTitle();
     if (!parsed) {
         // Memory ran out: the keys that came in stay, as a merge's would.
         TellStoppedMerge(host_.HostWindow(), parsed.end, parsed.keys, keyPath.c_str());
@@ -312,7 +309,11 @@ bool RegistryCommands::ImportKey() {
     std::string path = key->Path();
     std::string title = Title();
     if (!Ask(fw::FormatText(IDS_MERGE_QUESTION, path.c_str(), title.c_str()), MB_ICONEXCLAMATION)) return false;
+    // What comes in is one step of the document's history, as far as it came.
+    DocumentEdits& edits = *host_.Document().edits;
+    edits.BeginMerge();
     bool imported = ImportKeyText(path);
+    edits.EndMerge(EditKind::ImportFromRegistry);
     if (imported) Tell(fw::FormatText(IDS_MERGE_DONE, path.c_str(), title.c_str()));
     else TellFailure(IDS_IMPORT_FAILED);
     return imported;
@@ -325,8 +326,11 @@ bool RegistryCommands::ImportDocument() {
     std::vector<std::string> paths;
     tree_.LeafPaths(paths);
     bool imported = !paths.empty();
+    DocumentEdits& edits = *host_.Document().edits;
+    edits.BeginMerge();
     for (const std::string& path : paths)
         if (!ImportKeyText(path)) imported = false;
+    edits.EndMerge(EditKind::ImportFromRegistry);
     if (imported) Tell(fw::FormatText(IDS_IMPORT_DONE, title.c_str()));
     else TellFailure(IDS_IMPORT_FAILED);
     return imported;
@@ -350,11 +354,7 @@ bool RegistryCommands::ImportValues() {
     }
     live.Reset();
     if (!changed) return false;
-    list_.StoreValues();
-    host_.Document().modified = true;
-    host_.UpdateCommandStates();
-    host_.UpdateTitle();
-    return true;
+    return list_.StoreValues(EditKind::ImportFromRegistry);
 }
 
 }  // namespace regedit

@@ -51,6 +51,7 @@
 #define ID_EDIT_PASTE            57637
 #define ID_EDIT_SELECT_ALL       57642
 #define ID_EDIT_UNDO             57643
+#define ID_EDIT_REDO             57644
 #define ID_EDIT_FIND_NEXT        238
 #define ID_QUICK_REGEDIT         212
 #define ID_TREE_EXPAND           218

@@ -30,3 +30,12 @@
 #define IDS_DELETION_DATA          1807
 #define IDS_ADDRESS_NO_KEY         1808
 #define IDS_ADDRESS_MISSING_TAIL   1809
+
+// Strings of undo and redo: 2000-2019. The names of what a step did follow
+// the order of EditKind from IDS_EDIT_KIND_FIRST.
+#define IDS_UNDO                   2000
+#define IDS_UNDO_FORMAT            2001
+#define IDS_REDO                   2002
+#define IDS_REDO_FORMAT            2003
+#define IDS_KEY_NAME_TAKEN         2004
+#define IDS_EDIT_KIND_FIRST        2005

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "document/DocumentEdits.h"
 #include "framework/Strings.h"
 #include "resources/resource.h"
 #include "shell/FileDialogs.h"
@@ -95,10 +96,12 @@ bool ImportRegFile(HWND window, RegDocument& document, KeyTreeView& tree, const 
     job.clearFirst = false;
     job.checkDuplicates = ReadCheckDuplicatesSetting();
     tree.SetRedraw(false);
+    // What came in, also from an import stopped early, is one step of the
+    // document's history: the document holds what its file does not.
+    document.edits->BeginMerge();
     bool ok = RunLoadWorker(window, document, job);
+    document.edits->EndMerge(EditKind::ImportFile);
     tree.SetRedraw(true);
-    // The document holds what its file does not: closing must ask.
-    if (job.keys > 0) document.modified = true;
     if (ok && job.lossy) WarnLossyConversion(window, path);
     if (!ok && job.keys > 0) {
         // What came in stays, as a merge's effect; the user learns that the

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "document/DocumentEdits.h"
 #include "editors/ValueEditors.h"
 #include "framework/Dpi.h"
 #include "resources/resource.h"
@@ -115,6 +116,8 @@ bool MainFrame::OnCreate() {
 
     states_.AddToolbar(toolbar_);
     BuildCommandTable();
+    editCommands_.Observe(document_);
+    document_.edits->SetHistoryLimit(size_t(shell::ReadUndoHistoryMiB()) << 20);
     transferCommands_.RegisterDropTargets();
     if (loop_) {
         loop_->AddMessageFilter(this);
@@ -393,7 +396,7 @@ void MainFrame::OpenAsUntitled(const char* path) {
     std::string untitled = fw::LoadText(IDS_UNTITLED);
     if (OpenFile(path, untitled.c_str())) {
         document_.SetFileName("", untitled.c_str());
-        document_.modified = true;
+        document_.edits->MarkUnsaved();
         RefreshStates();
         RefreshCaption();
     }

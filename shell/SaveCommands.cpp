@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "document/DocumentEdits.h"
 #include "document/RegWriter.h"
 #include "document/Utf8.h"
 #include "resources/resource.h"
@@ -117,7 +118,7 @@ bool SaveInPlace(RegDocument& document, HWND owner, bool showProgress) {
         std::string firstLine = fw::FormatText(IDS_WRITE_ERROR, document.title.c_str());
         return OfferSaveAsAfterFailure(owner, firstLine, failure) && SaveAs(document, owner);
     }
-    document.modified = false;
+    document.edits->MarkSaved();
     NoteSaved(document);
     return true;
 }

@@ -102,4 +102,6 @@ bool WriteListHeader(const std::vector<uint16_t>& widths) {
     return WriteBinary("listhdr", data.data(), static_cast<DWORD>(data.size()), KEY_WRITE, false);
 }
 
+DWORD ReadUndoHistoryMiB() { return ReadDword("UndoHistoryMiB", 256); }
+
 }  // namespace shell

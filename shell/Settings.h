@@ -39,6 +39,9 @@ bool WriteAddressBar(DWORD value);  // creates the key
 DWORD ReadTips();
 bool WriteTips(DWORD value);  // creates the key
 
+// The memory the undo history of a document may keep, in MiB. Default 256.
+DWORD ReadUndoHistoryMiB();
+
 // The building blocks, for the settings of other rooms.
 DWORD ReadDword(const char* name, DWORD fallback);
 bool ReadBinary(const char* name, std::vector<BYTE>& data);

@@ -59,14 +59,14 @@ HRESULT KeyTreeDropTarget::Drop(IDataObject* data, DWORD, POINTL point, DWORD*) 
         BlockText values = TextOfData(data, ValuesFormat());
         if (!values) return S_OK;
         if (target == commands_.Tree().Selected())
-            commands_.PasteValuesText(values.View());
+            commands_.PasteValuesText(values.View(), EditKind::Drop);
         else
-            commands_.AddValuesToKey(target, values.View());
+            commands_.AddValuesToKey(target, values.View(), EditKind::Drop);
     } else if (Offers(data, KeyBranchFormat())) {
         BlockText path = TextOfData(data, KeyPathFormat());
         BlockText branch = path ? TextOfData(data, KeyBranchFormat()) : BlockText();
         if (!branch) return S_OK;
-        commands_.PasteBranch(branch.View(), path.View(), target);
+        commands_.PasteBranch(branch.View(), path.View(), target, EditKind::Drop);
     }
     return S_OK;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "document/ByteSink.h"
+#include "document/DocumentEdits.h"
 #include "document/RegDocument.h"
 #include "document/RegParser.h"
 #include "framework/CommandStates.h"
@@ -120,12 +121,6 @@ void TransferCommands::UpdateState(int id, fw::CommandStates& states) {
 
 bool TransferCommands::AcceptsDrops() { return IsWindowEnabled(host_.HostWindow()) != FALSE; }
 
-void TransferCommands::Changed() {
-    host_.Document().modified = true;
-    host_.UpdateCommandStates();
-    host_.UpdateTitle();
-}
-
 void TransferCommands::CopyKeyBranch(HTREEITEM item) {
     if (!item) item = tree_.Selected();
     KeyNode* key = tree_.KeyOf(item);
@@ -167,11 +162,11 @@ void TransferCommands::CutKeyBranch(HTREEITEM item) {
     if (!tree_.KeyOf(item)) return;
     CopyKeyBranch(item);
     // Answering No leaves the key in place and its copy on the clipboard.
-    edit_.DeleteKey(item);
+    edit_.DeleteKey(item, EditKind::Cut);
 }
 
 void TransferCommands::CutSelectedValues() {
-    if (CopySelectedValues()) edit_.DeleteValues();
+    if (CopySelectedValues()) edit_.DeleteValues(EditKind::Cut);
 }
 
 void TransferCommands::PasteToKey(HTREEITEM item) {
@@ -204,35 +199,28 @@ void TransferCommands::PasteValues() {
     if (BlockText values = ReadClipboard(ValuesFormat())) PasteValuesText(values.View());
 }
 
-bool TransferCommands::PasteValuesText(std::string_view text) {
+bool TransferCommands::PasteValuesText(std::string_view text, EditKind kind) {
     if (!list_.Key()) return false;
     std::unique_ptr<char[]> lines = ValueLinesOf(text);
     if (!lines) return false;
-    edit_.PasteValuesHere(lines.get());
+    edit_.PasteValuesHere(lines.get(), kind);
     return true;
 }
 
-bool TransferCommands::AddValuesToKey(HTREEITEM item, std::string_view text) {
+// The parse buffer's padding is not needed by a key's block: the document
+// keeps an exact copy.
+bool TransferCommands::AddValuesToKey(HTREEITEM item, std::string_view text, EditKind kind) {
     KeyNode* key = tree_.KeyOf(item);
     if (!key) return false;
     std::unique_ptr<char[]> lines = ValueLinesOf(text);
     if (!lines) return false;
-    // The parse buffer's padding is not needed by a key's block: an exact
-    // copy is what the key owns.
-    size_t length = std::strlen(lines.get());
-    char* block = new (std::nothrow) char[length + 1];
-    if (!block) return false;
-    std::memcpy(block, lines.get(), length + 1);
-    key->AttachValueBlock(block, true, kRegedit4);
-    if (tree_.Selected() == item)
-        list_.Fill(key);
-    else
-        tree_.SelectItem(item);
-    Changed();
+    if (!host_.Document().edits->AddValueBlock(key, lines.get(), kind)) return false;
+    if (tree_.Selected() != item) tree_.SelectItem(item);
     return true;
 }
 
-bool TransferCommands::PasteBranch(std::string_view text, std::string_view sourcePath, HTREEITEM target) {
+bool TransferCommands::PasteBranch(std::string_view text, std::string_view sourcePath, HTREEITEM target,
+                                   EditKind kind) {
     RegDocument& document = host_.Document();
     KeyNode* targetKey = target ? tree_.KeyOf(target) : nullptr;
     if (target && !targetKey) return false;
@@ -251,14 +239,13 @@ bool TransferCommands::PasteBranch(std::string_view text, std::string_view sourc
     {
         tree_.SetRedraw(false);
         ParseScope scope(document.abort);
-        parsed = document.ParseText(std::move(buffer), &tree_, length, false, targetKey != nullptr);
+        parsed = document.edits->MergeText(kind, std::move(buffer), &tree_, length, false, targetKey != nullptr);
         tree_.SetRedraw(true);
     }
     if (!parsed) {
         if (parsed.keys == 0) return false;
         // Memory ran out: the keys that came in stay, as a merge's would.
         if (KeyNode* shown = list_.Key()) list_.Fill(shown);
-        Changed();
         TellStoppedMerge(host_.HostWindow(), parsed.end, parsed.keys, fw::LoadText(IDS_SOURCE_CLIPBOARD).c_str());
         return false;
     }
@@ -268,7 +255,6 @@ bool TransferCommands::PasteBranch(std::string_view text, std::string_view sourc
     // values the list shows): the list shows the values the key has now, so
     // that its next store does not drop the pasted ones.
     if (KeyNode* shown = list_.Key()) list_.Fill(shown);
-    Changed();
     return true;
 }
 

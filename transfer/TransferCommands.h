@@ -9,6 +9,7 @@
 
 #include <string_view>
 
+#include "document/EditHistory.h"
 #include "framework/CommandTable.h"
 
 class EditCommands;
@@ -43,12 +44,15 @@ public:
     // Places the branch (a key branch payload) under the target (none: at
     // the top level) under the first free name, and shows it. False, with
     // the document unchanged, when the text is no key branch.
-    bool PasteBranch(std::string_view text, std::string_view sourcePath, HTREEITEM target);
+    // Each is one step of the document's history, named by kind (a paste or
+    // a drop).
+    bool PasteBranch(std::string_view text, std::string_view sourcePath, HTREEITEM target,
+                     EditKind kind = EditKind::Paste);
     // Attaches the values payload's value lines to the item's key as a new
     // block, without renaming, and selects the item.
-    bool AddValuesToKey(HTREEITEM item, std::string_view text);
+    bool AddValuesToKey(HTREEITEM item, std::string_view text, EditKind kind = EditKind::Paste);
     // Merges the values payload into the selected key, renaming clashes.
-    bool PasteValuesText(std::string_view text);
+    bool PasteValuesText(std::string_view text, EditKind kind = EditKind::Paste);
 
     // The drag starts the views report.
     void BeginKeyDrag(HTREEITEM item);
@@ -64,8 +68,6 @@ public:
     // disabled under a running load, save or search (another process's drop
     // still arrives then, from the progress dialog's message loop).
     bool AcceptsDrops();
-    // Marks the document modified and brings states and caption up to date.
-    void Changed();
 
 private:
     // Whether the command acts on the key: the focus (or the context menu)

@@ -34,7 +34,7 @@ HRESULT ValueListDropTarget::Drop(IDataObject* data, DWORD keyState, POINTL, DWO
     if (effect) *effect = accepted ? DropEffect(keyState) : DROPEFFECT_NONE;
     if (!accepted) return S_FALSE;
     BlockText values = TextOfData(data, ValuesFormat());
-    if (values && list_.Key()) commands_.PasteValuesText(values.View());
+    if (values && list_.Key()) commands_.PasteValuesText(values.View(), EditKind::Drop);
     return S_OK;
 }
 

@@ -71,27 +71,9 @@ bool IsInSubtree(const KeyNode* key, const KeyNode* top) {
 const int EditCommands::kCommands[] = {
     ID_EDIT_NEW_KEY, ID_EDIT_NEW_STRING, ID_EDIT_NEW_BINARY, ID_EDIT_NEW_DWORD, ID_EDIT_NEW_QWORD,
     ID_EDIT_NEW_EXPAND, ID_EDIT_NEW_MULTI, ID_EDIT_DELETE, ID_EDIT_RENAME, ID_EDIT_MODIFY, ID_EDIT_COPY_KEY_NAME,
-    ID_EDIT_SELECT_ALL,
+    ID_EDIT_SELECT_ALL, ID_EDIT_UNDO, ID_EDIT_REDO,
 };
 const size_t EditCommands::kCommandCount = sizeof kCommands / sizeof kCommands[0];
-
-std::string FreeName(const std::string& format, unsigned first,
-                     const std::function<bool(const std::string&)>& taken) {
-    for (unsigned n = first;; ++n) {
-        std::string candidate = Format(format, n);
-        // A counter that wrapped around would loop for ever; every name is taken.
-        if (!taken(candidate) || n + 1 == first) return candidate;
-    }
-}
-
-std::string FreeSuffixedName(const std::string& name, int first,
-                             const std::function<bool(const std::string&)>& taken) {
-    if (!taken(name)) return name;
-    for (int n = first;; ++n) {
-        std::string candidate = name + " #" + std::to_string(n);
-        if (!taken(candidate) || n + 1 == first) return candidate;
-    }
-}
 
 EditCommands::EditCommands(ViewHost& host, KeyTreeView& tree, ValueListView& list)
     : host_(host), tree_(tree), list_(list) {}
@@ -121,6 +103,12 @@ void EditCommands::OnCommand(int id) {
     case ID_EDIT_SELECT_ALL:
         SelectAll();
         break;
+    case ID_EDIT_UNDO:
+        Undo();
+        break;
+    case ID_EDIT_REDO:
+        Redo();
+        break;
     default:
         break;
     }
@@ -132,33 +120,26 @@ int EditCommands::Ask(UINT textId, const char* argument, UINT captionId) {
     return MessageBoxA(host_.HostWindow(), text.c_str(), caption.c_str(), MB_YESNO | MB_ICONWARNING);
 }
 
-void EditCommands::Changed() {
-    host_.Document().modified = true;
-    host_.UpdateCommandStates();
-    host_.UpdateTitle();
+DocumentEdits& EditCommands::Edits() const { return *host_.Document().edits; }
+
+void EditCommands::Observe(RegDocument& document) {
+    document.edits->observer = this;
+    NameUndoSteps();
 }
 
 void EditCommands::NewKey(HTREEITEM parent) {
     KeyNode* parentKey = parent ? tree_.KeyOf(parent) : nullptr;
     if (parent && !parentKey) return;
-    std::string name = FreeName(fw::LoadText(IDS_NEW_KEY), 0, [&](const std::string& candidate) {
-        return tree_.HasChildNamed(parent, candidate.c_str());
-    });
-    auto* key = new (host_.Document().keys, std::nothrow) KeyNode(name.c_str(), parentKey);
+    std::string name = Edits().FreeKeyName(parentKey, fw::LoadText(IDS_NEW_KEY), 0);
+    KeyNode* key = Edits().AddKey(parentKey, name.c_str());
     if (!key) return;
-    if (!parentKey) host_.Document().AddRootKey(key);
     // Under a key whose children were never shown, this shows them all, the
     // new key last among them.
     HTREEITEM item = tree_.EnsureItem(key);
-    if (!item) {
-        // Without an item the key could never be reached again.
-        host_.Document().DeleteKey(key);
-        return;
-    }
+    if (!item) return;
     tree_.SelectItem(item);
     SetFocus(tree_.Hwnd());
     tree_.BeginRename(item);
-    Changed();
 }
 
 void EditCommands::NewValue(ValueType kind) {
@@ -171,40 +152,97 @@ void EditCommands::NewValue(ValueType kind) {
     if (!value) return;
     int row = list_.AppendValue(std::move(value));
     if (row < 0) return;
-    if (!list_.StoreValues()) {
+    if (!list_.StoreValues(EditKind::NewValue)) {
         list_.RemoveRow(row);
         return;
     }
     SetFocus(list_.Hwnd());
     list_.BeginRename(row);
-    Changed();
 }
 
-void EditCommands::DeleteKey(HTREEITEM item) {
+void EditCommands::DeleteKey(HTREEITEM item, EditKind kind) {
     KeyNode* key = item ? tree_.KeyOf(item) : nullptr;
     if (!key) return;
     if (Ask(IDS_CONFIRM_KEY_DELETE, key->name, IDS_CONFIRM_KEY_CAPTION) != IDYES) return;
-    // The item goes first: the selection moves and the list lets go of the
-    // key's values while the key still exists.
-    tree_.RemoveItem(item);
-    if (IsInSubtree(list_.Key(), key)) {
-        HTREEITEM selected = tree_.Selected();
-        list_.Fill(selected ? tree_.KeyOf(selected) : nullptr);
-    }
-    KeyNode* parent = key->parent;
-    host_.Document().DeleteKey(key);
-    if (parent) tree_.UpdateButton(parent);
-    Changed();
+    Edits().DeleteKey(key, kind);
 }
 
-void EditCommands::DeleteValues() {
+void EditCommands::DeleteValues(EditKind kind) {
     int selected = list_.SelectedCount();
     if (selected == 0 || !list_.Key() || !tree_.Selected()) return;
     if (selected == 1 && list_.FirstSelected() == 0 && !list_.ValueAt(0)) return;
     if (Ask(IDS_CONFIRM_VALUES_DELETE, nullptr, IDS_CONFIRM_VALUES_CAPTION) != IDYES) return;
     list_.RemoveSelected();
-    list_.StoreValues();
-    Changed();
+    list_.StoreValues(kind);
+}
+
+void EditCommands::Undo() {
+    if (Edits().CanUndo()) ShowStepKey(Edits().Undo());
+}
+
+void EditCommands::Redo() {
+    if (Edits().CanRedo()) ShowStepKey(Edits().Redo());
+}
+
+// As Find shows a key: its items are made on the way down, and it becomes
+// the selection, which shows its values.
+void EditCommands::ShowStepKey(KeyNode* key) {
+    if (!key) return;
+    HTREEITEM item = tree_.EnsureItem(key);
+    if (!item) return;
+    if (tree_.Selected() == item)
+        list_.Fill(key);
+    else
+        tree_.SelectItem(item);
+    TreeView_EnsureVisible(tree_.Hwnd(), item);
+}
+
+void EditCommands::KeyAdded(KeyNode* key) { tree_.ShowAddedKey(key); }
+
+// The item goes first: the selection moves and the list lets go of the
+// key's values while the key still exists.
+void EditCommands::KeyRemoving(KeyNode* key) {
+    tree_.ForgetItems(key);
+    if (IsInSubtree(list_.Key(), key)) {
+        HTREEITEM selected = tree_.Selected();
+        KeyNode* shown = selected ? tree_.KeyOf(selected) : nullptr;
+        list_.Fill(IsInSubtree(shown, key) ? nullptr : shown);
+    }
+}
+
+void EditCommands::KeyRemoved(KeyNode* parent) {
+    if (parent) tree_.UpdateButton(parent);
+}
+
+void EditCommands::KeyRenamed(KeyNode* key) { tree_.ShowRenamedKey(key); }
+
+void EditCommands::ValuesChanged(KeyNode* key) {
+    if (key && list_.Key() == key) list_.Fill(key);
+}
+
+void EditCommands::Edited() {
+    NameUndoSteps();
+    host_.UpdateCommandStates();
+    host_.UpdateTitle();
+}
+
+void EditCommands::NameUndoSteps() {
+    HMENU bar = host_.MenuBar();
+    if (!bar || !host_.document) return;
+    const DocumentEdits& edits = Edits();
+    auto name = [](UINT plain, UINT format, bool can, EditKind kind) {
+        if (!can) return fw::LoadText(plain);
+        return fw::FormatText(format, fw::LoadText(IDS_EDIT_KIND_FIRST + static_cast<UINT>(kind)).c_str());
+    };
+    std::string undo = name(IDS_UNDO, IDS_UNDO_FORMAT, edits.CanUndo(), edits.CanUndo() ? edits.UndoKind() : EditKind{});
+    std::string redo = name(IDS_REDO, IDS_REDO_FORMAT, edits.CanRedo(), edits.CanRedo() ? edits.RedoKind() : EditKind{});
+    MENUITEMINFOA item{};
+    item.cbSize = sizeof item;
+    item.fMask = MIIM_STRING;
+    item.dwTypeData = undo.data();
+    SetMenuItemInfoA(bar, ID_EDIT_UNDO, FALSE, &item);
+    item.dwTypeData = redo.data();
+    SetMenuItemInfoA(bar, ID_EDIT_REDO, FALSE, &item);
 }
 
 void EditCommands::Delete() {
@@ -213,8 +251,6 @@ void EditCommands::Delete() {
         DeleteKey(tree_.CommandItem());
     else if (source && source == list_.Hwnd())
         DeleteValues();
-    host_.UpdateTitle();
-    host_.UpdateCommandStates();
 }
 
 void EditCommands::Rename() {
@@ -243,8 +279,7 @@ void EditCommands::Modify(int row) {
     } else {
         list_.RefreshRow(row);
     }
-    list_.StoreValues();
-    Changed();
+    list_.StoreValues(EditKind::ModifyValue);
 }
 
 void EditCommands::CopyKeyName(HTREEITEM item) {
@@ -265,7 +300,7 @@ void EditCommands::CopyKeyName(HTREEITEM item) {
 
 void EditCommands::SelectAll() { list_.SelectAll(); }
 
-void EditCommands::PasteValuesHere(const char* text) {
+void EditCommands::PasteValuesHere(const char* text, EditKind kind) {
     if (!list_.Key() || !text) return;
     list_.DeselectAll();
     ValueList pasted;
@@ -295,18 +330,23 @@ void EditCommands::PasteValuesHere(const char* text) {
             row = list_.AppendValue(std::move(value));
         if (row >= 0) list_.Select(row);
     }
-    list_.StoreValues();
-    Changed();
+    list_.StoreValues(kind);
 }
 
 std::string EditCommands::PastedKeyName(HTREEITEM target, const char* name) const {
     if (!target) target = tree_.Selected();
-    return FreeSuffixedName(name, 0, [&](const std::string& candidate) {
-        return tree_.HasChildNamedLocale(candidate.c_str(), target);
-    });
+    KeyNode* parent = target ? tree_.KeyOf(target) : nullptr;
+    if (!parent) return name;
+    return Edits().FreePastedKeyName(parent, name);
 }
 
 void EditCommands::UpdateState(int id, fw::CommandStates& states) {
+    if (id == ID_EDIT_UNDO || id == ID_EDIT_REDO) {
+        const DocumentEdits& edits = Edits();
+        bool editing = tree_.IsEditingLabel() || list_.IsEditingLabel();
+        states.Enable(static_cast<UINT>(id), !editing && (id == ID_EDIT_UNDO ? edits.CanUndo() : edits.CanRedo()));
+        return;
+    }
     HWND focus = GetFocus();
     if (!focus) return;
     UINT command = static_cast<UINT>(id);

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "document/DocumentEdits.h"
 #include "document/RegDocument.h"
 #include "framework/CommandTable.h"
 
@@ -18,14 +19,10 @@ class KeyTreeView;
 class ValueListView;
 class ViewHost;
 
-// The first name made from `format` (one "%u") and the numbers first, first+1,
-// ... that `taken` does not report as taken.
-std::string FreeName(const std::string& format, unsigned first, const std::function<bool(const std::string&)>& taken);
-// The first of name, "name #first", "name #first+1", ... that `taken` lets through.
-std::string FreeSuffixedName(const std::string& name, int first,
-                             const std::function<bool(const std::string&)>& taken);
-
-class EditCommands : public fw::CommandTarget {
+// The views follow the document through this class, the observer of its
+// edits: whatever changed it (a command, an undo, a redo), the tree and the
+// list show the change, and the caption and command states follow.
+class EditCommands : public fw::CommandTarget, public EditObserver {
 public:
     EditCommands(ViewHost& host, KeyTreeView& tree, ValueListView& list);
     EditCommands(const EditCommands&) = delete;
@@ -38,10 +35,16 @@ public:
     // By the pane with the focus; a command the focus does not decide keeps its state.
     void UpdateState(int id, fw::CommandStates& states) override;
 
+    // Makes this the observer of the document's edits.
+    void Observe(RegDocument& document);
+
     void NewKey(HTREEITEM parent);
     void NewValue(ValueType kind);
-    void DeleteKey(HTREEITEM item);
-    void DeleteValues();
+    void DeleteKey(HTREEITEM item, EditKind kind = EditKind::DeleteKey);
+    void DeleteValues(EditKind kind = EditKind::DeleteValues);
+    // Undo and Redo: the key the step changed is shown and selected.
+    void Undo();
+    void Redo();
     // 203 and 204: by the pane the command came from.
     void Delete();
     void Rename();
@@ -49,7 +52,7 @@ public:
     void CopyKeyName(HTREEITEM item);
     void SelectAll();
     // Values of a paste or drop (value lines in REGEDIT4 form) onto the selected key.
-    void PasteValuesHere(const char* text);
+    void PasteValuesHere(const char* text, EditKind kind = EditKind::Paste);
     // The name a key branch named `name` takes when pasted under `target`.
     std::string PastedKeyName(HTREEITEM target, const char* name) const;
 
@@ -61,9 +64,20 @@ public:
     static const int kCommands[];
     static const size_t kCommandCount;
 
+    // EditObserver.
+    void KeyAdded(KeyNode* key) override;
+    void KeyRemoving(KeyNode* key) override;
+    void KeyRemoved(KeyNode* parent) override;
+    void KeyRenamed(KeyNode* key) override;
+    void ValuesChanged(KeyNode* key) override;
+    void Edited() override;
+
 private:
     int Ask(UINT textId, const char* argument, UINT captionId);
-    void Changed();
+    DocumentEdits& Edits() const;
+    // The Edit menu's Undo and Redo name the steps they would take.
+    void NameUndoSteps();
+    void ShowStepKey(KeyNode* key);
 
     ViewHost& host_;       // not owned
     KeyTreeView& tree_;    // not owned

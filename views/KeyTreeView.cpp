@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "document/DocumentEdits.h"
 #include "document/Platform.h"
 #include "document/RegDocument.h"
 #include "framework/CommandStates.h"
@@ -90,10 +91,10 @@ void KeyTreeView::Rebuild(RegDocument& document) {
 // cChildren gives an item its expand button before it has child items; it is
 // set explicitly (not I_CHILDRENCALLBACK) so that the control never asks for
 // it while a load has freed the keys behind the old items.
-HTREEITEM KeyTreeView::InsertKey(KeyNode* key, HTREEITEM parent) {
+HTREEITEM KeyTreeView::InsertKey(KeyNode* key, HTREEITEM parent, HTREEITEM after) {
     TVINSERTSTRUCTA ins{};
     ins.hParent = parent ? parent : TVI_ROOT;
-    ins.hInsertAfter = TVI_LAST;
+    ins.hInsertAfter = after;
     ins.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM | TVIF_CHILDREN;
     ins.item.pszText = const_cast<char*>(key->name);
     ins.item.iImage = 0;
@@ -193,30 +194,14 @@ const KeyNode* KeyTreeView::FirstChildOf(HTREEITEM parent) const {
 }
 
 bool KeyTreeView::HasChildNamed(HTREEITEM parent, const char* name) const {
-    if (!parent) {
-        if (!host_) return false;
-        for (const KeyNode* root : host_->Document().roots)
-            if (CompareNoCase(root->name, name) == 0) return true;
-        return false;
-    }
-    for (const KeyNode* child = FirstChildOf(parent); child; child = child->nextSibling)
-        if (CompareNoCase(child->name, name) == 0) return true;
-    return false;
-}
-
-bool KeyTreeView::HasChildNamedLocale(const char* name, HTREEITEM parent) const {
-    if (!parent) parent = Selected();
-    if (!parent) return false;
-    for (const KeyNode* child = FirstChildOf(parent); child; child = child->nextSibling) {
-        if (CompareStringA(GetThreadLocale(), NORM_IGNORECASE, child->name, -1, name, -1) == CSTR_EQUAL)
-            return true;
-    }
-    return false;
+    if (!host_) return false;
+    KeyNode* key = parent ? KeyOf(parent) : nullptr;
+    if (parent && !key) return false;
+    return host_->Document().edits->HasChildNamed(key, name);
 }
 
 KeyNode* KeyTreeView::FindKeyByPath(const char* path) const {
     if (!path || !*path || !host_) return nullptr;
-    const std::vector<KeyNode*>& roots = host_->Document().roots;
     KeyNode* found = nullptr;
     const char* p = path;
     for (;;) {
@@ -224,19 +209,14 @@ KeyNode* KeyTreeView::FindKeyByPath(const char* path) const {
         std::string component = end ? std::string(p, end) : std::string(p);
         KeyNode* match = nullptr;
         if (!found) {
-            for (KeyNode* root : roots) {
-                if (CompareNoCase(root->name, component.c_str()) == 0) {
+            for (KeyNode* root : host_->Document().roots) {
+                if (SameKeyName(root->name, component.c_str())) {
                     match = root;
                     break;
                 }
             }
         } else {
-            for (KeyNode* child = found->firstChild; child; child = child->nextSibling) {
-                if (CompareNoCase(child->name, component.c_str()) == 0) {
-                    match = child;
-                    break;
-                }
-            }
+            match = found->FindChild(component.c_str());
         }
         if (!match) return nullptr;
         found = match;
@@ -281,6 +261,62 @@ void KeyTreeView::LeafPaths(std::vector<std::string>& out) const {
 
 void KeyTreeView::RemoveItem(HTREEITEM item) {
     if (item) TreeView_DeleteItem(hwnd_, item);
+}
+
+// Its siblings have items when its parent's children are shown; the one
+// before it tells where it goes.
+void KeyTreeView::ShowAddedKey(KeyNode* key) {
+    if (!key || key->viewItem) return;
+    KeyNode* parent = key->parent;
+    if (parent && !parent->viewItem) return;
+    KeyNode* previous = nullptr;
+    KeyNode* sibling = nullptr;
+    if (parent) {
+        previous = key->PreviousSibling();
+        sibling = previous ? previous : key->nextSibling;
+    } else if (host_) {
+        const std::vector<KeyNode*>& roots = host_->Document().roots;
+        for (size_t i = 0; i < roots.size(); ++i) {
+            if (roots[i] != key) continue;
+            previous = i > 0 ? roots[i - 1] : nullptr;
+            sibling = previous ? previous : (i + 1 < roots.size() ? roots[i + 1] : nullptr);
+        }
+    }
+    bool shown = sibling ? sibling->viewItem != nullptr : !parent || TreeView_GetItemState(hwnd_, static_cast<HTREEITEM>(parent->viewItem), TVIS_EXPANDED) & TVIS_EXPANDED;
+    if (shown) {
+        HTREEITEM after = previous ? static_cast<HTREEITEM>(previous->viewItem) : TVI_FIRST;
+        InsertKey(key, parent ? static_cast<HTREEITEM>(parent->viewItem) : nullptr, after ? after : TVI_LAST);
+    }
+    UpdateButton(parent);
+}
+
+// Only keys with items are visited: below a key whose children have none,
+// no key has one.
+void KeyTreeView::ForgetItems(KeyNode* key) {
+    if (!key || !key->viewItem) return;
+    HTREEITEM item = static_cast<HTREEITEM>(key->viewItem);
+    std::vector<KeyNode*> pending{key};
+    while (!pending.empty()) {
+        KeyNode* k = pending.back();
+        pending.pop_back();
+        k->viewItem = nullptr;
+        for (KeyNode* child = k->firstChild; child && child->viewItem; child = child->nextSibling)
+            pending.push_back(child);
+    }
+    TreeView_DeleteItem(hwnd_, item);
+}
+
+void KeyTreeView::ShowRenamedKey(KeyNode* key) {
+    if (!key) return;
+    if (key->viewItem && !editing_) {
+        TVITEMA tvi{};
+        tvi.mask = TVIF_TEXT | TVIF_HANDLE;
+        tvi.hItem = static_cast<HTREEITEM>(key->viewItem);
+        tvi.pszText = key->name;
+        TreeView_SetItem(hwnd_, &tvi);
+    }
+    // The path of the selection changes when it is the key or below it.
+    ShowSelectedPath();
 }
 
 void KeyTreeView::BeginRename(HTREEITEM item) {
@@ -356,25 +392,23 @@ bool KeyTreeView::OnEndLabelEdit(NMTVDISPINFOA* info) {
     if (!key) key = KeyOf(info->item.hItem);
     if (!key) return false;
     if (!info->item.pszText) return false;
-    // A key line cannot carry an empty name or a backslash inside a name: the
-    // saved file would name another key, and the key would move when read again.
-    if (info->item.pszText[0] == '\0') {
+    if (!host_) return false;
+    // The control keeps the typed text as the label when the rename is taken.
+    switch (host_->Document().edits->RenameKey(key, info->item.pszText)) {
+    case EditRefusal::None:
+        return true;
+    case EditRefusal::EmptyName:
         RefuseName(IDS_KEY_NAME_EMPTY, key);
         return false;
-    }
-    if (strchr(info->item.pszText, '\\')) {
+    case EditRefusal::Backslash:
         RefuseName(IDS_KEY_NAME_BACKSLASH, key);
         return false;
+    case EditRefusal::NameTaken:
+        RefuseName(IDS_KEY_NAME_TAKEN, key);
+        return false;
+    default:
+        return false;
     }
-    key->SetName(info->item.pszText);
-    // The path of the selection changes when it is the key or below it.
-    ShowSelectedPath();
-    if (host_) {
-        host_->Document().modified = true;
-        host_->UpdateCommandStates();
-        host_->UpdateTitle();
-    }
-    return true;
 }
 
 void KeyTreeView::RefuseName(UINT reason, const KeyNode* key) const {

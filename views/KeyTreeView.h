@@ -29,7 +29,7 @@ public:
     HWND Hwnd() const { return hwnd_; }
 
     void Rebuild(RegDocument& document);
-    HTREEITEM InsertKey(KeyNode* key, HTREEITEM parent);
+    HTREEITEM InsertKey(KeyNode* key, HTREEITEM parent, HTREEITEM after = TVI_LAST);
     // Creates the items down to the key, expanding its ancestors; returns the
     // key's item.
     HTREEITEM EnsureItem(KeyNode* key);
@@ -48,13 +48,21 @@ public:
     HTREEITEM CommandItem() const { return contextItem_ ? contextItem_ : Selected(); }
     // Writes the key path of the item (the selection when null) into `out`.
     void PathOf(HTREEITEM item, std::string& out) const;
+    // Whether the item's key (null: the top level) has a child of the name,
+    // as the document compares key names.
     bool HasChildNamed(HTREEITEM parent, const char* name) const;
-    bool HasChildNamedLocale(const char* name, HTREEITEM parent) const;
     KeyNode* FindKeyByPath(const char* path) const;
     // The item of the key at the path (made visible), or null.
     HTREEITEM FindByPath(const char* path);
     void LeafPaths(std::vector<std::string>& out) const;
     void RemoveItem(HTREEITEM item);
+    // A key that joined the document gets its item where its siblings have
+    // theirs, or its parent an expand button.
+    void ShowAddedKey(KeyNode* key);
+    // A key about to leave the document: its item goes, and the keys of its
+    // branch forget theirs.
+    void ForgetItems(KeyNode* key);
+    void ShowRenamedKey(KeyNode* key);
     void BeginRename(HTREEITEM item);
     void ToggleExpand(HTREEITEM item);
     // Shows the children of the item's key and expands it, one level.

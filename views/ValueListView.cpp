@@ -333,9 +333,9 @@ int CALLBACK ValueListView::CompareRows(LPARAM a, LPARAM b, LPARAM selfParam) {
     return self->ascending_ ? result : -result;
 }
 
-bool ValueListView::StoreValues() {
-    if (!key_) return false;
-    return key_->RebuildValueBlock(values_);
+bool ValueListView::StoreValues(EditKind kind) {
+    if (!key_ || !host_) return false;
+    return host_->Document().edits->SetValues(key_, values_, kind);
 }
 
 LRESULT ValueListView::OnNotify(NMHDR* header) {
@@ -462,13 +462,9 @@ bool ValueListView::OnEndLabelEdit(NMLVDISPINFOA* info) {
     }
     std::string oldName = value->GetName();
     value->SetName(EscapeString(info->item.pszText));
-    if (!StoreValues()) {
+    if (!StoreValues(EditKind::RenameValue)) {
         value->SetName(oldName);
         return false;
-    }
-    if (host_) {
-        host_->Document().modified = true;
-        host_->UpdateTitle();
     }
     return true;
 }

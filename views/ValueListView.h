@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "document/DocumentEdits.h"
 #include "document/RegDocument.h"
 #include "framework/Handles.h"
 #include "framework/WindowHook.h"
@@ -56,8 +57,9 @@ public:
     int FindRowText(const char* text) const;
     void BeginRename(int row);
     void Sort(int column);
-    // Writes the current value set back into the selected key.
-    bool StoreValues();
+    // Writes the current value set back into the selected key, as one edit
+    // of the document of the kind given.
+    bool StoreValues(EditKind kind);
 
     KeyNode* Key() const { return key_; }           // not owned
     const ValueList& Values() const { return values_; }

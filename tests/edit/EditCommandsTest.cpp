@@ -172,6 +172,49 @@ TEST(Delete, ValuesAndKeysOnYes) {
     EXPECT_EQ(TreeView_GetCount(host.tree.Hwnd()), 0u);
 }
 
+// Undo and Redo as menu commands: the views show the key the step changed,
+// the Edit menu names the step, and the states and the caption follow.
+TEST(Undo, ViewsShowTheChangedKeyAndTheMenuNamesTheStep) {
+    TestHost host;
+    ASSERT_TRUE(host.Load(kDoc));
+    auto menuText = [&](UINT id) {
+        char text[128] = "";
+        GetMenuStringA(GetMenu(host.services.window), id, text, sizeof text, MF_BYCOMMAND);
+        return std::string(text);
+    };
+    auto enabled = [&](UINT id) {
+        host.UpdateCommandStates();
+        return host.states.IsEnabled(id);
+    };
+    const char* q = "HKEY_CURRENT_USER\\Software\\Q";
+    const std::vector<std::string> rows{"(Default)", "PATH", "New Value #1", "new value #2"};
+    EXPECT_FALSE(enabled(ID_EDIT_UNDO));
+    DeleteKeyOnYes(host, host.Select(q));
+    EXPECT_EQ(menuText(ID_EDIT_UNDO), "&Undo Delete Key\tCtrl+Z");
+    EXPECT_TRUE(enabled(ID_EDIT_UNDO));
+    EXPECT_FALSE(enabled(ID_EDIT_REDO));
+
+    host.Command(ID_EDIT_UNDO);
+    EXPECT_EQ(host.tree.KeyOf(host.tree.Selected()), KeyAt(host, q));
+    EXPECT_EQ(host.RowNames(), rows);
+    EXPECT_EQ(host.ChildNames(q), (std::vector<std::string>{"Sub"}));
+    EXPECT_FALSE(host.document.modified);
+    EXPECT_EQ(host.Caption(), "Untitled-Quillon");
+    EXPECT_EQ(menuText(ID_EDIT_UNDO), "&Undo\tCtrl+Z");
+    EXPECT_EQ(menuText(ID_EDIT_REDO), "R&edo Delete Key\tCtrl+Y");
+    EXPECT_FALSE(enabled(ID_EDIT_UNDO));
+
+    // A new edit drops what could be redone; its undo shows the values again.
+    ASSERT_TRUE(host.RenameRow(1, "Renamed"));
+    EXPECT_EQ(menuText(ID_EDIT_UNDO), "&Undo Rename Value\tCtrl+Z");
+    EXPECT_FALSE(enabled(ID_EDIT_REDO));
+    host.Command(ID_EDIT_UNDO);
+    EXPECT_EQ(host.RowNames(), rows);
+    host.Command(ID_EDIT_REDO);
+    EXPECT_EQ(host.RowNames()[1], "Renamed");
+    EXPECT_EQ(host.Caption(), "Untitled*-Quillon");
+}
+
 // A deletion line is a read-only row: no editor, no rename; Delete removes
 // the line and nothing else.
 TEST(Delete, DeletionLinesAreReadOnlyRowsThatDeleteRemoves) {

@@ -95,10 +95,19 @@ TEST(EditUi, DeleteByAcceleratorAndContextMenuAsksFirst) {
     EXPECT_TRUE(Answer(s.app, "Confirm Value Delete", "Are you sure you want to delete these values?", IDYES));
     EXPECT_TRUE(harness::WaitUntil([&] { return s.RowNames().size() == 1; }, 5000));
 
-    // Ctrl+Z is no undo.
+    // Ctrl+Z takes the deletes back one at a time: the values, then the
+    // branch, shown and selected with its values; at the file's state the
+    // caption loses its mark. Ctrl+Y deletes the branch again.
+    const char* sub = "HKEY_CURRENT_USER\\Software\\QuillonTest\\Sub";
     harness::PressKey('Z', harness::kCtrl);
-    harness::Sync(s.app.Frame());
-    EXPECT_EQ(s.RowNames().size(), 1u);
+    EXPECT_TRUE(harness::WaitUntil([&] { return s.RowNames().size() == 3; }, 5000));
+    harness::PressKey('Z', harness::kCtrl);
+    EXPECT_TRUE(harness::WaitUntil([&] { return harness::TreeFind(s.tree, sub) != nullptr; }, 5000));
+    EXPECT_TRUE(harness::WaitUntil([&] { return s.RowNames().size() == 3 && s.RowNames()[1] == "Num"; }, 5000));
+    EXPECT_EQ(s.Caption(), "delete.reg-Quillon");
+    harness::PressKey('Y', harness::kCtrl);
+    EXPECT_TRUE(harness::WaitUntil([&] { return !harness::TreeFind(s.tree, sub); }, 5000));
+    EXPECT_EQ(s.Caption(), "delete.reg*-Quillon");
     s.app.Terminate();
 }
 

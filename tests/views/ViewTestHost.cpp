@@ -72,6 +72,7 @@ TestHost::TestHost() {
     states.SetMenuBar(menu);
     commands.Add(&edit, EditCommands::kCommands, EditCommands::kCommandCount);
     commands.Add(&tree, {ID_TREE_EXPAND});
+    edit.Observe(document);
     tree.Create(panel_, &services, &list, kTreeId);
     list.Create(panel_, &services, kListId);
     MoveWindow(tree.Hwnd(), 0, 0, 300, 500, FALSE);
