@@ -25,16 +25,15 @@ double Median(std::vector<double> times) {
     return times[times.size() / 2];
 }
 
-// The key whose branch has the number of keys nearest to `wanted`.
+// The key with the smallest branch of at least `wanted` keys.
 KeyNode* BranchOfAbout(RegDocument& document, size_t wanted, size_t& keys) {
     KeyNode* best = nullptr;
     size_t bestKeys = 0;
     ForEachKey(document.roots, [&](KeyNode* key) {
-        if (!key->parent || !key->firstChild) return;
+        if (!key->firstChild) return;
         size_t n = 0;
         ForEachKeyOfBranch(key, [&n](KeyNode*) { ++n; });
-        auto distance = [wanted](size_t k) { return k > wanted ? k - wanted : wanted - k; };
-        if (!best || distance(n) < distance(bestKeys)) {
+        if (n >= wanted && (!best || n < bestKeys)) {
             best = key;
             bestKeys = n;
         }
