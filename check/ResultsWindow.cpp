@@ -116,7 +116,7 @@ void ResultsWindow::Layout() {
     RECT client;
     GetClientRect(hwnd_, &client);
     RECT unit = {0, 0, 7, 10};
-    MapDialogRect(hwnd_, &unit);
+    MapDialogUnits(&unit);
     int margin = unit.right, statusHeight = unit.bottom;
     int width = client.right - 2 * margin;
     int listHeight = client.bottom - 3 * margin - statusHeight;

@@ -90,7 +90,7 @@ void FindResults::Layout() {
     RECT client{};
     GetClientRect(hwnd_, &client);
     RECT margin{7, 22, 7, 7};
-    MapDialogRect(hwnd_, &margin);
+    MapDialogUnits(&margin);
     int right = client.right - margin.left;
     int buttonsTop = client.bottom;
     for (int id : {IDCANCEL, IDC_FIND_RESULTS_EXPORT, IDC_FIND_RESULTS_ABORT}) {

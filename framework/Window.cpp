@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "framework/Dpi.h"
 #include "framework/Handles.h"
 
 namespace fw {
@@ -124,18 +125,38 @@ INT_PTR CALLBACK Dialog::StaticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
         self = reinterpret_cast<Dialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
     }
     if (!self) return FALSE;
+    if (msg == WM_INITDIALOG) self->scale_.Begin(hwnd);
     INT_PTR result = FALSE;
     try {
-        result = self->HandleMessage(msg, wParam, lParam);
+        result = self->AnswerScaleChange(msg, wParam, lParam) ? TRUE : self->HandleMessage(msg, wParam, lParam);
     } catch (const std::bad_alloc&) {
         ReportOutOfMemory(hwnd);
     }
     if (msg == WM_DESTROY) GetWindowRect(hwnd, &self->lastRect_);
     if (msg == WM_NCDESTROY) {
+        ForgetDpi(hwnd);
         SetWindowLongPtrA(hwnd, DWLP_USER, 0);
         self->hwnd_ = nullptr;
     }
     return result;
+}
+
+// Every dialog follows a change of display scale the same way, whatever its
+// own handling of messages: the system asks the size it will take at the
+// new scale, then tells the scale and a suggested rectangle.
+bool Dialog::AnswerScaleChange(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == kGetDpiScaledSizeMessage) {
+        SIZE size{};
+        if (!lParam || !scale_.ScaledSize(hwnd_, LOWORD(wParam), &size)) return false;
+        *reinterpret_cast<SIZE*>(lParam) = size;
+        SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, TRUE);
+        return true;
+    }
+    if (msg != kDpiChangedMessage || !lParam) return false;
+    int old = scale_.Dpi(), dpi = HIWORD(wParam);
+    scale_.Apply(hwnd_, dpi, *reinterpret_cast<const RECT*>(lParam));
+    if (dpi != old) OnDpiChanged(old, dpi);
+    return true;
 }
 
 void CenterOnOwner(HWND dialog) {

@@ -37,8 +37,10 @@ protected:
     BOOL OnInitDialog() override;
     void OnOK() override;
     bool OnCommand(int id, int code, HWND control) override;
+    void OnDpiChanged(int oldDpi, int newDpi) override;
 
 private:
+    void MakeFonts();
     void TakeNextTip();
     void Paint(HDC dc);
     void DrawTip(HDC dc);
@@ -48,7 +50,6 @@ private:
     std::string current_;
     fw::UniqueFont headingFont_;
     fw::UniqueFont tipFont_;
-    int dpi_ = 96;
 };
 
 // Shows the tips dialog owned by `owner`.
