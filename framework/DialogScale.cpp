@@ -109,6 +109,16 @@ void DialogScale::Apply(HWND dialog, int dpi, const RECT& suggested) {
     // The resizable windows lay their controls out again on the WM_SIZE this sends.
     SIZE size = fixedSize ? fixed : SIZE{suggested.right - suggested.left, suggested.bottom - suggested.top};
     SetWindowPos(dialog, nullptr, suggested.left, suggested.top, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (fixedSize) {
+        // Wine draws the frame at its one scale whatever the window's: the
+        // client area takes the difference from the frame worked out above.
+        RECT client{};
+        GetClientRect(dialog, &client);
+        SIZE frame = WindowSizeFor(dialog, SIZE{}, dpi);
+        LONG dx = (fixed.cx - frame.cx) - client.right, dy = (fixed.cy - frame.cy) - client.bottom;
+        if (dx || dy)
+            SetWindowPos(dialog, nullptr, 0, 0, size.cx + dx, size.cy + dy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 

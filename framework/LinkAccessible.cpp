@@ -11,6 +11,10 @@ namespace fw {
 
 namespace {
 
+// IID_IAccessible, which MinGW's import library for oleacc.dll gives as the
+// address of a code thunk rather than the identifier itself.
+constexpr IID kAccessibleId = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+
 BSTR NewText(const std::string& text) {
     int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
     if (length <= 0) return nullptr;
@@ -23,10 +27,20 @@ bool IsSelf(const VARIANT& child) { return child.vt == VT_I4 && child.lVal == CH
 
 // The system's object for the static control answers everything but what
 // makes it a link.
-class LinkAccessible : public ComObject<IAccessible, IID_IAccessible> {
+class LinkAccessible : public ComObject<IAccessible, kAccessibleId> {
 public:
     LinkAccessible(HWND control, IAccessible* standard, std::string address)
         : control_(control), standard_(standard), address_(std::move(address)) {}
+
+    // Callers ask for IDispatch too, which IAccessible extends.
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        if (object && IsEqualIID(iid, IID_IDispatch)) {
+            *object = static_cast<IDispatch*>(this);
+            AddRef();
+            return S_OK;
+        }
+        return ComObject::QueryInterface(iid, object);
+    }
 
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
         if (!IsSelf(child)) return standard_->get_accRole(child, role);
@@ -138,7 +152,7 @@ UINT LinkRequestMessage() {
 LRESULT AnswerLinkAccessible(HWND control, WPARAM wParam, LPARAM objectId, const char* address) {
     if (static_cast<LONG>(objectId) != OBJID_CLIENT) return 0;
     IAccessible* standard = nullptr;
-    if (FAILED(CreateStdAccessibleObject(control, OBJID_CLIENT, IID_IAccessible, reinterpret_cast<void**>(&standard))) ||
+    if (FAILED(CreateStdAccessibleObject(control, OBJID_CLIENT, kAccessibleId, reinterpret_cast<void**>(&standard))) ||
         !standard)
         return 0;
     auto* link = new (std::nothrow) LinkAccessible(control, standard, address);
@@ -146,7 +160,7 @@ LRESULT AnswerLinkAccessible(HWND control, WPARAM wParam, LPARAM objectId, const
         standard->Release();
         return 0;
     }
-    LRESULT result = LresultFromObject(IID_IAccessible, wParam, link);
+    LRESULT result = LresultFromObject(kAccessibleId, wParam, link);
     link->Release();
     return result > 0 ? result : 0;
 }
