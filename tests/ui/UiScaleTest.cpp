@@ -102,7 +102,7 @@ void ExpectScaled(const Measure& before, const Measure& after, int from, int to,
 struct OpenDialog {
     const char* name;
     std::function<HWND(harness::Session&)> open;
-    int close;  // the button that closes it without storing anything
+    int close;  // the button that closes it without storing anything, 0 for the close box
     bool resizable;
 };
 
@@ -138,6 +138,7 @@ TEST(Scale, OpenDialogsFollowAChangeOfScale) {
     const OpenDialog dialogs[] = {
         {"find", [](harness::Session& s) { return Command(s, ID_EDIT_FIND); }, IDCANCEL, false},
         {"about", [](harness::Session& s) { return Command(s, ID_APP_ABOUT); }, IDOK, false},
+        {"tips", [](harness::Session& s) { return Command(s, ID_HELP_TIPS); }, 0, false},
         {"binary-editor", BinaryEditor, IDCANCEL, false},
         {"find-all", FindAllResults, IDCANCEL, true},
     };
@@ -157,7 +158,8 @@ TEST(Scale, OpenDialogsFollowAChangeOfScale) {
         ExpectScaled(before, Take(dialog), dpi, dpi * 2, row.resizable, 2);
         MoveToScale(dialog, dpi * 2, dpi);
         ExpectScaled(before, Take(dialog), dpi, dpi, row.resizable, 1);
-        harness::PressButton(dialog, row.close);
+        if (row.close) harness::PressButton(dialog, row.close);
+        else PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
         EXPECT_TRUE(harness::WaitGone(dialog));
     }
     EXPECT_TRUE(session.app.Close());
