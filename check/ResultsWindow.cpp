@@ -55,7 +55,7 @@ BOOL ResultsWindow::OnInitDialog() {
         column.pszText = title.data();
         ListView_InsertColumn(list, index++, &column);
     }
-    SetWindowPos(hwnd_, nullptr, 0, 0, 820, 420, SWP_NOMOVE | SWP_NOZORDER);
+    SetWindowPos(hwnd_, nullptr, 0, 0, fw::Scale(820, Dpi()), fw::Scale(420, Dpi()), SWP_NOMOVE | SWP_NOZORDER);
     fw::CenterOnOwner(hwnd_);
     Layout();
     return TRUE;

@@ -131,9 +131,21 @@ HWND FindAllResults(harness::Session& s) {
     return harness::WaitForWindow(s.app.Pid(), "#32770", "Find All: Scale");
 }
 
-// Each dialog, open, taken to twice the scale and back: its controls, its
-// font (the room its button's text needs), its icons and list columns
-// double, then come back to what they were.
+// The check's results, another modeless window (its progress dialog has
+// the same caption without the counts).
+HWND CheckResults(harness::Session& s) {
+    s.app.PostCommand(ID_FILE_CHECK);
+    HWND found = nullptr;
+    harness::WaitUntil([&] {
+        found = harness::FindVisible(s.app.Pid(), "#32770");
+        return found && harness::WindowText(found).rfind("Check File - ", 0) == 0;
+    });
+    return found && harness::WindowText(found).rfind("Check File - ", 0) == 0 ? found : nullptr;
+}
+
+// Each dialog, open, taken to one and a half times the scale and back: its
+// controls, its font (the room its button's text needs), its icons and list
+// columns grow by half, then come back to what they were.
 TEST(Scale, OpenDialogsFollowAChangeOfScale) {
     const OpenDialog dialogs[] = {
         {"find", [](harness::Session& s) { return Command(s, ID_EDIT_FIND); }, IDCANCEL, false},
@@ -141,24 +153,27 @@ TEST(Scale, OpenDialogsFollowAChangeOfScale) {
         {"tips", [](harness::Session& s) { return Command(s, ID_HELP_TIPS); }, 0, false},
         {"binary-editor", BinaryEditor, IDCANCEL, false},
         {"find-all", FindAllResults, IDCANCEL, true},
+        {"check", CheckResults, IDCANCEL, true},
     };
     harness::Session session;
     ASSERT_TRUE(session.Start("scale.reg", "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Scale]\r\n"
-                                           "\"bin\"=hex:01,02,03\r\n\r\n"));
+                                           "\"bin\"=hex:01,02,03\r\n\r\n"
+                                           "[HKCU\\Software\\Abbreviated]\r\n"));
     int dpi = SystemDpi();
     for (const OpenDialog& row : dialogs) {
         SCOPED_TRACE(row.name);
         HWND dialog = row.open(session);
         ASSERT_TRUE(dialog);
-        // At the screen's corner, where twice its size fits for the screenshot.
+        // At the screen's corner, where its larger size fits for the screenshot.
         SetWindowPos(dialog, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         Measure before = Take(dialog);
-        MoveToScale(dialog, dpi, dpi * 2);
-        EXPECT_TRUE(harness::ScreenshotPainted(dialog, harness::ScratchPath(std::string(row.name) + "-2x.bmp")));
-        ExpectScaled(before, Take(dialog), dpi, dpi * 2, row.resizable, 2);
-        MoveToScale(dialog, dpi * 2, dpi);
+        int larger = dpi * 3 / 2;
+        MoveToScale(dialog, dpi, larger);
+        EXPECT_TRUE(harness::ScreenshotPainted(dialog, harness::ScratchPath(std::string(row.name) + "-larger.bmp")));
+        ExpectScaled(before, Take(dialog), dpi, larger, row.resizable, 2);
+        MoveToScale(dialog, larger, dpi);
         ExpectScaled(before, Take(dialog), dpi, dpi, row.resizable, 1);
-        if (row.close) harness::PressButton(dialog, row.close);
+        if (row.close) PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(row.close, BN_CLICKED), 0);
         else PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
         EXPECT_TRUE(harness::WaitGone(dialog));
     }
