@@ -77,8 +77,8 @@ BOOL FindResults::OnInitDialog() {
     if (HWND parent = GetWindow(hwnd_, GW_OWNER)) GetWindowRect(parent, &owner);
     GetWindowRect(hwnd_, &self);
     int width = self.right - self.left, height = self.bottom - self.top;
-    SetWindowPos(hwnd_, nullptr, std::max<LONG>(owner.left, owner.right - width - 24),
-                 std::max<LONG>(owner.top, owner.bottom - height - 40), 0, 0,
+    SetWindowPos(hwnd_, nullptr, std::max<LONG>(owner.left, owner.right - width - fw::Scale(24, Dpi())),
+                 std::max<LONG>(owner.top, owner.bottom - height - fw::Scale(40, Dpi())), 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     Layout();
     return TRUE;
