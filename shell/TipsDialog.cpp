@@ -81,11 +81,11 @@ void TipsDialog::MakeFonts() {
 
 void TipsDialog::OnDpiChanged(int, int) {
     MakeFonts();
-    InvalidateRect(hwnd_, nullptr, TRUE);
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
-// The hidden text area keeps the tip as its text, for screen readers and
-// anything else that reads the dialog's controls.
+// The text area keeps the tip as its text, which screen readers read, and
+// the dialog draws it there (WM_DRAWITEM).
 void TipsDialog::TakeNextTip() {
     if (!tips_.Next(current_)) return;
     SetDlgItemTextA(hwnd_, IDC_TIPS_TEXT, current_.c_str());
@@ -129,12 +129,12 @@ void TipsDialog::Paint(HDC dc) {
     RECT line{frame.left, bitmapBottom + fw::Scale(6, Dpi()), frame.right, bitmapBottom + fw::Scale(7, Dpi())};
     FillRect(dc, &line, GetSysColorBrush(COLOR_BTNSHADOW));
     DrawEdge(dc, &frame, EDGE_SUNKEN, BF_RECT);
-    DrawTip(dc);
+    DrawHeading(dc);
 }
 
 // The heading on one line from the text area's left edge at the bitmap's
-// top, then the tip inside the text area, wrapped at words.
-void TipsDialog::DrawTip(HDC dc) {
+// top.
+void TipsDialog::DrawHeading(HDC dc) {
     RECT text = ItemRect(IDC_TIPS_TEXT);
     RECT place = ItemRect(IDC_TIPS_BITMAP);
     RECT frame = ItemRect(IDC_TIPS_FRAME);
@@ -145,18 +145,25 @@ void TipsDialog::DrawTip(HDC dc) {
     std::string heading = fw::LoadText(IDS_TIPS_HEADING);
     RECT headingRect{text.left, place.top, frame.right - 2, text.top};
     DrawTextA(dc, heading.c_str(), -1, &headingRect, DT_SINGLELINE | DT_NOPREFIX | DT_LEFT | DT_TOP);
-    SelectObject(dc, tipFont_.Get());
-    DrawTextA(dc, current_.c_str(), -1, &text, DT_WORDBREAK | DT_NOPREFIX | DT_LEFT | DT_TOP);
     SelectObject(dc, oldFont);
+}
+
+// The tip inside the text area, wrapped at words.
+void TipsDialog::DrawTip(const DRAWITEMSTRUCT& item) {
+    RECT area = item.rcItem;
+    FillRect(item.hDC, &area, GetSysColorBrush(COLOR_WINDOW));
+    SetBkColor(item.hDC, GetSysColor(COLOR_WINDOW));
+    SetTextColor(item.hDC, GetSysColor(COLOR_WINDOWTEXT));
+    SetBkMode(item.hDC, OPAQUE);
+    HGDIOBJ oldFont = SelectObject(item.hDC, tipFont_.Get());
+    DrawTextA(item.hDC, current_.c_str(), -1, &area, DT_WORDBREAK | DT_NOPREFIX | DT_LEFT | DT_TOP);
+    SelectObject(item.hDC, oldFont);
 }
 
 bool TipsDialog::OnCommand(int id, int, HWND) {
     if (id != IDC_TIPS_NEXT) return false;
     TakeNextTip();
-    fw::WindowDC dc(hwnd_);
-    RECT text = ItemRect(IDC_TIPS_TEXT);
-    FillRect(dc.Get(), &text, GetSysColorBrush(COLOR_WINDOW));
-    DrawTip(dc.Get());
+    InvalidateRect(Item(IDC_TIPS_TEXT), nullptr, TRUE);
     return true;
 }
 
@@ -170,6 +177,13 @@ INT_PTR TipsDialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT: {
         fw::PaintScope paint(hwnd_);
         Paint(paint.Get());
+        return TRUE;
+    }
+    case WM_DRAWITEM: {
+        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (!item || item->CtlID != IDC_TIPS_TEXT) break;
+        DrawTip(*item);
+        SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, TRUE);
         return TRUE;
     }
     default:

@@ -43,7 +43,8 @@ private:
     void MakeFonts();
     void TakeNextTip();
     void Paint(HDC dc);
-    void DrawTip(HDC dc);
+    void DrawHeading(HDC dc);
+    void DrawTip(const DRAWITEMSTRUCT& item);
     RECT ItemRect(int id) const;
 
     TipList tips_;
