@@ -1,5 +1,6 @@
 #include "framework/Window.h"
 
+#include <algorithm>
 #include <new>
 
 #include "framework/Dpi.h"
@@ -166,9 +167,19 @@ void CenterOnOwner(HWND dialog) {
         SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
     RECT rc{};
     GetWindowRect(dialog, &rc);
-    SetWindowPos(dialog, nullptr, area.left + ((area.right - area.left) - (rc.right - rc.left)) / 2,
-                 area.top + ((area.bottom - area.top) - (rc.bottom - rc.top)) / 2, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    LONG width = rc.right - rc.left, height = rc.bottom - rc.top;
+    LONG x = area.left + ((area.right - area.left) - width) / 2;
+    LONG y = area.top + ((area.bottom - area.top) - height) / 2;
+    // Inside the work area of the owner's monitor: at a large scale a dialog
+    // can be wider than a small owner, and would reach off the screen.
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (GetMonitorInfoA(MonitorFromRect(&area, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        const RECT& work = monitor.rcWork;
+        x = std::max(work.left, std::min(x, work.right - width));
+        y = std::max(work.top, std::min(y, work.bottom - height));
+    }
+    SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace fw

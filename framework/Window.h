@@ -85,7 +85,7 @@ private:
 };
 
 // Centers a dialog on its owner window, or on the work area when it has no
-// visible owner.
+// visible owner; either way inside the work area of the monitor.
 void CenterOnOwner(HWND dialog);
 
 }  // namespace fw
