@@ -141,7 +141,10 @@ void DialogScale::ScaleControls(HWND dialog, int oldDpi, int newDpi) {
                 UniqueIcon redrawn(static_cast<HICON>(
                     CopyImage(icon, IMAGE_ICON, scale(size.cx), scale(size.cy), LR_COPYFROMRESOURCE)));
                 if (redrawn) {
-                    SendMessageA(child, STM_SETICON, reinterpret_cast<WPARAM>(redrawn.Get()), 0);
+                    auto shown = reinterpret_cast<HICON>(
+                        SendMessageA(child, STM_SETICON, reinterpret_cast<WPARAM>(redrawn.Get()), 0));
+                    // The icon of the last change goes; the dialog manager's stays its own.
+                    std::erase_if(icons_, [&](const UniqueIcon& made) { return made.Get() == shown; });
                     icons_.push_back(std::move(redrawn));
                 }
             }
