@@ -55,7 +55,7 @@ BOOL ResultsWindow::OnInitDialog() {
         column.pszText = title.data();
         ListView_InsertColumn(list, index++, &column);
     }
-    SetWindowPos(hwnd_, nullptr, 0, 0, 820, 420, SWP_NOMOVE | SWP_NOZORDER);
+    SetWindowPos(hwnd_, nullptr, 0, 0, fw::Scale(820, Dpi()), fw::Scale(420, Dpi()), SWP_NOMOVE | SWP_NOZORDER);
     fw::CenterOnOwner(hwnd_);
     Layout();
     return TRUE;
@@ -116,7 +116,7 @@ void ResultsWindow::Layout() {
     RECT client;
     GetClientRect(hwnd_, &client);
     RECT unit = {0, 0, 7, 10};
-    MapDialogRect(hwnd_, &unit);
+    MapDialogUnits(&unit);
     int margin = unit.right, statusHeight = unit.bottom;
     int width = client.right - 2 * margin;
     int listHeight = client.bottom - 3 * margin - statusHeight;

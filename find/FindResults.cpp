@@ -77,8 +77,8 @@ BOOL FindResults::OnInitDialog() {
     if (HWND parent = GetWindow(hwnd_, GW_OWNER)) GetWindowRect(parent, &owner);
     GetWindowRect(hwnd_, &self);
     int width = self.right - self.left, height = self.bottom - self.top;
-    SetWindowPos(hwnd_, nullptr, std::max<LONG>(owner.left, owner.right - width - 24),
-                 std::max<LONG>(owner.top, owner.bottom - height - 40), 0, 0,
+    SetWindowPos(hwnd_, nullptr, std::max<LONG>(owner.left, owner.right - width - fw::Scale(24, Dpi())),
+                 std::max<LONG>(owner.top, owner.bottom - height - fw::Scale(40, Dpi())), 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     Layout();
     return TRUE;
@@ -90,7 +90,7 @@ void FindResults::Layout() {
     RECT client{};
     GetClientRect(hwnd_, &client);
     RECT margin{7, 22, 7, 7};
-    MapDialogRect(hwnd_, &margin);
+    MapDialogUnits(&margin);
     int right = client.right - margin.left;
     int buttonsTop = client.bottom;
     for (int id : {IDCANCEL, IDC_FIND_RESULTS_EXPORT, IDC_FIND_RESULTS_ABORT}) {

@@ -26,9 +26,19 @@ int SystemDpi() {
     return dpi > 0 ? dpi : kBaseDpi;
 }
 
+constexpr char kDpiProperty[] = "Quillon.Dpi";
+
 }  // namespace
 
+void RecordDpi(HWND topLevel, int dpi) {
+    SetPropA(topLevel, kDpiProperty, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(dpi)));
+}
+
+void ForgetDpi(HWND topLevel) { RemovePropA(topLevel, kDpiProperty); }
+
 int DpiOf(HWND hwnd) {
+    if (HWND top = hwnd ? GetAncestor(hwnd, GA_ROOT) : nullptr)
+        if (HANDLE recorded = GetPropA(top, kDpiProperty)) return static_cast<int>(reinterpret_cast<INT_PTR>(recorded));
     static const auto getDpiForWindow = User32Function<GetDpiForWindowFn>("GetDpiForWindow");
     if (hwnd && getDpiForWindow) {
         UINT dpi = getDpiForWindow(hwnd);

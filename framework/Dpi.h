@@ -15,8 +15,15 @@ namespace fw {
 constexpr int kBaseDpi = 96;
 
 // DPI of the monitor the window is on (of the system on Windows before 10,
-// which has one scale for all monitors); 96 when it cannot be told.
+// which has one scale for all monitors); 96 when it cannot be told. After a
+// change of scale, the one the window's top-level window was told of.
 int DpiOf(HWND hwnd);
+// The scale a top-level window was told of by WM_DPICHANGED, which DpiOf
+// answers for it and its children from then on: Wine has one scale for all
+// windows and GetDpiForWindow never follows the message there. ForgetDpi
+// before the window goes.
+void RecordDpi(HWND topLevel, int dpi);
+void ForgetDpi(HWND topLevel);
 // A length at 96 DPI on a display of `dpi`, and back.
 inline int Scale(int length96, int dpi) { return MulDiv(length96, dpi, kBaseDpi); }
 inline int Unscale(int length, int dpi) { return MulDiv(length, kBaseDpi, dpi); }

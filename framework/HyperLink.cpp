@@ -1,6 +1,7 @@
 #include "framework/HyperLink.h"
 
 #include "framework/Handles.h"
+#include "framework/LinkAccessible.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -44,11 +45,7 @@ bool HyperLink::Attach(HWND control, const char* address) {
     ReadBrowserColor("Anchor Color", linkColor_);
     ReadBrowserColor("Anchor Color Visited", visitedColor_);
 
-    LOGFONTA font{};
-    HFONT current = reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0));
-    if (!current || !GetObjectA(current, sizeof font, &font)) GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
-    font.lfUnderline = TRUE;
-    font_.Reset(CreateFontIndirectA(&font));
+    UnderlineFont(reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
 
     SetPropA(control, kLinkProperty, this);
     // Our procedure in front of the static's: the common controls'
@@ -59,6 +56,15 @@ bool HyperLink::Attach(HWND control, const char* address) {
     MakeTooltip();
     InvalidateRect(control, nullptr, TRUE);
     return staticProc_ != nullptr;
+}
+
+// The text's font, underlined; made again when the control is given another
+// font (the dialog's, at a new display scale).
+void HyperLink::UnderlineFont(HFONT current) {
+    LOGFONTA font{};
+    if (!current || !GetObjectA(current, sizeof font, &font)) GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
+    font.lfUnderline = TRUE;
+    font_.Reset(CreateFontIndirectA(&font));
 }
 
 void HyperLink::MakeTooltip() {
@@ -120,6 +126,10 @@ LRESULT CALLBACK HyperLink::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
 }
 
 LRESULT HyperLink::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == LinkRequestMessage()) {
+        if (wParam == kLinkActivate) Activate();
+        return visited_ ? 1 : 0;
+    }
     switch (msg) {
     case WM_PAINT: {
         PaintScope paint(hwnd_);
@@ -150,6 +160,13 @@ LRESULT HyperLink::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
         InvalidateRect(hwnd_, nullptr, TRUE);
+        break;
+    case WM_SETFONT:
+        UnderlineFont(reinterpret_cast<HFONT>(wParam));
+        break;
+    case WM_GETOBJECT:
+        // Screen readers are told it is a link, not a piece of text.
+        if (LRESULT object = AnswerLinkAccessible(hwnd_, wParam, lParam, address_.c_str())) return object;
         break;
     case WM_MOUSEMOVE:
         Relay(msg, wParam, lParam);

@@ -2,7 +2,7 @@
 // A static control turned into a link: its text underlined in the browser's
 // link colour, a hand cursor, a tooltip with the address, and the address
 // opened by a click, Enter or the space bar. Once opened it takes the
-// browser's visited colour.
+// browser's visited colour. Screen readers see a link (fw::LinkAccessible).
 
 #include <windows.h>
 
@@ -31,6 +31,7 @@ private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void Paint(HDC dc);
+    void UnderlineFont(HFONT current);
     void MakeTooltip();
     void Relay(UINT msg, WPARAM wParam, LPARAM lParam);
 

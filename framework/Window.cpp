@@ -1,7 +1,9 @@
 #include "framework/Window.h"
 
+#include <algorithm>
 #include <new>
 
+#include "framework/Dpi.h"
 #include "framework/Handles.h"
 
 namespace fw {
@@ -124,18 +126,38 @@ INT_PTR CALLBACK Dialog::StaticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
         self = reinterpret_cast<Dialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
     }
     if (!self) return FALSE;
+    if (msg == WM_INITDIALOG) self->scale_.Begin(hwnd);
     INT_PTR result = FALSE;
     try {
-        result = self->HandleMessage(msg, wParam, lParam);
+        result = self->AnswerScaleChange(msg, wParam, lParam) ? TRUE : self->HandleMessage(msg, wParam, lParam);
     } catch (const std::bad_alloc&) {
         ReportOutOfMemory(hwnd);
     }
     if (msg == WM_DESTROY) GetWindowRect(hwnd, &self->lastRect_);
     if (msg == WM_NCDESTROY) {
+        ForgetDpi(hwnd);
         SetWindowLongPtrA(hwnd, DWLP_USER, 0);
         self->hwnd_ = nullptr;
     }
     return result;
+}
+
+// Every dialog follows a change of display scale the same way, whatever its
+// own handling of messages: the system asks the size it will take at the
+// new scale, then tells the scale and a suggested rectangle.
+bool Dialog::AnswerScaleChange(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == kGetDpiScaledSizeMessage) {
+        SIZE size{};
+        if (!lParam || !scale_.ScaledSize(hwnd_, LOWORD(wParam), &size)) return false;
+        *reinterpret_cast<SIZE*>(lParam) = size;
+        SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, TRUE);
+        return true;
+    }
+    if (msg != kDpiChangedMessage || !lParam) return false;
+    int old = scale_.Dpi(), dpi = HIWORD(wParam);
+    scale_.Apply(hwnd_, dpi, *reinterpret_cast<const RECT*>(lParam));
+    if (dpi != old) OnDpiChanged(old, dpi);
+    return true;
 }
 
 void CenterOnOwner(HWND dialog) {
@@ -145,9 +167,19 @@ void CenterOnOwner(HWND dialog) {
         SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
     RECT rc{};
     GetWindowRect(dialog, &rc);
-    SetWindowPos(dialog, nullptr, area.left + ((area.right - area.left) - (rc.right - rc.left)) / 2,
-                 area.top + ((area.bottom - area.top) - (rc.bottom - rc.top)) / 2, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    LONG width = rc.right - rc.left, height = rc.bottom - rc.top;
+    LONG x = area.left + ((area.right - area.left) - width) / 2;
+    LONG y = area.top + ((area.bottom - area.top) - height) / 2;
+    // Inside the work area of the owner's monitor: at a large scale a dialog
+    // can be wider than a small owner, and would reach off the screen.
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (GetMonitorInfoA(MonitorFromRect(&area, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        const RECT& work = monitor.rcWork;
+        x = std::max(work.left, std::min(x, work.right - width));
+        y = std::max(work.top, std::min(y, work.bottom - height));
+    }
+    SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace fw

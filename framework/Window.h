@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "framework/DialogScale.h"
+
 namespace fw {
 
 class Window {
@@ -63,17 +65,27 @@ protected:
     virtual void OnCancel() { EndDialog(hwnd_, IDCANCEL); }
     // Commands other than IDOK and IDCANCEL; return true when handled.
     virtual bool OnCommand(int /*id*/, int /*code*/, HWND /*control*/) { return false; }
+    // After the dialog's fonts, controls and window followed a change of
+    // display scale: pictures and fonts of the dialog's own are made again here.
+    virtual void OnDpiChanged(int /*oldDpi*/, int /*newDpi*/) {}
+    // The scale the dialog is at, and dialog units in its pixels (what
+    // MapDialogRect gives until the scale changes).
+    int Dpi() const { return scale_.Dpi(); }
+    void MapDialogUnits(RECT* rect) const { scale_.MapUnits(hwnd_, rect); }
 
     HWND hwnd_ = nullptr;
 
 private:
+    bool AnswerScaleChange(UINT msg, WPARAM wParam, LPARAM lParam);
+
     static INT_PTR CALLBACK StaticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     void RepaintUncovered(HWND owner);
     RECT lastRect_{};  // screen rectangle of the dialog when it went
+    DialogScale scale_;
 };
 
 // Centers a dialog on its owner window, or on the work area when it has no
-// visible owner.
+// visible owner; either way inside the work area of the monitor.
 void CenterOnOwner(HWND dialog);
 
 }  // namespace fw

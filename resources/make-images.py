@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Writes the frame's images: toolbar.bmp (toolbar 128, 16x15 buttons) and
-quillon.ico (the program icon, 16x16 and 32x32). Run it after changing a
+"""Writes the frame's images: toolbar.bmp (toolbar 128, 16x15 buttons),
+quillon.ico (the program icon, 16x16 and 32x32) and the tip of the day's
+light bulb for 100, 150 and 200 % (tips.bmp, tips150.bmp, tips200.bmp). Run it after changing a
 glyph; the outputs are committed. Standard library only."""
 import os, struct
 
@@ -271,6 +272,46 @@ BULB = """
 ........................
 """
 
+# The bulb drawn for a scale: the shape is worked out in the 24 by 32 grid of
+# BULB and laid on the pixels of the scale, then outlined one pixel thin, so
+# that the larger bulbs are drawn finer rather than with bigger pixels.
+def bulb(scale):
+    w, h = int(24 * scale), int(32 * scale)
+    def part(u, v):
+        if v < 1 or v >= 31:
+            return None
+        if v < 10.5:
+            return 'glass' if (u - 12) ** 2 + (v - 10.5) ** 2 <= 9 ** 2 else None
+        if v < 20:
+            half = 9 - 4 * (v - 10.5) / 9.5
+            return 'glass' if abs(u - 12) <= half else None
+        if v < 27:
+            return 'base' if abs(u - 12) <= 5 else None
+        half = 4 - 2.2 * (v - 27) / 4
+        return 'cap' if abs(u - 12) <= half else None
+    parts = [[part((x + 0.5) / scale, (y + 0.5) / scale) for x in range(w)] for y in range(h)]
+    rows = [['.'] * w for _ in range(h)]
+    for y in range(h):
+        for x in range(w):
+            p = parts[y][x]
+            if p is None:
+                continue
+            u, v = (x + 0.5) / scale, (y + 0.5) / scale
+            edge = any(not (0 <= x + dx < w and 0 <= y + dy < h) or parts[y + dy][x + dx] != p
+                       for dx, dy in ((1, 0), (-1, 0), (0, 1), (0, -1)))
+            if edge:
+                rows[y][x] = 'k'
+            elif p == 'glass':
+                r = ((u - 12) ** 2 + (v - 10.5) ** 2) ** 0.5
+                filament = (abs(u - 12) < 1 and 13 <= v) or (0.9 <= ((u - 12) ** 2 + (v - 12) ** 2) ** 0.5 <= 1.9)
+                shine = 5.2 <= r <= 6.6 and u < 10 and v < 9.5 and v > 3
+                rows[y][x] = 'k' if filament else 'w' if shine else 'Y' if v >= 19 else 'y'
+            elif p == 'base':
+                rows[y][x] = 'l' if int(v - 20) % 2 == 0 else 'g'
+            else:
+                rows[y][x] = 'g'
+    return rows
+
 def parse(art):
     rows = [r for r in art.strip('\n').split('\n')]
     return [list(r) for r in rows]
@@ -357,8 +398,7 @@ def main():
     assert len(big) == 32 and all(len(r) == 32 for r in big)
     quill(big, 32)
     write_ico(os.path.join(HERE, 'quillon.ico'), [big, downscale(big)])
-    bulb = parse(BULB)
-    assert len(bulb) == 32 and all(len(r) == 24 for r in bulb)
-    write_bmp(os.path.join(HERE, 'tips.bmp'), bulb, transparent=(255, 255, 255))
+    for scale, name in ((1, 'tips.bmp'), (1.5, 'tips150.bmp'), (2, 'tips200.bmp')):
+        write_bmp(os.path.join(HERE, name), bulb(scale), transparent=(255, 255, 255))
 
 main()

@@ -12,7 +12,9 @@
 
 // Tip of the day.
 #define IDD_TIPS              279
-#define IDB_TIPS              259
+#define IDB_TIPS              259   // the light bulb drawn for 100 %,
+#define IDB_TIPS_150          260   // for 150 %
+#define IDB_TIPS_200          261   // and for 200 %
 #define IDC_TIPS_FRAME        158
 #define IDC_TIPS_NEXT         170
 #define IDC_TIPS_AT_STARTUP   171

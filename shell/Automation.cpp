@@ -17,6 +17,7 @@ HMENU g_menuBar = nullptr;  // not owned: the frame's command bar holds it
 LRESULT CALLBACK AutomationProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     static const UINT menuStateMessage = RegisterWindowMessageA("Quillon.MenuState");
     static const UINT menuTextMessage = RegisterWindowMessageA("Quillon.MenuText");
+    static const UINT menuImageMessage = RegisterWindowMessageA("Quillon.MenuImage");
     if (msg == menuStateMessage && menuStateMessage != 0)
         return static_cast<LRESULT>(GetMenuState(g_menuBar, static_cast<UINT>(wParam), MF_BYCOMMAND));
     if (msg == menuTextMessage && menuTextMessage != 0) {
@@ -26,6 +27,16 @@ LRESULT CALLBACK AutomationProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
         int length = GetMenuStringA(g_menuBar, static_cast<UINT>(wParam), text, MAX_PATH + 16, MF_BYCOMMAND);
         return GetMenuState(g_menuBar, static_cast<UINT>(wParam), MF_BYCOMMAND) == static_cast<UINT>(-1) ? -1
                                                                                                        : length;
+    }
+    if (msg == menuImageMessage && menuImageMessage != 0) {
+        MENUITEMINFOA item{};
+        item.cbSize = sizeof item;
+        item.fMask = MIIM_BITMAP;
+        BITMAP bitmap{};
+        if (!GetMenuItemInfoA(g_menuBar, static_cast<UINT>(wParam), FALSE, &item) || !item.hbmpItem ||
+            !GetObjectA(item.hbmpItem, sizeof bitmap, &bitmap))
+            return 0;
+        return MAKELRESULT(bitmap.bmWidth, bitmap.bmHeight);
     }
     return CallWindowProcA(g_frameProc, hwnd, msg, wParam, lParam);
 }

@@ -38,6 +38,22 @@ bool OnFileOk(HWND dlg, ExportRange& range) {
     return true;
 }
 
+// The range group and its path box reach across the file dialog, which
+// gives its extra template the dialog's whole width, less the margin.
+void StretchRange(HWND dlg, int width) {
+    RECT margin{0, 0, 7, 0};
+    MapDialogRect(dlg, &margin);
+    for (int id : {IDC_EXPORT_GROUP, IDC_EXPORT_PATH}) {
+        HWND control = GetDlgItem(dlg, id);
+        RECT rc{};
+        GetWindowRect(control, &rc);
+        MapWindowPoints(nullptr, dlg, reinterpret_cast<POINT*>(&rc), 2);
+        int right = width - (id == IDC_EXPORT_GROUP ? margin.right : 2 * margin.right);
+        if (right > rc.left)
+            SetWindowPos(control, nullptr, 0, 0, right - rc.left, rc.bottom - rc.top, SWP_NOMOVE | SWP_NOZORDER);
+    }
+}
+
 }  // namespace
 
 UINT ExportBranchMessage() {
@@ -54,6 +70,9 @@ UINT_PTR CALLBACK ExportRangeHook(HWND dlg, UINT msg, WPARAM wParam, LPARAM lPar
         OnInitRange(dlg, *range);
         return TRUE;
     }
+    case WM_SIZE:
+        StretchRange(dlg, LOWORD(lParam));
+        return FALSE;
     case WM_COMMAND:
         if (HIWORD(wParam) == BN_CLICKED && (LOWORD(wParam) == IDC_EXPORT_ALL || LOWORD(wParam) == IDC_EXPORT_BRANCH))
             EnableWindow(GetDlgItem(dlg, IDC_EXPORT_PATH), LOWORD(wParam) == IDC_EXPORT_BRANCH);

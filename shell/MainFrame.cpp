@@ -672,6 +672,11 @@ void MainFrame::OnDpiChanged(int dpi, const RECT& suggested) {
     int old = dpi_;
     dpi_ = dpi;
     RescaleToolbar(dpi);
+    // The menus' pictures are made again from the new toolbar images; the
+    // old ones go once the menu bar shows the new.
+    std::vector<fw::UniqueBitmap> oldMenuBitmaps = std::move(menuBitmaps_);
+    menuBitmapOf_.clear();
+    AddMenuImages(commandBar_.Menu());
     keyTree_.ApplyDpi(dpi);
     valueList_.ApplyDpi(dpi);
     splitter_.ApplyDpi(old, dpi);

@@ -13,6 +13,34 @@ HFONT MakeFont(int height, int weight, const char* face) {
                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, face);
 }
 
+// The light bulb is pixel art: scaled smoothly it blurs, scaled by the
+// nearest pixel to 150 % its pixels come out one and two wide by turns. So it
+// is drawn for 100, 150 and 200 %, and at a scale the picture is the largest
+// of those drawings, or of their whole multiples (300 % and up), that fits
+// the size the scale asks for: sharp at every scale, a little small between.
+struct PictureChoice {
+    int id;
+    int times;  // each pixel drawn this many pixels wide and high
+};
+
+PictureChoice ChoosePicture(int dpi) {
+    struct Drawing {
+        int id;
+        int width;
+    };
+    const Drawing drawings[] = {{IDB_TIPS, 24}, {IDB_TIPS_150, 36}, {IDB_TIPS_200, 48}};
+    int wanted = fw::Scale(24, dpi);
+    PictureChoice best{IDB_TIPS, 1};
+    int bestWidth = 0;
+    for (const Drawing& drawing : drawings)
+        for (int times = 1; drawing.width * times <= wanted; ++times)
+            if (drawing.width * times > bestWidth) {
+                bestWidth = drawing.width * times;
+                best = PictureChoice{drawing.id, times};
+            }
+    return best;
+}
+
 }  // namespace
 
 void TipList::Load(const std::string& text) {
@@ -37,10 +65,7 @@ bool TipList::Next(std::string& tip) {
 INT_PTR TipsDialog::Show(HWND owner) { return DoModal(owner, IDD_TIPS); }
 
 BOOL TipsDialog::OnInitDialog() {
-    // The fonts' heights and the picture are given at 96 DPI.
-    dpi_ = fw::DpiOf(hwnd_);
-    headingFont_.Reset(MakeFont(fw::Scale(22, dpi_), FW_BOLD, "Times"));
-    tipFont_.Reset(MakeFont(fw::Scale(16, dpi_), FW_NORMAL, "Arial"));
+    MakeFonts();
     tips_.Load(fw::LoadText(IDS_TIPS));
     fw::CenterOnOwner(hwnd_);
     CheckDlgButton(hwnd_, IDC_TIPS_AT_STARTUP, shell::ReadTips() != 0 ? BST_CHECKED : BST_UNCHECKED);
@@ -48,8 +73,19 @@ BOOL TipsDialog::OnInitDialog() {
     return TRUE;
 }
 
-// The hidden text area keeps the tip as its text, for screen readers and
-// anything else that reads the dialog's controls.
+// The fonts' heights are given at 96 DPI.
+void TipsDialog::MakeFonts() {
+    headingFont_.Reset(MakeFont(fw::Scale(22, Dpi()), FW_BOLD, "Times"));
+    tipFont_.Reset(MakeFont(fw::Scale(16, Dpi()), FW_NORMAL, "Arial"));
+}
+
+void TipsDialog::OnDpiChanged(int, int) {
+    MakeFonts();
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+// The text area keeps the tip as its text, which screen readers read, and
+// the dialog draws it there (WM_DRAWITEM).
 void TipsDialog::TakeNextTip() {
     if (!tips_.Next(current_)) return;
     SetDlgItemTextA(hwnd_, IDC_TIPS_TEXT, current_.c_str());
@@ -67,12 +103,13 @@ void TipsDialog::Paint(HDC dc) {
     RECT text = ItemRect(IDC_TIPS_TEXT);
     RECT place = ItemRect(IDC_TIPS_BITMAP);
     FillRect(dc, &frame, GetSysColorBrush(COLOR_WINDOW));
-    RECT band{frame.left, frame.top, text.left - fw::Scale(10, dpi_), frame.bottom};
+    RECT band{frame.left, frame.top, text.left - fw::Scale(10, Dpi()), frame.bottom};
     FillRect(dc, &band, GetSysColorBrush(COLOR_BTNSHADOW));
 
     int bitmapBottom = place.top;
-    fw::UniqueBitmap bitmap(static_cast<HBITMAP>(
-        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_TIPS), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    PictureChoice picture = ChoosePicture(Dpi());
+    fw::UniqueBitmap bitmap(static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(picture.id),
+                                                           IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     if (bitmap) {
         BITMAP info{};
         GetObjectA(bitmap.Get(), sizeof info, &info);
@@ -82,23 +119,22 @@ void TipsDialog::Paint(HDC dc) {
         HGDIOBJ oldBrush = SelectObject(memory, GetSysColorBrush(COLOR_BTNSHADOW));
         ExtFloodFill(memory, 0, 0, RGB(255, 255, 255), FLOODFILLSURFACE);
         SelectObject(memory, oldBrush);
-        // Whole pixels stay whole at 200 %; between, the nearest pixel is taken.
-        int width = fw::Scale(info.bmWidth, dpi_), height = fw::Scale(info.bmHeight, dpi_);
+        int width = info.bmWidth * picture.times, height = info.bmHeight * picture.times;
         SetStretchBltMode(dc, COLORONCOLOR);
         StretchBlt(dc, place.left, place.top, width, height, memory, 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
         SelectObject(memory, oldBitmap);
         DeleteDC(memory);
         bitmapBottom = place.top + height;
     }
-    RECT line{frame.left, bitmapBottom + fw::Scale(6, dpi_), frame.right, bitmapBottom + fw::Scale(7, dpi_)};
+    RECT line{frame.left, bitmapBottom + fw::Scale(6, Dpi()), frame.right, bitmapBottom + fw::Scale(7, Dpi())};
     FillRect(dc, &line, GetSysColorBrush(COLOR_BTNSHADOW));
     DrawEdge(dc, &frame, EDGE_SUNKEN, BF_RECT);
-    DrawTip(dc);
+    DrawHeading(dc);
 }
 
 // The heading on one line from the text area's left edge at the bitmap's
-// top, then the tip inside the text area, wrapped at words.
-void TipsDialog::DrawTip(HDC dc) {
+// top.
+void TipsDialog::DrawHeading(HDC dc) {
     RECT text = ItemRect(IDC_TIPS_TEXT);
     RECT place = ItemRect(IDC_TIPS_BITMAP);
     RECT frame = ItemRect(IDC_TIPS_FRAME);
@@ -109,18 +145,25 @@ void TipsDialog::DrawTip(HDC dc) {
     std::string heading = fw::LoadText(IDS_TIPS_HEADING);
     RECT headingRect{text.left, place.top, frame.right - 2, text.top};
     DrawTextA(dc, heading.c_str(), -1, &headingRect, DT_SINGLELINE | DT_NOPREFIX | DT_LEFT | DT_TOP);
-    SelectObject(dc, tipFont_.Get());
-    DrawTextA(dc, current_.c_str(), -1, &text, DT_WORDBREAK | DT_NOPREFIX | DT_LEFT | DT_TOP);
     SelectObject(dc, oldFont);
+}
+
+// The tip inside the text area, wrapped at words.
+void TipsDialog::DrawTip(const DRAWITEMSTRUCT& item) {
+    RECT area = item.rcItem;
+    FillRect(item.hDC, &area, GetSysColorBrush(COLOR_WINDOW));
+    SetBkColor(item.hDC, GetSysColor(COLOR_WINDOW));
+    SetTextColor(item.hDC, GetSysColor(COLOR_WINDOWTEXT));
+    SetBkMode(item.hDC, OPAQUE);
+    HGDIOBJ oldFont = SelectObject(item.hDC, tipFont_.Get());
+    DrawTextA(item.hDC, current_.c_str(), -1, &area, DT_WORDBREAK | DT_NOPREFIX | DT_LEFT | DT_TOP);
+    SelectObject(item.hDC, oldFont);
 }
 
 bool TipsDialog::OnCommand(int id, int, HWND) {
     if (id != IDC_TIPS_NEXT) return false;
     TakeNextTip();
-    fw::WindowDC dc(hwnd_);
-    RECT text = ItemRect(IDC_TIPS_TEXT);
-    FillRect(dc.Get(), &text, GetSysColorBrush(COLOR_WINDOW));
-    DrawTip(dc.Get());
+    InvalidateRect(Item(IDC_TIPS_TEXT), nullptr, TRUE);
     return true;
 }
 
@@ -134,6 +177,13 @@ INT_PTR TipsDialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT: {
         fw::PaintScope paint(hwnd_);
         Paint(paint.Get());
+        return TRUE;
+    }
+    case WM_DRAWITEM: {
+        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (!item || item->CtlID != IDC_TIPS_TEXT) break;
+        DrawTip(*item);
+        SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, TRUE);
         return TRUE;
     }
     default:

@@ -37,18 +37,20 @@ protected:
     BOOL OnInitDialog() override;
     void OnOK() override;
     bool OnCommand(int id, int code, HWND control) override;
+    void OnDpiChanged(int oldDpi, int newDpi) override;
 
 private:
+    void MakeFonts();
     void TakeNextTip();
     void Paint(HDC dc);
-    void DrawTip(HDC dc);
+    void DrawHeading(HDC dc);
+    void DrawTip(const DRAWITEMSTRUCT& item);
     RECT ItemRect(int id) const;
 
     TipList tips_;
     std::string current_;
     fw::UniqueFont headingFont_;
     fw::UniqueFont tipFont_;
-    int dpi_ = 96;
 };
 
 // Shows the tips dialog owned by `owner`.

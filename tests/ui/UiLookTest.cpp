@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <functional>
@@ -219,6 +220,33 @@ TEST(Look, EveryDialogBoxHasANameBeforeIt) {
             std::string beforeKind = before ? harness::ClassName(before) : "";
             EXPECT_TRUE(lstrcmpiA(beforeKind.c_str(), "Static") == 0 || lstrcmpiA(beforeKind.c_str(), "Button") == 0)
                 << "control " << GetDlgCtrlID(control) << " follows " << beforeKind;
+        }
+    });
+}
+
+// A screen reader reads each control the user can reach by name: a
+// button, check box, radio button or link by its own text, a box to type
+// in or choose from by the label before it (the name the system's
+// accessibility objects give it).
+TEST(Look, EveryFocusableControlHasAName) {
+    auto textOf = [](HWND w) {
+        std::string text = harness::WindowText(w);
+        text.erase(std::remove(text.begin(), text.end(), '&'), text.end());
+        return text;
+    };
+    ForEachDialog([&](LPSTR, HWND dialog) {
+        for (HWND control : harness::WindowsWhere(dialog, [&](HWND w) { return GetParent(w) == dialog; })) {
+            LONG style = GetWindowLongA(control, GWL_STYLE);
+            std::string kind = harness::ClassName(control);
+            for (char& c : kind) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            bool box = kind == "edit" || kind == "listbox" || kind == "combobox" || kind == "syslistview32" ||
+                       kind == "systreeview32";
+            bool group = kind == "button" && (style & BS_TYPEMASK) == BS_GROUPBOX;
+            bool reachable = (style & WS_VISIBLE) && !group &&
+                             (box || (style & WS_TABSTOP) || kind == "button");
+            if (!reachable) continue;
+            std::string name = box ? textOf(GetWindow(control, GW_HWNDPREV)) : textOf(control);
+            EXPECT_FALSE(name.empty()) << kind << " " << GetDlgCtrlID(control) << " has no name";
         }
     });
 }
