@@ -5,6 +5,8 @@
 #include <new>
 #include <utility>
 
+#include "document/Platform.h"
+
 namespace {
 
 std::string FormatNumber(const std::string& format, unsigned number) {
@@ -19,6 +21,12 @@ std::string FormatNumber(const std::string& format, unsigned number) {
 }  // namespace
 
 bool SameKeyName(const char* a, const char* b) { return SameComponent(a, b); }
+
+bool ValueNameTaken(const ValueList& values, const std::string& name, const ValueEntry* except) {
+    for (const auto& value : values)
+        if (value.get() != except && CompareNoCase(value->GetName().c_str(), name.c_str()) == 0) return true;
+    return false;
+}
 
 std::string FreeName(const std::string& format, unsigned first,
                      const std::function<bool(const std::string&)>& taken) {

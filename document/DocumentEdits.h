@@ -32,6 +32,10 @@ enum class EditRefusal : uint8_t {
 // letters without regard to case, beyond ASCII too.
 bool SameKeyName(const char* a, const char* b);
 
+// Whether a value of `values` other than `except` has the name (as stored,
+// escaped), without regard to case: a key holds one value of a name.
+bool ValueNameTaken(const ValueList& values, const std::string& name, const ValueEntry* except = nullptr);
+
 // The first name made from `format` (one "%u") and the numbers first, first+1,
 // ... that `taken` does not report as taken ("New Key #1").
 std::string FreeName(const std::string& format, unsigned first, const std::function<bool(const std::string&)>& taken);

@@ -108,8 +108,16 @@ bool WriteBlock(TextOut& text, const ValueBlock& block, RegDialect dialect) {
     bool dangling = danglingAt != nullptr;
     size_t writeLength = length;
     if (dangling) {
-        writeLength = static_cast<size_t>(danglingAt - block.text);
-        while (writeLength && IsLineIndent(block.text[writeLength - 1])) --writeLength;
+        // A continuation whose next line holds only another one dangles once
+        // that one is cut: cut until none does.
+        std::string cut(block.text, static_cast<size_t>(danglingAt - block.text));
+        for (;;) {
+            while (!cut.empty() && IsLineIndent(cut.back())) cut.pop_back();
+            const char* again = FindDanglingContinuation(cut.c_str());
+            if (!again) break;
+            cut.resize(static_cast<size_t>(again - cut.c_str()));
+        }
+        writeLength = cut.size();
     }
     // Inside the program dialect-4 data is program text; the text written
     // wants legacy text there, or UTF-16 for dialect 5.

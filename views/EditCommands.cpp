@@ -7,6 +7,7 @@
 
 #include "document/Platform.h"
 #include "document/RegParser.h"
+#include "document/ValueCodec.h"
 #include "framework/CommandStates.h"
 #include "framework/Handles.h"
 #include "framework/Strings.h"
@@ -146,7 +147,7 @@ void EditCommands::NewValue(ValueType kind) {
     KeyNode* key = list_.Key();
     if (!key || !tree_.Selected()) return;
     std::string name = FreeName(fw::LoadText(IDS_NEW_VALUE), 1, [&](const std::string& candidate) {
-        return list_.FindRowText(candidate.c_str()) >= 0;
+        return ValueNameTaken(list_.Values(), EscapeString(candidate));
     });
     std::unique_ptr<ValueEntry> value = MakeValue(kind, name, host_.Document().dialect);
     if (!value) return;

@@ -448,6 +448,8 @@ bool ValueListView::OnEndLabelEdit(NMLVDISPINFOA* info) {
     // The row being renamed matches its own name (kept, or changed only in
     // letter case); only another row is a clash.
     if (EscapeString(info->item.pszText) == value->GetName()) return false;
+    // Another row of the name (the default value's row by its shown name
+    // too) is a clash.
     LVFINDINFOA find{};
     find.flags = LVFI_STRING;
     find.psz = info->item.pszText;

@@ -252,6 +252,10 @@ TEST(Writer, OpenEndsDoNotSwallowWhatIsWrittenAfterThem) {
         // A continuation on the last line of the file, then another block of the key.
         "[K]\r\n\"x\"=\"1\"\r\n[J]\r\n\r\n[K]\r\n\"h\"=hex:01,02,\\\r\n",
         "[K]\r\n\"x\"=\"1\"\r\n[J]\r\n\r\n[K]\r\n\"h\"=hex:01,\\\\",
+        // A continuation whose next line holds only another, ending the file
+        // (found by a fuzz run): without both, the first would go on into the key after it.
+        "[K\\C]\r\n\r\n[K]\r\n\"\"=hex:\\\r\\",
+        "[K\\C]\r\n\r\n[K]\r\n\"h\"=hex:01,\\\r\n  \\\r\n\\",
     };
     for (const char* text : cases) {
         RegDocument doc;
