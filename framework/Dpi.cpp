@@ -1,5 +1,7 @@
 #include "framework/Dpi.h"
 
+#include <algorithm>
+
 #include <uxtheme.h>
 
 #include "framework/Handles.h"
@@ -93,9 +95,16 @@ HIMAGELIST ScaledStripImageList(int bitmapId, int cx, int cy, COLORREF mask, int
     HGDIOBJ oldSource = SelectObject(source, strip.Get());
     HGDIOBJ oldTarget = SelectObject(target, scaled.Get());
     SetStretchBltMode(target, COLORONCOLOR);
+    RECT all{0, 0, width * count, height};
+    HBRUSH background = CreateSolidBrush(mask);
+    FillRect(target, &all, background);
+    DeleteObject(background);
+    int factor = std::max(1, std::min(width / cx, height / cy));
+    int glyphWidth = cx * factor, glyphHeight = cy * factor;
+    int left = (width - glyphWidth) / 2, top = (height - glyphHeight) / 2;
     // Image by image, so that no image takes a column of its neighbour's.
     for (int i = 0; i < count; ++i)
-        StretchBlt(target, i * width, 0, width, height, source, i * cx, 0, cx, cy, SRCCOPY);
+        StretchBlt(target, i * width + left, top, glyphWidth, glyphHeight, source, i * cx, 0, cx, cy, SRCCOPY);
     SelectObject(source, oldSource);
     SelectObject(target, oldTarget);
     DeleteDC(source);

@@ -41,10 +41,12 @@ inline int SmallIconSize(int dpi) { return Scale(16, dpi); }
 // the order given; null when it cannot be made.
 HIMAGELIST IconImageList(std::initializer_list<int> iconIds, int size);
 // A strip of images `cx` by `cy` pixels each at 96 DPI (a bitmap resource,
-// `mask` the colour of its transparent pixels), each image scaled to the DPI
-// by whole source pixels: the pixel-drawn glyphs keep hard edges and the
-// transparent colour stays exact, where smooth scaling would blur them and
-// fringe them with the mask colour.
+// `mask` the colour of its transparent pixels), as an image list of the
+// DPI's size. Each glyph is drawn at the largest whole multiple of its pixels
+// that fits and centred: pixel-drawn glyphs keep hard edges and pixels of
+// one size (at 150 % a glyph drawn one and a half times would have pixels
+// one and two wide by turns), and the transparent colour stays exact, where
+// smooth scaling would blur them and fringe them with the mask colour.
 HIMAGELIST ScaledStripImageList(int bitmapId, int cx, int cy, COLORREF mask, int dpi);
 // The explorer look of trees and lists where the system has it (Wine draws
 // its own look and ignores the request).
