@@ -1,5 +1,7 @@
 #include "framework/Strings.h"
 
+#include <commctrl.h>
+
 #include <cstdarg>
 #include <cstdio>
 
@@ -71,6 +73,25 @@ std::string LoadFilter(UINT id) {
     filter.push_back('\0');
     filter.push_back('\0');
     return filter;
+}
+
+bool AnswerToolTip(NMHDR* header) {
+    if (header->code != TTN_GETDISPINFOA && header->code != TTN_GETDISPINFOW) return false;
+    std::string text = LoadText(static_cast<UINT>(header->idFrom));
+    size_t newline = text.find('\n');
+    text = newline == std::string::npos ? text : text.substr(newline + 1);
+    if (header->code == TTN_GETDISPINFOA) {
+        auto* info = reinterpret_cast<NMTTDISPINFOA*>(header);
+        lstrcpynA(info->szText, text.c_str(), sizeof info->szText);
+        info->lpszText = info->szText;
+    } else {
+        auto* info = reinterpret_cast<NMTTDISPINFOW*>(header);
+        int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, info->szText, static_cast<int>(std::size(info->szText)));
+        if (n == 0) info->szText[0] = L'\0';
+        info->szText[std::size(info->szText) - 1] = L'\0';
+        info->lpszText = info->szText;
+    }
+    return true;
 }
 
 }  // namespace fw

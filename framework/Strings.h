@@ -22,4 +22,9 @@ std::string SystemMessage(DWORD code);
 // "##" ends the list with two NULs. The result's data() is the filter.
 std::string LoadFilter(UINT id);
 
+// TTN_GETDISPINFO of a toolbar button (in either character set, as the
+// toolbar may ask): the text of the string of its command after the prompt's
+// line break. False for any other notification.
+bool AnswerToolTip(NMHDR* header);
+
 }  // namespace fw

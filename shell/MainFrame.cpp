@@ -542,26 +542,7 @@ int MainFrame::ShowPopup(HMENU popup, POINT screen) {
 LRESULT MainFrame::OnNotify(NMHDR* header) {
     LRESULT result = 0;
     if (commandBar_.OnNotify(header, &result)) return result;
-    if (header->code == TTN_GETDISPINFOA || header->code == TTN_GETDISPINFOW) {
-        // Tooltip of a toolbar button: the text after the prompt's line break.
-        // The toolbar may ask in either character set.
-        std::string text = fw::LoadText(static_cast<UINT>(header->idFrom));
-        size_t newline = text.find('\n');
-        text = newline == std::string::npos ? text : text.substr(newline + 1);
-        if (header->code == TTN_GETDISPINFOA) {
-            auto* info = reinterpret_cast<NMTTDISPINFOA*>(header);
-            lstrcpynA(info->szText, text.c_str(), sizeof info->szText);
-            info->lpszText = info->szText;
-        } else {
-            auto* info = reinterpret_cast<NMTTDISPINFOW*>(header);
-            int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, info->szText,
-                                        static_cast<int>(std::size(info->szText)));
-            if (n == 0) info->szText[0] = L'\0';
-            info->szText[std::size(info->szText) - 1] = L'\0';
-            info->lpszText = info->szText;
-        }
-        return 0;
-    }
+    if (fw::AnswerToolTip(header)) return 0;
     if (header->code == NM_SETFOCUS && (header->hwndFrom == tree_ || header->hwndFrom == list_)) {
         RefreshStates();
         editCommands_.OnViewFocus(header->hwndFrom);
