@@ -30,6 +30,8 @@
 #define IDS_DELETION_DATA          1807
 #define IDS_ADDRESS_NO_KEY         1808
 #define IDS_ADDRESS_MISSING_TAIL   1809
+#define IDS_TREE_NAME              1810
+#define IDS_LIST_NAME              1811
 
 // Strings of undo and redo: 2000-2019. The names of what a step did follow
 // the order of EditKind from IDS_EDIT_KIND_FIRST.

@@ -18,7 +18,10 @@
 bool KeyTreeView::Create(HWND parent, ViewHost* host, ValueListView* list, int controlId) {
     host_ = host;
     list_ = list;
-    hwnd_ = CreateWindowExA(WS_EX_CLIENTEDGE, WC_TREEVIEWA, "",
+    // The window's text is the name a screen reader gives the pane; the
+    // control does not show it.
+    std::string name = fw::LoadText(IDS_TREE_NAME);
+    hwnd_ = CreateWindowExA(WS_EX_CLIENTEDGE, WC_TREEVIEWA, name.c_str(),
                             WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_TABSTOP |
                                 TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_EDITLABELS |
                                 TVS_SHOWSELALWAYS,

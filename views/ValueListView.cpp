@@ -28,7 +28,9 @@ const int kLeastWidths[kColumns] = {160, 110, 280};
 bool ValueListView::Create(HWND parent, ViewHost* host, int controlId) {
     host_ = host;
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    hwnd_ = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
+    // The window's text is the name a screen reader gives the pane.
+    std::string name = fw::LoadText(IDS_LIST_NAME);
+    hwnd_ = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, name.c_str(),
                             WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_TABSTOP |
                                 LVS_REPORT | LVS_EDITLABELS | LVS_SHOWSELALWAYS,
                             0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)),

@@ -357,7 +357,7 @@ TEST(Look, AtEveryScaleFrom96To192Dpi) {
 }
 
 // F6 steps from the tree to the list to the address bar and back to the
-// tree; Shift+F6 goes the other way.
+// tree; Shift+F6 goes the other way. The panes have names for screen readers.
 TEST(Look, F6MovesBetweenTreeListAndAddressBar) {
     harness::Session session;
     ASSERT_TRUE(session.Start("panes.reg", "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Panes]\r\n\"a\"=\"1\"\r\n"));
@@ -367,6 +367,8 @@ TEST(Look, F6MovesBetweenTreeListAndAddressBar) {
                harness::ClassName(GetParent(w)) == REBARCLASSNAMEA;
     });
     ASSERT_TRUE(address);
+    EXPECT_EQ(harness::WindowText(session.tree), "Keys");
+    EXPECT_EQ(harness::WindowText(session.list), "Values");
     ASSERT_TRUE(harness::BringToFront(frame));
     ASSERT_TRUE(session.Focus(session.tree));
     auto focusIn = [&](HWND pane) {
