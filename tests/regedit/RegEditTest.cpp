@@ -10,6 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "document/ByteSink.h"
+#include "document/DocumentEdits.h"
+#include "document/RegWriter.h"
 #include "framework/Strings.h"
 #include "regedit/MergeBackups.h"
 #include "regedit/RegistryCommands.h"
@@ -240,6 +243,12 @@ TEST(RegEditImport, LiveKeysAndValuesComeIntoTheDocument) {
                           "[HKEY_CURRENT_USER\\Software\\QuillonTest\\Missing]\r\n\r\n"));
     regedit::RegistryCommands commands(host.services, host.tree, host.list);
     Answerer answer(AnswerYes);
+    auto written = [&] {
+        MemorySink out;
+        WriteDocument(host.document, out, true, kRegedit5);
+        return std::string(out.Data(), out.Size());
+    };
+    const std::string loaded = written();
 
     // The selected values, each by its kind's rules: a DWORD whose live value
     // is a string stays; a binary takes the bytes of a live REG_EXPAND_SZ.
@@ -269,6 +278,17 @@ TEST(RegEditImport, LiveKeysAndValuesComeIntoTheDocument) {
     EXPECT_FALSE(commands.ImportDocument());
     host.Select("HKEY_CURRENT_USER\\Software\\QuillonTest\\J");
     EXPECT_EQ(host.RowNames(), (std::vector<std::string>{"(Default)", "J1"}));
+
+    // Each import that brought something is one step: undone, the document
+    // writes what was loaded.
+    for (int step = 0; step < 3; ++step) {
+        ASSERT_TRUE(host.document.edits->CanUndo());
+        EXPECT_EQ(host.document.edits->UndoKind(), EditKind::ImportFromRegistry);
+        host.Command(ID_EDIT_UNDO);
+    }
+    EXPECT_FALSE(host.document.edits->CanUndo());
+    EXPECT_FALSE(host.document.modified);
+    EXPECT_EQ(written(), loaded);
 
     auto boxes = answer.Boxes();
     ASSERT_EQ(boxes.size(), 6u);
