@@ -166,6 +166,15 @@ TEST(TransferUi, KeyBranchAndValuesBetweenTwoCopies) {
     std::string saved = harness::ReadFileBytes(b.path);
     EXPECT_EQ(saved.rfind("REGEDIT4\r\n", 0), 0u);
     EXPECT_NE(saved.find("[HKEY_CURRENT_USER\\Software\\Target\\Run #1\\Sub]\r\n\"c\"=hex:01,02"), std::string::npos);
+    // A paste is one step, whatever it brought: undone past the save the
+    // caption has its mark again; redone to the saved state it has none.
+    b.app.SendCommand(ID_EDIT_UNDO);
+    EXPECT_TRUE(harness::WaitUntil([&] { return !Has(b.tree, "HKEY_CURRENT_USER\\Software\\Target\\Run #1"); }));
+    EXPECT_TRUE(Has(b.tree, "HKEY_CURRENT_USER\\Software\\Target\\Run #0\\Sub"));
+    EXPECT_EQ(b.Caption(), "target.reg*-Quillon");
+    b.app.SendCommand(ID_EDIT_REDO);
+    EXPECT_TRUE(harness::WaitUntil([&] { return b.Caption() == "target.reg-Quillon"; }));
+    EXPECT_TRUE(Has(b.tree, "HKEY_CURRENT_USER\\Software\\Target\\Run #1\\Sub"));
 
     // Values: pasted through the context menu of a key not selected they are
     // added as a block, the same names taking the new data, and that key is
