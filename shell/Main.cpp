@@ -47,6 +47,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int show) {
             UpdateWindow(frame.Hwnd());
             frame.OpenFromCommandLine(commandLine);
             if (shell::ReadTips() != 0 && frame.Hwnd()) {
+                // The toolbar takes the command states when the loop is
+                // idle; the tip's own loop comes first, so it takes them now.
+                frame.OnIdle();
                 HWND active = GetActiveWindow();
                 ShowTips(active ? active : frame.Hwnd());
             }
