@@ -163,21 +163,30 @@ bool PreviousDataLine(const char* begin, const char* lineStart, const char*& sta
     }
 }
 
-bool HoldsBackslash(const char* start, const char* end) {
-    return std::memchr(start, '\\', static_cast<size_t>(end - start)) != nullptr;
+// Whether a line (from its first non-blank to its end) may end in a
+// continuation: a backslash followed by blanks only up to the line's end or
+// a ";" comment. Hex data that runs on past the line needs one.
+bool LineMayContinue(const char* start, const char* end) {
+    for (const char* p = start; (p = static_cast<const char*>(std::memchr(p, '\\', static_cast<size_t>(end - p))));) {
+        const char* q = p + 1;
+        while (q < end && IsLineIndent(*q)) ++q;
+        if (q == end || *q == ';') return true;
+        p = q;
+    }
+    return false;
 }
 
 // Whether the line at lineStart is taken in by hex data continued from a
 // value line before it (the registry editor reads it as data, even a key
-// line). Only a line whose last data line before it holds a backslash can
-// be; then the lines are read forward, as the value parser reads them, from
+// line). Only a line whose last data line before it may end in a
+// continuation can be; then the lines are read forward, as the value parser reads them, from
 // one that no continuation reaches.
 bool TakenInByHexData(const char* begin, const char* lineStart) {
     const char* start;
     const char* end;
-    if (!PreviousDataLine(begin, lineStart, start, end) || !HoldsBackslash(start, end)) return false;
+    if (!PreviousDataLine(begin, lineStart, start, end) || !LineMayContinue(start, end)) return false;
     const char* from = start;
-    while (PreviousDataLine(begin, from, start, end) && HoldsBackslash(start, end)) from = start;
+    while (PreviousDataLine(begin, from, start, end) && LineMayContinue(start, end)) from = start;
     for (const char* p = from; p < lineStart;) {
         p = SkipLineIndent(p);
         const char* data = ::FindValueData(p);
@@ -503,7 +512,32 @@ void ParseValueBlock(const char* block, ValueList& values, RegDialect dialect, s
     ParseBlock(block, values, dialect, otherLines, shape, observer);
 }
 
+namespace {
+
+// Whether the last line of the block that is neither blank nor a comment may
+// end in a continuation. A block whose hex data runs on to its end has such a
+// last line; most blocks do not, and need no parse to know it.
+bool MayEndInContinuation(const char* block, size_t length) {
+    const char* e = block + length;
+    for (;;) {
+        while (e > block && IsLineEnd(e[-1])) --e;
+        const char* s = e;
+        while (s > block && !IsLineEnd(s[-1])) --s;
+        const char* t = SkipLineIndent(s);
+        if (t < e && *t != ';') return LineMayContinue(t, e);
+        if (s == block) return false;
+        e = s;
+    }
+}
+
+}  // namespace
+
 const char* FindDanglingContinuation(const char* block) {
+    return block ? FindDanglingContinuation(block, std::strlen(block)) : nullptr;
+}
+
+const char* FindDanglingContinuation(const char* block, size_t length) {
+    if (!block || !MayEndInContinuation(block, length)) return nullptr;
     BlockShape shape;
     ValueList values;
     ParseBlock(block, values, kRegedit4, nullptr, shape);

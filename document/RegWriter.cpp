@@ -68,6 +68,11 @@ public:
     // The form dialect-4 character data takes in this text.
     CharForm Dialect4Chars() const { return form == TextForm::Program ? CharForm::Program : CharForm::Legacy; }
     LostCharacters* Lost() const { return lost; }
+    // An empty sink for a converted block, reused from block to block.
+    MemorySink& Scratch() {
+        converted.Clear();
+        return converted;
+    }
 
 private:
     static constexpr size_t kPiece = 1 << 20;
@@ -76,6 +81,7 @@ private:
     LostCharacters* lost;
     std::vector<char16_t> scratch;
     std::vector<char> narrow;
+    MemorySink converted;
 };
 
 // A sink that keeps nothing: the dry run of a save.
@@ -104,7 +110,7 @@ bool WriteBlock(TextOut& text, const ValueBlock& block, RegDialect dialect) {
     // there) would take in the next key line: the text stops before its
     // backslash, which changes none of its bytes (blank and comment lines
     // after it go with it).
-    const char* danglingAt = FindDanglingContinuation(block.text);
+    const char* danglingAt = FindDanglingContinuation(block.text, length);
     bool dangling = danglingAt != nullptr;
     size_t writeLength = length;
     if (dangling) {
@@ -117,11 +123,12 @@ bool WriteBlock(TextOut& text, const ValueBlock& block, RegDialect dialect) {
     CharForm to = dialect == kRegedit5 ? CharForm::Wide : text.Dialect4Chars();
     bool ok;
     bool singleBytes = from != CharForm::Wide && to != CharForm::Wide;
-    if (from == to || !HoldsCharData(block.text, writeLength) ||
-        (singleBytes && CountRecodedValues(block.text, writeLength, from, to) == 0)) {
+    // Between the two single-byte forms only data beyond ASCII changes.
+    if (from == to || (singleBytes ? !MayRecodeHexData(block.text, writeLength)
+                                   : !HoldsCharData(block.text, writeLength))) {
         ok = text.Write(block.text, writeLength);
     } else {
-        MemorySink converted(length + length / 2 + 64);
+        MemorySink& converted = text.Scratch();
         if (to == CharForm::Wide)
             ok = WidenHexData(block.text, writeLength, converted, from);
         else if (from == CharForm::Wide)

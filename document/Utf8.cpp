@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <unordered_map>
 
 #include "document/Platform.h"
 
@@ -156,6 +155,14 @@ size_t WideToUtf8Length(const char16_t* src, size_t srcLen) {
 
 bool HasHighByte(const char* text, size_t size) {
     size_t i = 0;
+#if defined(__SSE2__)
+    for (; i + 64 <= size; i += 64) {
+        const auto* p = reinterpret_cast<const __m128i*>(text + i);
+        __m128i any = _mm_or_si128(_mm_or_si128(_mm_loadu_si128(p), _mm_loadu_si128(p + 1)),
+                                   _mm_or_si128(_mm_loadu_si128(p + 2), _mm_loadu_si128(p + 3)));
+        if (_mm_movemask_epi8(any)) return true;
+    }
+#endif
     for (; i + 8 <= size; i += 8) {
         uint64_t word;
         std::memcpy(&word, text + i, 8);
@@ -192,19 +199,26 @@ std::string CharacterText(char32_t c) {
 namespace {
 
 // The UTF-8 form of each byte of the legacy page, and the byte of each
-// character the page has.
+// character the page has, both made from the platform's conversion of the
+// page's 256 bytes: another single-byte page is another table.
 struct LegacyTable {
     unsigned char bytes[256][4];
     unsigned char length[256];
-    std::unordered_map<char32_t, unsigned char> byteOf;
+    // By UTF-16 unit: the byte beyond ASCII of that character, 0 for none.
+    unsigned char byteOf[0x10000];
     LegacyTable() {
+        std::memset(byteOf, 0, sizeof byteOf);
         for (int b = 0; b < 256; ++b) {
             char c = static_cast<char>(b);
             char16_t w = 0xFFFD;
             if (LegacyToWide(&c, 1, &w, 1) != 1) w = 0xFFFD;
             size_t n = WideToUtf8(&w, 1, reinterpret_cast<char*>(bytes[b]), 4);
-            length[b] = static_cast<unsigned char>(n == SIZE_MAX ? 0 : n);
-            if (b >= 0x80 && w != 0xFFFD) byteOf.emplace(w, static_cast<unsigned char>(b));
+            if (n == SIZE_MAX) {
+                bytes[b][0] = '?';
+                n = 1;
+            }
+            length[b] = static_cast<unsigned char>(n);
+            if (b >= 0x80 && w != 0xFFFD && !byteOf[w]) byteOf[w] = static_cast<unsigned char>(b);
         }
     }
 };
@@ -250,6 +264,28 @@ void SingleByteLegacyToUtf8(const char* src, size_t srcLen, char* dst) {
     }
 }
 
+void SingleByteLegacyToUtf8InPlace(char* text, size_t size, size_t length) {
+    const LegacyTable& t = Legacy();
+    auto* s = reinterpret_cast<unsigned char*>(text);
+    // From the back: a byte is read before anything is written over it, as
+    // the text only grows (every byte has a UTF-8 form of one byte or more).
+    // Once the two ends meet, the text before is ASCII and stays in place.
+    size_t i = size, j = length;
+    while (j > i) {
+        uint64_t word;
+        if (i >= 8 && (std::memcpy(&word, s + i - 8, 8), (word & 0x8080808080808080ull) == 0)) {
+            i -= 8;
+            j -= 8;
+            std::memcpy(s + j, &word, 8);
+            continue;
+        }
+        unsigned char b = s[--i];
+        size_t n = t.length[b];
+        j -= n;
+        std::memcpy(s + j, t.bytes[b], n);
+    }
+}
+
 size_t Utf8ToSingleByteLegacy(const char* src, size_t srcLen, char* dst, LostCharacters* lost) {
     const LegacyTable& t = Legacy();
     const auto* s = reinterpret_cast<const unsigned char*>(src);
@@ -269,9 +305,8 @@ size_t Utf8ToSingleByteLegacy(const char* src, size_t srcLen, char* dst, LostCha
         char32_t cp = 0xFFFD;
         size_t length = DecodeSequence(s + i, srcLen - i, cp);
         i += length ? length : 1;
-        auto found = t.byteOf.find(cp);
-        if (found != t.byteOf.end()) {
-            dst[n++] = static_cast<char>(found->second);
+        if (cp < 0x10000 && t.byteOf[cp]) {
+            dst[n++] = static_cast<char>(t.byteOf[cp]);
             continue;
         }
         // As the system's conversion does it: one question mark a unit.

@@ -1,5 +1,6 @@
 #include "document/ValueCodec.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -148,35 +149,81 @@ std::u16string BytesToWide(const std::string& bytes) {
 // Writes bytes as hex data: a continuation comes before the byte at index i
 // when i is breakFirst, breakFirst + breakEvery, ... (never before the first).
 bool WriteHexBytes(ByteSink& out, const unsigned char* bytes, size_t size, size_t breakFirst, size_t breakEvery) {
-    // Formatted whole, then written once: one sink call per value, not per byte.
-    std::string text;
-    text.reserve(size * 3 + (breakEvery ? size / breakEvery * 5 : 0) + 8);
+    // Formatted whole, then written once: one sink call per value, not per
+    // byte, into text kept from call to call.
+    thread_local std::string text;
+    constexpr size_t kBreak = sizeof(kContinuation) - 1;
+    if (size == 0) return out.Write(kDigits, 0);
+    size_t breaks = breakEvery && breakFirst > 0 && breakFirst < size ? (size - 1 - breakFirst) / breakEvery + 1 : 0;
+    text.resize(size * 3 - 1 + breaks * kBreak);
+    char* o = text.data();
     size_t nextBreak = breakFirst;
     for (size_t i = 0; i < size; ++i) {
         if (i > 0) {
-            text += ',';
+            *o++ = ',';
             if (breakEvery && i == nextBreak) {
-                text.append(kContinuation, sizeof(kContinuation) - 1);
+                std::memcpy(o, kContinuation, kBreak);
+                o += kBreak;
                 nextBreak += breakEvery;
             }
         }
-        text += kDigits[bytes[i] >> 4];
-        text += kDigits[bytes[i] & 15];
+        *o++ = kDigits[bytes[i] >> 4];
+        *o++ = kDigits[bytes[i] & 15];
     }
     return out.Write(text.data(), text.size());
 }
 
-// The characters of decoded hex data of a form, as UTF-16.
-std::u16string CharsToWide(const std::string& bytes, CharForm from) {
+// The buffers of one value's conversion, kept from value to value: a save
+// converts many values and allocates for none of them.
+struct CharScratch {
+    std::string bytes;
+    std::u16string wide;
+    std::string chars;
+};
+
+// The characters of decoded hex data of a form, as UTF-16, into wide.
+void CharsToWide(const std::string& bytes, CharForm from, std::u16string& wide) {
+    wide.resize(from == CharForm::Wide ? (bytes.size() + 1) / 2 : bytes.size());
+    size_t n = wide.size();
     switch (from) {
     case CharForm::Wide:
-        return BytesToWide(bytes);
+        std::fill(wide.begin(), wide.end(), u'\0');
+        for (size_t i = 0; i < bytes.size(); ++i) {
+            unsigned char b = static_cast<unsigned char>(bytes[i]);
+            wide[i / 2] = static_cast<char16_t>(wide[i / 2] | (i % 2 ? b << 8 : b));
+        }
+        break;
     case CharForm::Legacy:
-        return LegacyToWideString(bytes);
+        n = LegacyToWide(bytes.data(), bytes.size(), wide.data(), wide.size());
+        break;
     case CharForm::Program:
+        n = ProgramToWide(bytes.data(), bytes.size(), wide.data(), wide.size());
         break;
     }
-    return ProgramToWideString(bytes);
+    wide.resize(n == kConvertFailed ? 0 : n);
+}
+
+// UTF-16 characters as the bytes of a form, into chars.
+void WideToChars(const std::u16string& wide, CharForm to, LostCharacters* lost, std::string& chars) {
+    size_t n = 0;
+    switch (to) {
+    case CharForm::Wide:
+        chars.resize(wide.size() * 2);
+        for (size_t i = 0; i < wide.size(); ++i) {
+            chars[2 * i] = static_cast<char>(wide[i] & 0xFF);
+            chars[2 * i + 1] = static_cast<char>(wide[i] >> 8);
+        }
+        return;
+    case CharForm::Legacy:
+        chars.resize(WideToLegacyLength(wide.data(), wide.size()));
+        n = WideToLegacy(wide.data(), wide.size(), chars.data(), chars.size(), lost);
+        break;
+    case CharForm::Program:
+        chars.resize(WideToProgramLength(wide.data(), wide.size()));
+        n = WideToProgram(wide.data(), wide.size(), chars.data(), chars.size(), nullptr);
+        break;
+    }
+    chars.resize(n == kConvertFailed ? 0 : n);
 }
 
 // UTF-16 characters as the bytes of a form.
@@ -230,9 +277,13 @@ bool ConvertBlock(const char* block, size_t length, ByteSink* out, CharForm from
                 if (!same && !out) {
                     if (converted) ++*converted;
                 } else if (!same) {
-                    std::string bytes = DecodeHexBytes(std::string_view(hex, static_cast<size_t>(read.end - hex)));
+                    thread_local CharScratch scratch;
+                    scratch.bytes.clear();
+                    ReadHexData(hex, read.end, &scratch.bytes);
                     if (!out->Write(copied, static_cast<size_t>(hex - copied))) return false;
-                    std::string text = WideToChars(CharsToWide(bytes, from), to, lost);
+                    CharsToWide(scratch.bytes, from, scratch.wide);
+                    WideToChars(scratch.wide, to, lost, scratch.chars);
+                    const std::string& text = scratch.chars;
                     const char* lineStart = p;
                     while (lineStart > block && lineStart[-1] != '\n' && lineStart[-1] != '\r') --lineStart;
                     size_t column = TextColumns(std::string_view(lineStart, static_cast<size_t>(hex - lineStart)));
