@@ -43,13 +43,6 @@ uint64_t NameHash(const char* name) {
     return NameHash(name, end);
 }
 
-// A key's slot hash: its parent's address and its name's hash.
-size_t KeyHash(const KeyNode* parent, uint64_t nameHash) {
-    uint64_t h = (reinterpret_cast<uintptr_t>(parent) * 0x9E3779B97F4A7C15ull) ^ nameHash;
-    h *= 0xFF51AFD7ED558CCDull;
-    return static_cast<size_t>(h ^ (h >> 29));
-}
-
 bool IsDeletion(const char* name) { return name[0] == '-'; }
 
 // The hive a root names, whatever its sign: upper case, without the minus.
@@ -113,80 +106,119 @@ private:
     std::unordered_map<std::string, Newest> newest;
 };
 
-// Open addressing over key pointers, hashed by parent and upper-cased name.
+// The children of the keys a parse looks in, by the hash of their
+// upper-cased names. A file lists its keys depth first, so the keys looked in
+// are nearly always those on the path of the line before: each depth of the
+// path has the set of the one key whose children were last looked up there,
+// small and in the cache. A key's set is made from its list of children when
+// it is first looked in; a large one is kept aside when the path leaves its
+// key, so that a wide key that the file comes back to is not walked again.
 // It lives only while one parse runs; the tree itself stays lists.
 class RegDocument::ChildIndex {
 public:
-    // Room for about expectedKeys keys before the first rehash.
-    explicit ChildIndex(size_t expectedKeys) {
-        size_t size = 1024;
-        while (size < expectedKeys + expectedKeys / 3 && size < (size_t(1) << 40)) size *= 2;
-        slots.assign(size, 0);
-        mask = size - 1;
-    }
-
-    bool Build(const std::vector<KeyNode*>& roots) {
-        return ForEachKey(roots, [this](KeyNode* k) { return Insert(k); });
-    }
-
-    // h: KeyHash of parent and name.
-    KeyNode* Find(const KeyNode* parent, const char* name, size_t h) const {
-        uintptr_t tag = Tag(h);
-        for (size_t i = h & mask;; i = (i + 1) & mask) {
-            uintptr_t slot = slots[i];
+    // The child of parent named name (hash: its NameHash), whose depth in
+    // the tree is level.
+    KeyNode* Find(size_t level, const KeyNode* parent, const char* name, uint64_t hash) {
+        Set& set = Bind(level, parent);
+        uintptr_t tag = Tag(hash);
+        for (size_t i = Slot(hash) & set.mask;; i = (i + 1) & set.mask) {
+            uintptr_t slot = set.slots[i];
             if (!slot) return nullptr;
             if ((slot & kTagMask) != tag) continue;
             KeyNode* k = reinterpret_cast<KeyNode*>(slot & ~kTagMask);
-            if (k->parent == parent && SameComponent(k->name, name)) return k;
+            if (SameComponent(k->name, name)) return k;
         }
     }
 
-    bool Insert(KeyNode* key) { return Insert(key, Hash(key->parent, key->name)); }
-
-    // hash: KeyHash of the key's parent and name.
-    bool Insert(KeyNode* key, size_t hash) {
-        if ((count + 1) * 4 > slots.size() * 3 && !Grow()) return false;
-        Place(reinterpret_cast<uintptr_t>(key) | Tag(hash), hash);
-        return true;
+    // A key just made at depth level: its parent's set learns it when there is one.
+    void Created(size_t level, KeyNode* key, uint64_t hash) {
+        if (level < levels.size() && levels[level].parent == key->parent && key->parent) Add(levels[level], key, hash);
     }
 
 private:
+    struct Set {
+        const KeyNode* parent = nullptr;
+        std::vector<uintptr_t> slots;
+        size_t mask = 0;
+        size_t count = 0;
+    };
+
+    // Sets of more children than this are kept when the path leaves their key.
+    static constexpr size_t kKeepAbove = 32;
+    static constexpr size_t kSmall = 16;
+
     // User-space pointers fit in 47 bits on x86-64 Linux and Windows: the top
     // 16 bits of a slot carry hash bits, so most probes that cannot match are
     // told apart without touching the key.
     static constexpr uintptr_t kTagMask = uintptr_t(0xFFFF) << 48;
-    static uintptr_t Tag(size_t hash) { return (static_cast<uintptr_t>(hash >> 48) | 1) << 48; }
+    static uintptr_t Tag(uint64_t hash) { return (static_cast<uintptr_t>(hash >> 48) | 1) << 48; }
+    static size_t Slot(uint64_t hash) {
+        hash *= 0xFF51AFD7ED558CCDull;
+        return static_cast<size_t>(hash ^ (hash >> 29));
+    }
 
-    void Place(uintptr_t slot, size_t h) {
-        for (size_t i = h & mask;; i = (i + 1) & mask) {
-            if (!slots[i]) {
-                slots[i] = slot;
-                ++count;
+    static void Reset(Set& set) {
+        if (set.slots.size() > 4 * kSmall) {
+            std::vector<uintptr_t>(kSmall, 0).swap(set.slots);
+        } else {
+            set.slots.assign(kSmall, 0);
+        }
+        set.mask = kSmall - 1;
+        set.count = 0;
+    }
+
+    Set& Bind(size_t level, const KeyNode* parent) {
+        if (levels.size() <= level) levels.resize(level + 1);
+        Set& set = levels[level];
+        if (set.parent == parent) return set;
+        if (set.parent && set.count > kKeepAbove) {
+            Set& keep = kept[set.parent];
+            std::swap(keep, set);
+            set = Set();
+        }
+        if (!kept.empty()) {
+            auto found = kept.find(parent);
+            if (found != kept.end()) {
+                set = std::move(found->second);
+                kept.erase(found);
+                return set;
+            }
+        }
+        Reset(set);
+        set.parent = parent;
+        for (KeyNode* k = parent->firstChild; k; k = k->nextSibling) Add(set, k, NameHash(k->name));
+        return set;
+    }
+
+    static void Add(Set& set, KeyNode* key, uint64_t hash) {
+        if ((set.count + 1) * 4 > set.slots.size() * 3) Grow(set);
+        Place(set, reinterpret_cast<uintptr_t>(key) | Tag(hash), hash);
+    }
+
+    static void Place(Set& set, uintptr_t slot, uint64_t hash) {
+        for (size_t i = Slot(hash) & set.mask;; i = (i + 1) & set.mask) {
+            if (!set.slots[i]) {
+                set.slots[i] = slot;
+                ++set.count;
                 return;
             }
         }
     }
 
-    static size_t Hash(const KeyNode* parent, const char* name) { return KeyHash(parent, NameHash(name)); }
-
-    bool Grow() {
-        std::vector<uintptr_t> old;
-        old.swap(slots);
-        size_t size = old.empty() ? 1024 : old.size() * 2;
-        slots.assign(size, 0);
-        mask = size - 1;
-        count = 0;
+    static void Grow(Set& set) {
+        std::vector<uintptr_t> old(set.slots.size() * 2, 0);
+        old.swap(set.slots);
+        set.mask = set.slots.size() - 1;
+        set.count = 0;
         for (uintptr_t slot : old) {
             if (!slot) continue;
             const KeyNode* k = reinterpret_cast<const KeyNode*>(slot & ~kTagMask);
-            Place(slot, Hash(k->parent, k->name));
+            Place(set, slot, NameHash(k->name));
         }
-        return true;
     }
 
-    std::vector<uintptr_t> slots;
-    size_t mask = 0;
-    size_t count = 0;
+    std::vector<Set> levels;
+    std::unordered_map<const KeyNode*, Set> kept;
 };
 
 RegDocument::RegDocument() = default;
@@ -197,12 +229,9 @@ RegDocument::~RegDocument() {
     Clear();
 }
 
-void RegDocument::StartLookupIndex(size_t textLength) {
+void RegDocument::StartLookupIndex(size_t) {
     StopLookupIndex();
-    // A key line with its values takes a few hundred bytes; the table grows
-    // when a file has more keys than that.
-    index = new (std::nothrow) ChildIndex(textLength / 320);
-    if (index && !index->Build(roots)) StopLookupIndex();
+    index = new (std::nothrow) ChildIndex;
 }
 
 KeyNode* RegDocument::FindRoot(const char* name) const {
@@ -281,13 +310,15 @@ void RegDocument::AdoptBuffer(std::unique_ptr<char[]> buffer) {
     if (buffer) buffers.push_back(std::move(buffer));
 }
 
+// The key looked for is one below the last key of the path: its depth is
+// the path's length.
 KeyNode* RegDocument::FindKey(KeyNode* parent, const char* name, size_t hash) const {
-    if (index) return index->Find(parent, name, hash);
+    if (index) return index->Find(steps.size(), parent, name, hash);
     return parent->FindChild(name);
 }
 
 void RegDocument::Created(KeyNode* key, size_t hash) {
-    if (index) index->Insert(key, hash);
+    if (index) index->Created(steps.size(), key, hash);
 }
 
 void RegDocument::StartPath() {
@@ -359,7 +390,7 @@ KeyNode* RegDocument::FindOrCreateKey(char* newPath, bool lookUpExisting) {
         char* end;
         size_t hash = 0;
         if (index)
-            hash = KeyHash(key, NameHash(place, end));
+            hash = static_cast<size_t>(NameHash(place, end));
         else
             end = const_cast<char*>(textscan::FindAny2(place, '\\', '\\'));
         KeyNode* child = nullptr;

@@ -233,16 +233,15 @@ const LegacyTable& Legacy() {
 size_t SingleByteLegacyToUtf8Length(const char* src, size_t srcLen) {
     const LegacyTable& t = Legacy();
     const auto* s = reinterpret_cast<const unsigned char*>(src);
-    size_t n = 0, i = 0;
-    while (i < srcLen) {
-        uint64_t word;
-        if (i + 8 <= srcLen && (std::memcpy(&word, s + i, 8), (word & 0x8080808080808080ull) == 0)) {
-            n += 8;
-            i += 8;
-            continue;
-        }
-        n += t.length[s[i++]];
+    size_t n = srcLen, i = 0;
+#if defined(__SSE2__)
+    // Sixteen bytes at a time; only the bytes beyond ASCII add to the length.
+    for (; i + 16 <= srcLen; i += 16) {
+        unsigned high = static_cast<unsigned>(_mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i))));
+        for (; high; high &= high - 1) n += t.length[s[i + static_cast<size_t>(__builtin_ctz(high))]] - 1u;
     }
+#endif
+    for (; i < srcLen; ++i) n += t.length[s[i]] - 1u;
     return n;
 }
 
@@ -270,8 +269,26 @@ void SingleByteLegacyToUtf8InPlace(char* text, size_t size, size_t length) {
     // From the back: a byte is read before anything is written over it, as
     // the text only grows (every byte has a UTF-8 form of one byte or more).
     // Once the two ends meet, the text before is ASCII and stays in place.
+    if (length == size) {
+        // Every byte has a form of one byte.
+        for (size_t k = 0; k < size; ++k) s[k] = t.bytes[s[k]][0];
+        return;
+    }
     size_t i = size, j = length;
     while (j > i) {
+#if defined(__SSE2__)
+        if (i >= 32) {
+            __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i - 32));
+            __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i - 16));
+            if (_mm_movemask_epi8(_mm_or_si128(a, b)) == 0) {
+                i -= 32;
+                j -= 32;
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(s + j + 16), b);
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(s + j), a);
+                continue;
+            }
+        }
+#endif
         uint64_t word;
         if (i >= 8 && (std::memcpy(&word, s + i - 8, 8), (word & 0x8080808080808080ull) == 0)) {
             i -= 8;
