@@ -130,9 +130,18 @@ public:
         }
     }
 
-    // A key just made at depth level: its parent's set learns it when there is one.
+    // A key just made at depth level: its parent's set learns it. The first
+    // child of a key starts the set of its depth (the key before there is
+    // done with, as files go depth first): no walk over the children is
+    // needed when the next child is looked up.
     void Created(size_t level, KeyNode* key, uint64_t hash) {
-        if (level < levels.size() && levels[level].parent == key->parent && key->parent) Add(levels[level], key, hash);
+        const KeyNode* parent = key->parent;
+        if (!parent) return;
+        if (level < levels.size() && levels[level].parent == parent) {
+            Add(levels[level], key, hash);
+        } else if (parent->firstChild == key && !key->nextSibling) {
+            Add(Bind(level, parent, false), key, hash);
+        }
     }
 
 private:
@@ -167,7 +176,9 @@ private:
         set.count = 0;
     }
 
-    Set& Bind(size_t level, const KeyNode* parent) {
+    // The set of parent's children at depth level, made from its list of
+    // children unless fromList is clear (the caller adds them).
+    Set& Bind(size_t level, const KeyNode* parent, bool fromList = true) {
         if (levels.size() <= level) levels.resize(level + 1);
         Set& set = levels[level];
         if (set.parent == parent) return set;
@@ -186,7 +197,8 @@ private:
         }
         Reset(set);
         set.parent = parent;
-        for (KeyNode* k = parent->firstChild; k; k = k->nextSibling) Add(set, k, NameHash(k->name));
+        if (fromList)
+            for (KeyNode* k = parent->firstChild; k; k = k->nextSibling) Add(set, k, NameHash(k->name));
         return set;
     }
 

@@ -436,7 +436,7 @@ public:
         size_t size = reader.Size();
         // Text beyond ASCII takes more bytes as UTF-8. The room a text does
         // not take is never written, and costs address space only.
-        if (!Resize(convert ? size + size / 32 + 256 : size, 0, error)) return false;
+        if (!Resize(convert ? size + size / 64 + 4096 : size, 0, error)) return false;
         size_t n = reader.Held();
         std::memcpy(text.get(), reader.Bytes(), n);
         for (;;) {
@@ -489,7 +489,8 @@ private:
 
     // A new buffer of newCapacity bytes holding the first keep bytes of the old.
     bool Resize(size_t newCapacity, size_t keep, ReadError& error) {
-        std::unique_ptr<char[]> bigger(AllocationFails() ? nullptr : new (std::nothrow) char[newCapacity + kScanPadding]);
+        std::unique_ptr<char[]> bigger(AllocationFails() ? nullptr
+                                                         : new (std::nothrow) char[newCapacity + kScanPadding]);
         if (!bigger) {
             error = ReadError::OutOfMemory;
             return false;

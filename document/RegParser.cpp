@@ -24,9 +24,13 @@
 #include "document/RegParser.h"
 
 #include <cstring>
+#include <memory>
+#include <new>
+#include <vector>
 #include <string>
 
 #include "document/ByteSink.h"
+#include "document/FailPoint.h"
 #include "document/DocumentSinks.h"
 #include "document/Platform.h"
 #include "document/RegDocument.h"
@@ -150,8 +154,8 @@ bool PreviousDataLine(const char* begin, const char* lineStart, const char*& sta
         const char* e = lineStart - 1;
         if (e <= begin) return false;
         if (*e == '\n' && e - 1 > begin && e[-1] == '\r') --e;
-        const char* s = e;
-        while (s > begin && !IsLineEnd(s[-1])) --s;
+        const char* lineBreak = textscan::FindLastOf2(begin, e, '\r', '\n');
+        const char* s = lineBreak ? lineBreak + 1 : begin;
         if (s == begin) return false;
         const char* t = SkipLineIndent(s);
         if (t != e && *t != ';') {
@@ -254,27 +258,82 @@ std::string TextBeforeFirstKey(const char* text, const char* keyLine) {
     return std::string(p, end);
 }
 
-// The block from values to next (the next key line, or the end of the text)
-// with its legacy character data as program text, in a new buffer in
-// recoded; null there when all of it is ASCII (the same in both). False when
-// memory is short.
-bool RecodeLegacyBlock(const char* values, const char* next, char*& recoded) {
-    recoded = nullptr;
+// Blocks whose recoded character data does not fit where they were, cut
+// from chunks that the document keeps among its buffers: one allocation for
+// many blocks, and no header or spare room for each.
+class BlockArena {
+public:
+    explicit BlockArena(std::vector<std::unique_ptr<char[]>>& documentBuffers) : buffers(documentBuffers) {}
+
+    // Room for size bytes; null when out of memory. The document's buffers
+    // keep room for the parsed text's own buffer (ParseText reserved it).
+    char* Allocate(size_t size) {
+        if (size <= left) {
+            char* p = next;
+            next += size;
+            left -= size;
+            return p;
+        }
+        bool own = size > kChunk / 4;  // a large block gets a chunk of its own
+        size_t chunk = own ? size : kChunk;
+        std::unique_ptr<char[]> block(AllocationFails() ? nullptr : new (std::nothrow) char[chunk]);
+        if (!block) return nullptr;
+        buffers.reserve(buffers.size() + 2);
+        char* p = block.get();
+        buffers.push_back(std::move(block));
+        if (!own) {
+            next = p + size;
+            left = chunk - size;
+        }
+        return p;
+    }
+
+private:
+    static constexpr size_t kChunk = size_t(1) << 16;
+    std::vector<std::unique_ptr<char[]>>& buffers;
+    char* next = nullptr;
+    size_t left = 0;
+};
+
+// The block from values to next (the next key line's "[", or null for the
+// end of the text) with its legacy character data as program text. Only
+// blocks with hex(2) or hex(7) data beyond ASCII change. The recoded text
+// goes where the block was when it fits there (inPlace), its rewritten data
+// on one line if that is what makes it fit; else into the arena. Returns
+// the block's text (values itself when it stays in place), null when memory
+// is short.
+char* RecodeLegacyBlock(char* values, char* next, bool inPlace, MemorySink& broken, MemorySink& oneLine,
+                        BlockArena& arena) {
     // The block ends at the next key line, or at a NUL before it, as its
     // text does for everything that reads it.
     size_t length = next ? strnlen(values, static_cast<size_t>(next - values)) : std::strlen(values);
-    // Most blocks hold no "hex(2)" or "hex(7)" data beyond ASCII at all. The
-    // text after the block goes on to the buffer's end, where the scanners
-    // stop: the block is read in place.
-    if (!MayRecodeHexData(values, length)) return true;
-    MemorySink out(length + 64);
+    // Most blocks hold no "hex(2)" or "hex(7)" data beyond ASCII at all.
+    if (!MayRecodeHexData(values, length)) return values;
+    broken.Clear();
     size_t converted = 0;
-    if (!RecodeHexData(values, length, out, CharForm::Legacy, CharForm::Program, nullptr, &converted)) return false;
-    if (converted == 0) return true;
-    char nul = '\0';
-    if (!out.Write(&nul, 1)) return false;
-    recoded = out.Release();
-    return recoded != nullptr;
+    if (!RecodeHexData(values, length, broken, CharForm::Legacy, CharForm::Program, nullptr, &converted))
+        return nullptr;
+    if (converted == 0) return values;
+    // The block's place runs to the next key line, whose "[" becomes a NUL
+    // anyway; the last block's to the end of the text.
+    size_t room = next ? static_cast<size_t>(next - values) : length;
+    const MemorySink* text = &broken;
+    if (inPlace && broken.Size() > room) {
+        oneLine.Clear();
+        if (!RecodeHexData(values, length, oneLine, CharForm::Legacy, CharForm::Program, nullptr, nullptr, false))
+            return nullptr;
+        if (oneLine.Size() <= room) text = &oneLine;
+    }
+    if (inPlace && text->Size() <= room) {
+        std::memcpy(values, text->Data(), text->Size());
+        values[text->Size()] = '\0';
+        return values;
+    }
+    char* copy = arena.Allocate(broken.Size() + 1);
+    if (!copy) return nullptr;
+    std::memcpy(copy, broken.Data(), broken.Size());
+    copy[broken.Size()] = '\0';
+    return copy;
 }
 
 }  // namespace
@@ -325,6 +384,8 @@ void RegDocument::ParseKeyLines(char* text, KeyTreeSink* view, size_t length, bo
     // A "REGEDIT4" file's character data is legacy text: the values that
     // hold other than ASCII get blocks of their own in program text.
     bool recode = legacyCharData && headerDialect == kRegedit4 && !LegacyIsProgramText();
+    MemorySink broken, oneLine;
+    BlockArena arena(buffers);
 
     StartPath();
     KeyNode* waiting = nullptr;  // found, but its path is not split yet
@@ -369,17 +430,15 @@ void RegDocument::ParseKeyLines(char* text, KeyTreeSink* view, size_t length, bo
         if (view && waiting && !waiting->viewItem) view->AddKey(waiting);
         waiting = key;
         if (next != values && *values) {
-            char* recoded = nullptr;
-            if (recode && !RecodeLegacyBlock(values, next, recoded)) {
+            // An observer keeps the lines as they are in the text.
+            char* block = recode ? RecodeLegacyBlock(values, next, !observer, broken, oneLine, arena) : values;
+            if (!block) {
                 // The key stays without its values: its text in the buffer
                 // is legacy text, which read as program text would change.
                 result.end = ParseEnd::OutOfMemory;
                 break;
             }
-            if (recoded)
-                key->AttachValueBlock(recoded, true, headerDialect);
-            else
-                key->AttachValueBlock(values, false, headerDialect);
+            key->AttachValueBlock(block, false, headerDialect);
         }
         keyLine = next;
     }

@@ -237,7 +237,8 @@ size_t SingleByteLegacyToUtf8Length(const char* src, size_t srcLen) {
 #if defined(__SSE2__)
     // Sixteen bytes at a time; only the bytes beyond ASCII add to the length.
     for (; i + 16 <= srcLen; i += 16) {
-        unsigned high = static_cast<unsigned>(_mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i))));
+        __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        unsigned high = static_cast<unsigned>(_mm_movemask_epi8(bytes));
         for (; high; high &= high - 1) n += t.length[s[i + static_cast<size_t>(__builtin_ctz(high))]] - 1u;
     }
 #endif

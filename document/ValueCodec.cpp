@@ -255,7 +255,7 @@ std::string NarrowBytes(const std::string& wideBytes) {
 // "hex(2):" inside a name, a string or a comment is never touched.
 // Without out, only counts the values whose data would be converted.
 bool ConvertBlock(const char* block, size_t length, ByteSink* out, CharForm from, CharForm to, LostCharacters* lost,
-                  size_t* converted) {
+                  size_t* converted, bool breakLines = true) {
     const char* end = block + length;
     const char* copied = block;
     const char* p = block;
@@ -288,7 +288,7 @@ bool ConvertBlock(const char* block, size_t length, ByteSink* out, CharForm from
                     while (lineStart > block && lineStart[-1] != '\n' && lineStart[-1] != '\r') --lineStart;
                     size_t column = TextColumns(std::string_view(lineStart, static_cast<size_t>(hex - lineStart)));
                     if (!WriteHexBytes(*out, reinterpret_cast<const unsigned char*>(text.data()), text.size(),
-                                       HexBytesOnFirstLine(column), kHexBytesPerLine))
+                                       HexBytesOnFirstLine(column), breakLines ? kHexBytesPerLine : 0))
                         return false;
                     if (converted) ++*converted;
                     copied = read.end;
@@ -393,8 +393,8 @@ bool WidenHexData(const char* block, size_t length, ByteSink& out, CharForm from
 }
 
 bool RecodeHexData(const char* block, size_t length, ByteSink& out, CharForm from, CharForm to, LostCharacters* lost,
-                   size_t* converted) {
-    return ConvertBlock(block, length, &out, from, to, lost, converted);
+                   size_t* converted, bool breakLines) {
+    return ConvertBlock(block, length, &out, from, to, lost, converted, breakLines);
 }
 
 bool MayRecodeHexData(const char* block, size_t length) {

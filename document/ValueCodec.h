@@ -85,9 +85,10 @@ bool NarrowHexData(const char* block, size_t length, ByteSink& out, CharForm to 
 bool WidenHexData(const char* block, size_t length, ByteSink& out, CharForm from = CharForm::Program);
 // Single-byte data of one form to another (program and legacy text). Data
 // that is all ASCII is the same in both and is left as it is; *converted
-// (may be null) counts the values whose data was rewritten.
+// (may be null) counts the values whose data was rewritten. Without
+// breakLines the rewritten data goes on one line (the shortest text).
 bool RecodeHexData(const char* block, size_t length, ByteSink& out, CharForm from, CharForm to,
-                   LostCharacters* lost = nullptr, size_t* converted = nullptr);
+                   LostCharacters* lost = nullptr, size_t* converted = nullptr, bool breakLines = true);
 // The number of values RecodeHexData would rewrite: no copy is made.
 size_t CountRecodedValues(const char* block, size_t length, CharForm from, CharForm to);
 // A quick look: whether the block holds hex(2) or hex(7) data with a byte
