@@ -434,10 +434,8 @@ public:
 
     bool Read(RegText& out, ReadError& error) {
         size_t size = reader.Size();
-        // Text beyond ASCII takes more bytes as UTF-8. The room a text does
-        // not take is never written, and costs address space only.
-        if (!Resize(convert ? size + size / 64 + 4096 : size, 0, error)) return false;
         size_t n = reader.Held();
+        if (!Resize(convert ? Room(size, n) : size, 0, error)) return false;
         std::memcpy(text.get(), reader.Bytes(), n);
         for (;;) {
             if (!Take(n, error)) return false;
@@ -453,6 +451,17 @@ public:
     }
 
 private:
+    // Text beyond ASCII takes more bytes as UTF-8: room for the file's text
+    // at twice the rate of the first piece (n bytes) and a little more. The
+    // room a text does not take is never written, and costs address space
+    // only; a text that needs more grows.
+    size_t Room(size_t size, size_t n) const {
+        size_t first = SingleByteLegacyToUtf8Length(reader.Bytes(), n);
+        double rate = n ? static_cast<double>(first - n) / static_cast<double>(n) : 0;
+        double room = static_cast<double>(size) * (1 + 2 * rate) + static_cast<double>(size / 256 + 65536);
+        return room < static_cast<double>(SIZE_MAX / 4) ? static_cast<size_t>(room) : size;
+    }
+
     // The n bytes just read at the end of the text, converted where needed.
     bool Take(size_t n, ReadError& error) {
         char* piece = text.get() + used;

@@ -299,40 +299,40 @@ private:
 // end of the text) with its legacy character data as program text. Only
 // blocks with hex(2) or hex(7) data beyond ASCII change. The recoded text
 // goes where the block was when it fits there (inPlace), its rewritten data
-// on one line if that is what makes it fit; else into the arena. Returns
-// the block's text (values itself when it stays in place), null when memory
-// is short.
-char* RecodeLegacyBlock(char* values, char* next, bool inPlace, MemorySink& broken, MemorySink& oneLine,
-                        BlockArena& arena) {
+// on one line each, the shortest text; it may start at free, the end of its
+// key line's "]" (the rest of that line and its line break are read no
+// more). Else it goes into the arena, its data broken into lines as the
+// registry editor writes them. Returns the block's text (values itself when
+// nothing changed), null when memory is short.
+char* RecodeLegacyBlock(char* values, char* next, char* free, bool inPlace, MemorySink& recoded, BlockArena& arena) {
     // The block ends at the next key line, or at a NUL before it, as its
     // text does for everything that reads it.
     size_t length = next ? strnlen(values, static_cast<size_t>(next - values)) : std::strlen(values);
     // Most blocks hold no "hex(2)" or "hex(7)" data beyond ASCII at all.
     if (!MayRecodeHexData(values, length)) return values;
-    broken.Clear();
-    size_t converted = 0;
-    if (!RecodeHexData(values, length, broken, CharForm::Legacy, CharForm::Program, nullptr, &converted))
-        return nullptr;
-    if (converted == 0) return values;
     // The block's place runs to the next key line, whose "[" becomes a NUL
     // anyway; the last block's to the end of the text.
-    size_t room = next ? static_cast<size_t>(next - values) : length;
-    const MemorySink* text = &broken;
-    if (inPlace && broken.Size() > room) {
-        oneLine.Clear();
-        if (!RecodeHexData(values, length, oneLine, CharForm::Legacy, CharForm::Program, nullptr, nullptr, false))
+    size_t room = static_cast<size_t>((next ? next : values + length) - free);
+    size_t converted = 0;
+    if (inPlace) {
+        recoded.Clear();
+        if (!RecodeHexData(values, length, recoded, CharForm::Legacy, CharForm::Program, nullptr, &converted, false))
             return nullptr;
-        if (oneLine.Size() <= room) text = &oneLine;
+        if (converted == 0) return values;
+        if (recoded.Size() <= room) {
+            std::memcpy(free, recoded.Data(), recoded.Size());
+            free[recoded.Size()] = '\0';
+            return free;
+        }
     }
-    if (inPlace && text->Size() <= room) {
-        std::memcpy(values, text->Data(), text->Size());
-        values[text->Size()] = '\0';
-        return values;
-    }
-    char* copy = arena.Allocate(broken.Size() + 1);
+    recoded.Clear();
+    if (!RecodeHexData(values, length, recoded, CharForm::Legacy, CharForm::Program, nullptr, &converted))
+        return nullptr;
+    if (converted == 0) return values;
+    char* copy = arena.Allocate(recoded.Size() + 1);
     if (!copy) return nullptr;
-    std::memcpy(copy, broken.Data(), broken.Size());
-    copy[broken.Size()] = '\0';
+    std::memcpy(copy, recoded.Data(), recoded.Size());
+    copy[recoded.Size()] = '\0';
     return copy;
 }
 
@@ -384,7 +384,7 @@ void RegDocument::ParseKeyLines(char* text, KeyTreeSink* view, size_t length, bo
     // A "REGEDIT4" file's character data is legacy text: the values that
     // hold other than ASCII get blocks of their own in program text.
     bool recode = legacyCharData && headerDialect == kRegedit4 && !LegacyIsProgramText();
-    MemorySink broken, oneLine;
+    MemorySink recoded;
     BlockArena arena(buffers);
 
     StartPath();
@@ -431,7 +431,7 @@ void RegDocument::ParseKeyLines(char* text, KeyTreeSink* view, size_t length, bo
         waiting = key;
         if (next != values && *values) {
             // An observer keeps the lines as they are in the text.
-            char* block = recode ? RecodeLegacyBlock(values, next, !observer, broken, oneLine, arena) : values;
+            char* block = recode ? RecodeLegacyBlock(values, next, close + 1, !observer, recoded, arena) : values;
             if (!block) {
                 // The key stays without its values: its text in the buffer
                 // is legacy text, which read as program text would change.

@@ -10,6 +10,10 @@
 #include "document/RegParser.h"
 #include "document/Utf8.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 int HexDigitValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -134,6 +138,51 @@ bool HasHighHexByte(const char* p, const char* end) {
     bool high = false;
     HexDataRead read = ReadHexDataWith(p, end, [&high](unsigned char b) { high = high || b >= 0x80; });
     return read.valid && high;
+}
+
+// Whether the text holds a hex digit of 8 or more followed by another hex
+// digit: the last two digits of a byte of 0x80 or above.
+bool HoldsHighDigitPair(const unsigned char* p, const unsigned char* end) {
+    auto high = [](unsigned char c) { return (c >= '8' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'f'); };
+#if defined(__SSE2__)
+    // Sixteen pairs at a time; every byte of the text is below 0x80 or
+    // compares as negative, outside every range.
+    const __m128i zero = _mm_set1_epi8('0' - 1), nine = _mm_set1_epi8('9' + 1), eight = _mm_set1_epi8('8' - 1);
+    const __m128i a = _mm_set1_epi8('a' - 1), f = _mm_set1_epi8('f' + 1), lower = _mm_set1_epi8(0x20);
+    for (; end - p >= 17; p += 16) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
+        __m128i vl = _mm_or_si128(v, lower), wl = _mm_or_si128(w, lower);
+        __m128i letterV = _mm_and_si128(_mm_cmpgt_epi8(vl, a), _mm_cmpgt_epi8(f, vl));
+        __m128i highV = _mm_or_si128(_mm_and_si128(_mm_cmpgt_epi8(v, eight), _mm_cmpgt_epi8(nine, v)), letterV);
+        __m128i digitW = _mm_or_si128(_mm_and_si128(_mm_cmpgt_epi8(w, zero), _mm_cmpgt_epi8(nine, w)),
+                                      _mm_and_si128(_mm_cmpgt_epi8(wl, a), _mm_cmpgt_epi8(f, wl)));
+        if (_mm_movemask_epi8(_mm_and_si128(highV, digitW))) return true;
+    }
+#endif
+    for (; end - p >= 2; ++p)
+        if (high(p[0]) && kHexDigitTable[p[1]] >= 0) return true;
+    return false;
+}
+
+// A quick look at hex data from p: whether it may give a byte of 0x80 or
+// above. It says so for every such data (and for some other), looking at
+// its line and on at the lines after while a line holds a backslash or is
+// blank or a comment (which a continuation skips).
+bool MayHoldHighHexByte(const char* p, const char* end) {
+    for (bool first = true;; first = false) {
+        const char* lineEnd = p;
+        while (lineEnd < end && *lineEnd != '\r' && *lineEnd != '\n') ++lineEnd;
+        if (HoldsHighDigitPair(reinterpret_cast<const unsigned char*>(p), reinterpret_cast<const unsigned char*>(lineEnd)))
+            return true;
+        const char* text = p;
+        while (text < lineEnd && IsBlank(*text)) ++text;
+        bool skipped = !first && (text == lineEnd || *text == ';');
+        if (!skipped && !std::memchr(p, '\\', static_cast<size_t>(lineEnd - p))) return false;
+        p = lineEnd;
+        while (p < end && (*p == '\r' || *p == '\n')) ++p;
+        if (p >= end) return false;
+    }
 }
 
 // UTF-16LE bytes as characters; an odd last byte is a character of its own.
@@ -402,7 +451,7 @@ bool MayRecodeHexData(const char* block, size_t length) {
     for (const char* p = block; p + 4 <= end; ++p) {
         p = static_cast<const char*>(std::memchr(p, '(', static_cast<size_t>(end - p)));
         if (!p || p + 4 > end) break;
-        if ((p[1] == '2' || p[1] == '7') && p[2] == ')' && p[3] == ':' && HasHighHexByte(p + 4, end))
+        if ((p[1] == '2' || p[1] == '7') && p[2] == ')' && p[3] == ':' && MayHoldHighHexByte(p + 4, end))
             return true;
     }
     return false;

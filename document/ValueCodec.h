@@ -91,8 +91,9 @@ bool RecodeHexData(const char* block, size_t length, ByteSink& out, CharForm fro
                    LostCharacters* lost = nullptr, size_t* converted = nullptr, bool breakLines = true);
 // The number of values RecodeHexData would rewrite: no copy is made.
 size_t CountRecodedValues(const char* block, size_t length, CharForm from, CharForm to);
-// A quick look: whether the block holds hex(2) or hex(7) data with a byte
-// beyond ASCII, which RecodeHexData may rewrite; false means it rewrites none.
+// A quick look: whether the block may hold hex(2) or hex(7) data with a
+// byte beyond ASCII, which RecodeHexData may rewrite; false means it
+// rewrites none.
 bool MayRecodeHexData(const char* block, size_t length);
 // A dialect-5 value's hex data written as dialect-4 data of program text.
 bool NarrowValueData(std::string_view hexData, ByteSink& out);

@@ -83,12 +83,13 @@ TEST_F(LegacyPage, EveryByteComesBackFromOpenAndSaveInBothDialects) {
             ASSERT_TRUE(SaveTo(doc, saved.c_str(), to.unicode, to.dialect));
             std::string expected = PageFile(to.dialect, to.unicode);
             std::string got = ReadBytes(saved);
-            // The first line that differs, for the message.
+            // Where the two part, for the message.
             size_t at = 0;
             while (at < got.size() && at < expected.size() && got[at] == expected[at]) ++at;
-            EXPECT_EQ(got, expected) << "dialect " << int(from.dialect) << (from.unicode ? " UTF-16" : " single-byte")
-                                     << " saved as dialect " << int(to.dialect)
-                                     << (to.unicode ? " UTF-16" : " single-byte") << ", first difference at byte " << at;
+            EXPECT_TRUE(got == expected)
+                << "dialect " << int(from.dialect) << (from.unicode ? " UTF-16" : " single-byte") << " saved as dialect "
+                << int(to.dialect) << (to.unicode ? " UTF-16" : " single-byte") << ", first difference at byte " << at
+                << ": " << got.substr(at > 40 ? at - 40 : 0, 80);
         }
     }
 }
