@@ -23,24 +23,120 @@ const bool kUtf8 = ProgramTextIsUtf8();
 
 inline bool SingleByte(char c) { return static_cast<unsigned char>(c) < 0x80 || !kUtf8; }
 
-// The hash of a path component's upper-cased bytes; end is set to the
-// component's end. One pass finds both.
-uint64_t NameHash(const char* name, char*& end) {
-    uint64_t h = 0xCBF29CE484222325ull;
-    const char* c = name;
-    while (*c && *c != '\\') {
-        size_t length = 1;
-        char32_t folded = SingleByte(*c) ? Up(*c) : FoldCharacter(c, length);
-        h = (h ^ folded) * 0x100000001B3ull;
-        c += length;
+// Names are hashed as a run of units: the upper-cased bytes of single-byte
+// characters, eight to a word, and each folded character of more bytes on
+// its own.
+class NameHasher {
+public:
+    void Byte(unsigned char b) {
+        word |= static_cast<uint64_t>(b) << (8 * count);
+        if (++count == 8) Flush();
     }
-    end = const_cast<char*>(c);
-    return h;
+    // Eight bytes, or the first n of a word, while no byte is pending.
+    void Word(uint64_t w) { Mix(w); }
+    void Partial(uint64_t w, unsigned n) {
+        word = w;
+        count = n;
+    }
+    void Character(char32_t c) {
+        Flush();
+        Mix(0x100000000ull | c);
+    }
+    unsigned Pending() const { return count; }
+    uint64_t Finish() {
+        Flush();
+        return h;
+    }
+
+private:
+    void Flush() {
+        if (!count) return;
+        Mix(word);
+        word = 0;
+        count = 0;
+    }
+    void Mix(uint64_t w) {
+        h = (h ^ w) * 0x9E3779B97F4A7C15ull;
+        h ^= h >> 32;
+    }
+    uint64_t h = 0xCBF29CE484222325ull;
+    uint64_t word = 0;
+    unsigned count = 0;
+};
+
+// Whether the case table maps ASCII as ASCII: then eight bytes of ASCII are
+// upper-cased at once.
+// Asked when the first name is hashed: the table is the platform's, made
+// when its own file is initialised.
+bool AsciiCase() {
+    static const bool ascii = [] {
+        for (int c = 0; c < 0x80; ++c)
+            if (kUp[c] != (c >= 'a' && c <= 'z' ? c - 32 : c)) return false;
+        return true;
+    }();
+    return ascii;
 }
 
+// The bytes of w (all below 0x80) with the ASCII letters upper-cased.
+inline uint64_t UpperAscii(uint64_t w) {
+    uint64_t lower = (w + 0x1F1F1F1F1F1F1F1Full) & ~(w + 0x0505050505050505ull) & 0x8080808080808080ull;
+    return w ^ (lower >> 2);
+}
+
+// A flag in the high bit of the first zero byte of w (and maybe of bytes after it).
+inline uint64_t ZeroBytes(uint64_t w) { return (w - 0x0101010101010101ull) & ~w & 0x8080808080808080ull; }
+
+// The hash of a path component's upper-cased bytes; end is set to the
+// component's end. One pass finds both. The name lies in a parse buffer,
+// whose padding lets it be read eight bytes at a time.
+uint64_t NameHash(const char* name, char*& end) {
+    NameHasher hasher;
+    const bool words = AsciiCase();
+    const char* c = name;
+    for (;;) {
+        if (words && hasher.Pending() == 0) {
+            uint64_t w;
+            std::memcpy(&w, c, 8);
+            uint64_t stops = ZeroBytes(w) | ZeroBytes(w ^ 0x5C5C5C5C5C5C5C5Cull) | (w & 0x8080808080808080ull);
+            if (!stops) {
+                hasher.Word(UpperAscii(w));
+                c += 8;
+                continue;
+            }
+            unsigned n = static_cast<unsigned>(__builtin_ctzll(stops)) >> 3;
+            if (n) {
+                hasher.Partial(UpperAscii(w & ((uint64_t(1) << (8 * n)) - 1)), n);
+                c += n;
+            }
+        }
+        if (*c == '\0' || *c == '\\') break;
+        if (SingleByte(*c)) {
+            hasher.Byte(Up(*c));
+            ++c;
+        } else {
+            size_t length = 1;
+            hasher.Character(FoldCharacter(c, length));
+            c += length;
+        }
+    }
+    end = const_cast<char*>(c);
+    return hasher.Finish();
+}
+
+// The same hash of any name, read byte by byte.
 uint64_t NameHash(const char* name) {
-    char* end;
-    return NameHash(name, end);
+    NameHasher hasher;
+    for (const char* c = name; *c && *c != '\\';) {
+        if (SingleByte(*c)) {
+            hasher.Byte(Up(*c));
+            ++c;
+        } else {
+            size_t length = 1;
+            hasher.Character(FoldCharacter(c, length));
+            c += length;
+        }
+    }
+    return hasher.Finish();
 }
 
 bool IsDeletion(const char* name) { return name[0] == '-'; }
@@ -120,13 +216,10 @@ public:
     // the tree is level.
     KeyNode* Find(size_t level, const KeyNode* parent, const char* name, uint64_t hash) {
         Set& set = Bind(level, parent);
-        uintptr_t tag = Tag(hash);
         for (size_t i = Slot(hash) & set.mask;; i = (i + 1) & set.mask) {
-            uintptr_t slot = set.slots[i];
-            if (!slot) return nullptr;
-            if ((slot & kTagMask) != tag) continue;
-            KeyNode* k = reinterpret_cast<KeyNode*>(slot & ~kTagMask);
-            if (SameComponent(k->name, name)) return k;
+            const Entry& entry = set.entries[i];
+            if (!entry.key) return nullptr;
+            if (entry.hash == hash && SameComponent(entry.key->name, name)) return entry.key;
         }
     }
 
@@ -145,32 +238,32 @@ public:
     }
 
 private:
+    // A key with the hash of its name: a set grows without reading names.
+    struct Entry {
+        KeyNode* key;
+        uint64_t hash;
+    };
     struct Set {
         const KeyNode* parent = nullptr;
-        std::vector<uintptr_t> slots;
+        std::vector<Entry> entries;
         size_t mask = 0;
         size_t count = 0;
     };
 
     // Sets of more children than this are kept when the path leaves their key.
     static constexpr size_t kKeepAbove = 32;
-    static constexpr size_t kSmall = 16;
+    static constexpr size_t kSmall = 8;
 
-    // User-space pointers fit in 47 bits on x86-64 Linux and Windows: the top
-    // 16 bits of a slot carry hash bits, so most probes that cannot match are
-    // told apart without touching the key.
-    static constexpr uintptr_t kTagMask = uintptr_t(0xFFFF) << 48;
-    static uintptr_t Tag(uint64_t hash) { return (static_cast<uintptr_t>(hash >> 48) | 1) << 48; }
     static size_t Slot(uint64_t hash) {
         hash *= 0xFF51AFD7ED558CCDull;
         return static_cast<size_t>(hash ^ (hash >> 29));
     }
 
     static void Reset(Set& set) {
-        if (set.slots.size() > 4 * kSmall) {
-            std::vector<uintptr_t>(kSmall, 0).swap(set.slots);
+        if (set.entries.size() > 4 * kSmall) {
+            std::vector<Entry>(kSmall, Entry{nullptr, 0}).swap(set.entries);
         } else {
-            set.slots.assign(kSmall, 0);
+            set.entries.assign(kSmall, Entry{nullptr, 0});
         }
         set.mask = kSmall - 1;
         set.count = 0;
@@ -203,14 +296,14 @@ private:
     }
 
     static void Add(Set& set, KeyNode* key, uint64_t hash) {
-        if ((set.count + 1) * 4 > set.slots.size() * 3) Grow(set);
-        Place(set, reinterpret_cast<uintptr_t>(key) | Tag(hash), hash);
+        if ((set.count + 1) * 4 > set.entries.size() * 3) Grow(set);
+        Place(set, {key, hash});
     }
 
-    static void Place(Set& set, uintptr_t slot, uint64_t hash) {
-        for (size_t i = Slot(hash) & set.mask;; i = (i + 1) & set.mask) {
-            if (!set.slots[i]) {
-                set.slots[i] = slot;
+    static void Place(Set& set, const Entry& entry) {
+        for (size_t i = Slot(entry.hash) & set.mask;; i = (i + 1) & set.mask) {
+            if (!set.entries[i].key) {
+                set.entries[i] = entry;
                 ++set.count;
                 return;
             }
@@ -218,15 +311,12 @@ private:
     }
 
     static void Grow(Set& set) {
-        std::vector<uintptr_t> old(set.slots.size() * 2, 0);
-        old.swap(set.slots);
-        set.mask = set.slots.size() - 1;
+        std::vector<Entry> old(set.entries.size() * 2, Entry{nullptr, 0});
+        old.swap(set.entries);
+        set.mask = set.entries.size() - 1;
         set.count = 0;
-        for (uintptr_t slot : old) {
-            if (!slot) continue;
-            const KeyNode* k = reinterpret_cast<const KeyNode*>(slot & ~kTagMask);
-            Place(set, slot, NameHash(k->name));
-        }
+        for (const Entry& entry : old)
+            if (entry.key) Place(set, entry);
     }
 
     std::vector<Set> levels;

@@ -140,6 +140,21 @@ bool HasHighHexByte(const char* p, const char* end) {
     return read.valid && high;
 }
 
+// The first CR or LF at or after p, or end.
+const char* LineBreakBefore(const char* p, const char* end) {
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+    for (; end - p >= 16; p += 16) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        __m128i breaks = _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf));
+        unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(breaks));
+        if (bits) return p + __builtin_ctz(bits);
+    }
+#endif
+    while (p < end && *p != '\r' && *p != '\n') ++p;
+    return p;
+}
+
 // Whether the text holds a hex digit of 8 or more followed by another hex
 // digit: the last two digits of a byte of 0x80 or above.
 bool HoldsHighDigitPair(const unsigned char* p, const unsigned char* end) {
@@ -171,8 +186,7 @@ bool HoldsHighDigitPair(const unsigned char* p, const unsigned char* end) {
 // blank or a comment (which a continuation skips).
 bool MayHoldHighHexByte(const char* p, const char* end) {
     for (bool first = true;; first = false) {
-        const char* lineEnd = p;
-        while (lineEnd < end && *lineEnd != '\r' && *lineEnd != '\n') ++lineEnd;
+        const char* lineEnd = LineBreakBefore(p, end);
         if (HoldsHighDigitPair(reinterpret_cast<const unsigned char*>(p), reinterpret_cast<const unsigned char*>(lineEnd)))
             return true;
         const char* text = p;
