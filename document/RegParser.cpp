@@ -211,14 +211,25 @@ bool TakenInByHexData(const char* begin, const char* lineStart) {
 // its line starts a key line, unless hex
 // data continued from the lines before takes the line in: the registry
 // editor reads a file line by line, and no string runs on past its line.
-const char* FindNextKeyLine(const char* begin, const char* from) {
+namespace {
+
+// FindNextKeyLine, with the closing "]" of the key line found (close).
+const char* FindNextKeyLine(const char* begin, const char* from, const char*& close) {
     for (const char* p = from;; ++p) {
         p = textscan::FindAny2(p, '[', '[');
         if (*p == '\0') return nullptr;
         const char* q = p;
         while (q > begin && IsLineIndent(q[-1])) --q;
-        if (q - 1 > begin && IsLineEnd(q[-1]) && FindKeyLineEnd(p + 1) && !TakenInByHexData(begin, q)) return p;
+        if (q - 1 > begin && IsLineEnd(q[-1]) && (close = FindKeyLineEnd(p + 1)) && !TakenInByHexData(begin, q))
+            return p;
     }
+}
+
+}  // namespace
+
+const char* FindNextKeyLine(const char* begin, const char* from) {
+    const char* close;
+    return FindNextKeyLine(begin, from, close);
 }
 
 // The registry editor takes the path up to the last "]" of the line and
@@ -305,10 +316,15 @@ private:
 // registry editor writes them. Returns the block's text (values itself when
 // nothing changed), null when memory is short.
 char* RecodeLegacyBlock(char* values, char* next, char* free, bool inPlace, MemorySink& recoded, BlockArena& arena) {
+    // Most blocks hold no "hex(" at all: one look up to the first "(" or
+    // the end of the block tells.
+    const char* paren = next ? textscan::FindOrNulBefore(values, next, '(') : textscan::FindAny2(values, '(', '(');
+    if (*paren != '(' || paren == next) return values;
     // The block ends at the next key line, or at a NUL before it, as its
     // text does for everything that reads it.
-    size_t length = next ? strnlen(values, static_cast<size_t>(next - values)) : std::strlen(values);
-    // Most blocks hold no "hex(2)" or "hex(7)" data beyond ASCII at all.
+    size_t length = static_cast<size_t>(paren - values) +
+                    (next ? strnlen(paren, static_cast<size_t>(next - paren)) : std::strlen(paren));
+    // Most of the others hold no "hex(2)" or "hex(7)" data beyond ASCII.
     if (!MayRecodeHexData(values, length)) return values;
     // The block's place runs to the next key line, whose "[" becomes a NUL
     // anyway; the last block's to the end of the text.
@@ -391,12 +407,14 @@ void RegDocument::ParseKeyLines(char* text, KeyTreeSink* view, size_t length, bo
     KeyNode* waiting = nullptr;  // found, but its path is not split yet
     int lastReported = 0;
     bool firstLine = true;
-    char* keyLine = const_cast<char*>(FindNextKeyLine(text));
+    const char* nextClose = nullptr;
+    char* keyLine = const_cast<char*>(FindNextKeyLine(text, text, nextClose));
     if (roots.empty()) preamble = TextBeforeFirstKey(text, keyLine);
     while (keyLine) {
         *keyLine = '\0';
         char* path = keyLine + 1;
-        char* close = const_cast<char*>(FindKeyLineEnd(path));
+        // Found with the key line: the "]" of the line.
+        char* close = const_cast<char*>(nextClose);
         if (!close) break;
         *close = '\0';
         if (abort.load(std::memory_order_relaxed) != 0) {
@@ -407,7 +425,7 @@ void RegDocument::ParseKeyLines(char* text, KeyTreeSink* view, size_t length, bo
         while (IsLineIndent(*values) || IsLineEnd(*values)) ++values;
         // The byte after "]" is left alone: it is the line break that makes
         // the next "[" a key line when the key has no values.
-        char* next = const_cast<char*>(FindNextKeyLine(close, values));
+        char* next = const_cast<char*>(FindNextKeyLine(close, values, nextClose));
 
         if (owner && length) {
             size_t offset = next ? static_cast<size_t>(next - text) : length;

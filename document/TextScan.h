@@ -79,6 +79,21 @@ inline const char* FindAny3(const char* p, char a, char b, char c3) {
 #endif
 }
 
+// First position in [p, end) holding a or NUL; end when there is none.
+inline const char* FindOrNulBefore(const char* p, const char* end, char a) {
+#ifdef QUILLON_SSE2_SCAN
+    const __m128i va = _mm_set1_epi8(a), vz = _mm_setzero_si128();
+    for (; end - p >= 16; p += 16) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        __m128i m = _mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vz));
+        unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(m));
+        if (bits) return p + __builtin_ctz(bits);
+    }
+#endif
+    while (p < end && *p != a && *p != '\0') ++p;
+    return p;
+}
+
 // The last position before end and at or after begin holding a or b; null
 // when there is none. The bytes before begin are read only within begin's
 // aligned block (begin lies inside a buffer that starts aligned).
