@@ -598,8 +598,8 @@ bool MayEndInContinuation(const char* block, size_t length) {
     const char* e = block + length;
     for (;;) {
         while (e > block && IsLineEnd(e[-1])) --e;
-        const char* s = e;
-        while (s > block && !IsLineEnd(s[-1])) --s;
+        const char* lineBreak = textscan::FindLastOf2(block, e, '\r', '\n');
+        const char* s = lineBreak ? lineBreak + 1 : block;
         const char* t = SkipLineIndent(s);
         if (t < e && *t != ';') return LineMayContinue(t, e);
         if (s == block) return false;

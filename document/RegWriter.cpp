@@ -31,7 +31,12 @@ public:
         if (form == TextForm::Program || (form == TextForm::Legacy && !HasHighByte(text, size)))
             return out.Write(text, size);
         if (form == TextForm::Legacy && ProgramTextIsUtf8() && LegacyIsSingleByte()) {
-            // Never longer than the UTF-8 text: one byte a character.
+            // Never longer than the UTF-8 text: one byte a character. Straight
+            // into the sink where it lends room.
+            if (char* space = out.Space(size)) {
+                out.Commit(Utf8ToSingleByteLegacy(text, size, space, lost));
+                return true;
+            }
             if (narrow.size() < size) narrow.resize(size);
             size_t n = Utf8ToSingleByteLegacy(text, size, narrow.data(), lost);
             return out.Write(narrow.data(), n);
@@ -44,6 +49,18 @@ public:
                 piece = kPiece;
                 while (piece > 1 && text[piece - 1] != '\n') --piece;
                 if (piece <= 1) piece = CharacterPrefix(std::string_view(text, size), kPiece);
+            }
+            if (form == TextForm::Utf16) {
+                // Never more units than bytes of program text.
+                char* space = out.Space(piece * sizeof(char16_t));
+                if (space && reinterpret_cast<uintptr_t>(space) % alignof(char16_t) == 0) {
+                    size_t n = ProgramToWide(text, piece, reinterpret_cast<char16_t*>(space), piece);
+                    if (n == kConvertFailed) return false;
+                    out.Commit(n * sizeof(char16_t));
+                    text += piece;
+                    size -= piece;
+                    continue;
+                }
             }
             if (scratch.size() < piece) scratch.resize(piece);
             size_t n = ProgramToWide(text, piece, scratch.data(), scratch.size());

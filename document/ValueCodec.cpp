@@ -132,14 +132,6 @@ namespace {
 constexpr char kDigits[] = "0123456789abcdef";
 constexpr char kContinuation[] = "\\\r\n  ";
 
-// Whether the hex data at p gives a byte of 0x80 or above in a value the
-// registry editor sets: without decoding it.
-bool HasHighHexByte(const char* p, const char* end) {
-    bool high = false;
-    HexDataRead read = ReadHexDataWith(p, end, [&high](unsigned char b) { high = high || b >= 0x80; });
-    return read.valid && high;
-}
-
 // The first CR or LF at or after p, or end.
 const char* LineBreakBefore(const char* p, const char* end) {
 #if defined(__SSE2__)
@@ -332,17 +324,18 @@ bool ConvertBlock(const char* block, size_t length, ByteSink* out, CharForm from
             // Hex data of every kind is skipped as the registry editor reads
             // it, continuations included; only hex(2) and hex(7) data that it
             // reads as a value is converted.
-            HexDataRead read = ReadHexData(hex, end);
+            // Character data is decoded on the way, once.
             bool chars = hex - data == 7 && data[3] == '(' && (data[4] == '2' || data[4] == '7') && data[5] == ')';
+            thread_local CharScratch scratch;
+            scratch.bytes.clear();
+            HexDataRead read = ReadHexData(hex, end, chars ? &scratch.bytes : nullptr);
             if (chars && read.valid) {
                 // Between two single-byte forms ASCII is the same text.
-                bool same = from != CharForm::Wide && to != CharForm::Wide && !HasHighHexByte(hex, end);
+                bool same = from != CharForm::Wide && to != CharForm::Wide &&
+                            !HasHighByte(scratch.bytes.data(), scratch.bytes.size());
                 if (!same && !out) {
                     if (converted) ++*converted;
                 } else if (!same) {
-                    thread_local CharScratch scratch;
-                    scratch.bytes.clear();
-                    ReadHexData(hex, read.end, &scratch.bytes);
                     if (!out->Write(copied, static_cast<size_t>(hex - copied))) return false;
                     CharsToWide(scratch.bytes, from, scratch.wide);
                     WideToChars(scratch.wide, to, lost, scratch.chars);
