@@ -464,15 +464,6 @@ bool MayRecodeHexData(const char* block, size_t length) {
     return false;
 }
 
-size_t CountRecodedValues(const char* block, size_t length, CharForm from, CharForm to) {
-    // Most blocks hold no "hex(2):" or "hex(7):" whose data has a byte
-    // beyond ASCII, and need no walk over their lines.
-    if (!MayRecodeHexData(block, length)) return 0;
-    size_t count = 0;
-    ConvertBlock(block, length, nullptr, from, to, nullptr, &count);
-    return count;
-}
-
 bool NarrowValueData(std::string_view hexData, ByteSink& out) {
     std::string narrow = NarrowBytes(DecodeHexBytes(hexData));
     // 21 bytes on the first line, 22 on each further one.

@@ -89,8 +89,6 @@ bool WidenHexData(const char* block, size_t length, ByteSink& out, CharForm from
 // breakLines the rewritten data goes on one line (the shortest text).
 bool RecodeHexData(const char* block, size_t length, ByteSink& out, CharForm from, CharForm to,
                    LostCharacters* lost = nullptr, size_t* converted = nullptr, bool breakLines = true);
-// The number of values RecodeHexData would rewrite: no copy is made.
-size_t CountRecodedValues(const char* block, size_t length, CharForm from, CharForm to);
 // A quick look: whether the block may hold hex(2) or hex(7) data with a
 // byte beyond ASCII, which RecodeHexData may rewrite; false means it
 // rewrites none.
