@@ -56,13 +56,18 @@ HexDataRead ReadHexDataWith(const char* p, const char* end, OnByte&& onByte) {
         return q;
     };
     HexDataRead read;
+    // The first backslash of the continuations since the last byte: where a
+    // text that ends inside them stops holding data.
+    const char* chain = nullptr;
     for (;;) {
         // Bytes as programs write them, "xx,", read as the general case
         // below would read them, three characters a step.
         for (int high, low; (!end || end - p >= 3) && (high = HexDigitOf(p[0])) >= 0 && (low = HexDigitOf(p[1])) >= 0 &&
                             p[2] == ',';
-             p += 3)
+             p += 3) {
+            chain = nullptr;
             onByte(static_cast<unsigned char>(high * 16 + low));
+        }
         while (!atEnd(p) && IsBlank(*p)) ++p;
         if (lineEnds(p)) {
             read.valid = true;
@@ -70,7 +75,7 @@ HexDataRead ReadHexDataWith(const char* p, const char* end, OnByte&& onByte) {
             return read;
         }
         if (*p == '\\') {
-            const char* slash = p;
+            if (!chain) chain = p;
             ++p;
             while (!atEnd(p) && IsBlank(*p)) ++p;
             if (!lineEnds(p)) break;
@@ -85,7 +90,7 @@ HexDataRead ReadHexDataWith(const char* p, const char* end, OnByte&& onByte) {
                 }
                 if (atEnd(p)) {
                     read.valid = true;
-                    read.dangling = slash;
+                    read.dangling = chain;
                     read.end = lineEnd;
                     return read;
                 }
@@ -98,6 +103,7 @@ HexDataRead ReadHexDataWith(const char* p, const char* end, OnByte&& onByte) {
         for (int d; !atEnd(p) && (d = HexDigit(*p)) >= 0; ++p)
             value = value > 0xFF ? value : value * 16 + static_cast<unsigned>(d);
         if (p == digits || value > 0xFF) break;
+        chain = nullptr;
         onByte(static_cast<unsigned char>(value));
         if (!atEnd(p) && *p == ',') {
             ++p;

@@ -38,8 +38,9 @@ std::string ShownValueName(std::string_view storedName);
 struct HexDataRead {
     const char* end = nullptr;  // the end of the last line the data takes in, its line break excluded
     bool valid = false;         // the editor sets the value (else it drops it)
-    // Set when the text ends inside a continuation: the backslash that
-    // starts it (the value keeps the bytes before it).
+    // Set when the text ends inside a continuation: the backslash of the
+    // first continuation after the last byte (the value keeps the bytes
+    // before it).
     const char* dangling = nullptr;
 };
 // Reads hex data from p (after "hex...:") up to end or a NUL (end may be

@@ -99,6 +99,22 @@ TEST(RoundTrip, LegacyCharacterDataOfAnyLayoutKeepsItsCharacter) {
     }
 }
 
+// A key's later section that ends inside continuations (the last on a line
+// of its own) is written before the keys after it: none of them may be
+// taken in as its data. Found by a fuzz run.
+TEST(RoundTrip, ASectionEndingInsideContinuationsTakesInNoKeyAfterIt) {
+    for (const char* tail : {"\\\r\\", "\\\r\n  \\\r\n", "\\ ;c\r\\"}) {
+        std::string bytes = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n\"x\"=hex:00\r\n[HKEY_CURRENT_USER\\B]\r\n\r\n"
+                            "[HKEY_CURRENT_USER\\A]\r\n\"x\"=hex:01,02," +
+                            std::string(tail);
+        RegDocument doc;
+        ASSERT_TRUE(Load(doc, bytes)) << bytes;
+        ASSERT_TRUE(Find(doc, "HKEY_CURRENT_USER\\A"));
+        EXPECT_EQ(Values(Find(doc, "HKEY_CURRENT_USER\\A")), "x|REG_BINARY|01 02 ;") << bytes;
+        EXPECT_EQ(RoundTrip(bytes), "") << bytes;
+    }
+}
+
 TEST(RoundTrip, GeneratedFilesInBothDialectsAndEncodings) {
     struct Case { RegDialect dialect; bool unicode; } cases[] = {
         {kRegedit5, true}, {kRegedit5, false}, {kRegedit4, false}, {kRegedit4, true}};
