@@ -28,15 +28,19 @@ public:
           lost(lostChars) {}
 
     bool Write(const char* text, size_t size) {
-        if (form == TextForm::Program || (form == TextForm::Legacy && !HasHighByte(text, size)))
-            return out.Write(text, size);
-        if (form == TextForm::Legacy && ProgramTextIsUtf8() && LegacyIsSingleByte()) {
+        if (form == TextForm::Program) return out.Write(text, size);
+        bool bySingleBytes = form == TextForm::Legacy && ProgramTextIsUtf8() && LegacyIsSingleByte();
+        if (bySingleBytes) {
             // Never longer than the UTF-8 text: one byte a character. Straight
-            // into the sink where it lends room.
+            // into the sink where it lends room, in the one pass that copies
+            // the ASCII.
             if (char* space = out.Space(size)) {
                 out.Commit(Utf8ToSingleByteLegacy(text, size, space, lost));
                 return true;
             }
+        }
+        if (form == TextForm::Legacy && !HasHighByte(text, size)) return out.Write(text, size);
+        if (bySingleBytes) {
             if (narrow.size() < size) narrow.resize(size);
             size_t n = Utf8ToSingleByteLegacy(text, size, narrow.data(), lost);
             return out.Write(narrow.data(), n);
