@@ -26,12 +26,12 @@
 #include <cstring>
 #include <memory>
 #include <new>
-#include <vector>
 #include <string>
+#include <vector>
 
 #include "document/ByteSink.h"
-#include "document/FailPoint.h"
 #include "document/DocumentSinks.h"
+#include "document/FailPoint.h"
 #include "document/Platform.h"
 #include "document/RegDocument.h"
 #include "document/TextScan.h"
@@ -183,8 +183,8 @@ bool LineMayContinue(const char* start, const char* end) {
 // Whether the line at lineStart is taken in by hex data continued from a
 // value line before it (the registry editor reads it as data, even a key
 // line). Only a line whose last data line before it may end in a
-// continuation can be; then the lines are read forward, as the value parser reads them, from
-// one that no continuation reaches.
+// continuation can be; then the lines are read forward, as the value parser
+// reads them, from one that no continuation reaches.
 bool TakenInByHexData(const char* begin, const char* lineStart) {
     const char* start;
     const char* end;
