@@ -65,9 +65,8 @@ private:
 };
 
 // Whether the case table maps ASCII as ASCII: then eight bytes of ASCII are
-// upper-cased at once.
-// Asked when the first name is hashed: the table is the platform's, made
-// when its own file is initialised.
+// upper-cased at once. Asked when the first name is hashed: the table is the
+// platform's, made when its own file is initialised.
 bool AsciiCase() {
     static const bool ascii = [] {
         for (int c = 0; c < 0x80; ++c)
