@@ -343,8 +343,16 @@ bool ConvertBlock(const char* block, size_t length, ByteSink* out, CharForm from
                     if (converted) ++*converted;
                 } else if (!same) {
                     if (!out->Write(copied, static_cast<size_t>(hex - copied))) return false;
-                    CharsToWide(scratch.bytes, from, scratch.wide);
-                    WideToChars(scratch.wide, to, lost, scratch.chars);
+                    if (to == CharForm::Wide && from != CharForm::Wide &&
+                        !HasHighByte(scratch.bytes.data(), scratch.bytes.size())) {
+                        // ASCII, the same in every single-byte form, widens
+                        // to its bytes each followed by a zero byte.
+                        scratch.chars.assign(scratch.bytes.size() * 2, '\0');
+                        for (size_t i = 0; i < scratch.bytes.size(); ++i) scratch.chars[2 * i] = scratch.bytes[i];
+                    } else {
+                        CharsToWide(scratch.bytes, from, scratch.wide);
+                        WideToChars(scratch.wide, to, lost, scratch.chars);
+                    }
                     const std::string& text = scratch.chars;
                     const char* lineStart = p;
                     while (lineStart > block && lineStart[-1] != '\n' && lineStart[-1] != '\r') --lineStart;
