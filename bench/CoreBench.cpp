@@ -3,7 +3,15 @@
 // baseline measured in the same run on the same file (reading the whole file
 // into memory). Prints one "name: value" line per figure.
 //
+// Four files of the same shape: single-byte "REGEDIT4" and UTF-16 "5.00",
+// each with names and data beyond ASCII (Windows-1252) and all-ASCII
+// ("_ascii"). A save's "_ratio" writes the file and flushes it to the disk;
+// "_to_memory_ratio" is the writer's own work. The peak memory of
+// `quillon-cli stat` on each file is its largest resident size, over the
+// file's size.
+//
 //   core_bench [--mb N] [--gib] [--dir DIR] [--runs N] [--open-only]
+//              [--only LABEL] [--cli PATH]
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -16,6 +24,13 @@
 
 #if defined(__GLIBC__)
 #include <malloc.h>
+#endif
+#if defined(__linux__)
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+extern char** environ;
 #endif
 
 #include "RegGenerator.h"
@@ -61,6 +76,31 @@ double BaselineRead(const std::string& path) {
     return Seconds(start, Clock::now());
 }
 
+// The largest resident size in bytes of `cli stat path`, run as a process
+// of its own; 0 when it cannot be measured here.
+double PeakOfStat(const std::string& cli, const std::string& path) {
+#if defined(__linux__)
+    if (cli.empty() || !fs::exists(cli)) return 0;
+    std::vector<char*> args = {const_cast<char*>(cli.c_str()), const_cast<char*>("stat"),
+                               const_cast<char*>(path.c_str()), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    int spawned = posix_spawn(&pid, cli.c_str(), &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) return 0;
+    int status = 0;
+    struct rusage usage {};
+    if (wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return 0;
+    return static_cast<double>(usage.ru_maxrss) * 1024.0;  // kilobytes on Linux
+#else
+    (void)cli;
+    (void)path;
+    return 0;
+#endif
+}
+
 bool Open(RegDocument& doc, const std::string& path, bool checkDuplicates = true) {
     doc.Clear();
     LoadJob job;
@@ -77,13 +117,14 @@ void ForEachKey(RegDocument& doc, F&& f) {
     ::ForEachKey(doc.roots, f);
 }
 
-bool Generate(const std::string& path, size_t bytes, RegDialect dialect, bool unicode) {
+bool Generate(const std::string& path, size_t bytes, RegDialect dialect, bool unicode, bool nonAscii) {
     if (fs::exists(path)) return true;
     GeneratorOptions options;
     options.seed = 42;
     options.targetBytes = bytes;
     options.dialect = dialect;
     options.unicode = unicode;
+    options.nonAscii = nonAscii;
     FileSink file;
     std::string partial = path + ".part";
     if (!file.Open(partial.c_str()) || !GenerateRegFile(file, options) || !file.Close()) return false;
@@ -97,7 +138,8 @@ double Median(std::vector<double> times) {
     return n % 2 ? times[n / 2] : (times[n / 2 - 1] + times[n / 2]) / 2;
 }
 
-bool Bench(const std::string& label, const std::string& path, int runs, bool openOnly, const std::string& dir) {
+bool Bench(const std::string& label, const std::string& path, int runs, bool openOnly, const std::string& dir,
+           double peak) {
     double fileMb = static_cast<double>(fs::file_size(path)) / (1024.0 * 1024.0);
     BaselineRead(path);  // page cache warm, as for every later read
 
@@ -160,6 +202,11 @@ bool Bench(const std::string& label, const std::string& path, int runs, bool ope
     }
     if (heapAfter > heapBefore && keys)
         Print(label + "_bytes_per_key", (static_cast<double>(heapAfter - heapBefore) - static_cast<double>(textBytes)) / keys);
+    if (peak > 0) {
+        double fileBytes = static_cast<double>(fs::file_size(path));
+        Print("stat_" + label + "_peak_mib", peak / (1024.0 * 1024.0));
+        Print("stat_" + label + "_peak_ratio", peak / fileBytes);
+    }
     if (openOnly) return true;
 
     struct Target {
@@ -200,6 +247,9 @@ int main(int argc, char** argv) {
     size_t mb = 200;
     int runs = 5;
     bool openOnly = false;
+    std::string only;
+    // quillon-cli beside the benchmark's own folder, as the build lays them out.
+    std::string cli = (fs::path(argv[0]).parent_path().parent_path() / "cli" / "quillon-cli").string();
     std::string dir = (fs::temp_directory_path() / "quillon-bench").string();
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--mb") && i + 1 < argc) {
@@ -212,20 +262,47 @@ int main(int argc, char** argv) {
             openOnly = true;
         } else if (!std::strcmp(argv[i], "--runs") && i + 1 < argc) {
             runs = std::max(1, std::atoi(argv[++i]));
+        } else if (!std::strcmp(argv[i], "--only") && i + 1 < argc) {
+            only = argv[++i];
+        } else if (!std::strcmp(argv[i], "--cli") && i + 1 < argc) {
+            cli = argv[++i];
         } else {
-            std::fprintf(stderr, "usage: core_bench [--mb N] [--gib] [--dir DIR] [--runs N] [--open-only]\n");
+            std::fprintf(stderr, "usage: core_bench [--mb N] [--gib] [--dir DIR] [--runs N] [--open-only] "
+                                 "[--only LABEL] [--cli PATH]\n");
             return 2;
         }
     }
     fs::create_directories(dir);
     size_t bytes = mb * 1024 * 1024;
-    std::string ansi = dir + "/gen_" + std::to_string(mb) + "mb_d4_ansi.reg";
-    // UTF-16 files hold two bytes per character: the same text as the ANSI file.
-    std::string utf16 = dir + "/gen_" + std::to_string(mb) + "mb_d5_utf16.reg";
-    if (!Generate(ansi, bytes, kRegedit4, false) || !Generate(utf16, bytes, kRegedit5, true)) {
-        std::fprintf(stderr, "core_bench: cannot generate files in %s\n", dir.c_str());
-        return 1;
+    struct File {
+        const char* label;
+        RegDialect dialect;
+        bool unicode;
+        bool nonAscii;
+    } files[] = {{"ansi", kRegedit4, false, true},
+                 {"ansi_ascii", kRegedit4, false, false},
+                 {"utf16", kRegedit5, true, true},
+                 {"utf16_ascii", kRegedit5, true, false}};
+    std::string paths[4];
+    double peaks[4] = {};
+    for (size_t i = 0; i < 4; ++i) {
+        const File& f = files[i];
+        if (!only.empty() && only != f.label) continue;
+        // UTF-16 files hold two bytes per character: the same text as the single-byte file.
+        std::string name = std::string("gen_") + std::to_string(mb) + "mb_" + (f.unicode ? "d5_utf16" : "d4_ansi") +
+                           (f.nonAscii ? "" : "_ascii") + ".reg";
+        paths[i] = dir + "/" + name;
+        if (!Generate(paths[i], bytes, f.dialect, f.unicode, f.nonAscii)) {
+            std::fprintf(stderr, "core_bench: cannot generate files in %s\n", dir.c_str());
+            return 1;
+        }
     }
-    bool ok = Bench("ansi", ansi, runs, openOnly, dir) && Bench("utf16", utf16, runs, openOnly, dir);
+    // Before this process holds any document: a child's peak counts the
+    // memory of the process that started it, up to the start.
+    for (size_t i = 0; i < 4; ++i)
+        if (!paths[i].empty()) peaks[i] = PeakOfStat(cli, paths[i]);
+    bool ok = true;
+    for (size_t i = 0; i < 4; ++i)
+        if (!paths[i].empty()) ok = Bench(files[i].label, paths[i], runs, openOnly, dir, peaks[i]) && ok;
     return ok ? 0 : 1;
 }

@@ -26,7 +26,7 @@ bool MemorySink::Reserve(size_t wanted) {
     return true;
 }
 
-bool MemorySink::Write(const void* bytes, size_t count) {
+bool MemorySink::Grow(size_t count) {
     if (failed) return false;
     if (count > capacity - size) {
         size_t wanted = capacity < 256 ? 256 : capacity;
@@ -42,10 +42,17 @@ bool MemorySink::Write(const void* bytes, size_t count) {
             return false;
         }
     }
+    return true;
+}
+
+bool MemorySink::Write(const void* bytes, size_t count) {
+    if (!Grow(count)) return false;
     if (count) std::memcpy(data + size, bytes, count);
     size += count;
     return true;
 }
+
+char* MemorySink::Space(size_t count) { return Grow(count) ? data + size : nullptr; }
 
 char* MemorySink::Release() {
     char* block = data;
@@ -55,7 +62,10 @@ char* MemorySink::Release() {
 }
 
 FileSink::~FileSink() {
-    if (file) std::fclose(file);
+    if (file) {
+        Flush();
+        std::fclose(file);
+    }
 }
 
 void FileSink::Fail() {
@@ -64,28 +74,52 @@ void FileSink::Fail() {
 }
 
 bool FileSink::Open(const char* path) {
-    if (file) std::fclose(file);
+    if (file) {
+        Flush();
+        std::fclose(file);
+    }
     failed = false;
     systemError = 0;
-    file = std::fopen(path, "wb");
+    buffered = 0;
+    if (!buffer) buffer.reset(new (std::nothrow) char[kBufferSize]);
+    file = buffer ? std::fopen(path, "wb") : nullptr;
     if (!file) {
         Fail();
         return false;
     }
-    // Large writes go straight through; the buffer gathers the small pieces.
-    std::setvbuf(file, nullptr, _IOFBF, 1 << 16);
+    // The sink's own buffer gathers the small pieces; large writes go
+    // straight through.
+    std::setvbuf(file, nullptr, _IONBF, 0);
     return true;
+}
+
+bool FileSink::Flush() {
+    if (buffered && !failed && std::fwrite(buffer.get(), 1, buffered, file) != buffered) Fail();
+    buffered = 0;
+    return !failed;
 }
 
 bool FileSink::Write(const void* bytes, size_t count) {
     if (failed || !file) return false;
-    if (count && std::fwrite(bytes, 1, count, file) != count) Fail();
-    return !failed;
+    if (count > kBufferSize - buffered && !Flush()) return false;
+    if (count >= kBufferSize) {
+        if (std::fwrite(bytes, 1, count, file) != count) Fail();
+        return !failed;
+    }
+    if (count) std::memcpy(buffer.get() + buffered, bytes, count);
+    buffered += count;
+    return true;
+}
+
+char* FileSink::Space(size_t count) {
+    if (failed || !file || count > kBufferSize) return nullptr;
+    if (count > kBufferSize - buffered && !Flush()) return nullptr;
+    return buffer.get() + buffered;
 }
 
 bool FileSink::Close() {
     if (!file) return false;
-    bool ok = !failed && FlushFileToDisk(file);
+    bool ok = Flush() && FlushFileToDisk(file);
     if (!ok) Fail();
     if (std::fclose(file) != 0) {
         ok = false;

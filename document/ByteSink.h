@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 class ByteSink {
@@ -13,6 +14,15 @@ public:
     virtual bool Write(const void* data, size_t size) = 0;
     bool Write(const char* text);  // NUL-terminated, terminator not written
     bool Failed() const { return failed; }
+    // Room for up to size bytes right after what was written, for a writer
+    // that converts text straight into the sink: it fills the room, then
+    // commits the bytes it used. Null when the sink has no such room (then
+    // Write is the way).
+    virtual char* Space(size_t size) {
+        (void)size;
+        return nullptr;
+    }
+    virtual void Commit(size_t used) { (void)used; }
 
 protected:
     bool failed = false;
@@ -28,6 +38,8 @@ public:
 
     bool Write(const void* data, size_t size) override;
     using ByteSink::Write;
+    char* Space(size_t size) override;
+    void Commit(size_t used) override { size += used; }
     bool Reserve(size_t capacity);
     void Clear() { size = 0; failed = false; }
 
@@ -38,13 +50,16 @@ public:
     char* Release();
 
 private:
+    // Room for count more bytes; false (and failed) when memory is short.
+    bool Grow(size_t count);
     char* data = nullptr;
     size_t size = 0;
     size_t capacity = 0;
 };
 
-// A file opened for writing (created or truncated). Writes are buffered;
-// Close flushes to disk and reports whether everything reached the file.
+// A file opened for writing (created or truncated). Writes are gathered in
+// a buffer of its own, which Space lends; Close flushes to disk and reports
+// whether everything reached the file.
 class FileSink : public ByteSink {
 public:
     FileSink() = default;
@@ -55,6 +70,8 @@ public:
     bool Open(const char* path);
     bool Write(const void* data, size_t size) override;
     using ByteSink::Write;
+    char* Space(size_t size) override;
+    void Commit(size_t used) override { buffered += used; }
     bool Close();
     bool IsOpen() const { return file != nullptr; }
     // The system's code for the file operation that failed (0 when none did
@@ -63,7 +80,12 @@ public:
     uint32_t SystemError() const { return systemError; }
 
 private:
+    static constexpr size_t kBufferSize = size_t(1) << 20;
     void Fail();
+    // Writes out what the buffer holds.
+    bool Flush();
     FILE* file = nullptr;
     uint32_t systemError = 0;
+    std::unique_ptr<char[]> buffer;
+    size_t buffered = 0;
 };

@@ -24,31 +24,119 @@ const bool kUtf8 = ProgramTextIsUtf8();
 
 inline bool SingleByte(char c) { return static_cast<unsigned char>(c) < 0x80 || !kUtf8; }
 
-// The hash of a path component's upper-cased bytes; end is set to the
-// component's end. One pass finds both.
-uint64_t NameHash(const char* name, char*& end) {
+// Names are hashed as a run of units: the upper-cased bytes of single-byte
+// characters, eight to a word, and each folded character of more bytes on
+// its own.
+class NameHasher {
+public:
+    void Byte(unsigned char b) {
+        word |= static_cast<uint64_t>(b) << (8 * count);
+        if (++count == 8) Flush();
+    }
+    // Eight bytes, or the first n of a word, while no byte is pending.
+    void Word(uint64_t w) { Mix(w); }
+    void Partial(uint64_t w, unsigned n) {
+        word = w;
+        count = n;
+    }
+    void Character(char32_t c) {
+        Flush();
+        Mix(0x100000000ull | c);
+    }
+    unsigned Pending() const { return count; }
+    uint64_t Finish() {
+        Flush();
+        return h;
+    }
+
+private:
+    void Flush() {
+        if (!count) return;
+        Mix(word);
+        word = 0;
+        count = 0;
+    }
+    void Mix(uint64_t w) {
+        h = (h ^ w) * 0x9E3779B97F4A7C15ull;
+        h ^= h >> 32;
+    }
     uint64_t h = 0xCBF29CE484222325ull;
+    uint64_t word = 0;
+    unsigned count = 0;
+};
+
+// Whether the case table maps ASCII as ASCII: then eight bytes of ASCII are
+// upper-cased at once. Asked when the first name is hashed: the table is the
+// platform's, made when its own file is initialised.
+bool AsciiCase() {
+    static const bool ascii = [] {
+        for (int c = 0; c < 0x80; ++c)
+            if (kUp[c] != (c >= 'a' && c <= 'z' ? c - 32 : c)) return false;
+        return true;
+    }();
+    return ascii;
+}
+
+// The bytes of w (all below 0x80) with the ASCII letters upper-cased.
+inline uint64_t UpperAscii(uint64_t w) {
+    uint64_t lower = (w + 0x1F1F1F1F1F1F1F1Full) & ~(w + 0x0505050505050505ull) & 0x8080808080808080ull;
+    return w ^ (lower >> 2);
+}
+
+// A flag in the high bit of the first zero byte of w (and maybe of bytes after it).
+inline uint64_t ZeroBytes(uint64_t w) { return (w - 0x0101010101010101ull) & ~w & 0x8080808080808080ull; }
+
+// The hash of a path component's upper-cased bytes; end is set to the
+// component's end. One pass finds both. The name lies in a parse buffer,
+// whose padding lets it be read eight bytes at a time.
+uint64_t NameHash(const char* name, char*& end) {
+    NameHasher hasher;
+    const bool words = AsciiCase();
     const char* c = name;
-    while (*c && *c != '\\') {
-        size_t length = 1;
-        char32_t folded = SingleByte(*c) ? Up(*c) : FoldCharacter(c, length);
-        h = (h ^ folded) * 0x100000001B3ull;
-        c += length;
+    for (;;) {
+        if (words && hasher.Pending() == 0) {
+            uint64_t w;
+            std::memcpy(&w, c, 8);
+            uint64_t stops = ZeroBytes(w) | ZeroBytes(w ^ 0x5C5C5C5C5C5C5C5Cull) | (w & 0x8080808080808080ull);
+            if (!stops) {
+                hasher.Word(UpperAscii(w));
+                c += 8;
+                continue;
+            }
+            unsigned n = static_cast<unsigned>(__builtin_ctzll(stops)) >> 3;
+            if (n) {
+                hasher.Partial(UpperAscii(w & ((uint64_t(1) << (8 * n)) - 1)), n);
+                c += n;
+            }
+        }
+        if (*c == '\0' || *c == '\\') break;
+        if (SingleByte(*c)) {
+            hasher.Byte(Up(*c));
+            ++c;
+        } else {
+            size_t length = 1;
+            hasher.Character(FoldCharacter(c, length));
+            c += length;
+        }
     }
     end = const_cast<char*>(c);
-    return h;
+    return hasher.Finish();
 }
 
+// The same hash of any name, read byte by byte.
 uint64_t NameHash(const char* name) {
-    char* end;
-    return NameHash(name, end);
-}
-
-// A key's slot hash: its parent's address and its name's hash.
-size_t KeyHash(const KeyNode* parent, uint64_t nameHash) {
-    uint64_t h = (reinterpret_cast<uintptr_t>(parent) * 0x9E3779B97F4A7C15ull) ^ nameHash;
-    h *= 0xFF51AFD7ED558CCDull;
-    return static_cast<size_t>(h ^ (h >> 29));
+    NameHasher hasher;
+    for (const char* c = name; *c && *c != '\\';) {
+        if (SingleByte(*c)) {
+            hasher.Byte(Up(*c));
+            ++c;
+        } else {
+            size_t length = 1;
+            hasher.Character(FoldCharacter(c, length));
+            c += length;
+        }
+    }
+    return hasher.Finish();
 }
 
 bool IsDeletion(const char* name) { return name[0] == '-'; }
@@ -114,80 +202,125 @@ private:
     std::unordered_map<std::string, Newest> newest;
 };
 
-// Open addressing over key pointers, hashed by parent and upper-cased name.
+// The children of the keys a parse looks in, by the hash of their
+// upper-cased names. A file lists its keys depth first, so the keys looked in
+// are nearly always those on the path of the line before: each depth of the
+// path has the set of the one key whose children were last looked up there,
+// small and in the cache. A key's set is made from its list of children when
+// it is first looked in; a large one is kept aside when the path leaves its
+// key, so that a wide key that the file comes back to is not walked again.
 // It lives only while one parse runs; the tree itself stays lists.
 class RegDocument::ChildIndex {
 public:
-    // Room for about expectedKeys keys before the first rehash.
-    explicit ChildIndex(size_t expectedKeys) {
-        size_t size = 1024;
-        while (size < expectedKeys + expectedKeys / 3 && size < (size_t(1) << 40)) size *= 2;
-        slots.assign(size, 0);
-        mask = size - 1;
-    }
-
-    bool Build(const std::vector<KeyNode*>& roots) {
-        return ForEachKey(roots, [this](KeyNode* k) { return Insert(k); });
-    }
-
-    // h: KeyHash of parent and name.
-    KeyNode* Find(const KeyNode* parent, const char* name, size_t h) const {
-        uintptr_t tag = Tag(h);
-        for (size_t i = h & mask;; i = (i + 1) & mask) {
-            uintptr_t slot = slots[i];
-            if (!slot) return nullptr;
-            if ((slot & kTagMask) != tag) continue;
-            KeyNode* k = reinterpret_cast<KeyNode*>(slot & ~kTagMask);
-            if (k->parent == parent && SameComponent(k->name, name)) return k;
+    // The child of parent named name (hash: its NameHash), whose depth in
+    // the tree is level.
+    KeyNode* Find(size_t level, const KeyNode* parent, const char* name, uint64_t hash) {
+        Set& set = Bind(level, parent);
+        for (size_t i = Slot(hash) & set.mask;; i = (i + 1) & set.mask) {
+            const Entry& entry = set.entries[i];
+            if (!entry.key) return nullptr;
+            if (entry.hash == hash && SameComponent(entry.key->name, name)) return entry.key;
         }
     }
 
-    bool Insert(KeyNode* key) { return Insert(key, Hash(key->parent, key->name)); }
-
-    // hash: KeyHash of the key's parent and name.
-    bool Insert(KeyNode* key, size_t hash) {
-        if ((count + 1) * 4 > slots.size() * 3 && !Grow()) return false;
-        Place(reinterpret_cast<uintptr_t>(key) | Tag(hash), hash);
-        return true;
+    // A key just made at depth level: its parent's set learns it. The first
+    // child of a key starts the set of its depth (the key before there is
+    // done with, as files go depth first): no walk over the children is
+    // needed when the next child is looked up.
+    void Created(size_t level, KeyNode* key, uint64_t hash) {
+        const KeyNode* parent = key->parent;
+        if (!parent) return;
+        if (level < levels.size() && levels[level].parent == parent) {
+            Add(levels[level], key, hash);
+        } else if (parent->firstChild == key && !key->nextSibling) {
+            Add(Bind(level, parent, false), key, hash);
+        }
     }
 
 private:
-    // User-space pointers fit in 47 bits on x86-64 Linux and Windows: the top
-    // 16 bits of a slot carry hash bits, so most probes that cannot match are
-    // told apart without touching the key.
-    static constexpr uintptr_t kTagMask = uintptr_t(0xFFFF) << 48;
-    static uintptr_t Tag(size_t hash) { return (static_cast<uintptr_t>(hash >> 48) | 1) << 48; }
+    // A key with the hash of its name: a set grows without reading names.
+    struct Entry {
+        KeyNode* key;
+        uint64_t hash;
+    };
+    struct Set {
+        const KeyNode* parent = nullptr;
+        std::vector<Entry> entries;
+        size_t mask = 0;
+        size_t count = 0;
+    };
 
-    void Place(uintptr_t slot, size_t h) {
-        for (size_t i = h & mask;; i = (i + 1) & mask) {
-            if (!slots[i]) {
-                slots[i] = slot;
-                ++count;
+    // Sets of more children than this are kept when the path leaves their key.
+    static constexpr size_t kKeepAbove = 32;
+    static constexpr size_t kSmall = 8;
+
+    static size_t Slot(uint64_t hash) {
+        hash *= 0xFF51AFD7ED558CCDull;
+        return static_cast<size_t>(hash ^ (hash >> 29));
+    }
+
+    static void Reset(Set& set) {
+        if (set.entries.size() > 4 * kSmall) {
+            std::vector<Entry>(kSmall, Entry{nullptr, 0}).swap(set.entries);
+        } else {
+            set.entries.assign(kSmall, Entry{nullptr, 0});
+        }
+        set.mask = kSmall - 1;
+        set.count = 0;
+    }
+
+    // The set of parent's children at depth level, made from its list of
+    // children unless fromList is clear (the caller adds them).
+    Set& Bind(size_t level, const KeyNode* parent, bool fromList = true) {
+        if (levels.size() <= level) levels.resize(level + 1);
+        Set& set = levels[level];
+        if (set.parent == parent) return set;
+        if (set.parent && set.count > kKeepAbove) {
+            Set& keep = kept[set.parent];
+            std::swap(keep, set);
+            set = Set();
+        }
+        if (!kept.empty()) {
+            auto found = kept.find(parent);
+            if (found != kept.end()) {
+                set = std::move(found->second);
+                kept.erase(found);
+                return set;
+            }
+        }
+        Reset(set);
+        set.parent = parent;
+        if (fromList)
+            for (KeyNode* k = parent->firstChild; k; k = k->nextSibling) Add(set, k, NameHash(k->name));
+        return set;
+    }
+
+    static void Add(Set& set, KeyNode* key, uint64_t hash) {
+        if ((set.count + 1) * 4 > set.entries.size() * 3) Grow(set);
+        Place(set, {key, hash});
+    }
+
+    static void Place(Set& set, const Entry& entry) {
+        for (size_t i = Slot(entry.hash) & set.mask;; i = (i + 1) & set.mask) {
+            if (!set.entries[i].key) {
+                set.entries[i] = entry;
+                ++set.count;
                 return;
             }
         }
     }
 
-    static size_t Hash(const KeyNode* parent, const char* name) { return KeyHash(parent, NameHash(name)); }
-
-    bool Grow() {
-        std::vector<uintptr_t> old;
-        old.swap(slots);
-        size_t size = old.empty() ? 1024 : old.size() * 2;
-        slots.assign(size, 0);
-        mask = size - 1;
-        count = 0;
-        for (uintptr_t slot : old) {
-            if (!slot) continue;
-            const KeyNode* k = reinterpret_cast<const KeyNode*>(slot & ~kTagMask);
-            Place(slot, Hash(k->parent, k->name));
-        }
-        return true;
+    static void Grow(Set& set) {
+        std::vector<Entry> old(set.entries.size() * 2, Entry{nullptr, 0});
+        old.swap(set.entries);
+        set.mask = set.entries.size() - 1;
+        set.count = 0;
+        for (const Entry& entry : old)
+            if (entry.key) Place(set, entry);
     }
 
-    std::vector<uintptr_t> slots;
-    size_t mask = 0;
-    size_t count = 0;
+    std::vector<Set> levels;
+    std::unordered_map<const KeyNode*, Set> kept;
 };
 
 RegDocument::RegDocument() : edits(std::make_unique<DocumentEdits>(*this)) {}
@@ -198,12 +331,9 @@ RegDocument::~RegDocument() {
     Clear();
 }
 
-void RegDocument::StartLookupIndex(size_t textLength) {
+void RegDocument::StartLookupIndex(size_t) {
     StopLookupIndex();
-    // A key line with its values takes a few hundred bytes; the table grows
-    // when a file has more keys than that.
-    index = new (std::nothrow) ChildIndex(textLength / 320);
-    if (index && !index->Build(roots)) StopLookupIndex();
+    index = new (std::nothrow) ChildIndex;
 }
 
 KeyNode* RegDocument::FindRoot(const char* name) const {
@@ -283,13 +413,15 @@ void RegDocument::AdoptBuffer(std::unique_ptr<char[]> buffer) {
     if (buffer) buffers.push_back(std::move(buffer));
 }
 
+// The key looked for is one below the last key of the path: its depth is
+// the path's length.
 KeyNode* RegDocument::FindKey(KeyNode* parent, const char* name, size_t hash) const {
-    if (index) return index->Find(parent, name, hash);
+    if (index) return index->Find(steps.size(), parent, name, hash);
     return parent->FindChild(name);
 }
 
 void RegDocument::Created(KeyNode* key, size_t hash) {
-    if (index) index->Insert(key, hash);
+    if (index) index->Created(steps.size(), key, hash);
     if (journal) journal->KeyCreated(key);
 }
 
@@ -362,7 +494,7 @@ KeyNode* RegDocument::FindOrCreateKey(char* newPath, bool lookUpExisting) {
         char* end;
         size_t hash = 0;
         if (index)
-            hash = KeyHash(key, NameHash(place, end));
+            hash = static_cast<size_t>(NameHash(place, end));
         else
             end = const_cast<char*>(textscan::FindAny2(place, '\\', '\\'));
         KeyNode* child = nullptr;

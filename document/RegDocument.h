@@ -338,8 +338,9 @@ private:
     void StartRootTable();
     void StopRootTable();
 
-    // Set while a parse with duplicate checking runs: a hash of every key by
-    // parent and name, so that wide keys are not searched child by child.
+    // Set while a parse with duplicate checking runs: the children of the
+    // keys on the path by name, so that wide keys are not searched child by
+    // child.
     ChildIndex* index = nullptr;
     class RootTable;
     RootTable* rootTable = nullptr;

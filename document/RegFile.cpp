@@ -367,6 +367,17 @@ public:
         return true;
     }
 
+    // Reads the next want bytes of the file straight into to.
+    bool ReadInto(char* to, size_t want, ReadError& error) {
+        if (std::fread(to, 1, want, file) != want) {
+            error = ReadError::Read;
+            return false;
+        }
+        done += want;
+        return true;
+    }
+    size_t Done() const { return done; }
+
     // Copies the whole file to to (the first piece already read included).
     bool CopyAll(char* to, ReadError& error) {
         size_t at = 0;
@@ -412,6 +423,100 @@ bool ReadWide(PieceReader& reader, RegText& out, ReadError& error) {
     return Finish(out, error);
 }
 
+// A single-byte file whose legacy text becomes UTF-8 program text (convert),
+// or is program text as it is. The file is read piece by piece straight into
+// the text buffer, and a piece with bytes beyond ASCII is converted in place
+// while it is in the cache: each byte is copied once, as a plain read copies
+// it, and no second buffer of the file's size is made.
+class LegacyReader {
+public:
+    LegacyReader(PieceReader& pieces, bool convertText) : reader(pieces), convert(convertText) {}
+
+    bool Read(RegText& out, ReadError& error) {
+        size_t size = reader.Size();
+        size_t n = reader.Held();
+        if (!Resize(convert ? Room(size, n) : size, 0, error)) return false;
+        std::memcpy(text.get(), reader.Bytes(), n);
+        for (;;) {
+            if (!Take(n, error)) return false;
+            if (reader.Done() == size) break;
+            n = std::min(PieceReader::kPieceBytes, size - reader.Done());
+            if (n > capacity - used && !Grow(used + n, used, error)) return false;
+            if (!reader.ReadInto(text.get() + used, n, error)) return false;
+        }
+        std::memset(text.get() + used, 0, kScanPadding);
+        out.text = std::move(text);
+        out.length = size;
+        return true;
+    }
+
+private:
+    // Text beyond ASCII takes more bytes as UTF-8: room for the file's text
+    // at twice the rate of the first piece (n bytes) and a little more. The
+    // room a text does not take is never written, and costs address space
+    // only; a text that needs more grows.
+    size_t Room(size_t size, size_t n) const {
+        size_t first = SingleByteLegacyToUtf8Length(reader.Bytes(), n);
+        double rate = n ? static_cast<double>(first - n) / static_cast<double>(n) : 0;
+        double room = static_cast<double>(size) * (1 + 2 * rate) + static_cast<double>(size / 256 + 65536);
+        return room < static_cast<double>(SIZE_MAX / 4) ? static_cast<size_t>(room) : size;
+    }
+
+    // The n bytes just read at the end of the text, converted where needed.
+    bool Take(size_t n, ReadError& error) {
+        char* piece = text.get() + used;
+        size_t length = convert ? SingleByteLegacyToUtf8Length(piece, n) : n;
+        // (A page whose bytes beyond ASCII all had one-byte forms would
+        // keep its length: the bytes themselves tell.)
+        if (length == n && (!convert || !HasHighByte(piece, n))) {
+            used += n;
+            return true;
+        }
+        if (length > capacity - used) {
+            // The piece read is kept for its conversion.
+            if (!Grow(used + length, used + n, error)) return false;
+            piece = text.get() + used;
+        }
+        SingleByteLegacyToUtf8InPlace(piece, n, length);
+        used += length;
+        return true;
+    }
+
+    // Room for at least minimum bytes, and for the rest of the file at the
+    // rate the text so far grew: a file of many characters beyond ASCII is
+    // copied a few times, not once a piece.
+    bool Grow(size_t minimum, size_t keep, ReadError& error) {
+        double done = static_cast<double>(reader.Done());
+        double rest = static_cast<double>(reader.Size()) - done;
+        double rate = done > 0 ? static_cast<double>(minimum) / done : 2.0;
+        double wanted = static_cast<double>(minimum) + rest * rate * 1.03 + 256;
+        size_t grown = std::max(minimum, capacity + capacity / 8);
+        if (wanted > static_cast<double>(grown) && wanted < static_cast<double>(SIZE_MAX / 4))
+            grown = static_cast<size_t>(wanted);
+        return Resize(grown, keep, error);
+    }
+
+    // A new buffer of newCapacity bytes holding the first keep bytes of the old.
+    bool Resize(size_t newCapacity, size_t keep, ReadError& error) {
+        std::unique_ptr<char[]> bigger(AllocationFails() ? nullptr
+                                                         : new (std::nothrow) char[newCapacity + kScanPadding]);
+        if (!bigger) {
+            error = ReadError::OutOfMemory;
+            return false;
+        }
+        if (keep) std::memcpy(bigger.get(), text.get(), keep);
+        text = std::move(bigger);
+        capacity = newCapacity;
+        return true;
+    }
+
+    PieceReader& reader;
+    bool convert;
+    std::unique_ptr<char[]> text;
+    size_t capacity = 0;
+    size_t used = 0;  // bytes of finished text
+};
+
 }  // namespace
 
 bool ReadRegFile(const char* path, RegText& out, ReadError& error, bool keepLegacy) {
@@ -446,6 +551,15 @@ bool ReadRegFile(const char* path, RegText& out, ReadError& error, bool keepLega
     }
     const auto* b = reinterpret_cast<const unsigned char*>(reader.Bytes());
     if (b[0] == 0xFF && b[1] == 0xFE) return ReadWide(reader, out, error);
+    bool utf8 = reader.Held() >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF;
+    if (!utf8 && !keepLegacy && (LegacyIsProgramText() || (ProgramTextIsUtf8() && LegacyIsSingleByte()))) {
+        LegacyReader legacy(reader, !LegacyIsProgramText());
+        if (!legacy.Read(out, error)) {
+            if (error == ReadError::Read) out.systemError = LastSystemError();
+            return false;
+        }
+        return Finish(out, error);
+    }
     // Single-byte text is read whole, then converted where it must be; UTF-8
     // is rare enough to be converted from memory too.
     std::unique_ptr<char[]> bytes = NewPadded(reader.Size(), error);

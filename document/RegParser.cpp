@@ -24,11 +24,15 @@
 #include "document/RegParser.h"
 
 #include <cstring>
+#include <memory>
+#include <new>
 #include <string>
+#include <vector>
 
 #include "document/ByteSink.h"
 #include "document/DocumentEdits.h"
 #include "document/DocumentSinks.h"
+#include "document/FailPoint.h"
 #include "document/Platform.h"
 #include "document/RegDocument.h"
 #include "document/TextScan.h"
@@ -151,8 +155,8 @@ bool PreviousDataLine(const char* begin, const char* lineStart, const char*& sta
         const char* e = lineStart - 1;
         if (e <= begin) return false;
         if (*e == '\n' && e - 1 > begin && e[-1] == '\r') --e;
-        const char* s = e;
-        while (s > begin && !IsLineEnd(s[-1])) --s;
+        const char* lineBreak = textscan::FindLastOf2(begin, e, '\r', '\n');
+        const char* s = lineBreak ? lineBreak + 1 : begin;
         if (s == begin) return false;
         const char* t = SkipLineIndent(s);
         if (t != e && *t != ';') {
@@ -164,21 +168,30 @@ bool PreviousDataLine(const char* begin, const char* lineStart, const char*& sta
     }
 }
 
-bool HoldsBackslash(const char* start, const char* end) {
-    return std::memchr(start, '\\', static_cast<size_t>(end - start)) != nullptr;
+// Whether a line (from its first non-blank to its end) may end in a
+// continuation: a backslash followed by blanks only up to the line's end or
+// a ";" comment. Hex data that runs on past the line needs one.
+bool LineMayContinue(const char* start, const char* end) {
+    for (const char* p = start; (p = static_cast<const char*>(std::memchr(p, '\\', static_cast<size_t>(end - p))));) {
+        const char* q = p + 1;
+        while (q < end && IsLineIndent(*q)) ++q;
+        if (q == end || *q == ';') return true;
+        p = q;
+    }
+    return false;
 }
 
 // Whether the line at lineStart is taken in by hex data continued from a
 // value line before it (the registry editor reads it as data, even a key
-// line). Only a line whose last data line before it holds a backslash can
-// be; then the lines are read forward, as the value parser reads them, from
-// one that no continuation reaches.
+// line). Only a line whose last data line before it may end in a
+// continuation can be; then the lines are read forward, as the value parser
+// reads them, from one that no continuation reaches.
 bool TakenInByHexData(const char* begin, const char* lineStart) {
     const char* start;
     const char* end;
-    if (!PreviousDataLine(begin, lineStart, start, end) || !HoldsBackslash(start, end)) return false;
+    if (!PreviousDataLine(begin, lineStart, start, end) || !LineMayContinue(start, end)) return false;
     const char* from = start;
-    while (PreviousDataLine(begin, from, start, end) && HoldsBackslash(start, end)) from = start;
+    while (PreviousDataLine(begin, from, start, end) && LineMayContinue(start, end)) from = start;
     for (const char* p = from; p < lineStart;) {
         p = SkipLineIndent(p);
         const char* data = ::FindValueData(p);
@@ -199,14 +212,25 @@ bool TakenInByHexData(const char* begin, const char* lineStart) {
 // its line starts a key line, unless hex
 // data continued from the lines before takes the line in: the registry
 // editor reads a file line by line, and no string runs on past its line.
-const char* FindNextKeyLine(const char* begin, const char* from) {
+namespace {
+
+// FindNextKeyLine, with the closing "]" of the key line found (close).
+const char* FindNextKeyLine(const char* begin, const char* from, const char*& close) {
     for (const char* p = from;; ++p) {
         p = textscan::FindAny2(p, '[', '[');
         if (*p == '\0') return nullptr;
         const char* q = p;
         while (q > begin && IsLineIndent(q[-1])) --q;
-        if (q - 1 > begin && IsLineEnd(q[-1]) && FindKeyLineEnd(p + 1) && !TakenInByHexData(begin, q)) return p;
+        if (q - 1 > begin && IsLineEnd(q[-1]) && (close = FindKeyLineEnd(p + 1)) && !TakenInByHexData(begin, q))
+            return p;
     }
+}
+
+}  // namespace
+
+const char* FindNextKeyLine(const char* begin, const char* from) {
+    const char* close;
+    return FindNextKeyLine(begin, from, close);
 }
 
 // The registry editor takes the path up to the last "]" of the line and
@@ -246,27 +270,87 @@ std::string TextBeforeFirstKey(const char* text, const char* keyLine) {
     return std::string(p, end);
 }
 
-// The block from values to next (the next key line, or the end of the text)
-// with its legacy character data as program text, in a new buffer in
-// recoded; null there when all of it is ASCII (the same in both). False when
-// memory is short.
-bool RecodeLegacyBlock(const char* values, const char* next, char*& recoded) {
-    recoded = nullptr;
+// Blocks whose recoded character data does not fit where they were, cut
+// from chunks that the document keeps among its buffers: one allocation for
+// many blocks, and no header or spare room for each.
+class BlockArena {
+public:
+    explicit BlockArena(std::vector<std::unique_ptr<char[]>>& documentBuffers) : buffers(documentBuffers) {}
+
+    // Room for size bytes; null when out of memory. The document's buffers
+    // keep room for the parsed text's own buffer (ParseText reserved it).
+    char* Allocate(size_t size) {
+        if (size <= left) {
+            char* p = next;
+            next += size;
+            left -= size;
+            return p;
+        }
+        bool own = size > kChunk / 4;  // a large block gets a chunk of its own
+        size_t chunk = own ? size : kChunk;
+        std::unique_ptr<char[]> block(AllocationFails() ? nullptr : new (std::nothrow) char[chunk]);
+        if (!block) return nullptr;
+        buffers.reserve(buffers.size() + 2);
+        char* p = block.get();
+        buffers.push_back(std::move(block));
+        if (!own) {
+            next = p + size;
+            left = chunk - size;
+        }
+        return p;
+    }
+
+private:
+    static constexpr size_t kChunk = size_t(1) << 16;
+    std::vector<std::unique_ptr<char[]>>& buffers;
+    char* next = nullptr;
+    size_t left = 0;
+};
+
+// The block from values to next (the next key line's "[", or null for the
+// end of the text) with its legacy character data as program text. Only
+// blocks with hex(2) or hex(7) data beyond ASCII change. The recoded text
+// goes where the block was when it fits there (inPlace), its rewritten data
+// on one line each, the shortest text; it may start at free, the end of its
+// key line's "]" (the rest of that line and its line break are read no
+// more). Else it goes into the arena, its data broken into lines as the
+// registry editor writes them. Returns the block's text (values itself when
+// nothing changed), null when memory is short.
+char* RecodeLegacyBlock(char* values, char* next, char* free, bool inPlace, MemorySink& recoded, BlockArena& arena) {
+    // Most blocks hold no "hex(" at all: one look up to the first "(" or
+    // the end of the block tells.
+    const char* paren = next ? textscan::FindOrNulBefore(values, next, '(') : textscan::FindAny2(values, '(', '(');
+    if (*paren != '(' || paren == next) return values;
     // The block ends at the next key line, or at a NUL before it, as its
     // text does for everything that reads it.
-    size_t length = next ? strnlen(values, static_cast<size_t>(next - values)) : std::strlen(values);
-    // Most blocks hold no "hex(2)" or "hex(7)" data beyond ASCII at all. The
-    // text after the block goes on to the buffer's end, where the scanners
-    // stop: the block is read in place.
-    if (!MayRecodeHexData(values, length)) return true;
-    MemorySink out(length + 64);
+    size_t length = static_cast<size_t>(paren - values) +
+                    (next ? strnlen(paren, static_cast<size_t>(next - paren)) : std::strlen(paren));
+    // Most of the others hold no "hex(2)" or "hex(7)" data beyond ASCII.
+    if (!MayRecodeHexData(values, length)) return values;
+    // The block's place runs to the next key line, whose "[" becomes a NUL
+    // anyway; the last block's to the end of the text.
+    size_t room = static_cast<size_t>((next ? next : values + length) - free);
     size_t converted = 0;
-    if (!RecodeHexData(values, length, out, CharForm::Legacy, CharForm::Program, nullptr, &converted)) return false;
-    if (converted == 0) return true;
-    char nul = '\0';
-    if (!out.Write(&nul, 1)) return false;
-    recoded = out.Release();
-    return recoded != nullptr;
+    if (inPlace) {
+        recoded.Clear();
+        if (!RecodeHexData(values, length, recoded, CharForm::Legacy, CharForm::Program, nullptr, &converted, false))
+            return nullptr;
+        if (converted == 0) return values;
+        if (recoded.Size() <= room) {
+            std::memcpy(free, recoded.Data(), recoded.Size());
+            free[recoded.Size()] = '\0';
+            return free;
+        }
+    }
+    recoded.Clear();
+    if (!RecodeHexData(values, length, recoded, CharForm::Legacy, CharForm::Program, nullptr, &converted))
+        return nullptr;
+    if (converted == 0) return values;
+    char* copy = arena.Allocate(recoded.Size() + 1);
+    if (!copy) return nullptr;
+    std::memcpy(copy, recoded.Data(), recoded.Size());
+    copy[recoded.Size()] = '\0';
+    return copy;
 }
 
 }  // namespace
@@ -317,17 +401,21 @@ void RegDocument::ParseKeyLines(char* text, KeyTreeSink* view, size_t length, bo
     // A "REGEDIT4" file's character data is legacy text: the values that
     // hold other than ASCII get blocks of their own in program text.
     bool recode = legacyCharData && headerDialect == kRegedit4 && !LegacyIsProgramText();
+    MemorySink recoded;
+    BlockArena arena(buffers);
 
     StartPath();
     KeyNode* waiting = nullptr;  // found, but its path is not split yet
     int lastReported = 0;
     bool firstLine = true;
-    char* keyLine = const_cast<char*>(FindNextKeyLine(text));
+    const char* nextClose = nullptr;
+    char* keyLine = const_cast<char*>(FindNextKeyLine(text, text, nextClose));
     if (roots.empty()) preamble = TextBeforeFirstKey(text, keyLine);
     while (keyLine) {
         *keyLine = '\0';
         char* path = keyLine + 1;
-        char* close = const_cast<char*>(FindKeyLineEnd(path));
+        // Found with the key line: the "]" of the line.
+        char* close = const_cast<char*>(nextClose);
         if (!close) break;
         *close = '\0';
         if (abort.load(std::memory_order_relaxed) != 0) {
@@ -338,7 +426,7 @@ void RegDocument::ParseKeyLines(char* text, KeyTreeSink* view, size_t length, bo
         while (IsLineIndent(*values) || IsLineEnd(*values)) ++values;
         // The byte after "]" is left alone: it is the line break that makes
         // the next "[" a key line when the key has no values.
-        char* next = const_cast<char*>(FindNextKeyLine(close, values));
+        char* next = const_cast<char*>(FindNextKeyLine(close, values, nextClose));
 
         if (owner && length) {
             size_t offset = next ? static_cast<size_t>(next - text) : length;
@@ -361,18 +449,16 @@ void RegDocument::ParseKeyLines(char* text, KeyTreeSink* view, size_t length, bo
         if (view && waiting && !waiting->viewItem) view->AddKey(waiting);
         waiting = key;
         if (next != values && *values) {
-            char* recoded = nullptr;
-            if (recode && !RecodeLegacyBlock(values, next, recoded)) {
+            // An observer keeps the lines as they are in the text.
+            char* block = recode ? RecodeLegacyBlock(values, next, close + 1, !observer, recoded, arena) : values;
+            if (!block) {
                 // The key stays without its values: its text in the buffer
                 // is legacy text, which read as program text would change.
                 result.end = ParseEnd::OutOfMemory;
                 break;
             }
             if (journal) journal->BlockAttaching(key);
-            if (recoded)
-                key->AttachValueBlock(recoded, true, headerDialect);
-            else
-                key->AttachValueBlock(values, false, headerDialect);
+            key->AttachValueBlock(block, false, headerDialect);
         }
         keyLine = next;
     }
@@ -505,7 +591,32 @@ void ParseValueBlock(const char* block, ValueList& values, RegDialect dialect, s
     ParseBlock(block, values, dialect, otherLines, shape, observer);
 }
 
+namespace {
+
+// Whether the last line of the block that is neither blank nor a comment may
+// end in a continuation. A block whose hex data runs on to its end has such a
+// last line; most blocks do not, and need no parse to know it.
+bool MayEndInContinuation(const char* block, size_t length) {
+    const char* e = block + length;
+    for (;;) {
+        while (e > block && IsLineEnd(e[-1])) --e;
+        const char* lineBreak = textscan::FindLastOf2(block, e, '\r', '\n');
+        const char* s = lineBreak ? lineBreak + 1 : block;
+        const char* t = SkipLineIndent(s);
+        if (t < e && *t != ';') return LineMayContinue(t, e);
+        if (s == block) return false;
+        e = s;
+    }
+}
+
+}  // namespace
+
 const char* FindDanglingContinuation(const char* block) {
+    return block ? FindDanglingContinuation(block, std::strlen(block)) : nullptr;
+}
+
+const char* FindDanglingContinuation(const char* block, size_t length) {
+    if (!block || !MayEndInContinuation(block, length)) return nullptr;
     BlockShape shape;
     ValueList values;
     ParseBlock(block, values, kRegedit4, nullptr, shape);

@@ -26,6 +26,8 @@ inline const char* FindNextKeyLine(const char* text) { return FindNextKeyLine(te
 // The backslash of a continuation that the block's last hex data ends in,
 // which would take in whatever is written after the block; null when none.
 const char* FindDanglingContinuation(const char* block);
+// The same for a block of known length (block[length] is its NUL).
+const char* FindDanglingContinuation(const char* block, size_t length);
 // The closing quote of a string or quoted name starting at open (a backslash
 // escapes the character after it); null when the text ends first.
 const char* FindClosingQuote(const char* open);

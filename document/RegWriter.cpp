@@ -28,10 +28,19 @@ public:
           lost(lostChars) {}
 
     bool Write(const char* text, size_t size) {
-        if (form == TextForm::Program || (form == TextForm::Legacy && !HasHighByte(text, size)))
-            return out.Write(text, size);
-        if (form == TextForm::Legacy && ProgramTextIsUtf8() && LegacyIsSingleByte()) {
-            // Never longer than the UTF-8 text: one byte a character.
+        if (form == TextForm::Program) return out.Write(text, size);
+        bool bySingleBytes = form == TextForm::Legacy && ProgramTextIsUtf8() && LegacyIsSingleByte();
+        if (bySingleBytes) {
+            // Never longer than the UTF-8 text: one byte a character. Straight
+            // into the sink where it lends room, in the one pass that copies
+            // the ASCII.
+            if (char* space = out.Space(size)) {
+                out.Commit(Utf8ToSingleByteLegacy(text, size, space, lost));
+                return true;
+            }
+        }
+        if (form == TextForm::Legacy && !HasHighByte(text, size)) return out.Write(text, size);
+        if (bySingleBytes) {
             if (narrow.size() < size) narrow.resize(size);
             size_t n = Utf8ToSingleByteLegacy(text, size, narrow.data(), lost);
             return out.Write(narrow.data(), n);
@@ -44,6 +53,18 @@ public:
                 piece = kPiece;
                 while (piece > 1 && text[piece - 1] != '\n') --piece;
                 if (piece <= 1) piece = CharacterPrefix(std::string_view(text, size), kPiece);
+            }
+            if (form == TextForm::Utf16) {
+                // Never more units than bytes of program text.
+                char* space = out.Space(piece * sizeof(char16_t));
+                if (space && reinterpret_cast<uintptr_t>(space) % alignof(char16_t) == 0) {
+                    size_t n = ProgramToWide(text, piece, reinterpret_cast<char16_t*>(space), piece);
+                    if (n == kConvertFailed) return false;
+                    out.Commit(n * sizeof(char16_t));
+                    text += piece;
+                    size -= piece;
+                    continue;
+                }
             }
             if (scratch.size() < piece) scratch.resize(piece);
             size_t n = ProgramToWide(text, piece, scratch.data(), scratch.size());
@@ -68,6 +89,11 @@ public:
     // The form dialect-4 character data takes in this text.
     CharForm Dialect4Chars() const { return form == TextForm::Program ? CharForm::Program : CharForm::Legacy; }
     LostCharacters* Lost() const { return lost; }
+    // An empty sink for a converted block, reused from block to block.
+    MemorySink& Scratch() {
+        converted.Clear();
+        return converted;
+    }
 
 private:
     static constexpr size_t kPiece = 1 << 20;
@@ -76,6 +102,7 @@ private:
     LostCharacters* lost;
     std::vector<char16_t> scratch;
     std::vector<char> narrow;
+    MemorySink converted;
 };
 
 // A sink that keeps nothing: the dry run of a save.
@@ -104,20 +131,12 @@ bool WriteBlock(TextOut& text, const ValueBlock& block, RegDialect dialect) {
     // there) would take in the next key line: the text stops before its
     // backslash, which changes none of its bytes (blank and comment lines
     // after it go with it).
-    const char* danglingAt = FindDanglingContinuation(block.text);
+    const char* danglingAt = FindDanglingContinuation(block.text, length);
     bool dangling = danglingAt != nullptr;
     size_t writeLength = length;
     if (dangling) {
-        // A continuation whose next line holds only another one dangles once
-        // that one is cut: cut until none does.
-        std::string cut(block.text, static_cast<size_t>(danglingAt - block.text));
-        for (;;) {
-            while (!cut.empty() && IsLineIndent(cut.back())) cut.pop_back();
-            const char* again = FindDanglingContinuation(cut.c_str());
-            if (!again) break;
-            cut.resize(static_cast<size_t>(again - cut.c_str()));
-        }
-        writeLength = cut.size();
+        writeLength = static_cast<size_t>(danglingAt - block.text);
+        while (writeLength && IsLineIndent(block.text[writeLength - 1])) --writeLength;
     }
     // Inside the program dialect-4 data is program text; the text written
     // wants legacy text there, or UTF-16 for dialect 5.
@@ -125,11 +144,12 @@ bool WriteBlock(TextOut& text, const ValueBlock& block, RegDialect dialect) {
     CharForm to = dialect == kRegedit5 ? CharForm::Wide : text.Dialect4Chars();
     bool ok;
     bool singleBytes = from != CharForm::Wide && to != CharForm::Wide;
-    if (from == to || !HoldsCharData(block.text, writeLength) ||
-        (singleBytes && CountRecodedValues(block.text, writeLength, from, to) == 0)) {
+    // Between the two single-byte forms only data beyond ASCII changes.
+    if (from == to || (singleBytes ? !MayRecodeHexData(block.text, writeLength)
+                                   : !HoldsCharData(block.text, writeLength))) {
         ok = text.Write(block.text, writeLength);
     } else {
-        MemorySink converted(length + length / 2 + 64);
+        MemorySink& converted = text.Scratch();
         if (to == CharForm::Wide)
             ok = WidenHexData(block.text, writeLength, converted, from);
         else if (from == CharForm::Wide)

@@ -60,24 +60,65 @@ inline const char* FindAny2(const char* p, char a, char b) {
 // First position at or after p holding a, b, c or NUL.
 inline const char* FindAny3(const char* p, char a, char b, char c3) {
 #ifdef QUILLON_SSE2_SCAN
-    while (reinterpret_cast<uintptr_t>(p) & 15) {
-        char c = *p;
-        if (c == a || c == b || c == c3 || c == 0) return p;
-        ++p;
-    }
+    // Aligned loads as in FindAny2: the bytes before p are masked off.
     const __m128i va = _mm_set1_epi8(a), vb = _mm_set1_epi8(b), vc = _mm_set1_epi8(c3), vz = _mm_setzero_si128();
-    for (;; p += 16) {
-        __m128i v = _mm_load_si128(reinterpret_cast<const __m128i*>(p));
+    unsigned skip = static_cast<unsigned>(reinterpret_cast<uintptr_t>(p) & 15);
+    const char* block = p - skip;
+    for (;; block += 16, skip = 0) {
+        __m128i v = _mm_load_si128(reinterpret_cast<const __m128i*>(block));
         __m128i m = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vb)),
                                  _mm_or_si128(_mm_cmpeq_epi8(v, vc), _mm_cmpeq_epi8(v, vz)));
-        int bits = _mm_movemask_epi8(m);
-        if (bits) return p + __builtin_ctz(static_cast<unsigned>(bits));
+        unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(m)) >> skip << skip;
+        if (bits) return block + __builtin_ctz(bits);
     }
 #else
     for (;; ++p) {
         char c = *p;
         if (c == a || c == b || c == c3 || c == 0) return p;
     }
+#endif
+}
+
+// First position in [p, end) holding a or NUL; end when there is none.
+inline const char* FindOrNulBefore(const char* p, const char* end, char a) {
+#ifdef QUILLON_SSE2_SCAN
+    const __m128i va = _mm_set1_epi8(a), vz = _mm_setzero_si128();
+    for (; end - p >= 16; p += 16) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        __m128i m = _mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vz));
+        unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(m));
+        if (bits) return p + __builtin_ctz(bits);
+    }
+#endif
+    while (p < end && *p != a && *p != '\0') ++p;
+    return p;
+}
+
+// The last position before end and at or after begin holding a or b; null
+// when there is none. The bytes before begin are read only within begin's
+// aligned block (begin lies inside a buffer that starts aligned).
+inline const char* FindLastOf2(const char* begin, const char* end, char a, char b) {
+#ifdef QUILLON_SSE2_SCAN
+    if (end <= begin) return nullptr;
+    const __m128i va = _mm_set1_epi8(a), vb = _mm_set1_epi8(b);
+    const char* block = reinterpret_cast<const char*>(reinterpret_cast<uintptr_t>(end - 1) & ~uintptr_t(15));
+    unsigned keep = 0xFFFFu >> (15 - static_cast<unsigned>(end - 1 - block));  // bytes before end
+    for (;;) {
+        __m128i v = _mm_load_si128(reinterpret_cast<const __m128i*>(block));
+        __m128i m = _mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vb));
+        unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(m)) & keep;
+        if (block <= begin) bits &= ~0u << static_cast<unsigned>(begin - block);
+        if (bits) return block + (31 - __builtin_clz(bits));
+        if (block <= begin) return nullptr;
+        block -= 16;
+        keep = 0xFFFFu;
+    }
+#else
+    for (const char* p = end; p > begin;) {
+        --p;
+        if (*p == a || *p == b) return p;
+    }
+    return nullptr;
 #endif
 }
 

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <unordered_map>
 
 #include "document/Platform.h"
 
@@ -53,8 +52,22 @@ size_t Utf8ToWide(const char* src, size_t srcLen, char16_t* dst, size_t dstCap) 
     const auto* s = reinterpret_cast<const unsigned char*>(src);
     size_t i = 0, n = 0;
     while (i < srcLen) {
-        // ASCII runs go sixteen at a time: nearly all of a .reg file.
+        // ASCII runs go thirty-two or sixteen at a time: nearly all of a
+        // .reg file.
 #if defined(__SSE2__)
+        while (i + 32 <= srcLen) {
+            __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+            __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + 16));
+            if (_mm_movemask_epi8(_mm_or_si128(a, b)) != 0) break;
+            __m128i zero = _mm_setzero_si128();
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + n), _mm_unpacklo_epi8(a, zero));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + n + 8), _mm_unpackhi_epi8(a, zero));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + n + 16), _mm_unpacklo_epi8(b, zero));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + n + 24), _mm_unpackhi_epi8(b, zero));
+            i += 32;
+            n += 32;
+        }
+        if (i == srcLen) break;
         if (i + 16 <= srcLen) {
             __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
             if (_mm_movemask_epi8(bytes) == 0) {
@@ -156,6 +169,14 @@ size_t WideToUtf8Length(const char16_t* src, size_t srcLen) {
 
 bool HasHighByte(const char* text, size_t size) {
     size_t i = 0;
+#if defined(__SSE2__)
+    for (; i + 64 <= size; i += 64) {
+        const auto* p = reinterpret_cast<const __m128i*>(text + i);
+        __m128i any = _mm_or_si128(_mm_or_si128(_mm_loadu_si128(p), _mm_loadu_si128(p + 1)),
+                                   _mm_or_si128(_mm_loadu_si128(p + 2), _mm_loadu_si128(p + 3)));
+        if (_mm_movemask_epi8(any)) return true;
+    }
+#endif
     for (; i + 8 <= size; i += 8) {
         uint64_t word;
         std::memcpy(&word, text + i, 8);
@@ -192,19 +213,26 @@ std::string CharacterText(char32_t c) {
 namespace {
 
 // The UTF-8 form of each byte of the legacy page, and the byte of each
-// character the page has.
+// character the page has, both made from the platform's conversion of the
+// page's 256 bytes: another single-byte page is another table.
 struct LegacyTable {
     unsigned char bytes[256][4];
     unsigned char length[256];
-    std::unordered_map<char32_t, unsigned char> byteOf;
+    // By UTF-16 unit: the byte beyond ASCII of that character, 0 for none.
+    unsigned char byteOf[0x10000];
     LegacyTable() {
+        std::memset(byteOf, 0, sizeof byteOf);
         for (int b = 0; b < 256; ++b) {
             char c = static_cast<char>(b);
             char16_t w = 0xFFFD;
             if (LegacyToWide(&c, 1, &w, 1) != 1) w = 0xFFFD;
             size_t n = WideToUtf8(&w, 1, reinterpret_cast<char*>(bytes[b]), 4);
-            length[b] = static_cast<unsigned char>(n == SIZE_MAX ? 0 : n);
-            if (b >= 0x80 && w != 0xFFFD) byteOf.emplace(w, static_cast<unsigned char>(b));
+            if (n == SIZE_MAX) {
+                bytes[b][0] = '?';
+                n = 1;
+            }
+            length[b] = static_cast<unsigned char>(n);
+            if (b >= 0x80 && w != 0xFFFD && !byteOf[w]) byteOf[w] = static_cast<unsigned char>(b);
         }
     }
 };
@@ -219,16 +247,16 @@ const LegacyTable& Legacy() {
 size_t SingleByteLegacyToUtf8Length(const char* src, size_t srcLen) {
     const LegacyTable& t = Legacy();
     const auto* s = reinterpret_cast<const unsigned char*>(src);
-    size_t n = 0, i = 0;
-    while (i < srcLen) {
-        uint64_t word;
-        if (i + 8 <= srcLen && (std::memcpy(&word, s + i, 8), (word & 0x8080808080808080ull) == 0)) {
-            n += 8;
-            i += 8;
-            continue;
-        }
-        n += t.length[s[i++]];
+    size_t n = srcLen, i = 0;
+#if defined(__SSE2__)
+    // Sixteen bytes at a time; only the bytes beyond ASCII add to the length.
+    for (; i + 16 <= srcLen; i += 16) {
+        __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        unsigned high = static_cast<unsigned>(_mm_movemask_epi8(bytes));
+        for (; high; high &= high - 1) n += t.length[s[i + static_cast<size_t>(__builtin_ctz(high))]] - 1u;
     }
+#endif
+    for (; i < srcLen; ++i) n += t.length[s[i]] - 1u;
     return n;
 }
 
@@ -250,11 +278,64 @@ void SingleByteLegacyToUtf8(const char* src, size_t srcLen, char* dst) {
     }
 }
 
+void SingleByteLegacyToUtf8InPlace(char* text, size_t size, size_t length) {
+    const LegacyTable& t = Legacy();
+    auto* s = reinterpret_cast<unsigned char*>(text);
+    // From the back: a byte is read before anything is written over it, as
+    // the text only grows (every byte has a UTF-8 form of one byte or more).
+    // Once the two ends meet, the text before is ASCII and stays in place.
+    if (length == size) {
+        // Every byte has a form of one byte.
+        for (size_t k = 0; k < size; ++k) s[k] = t.bytes[s[k]][0];
+        return;
+    }
+    size_t i = size, j = length;
+    while (j > i) {
+#if defined(__SSE2__)
+        if (i >= 32) {
+            __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i - 32));
+            __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i - 16));
+            if (_mm_movemask_epi8(_mm_or_si128(a, b)) == 0) {
+                i -= 32;
+                j -= 32;
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(s + j + 16), b);
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(s + j), a);
+                continue;
+            }
+        }
+#endif
+        uint64_t word;
+        if (i >= 8 && (std::memcpy(&word, s + i - 8, 8), (word & 0x8080808080808080ull) == 0)) {
+            i -= 8;
+            j -= 8;
+            std::memcpy(s + j, &word, 8);
+            continue;
+        }
+        unsigned char b = s[--i];
+        size_t n = t.length[b];
+        j -= n;
+        std::memcpy(s + j, t.bytes[b], n);
+    }
+}
+
 size_t Utf8ToSingleByteLegacy(const char* src, size_t srcLen, char* dst, LostCharacters* lost) {
     const LegacyTable& t = Legacy();
     const auto* s = reinterpret_cast<const unsigned char*>(src);
     size_t i = 0, n = 0;
     while (i < srcLen) {
+#if defined(__SSE2__)
+        // ASCII, nearly all of a file, thirty-two bytes at a time.
+        while (i + 32 <= srcLen) {
+            __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+            __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + 16));
+            if (_mm_movemask_epi8(_mm_or_si128(a, b)) != 0) break;
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + n), a);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + n + 16), b);
+            i += 32;
+            n += 32;
+        }
+        if (i == srcLen) break;
+#endif
         uint64_t word;
         if (i + 8 <= srcLen && (std::memcpy(&word, s + i, 8), (word & 0x8080808080808080ull) == 0)) {
             std::memcpy(dst + n, s + i, 8);
@@ -269,9 +350,8 @@ size_t Utf8ToSingleByteLegacy(const char* src, size_t srcLen, char* dst, LostCha
         char32_t cp = 0xFFFD;
         size_t length = DecodeSequence(s + i, srcLen - i, cp);
         i += length ? length : 1;
-        auto found = t.byteOf.find(cp);
-        if (found != t.byteOf.end()) {
-            dst[n++] = static_cast<char>(found->second);
+        if (cp < 0x10000 && t.byteOf[cp]) {
+            dst[n++] = static_cast<char>(t.byteOf[cp]);
             continue;
         }
         // As the system's conversion does it: one question mark a unit.

@@ -36,6 +36,9 @@ std::string CharacterText(char32_t c);
 // written to dst (which has room for that many).
 size_t SingleByteLegacyToUtf8Length(const char* src, size_t srcLen);
 void SingleByteLegacyToUtf8(const char* src, size_t srcLen, char* dst);
+// The same in place: the size bytes at text become the length bytes that
+// SingleByteLegacyToUtf8Length gives for them (text has room for them).
+void SingleByteLegacyToUtf8InPlace(char* text, size_t size, size_t length);
 
 // UTF-8 program text as legacy text of a single-byte page: what the page
 // lacks becomes '?' (two for a character of two UTF-16 units, as the

@@ -1,5 +1,6 @@
 #include "document/ValueCodec.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -8,6 +9,10 @@
 #include "document/Platform.h"
 #include "document/RegParser.h"
 #include "document/Utf8.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 int HexDigitValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -51,13 +56,18 @@ HexDataRead ReadHexDataWith(const char* p, const char* end, OnByte&& onByte) {
         return q;
     };
     HexDataRead read;
+    // The first backslash of the continuations since the last byte: where a
+    // text that ends inside them stops holding data.
+    const char* chain = nullptr;
     for (;;) {
         // Bytes as programs write them, "xx,", read as the general case
         // below would read them, three characters a step.
         for (int high, low; (!end || end - p >= 3) && (high = HexDigitOf(p[0])) >= 0 && (low = HexDigitOf(p[1])) >= 0 &&
                             p[2] == ',';
-             p += 3)
+             p += 3) {
+            chain = nullptr;
             onByte(static_cast<unsigned char>(high * 16 + low));
+        }
         while (!atEnd(p) && IsBlank(*p)) ++p;
         if (lineEnds(p)) {
             read.valid = true;
@@ -65,7 +75,7 @@ HexDataRead ReadHexDataWith(const char* p, const char* end, OnByte&& onByte) {
             return read;
         }
         if (*p == '\\') {
-            const char* slash = p;
+            if (!chain) chain = p;
             ++p;
             while (!atEnd(p) && IsBlank(*p)) ++p;
             if (!lineEnds(p)) break;
@@ -80,7 +90,7 @@ HexDataRead ReadHexDataWith(const char* p, const char* end, OnByte&& onByte) {
                 }
                 if (atEnd(p)) {
                     read.valid = true;
-                    read.dangling = slash;
+                    read.dangling = chain;
                     read.end = lineEnd;
                     return read;
                 }
@@ -93,6 +103,7 @@ HexDataRead ReadHexDataWith(const char* p, const char* end, OnByte&& onByte) {
         for (int d; !atEnd(p) && (d = HexDigit(*p)) >= 0; ++p)
             value = value > 0xFF ? value : value * 16 + static_cast<unsigned>(d);
         if (p == digits || value > 0xFF) break;
+        chain = nullptr;
         onByte(static_cast<unsigned char>(value));
         if (!atEnd(p) && *p == ',') {
             ++p;
@@ -127,12 +138,63 @@ namespace {
 constexpr char kDigits[] = "0123456789abcdef";
 constexpr char kContinuation[] = "\\\r\n  ";
 
-// Whether the hex data at p gives a byte of 0x80 or above in a value the
-// registry editor sets: without decoding it.
-bool HasHighHexByte(const char* p, const char* end) {
-    bool high = false;
-    HexDataRead read = ReadHexDataWith(p, end, [&high](unsigned char b) { high = high || b >= 0x80; });
-    return read.valid && high;
+// The first CR or LF at or after p, or end.
+const char* LineBreakBefore(const char* p, const char* end) {
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+    for (; end - p >= 16; p += 16) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        __m128i breaks = _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf));
+        unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(breaks));
+        if (bits) return p + __builtin_ctz(bits);
+    }
+#endif
+    while (p < end && *p != '\r' && *p != '\n') ++p;
+    return p;
+}
+
+// Whether the text holds a hex digit of 8 or more followed by another hex
+// digit: the last two digits of a byte of 0x80 or above.
+bool HoldsHighDigitPair(const unsigned char* p, const unsigned char* end) {
+    auto high = [](unsigned char c) { return (c >= '8' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'f'); };
+#if defined(__SSE2__)
+    // Sixteen pairs at a time; every byte of the text is below 0x80 or
+    // compares as negative, outside every range.
+    const __m128i zero = _mm_set1_epi8('0' - 1), nine = _mm_set1_epi8('9' + 1), eight = _mm_set1_epi8('8' - 1);
+    const __m128i a = _mm_set1_epi8('a' - 1), f = _mm_set1_epi8('f' + 1), lower = _mm_set1_epi8(0x20);
+    for (; end - p >= 17; p += 16) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
+        __m128i vl = _mm_or_si128(v, lower), wl = _mm_or_si128(w, lower);
+        __m128i letterV = _mm_and_si128(_mm_cmpgt_epi8(vl, a), _mm_cmpgt_epi8(f, vl));
+        __m128i highV = _mm_or_si128(_mm_and_si128(_mm_cmpgt_epi8(v, eight), _mm_cmpgt_epi8(nine, v)), letterV);
+        __m128i digitW = _mm_or_si128(_mm_and_si128(_mm_cmpgt_epi8(w, zero), _mm_cmpgt_epi8(nine, w)),
+                                      _mm_and_si128(_mm_cmpgt_epi8(wl, a), _mm_cmpgt_epi8(f, wl)));
+        if (_mm_movemask_epi8(_mm_and_si128(highV, digitW))) return true;
+    }
+#endif
+    for (; end - p >= 2; ++p)
+        if (high(p[0]) && kHexDigitTable[p[1]] >= 0) return true;
+    return false;
+}
+
+// A quick look at hex data from p: whether it may give a byte of 0x80 or
+// above. It says so for every such data (and for some other), looking at
+// its line and on at the lines after while a line holds a backslash or is
+// blank or a comment (which a continuation skips).
+bool MayHoldHighHexByte(const char* p, const char* end) {
+    for (bool first = true;; first = false) {
+        const char* lineEnd = LineBreakBefore(p, end);
+        if (HoldsHighDigitPair(reinterpret_cast<const unsigned char*>(p), reinterpret_cast<const unsigned char*>(lineEnd)))
+            return true;
+        const char* text = p;
+        while (text < lineEnd && IsBlank(*text)) ++text;
+        bool skipped = !first && (text == lineEnd || *text == ';');
+        if (!skipped && !std::memchr(p, '\\', static_cast<size_t>(lineEnd - p))) return false;
+        p = lineEnd;
+        while (p < end && (*p == '\r' || *p == '\n')) ++p;
+        if (p >= end) return false;
+    }
 }
 
 // UTF-16LE bytes as characters; an odd last byte is a character of its own.
@@ -148,35 +210,81 @@ std::u16string BytesToWide(const std::string& bytes) {
 // Writes bytes as hex data: a continuation comes before the byte at index i
 // when i is breakFirst, breakFirst + breakEvery, ... (never before the first).
 bool WriteHexBytes(ByteSink& out, const unsigned char* bytes, size_t size, size_t breakFirst, size_t breakEvery) {
-    // Formatted whole, then written once: one sink call per value, not per byte.
-    std::string text;
-    text.reserve(size * 3 + (breakEvery ? size / breakEvery * 5 : 0) + 8);
+    // Formatted whole, then written once: one sink call per value, not per
+    // byte, into text kept from call to call.
+    thread_local std::string text;
+    constexpr size_t kBreak = sizeof(kContinuation) - 1;
+    if (size == 0) return out.Write(kDigits, 0);
+    size_t breaks = breakEvery && breakFirst > 0 && breakFirst < size ? (size - 1 - breakFirst) / breakEvery + 1 : 0;
+    text.resize(size * 3 - 1 + breaks * kBreak);
+    char* o = text.data();
     size_t nextBreak = breakFirst;
     for (size_t i = 0; i < size; ++i) {
         if (i > 0) {
-            text += ',';
+            *o++ = ',';
             if (breakEvery && i == nextBreak) {
-                text.append(kContinuation, sizeof(kContinuation) - 1);
+                std::memcpy(o, kContinuation, kBreak);
+                o += kBreak;
                 nextBreak += breakEvery;
             }
         }
-        text += kDigits[bytes[i] >> 4];
-        text += kDigits[bytes[i] & 15];
+        *o++ = kDigits[bytes[i] >> 4];
+        *o++ = kDigits[bytes[i] & 15];
     }
     return out.Write(text.data(), text.size());
 }
 
-// The characters of decoded hex data of a form, as UTF-16.
-std::u16string CharsToWide(const std::string& bytes, CharForm from) {
+// The buffers of one value's conversion, kept from value to value: a save
+// converts many values and allocates for none of them.
+struct CharScratch {
+    std::string bytes;
+    std::u16string wide;
+    std::string chars;
+};
+
+// The characters of decoded hex data of a form, as UTF-16, into wide.
+void CharsToWide(const std::string& bytes, CharForm from, std::u16string& wide) {
+    wide.resize(from == CharForm::Wide ? (bytes.size() + 1) / 2 : bytes.size());
+    size_t n = wide.size();
     switch (from) {
     case CharForm::Wide:
-        return BytesToWide(bytes);
+        std::fill(wide.begin(), wide.end(), u'\0');
+        for (size_t i = 0; i < bytes.size(); ++i) {
+            unsigned char b = static_cast<unsigned char>(bytes[i]);
+            wide[i / 2] = static_cast<char16_t>(wide[i / 2] | (i % 2 ? b << 8 : b));
+        }
+        break;
     case CharForm::Legacy:
-        return LegacyToWideString(bytes);
+        n = LegacyToWide(bytes.data(), bytes.size(), wide.data(), wide.size());
+        break;
     case CharForm::Program:
+        n = ProgramToWide(bytes.data(), bytes.size(), wide.data(), wide.size());
         break;
     }
-    return ProgramToWideString(bytes);
+    wide.resize(n == kConvertFailed ? 0 : n);
+}
+
+// UTF-16 characters as the bytes of a form, into chars.
+void WideToChars(const std::u16string& wide, CharForm to, LostCharacters* lost, std::string& chars) {
+    size_t n = 0;
+    switch (to) {
+    case CharForm::Wide:
+        chars.resize(wide.size() * 2);
+        for (size_t i = 0; i < wide.size(); ++i) {
+            chars[2 * i] = static_cast<char>(wide[i] & 0xFF);
+            chars[2 * i + 1] = static_cast<char>(wide[i] >> 8);
+        }
+        return;
+    case CharForm::Legacy:
+        chars.resize(WideToLegacyLength(wide.data(), wide.size()));
+        n = WideToLegacy(wide.data(), wide.size(), chars.data(), chars.size(), lost);
+        break;
+    case CharForm::Program:
+        chars.resize(WideToProgramLength(wide.data(), wide.size()));
+        n = WideToProgram(wide.data(), wide.size(), chars.data(), chars.size(), nullptr);
+        break;
+    }
+    chars.resize(n == kConvertFailed ? 0 : n);
 }
 
 // UTF-16 characters as the bytes of a form.
@@ -208,7 +316,7 @@ std::string NarrowBytes(const std::string& wideBytes) {
 // "hex(2):" inside a name, a string or a comment is never touched.
 // Without out, only counts the values whose data would be converted.
 bool ConvertBlock(const char* block, size_t length, ByteSink* out, CharForm from, CharForm to, LostCharacters* lost,
-                  size_t* converted) {
+                  size_t* converted, bool breakLines = true) {
     const char* end = block + length;
     const char* copied = block;
     const char* p = block;
@@ -222,22 +330,35 @@ bool ConvertBlock(const char* block, size_t length, ByteSink* out, CharForm from
             // Hex data of every kind is skipped as the registry editor reads
             // it, continuations included; only hex(2) and hex(7) data that it
             // reads as a value is converted.
-            HexDataRead read = ReadHexData(hex, end);
+            // Character data is decoded on the way, once.
             bool chars = hex - data == 7 && data[3] == '(' && (data[4] == '2' || data[4] == '7') && data[5] == ')';
+            thread_local CharScratch scratch;
+            scratch.bytes.clear();
+            HexDataRead read = ReadHexData(hex, end, chars ? &scratch.bytes : nullptr);
             if (chars && read.valid) {
                 // Between two single-byte forms ASCII is the same text.
-                bool same = from != CharForm::Wide && to != CharForm::Wide && !HasHighHexByte(hex, end);
+                bool same = from != CharForm::Wide && to != CharForm::Wide &&
+                            !HasHighByte(scratch.bytes.data(), scratch.bytes.size());
                 if (!same && !out) {
                     if (converted) ++*converted;
                 } else if (!same) {
-                    std::string bytes = DecodeHexBytes(std::string_view(hex, static_cast<size_t>(read.end - hex)));
                     if (!out->Write(copied, static_cast<size_t>(hex - copied))) return false;
-                    std::string text = WideToChars(CharsToWide(bytes, from), to, lost);
+                    if (to == CharForm::Wide && from != CharForm::Wide &&
+                        !HasHighByte(scratch.bytes.data(), scratch.bytes.size())) {
+                        // ASCII, the same in every single-byte form, widens
+                        // to its bytes each followed by a zero byte.
+                        scratch.chars.assign(scratch.bytes.size() * 2, '\0');
+                        for (size_t i = 0; i < scratch.bytes.size(); ++i) scratch.chars[2 * i] = scratch.bytes[i];
+                    } else {
+                        CharsToWide(scratch.bytes, from, scratch.wide);
+                        WideToChars(scratch.wide, to, lost, scratch.chars);
+                    }
+                    const std::string& text = scratch.chars;
                     const char* lineStart = p;
                     while (lineStart > block && lineStart[-1] != '\n' && lineStart[-1] != '\r') --lineStart;
                     size_t column = TextColumns(std::string_view(lineStart, static_cast<size_t>(hex - lineStart)));
                     if (!WriteHexBytes(*out, reinterpret_cast<const unsigned char*>(text.data()), text.size(),
-                                       HexBytesOnFirstLine(column), kHexBytesPerLine))
+                                       HexBytesOnFirstLine(column), breakLines ? kHexBytesPerLine : 0))
                         return false;
                     if (converted) ++*converted;
                     copied = read.end;
@@ -342,8 +463,8 @@ bool WidenHexData(const char* block, size_t length, ByteSink& out, CharForm from
 }
 
 bool RecodeHexData(const char* block, size_t length, ByteSink& out, CharForm from, CharForm to, LostCharacters* lost,
-                   size_t* converted) {
-    return ConvertBlock(block, length, &out, from, to, lost, converted);
+                   size_t* converted, bool breakLines) {
+    return ConvertBlock(block, length, &out, from, to, lost, converted, breakLines);
 }
 
 bool MayRecodeHexData(const char* block, size_t length) {
@@ -351,19 +472,10 @@ bool MayRecodeHexData(const char* block, size_t length) {
     for (const char* p = block; p + 4 <= end; ++p) {
         p = static_cast<const char*>(std::memchr(p, '(', static_cast<size_t>(end - p)));
         if (!p || p + 4 > end) break;
-        if ((p[1] == '2' || p[1] == '7') && p[2] == ')' && p[3] == ':' && HasHighHexByte(p + 4, end))
+        if ((p[1] == '2' || p[1] == '7') && p[2] == ')' && p[3] == ':' && MayHoldHighHexByte(p + 4, end))
             return true;
     }
     return false;
-}
-
-size_t CountRecodedValues(const char* block, size_t length, CharForm from, CharForm to) {
-    // Most blocks hold no "hex(2):" or "hex(7):" whose data has a byte
-    // beyond ASCII, and need no walk over their lines.
-    if (!MayRecodeHexData(block, length)) return 0;
-    size_t count = 0;
-    ConvertBlock(block, length, nullptr, from, to, nullptr, &count);
-    return count;
 }
 
 bool NarrowValueData(std::string_view hexData, ByteSink& out) {

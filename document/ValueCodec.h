@@ -38,8 +38,9 @@ std::string ShownValueName(std::string_view storedName);
 struct HexDataRead {
     const char* end = nullptr;  // the end of the last line the data takes in, its line break excluded
     bool valid = false;         // the editor sets the value (else it drops it)
-    // Set when the text ends inside a continuation: the backslash that
-    // starts it (the value keeps the bytes before it).
+    // Set when the text ends inside a continuation: the backslash of the
+    // first continuation after the last byte (the value keeps the bytes
+    // before it).
     const char* dangling = nullptr;
 };
 // Reads hex data from p (after "hex...:") up to end or a NUL (end may be
@@ -85,13 +86,13 @@ bool NarrowHexData(const char* block, size_t length, ByteSink& out, CharForm to 
 bool WidenHexData(const char* block, size_t length, ByteSink& out, CharForm from = CharForm::Program);
 // Single-byte data of one form to another (program and legacy text). Data
 // that is all ASCII is the same in both and is left as it is; *converted
-// (may be null) counts the values whose data was rewritten.
+// (may be null) counts the values whose data was rewritten. Without
+// breakLines the rewritten data goes on one line (the shortest text).
 bool RecodeHexData(const char* block, size_t length, ByteSink& out, CharForm from, CharForm to,
-                   LostCharacters* lost = nullptr, size_t* converted = nullptr);
-// The number of values RecodeHexData would rewrite: no copy is made.
-size_t CountRecodedValues(const char* block, size_t length, CharForm from, CharForm to);
-// A quick look: whether the block holds hex(2) or hex(7) data with a byte
-// beyond ASCII, which RecodeHexData may rewrite; false means it rewrites none.
+                   LostCharacters* lost = nullptr, size_t* converted = nullptr, bool breakLines = true);
+// A quick look: whether the block may hold hex(2) or hex(7) data with a
+// byte beyond ASCII, which RecodeHexData may rewrite; false means it
+// rewrites none.
 bool MayRecodeHexData(const char* block, size_t length);
 // A dialect-5 value's hex data written as dialect-4 data of program text.
 bool NarrowValueData(std::string_view hexData, ByteSink& out);

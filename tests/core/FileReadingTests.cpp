@@ -49,6 +49,8 @@ TEST_F(FileReading, PiecesGiveTheTextOfAOnePassDecode) {
         {"exactly one piece", WideFile(kPiece / 2 - 1, 100, u"\x00FC")},
         {"single-byte over three pieces", NarrowFile(3 * kPiece + 5, "\r\n", 'y')},
         {"single-byte with LF line ends", NarrowFile(2 * kPiece + 1, "\n", '\xE9')},
+        {"single-byte of three-byte characters", NarrowFile(3 * kPiece + 3, "\r\n", '\x80')},
+        {"single-byte beyond ASCII after two pieces", NarrowFile(2 * kPiece, "\r\n", 'y') + "[HKEY_CURRENT_USER\\\xE9\x80]\r\n"},
         {"UTF-8 over two pieces", "\xEF\xBB\xBF" + NarrowFile(kPiece + 11, "\r\n", 'z')},
     };
     std::string path = Path("pieces.reg");
