@@ -141,10 +141,22 @@ uint64_t NameHash(const char* name) {
 
 bool IsDeletion(const char* name) { return name[0] == '-'; }
 
-// The hive a root names, whatever its sign: upper case, without the minus.
+// The hive a root names, whatever its sign, without the minus, folded as
+// SameComponent compares: names that differ only in the case of a letter
+// beyond ASCII are one hive.
 std::string HiveOf(const char* name) {
     std::string hive;
-    for (const char* c = name + (IsDeletion(name) ? 1 : 0); *c && *c != '\\'; ++c) hive += static_cast<char>(Up(*c));
+    for (const char* c = name + (IsDeletion(name) ? 1 : 0); *c && *c != '\\';) {
+        if (SingleByte(*c)) {
+            hive += static_cast<char>(Up(*c++));
+            continue;
+        }
+        size_t length;
+        char32_t folded = FoldCharacter(c, length);
+        c += length;
+        hive += '\x80';
+        hive.append(reinterpret_cast<const char*>(&folded), sizeof folded);
+    }
     return hive;
 }
 

@@ -92,6 +92,10 @@ TEST(KeyLookup, DeletionsAndAdditionsOfAHiveKeepTheirOrder) {
         {"[A\\X]\r\n\"v\"=\"0\"\r\n\r\n[-A\\X]\r\n\r\n[a\\X]\r\n\"v\"=\"1\"\r\n\r\n[-A\\Y]\r\n\r\n", 4, true},
         // Other hives between lines of one sign do not start a new root.
         {"[A\\X]\r\n\r\n[-B\\Y]\r\n\r\n[A\\Z]\r\n\r\n[-B\\W]\r\n\r\n", 2, false},
+        // A hive named again in other letters beyond ASCII is the same hive
+        // (found by a fuzz run: the save put the two roots together, and read
+        // again they were one).
+        {"[-\xc3\x95]\r\n\r\n[-A]\r\n\r\n[-\xc3\xb5]\r\n\r\n", 2, false},
     };
     for (bool checkDuplicates : {true, false}) {
         for (const Case& c : cases) {
