@@ -214,10 +214,22 @@ bool TakenInByHexData(const char* begin, const char* lineStart) {
 // editor reads a file line by line, and no string runs on past its line.
 namespace {
 
-// FindNextKeyLine, with the closing "]" of the key line found (close).
-const char* FindNextKeyLine(const char* begin, const char* from, const char*& close) {
+// FindNextKeyLine, with the closing "]" of the key line found (close). With
+// paren, the same scan also finds the first "(" after from (null when there
+// is none before the key line found or the end of the text): the parse needs
+// it for the value text it passes over, which is then read no more for it.
+const char* FindNextKeyLine(const char* begin, const char* from, const char*& close, const char** paren = nullptr) {
+    if (paren) *paren = nullptr;
     for (const char* p = from;; ++p) {
-        p = textscan::FindAny2(p, '[', '[');
+        if (paren && !*paren) {
+            p = textscan::FindAny2(p, '[', '(');
+            if (*p == '(') {
+                *paren = p;
+                continue;
+            }
+        } else {
+            p = textscan::FindAny2(p, '[', '[');
+        }
         if (*p == '\0') return nullptr;
         const char* q = p;
         while (q > begin && IsLineIndent(q[-1])) --q;
@@ -308,7 +320,9 @@ private:
 };
 
 // The block from values to next (the next key line's "[", or null for the
-// end of the text) with its legacy character data as program text. Only
+// end of the text; no NUL lies between values and a next key line) with its
+// legacy character data as program text. paren: the block's first "(", null
+// when it has none. Only
 // blocks with hex(2) or hex(7) data beyond ASCII change. The recoded text
 // goes where the block was when it fits there (inPlace), its rewritten data
 // on one line each, the shortest text; it may start at free, the end of its
@@ -316,17 +330,16 @@ private:
 // more). Else it goes into the arena, its data broken into lines as the
 // registry editor writes them. Returns the block's text (values itself when
 // nothing changed), null when memory is short.
-char* RecodeLegacyBlock(char* values, char* next, char* free, bool inPlace, MemorySink& recoded, BlockArena& arena) {
-    // Most blocks hold no "hex(" at all: one look up to the first "(" or
-    // the end of the block tells.
-    const char* paren = next ? textscan::FindOrNulBefore(values, next, '(') : textscan::FindAny2(values, '(', '(');
-    if (*paren != '(' || paren == next) return values;
-    // The block ends at the next key line, or at a NUL before it, as its
-    // text does for everything that reads it.
-    size_t length = static_cast<size_t>(paren - values) +
-                    (next ? strnlen(paren, static_cast<size_t>(next - paren)) : std::strlen(paren));
-    // Most of the others hold no "hex(2)" or "hex(7)" data beyond ASCII.
-    if (!MayRecodeHexData(values, length)) return values;
+char* RecodeLegacyBlock(char* values, char* next, const char* paren, char* free, bool inPlace, MemorySink& recoded,
+                        BlockArena& arena) {
+    // Most blocks hold no "hex(" at all.
+    if (!paren) return values;
+    // The block ends at the next key line, or at the end of the text.
+    size_t fromParen = next ? static_cast<size_t>(next - paren) : std::strlen(paren);
+    size_t length = static_cast<size_t>(paren - values) + fromParen;
+    // Most of the others hold no "hex(2)" or "hex(7)" data beyond ASCII
+    // (which no text before the first "(" can be).
+    if (!MayRecodeHexData(paren, fromParen)) return values;
     // The block's place runs to the next key line, whose "[" becomes a NUL
     // anyway; the last block's to the end of the text.
     size_t room = static_cast<size_t>((next ? next : values + length) - free);
@@ -426,7 +439,8 @@ void RegDocument::ParseKeyLines(char* text, KeyTreeSink* view, size_t length, bo
         while (IsLineIndent(*values) || IsLineEnd(*values)) ++values;
         // The byte after "]" is left alone: it is the line break that makes
         // the next "[" a key line when the key has no values.
-        char* next = const_cast<char*>(FindNextKeyLine(close, values, nextClose));
+        const char* paren = nullptr;
+        char* next = const_cast<char*>(FindNextKeyLine(close, values, nextClose, recode ? &paren : nullptr));
 
         if (owner && length) {
             size_t offset = next ? static_cast<size_t>(next - text) : length;
@@ -450,7 +464,7 @@ void RegDocument::ParseKeyLines(char* text, KeyTreeSink* view, size_t length, bo
         waiting = key;
         if (next != values && *values) {
             // An observer keeps the lines as they are in the text.
-            char* block = recode ? RecodeLegacyBlock(values, next, close + 1, !observer, recoded, arena) : values;
+            char* block = recode ? RecodeLegacyBlock(values, next, paren, close + 1, !observer, recoded, arena) : values;
             if (!block) {
                 // The key stays without its values: its text in the buffer
                 // is legacy text, which read as program text would change.
