@@ -111,11 +111,11 @@ public:
     bool Write(const void*, size_t) override { return true; }
 };
 
-// Whether a block has a "hex(2)" or "hex(7)" anywhere: most have none and
-// need no dialect conversion at all.
-bool HoldsCharData(const char* text, size_t length) {
+// Whether a block has a "hex(2)" or "hex(7)" anywhere (from its first "("
+// on): most have none and need no dialect conversion at all.
+bool HoldsCharData(const char* text, size_t length, const char* from) {
     const char* end = text + length;
-    for (const char* p = text;;) {
+    for (const char* p = from;;) {
         p = textscan::FindAny2(p, '(', '(');
         if (*p == '\0' || p >= end) return false;
         if (p - text >= 3 && end - p >= 3 && (p[1] == '2' || p[1] == '7') && p[2] == ')' && (p[-1] | 0x20) == 'x' &&
@@ -125,8 +125,21 @@ bool HoldsCharData(const char* text, size_t length) {
     }
 }
 
+// The length of a text and its first "(" (null when it has none), in one
+// scan: blocks without one need no look for character data.
+size_t LengthAndFirstParen(const char* text, const char*& paren) {
+    const char* p = textscan::FindAny2(text, '(', '(');
+    paren = *p ? p : nullptr;
+    return static_cast<size_t>(p - text) + (*p ? std::strlen(p) : 0);
+}
+
 bool WriteBlock(TextOut& text, const ValueBlock& block, RegDialect dialect) {
-    size_t length = std::strlen(block.text);
+    // Inside the program dialect-4 data is program text; the text written
+    // wants legacy text there, or UTF-16 for dialect 5.
+    CharForm from = block.dialect == kRegedit5 ? CharForm::Wide : CharForm::Program;
+    CharForm to = dialect == kRegedit5 ? CharForm::Wide : text.Dialect4Chars();
+    const char* paren = nullptr;
+    size_t length = from == to ? std::strlen(block.text) : LengthAndFirstParen(block.text, paren);
     // Hex data that still continues at the end of the block (the file ended
     // there) would take in the next key line: the text stops before its
     // backslash, which changes none of its bytes (blank and comment lines
@@ -138,15 +151,14 @@ bool WriteBlock(TextOut& text, const ValueBlock& block, RegDialect dialect) {
         writeLength = static_cast<size_t>(danglingAt - block.text);
         while (writeLength && IsLineIndent(block.text[writeLength - 1])) --writeLength;
     }
-    // Inside the program dialect-4 data is program text; the text written
-    // wants legacy text there, or UTF-16 for dialect 5.
-    CharForm from = block.dialect == kRegedit5 ? CharForm::Wide : CharForm::Program;
-    CharForm to = dialect == kRegedit5 ? CharForm::Wide : text.Dialect4Chars();
     bool ok;
     bool singleBytes = from != CharForm::Wide && to != CharForm::Wide;
-    // Between the two single-byte forms only data beyond ASCII changes.
-    if (from == to || (singleBytes ? !MayRecodeHexData(block.text, writeLength)
-                                   : !HoldsCharData(block.text, writeLength))) {
+    // Between the two single-byte forms only data beyond ASCII changes; no
+    // character data starts before the first "(".
+    size_t fromParen = paren ? static_cast<size_t>(paren - block.text) : writeLength;
+    if (from == to || fromParen >= writeLength ||
+        (singleBytes ? !MayRecodeHexData(paren, writeLength - fromParen)
+                     : !HoldsCharData(block.text, writeLength, paren))) {
         ok = text.Write(block.text, writeLength);
     } else {
         MemorySink& converted = text.Scratch();
