@@ -470,7 +470,15 @@ size_t RegDocument::SharedComponents(const char* newPath) const {
     for (; depth < steps.size(); ++depth) {
         const PathStep& step = steps[depth];
         if (depth > 0 && n[step.begin - 1] != '\\') break;
-        if (!SameComponent(p + step.begin, n + step.begin)) break;
+        // The bytes before the first difference are the same in both: the
+        // compare starts at the character that holds it (a byte that goes on
+        // a character of more bytes starts none).
+        size_t from = step.begin;
+        if (same > from) {
+            from = same;
+            while (from > step.begin && (static_cast<unsigned char>(p[from]) & 0xC0) == 0x80) --from;
+        }
+        if (!SameComponent(p + from, n + from)) break;
     }
     return depth;
 }
