@@ -70,14 +70,23 @@ size_t Utf8ToWide(const char* src, size_t srcLen, char16_t* dst, size_t dstCap) 
         if (i == srcLen) break;
         if (i + 16 <= srcLen) {
             __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-            if (_mm_movemask_epi8(bytes) == 0) {
-                __m128i zero = _mm_setzero_si128();
+            unsigned high = static_cast<unsigned>(_mm_movemask_epi8(bytes));
+            __m128i zero = _mm_setzero_si128();
+            if (high == 0) {
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + n), _mm_unpacklo_epi8(bytes, zero));
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + n + 8), _mm_unpackhi_epi8(bytes, zero));
                 i += 16;
                 n += 16;
                 continue;
             }
+            // The ASCII before the first byte beyond it, then that
+            // character: no byte is looked at twice. Only the units of the
+            // text are written.
+            unsigned ascii = static_cast<unsigned>(__builtin_ctz(high));
+            if (ascii >= 8) _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + n), _mm_unpacklo_epi8(bytes, zero));
+            for (unsigned k = ascii >= 8 ? 8 : 0; k < ascii; ++k) dst[n + k] = s[i + k];
+            i += ascii;
+            n += ascii;
         }
 #endif
         if (s[i] < 0x80) {
@@ -335,6 +344,16 @@ size_t Utf8ToSingleByteLegacy(const char* src, size_t srcLen, char* dst, LostCha
             n += 32;
         }
         if (i == srcLen) break;
+        if (i + 16 <= srcLen) {
+            // The ASCII before the first byte beyond it in one copy.
+            unsigned high = static_cast<unsigned>(
+                _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i))));
+            unsigned ascii = high ? static_cast<unsigned>(__builtin_ctz(high)) : 16;
+            std::memcpy(dst + n, s + i, ascii);
+            i += ascii;
+            n += ascii;
+            if (ascii == 16) continue;
+        }
 #endif
         uint64_t word;
         if (i + 8 <= srcLen && (std::memcpy(&word, s + i, 8), (word & 0x8080808080808080ull) == 0)) {
