@@ -55,8 +55,6 @@ bool KeyPool::Grow() {
     size_t bytes = slabBytes ? std::min(slabBytes * 2, kLargestSlab) : kGranule;
     void* slab = AllocateAligned(bytes, kGranule);
     if (!slab) return false;
-    // The large slabs of a big file's keys fill up whole.
-    if (bytes == kLargestSlab) HintLargeBuffer(slab, bytes);
     slabs.push_back(slab);
     slabBytes = bytes;
     next = static_cast<char*>(slab);

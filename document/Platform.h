@@ -123,10 +123,3 @@ uint32_t LastSystemError();
 // released with FreeAligned; null when out of memory.
 void* AllocateAligned(size_t size, size_t alignment);
 void FreeAligned(void* memory);
-// Tells the system that a large buffer is about to be filled front to back:
-// where it can, it backs the buffer with large pages, so that filling it
-// takes one page fault per large page rather than one per small page. Only
-// pages the buffer's use touches are ever backed. No effect where the system
-// offers no such hint (Windows gives large pages to privileged processes
-// only).
-void HintLargeBuffer(void* memory, size_t size);

@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -221,17 +220,3 @@ void* AllocateAligned(size_t size, size_t alignment) {
 }
 
 void FreeAligned(void* memory) { std::free(memory); }
-
-void HintLargeBuffer(void* memory, size_t size) {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    // Whole small pages inside the buffer; the system makes large pages of
-    // the parts that are aligned to their size.
-    constexpr uintptr_t kPage = 4096;
-    uintptr_t begin = (reinterpret_cast<uintptr_t>(memory) + kPage - 1) & ~(kPage - 1);
-    uintptr_t end = (reinterpret_cast<uintptr_t>(memory) + size) & ~(kPage - 1);
-    if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-#else
-    (void)memory;
-    (void)size;
-#endif
-}

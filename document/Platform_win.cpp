@@ -308,5 +308,3 @@ uint32_t LastSystemError() { return GetLastError(); }
 void* AllocateAligned(size_t size, size_t alignment) { return _aligned_malloc(size, alignment); }
 
 void FreeAligned(void* memory) { _aligned_free(memory); }
-
-void HintLargeBuffer(void*, size_t) {}

@@ -22,12 +22,6 @@ struct FileCloser {
     }
 };
 
-// A text buffer of a large file is filled whole: large pages spare the
-// system a fault for each small one.
-void HintTextBuffer(char* text, size_t size) {
-    if (size >= (size_t(1) << 22)) HintLargeBuffer(text, size);
-}
-
 // A buffer for size bytes of text followed by the scanners' padding of NUL
 // bytes; null with the reason when out of memory.
 std::unique_ptr<char[]> NewPadded(size_t size, ReadError& error) {
@@ -36,7 +30,6 @@ std::unique_ptr<char[]> NewPadded(size_t size, ReadError& error) {
         error = ReadError::OutOfMemory;
         return nullptr;
     }
-    HintTextBuffer(text.get(), size);
     std::memset(text.get() + size, 0, kScanPadding);
     return text;
 }
@@ -128,7 +121,6 @@ private:
     bool Resize(size_t newCapacity) {
         std::unique_ptr<char[]> bigger(new (std::nothrow) char[newCapacity + kScanPadding]);
         if (!bigger) return false;
-        HintTextBuffer(bigger.get(), newCapacity);
         if (used) std::memcpy(bigger.get(), text.get(), used);
         text = std::move(bigger);
         capacity = newCapacity;
@@ -512,7 +504,6 @@ private:
             error = ReadError::OutOfMemory;
             return false;
         }
-        HintTextBuffer(bigger.get(), newCapacity);
         if (keep) std::memcpy(bigger.get(), text.get(), keep);
         text = std::move(bigger);
         capacity = newCapacity;
