@@ -43,6 +43,16 @@ public:
         Flush();
         Mix(0x100000000ull | c);
     }
+    // The character at c, which then moves past it.
+    void Next(const char*& c) {
+        if (SingleByte(*c)) {
+            Byte(Up(*c++));
+            return;
+        }
+        size_t length = 1;
+        Character(FoldCharacter(c, length));
+        c += length;
+    }
     unsigned Pending() const { return count; }
     uint64_t Finish() {
         Flush();
@@ -110,14 +120,7 @@ uint64_t NameHash(const char* name, char*& end) {
             }
         }
         if (*c == '\0' || *c == '\\') break;
-        if (SingleByte(*c)) {
-            hasher.Byte(Up(*c));
-            ++c;
-        } else {
-            size_t length = 1;
-            hasher.Character(FoldCharacter(c, length));
-            c += length;
-        }
+        hasher.Next(c);
     }
     end = const_cast<char*>(c);
     return hasher.Finish();
@@ -126,16 +129,7 @@ uint64_t NameHash(const char* name, char*& end) {
 // The same hash of any name, read byte by byte.
 uint64_t NameHash(const char* name) {
     NameHasher hasher;
-    for (const char* c = name; *c && *c != '\\';) {
-        if (SingleByte(*c)) {
-            hasher.Byte(Up(*c));
-            ++c;
-        } else {
-            size_t length = 1;
-            hasher.Character(FoldCharacter(c, length));
-            c += length;
-        }
-    }
+    for (const char* c = name; *c && *c != '\\';) hasher.Next(c);
     return hasher.Finish();
 }
 
