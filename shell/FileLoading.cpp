@@ -60,7 +60,12 @@ bool OpenRegFile(HWND window, RegDocument& document, KeyTreeView& tree, const ch
     LoadJob job;
     job.path = path;
     job.checkDuplicates = ReadCheckDuplicatesSetting();
+    // The worker frees the keys behind the items; the frame may take input
+    // before it is done (Wine enables it again as the progress dialog closes),
+    // and other programs may send the tree messages meanwhile.
+    tree.SuspendKeys();
     bool ok = RunLoadWorker(window, document, job);
+    if (!ok && !job.cleared) tree.ResumeKeys();
     if (!ok && job.cleared) {
         // The previous document was given up for this one, and no part of
         // this one passes for the file: the window shows an empty untitled

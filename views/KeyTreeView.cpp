@@ -87,8 +87,20 @@ void KeyTreeView::Rebuild(RegDocument& document) {
     rebuilding_ = true;
     TreeView_DeleteAllItems(hwnd_);
     rebuilding_ = false;
+    suspended_ = false;
     for (KeyNode* root : document.roots) InsertKey(root, nullptr);
     SetRedraw(true);
+}
+
+void KeyTreeView::SuspendKeys() {
+    suspended_ = true;
+    if (list_) list_->Fill(nullptr);
+}
+
+void KeyTreeView::ResumeKeys() {
+    if (!suspended_) return;
+    suspended_ = false;
+    if (list_) list_->Fill(KeyOf(Selected()));
 }
 
 // cChildren gives an item its expand button before it has child items; it is
@@ -170,7 +182,7 @@ void KeyTreeView::AddKey(KeyNode* key) {
 }
 
 KeyNode* KeyTreeView::KeyOf(HTREEITEM item) const {
-    if (!item) return nullptr;
+    if (!item || suspended_) return nullptr;
     TVITEMA tvi{};
     tvi.mask = TVIF_PARAM | TVIF_HANDLE;
     tvi.hItem = item;
@@ -356,6 +368,7 @@ LRESULT KeyTreeView::OnNotify(NMHDR* header) {
     case TVN_ITEMEXPANDINGA:
     case TVN_ITEMEXPANDINGW: {
         auto* info = reinterpret_cast<NMTREEVIEWA*>(header);
+        if (suspended_) return TRUE;
         if (info->action & TVE_EXPAND) FillChildren(info->itemNew.hItem);
         return FALSE;
     }

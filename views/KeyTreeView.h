@@ -28,7 +28,15 @@ public:
     bool Create(HWND parent, ViewHost* host, ValueListView* list, int controlId);
     HWND Hwnd() const { return hwnd_; }
 
+    // Items for the document's top-level keys, in place of every item; the
+    // items lead to keys again after SuspendKeys.
     void Rebuild(RegDocument& document);
+    // While another file is read into the document on the load worker, which
+    // may free the keys behind the items, no item leads to a key: the items
+    // neither expand nor fill the list, and the list is empty. ResumeKeys
+    // when the load left the document as it was.
+    void SuspendKeys();
+    void ResumeKeys();
     HTREEITEM InsertKey(KeyNode* key, HTREEITEM parent, HTREEITEM after = TVI_LAST);
     // Creates the items down to the key, expanding its ancestors; returns the
     // key's item.
@@ -104,4 +112,5 @@ private:
     HTREEITEM contextItem_ = nullptr;
     bool editing_ = false;
     bool rebuilding_ = false;
+    bool suspended_ = false;
 };

@@ -3,6 +3,8 @@
 // option and a stop that comes before the worker runs.
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include "document/FailPoint.h"
 #include "framework/WorkerRunner.h"
 #include "resources/resource.h"
@@ -124,6 +126,37 @@ TEST(FileLoading, EachWayAnOpenEndsLeavesTheWholeFileOrNoPartOfIt) {
         EXPECT_TRUE(IsWindowEnabled(host.HostWindow()));
     }
     CloseHandle(lock);
+}
+
+// The worker frees the keys behind the previous file's items: expanding and
+// selecting those items meanwhile (as another program may, or the user once
+// Wine enables the frame early) leads to no key, and the new file's keys
+// expand as ever once it is shown.
+TEST(FileLoading, PreviousItemsLeadNowhereWhileAnotherFileLoads) {
+    std::string big = harness::WriteLargeRegFile("poked.reg", 50);
+    std::string sample = harness::SourcePath("samples/sample.reg");
+    TestHost host;
+    ASSERT_TRUE(OpenRegFile(host.HostWindow(), host.document, host.tree, sample.c_str(), "sample.reg"));
+    ASSERT_GT(ExpandedTreeKeys(host.tree.Hwnd()).size(), 3u);
+    HWND tree = host.tree.Hwnd();
+    std::atomic<int> pokes{0};
+    harness::Answerer watch([&](HWND dlg, const harness::Answerer::Box& box) {
+        if (IsMessageBox(dlg)) return harness::PressOk(dlg, box);
+        for (HTREEITEM item = TreeView_GetRoot(tree); item; item = TreeView_GetNextSibling(tree, item)) {
+            SendMessageA(tree, TVM_EXPAND, TVE_COLLAPSE | TVE_COLLAPSERESET, reinterpret_cast<LPARAM>(item));
+            SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
+            SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+            ++pokes;
+        }
+        return 0;
+    });
+    ASSERT_TRUE(OpenRegFile(host.HostWindow(), host.document, host.tree, big.c_str(), "poked.reg"));
+    EXPECT_GT(pokes.load(), 0) << "the load was over before the progress dialog showed";
+    EXPECT_TRUE(watch.Boxes().empty());
+    HTREEITEM deep = harness::TreeFind(tree, "HKEY_CURRENT_USER\\Software\\Quillon Test 1\\Branch 1000");
+    ASSERT_TRUE(deep);
+    ASSERT_TRUE(harness::TreeSelect(tree, deep));
+    EXPECT_EQ(harness::ListRows(host.list.Hwnd(), 3).size(), 3u) << "(Default), Name and Count";
 }
 
 TEST(FileLoading, BrokenUtf8IsReportedBeforeTheDocumentIsShown) {
