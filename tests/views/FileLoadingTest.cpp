@@ -140,12 +140,20 @@ TEST(FileLoading, PreviousItemsLeadNowhereWhileAnotherFileLoads) {
     ASSERT_GT(ExpandedTreeKeys(host.tree.Hwnd()).size(), 3u);
     HWND tree = host.tree.Hwnd();
     std::atomic<int> pokes{0};
+    // Sent with a time-out: once the open is over, this thread no longer
+    // serves messages sent from other threads, and the watch ends by joining.
+    auto poke = [tree](UINT msg, WPARAM wParam, HTREEITEM item) {
+        DWORD_PTR result = 0;
+        SendMessageTimeoutA(tree, msg, wParam, reinterpret_cast<LPARAM>(item), SMTO_ABORTIFHUNG, 200, &result);
+        return reinterpret_cast<HTREEITEM>(result);
+    };
     harness::Answerer watch([&](HWND dlg, const harness::Answerer::Box& box) {
         if (IsMessageBox(dlg)) return harness::PressOk(dlg, box);
-        for (HTREEITEM item = TreeView_GetRoot(tree); item; item = TreeView_GetNextSibling(tree, item)) {
-            SendMessageA(tree, TVM_EXPAND, TVE_COLLAPSE | TVE_COLLAPSERESET, reinterpret_cast<LPARAM>(item));
-            SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
-            SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+        for (HTREEITEM item = poke(TVM_GETNEXTITEM, TVGN_ROOT, nullptr); item;
+             item = poke(TVM_GETNEXTITEM, TVGN_NEXT, item)) {
+            poke(TVM_EXPAND, TVE_COLLAPSE | TVE_COLLAPSERESET, item);
+            poke(TVM_EXPAND, TVE_EXPAND, item);
+            poke(TVM_SELECTITEM, TVGN_CARET, item);
             ++pokes;
         }
         return 0;
