@@ -12,7 +12,30 @@
 #include "document/TextScan.h"
 #include "document/Utf8.h"
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
 namespace {
+
+// Makes the pages of [p, p + n) present and writable ahead of the copy into
+// them: one call for many pages instead of one fault a page, each taken in
+// the middle of the copy. Only a hint; nothing is written.
+void PrepareForWrite(char* p, size_t n) {
+#if defined(__linux__) && !defined(QUILLON_SCALAR_SCAN)
+#ifndef MADV_POPULATE_WRITE
+#define MADV_POPULATE_WRITE 23
+#endif
+    static const uintptr_t page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+    uintptr_t begin = (reinterpret_cast<uintptr_t>(p) + page - 1) & ~(page - 1);
+    uintptr_t end = (reinterpret_cast<uintptr_t>(p) + n) & ~(page - 1);
+    if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
+#else
+    (void)p;
+    (void)n;
+#endif
+}
 
 // Closes the file on every path out.
 struct FileCloser {
@@ -442,6 +465,7 @@ public:
             if (reader.Done() == size) break;
             n = std::min(PieceReader::kPieceBytes, size - reader.Done());
             if (n > capacity - used && !Grow(used + n, used, error)) return false;
+            PrepareForWrite(text.get() + used, n);
             if (!reader.ReadInto(text.get() + used, n, error)) return false;
         }
         std::memset(text.get() + used, 0, kScanPadding);
