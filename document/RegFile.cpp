@@ -459,14 +459,32 @@ public:
         size_t size = reader.Size();
         size_t n = reader.Held();
         if (!Resize(convert ? Room(size, n) : size, 0, error)) return false;
-        std::memcpy(text.get(), reader.Bytes(), n);
-        for (;;) {
-            if (!Take(n, error)) return false;
-            if (reader.Done() == size) break;
+        // Text beyond ASCII comes in stretches: after a piece that had some,
+        // the next is read into the small buffer, still in the cache, and
+        // converted from there into the text in one pass; after one that
+        // had none, it is read straight into the text and only looked at.
+        bool high = convert && HasHighByte(reader.Bytes(), n);
+        if (high) {
+            if (!Convert(n, error)) return false;
+        } else {
+            std::memcpy(text.get(), reader.Bytes(), n);
+            used = n;
+        }
+        while (reader.Done() < size) {
             n = std::min(PieceReader::kPieceBytes, size - reader.Done());
+            if (high) {
+                if (!reader.Next(0, error)) return false;
+                size_t before = used;
+                if (!Convert(n, error)) return false;
+                high = used - before != n;
+                continue;
+            }
             if (n > capacity - used && !Grow(used + n, used, error)) return false;
             PrepareForWrite(text.get() + used, n);
             if (!reader.ReadInto(text.get() + used, n, error)) return false;
+            size_t before = used;
+            if (!Take(n, error)) return false;
+            high = used - before != n;
         }
         std::memset(text.get() + used, 0, kScanPadding);
         out.text = std::move(text);
@@ -503,6 +521,19 @@ private:
         }
         SingleByteLegacyToUtf8InPlace(piece, n, length);
         used += length;
+        return true;
+    }
+
+    // The n bytes of the piece the reader holds, converted to the end of
+    // the text. Room for the most they can take spares a pass for their
+    // length.
+    bool Convert(size_t n, ReadError& error) {
+        if (capacity - used < 3 * n) {
+            size_t length = SingleByteLegacyToUtf8Length(reader.Bytes(), n);
+            if (length > capacity - used && !Grow(used + length, used, error)) return false;
+        }
+        PrepareForWrite(text.get() + used, n);
+        used += SingleByteLegacyToUtf8(reader.Bytes(), n, text.get() + used);
         return true;
     }
 

@@ -3,8 +3,10 @@
 // piece boundary.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "document/RegFile.h"
 #include "tests/core/TestUtil.h"
@@ -66,5 +68,40 @@ TEST_F(FileReading, PiecesGiveTheTextOfAOnePassDecode) {
                   std::make_tuple(memory.length, memory.dialect, memory.unicode, memory.lossy, memory.utf8)) << c.label;
         // Program text holds every character.
         EXPECT_FALSE(file.lossy) << c.label;
+    }
+}
+
+// A single-byte file's characters beyond ASCII become UTF-8 wherever they
+// fall: the pieces that hold some are converted on the way, the others are
+// taken as they are, and the text of each follows the text of the one before
+// without a byte more or less.
+TEST_F(FileReading, SingleByteTextBecomesUtf8InEveryPiece) {
+    auto at = [](std::vector<size_t> places) {
+        std::string bytes = NarrowFile(3 * kPiece + 100, "\r\n", 'y');
+        for (size_t p : places) bytes[p] = '\xE9';
+        return bytes;
+    };
+    std::vector<size_t> spread;
+    for (size_t p = 200; p < 2 * kPiece; p += 257) spread.push_back(p);
+    struct Case { const char* label; std::string bytes; } cases[] = {
+        {"32 ASCII bytes after the last one of a piece", at({kPiece - 33})},
+        {"16 and 48 ASCII bytes after it", at({kPiece - 17, 2 * kPiece - 49})},
+        {"in many pieces in a row", at(spread)},
+        {"last and first bytes of pieces", at({kPiece - 1, kPiece, 3 * kPiece - 1})},
+        {"a piece without any between two with some", at({300, 2 * kPiece + 5, 3 * kPiece - 40})},
+    };
+    std::string path = Path("legacy.reg");
+    for (const Case& c : cases) {
+        std::string expected;
+        for (char b : c.bytes) expected += b == '\xE9' ? std::string("\xC3\xA9") : std::string(1, b);
+        testutil::WriteBytes(path, c.bytes);
+        RegText file;
+        ReadError error = ReadError::Open;
+        ASSERT_TRUE(ReadRegFile(path.c_str(), file, error)) << c.label << ": " << ReadErrorText(error);
+        // The first byte that differs, not two texts of a megabyte.
+        std::string text(file.text.get());
+        size_t differ = std::mismatch(text.begin(), text.end(), expected.begin(), expected.end()).first - text.begin();
+        EXPECT_EQ(differ, expected.size()) << c.label << ": " << text.size() << " bytes read";
+        EXPECT_EQ(file.length, c.bytes.size()) << c.label;
     }
 }
