@@ -172,6 +172,13 @@ bool PreviousDataLine(const char* begin, const char* lineStart, const char*& sta
 // continuation: a backslash followed by blanks only up to the line's end or
 // a ";" comment. Hex data that runs on past the line needs one.
 bool LineMayContinue(const char* start, const char* end) {
+    // Mostly a line ends in its data, and holds no comment: then only its
+    // last byte other than a blank can tell, and backslashes inside its
+    // strings need no look.
+    const char* last = end;
+    while (last > start && IsLineIndent(last[-1])) --last;
+    if (last > start && last[-1] == '\\') return true;
+    if (!std::memchr(start, ';', static_cast<size_t>(end - start))) return false;
     for (const char* p = start; (p = static_cast<const char*>(std::memchr(p, '\\', static_cast<size_t>(end - p))));) {
         const char* q = p + 1;
         while (q < end && IsLineIndent(*q)) ++q;
