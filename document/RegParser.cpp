@@ -198,6 +198,16 @@ bool LineMayContinue(const char* start, const char* end) {
 // continuation can be; then the lines are read forward, as the value parser
 // reads them, from one that no continuation reaches.
 bool TakenInByHexData(const char* begin, const char* lineStart) {
+    // Mostly the line before (blank lines skipped) ends in its data and
+    // holds no comment: then it ends in no continuation, and is the line
+    // that tells.
+    const char* last = lineStart;
+    while (last > begin && (IsLineIndent(last[-1]) || IsLineEnd(last[-1]))) --last;
+    if (last <= begin) return false;
+    if (last[-1] != '\\') {
+        const char* mark = textscan::FindLastOf3(begin, last, '\r', '\n', ';');
+        if (!mark || *mark != ';') return false;
+    }
     const char* start;
     const char* end;
     if (!PreviousDataLine(begin, lineStart, start, end) || !LineMayContinue(start, end)) return false;
@@ -259,12 +269,10 @@ const char* FindNextKeyLine(const char* begin, const char* from) {
 // The registry editor takes the path up to the last "]" of the line and
 // ignores the rest of the line; a line without one is no key line.
 const char* FindKeyLineEnd(const char* text) {
-    const char* last = nullptr;
-    for (const char* p = text;; ++p) {
-        p = textscan::FindAny3(p, ']', '\r', '\n');
-        if (*p != ']') return last;
-        last = p;
-    }
+    // The line's end first: the "]" is nearly always just before it.
+    const char* lineEnd = textscan::FindAny2(text, '\r', '\n');
+    if (lineEnd > text && lineEnd[-1] == ']') return lineEnd - 1;
+    return textscan::FindLastOf2(text, lineEnd, ']', ']');
 }
 
 const char* FindValuesStart(const char* text) {
