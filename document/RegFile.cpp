@@ -507,13 +507,13 @@ private:
     // The n bytes just read at the end of the text, converted where needed.
     bool Take(size_t n, ReadError& error) {
         char* piece = text.get() + used;
-        size_t length = convert ? SingleByteLegacyToUtf8Length(piece, n) : n;
-        // (A page whose bytes beyond ASCII all had one-byte forms would
-        // keep its length: the bytes themselves tell.)
-        if (length == n && (!convert || !HasHighByte(piece, n))) {
+        // ASCII is the same in every single-byte page: a piece of it is
+        // taken as it is, with no pass for its length.
+        if (!convert || !HasHighByte(piece, n)) {
             used += n;
             return true;
         }
+        size_t length = SingleByteLegacyToUtf8Length(piece, n);
         if (length > capacity - used) {
             // The piece read is kept for its conversion.
             if (!Grow(used + length, used + n, error)) return false;
