@@ -290,7 +290,9 @@ private:
             std::swap(keep, set);
             set = Set();
         }
-        if (!kept.empty()) {
+        // A key whose first child was just made (fromList clear) has no
+        // set kept aside: only keys of many children have.
+        if (fromList && !kept.empty()) {
             auto found = kept.find(parent);
             if (found != kept.end()) {
                 set = std::move(found->second);
