@@ -481,8 +481,10 @@ size_t RegDocument::SharedComponents(const char* newPath) const {
     // A component that ends (with its backslash) before the first difference
     // is shared as it is; the rest are compared ignoring case, each only
     // while the new path goes on.
+    // Counted without a branch on each step: where the count stops is what
+    // varies from line to line.
     size_t depth = 0;
-    while (depth < steps.size() && steps[depth].end < same) ++depth;
+    for (const PathStep& step : steps) depth += step.end < same;
     for (; depth < steps.size(); ++depth) {
         const PathStep& step = steps[depth];
         if (depth > 0 && n[step.begin - 1] != '\\') break;

@@ -367,17 +367,24 @@ HexLine ScanHexLine(const char* p, const char* end) {
         __m128i digitW = _mm_or_si128(_mm_and_si128(_mm_cmpgt_epi8(w, zero), _mm_cmpgt_epi8(nine, w)),
                                       _mm_and_si128(_mm_cmpgt_epi8(wl, a), _mm_cmpgt_epi8(f, wl)));
         unsigned breaks = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf))));
+        unsigned pairs = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(highV, digitW)));
+        unsigned slashes = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, slash)));
+        if (!(breaks | pairs) && left > 16) {
+            // The whole block is on the line, and holds no pair.
+            line.backslash = line.backslash || slashes;
+            continue;
+        }
         // k: the bytes of the block on the line and inside the data.
         unsigned k = breaks ? static_cast<unsigned>(__builtin_ctz(breaks)) : 16;
         if (left < k) k = static_cast<unsigned>(left);
         // A pair needs its second digit on the line too.
         unsigned pairBits = k == 16 && left > 16 ? 0xFFFFu : k ? (1u << (k - 1)) - 1 : 0;
-        if (static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(highV, digitW))) & pairBits) {
+        if (pairs & pairBits) {
             line.highPair = true;
             return line;
         }
         unsigned lineBits = k == 16 ? 0xFFFFu : (1u << k) - 1;
-        if (static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, slash))) & lineBits) line.backslash = true;
+        if (slashes & lineBits) line.backslash = true;
         if (k < 16 || left <= 16) {
             line.end = p + k;
             return line;
