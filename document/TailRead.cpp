@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
+#include <new>
 #include <system_error>
 
 #include "document/Platform.h"
@@ -77,39 +79,48 @@ void TailRead::Stop() {
     if (Running()) thread.join();
 }
 
-// The same work as the loader's for its pieces read straight into the text:
-// a piece of ASCII is taken as it is, any other converted where it lies.
-// The half's own handle on the file reads it; all it writes lies in
-// [out, out + room).
+// The same work as the loader's for its pieces: after a piece with bytes
+// beyond ASCII the next is read into a small buffer and converted from there
+// in one pass; after one without, it is read straight into the text and
+// converted where it lies if it must be. The half's own handle on the file
+// reads it; all it writes lies in [out, out + room).
 void TailRead::Run() {
     FILE* file = OpenFileForRead(path.c_str());
     if (!file) return;
-    bool ok = SeekTo(file, from);
+    std::unique_ptr<char[]> buffer(convert ? new (std::nothrow) char[kPieceBytes] : nullptr);
+    bool ok = SeekTo(file, from) && (buffer || !convert);
+    bool high = false;
     size_t used = 0;
     for (size_t at = from; ok && at < size;) {
         size_t n = std::min(kPieceBytes, size - at);
-        if (n > room - used) {
-            ok = false;
-            break;
-        }
-        char* piece = out + used;
-        PrepareForWrite(piece, n);
-        if (std::fread(piece, 1, n, file) != n) {
-            ok = false;
-            break;
-        }
         at += n;
-        if (!convert || !HasHighByte(piece, n)) {
-            used += n;
+        if (high) {
+            // Room for three bytes a byte spares a pass for the length; a
+            // conversion may write three bytes past its text.
+            ok = std::fread(buffer.get(), 1, n, file) == n &&
+                 (room - used >= 3 * n + 3 || SingleByteLegacyToUtf8Length(buffer.get(), n) + 3 <= room - used);
+            if (!ok) break;
+            PrepareForWrite(out + used, n);
+            size_t made = SingleByteLegacyToUtf8(buffer.get(), n, out + used);
+            high = made != n;
+            used += made;
             continue;
         }
-        size_t grown = SingleByteLegacyToUtf8Length(piece, n);
-        if (grown > room - used) {
-            ok = false;
-            break;
+        char* piece = out + used;
+        ok = n <= room - used;
+        if (!ok) break;
+        PrepareForWrite(piece, n);
+        ok = std::fread(piece, 1, n, file) == n;
+        if (!ok || !convert || !HasHighByte(piece, n)) {
+            used += ok ? n : 0;
+            continue;
         }
-        SingleByteLegacyToUtf8InPlace(piece, n, grown);
-        used += grown;
+        size_t made = SingleByteLegacyToUtf8Length(piece, n);
+        ok = made <= room - used;
+        if (!ok) break;
+        SingleByteLegacyToUtf8InPlace(piece, n, made);
+        used += made;
+        high = true;
     }
     std::fclose(file);
     length = used;
