@@ -599,8 +599,9 @@ private:
     size_t end = 0;        // where the room of this thread's text ends
     size_t limit = 0;      // the file's bytes this thread reads
     bool high = false;     // the last piece held bytes beyond ASCII
-    // The second half's thread and where its text starts. Declared last:
-    // it is stopped before the text it writes into is freed.
+    // The second half's thread and where its text starts. Declared after
+    // the text: its thread is stopped before the text it writes into is
+    // freed.
     TailRead tail;
     size_t tailStart = 0;
 };
