@@ -11,6 +11,10 @@
 #include "document/Platform.h"
 #include "document/TextScan.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 // The case table, fetched once: lookups run for every byte of every path.
@@ -286,7 +290,9 @@ private:
             std::swap(keep, set);
             set = Set();
         }
-        if (!kept.empty()) {
+        // A key whose first child was just made (fromList clear) has no
+        // set kept aside: only keys of many children have.
+        if (fromList && !kept.empty()) {
             auto found = kept.find(parent);
             if (found != kept.end()) {
                 set = std::move(found->second);
@@ -448,6 +454,21 @@ size_t RegDocument::SharedComponents(const char* newPath) const {
     // letter case: compare eight at a time first. Both paths lie inside a
     // parse buffer, which has padding after its text for such reads.
     size_t same = 0;
+#if defined(__SSE2__)
+    // Sixteen at a time, the first byte that differs or ends the previous
+    // path found in the block that holds it (padding is sixteen bytes).
+    const __m128i zero = _mm_setzero_si128();
+    for (;; same += 16) {
+        __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + same));
+        __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(n + same));
+        unsigned stop = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_or_si128(_mm_cmpeq_epi8(a, zero), _mm_xor_si128(_mm_cmpeq_epi8(a, b), _mm_set1_epi8(-1)))));
+        if (stop) {
+            same += static_cast<unsigned>(__builtin_ctz(stop));
+            break;
+        }
+    }
+#else
     for (;;) {
         uint64_t a, b;
         std::memcpy(&a, p + same, 8);
@@ -456,11 +477,14 @@ size_t RegDocument::SharedComponents(const char* newPath) const {
         same += 8;
     }
     while (p[same] && p[same] == n[same]) ++same;
+#endif
     // A component that ends (with its backslash) before the first difference
     // is shared as it is; the rest are compared ignoring case, each only
     // while the new path goes on.
+    // Counted without a branch on each step: where the count stops is what
+    // varies from line to line.
     size_t depth = 0;
-    while (depth < steps.size() && steps[depth].end < same) ++depth;
+    for (const PathStep& step : steps) depth += step.end < same;
     for (; depth < steps.size(); ++depth) {
         const PathStep& step = steps[depth];
         if (depth > 0 && n[step.begin - 1] != '\\') break;

@@ -9,6 +9,7 @@
 #include "document/Platform.h"
 #include "document/RegDocument.h"
 #include "document/RegParser.h"
+#include "document/TailRead.h"
 #include "document/TextScan.h"
 #include "document/Utf8.h"
 
@@ -432,17 +433,45 @@ class LegacyReader {
 public:
     LegacyReader(PieceReader& pieces, bool convertText) : reader(pieces), convert(convertText) {}
 
-    bool Read(RegText& out, ReadError& error) {
+    // path: the file's, for the second half's own handle on it (null: one
+    // thread reads all).
+    bool Read(const char* path, RegText& out, ReadError& error) {
         size_t size = reader.Size();
         size_t n = reader.Held();
         if (!Resize(convert ? Room(size, n) : size, 0, error)) return false;
-        std::memcpy(text.get(), reader.Bytes(), n);
-        for (;;) {
-            if (!Take(n, error)) return false;
-            if (reader.Done() == size) break;
-            n = std::min(PieceReader::kPieceBytes, size - reader.Done());
-            if (n > capacity - used && !Grow(used + n, used, error)) return false;
-            if (!reader.ReadInto(text.get() + used, n, error)) return false;
+        high = convert && HasHighByte(reader.Bytes(), n);
+        if (high) {
+            if (!Convert(n, error)) return false;
+        } else {
+            std::memcpy(text.get(), reader.Bytes(), n);
+            used = n;
+        }
+        limit = size;
+        size_t half = size / 2 / PieceReader::kPieceBytes * PieceReader::kPieceBytes;
+        // The first half's text ends before the middle of the room the
+        // first piece asked for: the second half's goes from there. A
+        // conversion may write three bytes past its text: sixteen lie
+        // between the two.
+        size_t gap = convert ? 16 : 0;
+        size_t start = half + (capacity - size) / 2;
+        if (path && size >= kTwoThreadsFrom && half > reader.Done() && start >= used + gap &&
+            tail.Start(path, half, size, text.get() + start, capacity - start, convert)) {
+            limit = half;
+            end = start - gap;
+            tailStart = start;
+        }
+        if (!ReadPieces(error)) return false;
+        size_t length = 0;
+        if (tail.Running()) {
+            end = capacity;
+            if (tail.Finish(length)) {
+                std::memmove(text.get() + used, text.get() + tailStart, length);
+                used += length;
+            } else {
+                // The second half is read here after all.
+                limit = size;
+                if (!ReadPieces(error)) return false;
+            }
         }
         std::memset(text.get() + used, 0, kScanPadding);
         out.text = std::move(text);
@@ -451,6 +480,48 @@ public:
     }
 
 private:
+    // Files from this size on are read by two threads, each a half.
+    static constexpr size_t kTwoThreadsFrom = 4 * PieceReader::kPieceBytes;
+
+    // The pieces up to limit. Text beyond ASCII comes in stretches: after a
+    // piece that had some, the next is read into the small buffer, still in
+    // the cache, and converted from there into the text in one pass; after
+    // one that had none, it is read straight into the text and only looked
+    // at.
+    bool ReadPieces(ReadError& error) {
+        while (reader.Done() < limit) {
+            size_t n = std::min(PieceReader::kPieceBytes, limit - reader.Done());
+            if (high) {
+                if (!reader.Next(0, error)) return false;
+                size_t before = used;
+                if (!Convert(n, error)) return false;
+                high = used - before != n;
+                continue;
+            }
+            if (!MakeRoom(n, used, error)) return false;
+            PrepareForWrite(text.get() + used, n);
+            if (!reader.ReadInto(text.get() + used, n, error)) return false;
+            size_t before = used;
+            if (!Take(n, error)) return false;
+            high = used - before != n;
+        }
+        return true;
+    }
+
+    // Room for need bytes after the text, the first keep bytes of the text
+    // kept. A first half that outgrows its place takes the whole room: the
+    // second half's thread is stopped, and that half read here after all.
+    bool MakeRoom(size_t need, size_t keep, ReadError& error) {
+        if (need <= end - used) return true;
+        if (tail.Running()) {
+            tail.Stop();
+            end = capacity;
+            limit = reader.Size();
+            if (need <= end - used) return true;
+        }
+        return Grow(used + need, keep, error);
+    }
+
     // Text beyond ASCII takes more bytes as UTF-8: room for the file's text
     // at twice the rate of the first piece (n bytes) and a little more. The
     // room a text does not take is never written, and costs address space
@@ -465,20 +536,29 @@ private:
     // The n bytes just read at the end of the text, converted where needed.
     bool Take(size_t n, ReadError& error) {
         char* piece = text.get() + used;
-        size_t length = convert ? SingleByteLegacyToUtf8Length(piece, n) : n;
-        // (A page whose bytes beyond ASCII all had one-byte forms would
-        // keep its length: the bytes themselves tell.)
-        if (length == n && (!convert || !HasHighByte(piece, n))) {
+        // ASCII is the same in every single-byte page: a piece of it is
+        // taken as it is, with no pass for its length.
+        if (!convert || !HasHighByte(piece, n)) {
             used += n;
             return true;
         }
-        if (length > capacity - used) {
-            // The piece read is kept for its conversion.
-            if (!Grow(used + length, used + n, error)) return false;
-            piece = text.get() + used;
-        }
+        size_t length = SingleByteLegacyToUtf8Length(piece, n);
+        // The piece read is kept for its conversion.
+        if (!MakeRoom(length, used + n, error)) return false;
+        piece = text.get() + used;
         SingleByteLegacyToUtf8InPlace(piece, n, length);
         used += length;
+        return true;
+    }
+
+    // The n bytes of the piece the reader holds, converted to the end of
+    // the text. Room for the most they can take spares a pass for their
+    // length.
+    bool Convert(size_t n, ReadError& error) {
+        if (end - used < 3 * n && !MakeRoom(SingleByteLegacyToUtf8Length(reader.Bytes(), n), used, error))
+            return false;
+        PrepareForWrite(text.get() + used, n);
+        used += SingleByteLegacyToUtf8(reader.Bytes(), n, text.get() + used);
         return true;
     }
 
@@ -507,6 +587,7 @@ private:
         if (keep) std::memcpy(bigger.get(), text.get(), keep);
         text = std::move(bigger);
         capacity = newCapacity;
+        end = capacity;
         return true;
     }
 
@@ -514,7 +595,15 @@ private:
     bool convert;
     std::unique_ptr<char[]> text;
     size_t capacity = 0;
-    size_t used = 0;  // bytes of finished text
+    size_t used = 0;       // bytes of finished text
+    size_t end = 0;        // where the room of this thread's text ends
+    size_t limit = 0;      // the file's bytes this thread reads
+    bool high = false;     // the last piece held bytes beyond ASCII
+    // The second half's thread and where its text starts. Declared after
+    // the text: its thread is stopped before the text it writes into is
+    // freed.
+    TailRead tail;
+    size_t tailStart = 0;
 };
 
 }  // namespace
@@ -554,7 +643,7 @@ bool ReadRegFile(const char* path, RegText& out, ReadError& error, bool keepLega
     bool utf8 = reader.Held() >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF;
     if (!utf8 && !keepLegacy && (LegacyIsProgramText() || (ProgramTextIsUtf8() && LegacyIsSingleByte()))) {
         LegacyReader legacy(reader, !LegacyIsProgramText());
-        if (!legacy.Read(out, error)) {
+        if (!legacy.Read(path, out, error)) {
             if (error == ReadError::Read) out.systemError = LastSystemError();
             return false;
         }

@@ -38,6 +38,10 @@
 #include "document/TextScan.h"
 #include "document/ValueCodec.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
@@ -172,6 +176,13 @@ bool PreviousDataLine(const char* begin, const char* lineStart, const char*& sta
 // continuation: a backslash followed by blanks only up to the line's end or
 // a ";" comment. Hex data that runs on past the line needs one.
 bool LineMayContinue(const char* start, const char* end) {
+    // Mostly a line ends in its data, and holds no comment: then only its
+    // last byte other than a blank can tell, and backslashes inside its
+    // strings need no look.
+    const char* last = end;
+    while (last > start && IsLineIndent(last[-1])) --last;
+    if (last > start && last[-1] == '\\') return true;
+    if (!std::memchr(start, ';', static_cast<size_t>(end - start))) return false;
     for (const char* p = start; (p = static_cast<const char*>(std::memchr(p, '\\', static_cast<size_t>(end - p))));) {
         const char* q = p + 1;
         while (q < end && IsLineIndent(*q)) ++q;
@@ -187,6 +198,16 @@ bool LineMayContinue(const char* start, const char* end) {
 // continuation can be; then the lines are read forward, as the value parser
 // reads them, from one that no continuation reaches.
 bool TakenInByHexData(const char* begin, const char* lineStart) {
+    // Mostly the line before (blank lines skipped) ends in its data and
+    // holds no comment: then it ends in no continuation, and is the line
+    // that tells.
+    const char* last = lineStart;
+    while (last > begin && (IsLineIndent(last[-1]) || IsLineEnd(last[-1]))) --last;
+    if (last <= begin) return false;
+    if (last[-1] != '\\') {
+        const char* mark = textscan::FindLastOf3(begin, last, '\r', '\n', ';');
+        if (!mark || *mark != ';') return false;
+    }
     const char* start;
     const char* end;
     if (!PreviousDataLine(begin, lineStart, start, end) || !LineMayContinue(start, end)) return false;
@@ -248,12 +269,10 @@ const char* FindNextKeyLine(const char* begin, const char* from) {
 // The registry editor takes the path up to the last "]" of the line and
 // ignores the rest of the line; a line without one is no key line.
 const char* FindKeyLineEnd(const char* text) {
-    const char* last = nullptr;
-    for (const char* p = text;; ++p) {
-        p = textscan::FindAny3(p, ']', '\r', '\n');
-        if (*p != ']') return last;
-        last = p;
-    }
+    // The line's end first: the "]" is nearly always just before it.
+    const char* lineEnd = textscan::FindAny2(text, '\r', '\n');
+    if (lineEnd > text && lineEnd[-1] == ']') return lineEnd - 1;
+    return textscan::FindLastOf2(text, lineEnd, ']', ']');
 }
 
 const char* FindValuesStart(const char* text) {
@@ -319,6 +338,94 @@ private:
     size_t left = 0;
 };
 
+#if defined(__SSE2__)
+// One line of hex data from p: its end (its first CR or LF, or end), whether
+// it holds a high hex digit followed by another hex digit (the last two
+// digits of a byte of 0x80 or above), and whether it holds a backslash. One
+// pass of sixteen bytes at a time; the loads may read up to sixteen bytes
+// past end, which the padding of a parse buffer allows.
+struct HexLine {
+    const char* end;
+    bool highPair;
+    bool backslash;
+};
+
+HexLine ScanHexLine(const char* p, const char* end) {
+    HexLine line{p, false, false};
+    if (p >= end) return line;
+    const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n'), slash = _mm_set1_epi8('\\');
+    // Bytes beyond ASCII compare as negative: outside every range.
+    const __m128i zero = _mm_set1_epi8('0' - 1), nine = _mm_set1_epi8('9' + 1), eight = _mm_set1_epi8('8' - 1);
+    const __m128i a = _mm_set1_epi8('a' - 1), f = _mm_set1_epi8('f' + 1), lower = _mm_set1_epi8(0x20);
+    for (;; p += 16) {
+        size_t left = static_cast<size_t>(end - p);
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
+        __m128i vl = _mm_or_si128(v, lower), wl = _mm_or_si128(w, lower);
+        __m128i letterV = _mm_and_si128(_mm_cmpgt_epi8(vl, a), _mm_cmpgt_epi8(f, vl));
+        __m128i highV = _mm_or_si128(_mm_and_si128(_mm_cmpgt_epi8(v, eight), _mm_cmpgt_epi8(nine, v)), letterV);
+        __m128i digitW = _mm_or_si128(_mm_and_si128(_mm_cmpgt_epi8(w, zero), _mm_cmpgt_epi8(nine, w)),
+                                      _mm_and_si128(_mm_cmpgt_epi8(wl, a), _mm_cmpgt_epi8(f, wl)));
+        unsigned breaks = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf))));
+        unsigned pairs = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(highV, digitW)));
+        unsigned slashes = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, slash)));
+        if (!(breaks | pairs) && left > 16) {
+            // The whole block is on the line, and holds no pair.
+            line.backslash = line.backslash || slashes;
+            continue;
+        }
+        // k: the bytes of the block on the line and inside the data.
+        unsigned k = breaks ? static_cast<unsigned>(__builtin_ctz(breaks)) : 16;
+        if (left < k) k = static_cast<unsigned>(left);
+        // A pair needs its second digit on the line too.
+        unsigned pairBits = k == 16 && left > 16 ? 0xFFFFu : k ? (1u << (k - 1)) - 1 : 0;
+        if (pairs & pairBits) {
+            line.highPair = true;
+            return line;
+        }
+        unsigned lineBits = k == 16 ? 0xFFFFu : (1u << k) - 1;
+        if (slashes & lineBits) line.backslash = true;
+        if (k < 16 || left <= 16) {
+            line.end = p + k;
+            return line;
+        }
+    }
+}
+
+// Whether hex data from p may give a byte of 0x80 or above, looking on at
+// the lines after while a line holds a backslash or is blank or a comment
+// (which a continuation skips): the same answer as MayRecodeHexData gives
+// for one value, in one pass over each line.
+bool HexDataMayBeHigh(const char* p, const char* end) {
+    for (bool first = true;; first = false) {
+        HexLine line = ScanHexLine(p, end);
+        if (line.highPair) return true;
+        const char* text = SkipLineIndent(p);
+        bool skipped = !first && (text >= line.end || *text == ';');
+        if (!skipped && !line.backslash) return false;
+        p = line.end;
+        while (p < end && IsLineEnd(*p)) ++p;
+        if (p >= end) return false;
+    }
+}
+#endif
+
+// Whether the block [paren, paren + length) may hold hex(2) or hex(7) data
+// with bytes beyond ASCII: the answer of MayRecodeHexData, found faster.
+bool BlockMayRecode(const char* paren, size_t length) {
+#if defined(__SSE2__)
+    const char* end = paren + length;
+    for (const char* p = paren; p + 4 <= end; ++p) {
+        p = static_cast<const char*>(std::memchr(p, '(', static_cast<size_t>(end - p)));
+        if (!p || p + 4 > end) break;
+        if ((p[1] == '2' || p[1] == '7') && p[2] == ')' && p[3] == ':' && HexDataMayBeHigh(p + 4, end)) return true;
+    }
+    return false;
+#else
+    return MayRecodeHexData(paren, length);
+#endif
+}
+
 // The block from values to next (the next key line's "[", or null for the
 // end of the text; no NUL lies between values and a next key line) with its
 // legacy character data as program text. paren: the block's first "(", null
@@ -339,7 +446,7 @@ char* RecodeLegacyBlock(char* values, char* next, const char* paren, char* free,
     size_t length = static_cast<size_t>(paren - values) + fromParen;
     // Most of the others hold no "hex(2)" or "hex(7)" data beyond ASCII
     // (which no text before the first "(" can be).
-    if (!MayRecodeHexData(paren, fromParen)) return values;
+    if (!BlockMayRecode(paren, fromParen)) return values;
     // The block's place runs to the next key line, whose "[" becomes a NUL
     // anyway; the last block's to the end of the text.
     size_t room = static_cast<size_t>((next ? next : values + length) - free);

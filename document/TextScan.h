@@ -122,6 +122,33 @@ inline const char* FindLastOf2(const char* begin, const char* end, char a, char 
 #endif
 }
 
+// The last position before end and at or after begin holding a, b or c;
+// null when there is none. Reads as FindLastOf2.
+inline const char* FindLastOf3(const char* begin, const char* end, char a, char b, char c3) {
+#ifdef QUILLON_SSE2_SCAN
+    if (end <= begin) return nullptr;
+    const __m128i va = _mm_set1_epi8(a), vb = _mm_set1_epi8(b), vc = _mm_set1_epi8(c3);
+    const char* block = reinterpret_cast<const char*>(reinterpret_cast<uintptr_t>(end - 1) & ~uintptr_t(15));
+    unsigned keep = 0xFFFFu >> (15 - static_cast<unsigned>(end - 1 - block));  // bytes before end
+    for (;;) {
+        __m128i v = _mm_load_si128(reinterpret_cast<const __m128i*>(block));
+        __m128i m = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vb)), _mm_cmpeq_epi8(v, vc));
+        unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(m)) & keep;
+        if (block <= begin) bits &= ~0u << static_cast<unsigned>(begin - block);
+        if (bits) return block + (31 - __builtin_clz(bits));
+        if (block <= begin) return nullptr;
+        block -= 16;
+        keep = 0xFFFFu;
+    }
+#else
+    for (const char* p = end; p > begin;) {
+        --p;
+        if (*p == a || *p == b || *p == c3) return p;
+    }
+    return nullptr;
+#endif
+}
+
 // First position at or after p holding a, b, c, d or NUL.
 inline const char* FindAny4(const char* p, char a, char b, char c3, char c4) {
 #ifdef QUILLON_SSE2_SCAN

@@ -33,9 +33,10 @@ std::string CharacterText(char32_t c);
 
 // Legacy text of a single-byte page as UTF-8 program text, through a table
 // of the page's 256 characters: the bytes the text needs, and the text
-// written to dst (which has room for that many).
+// written to dst (which has room for that many, and three bytes more that
+// may be written over), returning the bytes written.
 size_t SingleByteLegacyToUtf8Length(const char* src, size_t srcLen);
-void SingleByteLegacyToUtf8(const char* src, size_t srcLen, char* dst);
+size_t SingleByteLegacyToUtf8(const char* src, size_t srcLen, char* dst);
 // The same in place: the size bytes at text become the length bytes that
 // SingleByteLegacyToUtf8Length gives for them (text has room for them).
 void SingleByteLegacyToUtf8InPlace(char* text, size_t size, size_t length);

@@ -3,8 +3,10 @@
 // piece boundary.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "document/RegFile.h"
 #include "tests/core/TestUtil.h"
@@ -66,5 +68,51 @@ TEST_F(FileReading, PiecesGiveTheTextOfAOnePassDecode) {
                   std::make_tuple(memory.length, memory.dialect, memory.unicode, memory.lossy, memory.utf8)) << c.label;
         // Program text holds every character.
         EXPECT_FALSE(file.lossy) << c.label;
+    }
+}
+
+// A single-byte file's characters beyond ASCII become UTF-8 wherever they
+// fall: the pieces that hold some are converted on the way, the others are
+// taken as they are, and the text of each follows the text of the one before
+// without a byte more or less. A large file is read in two halves at once;
+// a half that outgrows the room it was given is read again.
+TEST_F(FileReading, SingleByteTextBecomesUtf8InEveryPiece) {
+    auto file = [](size_t pieces, std::vector<size_t> places, char high = '\xE9') {
+        std::string bytes = NarrowFile(pieces * kPiece + 100, "\r\n", 'y');
+        for (size_t p : places) bytes[p] = high;
+        return bytes;
+    };
+    auto run = [](size_t from, size_t to, size_t step) {
+        std::vector<size_t> places;
+        for (size_t p = from; p < to; p += step) places.push_back(p);
+        return places;
+    };
+    const size_t half = 3 * kPiece;  // of a file of six pieces and a little more
+    struct Case { const char* label; std::string bytes; } cases[] = {
+        {"32 ASCII bytes after the last one of a piece", file(3, {kPiece - 33})},
+        {"16 and 48 ASCII bytes after it", file(3, {kPiece - 17, 2 * kPiece - 49})},
+        {"in many pieces in a row", file(3, run(200, 2 * kPiece, 257))},
+        {"last and first bytes of pieces", file(3, {kPiece - 1, kPiece, 3 * kPiece - 1})},
+        {"a piece without any between two with some", file(3, {300, 2 * kPiece + 5, 3 * kPiece - 40})},
+        {"two halves, ASCII", file(6, {})},
+        {"two halves, some in both", file(6, run(100, 6 * kPiece, 997))},
+        {"two halves, on either side of the middle", file(6, {half - 1, half})},
+        {"the first half outgrows its place", file(6, run(kPiece, 2 * kPiece, 1), '\x80')},
+        {"the second half outgrows its place", file(6, run(4 * kPiece, 5 * kPiece, 1), '\x80')},
+    };
+    std::string path = Path("legacy.reg");
+    for (const Case& c : cases) {
+        std::string expected;
+        for (char b : c.bytes)
+            expected += b == '\xE9' ? std::string("\xC3\xA9") : b == '\x80' ? std::string("\xE2\x82\xAC") : std::string(1, b);
+        testutil::WriteBytes(path, c.bytes);
+        RegText file;
+        ReadError error = ReadError::Open;
+        ASSERT_TRUE(ReadRegFile(path.c_str(), file, error)) << c.label << ": " << ReadErrorText(error);
+        // The first byte that differs, not two texts of a megabyte.
+        std::string text(file.text.get());
+        size_t differ = std::mismatch(text.begin(), text.end(), expected.begin(), expected.end()).first - text.begin();
+        EXPECT_EQ(differ, expected.size()) << c.label << ": " << text.size() << " bytes read";
+        EXPECT_EQ(file.length, c.bytes.size()) << c.label;
     }
 }

@@ -36,6 +36,14 @@ TEST(KeyLineScan, KeyLinesStartAtLineStartsAfterBlanksAndEndAtTheLastBracketOfTh
         {FindNextKeyLine, "x\r\n\"v\"=hex:41,\\\r\n\r\n ;c\r\n[A]\r\n[B]", 29},
         {FindNextKeyLine, "x\r\n\"v\"=hex:41,\\\r\nzz,\\\r\n[A]", 23},
         {FindNextKeyLine, "x\r\n\"v\"=\"C:\\\\\"\r\n[A]", 15},
+        // A continuation with blanks or a comment after it, or lines ended by
+        // CR alone; a comment or a ";" in a string continues nothing.
+        {FindNextKeyLine, "x\r\n\"v\"=hex:41,\\ ;c\r\n[A]\r\n[B]", 25},
+        {FindNextKeyLine, "x\r\n\"v\"=hex:41,\\  \r\n[A]\r\n[B]", 24},
+        {FindNextKeyLine, "x\r\n\"v\"=hex:41,\\\r\n \t \r\n[A]\r\n[B]", 27},
+        {FindNextKeyLine, "x\r\"v\"=hex:41,\\\r[A]\r[B]", 19},
+        {FindNextKeyLine, "x\r\n\"v\"=hex:41\r\n;c\\\r\n[A]", 20},
+        {FindNextKeyLine, "x\r\n\"v\"=\"a;b\"\r\n[A]", 14},
         {FindKeyLineEnd, "A\\B]\r\n", 3}, {FindKeyLineEnd, "A] \t \r\n", 1}, {FindKeyLineEnd, "A]", 1},
         {FindKeyLineEnd, "A] x\r\nB]\r\n", 1}, {FindKeyLineEnd, "A][B]\n", 4}, {FindKeyLineEnd, "A\r\nB", -1},
     };
