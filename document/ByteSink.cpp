@@ -1,7 +1,11 @@
 #include "document/ByteSink.h"
 
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <new>
+#include <thread>
+#include <utility>
 
 #include "document/FailPoint.h"
 #include "document/Platform.h"
@@ -61,9 +65,70 @@ char* MemorySink::Release() {
     return block;
 }
 
+// The thread that writes a full buffer while the next one fills. The
+// system's error code is taken on this thread, where the write failed.
+struct FileSink::WriteAhead {
+    explicit WriteAhead(FILE* target) : file(target), thread([this] { Run(); }) {}
+
+    void Run() {
+        std::unique_lock<std::mutex> hold(lock);
+        for (;;) {
+            changed.wait(hold, [this] { return pending || stop; });
+            if (!pending) return;
+            const char* data = pending;
+            size_t size = pendingSize;
+            bool skip = failed;
+            hold.unlock();
+            bool ok = skip || std::fwrite(data, 1, size, file) == size;
+            uint32_t error = ok ? 0 : LastSystemError();
+            hold.lock();
+            if (!ok) {
+                failed = true;
+                systemError = error;
+            }
+            pending = nullptr;
+            changed.notify_all();
+        }
+    }
+    void Hand(const char* data, size_t size) {
+        std::lock_guard<std::mutex> hold(lock);
+        pending = data;
+        pendingSize = size;
+        changed.notify_all();
+    }
+    // False, with the system's code, when a write failed.
+    bool Wait(uint32_t& error) {
+        std::unique_lock<std::mutex> hold(lock);
+        changed.wait(hold, [this] { return !pending; });
+        if (failed) error = systemError;
+        return !failed;
+    }
+    void Stop() {
+        {
+            std::lock_guard<std::mutex> hold(lock);
+            stop = true;
+            changed.notify_all();
+        }
+        thread.join();
+    }
+
+    FILE* file;
+    std::mutex lock;
+    std::condition_variable changed;
+    const char* pending = nullptr;
+    size_t pendingSize = 0;
+    bool stop = false;
+    bool failed = false;
+    uint32_t systemError = 0;
+    std::thread thread;  // last: starts once the rest is made
+};
+
+FileSink::FileSink() = default;
+
 FileSink::~FileSink() {
     if (file) {
         Flush();
+        StopWriteAhead();
         std::fclose(file);
     }
 }
@@ -76,6 +141,7 @@ void FileSink::Fail() {
 bool FileSink::Open(const char* path) {
     if (file) {
         Flush();
+        StopWriteAhead();
         std::fclose(file);
     }
     failed = false;
@@ -93,19 +159,57 @@ bool FileSink::Open(const char* path) {
     return true;
 }
 
+bool FileSink::WaitWritten() {
+    if (!ahead || failed) return !failed;
+    uint32_t error = 0;
+    if (!ahead->Wait(error)) {
+        failed = true;
+        systemError = error;
+    }
+    return !failed;
+}
+
+void FileSink::StopWriteAhead() {
+    if (!ahead) return;
+    WaitWritten();
+    ahead->Stop();
+    ahead.reset();
+}
+
+bool FileSink::HandOver() {
+    if (!WaitWritten()) return false;
+    // Without a second buffer or a thread (memory is short) the sink writes
+    // on this thread.
+    if (!spare) spare.reset(new (std::nothrow) char[kBufferSize]);
+    if (spare && !ahead) {
+        try {
+            ahead = std::make_unique<WriteAhead>(file);
+        } catch (...) {
+            ahead.reset();
+        }
+    }
+    if (!spare || !ahead) return Flush();
+    std::swap(buffer, spare);
+    ahead->Hand(spare.get(), buffered);
+    buffered = 0;
+    return true;
+}
+
 bool FileSink::Flush() {
-    if (buffered && !failed && std::fwrite(buffer.get(), 1, buffered, file) != buffered) Fail();
+    if (!WaitWritten()) return false;
+    if (buffered && std::fwrite(buffer.get(), 1, buffered, file) != buffered) Fail();
     buffered = 0;
     return !failed;
 }
 
 bool FileSink::Write(const void* bytes, size_t count) {
     if (failed || !file) return false;
-    if (count > kBufferSize - buffered && !Flush()) return false;
     if (count >= kBufferSize) {
+        if (!Flush()) return false;
         if (std::fwrite(bytes, 1, count, file) != count) Fail();
         return !failed;
     }
+    if (count > kBufferSize - buffered && !HandOver()) return false;
     if (count) std::memcpy(buffer.get() + buffered, bytes, count);
     buffered += count;
     return true;
@@ -113,7 +217,7 @@ bool FileSink::Write(const void* bytes, size_t count) {
 
 char* FileSink::Space(size_t count) {
     if (failed || !file || count > kBufferSize) return nullptr;
-    if (count > kBufferSize - buffered && !Flush()) return nullptr;
+    if (count > kBufferSize - buffered && !HandOver()) return nullptr;
     return buffer.get() + buffered;
 }
 
@@ -121,6 +225,7 @@ bool FileSink::Close() {
     if (!file) return false;
     bool ok = Flush() && FlushFileToDisk(file);
     if (!ok) Fail();
+    StopWriteAhead();
     if (std::fclose(file) != 0) {
         ok = false;
         Fail();

@@ -58,11 +58,13 @@ private:
 };
 
 // A file opened for writing (created or truncated). Writes are gathered in
-// a buffer of its own, which Space lends; Close flushes to disk and reports
-// whether everything reached the file.
+// a buffer of its own, which Space lends; a full buffer is written out on a
+// thread of its own while the next one fills, so that making the text and
+// copying it to the system take place side by side. Close flushes to disk
+// and reports whether everything reached the file.
 class FileSink : public ByteSink {
 public:
-    FileSink() = default;
+    FileSink();
     ~FileSink() override;
     FileSink(const FileSink&) = delete;
     FileSink& operator=(const FileSink&) = delete;
@@ -81,11 +83,21 @@ public:
 
 private:
     static constexpr size_t kBufferSize = size_t(1) << 20;
+    struct WriteAhead;
     void Fail();
-    // Writes out what the buffer holds.
+    // Hands the full buffer to the write-ahead thread and goes on in the
+    // other one.
+    bool HandOver();
+    // Writes out what the buffer holds, after every buffer handed over.
     bool Flush();
+    // Waits until the write-ahead thread has written what it was handed.
+    bool WaitWritten();
+    // Stops the write-ahead thread, once it has written what it holds.
+    void StopWriteAhead();
     FILE* file = nullptr;
     uint32_t systemError = 0;
     std::unique_ptr<char[]> buffer;
+    std::unique_ptr<char[]> spare;  // the buffer being written, or free
+    std::unique_ptr<WriteAhead> ahead;
     size_t buffered = 0;
 };

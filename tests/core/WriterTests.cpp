@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <tuple>
 
 #include "TestUtil.h"
+#include "document/ByteSink.h"
 #include "document/Platform.h"
 #include "document/Utf8.h"
 
@@ -131,6 +133,43 @@ TEST(Writer, AFailedWriteIsReported) {
     }
     FailingSink enough(full);
     EXPECT_TRUE(WriteDocument(doc, enough, false, kRegedit4));
+}
+
+// The file sink writes full buffers on a thread of its own: pieces of every
+// size, lent room and writes larger than its buffer reach the file in their
+// order, and a write that fails on that thread fails the sink with the
+// system's code.
+TEST_F(TempDir, FileSinkWritesInOrderAndReportsAFailedWrite) {
+    std::string expected;
+    std::string path = Path("sink.bin");
+    FileSink sink;
+    ASSERT_TRUE(sink.Open(path.c_str()));
+    uint32_t seed = 7;
+    for (int i = 0; expected.size() < (size_t(9) << 20); ++i) {
+        seed = seed * 1103515245u + 12345u;
+        size_t size = i % 50 == 49 ? (size_t(3) << 19) : seed % 5000;
+        std::string piece(size, static_cast<char>('a' + i % 26));
+        if (i % 3 == 0 && size > 0 && size <= (size_t(1) << 20)) {
+            char* room = sink.Space(size);
+            ASSERT_NE(room, nullptr);
+            std::copy(piece.begin(), piece.end(), room);
+            sink.Commit(size);
+        } else {
+            ASSERT_TRUE(sink.Write(piece.data(), piece.size()));
+        }
+        expected += piece;
+    }
+    ASSERT_TRUE(sink.Close());
+    EXPECT_TRUE(ReadBytes(path) == expected) << "the file differs from what was written";
+#if defined(__linux__)
+    FileSink full;
+    ASSERT_TRUE(full.Open("/dev/full"));
+    std::string piece(1000, 'x');
+    bool wrote = true;
+    for (int i = 0; i < 5000 && wrote; ++i) wrote = full.Write(piece.data(), piece.size());
+    EXPECT_FALSE(full.Close() && wrote);
+    EXPECT_EQ(full.SystemError(), static_cast<uint32_t>(ENOSPC));
+#endif
 }
 
 TEST_F(TempDir, SaveReplacesTheFileOnlyWhenComplete) {
