@@ -354,20 +354,12 @@ HexLine ScanHexLine(const char* p, const char* end) {
     HexLine line{p, false, false};
     if (p >= end) return line;
     const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n'), slash = _mm_set1_epi8('\\');
-    // Bytes beyond ASCII compare as negative: outside every range.
-    const __m128i zero = _mm_set1_epi8('0' - 1), nine = _mm_set1_epi8('9' + 1), eight = _mm_set1_epi8('8' - 1);
-    const __m128i a = _mm_set1_epi8('a' - 1), f = _mm_set1_epi8('f' + 1), lower = _mm_set1_epi8(0x20);
     for (;; p += 16) {
         size_t left = static_cast<size_t>(end - p);
         __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
         __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
-        __m128i vl = _mm_or_si128(v, lower), wl = _mm_or_si128(w, lower);
-        __m128i letterV = _mm_and_si128(_mm_cmpgt_epi8(vl, a), _mm_cmpgt_epi8(f, vl));
-        __m128i highV = _mm_or_si128(_mm_and_si128(_mm_cmpgt_epi8(v, eight), _mm_cmpgt_epi8(nine, v)), letterV);
-        __m128i digitW = _mm_or_si128(_mm_and_si128(_mm_cmpgt_epi8(w, zero), _mm_cmpgt_epi8(nine, w)),
-                                      _mm_and_si128(_mm_cmpgt_epi8(wl, a), _mm_cmpgt_epi8(f, wl)));
         unsigned breaks = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf))));
-        unsigned pairs = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(highV, digitW)));
+        unsigned pairs = textscan::HighDigitPairs(v, w);
         unsigned slashes = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, slash)));
         if (!(breaks | pairs) && left > 16) {
             // The whole block is on the line, and holds no pair.

@@ -22,12 +22,31 @@ inline constexpr size_t kScanPadding = 16;
 
 // Over-reading within an aligned block is sound but the address sanitizer
 // cannot know that: sanitized builds scan byte by byte.
-#if defined(__SSE2__) && !defined(QUILLON_SCALAR_SCAN)
-#define QUILLON_SSE2_SCAN 1
+#if defined(__SSE2__)
 #include <emmintrin.h>
+#if !defined(QUILLON_SCALAR_SCAN)
+#define QUILLON_SSE2_SCAN 1
+#endif
 #endif
 
 namespace textscan {
+
+#if defined(__SSE2__)
+// One bit for each byte of v that is a hex digit of 8 or more followed by a
+// hex digit (the same byte of w, loaded one byte on): the last two digits of
+// a byte of 0x80 or above. Bytes beyond ASCII compare as negative, outside
+// every range.
+inline unsigned HighDigitPairs(__m128i v, __m128i w) {
+    const __m128i zero = _mm_set1_epi8('0' - 1), nine = _mm_set1_epi8('9' + 1), eight = _mm_set1_epi8('8' - 1);
+    const __m128i a = _mm_set1_epi8('a' - 1), f = _mm_set1_epi8('f' + 1), lower = _mm_set1_epi8(0x20);
+    __m128i vl = _mm_or_si128(v, lower), wl = _mm_or_si128(w, lower);
+    __m128i letterV = _mm_and_si128(_mm_cmpgt_epi8(vl, a), _mm_cmpgt_epi8(f, vl));
+    __m128i highV = _mm_or_si128(_mm_and_si128(_mm_cmpgt_epi8(v, eight), _mm_cmpgt_epi8(nine, v)), letterV);
+    __m128i digitW = _mm_or_si128(_mm_and_si128(_mm_cmpgt_epi8(w, zero), _mm_cmpgt_epi8(nine, w)),
+                                  _mm_and_si128(_mm_cmpgt_epi8(wl, a), _mm_cmpgt_epi8(f, wl)));
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(highV, digitW)));
+}
+#endif
 
 // First position at or after p holding a or b or NUL.
 inline const char* FindAny2(const char* p, char a, char b) {
@@ -94,36 +113,9 @@ inline const char* FindOrNulBefore(const char* p, const char* end, char a) {
     return p;
 }
 
-// The last position before end and at or after begin holding a or b; null
-// when there is none. The bytes before begin are read only within begin's
-// aligned block (begin lies inside a buffer that starts aligned).
-inline const char* FindLastOf2(const char* begin, const char* end, char a, char b) {
-#ifdef QUILLON_SSE2_SCAN
-    if (end <= begin) return nullptr;
-    const __m128i va = _mm_set1_epi8(a), vb = _mm_set1_epi8(b);
-    const char* block = reinterpret_cast<const char*>(reinterpret_cast<uintptr_t>(end - 1) & ~uintptr_t(15));
-    unsigned keep = 0xFFFFu >> (15 - static_cast<unsigned>(end - 1 - block));  // bytes before end
-    for (;;) {
-        __m128i v = _mm_load_si128(reinterpret_cast<const __m128i*>(block));
-        __m128i m = _mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vb));
-        unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(m)) & keep;
-        if (block <= begin) bits &= ~0u << static_cast<unsigned>(begin - block);
-        if (bits) return block + (31 - __builtin_clz(bits));
-        if (block <= begin) return nullptr;
-        block -= 16;
-        keep = 0xFFFFu;
-    }
-#else
-    for (const char* p = end; p > begin;) {
-        --p;
-        if (*p == a || *p == b) return p;
-    }
-    return nullptr;
-#endif
-}
-
 // The last position before end and at or after begin holding a, b or c;
-// null when there is none. Reads as FindLastOf2.
+// null when there is none. The bytes before begin are read only within
+// begin's aligned block (begin lies inside a buffer that starts aligned).
 inline const char* FindLastOf3(const char* begin, const char* end, char a, char b, char c3) {
 #ifdef QUILLON_SSE2_SCAN
     if (end <= begin) return nullptr;
@@ -147,6 +139,13 @@ inline const char* FindLastOf3(const char* begin, const char* end, char a, char 
     }
     return nullptr;
 #endif
+}
+
+// The last position before end and at or after begin holding a or b; null
+// when there is none. The bytes before begin are read only within begin's
+// aligned block (begin lies inside a buffer that starts aligned).
+inline const char* FindLastOf2(const char* begin, const char* end, char a, char b) {
+    return FindLastOf3(begin, end, a, b, b);
 }
 
 // First position at or after p holding a, b, c, d or NUL.

@@ -8,6 +8,7 @@
 #include "document/ByteSink.h"
 #include "document/Platform.h"
 #include "document/RegParser.h"
+#include "document/TextScan.h"
 #include "document/Utf8.h"
 
 #if defined(__SSE2__)
@@ -158,19 +159,11 @@ const char* LineBreakBefore(const char* p, const char* end) {
 bool HoldsHighDigitPair(const unsigned char* p, const unsigned char* end) {
     auto high = [](unsigned char c) { return (c >= '8' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'f'); };
 #if defined(__SSE2__)
-    // Sixteen pairs at a time; every byte of the text is below 0x80 or
-    // compares as negative, outside every range.
-    const __m128i zero = _mm_set1_epi8('0' - 1), nine = _mm_set1_epi8('9' + 1), eight = _mm_set1_epi8('8' - 1);
-    const __m128i a = _mm_set1_epi8('a' - 1), f = _mm_set1_epi8('f' + 1), lower = _mm_set1_epi8(0x20);
+    // Sixteen pairs at a time.
     for (; end - p >= 17; p += 16) {
         __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
         __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
-        __m128i vl = _mm_or_si128(v, lower), wl = _mm_or_si128(w, lower);
-        __m128i letterV = _mm_and_si128(_mm_cmpgt_epi8(vl, a), _mm_cmpgt_epi8(f, vl));
-        __m128i highV = _mm_or_si128(_mm_and_si128(_mm_cmpgt_epi8(v, eight), _mm_cmpgt_epi8(nine, v)), letterV);
-        __m128i digitW = _mm_or_si128(_mm_and_si128(_mm_cmpgt_epi8(w, zero), _mm_cmpgt_epi8(nine, w)),
-                                      _mm_and_si128(_mm_cmpgt_epi8(wl, a), _mm_cmpgt_epi8(f, wl)));
-        if (_mm_movemask_epi8(_mm_and_si128(highV, digitW))) return true;
+        if (textscan::HighDigitPairs(v, w)) return true;
     }
 #endif
     for (; end - p >= 2; ++p)
