@@ -1,5 +1,6 @@
 #include "document/ByteSink.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
@@ -65,10 +66,24 @@ char* MemorySink::Release() {
     return block;
 }
 
+namespace {
+
+// Writes bytes at the end of the file and has the system start moving them
+// to the disk at once, so that the flush at the end waits only for the last
+// of them. written counts the bytes in the file.
+bool WriteOut(FILE* file, const char* data, size_t size, uint64_t& written) {
+    if (std::fwrite(data, 1, size, file) != size) return false;
+    StartFlushToDisk(file, written, size);
+    written += size;
+    return true;
+}
+
+}  // namespace
+
 // The thread that writes a full buffer while the next one fills. The
 // system's error code is taken on this thread, where the write failed.
 struct FileSink::WriteAhead {
-    explicit WriteAhead(FILE* target) : file(target), thread([this] { Run(); }) {}
+    WriteAhead(FILE* target, uint64_t& fileSize) : file(target), written(fileSize), thread([this] { Run(); }) {}
 
     void Run() {
         std::unique_lock<std::mutex> hold(lock);
@@ -79,7 +94,7 @@ struct FileSink::WriteAhead {
             size_t size = pendingSize;
             bool skip = failed;
             hold.unlock();
-            bool ok = skip || std::fwrite(data, 1, size, file) == size;
+            bool ok = skip || WriteOut(file, data, size, written);
             uint32_t error = ok ? 0 : LastSystemError();
             hold.lock();
             if (!ok) {
@@ -113,6 +128,7 @@ struct FileSink::WriteAhead {
     }
 
     FILE* file;
+    uint64_t& written;  // the sink's, touched here only while a write is pending
     std::mutex lock;
     std::condition_variable changed;
     const char* pending = nullptr;
@@ -147,6 +163,7 @@ bool FileSink::Open(const char* path) {
     failed = false;
     systemError = 0;
     buffered = 0;
+    written = 0;
     if (!buffer) buffer.reset(new (std::nothrow) char[kBufferSize]);
     file = buffer ? std::fopen(path, "wb") : nullptr;
     if (!file) {
@@ -183,7 +200,7 @@ bool FileSink::HandOver() {
     if (!spare) spare.reset(new (std::nothrow) char[kBufferSize]);
     if (spare && !ahead) {
         try {
-            ahead = std::make_unique<WriteAhead>(file);
+            ahead = std::make_unique<WriteAhead>(file, written);
         } catch (...) {
             ahead.reset();
         }
@@ -197,7 +214,7 @@ bool FileSink::HandOver() {
 
 bool FileSink::Flush() {
     if (!WaitWritten()) return false;
-    if (buffered && std::fwrite(buffer.get(), 1, buffered, file) != buffered) Fail();
+    if (buffered && !WriteOut(file, buffer.get(), buffered, written)) Fail();
     buffered = 0;
     return !failed;
 }
@@ -206,7 +223,10 @@ bool FileSink::Write(const void* bytes, size_t count) {
     if (failed || !file) return false;
     if (count >= kBufferSize) {
         if (!Flush()) return false;
-        if (std::fwrite(bytes, 1, count, file) != count) Fail();
+        // In pieces, each on its way to the disk before the next is written.
+        const char* data = static_cast<const char*>(bytes);
+        for (size_t done = 0; done < count && !failed; done += kBufferSize)
+            if (!WriteOut(file, data + done, std::min(kBufferSize, count - done), written)) Fail();
         return !failed;
     }
     if (count > kBufferSize - buffered && !HandOver()) return false;

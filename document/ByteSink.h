@@ -100,4 +100,5 @@ private:
     std::unique_ptr<char[]> spare;  // the buffer being written, or free
     std::unique_ptr<WriteAhead> ahead;
     size_t buffered = 0;
+    uint64_t written = 0;  // bytes in the file
 };

@@ -99,6 +99,10 @@ FILE* OpenFileForRead(const char* path);
 bool GetFileSize64(FILE* file, uint64_t& size);
 // Pushes written data to the disk (fflush plus the OS's flush).
 bool FlushFileToDisk(FILE* file);
+// Has the system start moving size bytes written at offset to the disk,
+// without waiting for them: a flush after many such writes then waits only
+// for the last. Only a hint; nothing where the system has no such call.
+void StartFlushToDisk(FILE* file, uint64_t offset, size_t size);
 // Atomically replaces target by source (both on the same volume).
 bool ReplaceFileWith(const char* source, const char* target);
 // Removes a file; false when it could not be removed.

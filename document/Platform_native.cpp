@@ -9,6 +9,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
+#if defined(__linux__)
+#include <fcntl.h>
+#endif
 #include <unistd.h>
 
 #if defined(__SSE2__)
@@ -196,6 +199,16 @@ bool GetFileSize64(FILE* file, uint64_t& size) {
 bool FlushFileToDisk(FILE* file) {
     if (std::fflush(file) != 0) return false;
     return fsync(fileno(file)) == 0;
+}
+
+void StartFlushToDisk(FILE* file, uint64_t offset, size_t size) {
+#if defined(__linux__)
+    sync_file_range(fileno(file), static_cast<off_t>(offset), static_cast<off_t>(size), SYNC_FILE_RANGE_WRITE);
+#else
+    (void)file;
+    (void)offset;
+    (void)size;
+#endif
 }
 
 bool ReplaceFileWith(const char* source, const char* target) { return std::rename(source, target) == 0; }

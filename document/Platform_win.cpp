@@ -286,6 +286,10 @@ bool FlushFileToDisk(FILE* file) {
     return h != INVALID_HANDLE_VALUE && FlushFileBuffers(h);
 }
 
+// Windows has no call that starts a flush without waiting for it: the
+// flush at the end of a save does it all.
+void StartFlushToDisk(FILE*, uint64_t, size_t) {}
+
 bool ReplaceFileWith(const char* source, const char* target) {
     return MoveFileExA(source, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
