@@ -33,6 +33,7 @@
 #include "document/DocumentEdits.h"
 #include "document/DocumentSinks.h"
 #include "document/FailPoint.h"
+#include "document/KeyLineScan.h"
 #include "document/Platform.h"
 #include "document/RegDocument.h"
 #include "document/TextScan.h"
@@ -233,13 +234,9 @@ bool TakenInByHexData(const char* begin, const char* lineStart) {
 // its line starts a key line, unless hex
 // data continued from the lines before takes the line in: the registry
 // editor reads a file line by line, and no string runs on past its line.
-namespace {
-
-// FindNextKeyLine, with the closing "]" of the key line found (close). With
-// paren, the same scan also finds the first "(" after from (null when there
-// is none before the key line found or the end of the text): the parse needs
-// it for the value text it passes over, which is then read no more for it.
-const char* FindNextKeyLine(const char* begin, const char* from, const char*& close, const char** paren = nullptr) {
+// The parse needs the first "(" for the value text it passes over, which is
+// then read no more for it.
+const char* FindNextKeyLine(const char* begin, const char* from, const char*& close, const char** paren) {
     if (paren) *paren = nullptr;
     for (const char* p = from;; ++p) {
         if (paren && !*paren) {
@@ -259,11 +256,9 @@ const char* FindNextKeyLine(const char* begin, const char* from, const char*& cl
     }
 }
 
-}  // namespace
-
 const char* FindNextKeyLine(const char* begin, const char* from) {
     const char* close;
-    return FindNextKeyLine(begin, from, close);
+    return FindNextKeyLine(begin, from, close, nullptr);
 }
 
 // The registry editor takes the path up to the last "]" of the line and
@@ -290,6 +285,10 @@ const char* FindValuesStart(const char* text) {
 
 namespace {
 
+// Texts from this size on have their key lines found on a thread of their
+// own while the parse makes the keys.
+constexpr size_t kFindAheadFrom = size_t(1) << 20;
+
 // The text after the header line up to the line of the first key line (or
 // to the end of the text when there is none), its indent left to the line.
 std::string TextBeforeFirstKey(const char* text, const char* keyLine) {
@@ -300,171 +299,6 @@ std::string TextBeforeFirstKey(const char* text, const char* keyLine) {
     while (end > p && IsLineIndent(end[-1])) --end;
     return std::string(p, end);
 }
-
-// Blocks whose recoded character data does not fit where they were, cut
-// from chunks that the document keeps among its buffers: one allocation for
-// many blocks, and no header or spare room for each.
-class BlockArena {
-public:
-    explicit BlockArena(std::vector<std::unique_ptr<char[]>>& documentBuffers) : buffers(documentBuffers) {}
-
-    // Room for size bytes; null when out of memory. The document's buffers
-    // keep room for the parsed text's own buffer (ParseText reserved it).
-    char* Allocate(size_t size) {
-        if (size <= left) {
-            char* p = next;
-            next += size;
-            left -= size;
-            return p;
-        }
-        bool own = size > kChunk / 4;  // a large block gets a chunk of its own
-        size_t chunk = own ? size : kChunk;
-        std::unique_ptr<char[]> block(AllocationFails() ? nullptr : new (std::nothrow) char[chunk]);
-        if (!block) return nullptr;
-        buffers.reserve(buffers.size() + 2);
-        char* p = block.get();
-        buffers.push_back(std::move(block));
-        if (!own) {
-            next = p + size;
-            left = chunk - size;
-        }
-        return p;
-    }
-
-private:
-    static constexpr size_t kChunk = size_t(1) << 16;
-    std::vector<std::unique_ptr<char[]>>& buffers;
-    char* next = nullptr;
-    size_t left = 0;
-};
-
-#if defined(__SSE2__)
-// One line of hex data from p: its end (its first CR or LF, or end), whether
-// it holds a high hex digit followed by another hex digit (the last two
-// digits of a byte of 0x80 or above), and whether it holds a backslash. One
-// pass of sixteen bytes at a time; the loads may read up to sixteen bytes
-// past end, which the padding of a parse buffer allows.
-struct HexLine {
-    const char* end;
-    bool highPair;
-    bool backslash;
-};
-
-HexLine ScanHexLine(const char* p, const char* end) {
-    HexLine line{p, false, false};
-    if (p >= end) return line;
-    const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n'), slash = _mm_set1_epi8('\\');
-    for (;; p += 16) {
-        size_t left = static_cast<size_t>(end - p);
-        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
-        unsigned breaks = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf))));
-        unsigned pairs = textscan::HighDigitPairs(v, w);
-        unsigned slashes = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, slash)));
-        if (!(breaks | pairs) && left > 16) {
-            // The whole block is on the line, and holds no pair.
-            line.backslash = line.backslash || slashes;
-            continue;
-        }
-        // k: the bytes of the block on the line and inside the data.
-        unsigned k = breaks ? static_cast<unsigned>(__builtin_ctz(breaks)) : 16;
-        if (left < k) k = static_cast<unsigned>(left);
-        // A pair needs its second digit on the line too.
-        unsigned pairBits = k == 16 && left > 16 ? 0xFFFFu : k ? (1u << (k - 1)) - 1 : 0;
-        if (pairs & pairBits) {
-            line.highPair = true;
-            return line;
-        }
-        unsigned lineBits = k == 16 ? 0xFFFFu : (1u << k) - 1;
-        if (slashes & lineBits) line.backslash = true;
-        if (k < 16 || left <= 16) {
-            line.end = p + k;
-            return line;
-        }
-    }
-}
-
-// Whether hex data from p may give a byte of 0x80 or above, looking on at
-// the lines after while a line holds a backslash or is blank or a comment
-// (which a continuation skips): the same answer as MayRecodeHexData gives
-// for one value, in one pass over each line.
-bool HexDataMayBeHigh(const char* p, const char* end) {
-    for (bool first = true;; first = false) {
-        HexLine line = ScanHexLine(p, end);
-        if (line.highPair) return true;
-        const char* text = SkipLineIndent(p);
-        bool skipped = !first && (text >= line.end || *text == ';');
-        if (!skipped && !line.backslash) return false;
-        p = line.end;
-        while (p < end && IsLineEnd(*p)) ++p;
-        if (p >= end) return false;
-    }
-}
-#endif
-
-// Whether the block [paren, paren + length) may hold hex(2) or hex(7) data
-// with bytes beyond ASCII: the answer of MayRecodeHexData, found faster.
-bool BlockMayRecode(const char* paren, size_t length) {
-#if defined(__SSE2__)
-    const char* end = paren + length;
-    for (const char* p = paren; p + 4 <= end; ++p) {
-        p = static_cast<const char*>(std::memchr(p, '(', static_cast<size_t>(end - p)));
-        if (!p || p + 4 > end) break;
-        if ((p[1] == '2' || p[1] == '7') && p[2] == ')' && p[3] == ':' && HexDataMayBeHigh(p + 4, end)) return true;
-    }
-    return false;
-#else
-    return MayRecodeHexData(paren, length);
-#endif
-}
-
-// The block from values to next (the next key line's "[", or null for the
-// end of the text; no NUL lies between values and a next key line) with its
-// legacy character data as program text. paren: the block's first "(", null
-// when it has none. Only
-// blocks with hex(2) or hex(7) data beyond ASCII change. The recoded text
-// goes where the block was when it fits there (inPlace), its rewritten data
-// on one line each, the shortest text; it may start at free, the end of its
-// key line's "]" (the rest of that line and its line break are read no
-// more). Else it goes into the arena, its data broken into lines as the
-// registry editor writes them. Returns the block's text (values itself when
-// nothing changed), null when memory is short.
-char* RecodeLegacyBlock(char* values, char* next, const char* paren, char* free, bool inPlace, MemorySink& recoded,
-                        BlockArena& arena) {
-    // Most blocks hold no "hex(" at all.
-    if (!paren) return values;
-    // The block ends at the next key line, or at the end of the text.
-    size_t fromParen = next ? static_cast<size_t>(next - paren) : std::strlen(paren);
-    size_t length = static_cast<size_t>(paren - values) + fromParen;
-    // Most of the others hold no "hex(2)" or "hex(7)" data beyond ASCII
-    // (which no text before the first "(" can be).
-    if (!BlockMayRecode(paren, fromParen)) return values;
-    // The block's place runs to the next key line, whose "[" becomes a NUL
-    // anyway; the last block's to the end of the text.
-    size_t room = static_cast<size_t>((next ? next : values + length) - free);
-    size_t converted = 0;
-    if (inPlace) {
-        recoded.Clear();
-        if (!RecodeHexData(values, length, recoded, CharForm::Legacy, CharForm::Program, nullptr, &converted, false))
-            return nullptr;
-        if (converted == 0) return values;
-        if (recoded.Size() <= room) {
-            std::memcpy(free, recoded.Data(), recoded.Size());
-            free[recoded.Size()] = '\0';
-            return free;
-        }
-    }
-    recoded.Clear();
-    if (!RecodeHexData(values, length, recoded, CharForm::Legacy, CharForm::Program, nullptr, &converted))
-        return nullptr;
-    if (converted == 0) return values;
-    char* copy = arena.Allocate(recoded.Size() + 1);
-    if (!copy) return nullptr;
-    std::memcpy(copy, recoded.Data(), recoded.Size());
-    copy[recoded.Size()] = '\0';
-    return copy;
-}
-
 }  // namespace
 
 ParseResult RegDocument::ParseText(std::unique_ptr<char[]> buffer, KeyTreeSink* view, size_t length,
@@ -511,38 +345,26 @@ void RegDocument::ParseKeyLines(char* text, KeyTreeSink* view, size_t length, bo
     StartRootTable();
 
     // A "REGEDIT4" file's character data is legacy text: the values that
-    // hold other than ASCII get blocks of their own in program text.
+    // hold other than ASCII get blocks of their own in program text. An
+    // observer keeps the lines as they are in the text.
     bool recode = legacyCharData && headerDialect == kRegedit4 && !LegacyIsProgramText();
-    MemorySink recoded;
-    BlockArena arena(buffers);
+    KeyLineScan scan(text, recode, !observer, buffers, abort);
+    if (roots.empty()) preamble = TextBeforeFirstKey(text, scan.First());
+    // An observer reads the text as each line is taken: the lines are found
+    // on this thread then.
+    KeyLineSource source(scan, !observer && length >= kFindAheadFrom);
 
     StartPath();
     KeyNode* waiting = nullptr;  // found, but its path is not split yet
     int lastReported = 0;
     bool firstLine = true;
-    const char* nextClose = nullptr;
-    char* keyLine = const_cast<char*>(FindNextKeyLine(text, text, nextClose));
-    if (roots.empty()) preamble = TextBeforeFirstKey(text, keyLine);
-    while (keyLine) {
-        *keyLine = '\0';
-        char* path = keyLine + 1;
-        // Found with the key line: the "]" of the line.
-        char* close = const_cast<char*>(nextClose);
-        if (!close) break;
-        *close = '\0';
-        if (abort.load(std::memory_order_relaxed) != 0) {
-            result.end = ParseEnd::Stopped;
-            break;
-        }
-        char* values = const_cast<char*>(LineEnd(close + 1));
-        while (IsLineIndent(*values) || IsLineEnd(*values)) ++values;
-        // The byte after "]" is left alone: it is the line break that makes
-        // the next "[" a key line when the key has no values.
-        const char* paren = nullptr;
-        char* next = const_cast<char*>(FindNextKeyLine(close, values, nextClose, recode ? &paren : nullptr));
-
+    KeyLineFound line;
+    for (;;) {
+        KeyLineStep step = source.Next(line);
+        if (step == KeyLineStep::Stopped) result.end = ParseEnd::Stopped;
+        if (step != KeyLineStep::Found) break;
         if (owner && length) {
-            size_t offset = next ? static_cast<size_t>(next - text) : length;
+            size_t offset = line.next ? static_cast<size_t>(line.next - text) : length;
             int percent = static_cast<int>(offset >= length ? 100 : offset * 100 / length);
             if (percent > lastReported + 5) {
                 owner->SetProgress(percent);
@@ -552,28 +374,23 @@ void RegDocument::ParseKeyLines(char* text, KeyTreeSink* view, size_t length, bo
 
         bool lookUp = checkDuplicates || (firstLine && lookUpFirstKey);
         firstLine = false;
-        KeyNode* key = FindOrCreateKey(path, lookUp);
+        KeyNode* key = FindOrCreateKey(line.keyLine + 1, lookUp);
         if (!key) {
             result.end = ParseEnd::OutOfMemory;
             break;
         }
         ++result.keys;
-        if (observer) observer->keyLine(keyLine, close, key, values, next);
+        if (observer) observer->keyLine(line.keyLine, line.close, key, line.values, line.next);
         if (view && waiting && !waiting->viewItem) view->AddKey(waiting);
         waiting = key;
-        if (next != values && *values) {
-            // An observer keeps the lines as they are in the text.
-            char* block = recode ? RecodeLegacyBlock(values, next, paren, close + 1, !observer, recoded, arena) : values;
-            if (!block) {
-                // The key stays without its values: its text in the buffer
-                // is legacy text, which read as program text would change.
-                result.end = ParseEnd::OutOfMemory;
-                break;
-            }
-            if (journal) journal->BlockAttaching(key);
-            key->AttachValueBlock(block, false, headerDialect);
+        if (line.outOfMemory) {
+            result.end = ParseEnd::OutOfMemory;
+            break;
         }
-        keyLine = next;
+        if (line.block) {
+            if (journal) journal->BlockAttaching(key);
+            key->AttachValueBlock(line.block, false, headerDialect);
+        }
     }
     FinishPath();
     StartPath();

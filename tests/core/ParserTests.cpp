@@ -125,7 +125,7 @@ TEST(KeyParse, AParseStoppedByAbortOrMemorySaysHowItEnded) {
     };
     std::string body;
     for (int i = 0; i < 50; ++i) body += "[HKEY_USERS\\K" + std::to_string(i) + "]\r\n\"v\"=\"" + std::string(100, 'y') + "\"\r\n";
-    std::string ansi = "REGEDIT4\r\n\r\n[HKEY_USERS\\A]\r\n\"e\"=hex(2):e9,00\r\n\r\n";
+    std::string ansi = "REGEDIT4\r\n\r\n[HKEY_USERS\\A]\r\n\"v\"=\"1\"\r\n[HKEY_USERS\\B]\r\n\"e\"=hex(2):e9,00\r\n\r\n";
     // memoryAfter: allocations that succeed before the rest fail (-1: all do).
     struct Case { int line; const char* label; std::string text; bool abort; long memoryAfter; bool legacy;
                   ParseEnd end; size_t keys; } cases[] = {
@@ -133,7 +133,8 @@ TEST(KeyParse, AParseStoppedByAbortOrMemorySaysHowItEnded) {
         {__LINE__, "no header", body, false, -1, false, ParseEnd::NoHeader, 0},
         {__LINE__, "memory for the 11th key", "REGEDIT4\r\n\r\n" + body, false, 11, false, ParseEnd::OutOfMemory, 10},
         {__LINE__, "memory for the first key", "REGEDIT4\r\n\r\n" + body, false, 0, false, ParseEnd::OutOfMemory, 0},
-        // The key comes (two components), its legacy data cannot be recoded.
+        // The first key comes (two components), the second's legacy data
+        // cannot be recoded.
         {__LINE__, "memory for legacy data", ansi, false, 2, true, ParseEnd::OutOfMemory, 1},
     };
     for (const Case& c : cases) {
@@ -164,6 +165,59 @@ TEST(KeyParse, AParseStoppedByAbortOrMemorySaysHowItEnded) {
     EXPECT_GE(result.keys, 1u);
     EXPECT_LT(result.keys, 50u);
     EXPECT_EQ(doc.roots[0]->firstChild ? 1u : 0u, 1u);
+}
+
+// A large text has its key lines found on a thread of their own, ahead of
+// the parse that makes the keys: the document is the one a parse on one
+// thread makes (a length of 0 keeps it on one), and a parse stopped by
+// abort or memory stops the finder too and keeps what it took whole.
+TEST(KeyParse, KeyLinesFoundAheadGiveWhatOneThreadGives) {
+    std::string text = "REGEDIT4\r\n\r\n";
+    for (int i = 0; text.size() < (size_t(3) << 20); ++i) {
+        // Sections come back (duplicate keys); legacy data is recoded in its
+        // place or, long, elsewhere; continued hex data takes in a key line.
+        text += "[HKEY_USERS\\S\\K" + std::to_string(i % 4000) + "]\r\n\"s\"=\"x" + std::to_string(i) + "\"\r\n";
+        text += "\"e\"=hex(2):e9,00\r\n";
+        if (i % 7 == 0) {
+            text += "\"m\"=hex(7):";
+            for (int b = 0; b < 60; ++b) text += b % 20 == 19 ? "e9,\\\r\n  " : "e9,";
+            text += "00,00\r\n";
+        }
+        if (i % 11 == 0) text += "\"b\"=hex:41,\\\r\n[HKEY_USERS\\Taken" + std::to_string(i) + "]\r\n";
+        text += "\r\n";
+    }
+    for (bool checkDuplicates : {true, false}) {
+        RegDocument ahead, single;
+        ParseScope aheadScope(ahead.abort), singleScope(single.abort);
+        ParseResult a = ahead.ParseText(Text(text), nullptr, text.size(), checkDuplicates, false, true);
+        ParseResult b = single.ParseText(Text(text), nullptr, 0, checkDuplicates, false, true);
+        ASSERT_TRUE(a && b);
+        EXPECT_EQ(a.keys, b.keys);
+        EXPECT_EQ(Snapshot(ahead), Snapshot(single));
+        EXPECT_EQ(Write(ahead), Write(single));
+        EXPECT_NE(Write(ahead).find("=hex(7):e9,e9,"), std::string::npos);  // legacy data saved as it came
+    }
+    struct Aborter : ProgressSink {
+        RegDocument* doc = nullptr;
+        void SetProgress(int) override { doc->abort = 1; }
+    };
+    struct Case { const char* label; bool abort; long memoryAfter; ParseEnd end; } cases[] = {
+        {"abort", true, -1, ParseEnd::Stopped}, {"memory", false, 1000, ParseEnd::OutOfMemory}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        RegDocument doc;
+        Aborter aborter;
+        aborter.doc = &doc;
+        if (c.abort) doc.owner = &aborter;
+        ParseScope scope(doc.abort);
+        if (c.memoryAfter >= 0) FailAllocationsAfter(c.memoryAfter);
+        ParseResult result = doc.ParseText(Text(text), nullptr, text.size(), true, false, true);
+        StopFailingAllocations();
+        EXPECT_EQ(result.end, c.end);
+        EXPECT_GT(result.keys, 0u);
+        EXPECT_LT(result.keys, 20000u);
+        ForEachKey(doc.roots, [&](KeyNode* k) { EXPECT_EQ(std::strchr(k->name, '\\'), nullptr); });
+    }
 }
 
 TEST(ValueParse, ValueLineForms) {
