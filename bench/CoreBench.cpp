@@ -36,6 +36,7 @@ extern char** environ;
 
 #include "RegGenerator.h"
 #include "document/ByteSink.h"
+#include "document/Platform.h"
 #include "document/RegDocument.h"
 #include "document/RegFile.h"
 #include "document/RegWriter.h"
@@ -111,10 +112,9 @@ double WriteFloor(const MemorySink& bytes, const std::string& target) {
     FileSink file;
     bool ok = file.Open(temporary.c_str()) && file.Write(bytes.Data(), bytes.Size());
     ok = file.Close() && ok;
-    std::error_code error;
-    fs::rename(temporary, target, error);
+    ok = ReplaceFileWith(temporary.c_str(), target.c_str()) && ok;
     double seconds = Seconds(t0, Clock::now());
-    if (!ok || error) std::fprintf(stderr, "core_bench: cannot write %s\n", temporary.c_str());
+    if (!ok) std::fprintf(stderr, "core_bench: cannot write %s\n", temporary.c_str());
     return seconds;
 }
 

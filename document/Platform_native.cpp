@@ -8,10 +8,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 #include <sys/stat.h>
-#if defined(__linux__)
 #include <fcntl.h>
-#endif
 #include <unistd.h>
 
 #if defined(__SSE2__)
@@ -211,7 +210,28 @@ void StartFlushToDisk(FILE* file, uint64_t offset, size_t size) {
 #endif
 }
 
-bool ReplaceFileWith(const char* source, const char* target) { return std::rename(source, target) == 0; }
+namespace {
+
+// Closes a file on a thread of its own; here when no thread can be had.
+void CloseLater(int fd) {
+    try {
+        std::thread([fd] { close(fd); }).detach();
+    } catch (...) {
+        close(fd);
+    }
+}
+
+}  // namespace
+
+bool ReplaceFileWith(const char* source, const char* target) {
+    // The system frees the replaced file's pages when its last handle goes,
+    // which for a large file takes a while: a handle held over the rename
+    // and closed on another thread spares the save that wait.
+    int old = open(target, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    bool ok = std::rename(source, target) == 0;
+    if (old >= 0) CloseLater(old);
+    return ok;
+}
 
 bool RemoveFile(const char* path) { return std::remove(path) == 0; }
 
