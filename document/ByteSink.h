@@ -82,7 +82,7 @@ public:
     uint32_t SystemError() const { return systemError; }
 
 private:
-    static constexpr size_t kBufferSize = size_t(1) << 20;
+    static constexpr size_t kBufferSize = size_t(1) << 22;
     struct WriteAhead;
     void Fail();
     // Hands the full buffer to the write-ahead thread and goes on in the

@@ -325,6 +325,15 @@ bool ConvertBlock(const char* block, size_t length, ByteSink* out, CharForm from
             // reads as a value is converted.
             // Character data is decoded on the way, once.
             bool chars = hex - data == 7 && data[3] == '(' && (data[4] == '2' || data[4] == '7') && data[5] == ')';
+            if (!chars) {
+                // Data that no backslash continues ends with its line, in
+                // error or not: that is all the skip needs to know.
+                const char* lineEnd = LineBreakBefore(hex, end);
+                if (!std::memchr(hex, '\\', static_cast<size_t>(lineEnd - hex))) {
+                    p = lineEnd;
+                    continue;
+                }
+            }
             thread_local CharScratch scratch;
             scratch.bytes.clear();
             HexDataRead read = ReadHexData(hex, end, chars ? &scratch.bytes : nullptr);
@@ -340,8 +349,11 @@ bool ConvertBlock(const char* block, size_t length, ByteSink* out, CharForm from
                         !HasHighByte(scratch.bytes.data(), scratch.bytes.size())) {
                         // ASCII, the same in every single-byte form, widens
                         // to its bytes each followed by a zero byte.
-                        scratch.chars.assign(scratch.bytes.size() * 2, '\0');
-                        for (size_t i = 0; i < scratch.bytes.size(); ++i) scratch.chars[2 * i] = scratch.bytes[i];
+                        size_t count = scratch.bytes.size();
+                        scratch.chars.assign(count * 2, '\0');
+                        char* wide = scratch.chars.data();
+                        const char* narrow = scratch.bytes.data();
+                        for (size_t i = 0; i < count; ++i) wide[2 * i] = narrow[i];
                     } else {
                         CharsToWide(scratch.bytes, from, scratch.wide);
                         WideToChars(scratch.wide, to, lost, scratch.chars);
@@ -363,8 +375,7 @@ bool ConvertBlock(const char* block, size_t length, ByteSink* out, CharForm from
             const char* close = FindClosingQuote(data);
             next = close ? close + 1 : data;
         }
-        while (next < end && *next != '\r' && *next != '\n') ++next;
-        p = next;
+        p = LineBreakBefore(next, end);
     }
     return !out || out->Write(copied, static_cast<size_t>(end - copied));
 }

@@ -145,9 +145,9 @@ TEST_F(TempDir, FileSinkWritesInOrderAndReportsAFailedWrite) {
     FileSink sink;
     ASSERT_TRUE(sink.Open(path.c_str()));
     uint32_t seed = 7;
-    for (int i = 0; expected.size() < (size_t(9) << 20); ++i) {
+    for (int i = 0; expected.size() < (size_t(24) << 20); ++i) {
         seed = seed * 1103515245u + 12345u;
-        size_t size = i % 50 == 49 ? (size_t(3) << 19) : seed % 5000;
+        size_t size = i % 50 == 49 ? (size_t(5) << 20) : seed % 5000;
         std::string piece(size, static_cast<char>('a' + i % 26));
         if (i % 3 == 0 && size > 0 && size <= (size_t(1) << 20)) {
             char* room = sink.Space(size);
