@@ -18,8 +18,6 @@ bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
 
 }  // namespace
 
-
-
 // Blocks whose recoded character data does not fit where they were, cut
 // from chunks that the document keeps among its buffers: one allocation for
 // many blocks, and no header or spare room for each.
