@@ -465,7 +465,7 @@ public:
         if (tail.Running()) {
             end = capacity;
             if (tail.Finish(length)) {
-                if (tailStart != used) std::memmove(text.get() + used, text.get() + tailStart, length);
+                std::memmove(text.get() + used, text.get() + tailStart, length);
                 used += length;
             } else {
                 // The second half is read here after all.
