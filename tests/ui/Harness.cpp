@@ -329,6 +329,9 @@ std::vector<std::string> Session::RowNames() const {
 bool Session::ContextMenu(HTREEITEM item, WORD key) {
     POINT p = ItemPoint(tree, item);
     if (!BringToFront(app.Frame())) return false;
+    // A menu of the step before may still be closing: under load it would
+    // pass for the new one, and the key would go to it.
+    if (!WaitUntil([&] { return VisibleWindows(app.Pid(), "#32768").empty(); }, 5000)) return false;
     PostMessageA(app.Frame(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(tree), MAKELPARAM(p.x, p.y));
     if (!WaitForMenus(app.Pid(), 1, 5000)) return false;
     PressKey(key);
